@@ -1,0 +1,100 @@
+#include "platform/Paths.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <mutex>
+#include <system_error>
+
+#include "platform/AppIdentity.h"
+
+#ifndef ZANVOR_INSTALL_DATADIR
+#define ZANVOR_INSTALL_DATADIR "/usr/share/zanvor-hub/"
+#endif
+
+namespace zanvor {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::mutex& FolderMutex() {
+    static std::mutex mutex;  // guards the application folder override
+    return mutex;
+}
+std::string& FolderOverride() {
+    static std::string folder;
+    return folder;
+}
+
+std::string WithSlash(std::string path) {
+    if (path.empty() || path.back() != '/') {
+        path.push_back('/');
+    }
+    return path;
+}
+
+std::string HomeFolder() {
+    const char* home = std::getenv("HOME");
+    return WithSlash(home != nullptr && *home != '\0' ? home : "/tmp");
+}
+
+std::string XdgFolder(const char* variable, const char* fallbackBelowHome) {
+    const char* value = std::getenv(variable);
+    if (value != nullptr && value[0] == '/') {
+        return WithSlash(value);
+    }
+    return HomeFolder() + fallbackBelowHome;
+}
+
+}  // namespace
+
+std::string ExecutablePath() {
+    std::error_code ec;
+    fs::path exe = fs::read_symlink("/proc/self/exe", ec);
+    return ec ? std::string() : exe.string();
+}
+
+void SetApplicationFolder(const std::string& folder) {
+    std::lock_guard lock(FolderMutex());
+    FolderOverride() = folder.empty() ? std::string() : WithSlash(folder);
+}
+
+std::string ApplicationFolder() {
+    {
+        std::lock_guard lock(FolderMutex());
+        if (!FolderOverride().empty()) {
+            return FolderOverride();
+        }
+    }
+    const std::string exe = ExecutablePath();
+    if (!exe.empty()) {
+        const std::string folder = WithSlash(fs::path(exe).parent_path().string());
+        std::error_code ec;
+        if (fs::exists(folder + "config.xml", ec)) {
+            return folder;
+        }
+    }
+    return WithSlash(ZANVOR_INSTALL_DATADIR);
+}
+
+std::string ConfigHome() { return XdgFolder("XDG_CONFIG_HOME", ".config/"); }
+std::string DataHome() { return XdgFolder("XDG_DATA_HOME", ".local/share/"); }
+std::string StateHome() { return XdgFolder("XDG_STATE_HOME", ".local/state/"); }
+
+std::string RuntimeFolder() {
+    const char* value = std::getenv("XDG_RUNTIME_DIR");
+    if (value != nullptr && value[0] == '/') {
+        return WithSlash(value);
+    }
+    return "/tmp/";
+}
+
+std::string DataFolder() { return DataHome() + ApplicationName() + " Files/"; }
+
+bool CreateFolders(const std::string& path) {
+    std::error_code ec;
+    fs::create_directories(path, ec);
+    return fs::is_directory(path, ec);
+}
+
+}  // namespace zanvor

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <string>
+
+namespace zanvor {
+
+// All folder paths end with '/'.
+
+// The folder holding config.xml: the executable's folder when config.xml is there (a build
+// tree or a relocatable install), otherwise <prefix>/share/zanvor-hub/.
+std::string ApplicationFolder();
+// Overrides the application folder (tests, or an explicit --app-folder).
+void SetApplicationFolder(const std::string& folder);
+
+// $XDG_CONFIG_HOME (default ~/.config), $XDG_DATA_HOME (default ~/.local/share),
+// $XDG_STATE_HOME (default ~/.local/state), $XDG_RUNTIME_DIR (default /tmp).
+std::string ConfigHome();
+std::string DataHome();
+std::string StateHome();
+std::string RuntimeFolder();
+
+// The per-user data folder: DataHome() + "<application name> Files/".
+std::string DataFolder();
+
+// Creates a folder and every missing folder above it. True when it exists afterwards.
+bool CreateFolders(const std::string& path);
+
+// Path of the running executable, or empty.
+std::string ExecutablePath();
+
+}  // namespace zanvor

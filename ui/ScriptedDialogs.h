@@ -1,0 +1,55 @@
+#pragma once
+
+#include <deque>
+#include <mutex>
+
+#include "ui/Dialogs.h"
+
+namespace zanvor {
+
+// Dialogs without a user: answers come from a script (tests) or a fixed choice (the
+// command line's --yes). Everything shown is recorded.
+class ScriptedDialogs : public Dialogs {
+public:
+    struct Shown {
+        std::string kind;  // "message", "question", "open", "save", "busy", "progress"
+        std::string text;
+        std::string caption;
+    };
+
+    // Answer given to questions when no scripted answer is queued.
+    void SetDefaultAnswer(bool yes);
+    void QueueAnswer(bool yes);
+    void QueueFile(std::optional<std::string> path);
+
+    std::vector<Shown> History() const;
+    void ClearHistory();
+    int LastProgress() const;
+
+    void MessageBox(const std::string& text, const std::string& caption) override;
+    bool Question(const std::string& text, const std::string& caption) override;
+    std::optional<std::string> OpenFile(const std::string& title,
+                                        const std::vector<FileFilter>& filters) override;
+    std::optional<std::string> SaveFile(const std::string& title,
+                                        const std::vector<FileFilter>& filters,
+                                        const std::string& suggestedName) override;
+    void ShowBusy(const std::string& text) override;
+    void CloseBusy() override;
+    bool BusyShown() const override;
+    void ShowProgress(const std::string& text) override;
+    void SetProgress(int percent) override;
+    void CloseProgress() override;
+
+private:
+    std::optional<std::string> NextFile();
+
+    mutable std::mutex mutex_;  // guards every member below
+    bool defaultAnswer_ = false;
+    std::deque<bool> answers_;
+    std::deque<std::optional<std::string>> files_;
+    std::vector<Shown> history_;
+    bool busy_ = false;
+    int progress_ = -1;
+};
+
+}  // namespace zanvor
