@@ -1,0 +1,175 @@
+#include "store/SQLite.h"
+
+#include <sqlite3.h>
+
+namespace zanvor {
+
+std::string ToUtf8(const std::string& text) {
+    return text;
+}
+
+std::string FromUtf8(const char* utf8) {
+    return utf8 != nullptr ? std::string(utf8) : std::string();
+}
+
+// ---------------------------------------------------------------------------------------------
+
+SQLiteDB::~SQLiteDB() {
+    Interrupt();
+    Close();
+}
+
+void SQLiteDB::Interrupt() {
+    if (handle_ != nullptr) {
+        sqlite3_interrupt(handle_);
+    }
+}
+
+bool SQLiteDB::Open(const char* path, int flags) {
+    Interrupt();
+    Close();
+    // An empty name would make SQLite open a private temporary database, which no caller wants.
+    if (path == nullptr || *path == '\0') {
+        return false;
+    }
+    sqlite3* handle = nullptr;
+    if (sqlite3_open_v2(path, &handle, flags, nullptr) != SQLITE_OK) {
+        sqlite3_close(handle);  // a half-open handle still has to be released; null is fine
+        return false;
+    }
+    handle_ = handle;
+    // WAL keeps the file consistent after a crash or power cut while NORMAL avoids a flush
+    // per commit. The result is ignored: a read-only medium still works with the defaults.
+    Exec("PRAGMA journal_mode = WAL; PRAGMA synchronous = NORMAL; ");
+    return true;
+}
+
+bool SQLiteDB::Close() {
+    if (handle_ == nullptr) {
+        return true;
+    }
+    if (sqlite3_close(handle_) != SQLITE_OK) {
+        return false;
+    }
+    handle_ = nullptr;
+    return true;
+}
+
+int SQLiteDB::Prepare(SQLiteStatement& statement, const char* sql, int length) {
+    statement.Finalize();
+    if (handle_ == nullptr || sql == nullptr) {
+        return SQLITE_MISUSE;
+    }
+    sqlite3_stmt* handle = nullptr;
+    const int rc = sqlite3_prepare_v2(handle_, sql, length, &handle, nullptr);
+    if (rc == SQLITE_OK && handle != nullptr) {
+        statement.handle_ = handle;
+        statement.finished_ = false;
+    }
+    return rc;
+}
+
+int SQLiteDB::Exec(const char* sql) {
+    if (handle_ == nullptr) {
+        return SQLITE_MISUSE;
+    }
+    return sqlite3_exec(handle_, sql, nullptr, nullptr, nullptr);
+}
+
+int SQLiteDB::LastInsertRowId() const {
+    if (handle_ == nullptr) {
+        return -1;
+    }
+    return static_cast<int>(sqlite3_last_insert_rowid(handle_));
+}
+
+// ---------------------------------------------------------------------------------------------
+
+SQLiteStatement::~SQLiteStatement() {
+    Finalize();
+}
+
+void SQLiteStatement::Finalize() {
+    if (handle_ != nullptr) {
+        sqlite3_finalize(handle_);
+        handle_ = nullptr;
+    }
+    finished_ = true;
+}
+
+int SQLiteStatement::BindInt(int index, int value) {
+    if (handle_ == nullptr) {
+        return SQLITE_MISUSE;
+    }
+    return sqlite3_bind_int(handle_, index, value);
+}
+
+int SQLiteStatement::BindText(int index, const char* utf8, int byteLength) {
+    if (handle_ == nullptr) {
+        return SQLITE_MISUSE;
+    }
+    return sqlite3_bind_text(handle_, index, utf8, byteLength, SQLITE_STATIC);
+}
+
+int SQLiteStatement::BindText(int index, const std::string& utf8) {
+    return BindText(index, utf8.c_str(), static_cast<int>(utf8.size()));
+}
+
+int SQLiteStatement::Step() {
+    if (handle_ == nullptr) {
+        return SQLITE_MISUSE;
+    }
+    const int rc = sqlite3_step(handle_);
+    if (rc == SQLITE_DONE) {
+        finished_ = true;
+    }
+    return rc;
+}
+
+int SQLiteStatement::ColumnInt(int index) const {
+    if (handle_ == nullptr) {
+        return 0;
+    }
+    return sqlite3_column_int(handle_, index);
+}
+
+const char* SQLiteStatement::ColumnText(int index) const {
+    if (handle_ == nullptr) {
+        return nullptr;
+    }
+    return reinterpret_cast<const char*>(sqlite3_column_text(handle_, index));
+}
+
+// ---------------------------------------------------------------------------------------------
+
+SQLiteAutoTransaction::SQLiteAutoTransaction(SQLiteDB* db) : db_(db) {
+    if (db_ != nullptr && db_->IsOpen()) {
+        active_ = db_->Exec("BEGIN") == SQLITE_OK;
+    }
+}
+
+SQLiteAutoTransaction::~SQLiteAutoTransaction() {
+    if (active_) {
+        Commit();
+    }
+}
+
+bool SQLiteAutoTransaction::Begin() {
+    if (db_ == nullptr || active_) {
+        return false;
+    }
+    // Only a BEGIN that succeeded is ours to END: ending after a failed BEGIN would close a
+    // transaction someone else opened.
+    active_ = db_->Exec("BEGIN") == SQLITE_OK;
+    return active_;
+}
+
+bool SQLiteAutoTransaction::Commit() {
+    if (!active_) {
+        return false;
+    }
+    active_ = false;
+    return db_->Exec("END") == SQLITE_OK;
+}
+
+}  // namespace zanvor

@@ -1,0 +1,113 @@
+#pragma once
+
+#include <string>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace zanvor {
+
+// The single text boundary between records and the database. Records and columns both hold
+// UTF-8, so the conversion is the identity; keeping every column read and every bound text
+// behind these two functions leaves one place to change should the encodings ever differ.
+std::string ToUtf8(const std::string& text);
+// A null pointer (SQL NULL) or empty input yields the empty string.
+std::string FromUtf8(const char* utf8);
+
+// SQLite result codes the store relies on.
+inline constexpr int kSqliteOk = 0;
+inline constexpr int kSqliteMisuse = 21;
+inline constexpr int kSqliteRow = 100;
+inline constexpr int kSqliteDone = 101;
+
+// Open flags: read-write + serialized threading mode, with or without create.
+inline constexpr int kOpenExisting = 0x10002;
+inline constexpr int kOpenCreate = 0x10006;
+
+class SQLiteStatement;
+
+// One SQLite connection. Not copyable; closes itself when destroyed.
+class SQLiteDB {
+  public:
+    SQLiteDB() = default;
+    virtual ~SQLiteDB();
+    SQLiteDB(const SQLiteDB&) = delete;
+    SQLiteDB& operator=(const SQLiteDB&) = delete;
+
+    // Interrupts any running statement and closes the current connection, then opens `path`
+    // with `flags`. Fails on a null or empty path. On success switches the file to a WAL
+    // journal with synchronous = NORMAL (a crash never corrupts the file).
+    bool Open(const char* path, int flags);
+    // True also when nothing was open; false when SQLite refuses (the handle stays).
+    bool Close();
+    bool IsOpen() const { return handle_ != nullptr; }
+
+    // Finalizes what `statement` held, then prepares `sql` (length -1: up to the terminator).
+    // kSqliteMisuse when the connection or the text is null.
+    int Prepare(SQLiteStatement& statement, const char* sql, int length = -1);
+    // Runs one or more statements; kSqliteMisuse when not open.
+    int Exec(const char* sql);
+    // Row id of the last insert on this connection, -1 when not open.
+    int LastInsertRowId() const;
+
+  private:
+    void Interrupt();
+
+    sqlite3* handle_ = nullptr;
+};
+
+// One prepared statement; finalized when destroyed or prepared again.
+class SQLiteStatement {
+  public:
+    SQLiteStatement() = default;
+    virtual ~SQLiteStatement();
+    SQLiteStatement(const SQLiteStatement&) = delete;
+    SQLiteStatement& operator=(const SQLiteStatement&) = delete;
+
+    // Indexes count from 1. Text is bound without copying: the bytes must stay alive until
+    // the statement is stepped. kSqliteMisuse when nothing is prepared.
+    int BindInt(int index, int value);
+    int BindText(int index, const char* utf8, int byteLength);
+    int BindText(int index, const std::string& utf8);
+    int BindText(int index, std::string&&) = delete;  // a temporary would dangle
+
+    // kSqliteRow, kSqliteDone (sets the finished flag), an error code, or kSqliteMisuse when
+    // nothing is prepared.
+    int Step();
+    // Indexes count from 0. NULL reads as 0 / a null pointer.
+    int ColumnInt(int index) const;
+    const char* ColumnText(int index) const;
+
+    void Finalize();
+    bool IsPrepared() const { return handle_ != nullptr; }
+    bool IsFinished() const { return finished_; }
+
+  private:
+    friend class SQLiteDB;
+
+    sqlite3_stmt* handle_ = nullptr;
+    bool finished_ = true;
+};
+
+// Brackets a group of writes with BEGIN ... END. There is no rollback: every statement inside
+// stays, and the transaction is always ended.
+class SQLiteAutoTransaction {
+  public:
+    // Executes BEGIN when `db` is open.
+    explicit SQLiteAutoTransaction(SQLiteDB* db);
+    virtual ~SQLiteAutoTransaction();
+    SQLiteAutoTransaction(const SQLiteAutoTransaction&) = delete;
+    SQLiteAutoTransaction& operator=(const SQLiteAutoTransaction&) = delete;
+
+    // False without a database or when already active; otherwise BEGIN and its success.
+    bool Begin();
+    // END; false when this object has no transaction open or END fails.
+    bool Commit();
+    bool IsActive() const { return active_; }
+
+  private:
+    SQLiteDB* db_;
+    bool active_ = false;
+};
+
+}  // namespace zanvor
