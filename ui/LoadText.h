@@ -36,7 +36,7 @@ void ClearLanguageCache();
 
 // Keeps a language-change callback registered while it lives.
 class LanguageSubscription {
-public:
+  public:
     LanguageSubscription() = default;
     ~LanguageSubscription();
     LanguageSubscription(LanguageSubscription&& other) noexcept;
@@ -48,7 +48,7 @@ public:
     void Reset();
     bool Active() const { return id_ != 0; }
 
-private:
+  private:
     friend LanguageSubscription SubscribeLanguageChanged(std::function<void(int)> callback);
     explicit LanguageSubscription(unsigned long long id) : id_(id) {}
     unsigned long long id_ = 0;

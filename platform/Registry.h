@@ -1,0 +1,43 @@
+#pragma once
+
+#include <string>
+
+namespace zanvor {
+
+// The user's program settings (interface language, last keyboard model, close behaviour,
+// autostart switches, background pictures), kept as text values in the settings file of
+// platform/SettingsStore.h. The file is created by the first read that finds it missing.
+// Failures are silent: a value that cannot be read reads as 0 or empty. Thread-safe.
+
+// Names of the values.
+inline constexpr const char* kLcidValue = "LCID";
+inline constexpr const char* kDeviceTypeValue = "DeviceType";
+inline constexpr const char* kExitModeValue = "exit_mode";
+inline constexpr const char* kAutorunMinimizeValue = "autorun_minimize";
+inline constexpr const char* kThemeBkgValue = "theme_bkg";
+inline constexpr const char* kThemeBkgGifValue = "theme_bkg_gif";
+inline constexpr const char* kThemeTypeValue = "theme_type";
+
+// The value as a decimal number (leading blanks and sign allowed, parsing stops at the first
+// non-digit); 0 when missing, not numeric, or the file had to be created or cannot be read.
+int ReadRegistryInt(const std::string& name);
+
+// The value as text; empty when missing or the file had to be created or cannot be read.
+std::string ReadRegistryText(const std::string& name);
+
+// Stores the value (creating the settings file when needed). False when it was not stored.
+bool WriteRegistryText(const std::string& name, const std::string& text);
+// Stores a number as "%d".
+bool WriteRegistryInt(const std::string& name, int value);
+
+// `LCID` as a number: 0 when it is missing or the settings file has just been created,
+// 1033 when the file exists but cannot be read.
+int ReadLanguageId();
+
+// `DeviceType` as a number; 0 when missing or unreadable. Never creates the file.
+int ReadDeviceTypeHint();
+
+// Decimal parsing as the settings use it: "  42abc" → 42, "abc" → 0, out of range → clamped.
+int ParseSettingInt(const std::string& text);
+
+}  // namespace zanvor

@@ -1,0 +1,59 @@
+#pragma once
+
+#include <functional>
+#include <mutex>
+#include <string>
+#include <thread>
+
+namespace zanvor {
+
+// One running desktop program per user and application name. The first instance holds an
+// exclusive lock on "<runtime folder>/<application name>.lock" and listens on the local
+// socket "<runtime folder>/<application name>.sock"; a later start finds the lock taken,
+// asks the first instance through the socket to raise its window, and exits.
+class SingleInstance {
+  public:
+    // name: the application name; empty means ApplicationName() at TryAcquire.
+    explicit SingleInstance(std::string name = std::string());
+    // Stops listening, removes the socket file and releases the lock.
+    ~SingleInstance();
+    SingleInstance(const SingleInstance&) = delete;
+    SingleInstance& operator=(const SingleInstance&) = delete;
+
+    // True when this is the first instance: the lock is now held and raise requests are
+    // accepted on a listening thread. Also true when the lock file cannot be created at all
+    // (the program then runs without the guard rather than not at all). False when another
+    // instance holds the lock.
+    bool TryAcquire();
+
+    // From a second start: asks the first instance to raise its window. True when the first
+    // instance acknowledged the request (it waits up to timeoutMs for it to listen).
+    bool AskFirstToRaise(int timeoutMs = 2000);
+
+    // Called on the listening thread for each raise request; a request that arrived before
+    // a handler was set is delivered when it is set. The GUI posts itself a message here.
+    void SetRaiseHandler(std::function<void()> handler);
+
+    bool Holding() const { return lockFd_ >= 0; }
+    const std::string& LockPath() const { return lockPath_; }
+    const std::string& SocketPath() const { return socketPath_; }
+
+  private:
+    void ResolvePaths();
+    bool StartListening();
+    void Listen();
+    void DeliverRaise();
+
+    std::string name_;
+    std::string lockPath_;
+    std::string socketPath_;
+    int lockFd_ = -1;
+    int listenFd_ = -1;
+    int wakeFd_ = -1;  // eventfd that ends the listening thread
+    std::thread listener_;
+    std::mutex handlerMutex_;  // guards handler_ and pendingRaises_
+    std::function<void()> handler_;
+    int pendingRaises_ = 0;
+};
+
+}  // namespace zanvor
