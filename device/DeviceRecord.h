@@ -1,0 +1,38 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "platform/HidBackend.h"
+
+namespace zanvor {
+
+// Connection modes of catalogue entries and records.
+constexpr int kModeCable = 0;
+constexpr int kModeReceiver = 1;  // 2.4 GHz receiver
+constexpr int kModeDirect = 2;    // a direct connection other than the cable
+
+// What the manager knows about one opened keyboard interface; a plain copy that any thread
+// may hold.
+struct DeviceRecordInfo {
+    int index = 0;  // number of records that existed when this one was created
+    uint16_t vendor_id = 0;
+    uint16_t product_id = 0;
+    std::string path;
+    std::string product_string;
+    int release_number = 0;
+    int device_type = 0;  // keyboard model; for a receiver, of the keyboard behind it
+    int mode = kModeCable;
+    int online = 1;  // keyboard reachable (receivers: their link state)
+    int battery = 100;
+    int charging = 0;
+};
+
+// One opened interface, owned by the DeviceManager from one scan to the next. Only the
+// worker thread uses the handle.
+struct DeviceRecord : DeviceRecordInfo {
+    std::unique_ptr<HidDevice> handle;
+};
+
+}  // namespace zanvor
