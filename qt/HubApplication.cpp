@@ -1,12 +1,94 @@
 #include "qt/HubApplication.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QScreen>
+#include <QTimer>
+#include <string>
+#include <vector>
+
+#include "app/KeyboardDlg.h"
+#include "app/Startup.h"
+#include "app/WindowMessages.h"
+#include "platform/SingleInstance.h"
+#include "qt/MainWindow.h"
+#include "qt/QtDialogs.h"
+#include "qt/QtWindowHost.h"
 
 namespace zanvor {
 
+namespace {
+
+struct HubOptions {
+    std::vector<std::string> arguments;
+    std::string screenshotDir;
+};
+
+HubOptions ParseOptions(int argc, char** argv) {
+    HubOptions options;
+    for (int i = 1; i < argc; ++i) {
+        const std::string argument = argv[i];
+        if (argument == "--screenshot-dir" && i + 1 < argc) {
+            options.screenshotDir = argv[++i];
+            continue;
+        }
+        options.arguments.push_back(argument);
+    }
+    return options;
+}
+
+void SaveScreenshot(QWidget& window, const QString& folder, const QString& name) {
+    QDir().mkpath(folder);
+    window.grab().save(folder + "/" + name + ".png");
+}
+
+}  // namespace
+
 int RunHubApplication(int argc, char** argv) {
     QApplication application(argc, argv);
-    return 0;
+    QApplication::setApplicationName("zanvor-hub");
+    QApplication::setQuitOnLastWindowClosed(false);
+    const HubOptions options = ParseOptions(argc, argv);
+
+    StartupState startup = PrepareStartup(options.arguments);
+    if (!startup.proceed) {
+        return startup.exitCode;
+    }
+
+    MainWindow window;
+    QtDialogs dialogs(&window);
+    KeyboardDlg* dialogPointer = nullptr;
+    QtWindowHost host(window, [&dialogPointer](int command) {
+        if (dialogPointer != nullptr) {
+            dialogPointer->PostMessageW(kMsgCommand, static_cast<uintptr_t>(command));
+        }
+    });
+    KeyboardDlg dialog(host, dialogs);
+    dialogPointer = &dialog;
+    host.SetTrayActivationHandler(
+        [&dialog](intptr_t mouseMessage) { dialog.PostMessageW(kMsgTrayIcon, 109, mouseMessage); });
+    startup.instance->SetRaiseHandler([&dialog] { dialog.PostMessageW(kMsgRaiseWindow); });
+    window.Attach(&dialog);
+    dialog.OnInitDialog();
+
+    if (startup.minimized) {
+        host.ShowMinimized();
+    } else {
+        host.ShowNormal();
+        if (const QScreen* screen = window.screen()) {
+            window.move(screen->availableGeometry().center() - window.rect().center());
+        }
+    }
+
+    if (!options.screenshotDir.empty()) {
+        const QString folder = QString::fromStdString(options.screenshotDir);
+        QTimer::singleShot(1500, &window, [&window, folder] { SaveScreenshot(window, folder, "main"); });
+    }
+
+    const int code = QApplication::exec();
+    window.AllowClose();
+    dialog.DestroyWindow();
+    return code;
 }
 
 }  // namespace zanvor

@@ -1,0 +1,97 @@
+#include "app/CThreadBasic.h"
+
+#include "platform/Trace.h"
+
+namespace zanvor {
+
+uint64_t MonotonicMs() {
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+CThreadBasic::~CThreadBasic() {
+    // A derived class must stop the thread in its own destructor, while Run() is still
+    // callable; this is the last safety net.
+    if (thread_.joinable()) {
+        running_ = false;
+        Wake();
+        thread_.join();
+    }
+}
+
+bool CThreadBasic::Start(bool looping) {
+    if (running_.load() || thread_.joinable()) {
+        return false;
+    }
+    periodMs_ = kDefaultPeriodMs;
+    looping_ = looping;
+    startTick_ = MonotonicMs();
+    {
+        std::lock_guard lock(wakeMutex_);
+        exited_ = false;
+        wakeRequested_ = false;
+    }
+    running_ = true;
+    thread_ = std::thread([this] { ThreadProc(); });
+    return true;
+}
+
+bool CThreadBasic::Stop() {
+    if (!thread_.joinable()) {
+        return true;
+    }
+    running_ = false;
+    Wake();
+    bool endedInTime;
+    {
+        std::unique_lock lock(wakeMutex_);
+        endedInTime = exitCondition_.wait_for(lock, std::chrono::milliseconds(kStopWaitMs),
+                                              [this] { return exited_; });
+    }
+    if (!endedInTime) {
+        Trace("worker did not stop within %d ms; waiting for its job to end\n", kStopWaitMs);
+    }
+    thread_.join();
+    return endedInTime;
+}
+
+void CThreadBasic::Wake() {
+    {
+        std::lock_guard lock(wakeMutex_);
+        wakeRequested_ = true;
+    }
+    wakeCondition_.notify_all();
+}
+
+void CThreadBasic::ThreadProc() {
+    if (looping_) {
+        while (running_.load()) {
+            const uint64_t t0 = MonotonicMs();
+            Run();
+            const uint64_t elapsed = MonotonicMs() - t0;
+            std::unique_lock lock(wakeMutex_);
+            if (!running_.load()) {
+                break;
+            }
+            if (PeriodicPassWanted()) {
+                if (elapsed < static_cast<uint64_t>(periodMs_)) {
+                    // Only a stop ends the pause early, so streams keep their pace.
+                    wakeCondition_.wait_for(lock, std::chrono::milliseconds(periodMs_ - elapsed),
+                                            [this] { return !running_.load(); });
+                }
+            } else {
+                wakeCondition_.wait(lock, [this] { return wakeRequested_ || !running_.load(); });
+            }
+            wakeRequested_ = false;
+        }
+    } else {
+        Run();
+    }
+    {
+        std::lock_guard lock(wakeMutex_);
+        exited_ = true;
+    }
+    exitCondition_.notify_all();
+}
+
+}  // namespace zanvor

@@ -1,0 +1,54 @@
+#pragma once
+
+#include <deque>
+#include <mutex>
+#include <optional>
+#include <vector>
+
+namespace zanvor {
+
+// Codes of the worker's jobs.
+enum DeviceTask : int {
+    kTaskStartup = 1,
+    kTaskDeviceInstall = 2,
+    kTaskDeviceUnInstall = 3,
+    kTaskSelectDevice = 4,
+    kTaskReloadProfiles = 5,
+    kTaskApplyProfile = 6,
+    kTaskReloadKeyLayer = 7,
+    kTaskWriteKnobAction = 8,
+    kTaskWriteKeyAssignments = 9,
+    kTaskDownloadMacros = 11,
+    kTaskWriteCustomLightMode = 12,
+    kTaskWriteLightMode = 13,
+    kTaskWriteMatrixMode = 14,
+    kTaskReadMatrixColors = 15,
+    kTaskWriteMatrixColors = 16,
+    kTaskWriteSettings = 17,
+    kTaskReadKeyColors = 18,
+    kTaskWriteLightLayer = 19,
+    kTaskWriteLightModeAlt = 20,
+    kTaskResetDefaults = 22,
+    kTaskSetLiveMode = 23,
+    kTaskCheckUpdate = 30,
+    kTaskDownloadUpdate = 31,
+    kTaskDownloadFirmwareTool = 32,
+};
+
+// The worker's queue of task codes: appended at the back by any thread, taken from the
+// front by the worker. Unbounded; no operation waits for a running job.
+class DeviceTaskQueue {
+public:
+    void Post(int code);
+    std::optional<int> TakeFront();
+    void Clear();
+    bool Empty() const;
+    size_t Size() const;
+    std::vector<int> Snapshot() const;
+
+private:
+    mutable std::mutex mutex_;  // guards codes_
+    std::deque<int> codes_;
+};
+
+}  // namespace zanvor

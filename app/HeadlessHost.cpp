@@ -1,0 +1,30 @@
+#include "app/HeadlessHost.h"
+
+namespace zanvor {
+
+bool HeadlessHost::AddTrayIcon(const std::string&, const std::string& tooltip) {
+    if (!trayAvailable_) {
+        return false;
+    }
+    std::lock_guard lock(mutex_);
+    tooltip_ = tooltip;
+    tray_ = true;
+    return true;
+}
+
+void HeadlessHost::OpenUrl(const std::string& url) {
+    std::lock_guard lock(mutex_);
+    urls_.push_back(url);
+}
+
+std::string HeadlessHost::trayTooltip() const {
+    std::lock_guard lock(mutex_);
+    return tooltip_;
+}
+
+std::vector<std::string> HeadlessHost::openedUrls() const {
+    std::lock_guard lock(mutex_);
+    return urls_;
+}
+
+}  // namespace zanvor

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <atomic>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "ui/WindowHost.h"
+
+namespace zanvor {
+
+// The window host of the command line and the tests: no window, no tray; it records what
+// was asked so callers can check it.
+class HeadlessHost : public WindowHost {
+public:
+    enum class Shown { kHidden, kNormal, kMinimized };
+
+    void ShowNormal() override { shown_ = Shown::kNormal; }
+    void ShowMinimized() override { shown_ = Shown::kMinimized; }
+    void Hide() override { shown_ = Shown::kHidden; }
+    void BringToFront() override {
+        shown_ = Shown::kNormal;
+        ++raised_;
+    }
+    bool IsVisible() const override { return shown_ != Shown::kHidden; }
+
+    bool AddTrayIcon(const std::string&, const std::string& tooltip) override;
+    void RemoveTrayIcon() override { tray_ = false; }
+    bool TrayIconPresent() const override { return tray_; }
+    bool TrayAvailable() const override { return trayAvailable_; }
+    void SetTrayAvailable(bool available) { trayAvailable_ = available; }
+
+    void OpenUrl(const std::string& url) override;
+    void ExitProcess(int code) override { exitCode_ = code; }
+
+    Shown shown() const { return shown_; }
+    int raised() const { return raised_; }
+    int exitCode() const { return exitCode_; }
+    std::string trayTooltip() const;
+    std::vector<std::string> openedUrls() const;
+
+private:
+    std::atomic<Shown> shown_{Shown::kHidden};
+    std::atomic<int> raised_{0};
+    std::atomic<bool> tray_{false};
+    std::atomic<bool> trayAvailable_{true};
+    std::atomic<int> exitCode_{-1};
+    mutable std::mutex mutex_;  // guards tooltip_ and urls_
+    std::string tooltip_;
+    std::vector<std::string> urls_;
+};
+
+}  // namespace zanvor

@@ -1,0 +1,248 @@
+#include "app/KeyboardDlg.h"
+
+#include <thread>
+
+#include "app/WindowMessages.h"
+#include "platform/Registry.h"
+#include "platform/Trace.h"
+#include "ui/LoadText.h"
+#include "ui/Manager.h"
+
+namespace zanvor {
+
+namespace {
+void SleepMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+}  // namespace
+
+KeyboardDlg::KeyboardDlg(WindowHost& host, Dialogs& dialogs) : host_(host), dialogs_(dialogs) {
+    const std::string skins = Manager::SkinFolder();
+    homePictureDisconnected = skins + "keyboard/home_keyboard_disconnected.png";
+    homePictureConnected = skins + "keyboard/home_keyboard_connected.png";
+}
+
+KeyboardDlg::~KeyboardDlg() { Stop(); }
+
+bool KeyboardDlg::OnInitDialog() {
+    MDialog::OnInitDialog();
+    trayAdded_ = host_.AddTrayIcon(Manager::SkinFolder() + "DeviceDriver.png",
+                                   Manager::GetDeviceName());
+    SetMTimer(16);
+    Start();
+    PostTask(kTaskStartup);
+    return true;
+}
+
+void KeyboardDlg::DestroyWindow() {
+    Stop();
+    if (trayAdded_) {
+        host_.RemoveTrayIcon();
+        trayAdded_ = false;
+    }
+}
+
+void KeyboardDlg::PostTask(int code) {
+    queue_.Post(code);
+    Wake();
+}
+
+void KeyboardDlg::PostTaskIfIdle(int code) {
+    if (queue_.Empty()) {
+        PostTask(code);
+    }
+}
+
+std::vector<int> KeyboardDlg::RanTasks() const {
+    std::lock_guard lock(ranMutex_);
+    return ranTasks_;
+}
+
+bool KeyboardDlg::PeriodicPassWanted() {
+    if (suspended.load()) {
+        return false;
+    }
+    if (!queue_.Empty() || externalToolPid.load() != 0) {
+        return true;
+    }
+    if (!devicePresent.load()) {
+        return false;
+    }
+    return liveMirrorOn.load() || liveEffectOn.load() || liveMatrixOn.load();
+}
+
+void KeyboardDlg::Run() {
+    if (suspended.load()) {
+        return;
+    }
+    if (externalToolPid.load() != 0) {
+        WaitForExternalTool();
+    }
+    if (const std::optional<int> code = queue_.TakeFront()) {
+        RunAlwaysGroup(*code);
+        if (devicePresent.load() && deviceOnline.load()) {
+            RunDeviceGroup(*code);
+            taskDone = true;
+        }
+        return;
+    }
+    if (!devicePresent.load()) {
+        return;
+    }
+    IdlePass();
+}
+
+void KeyboardDlg::RunAlwaysGroup(int code) {
+    switch (code) {
+        case kTaskStartup:
+            TaskStartup();
+            break;
+        case kTaskDeviceInstall:
+            TaskDeviceInstall();
+            break;
+        case kTaskDeviceUnInstall:
+            TaskDeviceUnInstall();
+            break;
+        case kTaskSelectDevice:
+            TaskSelectDevice();
+            break;
+        case kTaskCheckUpdate:
+            TaskCheckUpdate();
+            break;
+        case kTaskDownloadUpdate:
+            TaskDownloadUpdate();
+            SleepMs(100);
+            dialogs_.CloseProgress();
+            SleepMs(100);
+            break;
+        default:
+            break;
+    }
+}
+
+void KeyboardDlg::RunDeviceGroup(int code) {
+    {
+        std::lock_guard lock(ranMutex_);
+        ranTasks_.push_back(code);
+    }
+    bool closesWaitDialog = false;
+    switch (code) {
+        case kTaskApplyProfile:
+        case kTaskReloadKeyLayer:
+        case kTaskWriteKnobAction:
+        case kTaskWriteKeyAssignments:
+        case kTaskDownloadMacros:
+        case kTaskWriteLightLayer:
+        case kTaskResetDefaults:
+            closesWaitDialog = true;
+            break;
+        default:
+            break;
+    }
+    if (closesWaitDialog && dialogs_.BusyShown()) {
+        dialogs_.CloseBusy();
+        SleepMs(100);
+    }
+}
+
+void KeyboardDlg::IdlePass() {}
+
+void KeyboardDlg::WaitForExternalTool() {}
+
+void KeyboardDlg::TaskStartup() {
+    if (startupDone_) {
+        return;
+    }
+    startupDone_ = true;
+}
+
+void KeyboardDlg::TaskDeviceInstall() {
+    SleepMs(200);
+    queue_.Clear();
+    Trace("Trd_DeviceInstall \n");
+}
+
+void KeyboardDlg::TaskDeviceUnInstall() {
+    SleepMs(200);
+    queue_.Clear();
+    Trace("Trd_DeviceUnInstall \n");
+}
+
+void KeyboardDlg::TaskSelectDevice() {}
+
+void KeyboardDlg::TaskCheckUpdate() {}
+
+void KeyboardDlg::TaskDownloadUpdate() {}
+
+void KeyboardDlg::OnWindowMessage(uint32_t id, uintptr_t wParam, intptr_t lParam) {
+    switch (id) {
+        case kMsgLinkNotification:
+            PostTask(lParam == 1 ? kTaskDeviceInstall : kTaskDeviceUnInstall);
+            break;
+        case kMsgTrayIcon:
+            OnTrayIcon(lParam);
+            break;
+        case kMsgExitRequest:
+            if (lParam == kExitRequestCode) {
+                Exit();
+            }
+            break;
+        case kMsgCommand:
+            if (wParam == kTrayExitCommand) {
+                Exit();
+            }
+            break;
+        case kMsgPowerBroadcast:
+            OnPowerBroadcast(wParam);
+            break;
+        case kMsgRaiseWindow:
+            host_.BringToFront();
+            break;
+        default:
+            break;
+    }
+}
+
+void KeyboardDlg::OnMessage(int controlId, int event) {
+    (void)controlId;
+    (void)event;
+}
+
+void KeyboardDlg::OnTrayIcon(intptr_t mouseMessage) {
+    if (mouseMessage == kTrayLeftDown || mouseMessage == kTrayLeftDoubleClick) {
+        host_.BringToFront();
+    }
+}
+
+void KeyboardDlg::OnPowerBroadcast(uintptr_t event) {
+    if (event == kPowerSuspend) {
+        suspended = true;
+    } else if (event == kPowerResumeSuspend || event == kPowerResumeAutomatic) {
+        suspended = false;
+        Wake();
+    }
+}
+
+void KeyboardDlg::OnCloseButton() {
+    // Without a system tray a hidden window could never be brought back: minimise instead.
+    if (ReadRegistryInt("exit_mode") == 1) {
+        if (trayAdded_ && host_.TrayAvailable()) {
+            host_.Hide();
+        } else {
+            host_.ShowMinimized();
+        }
+        return;
+    }
+    Exit();
+}
+
+void KeyboardDlg::CloseSecondaryWindows() {}
+
+void KeyboardDlg::Exit() {
+    CloseSecondaryWindows();
+    if (trayAdded_) {
+        host_.RemoveTrayIcon();
+        trayAdded_ = false;
+    }
+    host_.ExitProcess(0);
+}
+
+}  // namespace zanvor

@@ -1,0 +1,129 @@
+#include "qt/QtDialogs.h"
+
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QProgressDialog>
+#include <QStringList>
+#include <QThread>
+
+namespace zanvor {
+
+namespace {
+
+QString FilterString(const std::vector<FileFilter>& filters) {
+    QStringList parts;
+    for (const FileFilter& filter : filters) {
+        QStringList patterns;
+        for (const std::string& pattern : filter.patterns) {
+            patterns << QString::fromStdString(pattern);
+        }
+        parts << QString::fromStdString(filter.description) + " (" + patterns.join(' ') + ")";
+    }
+    return parts.join(";;");
+}
+
+std::optional<std::string> ChosenPath(const QString& path) {
+    if (path.isEmpty()) {
+        return std::nullopt;
+    }
+    return path.toStdString();
+}
+
+}  // namespace
+
+QtDialogs::QtDialogs(QWidget* parent) : parent_(parent) {}
+
+QtDialogs::~QtDialogs() {
+    delete busy_;
+    delete progress_;
+}
+
+void QtDialogs::OnUiThread(std::function<void()> action) {
+    if (QThread::currentThread() == thread()) {
+        action();
+    } else {
+        QMetaObject::invokeMethod(this, std::move(action), Qt::QueuedConnection);
+    }
+}
+
+void QtDialogs::MessageBox(const std::string& text, const std::string& caption) {
+    QMessageBox::information(parent_, QString::fromStdString(caption),
+                             QString::fromStdString(text));
+}
+
+bool QtDialogs::Question(const std::string& text, const std::string& caption) {
+    return QMessageBox::question(parent_, QString::fromStdString(caption),
+                                 QString::fromStdString(text)) == QMessageBox::Yes;
+}
+
+std::optional<std::string> QtDialogs::OpenFile(const std::string& title,
+                                               const std::vector<FileFilter>& filters) {
+    return ChosenPath(QFileDialog::getOpenFileName(parent_, QString::fromStdString(title),
+                                                   QString(), FilterString(filters)));
+}
+
+std::optional<std::string> QtDialogs::SaveFile(const std::string& title,
+                                               const std::vector<FileFilter>& filters,
+                                               const std::string& suggestedName) {
+    return ChosenPath(QFileDialog::getSaveFileName(parent_, QString::fromStdString(title),
+                                                   QString::fromStdString(suggestedName),
+                                                   FilterString(filters)));
+}
+
+void QtDialogs::ShowBusy(const std::string& text) {
+    busyShown_ = true;
+    OnUiThread([this, text] {
+        if (busy_ == nullptr) {
+            busy_ = new QProgressDialog(parent_);
+            busy_->setCancelButton(nullptr);
+            busy_->setRange(0, 0);
+            busy_->setMinimumDuration(0);
+            busy_->setWindowModality(Qt::WindowModal);
+        }
+        busy_->setLabelText(QString::fromStdString(text));
+        busy_->show();
+    });
+}
+
+void QtDialogs::CloseBusy() {
+    busyShown_ = false;
+    OnUiThread([this] {
+        if (busy_ != nullptr) {
+            busy_->hide();
+        }
+    });
+}
+
+bool QtDialogs::BusyShown() const { return busyShown_; }
+
+void QtDialogs::ShowProgress(const std::string& text) {
+    OnUiThread([this, text] {
+        if (progress_ == nullptr) {
+            progress_ = new QProgressDialog(parent_);
+            progress_->setCancelButton(nullptr);
+            progress_->setRange(0, 100);
+            progress_->setMinimumDuration(0);
+        }
+        progress_->setLabelText(QString::fromStdString(text));
+        progress_->setValue(0);
+        progress_->show();
+    });
+}
+
+void QtDialogs::SetProgress(int percent) {
+    OnUiThread([this, percent] {
+        if (progress_ != nullptr) {
+            progress_->setValue(percent);
+        }
+    });
+}
+
+void QtDialogs::CloseProgress() {
+    OnUiThread([this] {
+        if (progress_ != nullptr) {
+            progress_->hide();
+        }
+    });
+}
+
+}  // namespace zanvor

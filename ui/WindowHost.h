@@ -1,0 +1,35 @@
+#pragma once
+
+#include <string>
+
+namespace zanvor {
+
+// What the main window's logic asks of the window system: showing and hiding the window,
+// the tray icon, opening links and ending the process. The desktop program implements it
+// with Qt; the command line and the tests with HeadlessHost. Calls may come from the
+// worker thread; implementations hand them to the UI thread.
+class WindowHost {
+public:
+    virtual ~WindowHost() = default;
+
+    virtual void ShowNormal() = 0;
+    virtual void ShowMinimized() = 0;
+    virtual void Hide() = 0;
+    // Restores the window and brings it to the front (a second start, a tray click).
+    virtual void BringToFront() = 0;
+    virtual bool IsVisible() const = 0;
+
+    // False when the desktop has no system tray.
+    virtual bool AddTrayIcon(const std::string& iconPath, const std::string& tooltip) = 0;
+    virtual void RemoveTrayIcon() = 0;
+    virtual bool TrayIconPresent() const = 0;
+    virtual bool TrayAvailable() const = 0;
+
+    // Opens a web address or file with the desktop's default handler.
+    virtual void OpenUrl(const std::string& url) = 0;
+
+    // Ends the program with the exit code once control returns to the event loop.
+    virtual void ExitProcess(int code) = 0;
+};
+
+}  // namespace zanvor
