@@ -3,6 +3,8 @@
 #include <pugixml.hpp>
 
 #include "device/DeviceCatalogue.h"
+#include "ui/AuroraEffect.h"
+#include "ui/KeyboardCtrl.h"
 
 namespace zanvor {
 
@@ -70,6 +72,52 @@ void AddRange(std::vector<SideLightItem>& items, int firstCode, int lastCode, in
     for (int code = firstCode, position = 0; code <= lastCode; ++code, ++position) {
         items.push_back({code, sameLight ? firstLight : firstLight + position, bar, position});
     }
+}
+
+AuroraItemKind KindOf(SideBar bar) {
+    switch (bar) {
+        case SideBar::Left:
+            return AuroraItemKind::LeftBar;
+        case SideBar::Top:
+            return AuroraItemKind::TopBar;
+        case SideBar::Right:
+            return AuroraItemKind::RightBar;
+        case SideBar::MatrixBar:
+            break;
+    }
+    return AuroraItemKind::MatrixBar;
+}
+
+// Where a side light is drawn on the effect picture: the bars run along the picture's margins,
+// their lights spread evenly.
+Rect SideLightRect(const SideLightItem& item, int count, int width, int height) {
+    constexpr int kInset = 8;
+    constexpr int kThickness = 12;
+    auto span = [count](int from, int to, int position, int& first, int& last) {
+        first = from + (to - from) * position / count;
+        last = from + (to - from) * (position + 1) / count - 2;
+    };
+    Rect rect;
+    switch (item.bar) {
+        case SideBar::Left:
+        case SideBar::Right:
+            rect.left = item.bar == SideBar::Left ? kInset : width - kInset - kThickness;
+            rect.right = rect.left + kThickness;
+            span(kInset + kThickness + 4, height - kInset, item.position, rect.top, rect.bottom);
+            break;
+        case SideBar::Top:
+            rect.top = kInset;
+            rect.bottom = kInset + kThickness;
+            span(kInset + kThickness + 4, width - kInset - kThickness - 4, item.position, rect.left,
+                 rect.right);
+            break;
+        case SideBar::MatrixBar:
+            rect.top = kInset;
+            rect.bottom = kInset + 2 * kThickness;
+            span(kInset * 3, width - kInset * 3, item.position, rect.left, rect.right);
+            break;
+    }
+    return rect;
 }
 
 }  // namespace
@@ -165,6 +213,42 @@ bool LoadKeyMaps(const std::string& path, int deviceType, KeyMaps& maps, KeyLayo
     maps = std::move(built);
     layout = std::move(loaded);
     return true;
+}
+
+void ApplyLayoutToControls(const KeyLayout& layout, int deviceType, KeyboardCtrl& keyboard,
+                           AuroraEffect& effect) {
+    const LayoutKeyboard& board = layout.keyboard;
+    keyboard.ClearItem();
+    effect.ClearItem();
+
+    const Rect place{board.xpos, board.ypos, board.xpos + board.width, board.ypos + board.height};
+    const std::string image = "keyboard/" + board.image;
+    keyboard.SetRect(place);
+    effect.SetRect(place);
+    keyboard.SetKeyboardImage(image);
+    effect.SetKeyboardImage(image);
+    keyboard.SetWidthAndHeight(board.width, board.height);
+    effect.SetWidthAndHeight(board.width, board.height);
+    keyboard.SetKeyboardColor(board.bkColor);
+
+    for (const LayoutKey& key : layout.keys) {
+        const Rect rect{key.rectLeft, key.rectTop, key.rectLeft + key.rectWidth,
+                        key.rectTop + key.rectHeight};
+        keyboard.AddKeyItem(key.name, key.desc, key.code, rect, key.icon, kDefaultKeyColor);
+        effect.AddKeyItem(key.name, key.code, rect, key.row, key.column);
+    }
+
+    const std::vector<SideLightItem> side = SideLightItems(deviceType);
+    for (const SideLightItem& item : side) {
+        int count = 0;
+        for (const SideLightItem& other : side) {
+            count += other.bar == item.bar ? 1 : 0;
+        }
+        effect.AddKeyItem("", item.code, SideLightRect(item, count, board.width, board.height), 0,
+                          item.position, KindOf(item.bar));
+    }
+
+    keyboard.SetLightModeColor(kLightModeColor);
 }
 
 }  // namespace zanvor

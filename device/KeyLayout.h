@@ -58,6 +58,10 @@ using KeyMatrix = std::array<std::array<uint8_t, kMatrixColumns>, kMatrixRows>;
 
 // Colour every key of the keyboard picture starts with.
 inline constexpr uint32_t kDefaultKeyColor = 0x604E3A;
+// Light-mode colour of the keyboard picture: the colour its keys are drawn with on the
+// lighting pages while no per-key colours are shown (the same light grey the lighting page
+// resets the keys to).
+inline constexpr uint32_t kLightModeColor = 0xF1F1F1;
 
 // The maps the rest of the program reads after a layout is loaded.
 struct KeyMaps {
@@ -120,7 +124,8 @@ bool LoadKeyMaps(const std::string& path, int deviceType, KeyMaps& maps, KeyLayo
 // xpos + width, ypos + height) with the picture "keyboard/" + image and its size, sets the
 // keyboard colour, adds every key (default colour 0x604E3A) to the keyboard control and to the
 // effect control, adds the fixed side-light items of the device type to the effect control and
-// sets the keyboard control's light-mode colour.
+// sets the keyboard control's light-mode colour (kLightModeColor). Side lights are drawn along
+// the picture's margins; their row is 0 and their column is their place along the bar.
 void ApplyLayoutToControls(const KeyLayout& layout, int deviceType, KeyboardCtrl& keyboard,
                            AuroraEffect& effect);
 
