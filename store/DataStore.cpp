@@ -115,10 +115,7 @@ bool DataStore::OpenDeviceDatabase(const std::string& dataFolder, const std::str
     }
     bool ok = false;
     if (FileExists(path_)) {
-        ok = db_.IsOpen() || db_.Open(path_.c_str(), kOpenExisting);
-        if (!ok) {
-            Trace("DataStore: cannot open %s\n", path_.c_str());
-        }
+        ok = db_.IsOpen() || OpenExisting(path_);
     } else {
         ok = CreateDatabase(path_);
     }
@@ -127,6 +124,21 @@ bool DataStore::OpenDeviceDatabase(const std::string& dataFolder, const std::str
     }
     open_ = ok;
     return ok;
+}
+
+bool DataStore::OpenExisting(const std::string& path) {
+    if (!db_.Open(path.c_str(), kOpenExisting)) {
+        Trace("DataStore: cannot open %s\n", path.c_str());
+        return false;
+    }
+    // SQLite reads the file lazily; a file that is not a database would otherwise count as
+    // open and make every later query fail.
+    if (db_.Exec("SELECT count(*) FROM sqlite_master;") != kSqliteOk) {
+        Trace("DataStore: %s is not a readable database\n", path.c_str());
+        db_.Close();
+        return false;
+    }
+    return true;
 }
 
 bool DataStore::CreateDatabase(const std::string& path) {

@@ -156,6 +156,7 @@ class DataStore {
   private:
     using Lock = std::lock_guard<std::recursive_mutex>;
 
+    bool OpenExisting(const std::string& path);
     bool CreateDatabase(const std::string& path);
     void CloseConnection();
 

@@ -1,0 +1,177 @@
+#include <sqlite3.h>
+
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "store/SQLite.h"
+#include "support/TestHome.h"
+
+namespace zanvor {
+namespace {
+
+using test::TempDir;
+
+TEST(TextBoundary, NullAndEmptyReadAsEmptyAndUtf8PassesThrough) {
+    EXPECT_EQ(FromUtf8(nullptr), "");
+    EXPECT_EQ(FromUtf8(""), "");
+    const std::string text = "配置文件 Ünïcødé 🎹";
+    EXPECT_EQ(FromUtf8(ToUtf8(text).c_str()), text);
+    EXPECT_EQ(ToUtf8(text).size(), text.size());
+}
+
+TEST(SQLiteDB, ClosedConnectionReportsMisuse) {
+    SQLiteDB db;
+    SQLiteStatement statement;
+    EXPECT_FALSE(db.IsOpen());
+    EXPECT_TRUE(db.Close()) << "closing nothing succeeds";
+    EXPECT_EQ(db.Prepare(statement, "SELECT 1"), kSqliteMisuse);
+    EXPECT_EQ(db.Exec("SELECT 1"), kSqliteMisuse);
+    EXPECT_EQ(db.LastInsertRowId(), -1);
+    EXPECT_EQ(statement.Step(), kSqliteMisuse);
+    EXPECT_EQ(statement.BindInt(1, 5), kSqliteMisuse);
+    EXPECT_EQ(statement.BindText(1, "x", 1), kSqliteMisuse);
+    EXPECT_EQ(statement.ColumnInt(0), 0);
+    EXPECT_EQ(statement.ColumnText(0), nullptr);
+}
+
+TEST(SQLiteDB, OpenRefusesBadPathsAndMissingFilesWithoutCreate) {
+    TempDir dir;
+    SQLiteDB db;
+    EXPECT_FALSE(db.Open(nullptr, kOpenCreate));
+    EXPECT_FALSE(db.Open("", kOpenCreate)) << "an empty path would open a temporary database";
+    EXPECT_FALSE(db.Open((dir.path() + "missing.db").c_str(), kOpenExisting));
+    EXPECT_FALSE(db.IsOpen());
+    EXPECT_FALSE(db.Open((dir.path() + "no/such/folder/x.db").c_str(), kOpenCreate));
+    EXPECT_FALSE(db.IsOpen());
+}
+
+TEST(SQLiteDB, OpenSwitchesToWalWithNormalSync) {
+    TempDir dir;
+    SQLiteDB db;
+    ASSERT_TRUE(db.Open((dir.path() + "a.db").c_str(), kOpenCreate));
+    SQLiteStatement statement;
+    ASSERT_EQ(db.Prepare(statement, "PRAGMA journal_mode"), kSqliteOk);
+    ASSERT_EQ(statement.Step(), kSqliteRow);
+    EXPECT_STREQ(statement.ColumnText(0), "wal");
+    ASSERT_EQ(db.Prepare(statement, "PRAGMA synchronous"), kSqliteOk);
+    ASSERT_EQ(statement.Step(), kSqliteRow);
+    EXPECT_EQ(statement.ColumnInt(0), 1) << "1 is NORMAL";
+}
+
+TEST(SQLiteDB, StatementBindsStepsAndReadsColumns) {
+    TempDir dir;
+    SQLiteDB db;
+    ASSERT_TRUE(db.Open((dir.path() + "a.db").c_str(), kOpenCreate));
+    ASSERT_EQ(db.Exec("CREATE TABLE t (id INTEGER PRIMARY KEY AUTOINCREMENT, n INTEGER, s TEXT);"),
+              kSqliteOk);
+
+    SQLiteStatement statement;
+    EXPECT_TRUE(statement.IsFinished());
+    ASSERT_EQ(db.Prepare(statement, "INSERT INTO t(n, s) VALUES (?, ?);"), kSqliteOk);
+    EXPECT_FALSE(statement.IsFinished());
+    const std::string text = "zażółć";
+    EXPECT_EQ(statement.BindInt(1, -7), kSqliteOk);
+    EXPECT_EQ(statement.BindText(2, text), kSqliteOk);
+    EXPECT_EQ(statement.Step(), kSqliteDone);
+    EXPECT_TRUE(statement.IsFinished());
+    EXPECT_EQ(db.LastInsertRowId(), 1);
+
+    // An unbound text parameter is NULL; it reads as a null pointer and 0.
+    ASSERT_EQ(db.Prepare(statement, "INSERT INTO t(n) VALUES (NULL);"), kSqliteOk);
+    EXPECT_EQ(statement.Step(), kSqliteDone);
+
+    ASSERT_EQ(db.Prepare(statement, "SELECT n, s FROM t ORDER BY id"), kSqliteOk);
+    ASSERT_EQ(statement.Step(), kSqliteRow);
+    EXPECT_EQ(statement.ColumnInt(0), -7);
+    EXPECT_EQ(FromUtf8(statement.ColumnText(1)), text);
+    ASSERT_EQ(statement.Step(), kSqliteRow);
+    EXPECT_EQ(statement.ColumnInt(0), 0);
+    EXPECT_EQ(statement.ColumnText(1), nullptr);
+    EXPECT_EQ(statement.Step(), kSqliteDone);
+
+    EXPECT_NE(db.Prepare(statement, "SELECT nonsense FROM nowhere"), kSqliteOk);
+    EXPECT_FALSE(statement.IsPrepared()) << "a failed prepare leaves nothing behind";
+    EXPECT_EQ(db.Prepare(statement, nullptr), kSqliteMisuse);
+}
+
+TEST(SQLiteDB, CloseRefusedWhileAStatementIsLive) {
+    TempDir dir;
+    SQLiteDB db;
+    ASSERT_TRUE(db.Open((dir.path() + "a.db").c_str(), kOpenCreate));
+    {
+        SQLiteStatement statement;
+        ASSERT_EQ(db.Prepare(statement, "SELECT 1"), kSqliteOk);
+        EXPECT_FALSE(db.Close());
+        EXPECT_TRUE(db.IsOpen()) << "the handle stays when SQLite refuses";
+    }
+    EXPECT_TRUE(db.Close());
+    EXPECT_FALSE(db.IsOpen());
+}
+
+class TransactionTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(db.Open((dir.path() + "a.db").c_str(), kOpenCreate));
+        ASSERT_EQ(db.Exec("CREATE TABLE t (n INTEGER);"), kSqliteOk);
+    }
+    bool InTransaction() {
+        // autocommit is off while a transaction is open; BEGIN fails then.
+        if (db.Exec("BEGIN") != kSqliteOk) {
+            return true;
+        }
+        db.Exec("END");
+        return false;
+    }
+
+    TempDir dir;
+    SQLiteDB db;
+};
+
+TEST_F(TransactionTest, ConstructorBeginsAndDestructorEnds) {
+    {
+        SQLiteAutoTransaction transaction(&db);
+        EXPECT_TRUE(transaction.IsActive());
+        EXPECT_TRUE(InTransaction());
+        EXPECT_FALSE(transaction.Begin()) << "already active";
+        db.Exec("INSERT INTO t VALUES (1);");
+    }
+    EXPECT_FALSE(InTransaction());
+    SQLiteStatement statement;
+    ASSERT_EQ(db.Prepare(statement, "SELECT count(*) FROM t"), kSqliteOk);
+    ASSERT_EQ(statement.Step(), kSqliteRow);
+    EXPECT_EQ(statement.ColumnInt(0), 1) << "ending keeps the writes: there is no rollback";
+}
+
+TEST_F(TransactionTest, CommitEndsOnceAndBeginRestarts) {
+    SQLiteAutoTransaction transaction(&db);
+    EXPECT_TRUE(transaction.Commit());
+    EXPECT_FALSE(transaction.IsActive());
+    EXPECT_FALSE(InTransaction());
+    EXPECT_FALSE(transaction.Commit()) << "nothing of ours left to end";
+    EXPECT_TRUE(transaction.Begin());
+    EXPECT_TRUE(InTransaction());
+}
+
+TEST_F(TransactionTest, WithoutOpenDatabaseNothingHappens) {
+    SQLiteDB closed;
+    SQLiteAutoTransaction onClosed(&closed);
+    EXPECT_FALSE(onClosed.IsActive());
+    EXPECT_FALSE(onClosed.Begin());
+    EXPECT_FALSE(onClosed.Commit());
+    SQLiteAutoTransaction onNull(nullptr);
+    EXPECT_FALSE(onNull.Begin());
+}
+
+TEST_F(TransactionTest, NestedObjectDoesNotEndTheOuterTransaction) {
+    SQLiteAutoTransaction outer(&db);
+    {
+        SQLiteAutoTransaction inner(&db);  // BEGIN fails inside an open transaction
+        EXPECT_FALSE(inner.IsActive());
+    }
+    EXPECT_TRUE(InTransaction()) << "the inner object must not END what it did not begin";
+    EXPECT_TRUE(outer.Commit());
+}
+
+}  // namespace
+}  // namespace zanvor
