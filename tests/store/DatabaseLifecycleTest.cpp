@@ -339,6 +339,21 @@ TEST_F(DatabaseLifecycleTest, UnreadableFilesAreNotOpened) {
     EXPECT_FALSE(Exists(bare.path() + "db"));
 }
 
+TEST_F(DatabaseLifecycleTest, IncompleteNewDatabaseIsNotKept) {
+    // A folder in the way of the write-ahead log makes every schema statement fail.
+    const std::string path = DataStore::DatabasePath(dataFolder(), "Blocked");
+    ASSERT_TRUE(CreateFolders(path + "-wal"));
+    EXPECT_FALSE(store.OpenDeviceDatabase(dataFolder(), "Blocked"));
+    EXPECT_FALSE(store.IsOpen());
+    EXPECT_FALSE(Exists(path)) << "a half-built file would pass for a database next time";
+
+    std::filesystem::remove(path + "-wal");
+    ASSERT_TRUE(store.OpenDeviceDatabase(dataFolder(), "Blocked"));
+    EXPECT_EQ(QueryRows(path, "SELECT count(*) FROM sqlite_master WHERE type = 'table'"),
+              (std::vector<std::vector<std::string>>{{"19"}}))
+        << "18 tables and sqlite_sequence";
+}
+
 TEST_F(DatabaseLifecycleTest, ClosedStoreFailsSoftly) {
     // Fill something first so "empty" results really come from the closed connection.
     const int profile = store.InsertProfile({0, "P", "", "", "", 0, 0});
