@@ -27,7 +27,9 @@ void SQLiteDB::Interrupt() {
 
 bool SQLiteDB::Open(const char* path, int flags) {
     Interrupt();
-    Close();
+    if (!Close()) {
+        return false;  // a live statement keeps the old connection; never leak it
+    }
     // An empty name would make SQLite open a private temporary database, which no caller wants.
     if (path == nullptr || *path == '\0') {
         return false;

@@ -35,8 +35,9 @@ class SQLiteDB {
     SQLiteDB& operator=(const SQLiteDB&) = delete;
 
     // Interrupts any running statement and closes the current connection, then opens `path`
-    // with `flags`. Fails on a null or empty path. On success switches the file to a WAL
-    // journal with synchronous = NORMAL (a crash never corrupts the file).
+    // with `flags`. Fails on a null or empty path, and when the current connection cannot be
+    // closed because a statement is still live (the connection stays). On success switches the file
+    // to a WAL journal with synchronous = NORMAL (a crash never corrupts the file).
     bool Open(const char* path, int flags);
     // True also when nothing was open; false when SQLite refuses (the handle stays).
     bool Close();

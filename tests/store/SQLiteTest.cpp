@@ -104,6 +104,9 @@ TEST(SQLiteDB, CloseRefusedWhileAStatementIsLive) {
         ASSERT_EQ(db.Prepare(statement, "SELECT 1"), kSqliteOk);
         EXPECT_FALSE(db.Close());
         EXPECT_TRUE(db.IsOpen()) << "the handle stays when SQLite refuses";
+        EXPECT_FALSE(db.Open((dir.path() + "b.db").c_str(), kOpenCreate))
+            << "reopening cannot drop a connection that is still in use";
+        EXPECT_EQ(statement.Step(), kSqliteRow) << "the old connection still answers";
     }
     EXPECT_TRUE(db.Close());
     EXPECT_FALSE(db.IsOpen());
