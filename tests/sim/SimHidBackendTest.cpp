@@ -301,6 +301,11 @@ TEST(SimHidBackendTest, HostExchangesWhileFaultsChange) {
         }
         std::this_thread::sleep_for(std::chrono::microseconds(300));
     }
+    // On a busy machine the host thread may not have run yet; give it time to exchange.
+    const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (answered < 50 && std::chrono::steady_clock::now() < limit) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
     stop = true;
     host.join();
     EXPECT_EQ(unexpected.load(), 0);
