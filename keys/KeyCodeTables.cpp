@@ -67,7 +67,7 @@ constexpr MouseFunction kMouseFunctions[] = {
     {94, 0x00, 0x10, 227, MouseFunction::kByButtons},             // forward (button 5)
     {95, 0x00, 0x08, 228, MouseFunction::kByButtons},             // back (button 4)
     {96, 0x05, 0x01, 225, MouseFunction::kByButtonsAndArgument},  // left, argument 5
-    {97, 0x06, 0x01, 226, MouseFunction::kNotRead},               // left, argument 6
+    {97, 0x06, 0x01, 226, MouseFunction::kByButtonsAndArgument},  // left, argument 6
 };
 
 constexpr MediaFunction kMediaFunctions[] = {

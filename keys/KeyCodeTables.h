@@ -35,9 +35,9 @@ struct MouseFunction {
     std::uint8_t argument;
     std::uint8_t buttons;
     int captionId;  // LoadText("KB.DIALOG", id)
-    // How the function is recognised when a table is read back: never, by the button mask
-    // alone, or by the button mask together with the argument byte.
-    enum ReadBack { kNotRead, kByButtons, kByButtonsAndArgument } readBack;
+    // How the function is recognised when a table is read back: by the button mask alone, or
+    // by the button mask together with the argument byte.
+    enum ReadBack { kByButtons, kByButtonsAndArgument } readBack;
 };
 std::span<const MouseFunction> MouseFunctionTable();
 
