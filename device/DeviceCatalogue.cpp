@@ -6,6 +6,8 @@
 
 #include <pugixml.hpp>
 
+#include "ui/CDeviceList.h"
+
 namespace zanvor {
 
 namespace {
@@ -168,6 +170,14 @@ int FindConnectionByPath(const std::vector<ConnectionEntry>& connections,
         }
     }
     return -1;
+}
+
+void FillDeviceList(const DeviceCatalogue& catalogue, CDeviceList& list) {
+    list.ClearList();
+    for (const KeyboardEntry& keyboard : catalogue.keyboards) {
+        list.AddDevice(keyboard.name, keyboard.deviceType, keyboard.imgConnected,
+                       keyboard.imgDisconnected);
+    }
 }
 
 std::string UpperCasePath(std::string_view path) {

@@ -7,6 +7,8 @@
 
 namespace zanvor {
 
+class CDeviceList;
+
 // Connection modes of a catalogue entry.
 inline constexpr int kModeCable = 0;
 inline constexpr int kModeReceiver = 1;
@@ -83,6 +85,10 @@ const KeyboardEntry* FindKeyboard(const std::vector<KeyboardEntry>& keyboards, i
 // considered. An empty pattern matches nothing. Returns the entry's index, or -1.
 int FindConnectionByPath(const std::vector<ConnectionEntry>& connections,
                          std::string_view upperPath, bool presentOnly);
+
+// Refills the device list from the catalogue: clears it, then adds every keyboard model (name,
+// type, pictures) in file order. The selection is left to the caller (it is cleared).
+void FillDeviceList(const DeviceCatalogue& catalogue, CDeviceList& list);
 
 // Upper-cases the ASCII letters of a device path, as the interface patterns are written.
 std::string UpperCasePath(std::string_view path);

@@ -2,6 +2,7 @@
 
 #include "device/DeviceCatalogue.h"
 #include "support/TestHome.h"
+#include "ui/CDeviceList.h"
 
 namespace zanvor {
 namespace {
@@ -182,6 +183,24 @@ TEST(CatalogueTest, FindsKeyboardByType) {
     ASSERT_NE(FindKeyboard(catalogue.keyboards, 160), nullptr);
     EXPECT_EQ(FindKeyboard(catalogue.keyboards, 160)->name, "Bare");
     EXPECT_EQ(FindKeyboard(catalogue.keyboards, 102), nullptr);
+}
+
+TEST(CatalogueTest, FillsTheDeviceListWithEveryModel) {
+    DeviceCatalogue catalogue;
+    ASSERT_TRUE(ParseCatalogue(kCatalogue, kApp, catalogue));
+    CDeviceList list;
+    list.AddDevice("Stale", 999, "", "");
+    list.SetSelectDevice(999);
+    FillDeviceList(catalogue, list);
+
+    std::vector<DeviceListItem> devices = list.GetDevices();
+    ASSERT_EQ(devices.size(), 2u);  // one row per model, not per connection
+    EXPECT_EQ(devices[0].name, "Nova");
+    EXPECT_EQ(devices[0].deviceType, 101);
+    EXPECT_EQ(devices[0].imgConnected, "/opt/zanvor/device/nova_on.png");
+    EXPECT_EQ(devices[1].deviceType, 160);
+    EXPECT_EQ(list.GetSelectDevice(), 0);
+    EXPECT_TRUE(list.SetSelectDevice(DeviceTypeToSelect(0)));
 }
 
 TEST(CatalogueTest, MatchesInterfacePathsAgainstPatterns) {
