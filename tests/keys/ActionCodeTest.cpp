@@ -10,6 +10,8 @@
 #include "keys/ActionCode.h"
 #include "keys/FunctionLists.h"
 #include "keys/KeyCodes.h"
+#include "platform/Paths.h"
+#include "store/DataStore.h"
 
 namespace zanvor {
 namespace {
@@ -236,6 +238,34 @@ TEST(ActionCode, CombinationsSurviveReadBack) {
     const KeyMacroData counted = Decode({0x61, 0x01, 0x05});
     EXPECT_EQ(counted.macro_value2, 0);
     EXPECT_EQ(counted.macro_value3, 5);
+}
+
+// Without a macro list the conversions read the data store's list, in list order.
+TEST_F(KeyTextTest, MacrosComeFromTheDataStore) {
+    DataStore& store = DataStore::Instance();
+    struct Closer {
+        DataStore& store;
+        ~Closer() { store.CloseDatabase(); }
+    } closer{store};
+    ASSERT_TRUE(CreateFolders(home() + "db/"));
+    ASSERT_TRUE(store.OpenDeviceDatabase(home(), "test"));
+    const int first = store.InsertMacro("New Macro 1");
+    const int second = store.InsertMacro("Long press");
+    ASSERT_GT(second, first);
+
+    ActionCode code = {0xAA, 0xAA, 0xAA};
+    EncodeAction(Row(3, second, 0, 4), code);
+    EXPECT_EQ(Hex(code), "61 01 04");
+    KeyMacroData row;
+    DecodeAction(ActionCode{0x60, 0x00, 0x00}, row);
+    EXPECT_EQ(row.macro_value, first);
+    EXPECT_EQ(row.macro_desc, "#351 1");
+    // Other functions need no database.
+    store.CloseDatabase();
+    EncodeAction(Row(12, 10), code);
+    EXPECT_EQ(Hex(code), "50 0A 00");
+    EncodeAction(Row(3, second, 0, 4), code);
+    EXPECT_EQ(Hex(code), "00 00 00");
 }
 
 }  // namespace
