@@ -143,7 +143,8 @@ constexpr InternalFunction kInternalFunctions[] = {
 };
 
 // Keys of the function lists. Their captions differ from the usage captions on purpose
-// ("Ins" here, "Insert" in the keyboard picture); "Backsapce" is the caption users know.
+// ("Ins" here, "Insert" in the keyboard picture). A chosen caption is stored with the key row
+// and travels in exchange files, so every caption stays exactly as it is, "Backsapce" too.
 constexpr KeyListEntry kKeyListKeys[] = {
     {0x04, "A"},       {0x05, "B"},         {0x06, "C"},           {0x07, "D"},
     {0x08, "E"},       {0x09, "F"},         {0x0A, "G"},           {0x0B, "H"},
