@@ -4,14 +4,10 @@
 #include <memory>
 #include <string>
 
+#include "device/DeviceCatalogue.h"
 #include "platform/HidBackend.h"
 
 namespace zanvor {
-
-// Connection modes of catalogue entries and records.
-constexpr int kModeCable = 0;
-constexpr int kModeReceiver = 1;  // 2.4 GHz receiver
-constexpr int kModeDirect = 2;    // a direct connection other than the cable
 
 // What the manager knows about one opened keyboard interface; a plain copy that any thread
 // may hold.
