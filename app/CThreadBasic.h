@@ -13,7 +13,7 @@ namespace zanvor {
 // class says no periodic work is wanted, the thread sleeps until Wake() instead of waking
 // every period, so an idle program uses no CPU.
 class CThreadBasic {
-public:
+  public:
     static constexpr int kDefaultPeriodMs = 16;
     static constexpr int kStopWaitMs = 1000;
 
@@ -35,13 +35,13 @@ public:
     int Period() const { return periodMs_; }
     uint64_t StartTick() const { return startTick_; }
 
-protected:
+  protected:
     // One pass.
     virtual void Run() = 0;
     // True while passes must run every period (queued tasks, live streams, polling).
     virtual bool PeriodicPassWanted() = 0;
 
-private:
+  private:
     void ThreadProc();
 
     std::atomic<bool> running_{false};

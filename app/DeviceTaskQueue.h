@@ -38,7 +38,7 @@ enum DeviceTask : int {
 // The worker's queue of task codes: appended at the back by any thread, taken from the
 // front by the worker. Unbounded; no operation waits for a running job.
 class DeviceTaskQueue {
-public:
+  public:
     void Post(int code);
     std::optional<int> TakeFront();
     void Clear();
@@ -46,7 +46,7 @@ public:
     size_t Size() const;
     std::vector<int> Snapshot() const;
 
-private:
+  private:
     mutable std::mutex mutex_;  // guards codes_
     std::deque<int> codes_;
 };

@@ -12,7 +12,7 @@ namespace zanvor {
 // The window host of the command line and the tests: no window, no tray; it records what
 // was asked so callers can check it.
 class HeadlessHost : public WindowHost {
-public:
+  public:
     enum class Shown { kHidden, kNormal, kMinimized };
 
     void ShowNormal() override { shown_ = Shown::kNormal; }
@@ -39,7 +39,7 @@ public:
     std::string trayTooltip() const;
     std::vector<std::string> openedUrls() const;
 
-private:
+  private:
     std::atomic<Shown> shown_{Shown::kHidden};
     std::atomic<int> raised_{0};
     std::atomic<bool> tray_{false};

@@ -2,30 +2,54 @@
 
 #include <thread>
 
+#include "app/ControlIds.h"
 #include "app/WindowMessages.h"
+#include "device/DeviceManager.h"
+#include "platform/HotplugMonitor.h"
 #include "platform/Registry.h"
 #include "platform/Trace.h"
+#include "store/DataStore.h"
 #include "ui/LoadText.h"
 #include "ui/Manager.h"
 
 namespace zanvor {
 
 namespace {
-void SleepMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+void SleepMs(int ms) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
 }  // namespace
 
-KeyboardDlg::KeyboardDlg(WindowHost& host, Dialogs& dialogs) : host_(host), dialogs_(dialogs) {
+KeyboardDlg::KeyboardDlg(WindowHost& host, Dialogs& dialogs, DeviceManager* devices,
+                         DataStore* store)
+    : deviceList(kIdDeviceList),
+      keyboardCtrl(kIdKeyboardCtrl),
+      auroraEffect(kIdAuroraEffect),
+      host_(host),
+      dialogs_(dialogs),
+      devices_(devices != nullptr ? *devices : DeviceManager::Instance()),
+      store_(store != nullptr ? *store : DataStore::Instance()) {
     const std::string skins = Manager::SkinFolder();
     homePictureDisconnected = skins + "keyboard/home_keyboard_disconnected.png";
     homePictureConnected = skins + "keyboard/home_keyboard_connected.png";
+    const auto sink = [this](int controlId, int event) { OnMessage(controlId, event); };
+    deviceList.SetEventSink(sink);
+    keyboardCtrl.SetEventSink(sink);
+    auroraEffect.SetEventSink(sink);
 }
 
-KeyboardDlg::~KeyboardDlg() { Stop(); }
+KeyboardDlg::~KeyboardDlg() {
+    Stop();
+    hotplug_.reset();
+    devices_.SetNotifyWindow(nullptr);
+}
 
 bool KeyboardDlg::OnInitDialog() {
     MDialog::OnInitDialog();
-    trayAdded_ = host_.AddTrayIcon(Manager::SkinFolder() + "DeviceDriver.png",
-                                   Manager::GetDeviceName());
+    trayAdded_ =
+        host_.AddTrayIcon(Manager::SkinFolder() + "DeviceDriver.png", Manager::GetDeviceName());
+    ReadDeviceCatalogue();
+    devices_.SetNotifyWindow(this);
     SetMTimer(16);
     Start();
     PostTask(kTaskStartup);
@@ -34,6 +58,7 @@ bool KeyboardDlg::OnInitDialog() {
 
 void KeyboardDlg::DestroyWindow() {
     Stop();
+    hotplug_.reset();
     if (trayAdded_) {
         host_.RemoveTrayIcon();
         trayAdded_ = false;
@@ -76,14 +101,18 @@ void KeyboardDlg::Run() {
     if (externalToolPid.load() != 0) {
         WaitForExternalTool();
     }
+    // Busy is raised before the code leaves the queue, so Idle() never sees neither.
+    passBusy_ = true;
     if (const std::optional<int> code = queue_.TakeFront()) {
         RunAlwaysGroup(*code);
         if (devicePresent.load() && deviceOnline.load()) {
             RunDeviceGroup(*code);
             taskDone = true;
         }
+        passBusy_ = false;
         return;
     }
+    passBusy_ = false;
     if (!devicePresent.load()) {
         return;
     }
@@ -143,7 +172,10 @@ void KeyboardDlg::RunDeviceGroup(int code) {
     }
 }
 
-void KeyboardDlg::IdlePass() {}
+void KeyboardDlg::IdlePass() {
+    // Live streams join here with the lighting features; receivers are polled on every pass.
+    HandleDeviceNotify();
+}
 
 void KeyboardDlg::WaitForExternalTool() {}
 
@@ -152,21 +184,36 @@ void KeyboardDlg::TaskStartup() {
         return;
     }
     startupDone_ = true;
+    ScanDevices();
+    ApplyDeviceSelection();
 }
 
 void KeyboardDlg::TaskDeviceInstall() {
     SleepMs(200);
     queue_.Clear();
+    if (lastEventDeviceType_.load() == currentDeviceType.load()) {
+        mainView.SelectPage(kPageHome);
+    }
     Trace("Trd_DeviceInstall \n");
+    ScanDevices();
+    ApplyDeviceSelection();
 }
 
 void KeyboardDlg::TaskDeviceUnInstall() {
     SleepMs(200);
     queue_.Clear();
+    if (lastEventDeviceType_.load() == currentDeviceType.load()) {
+        mainView.SelectPage(kPageHome);
+    }
     Trace("Trd_DeviceUnInstall \n");
+    ScanDevices();
+    ApplyDeviceSelection();
 }
 
-void KeyboardDlg::TaskSelectDevice() {}
+void KeyboardDlg::TaskSelectDevice() {
+    ScanDevices();
+    ApplyDeviceSelection();
+}
 
 void KeyboardDlg::TaskCheckUpdate() {}
 
@@ -193,6 +240,9 @@ void KeyboardDlg::OnWindowMessage(uint32_t id, uintptr_t wParam, intptr_t lParam
         case kMsgPowerBroadcast:
             OnPowerBroadcast(wParam);
             break;
+        case kMsgDeviceChange:
+            HandlePendingHotplug();
+            break;
         case kMsgRaiseWindow:
             host_.BringToFront();
             break;
@@ -202,8 +252,15 @@ void KeyboardDlg::OnWindowMessage(uint32_t id, uintptr_t wParam, intptr_t lParam
 }
 
 void KeyboardDlg::OnMessage(int controlId, int event) {
-    (void)controlId;
-    (void)event;
+    switch (controlId) {
+        case kIdDeviceList:
+            if (event == CDeviceList::kEventSelectDevice) {
+                OnDeviceListSelection();
+            }
+            break;
+        default:
+            break;
+    }
 }
 
 void KeyboardDlg::OnTrayIcon(intptr_t mouseMessage) {

@@ -8,11 +8,20 @@
 
 #include "app/CThreadBasic.h"
 #include "app/DeviceTaskQueue.h"
+#include "device/DeviceCatalogue.h"
+#include "device/KeyLayout.h"
+#include "ui/AuroraEffect.h"
+#include "ui/CDeviceList.h"
 #include "ui/Dialogs.h"
+#include "ui/KeyboardCtrl.h"
 #include "ui/MDialog.h"
+#include "ui/MainView.h"
 #include "ui/WindowHost.h"
 
 namespace zanvor {
+
+class DataStore;
+class DeviceManager;
 
 // Pages of the main window.
 enum Page : int {
@@ -25,8 +34,10 @@ enum Page : int {
 // the page objects. Window messages and control events arrive on the UI thread; device
 // jobs run on the worker (Run).
 class KeyboardDlg : public MDialog, public CThreadBasic {
-public:
-    KeyboardDlg(WindowHost& host, Dialogs& dialogs);
+  public:
+    // The device manager and the store default to the process-wide ones.
+    KeyboardDlg(WindowHost& host, Dialogs& dialogs, DeviceManager* devices = nullptr,
+                DataStore* store = nullptr);
     ~KeyboardDlg() override;
 
     bool OnInitDialog() override;
@@ -39,6 +50,8 @@ public:
     // Posts only when the queue is empty (high-rate edits such as dragging a slider).
     void PostTaskIfIdle(int code);
     DeviceTaskQueue& Queue() { return queue_; }
+    // True when the queue is empty and no job is running.
+    bool Idle() const { return queue_.Empty() && !passBusy_.load(); }
 
     // The close button: hides to the tray when exit_mode is 1 (and a tray exists),
     // otherwise ends the program.
@@ -47,6 +60,40 @@ public:
     void CloseSecondaryWindows();
     // Ends the program at once with exit code 0.
     void Exit();
+
+    // ---- keyboard models and their devices ----
+    // Reads the catalogue: device tables, device list, the manager's catalogue entries,
+    // software version and links; selects and loads the stored model.
+    void ReadDeviceCatalogue();
+    // Makes a model current: its keyboard entry, its database, its layout and page tabs.
+    void LoadLayout(int deviceType);
+    // Worker: rescans the HID interfaces and updates the device list and the flags.
+    void ScanDevices();
+    // Worker: resolves the selected keyboard and shows its pages or the disconnected page.
+    void ApplyDeviceSelection();
+    // UI thread: a hidraw node arrived or went away (upper-casing is done here).
+    void UpdateUSBDevice(bool arrival, const std::string& path);
+    bool IsVendorInterface(const std::string& path);
+    // Worker, last step of an idle pass: receiver link notifications.
+    void HandleDeviceNotify();
+    // Starts the system's hotplug monitor (not used with virtual keyboards).
+    void RegisterHidNotification();
+    // Any thread: a hotplug event; handled on the UI thread as a device-change message.
+    void OnHotplugEvent(bool arrival, const std::string& path);
+    // UI thread: the user picked a keyboard in the device list.
+    void OnDeviceListSelection();
+    // Use the system hotplug monitor (false with virtual keyboards, which report their own).
+    void UseSystemHotplug(bool use) { useSystemHotplug_ = use; }
+
+    DeviceCatalogue CatalogueCopy() const;
+    KeyMaps KeyMapsCopy() const;
+    DeviceManager& Devices() { return devices_; }
+    DataStore& Store() { return store_; }
+
+    CDeviceList deviceList;
+    KeyboardCtrl keyboardCtrl;
+    AuroraEffect auroraEffect;
+    MainView mainView;
 
     WindowHost& Host() { return host_; }
     Dialogs& DialogsService() { return dialogs_; }
@@ -77,11 +124,11 @@ public:
     // Tasks run by the worker since start, in order (diagnostics and tests).
     std::vector<int> RanTasks() const;
 
-protected:
+  protected:
     void Run() override;
     bool PeriodicPassWanted() override;
 
-private:
+  private:
     void RunAlwaysGroup(int code);
     void RunDeviceGroup(int code);
     void IdlePass();
@@ -98,11 +145,30 @@ private:
     void OnTrayIcon(intptr_t mouseMessage);
     void OnPowerBroadcast(uintptr_t event);
 
+    void RescanAfterEvent(int deviceType);
+    void HandlePendingHotplug();
+
     WindowHost& host_;
     Dialogs& dialogs_;
+    DeviceManager& devices_;
+    DataStore& store_;
+
+    mutable std::mutex catalogueMutex_;  // guards catalogue_ (present flags change on both threads)
+    DeviceCatalogue catalogue_;
+    mutable std::mutex layoutMutex_;  // guards keyMaps_ and layout_
+    KeyMaps keyMaps_;
+    KeyLayout layout_;
+    std::atomic<int> lastEventDeviceType_{0};
+    std::atomic<int> lastEventKind_{0};  // 1 arrival, 2 removal
+
+    bool useSystemHotplug_ = true;
+    std::unique_ptr<class HotplugMonitor> hotplug_;
+    std::mutex hotplugMutex_;  // guards pendingHotplug_
+    std::vector<std::pair<bool, std::string>> pendingHotplug_;
     DeviceTaskQueue queue_;
-    bool startupDone_ = false;  // worker only
-    bool trayAdded_ = false;    // UI thread only
+    bool startupDone_ = false;           // worker only
+    std::atomic<bool> passBusy_{false};  // a pass is running a task
+    bool trayAdded_ = false;             // UI thread only
 
     mutable std::mutex ranMutex_;  // guards ranTasks_
     std::vector<int> ranTasks_;

@@ -1,7 +1,6 @@
 #include "app/Startup.h"
 
-#include <pugixml.hpp>
-
+#include "device/DeviceCatalogue.h"
 #include "platform/Locale.h"
 #include "platform/Paths.h"
 #include "platform/SingleInstance.h"
@@ -16,20 +15,9 @@ StartupState::StartupState(StartupState&&) noexcept = default;
 StartupState& StartupState::operator=(StartupState&&) noexcept = default;
 
 StartupConfig ReadStartupConfig(const std::string& applicationFolder) {
-    StartupConfig config;
-    pugi::xml_document document;
-    if (!document.load_file((applicationFolder + "config.xml").c_str())) {
-        return config;
-    }
-    const pugi::xml_node root = document.child("config");
-    for (const pugi::xml_node lan : root.child("language.info").children("lan")) {
-        const int lcid = lan.attribute("value").as_int();
-        if (lcid > 0) {
-            config.languages.push_back(lcid);
-        }
-    }
-    config.applicationName = root.child("software").attribute("name").as_string();
-    return config;
+    DeviceCatalogue catalogue;
+    ReadCatalogueFile(applicationFolder, catalogue);
+    return StartupConfig{std::move(catalogue.languages), std::move(catalogue.software.name)};
 }
 
 bool IsAutorunCommandLine(const std::vector<std::string>& arguments) {
@@ -39,6 +27,16 @@ bool IsAutorunCommandLine(const std::vector<std::string>& arguments) {
         }
     }
     return false;
+}
+
+StartupConfig PrepareHeadlessStartup() {
+    const std::string applicationFolder = ApplicationFolder();
+    StartupConfig config = ReadStartupConfig(applicationFolder);
+    Manager::SetDeviceName(config.applicationName);
+    SetActiveLanguageId(ChooseLanguage(config.languages, UserDefaultUiLanguage()));
+    Manager::SetInstance(applicationFolder);
+    CreateFolders(DataFolder() + "db");
+    return config;
 }
 
 StartupState PrepareStartup(const std::vector<std::string>& arguments) {

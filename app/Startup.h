@@ -23,9 +23,9 @@ bool IsAutorunCommandLine(const std::vector<std::string>& arguments);
 
 // The process start-up up to the creation of the main window.
 struct StartupState {
-    bool proceed = false;      // false: another instance was raised; exit with exitCode
+    bool proceed = false;  // false: another instance was raised; exit with exitCode
     int exitCode = 0;
-    bool minimized = false;    // started by the autostart entry
+    bool minimized = false;  // started by the autostart entry
     StartupConfig config;
     std::unique_ptr<SingleInstance> instance;  // held for the life of the process
 
@@ -39,5 +39,9 @@ struct StartupState {
 // to come to the front), chooses the interface language, records the application folder
 // and creates the data folder's "db" folder.
 StartupState PrepareStartup(const std::vector<std::string>& arguments);
+
+// The same preparation for the command line, which runs beside a desktop program and so
+// takes no single-instance lock. Returns the configuration read.
+StartupConfig PrepareHeadlessStartup();
 
 }  // namespace zanvor

@@ -6,26 +6,26 @@ namespace zanvor {
 
 // The program's own window messages, posted to the main window.
 enum WindowMessage : uint32_t {
-    kMsgUpdateProgress = 1684,     // 0x694: download progress in lParam
-    kMsgTrayIcon = 1690,           // 0x69A: tray icon callback, mouse message in lParam
-    kMsgExitRequest = 1691,        // 0x69B: lParam 610 ends the program
-    kMsgMacroKeyEvent = 1692,      // 0x69C: recorder key event
-    kMsgMacroMouseEvent = 1693,    // 0x69D: recorder mouse event
-    kMsgFirmwareOffer = 1694,      // 0x69E: a firmware update is offered
-    kMsgBackgroundMenu = 1695,     // 0x69F: background menu command id in wParam
-    kMsgLinkNotification = 1715,   // 0x6B3: receiver link state, lParam 1 connected
-    kMsgProfileEditDone = 1825,    // 0x721: profile list in-place editor finished
-    kMsgKnobChanged = 1826,        // 0x722: knob dialog choice, action index in wParam
-    kMsgKeyFunctionList = 1834,    // 0x72A: key function list event
-    kMsgReapplyTexts = 2024,       // 0x7E8: re-apply all texts
-    kMsgDragKeyboard = 2025,       // 0x7E9: move the keyboard picture
-    kMsgToolkitQuery = 2026,       // 0x7EA: answered with 1
+    kMsgUpdateProgress = 1684,    // 0x694: download progress in lParam
+    kMsgTrayIcon = 1690,          // 0x69A: tray icon callback, mouse message in lParam
+    kMsgExitRequest = 1691,       // 0x69B: lParam 610 ends the program
+    kMsgMacroKeyEvent = 1692,     // 0x69C: recorder key event
+    kMsgMacroMouseEvent = 1693,   // 0x69D: recorder mouse event
+    kMsgFirmwareOffer = 1694,     // 0x69E: a firmware update is offered
+    kMsgBackgroundMenu = 1695,    // 0x69F: background menu command id in wParam
+    kMsgLinkNotification = 1715,  // 0x6B3: receiver link state, lParam 1 connected
+    kMsgProfileEditDone = 1825,   // 0x721: profile list in-place editor finished
+    kMsgKnobChanged = 1826,       // 0x722: knob dialog choice, action index in wParam
+    kMsgKeyFunctionList = 1834,   // 0x72A: key function list event
+    kMsgReapplyTexts = 2024,      // 0x7E8: re-apply all texts
+    kMsgDragKeyboard = 2025,      // 0x7E9: move the keyboard picture
+    kMsgToolkitQuery = 2026,      // 0x7EA: answered with 1
 
     // Linux counterparts of the platform messages.
-    kMsgCommand = 0x0111,          // WM_COMMAND: wParam = menu command id
-    kMsgPowerBroadcast = 0x0218,   // WM_POWERBROADCAST: wParam 4 suspend, 7/18 resume
-    kMsgDeviceChange = 0x0219,     // WM_DEVICECHANGE: wParam 0x8000 arrival / 0x8004 removal
-    kMsgRaiseWindow = 0x8001,      // a second start asked this instance to come to the front
+    kMsgCommand = 0x0111,         // WM_COMMAND: wParam = menu command id
+    kMsgPowerBroadcast = 0x0218,  // WM_POWERBROADCAST: wParam 4 suspend, 7/18 resume
+    kMsgDeviceChange = 0x0219,    // WM_DEVICECHANGE: wParam 0x8000 arrival / 0x8004 removal
+    kMsgRaiseWindow = 0x8001,     // a second start asked this instance to come to the front
 };
 
 // Mouse messages carried by kMsgTrayIcon.

@@ -1,3 +1,5 @@
 #include "qt/HubApplication.h"
 
-int main(int argc, char** argv) { return zanvor::RunHubApplication(argc, argv); }
+int main(int argc, char** argv) {
+    return zanvor::RunHubApplication(argc, argv);
+}

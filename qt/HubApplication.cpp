@@ -82,7 +82,8 @@ int RunHubApplication(int argc, char** argv) {
 
     if (!options.screenshotDir.empty()) {
         const QString folder = QString::fromStdString(options.screenshotDir);
-        QTimer::singleShot(1500, &window, [&window, folder] { SaveScreenshot(window, folder, "main"); });
+        QTimer::singleShot(1500, &window,
+                           [&window, folder] { SaveScreenshot(window, folder, "main"); });
     }
 
     const int code = QApplication::exec();

@@ -29,7 +29,8 @@ void MainWindow::Attach(KeyboardDlg* dialog) {
     dialog_ = dialog;
     // Posting may happen on any thread; the drain always runs here on the UI thread.
     dialog_->SetMessageWakeup([this] {
-        QMetaObject::invokeMethod(this, [this] { PumpMessages(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this] { PumpMessages(); }, Qt::QueuedConnection);
     });
     connect(&dialogTimer_, &QTimer::timeout, this, [this] {
         if (dialog_ != nullptr) {

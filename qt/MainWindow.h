@@ -11,7 +11,7 @@ class KeyboardDlg;
 // UI thread, drives the dialog timer and turns the close button into its handler.
 class MainWindow : public QMainWindow {
     Q_OBJECT
-public:
+  public:
     MainWindow();
     ~MainWindow() override;
 
@@ -19,10 +19,10 @@ public:
     // Ends the program for real: the next close is not intercepted.
     void AllowClose() { closing_ = true; }
 
-protected:
+  protected:
     void closeEvent(QCloseEvent* event) override;
 
-private:
+  private:
     void PumpMessages();
 
     KeyboardDlg* dialog_ = nullptr;

@@ -94,7 +94,9 @@ void QtDialogs::CloseBusy() {
     });
 }
 
-bool QtDialogs::BusyShown() const { return busyShown_; }
+bool QtDialogs::BusyShown() const {
+    return busyShown_;
+}
 
 void QtDialogs::ShowProgress(const std::string& text) {
     OnUiThread([this, text] {

@@ -16,7 +16,7 @@ namespace zanvor {
 // those calls are queued to the UI thread.
 class QtDialogs : public QObject, public Dialogs {
     Q_OBJECT
-public:
+  public:
     explicit QtDialogs(QWidget* parent);
     ~QtDialogs() override;
 
@@ -34,7 +34,7 @@ public:
     void SetProgress(int percent) override;
     void CloseProgress() override;
 
-private:
+  private:
     void OnUiThread(std::function<void()> action);
 
     QWidget* parent_;

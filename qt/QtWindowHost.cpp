@@ -19,7 +19,9 @@ namespace zanvor {
 QtWindowHost::QtWindowHost(QMainWindow& window, std::function<void(int)> trayCommand)
     : window_(window), trayCommand_(std::move(trayCommand)) {}
 
-QtWindowHost::~QtWindowHost() { delete trayMenu_; }
+QtWindowHost::~QtWindowHost() {
+    delete trayMenu_;
+}
 
 void QtWindowHost::OnUiThread(std::function<void()> action) {
     if (QThread::currentThread() == thread()) {
@@ -53,7 +55,9 @@ void QtWindowHost::BringToFront() {
     });
 }
 
-bool QtWindowHost::IsVisible() const { return visible_; }
+bool QtWindowHost::IsVisible() const {
+    return visible_;
+}
 
 bool QtWindowHost::AddTrayIcon(const std::string& iconPath, const std::string& tooltip) {
     if (!QSystemTrayIcon::isSystemTrayAvailable()) {
@@ -66,8 +70,7 @@ bool QtWindowHost::AddTrayIcon(const std::string& iconPath, const std::string& t
         connect(trayMenu_, &QMenu::aboutToShow, this, [exitAction] {
             exitAction->setText(QString::fromStdString(LoadText("KB.DIALOG", 11)));
         });
-        connect(exitAction, &QAction::triggered, this,
-                [this] { trayCommand_(kTrayExitCommand); });
+        connect(exitAction, &QAction::triggered, this, [this] { trayCommand_(kTrayExitCommand); });
         tray_->setContextMenu(trayMenu_);
         connect(tray_, &QSystemTrayIcon::activated, this,
                 [this](QSystemTrayIcon::ActivationReason reason) {
@@ -93,9 +96,13 @@ void QtWindowHost::RemoveTrayIcon() {
     }
 }
 
-bool QtWindowHost::TrayIconPresent() const { return tray_ != nullptr && tray_->isVisible(); }
+bool QtWindowHost::TrayIconPresent() const {
+    return tray_ != nullptr && tray_->isVisible();
+}
 
-bool QtWindowHost::TrayAvailable() const { return QSystemTrayIcon::isSystemTrayAvailable(); }
+bool QtWindowHost::TrayAvailable() const {
+    return QSystemTrayIcon::isSystemTrayAvailable();
+}
 
 void QtWindowHost::OpenUrl(const std::string& url) {
     OnUiThread([url] { QDesktopServices::openUrl(QUrl(QString::fromStdString(url))); });

@@ -17,7 +17,7 @@ namespace zanvor {
 // the worker thread are queued to the UI thread.
 class QtWindowHost : public QObject, public WindowHost {
     Q_OBJECT
-public:
+  public:
     QtWindowHost(QMainWindow& window, std::function<void(int)> trayCommand);
     ~QtWindowHost() override;
 
@@ -38,7 +38,7 @@ public:
     // Set by the tray icon's activation: the mouse message the main window is told about.
     void SetTrayActivationHandler(std::function<void(intptr_t)> handler);
 
-private:
+  private:
     void OnUiThread(std::function<void()> action);
 
     QMainWindow& window_;

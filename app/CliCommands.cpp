@@ -1,0 +1,125 @@
+#include "app/CliCommands.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <iostream>
+#include <nlohmann/json.hpp>
+
+#include "app/CliOutput.h"
+#include "app/Startup.h"
+#include "device/DeviceManager.h"
+#include "platform/Autostart.h"
+#include "platform/Registry.h"
+#include "ui/LoadText.h"
+
+namespace zanvor {
+
+using nlohmann::json;
+
+namespace {
+
+const char* ConnectionName(int mode) {
+    switch (mode) {
+        case kModeCable:
+            return "cable";
+        case kModeReceiver:
+            return "receiver";
+        default:
+            return "direct";
+    }
+}
+
+}  // namespace
+
+int CmdDevices(CliSession& session) {
+    KeyboardDlg& dialog = session.Dlg();
+    std::vector<DeviceRecordInfo> records;
+    dialog.Devices().GetSelectedRecords(records);
+    const DeviceCatalogue catalogue = dialog.CatalogueCopy();
+    const int selected = dialog.deviceList.GetSelectDevice();
+
+    json rows = json::array();
+    TextTable table({"TYPE", "NAME", "CONNECTION", "ONLINE", "BATTERY", "SELECTED"});
+    for (const DeviceRecordInfo& record : records) {
+        const KeyboardEntry* keyboard = FindKeyboard(catalogue.keyboards, record.device_type);
+        const std::string name = keyboard != nullptr ? keyboard->name : std::string();
+        const bool isSelected = record.device_type == selected;
+        rows.push_back({{"type", record.device_type},
+                        {"name", name},
+                        {"connection", ConnectionName(record.mode)},
+                        {"online", record.online == 1},
+                        {"battery", record.battery},
+                        {"charging", record.charging == 1},
+                        {"selected", isSelected}});
+        table.AddRow({std::to_string(record.device_type), name, ConnectionName(record.mode),
+                      record.online == 1 ? "yes" : "no",
+                      std::to_string(record.battery) + "%" + (record.charging ? " charging" : ""),
+                      isSelected ? "*" : ""});
+    }
+    if (session.Options().json) {
+        PrintJson(json{{"devices", rows}});
+    } else if (records.empty()) {
+        std::cout << "No supported keyboard found.\n";
+    } else {
+        table.Print(std::cout);
+    }
+    return records.empty() ? kCliNoKeyboard : kCliOk;
+}
+
+int CmdAppLanguage(const CliOptions& options, int lcid) {
+    const StartupConfig config = PrepareHeadlessStartup();
+    if (lcid != 0) {
+        if (std::find(config.languages.begin(), config.languages.end(), lcid) ==
+            config.languages.end()) {
+            return Fail(kCliUsage, "language " + std::to_string(lcid) +
+                                       " is not installed (available: 1033 English, 1045 Polski)");
+        }
+        SetActiveLanguage(lcid);
+    }
+    const int active = ActiveLanguage();
+    if (options.json) {
+        PrintJson(json{{"language", active}, {"available", config.languages}});
+    } else {
+        std::cout << "language " << active << "\n";
+    }
+    return kCliOk;
+}
+
+int CmdAppAutostart(const CliOptions& options, const std::string& state,
+                    const std::string& minimised) {
+    PrepareHeadlessStartup();
+    if (!state.empty()) {
+        SetAutostart(state == "on");
+    }
+    if (!minimised.empty()) {
+        if (!IsAutostartOn()) {
+            return Fail(kCliFailed, "start minimised needs autostart on");
+        }
+        SetAutostartMinimised(minimised == "on");
+    }
+    const bool on = IsAutostartOn();
+    const bool minimisedOn = on && ReadRegistryInt(kAutorunMinimizeValue) == 1;
+    if (options.json) {
+        PrintJson(json{{"autostart", on}, {"minimised", minimisedOn}});
+    } else {
+        std::cout << "autostart " << (on ? "on" : "off") << ", minimised "
+                  << (minimisedOn ? "on" : "off") << "\n";
+    }
+    return kCliOk;
+}
+
+int CmdAppExitMode(const CliOptions& options, const std::string& mode) {
+    PrepareHeadlessStartup();
+    if (!mode.empty()) {
+        SetExitMode(mode == "tray");
+    }
+    const bool tray = ReadRegistryInt(kExitModeValue) == 1;
+    if (options.json) {
+        PrintJson(json{{"exit_mode", tray ? "tray" : "exit"}});
+    } else {
+        std::cout << "exit-mode " << (tray ? "tray" : "exit") << "\n";
+    }
+    return kCliOk;
+}
+
+}  // namespace zanvor

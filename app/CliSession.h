@@ -1,0 +1,66 @@
+#pragma once
+
+#include <chrono>
+#include <memory>
+#include <string>
+
+#include "app/HeadlessHost.h"
+#include "app/KeyboardDlg.h"
+#include "ui/ScriptedDialogs.h"
+
+namespace zanvor {
+
+class SimHidBackend;
+
+// Global options of the command line.
+struct CliOptions {
+    bool simulate = false;
+    std::string simulateSpec;  // "", or "102", "101:receiver,103", ...
+    int deviceType = 0;        // 0: the remembered model
+    bool json = false;
+    bool yes = false;
+    std::string hidTrace;
+};
+
+// Exit statuses of zanvorctl.
+enum CliStatus : int {
+    kCliOk = 0,
+    kCliFailed = 1,
+    kCliUsage = 2,
+    kCliNoKeyboard = 3,
+};
+
+// A headless run of the main window object for one command: the same start-up, catalogue,
+// worker and tasks as the desktop program, without a window.
+class CliSession {
+  public:
+    explicit CliSession(CliOptions options);
+    ~CliSession();
+    CliSession(const CliSession&) = delete;
+    CliSession& operator=(const CliSession&) = delete;
+
+    // Start-up, catalogue, the startup scan and, with --device, the model's selection.
+    // False with a one-line reason.
+    bool Start(std::string& error);
+
+    // Pumps window messages until the worker's queue is empty and no job runs.
+    bool WaitIdle(std::chrono::milliseconds timeout = std::chrono::seconds(60));
+    // Posts a task and waits until the worker has run it (and whatever it caused).
+    bool RunTask(int code);
+
+    KeyboardDlg& Dlg() { return *dialog_; }
+    ScriptedDialogs& Dialogs() { return dialogs_; }
+    const CliOptions& Options() const { return options_; }
+    bool KeyboardOnline() const;
+
+  private:
+    bool InstallSimulation(std::string& error);
+
+    CliOptions options_;
+    HeadlessHost host_;
+    ScriptedDialogs dialogs_;
+    std::shared_ptr<SimHidBackend> simulation_;
+    std::unique_ptr<KeyboardDlg> dialog_;
+};
+
+}  // namespace zanvor

@@ -1,0 +1,96 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <filesystem>
+#include <thread>
+
+#include "app/Startup.h"
+#include "platform/Paths.h"
+#include "platform/Registry.h"
+#include "platform/SingleInstance.h"
+#include "support/TestHome.h"
+#include "ui/LoadText.h"
+#include "ui/Manager.h"
+
+namespace zanvor {
+namespace {
+
+class StartupTest : public test::IsolatedHomeTest {
+  protected:
+    void TearDown() override {
+        SetActiveLanguageId(1033);
+        IsolatedHomeTest::TearDown();
+    }
+};
+
+TEST_F(StartupTest, AutorunAnywhereOnTheCommandLineStartsMinimised) {
+    const struct {
+        std::vector<std::string> arguments;
+        bool minimized;
+    } cases[] = {
+        {{"-autorun"}, true},
+        {{"--simulate", "xautorunx"}, true},
+        {{}, false},
+        {{"--simulate", "-auto"}, false},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(IsAutorunCommandLine(c.arguments), c.minimized);
+    }
+    StartupState state = PrepareStartup({"-autorun"});
+    ASSERT_TRUE(state.proceed);
+    EXPECT_TRUE(state.minimized);
+}
+
+TEST_F(StartupTest, ReadsNameAndLanguagesAndPreparesTheDataFolder) {
+    StartupState state = PrepareStartup({});
+    ASSERT_TRUE(state.proceed);
+    EXPECT_EQ(state.config.applicationName, "Zanvor HUB");
+    EXPECT_EQ(Manager::GetDeviceName(), "Zanvor HUB");
+    EXPECT_EQ(state.config.languages, (std::vector<int>{1033, 1045}));
+    EXPECT_TRUE(std::filesystem::is_directory(DataFolder() + "db"));
+    EXPECT_EQ(DataFolder(), home() + "data/Zanvor HUB Files/");
+}
+
+TEST_F(StartupTest, StoredLanguageWinsAndMissingOneIsWrittenBack) {
+    WriteRegistryText("LCID", "1045");
+    {
+        StartupState state = PrepareStartup({});
+        ASSERT_TRUE(state.proceed);
+        EXPECT_EQ(ActiveLanguage(), 1045);
+    }
+    WriteRegistryText("LCID", "");
+    setenv("LANGUAGE", "ja_JP.UTF-8", 1);
+    {
+        StartupState state = PrepareStartup({});
+        ASSERT_TRUE(state.proceed);
+        EXPECT_EQ(ActiveLanguage(), 1033);
+        EXPECT_EQ(ReadRegistryText("LCID"), "1033");
+    }
+    unsetenv("LANGUAGE");
+}
+
+TEST_F(StartupTest, SecondStartAsksTheFirstToComeForwardAndExitsWithZero) {
+    StartupState first = PrepareStartup({});
+    ASSERT_TRUE(first.proceed);
+    std::atomic<int> raised{0};
+    first.instance->SetRaiseHandler([&] { ++raised; });
+
+    StartupState second = PrepareStartup({});
+    EXPECT_FALSE(second.proceed);
+    EXPECT_EQ(second.exitCode, 0);
+    for (int i = 0; i < 200 && raised.load() == 0; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    EXPECT_EQ(raised.load(), 1);
+}
+
+TEST_F(StartupTest, MissingConfigurationLeavesNoNameAndEnglish) {
+    test::TempDir empty;
+    SetApplicationFolder(empty.path());
+    const StartupConfig config = ReadStartupConfig(empty.path());
+    EXPECT_TRUE(config.applicationName.empty());
+    EXPECT_TRUE(config.languages.empty());
+}
+
+}  // namespace
+}  // namespace zanvor
