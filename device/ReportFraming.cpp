@@ -225,12 +225,12 @@ bool DeviceManager::QueryBattery(HidDevice* handle, int& battery, int& charging)
 
 bool DeviceManager::QueryLinkState(HidDevice* handle, bool askKeyboardFirst, uint16_t& vendorId,
                                    uint16_t& productId, int& online) {
-    std::this_thread::sleep_for(GetDelays().link_query);
     vendorId = 0;
     productId = 0;
     if (handle == nullptr) {
         return false;
     }
+    std::this_thread::sleep_for(GetDelays().link_query);
     std::vector<uint8_t> response = ReportBuffer(*handle, kCommandBufferSize);
     if (askKeyboardFirst) {
         WriteLinkCommand(*handle, kCommandBegin, 0);

@@ -2,8 +2,10 @@
 // queries and receiver polling, against scripted fake interfaces.
 #include <gtest/gtest.h>
 
+#include <future>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "device/DeviceManager.h"
@@ -413,6 +415,38 @@ TEST_F(DeviceManagerTest, IsVendorInterfaceAsksTheBackendForTheUsage) {
     EXPECT_FALSE(manager.IsVendorInterface("/SYS/HIDRAW0"));
     EXPECT_TRUE(manager.IsVendorInterface("/SYS/HIDRAW1"));
     EXPECT_FALSE(manager.IsVendorInterface("/SYS/HIDRAW9"));
+}
+
+TEST_F(DeviceManagerTest, SelectionNeverWaitsForARunningExchange) {
+    auto cable = AddCable("/dev/hidraw1");
+    AddCable("/dev/hidraw2", {}, kOtherCablePid);
+    manager.EnumerateDevice();
+    manager.SetSelectedDeviceType(kType);
+
+    std::promise<void> inExchange;
+    std::promise<void> release;
+    std::shared_future<void> released = release.get_future().share();
+    cable->SetResponder([&inExchange, released](const Report&) {
+        inExchange.set_value();
+        released.wait();  // the keyboard takes its time
+        return std::vector<Report>{};
+    });
+    std::thread worker([this] {
+        uint8_t buffer[65] = {0xAA, 0x10};
+        manager.SendCommand(buffer);
+    });
+    inExchange.get_future().wait();
+
+    auto choose = std::async(std::launch::async, [this] {
+        manager.SetSelectedDeviceType(kOtherType);
+        return manager.CurrentConnectionMode();
+    });
+    const bool done = choose.wait_for(std::chrono::seconds(2)) == std::future_status::ready;
+    release.set_value();
+    worker.join();
+    ASSERT_TRUE(done) << "selection waited for the exchange";
+    EXPECT_EQ(choose.get(), kModeCable);
+    EXPECT_EQ(manager.SelectedDeviceType(), kOtherType);
 }
 
 // ---- receiver polling ----
