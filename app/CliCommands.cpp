@@ -33,8 +33,7 @@ const char* ConnectionName(int mode) {
 
 int CmdDevices(CliSession& session) {
     KeyboardDlg& dialog = session.Dlg();
-    std::vector<DeviceRecordInfo> records;
-    dialog.Devices().GetSelectedRecords(records);
+    const std::vector<DeviceRecordInfo> records = dialog.Devices().AllRecords();
     const DeviceCatalogue catalogue = dialog.CatalogueCopy();
     const int selected = dialog.deviceList.GetSelectDevice();
 

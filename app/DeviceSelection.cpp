@@ -119,10 +119,13 @@ void KeyboardDlg::ScanDevices() {
 
     std::vector<DeviceRecordState> states;
     states.reserve(records.size());
+    bool receiver = false;
     for (const DeviceRecordInfo& record : records) {
+        receiver = receiver || record.mode == kModeReceiver;
         states.push_back(
             {record.device_type, record.mode, record.online, record.battery, record.charging});
     }
+    receiverPresent_ = receiver;
     deviceList.ApplyRecordStates(states);
     deviceList.SetSelectDevice(hint);
 

@@ -91,7 +91,8 @@ bool KeyboardDlg::PeriodicPassWanted() {
     if (!devicePresent.load()) {
         return false;
     }
-    return liveMirrorOn.load() || liveEffectOn.load() || liveMatrixOn.load();
+    return receiverPresent_.load() || liveMirrorOn.load() || liveEffectOn.load() ||
+           liveMatrixOn.load();
 }
 
 void KeyboardDlg::Run() {

@@ -161,6 +161,7 @@ class KeyboardDlg : public MDialog, public CThreadBasic {
     std::atomic<int> lastEventDeviceType_{0};
     std::atomic<int> lastEventKind_{0};  // 1 arrival, 2 removal
 
+    std::atomic<bool> receiverPresent_{false};  // a receiver record exists: poll it when idle
     bool useSystemHotplug_ = true;
     std::unique_ptr<class HotplugMonitor> hotplug_;
     std::mutex hotplugMutex_;  // guards pendingHotplug_

@@ -191,6 +191,16 @@ bool DeviceManager::GetSelectedRecords(std::vector<DeviceRecordInfo>& records) c
     return true;
 }
 
+std::vector<DeviceRecordInfo> DeviceManager::AllRecords() const {
+    std::lock_guard lock(stateMutex_);
+    std::vector<DeviceRecordInfo> records;
+    records.reserve(records_.size());
+    for (const auto& record : records_) {
+        records.push_back(static_cast<const DeviceRecordInfo&>(*record));
+    }
+    return records;
+}
+
 size_t DeviceManager::RecordCount() const {
     std::lock_guard lock(stateMutex_);
     return records_.size();

@@ -82,6 +82,8 @@ class DeviceManager {
     // False without records; else copies of all records (no selection) or of the selected
     // device type's records.
     bool GetSelectedRecords(std::vector<DeviceRecordInfo>& records) const;
+    // Copies of every record, whatever the selection.
+    std::vector<DeviceRecordInfo> AllRecords() const;
     size_t RecordCount() const;
     // For the selected device type: 0, 1 or 2 for the best connection present, else -1.
     int CurrentConnectionMode() const;

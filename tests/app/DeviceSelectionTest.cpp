@@ -1,0 +1,207 @@
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "app/HeadlessHost.h"
+#include "app/KeyboardDlg.h"
+#include "app/WindowMessages.h"
+#include "device/DeviceManager.h"
+#include "platform/Paths.h"
+#include "platform/Registry.h"
+#include "sim/SimCatalogue.h"
+#include "sim/SimHidBackend.h"
+#include "store/DataStore.h"
+#include "support/TestHome.h"
+#include "ui/ScriptedDialogs.h"
+
+namespace zanvor {
+namespace {
+
+// The main window object over virtual keyboards built from the installed catalogue, with its
+// own device manager and store.
+class DeviceSelectionTest : public test::IsolatedHomeTest {
+  protected:
+    void Start(const std::string& selection, bool receiverLinked = true) {
+        std::vector<VirtualKeyboardModel> models;
+        ASSERT_TRUE(LoadCatalogueModels(ApplicationFolder(), models));
+        std::string error;
+        sim = MakeSimBackend(models, selection, error);
+        ASSERT_TRUE(sim) << error;
+        if (!receiverLinked) {
+            sim->SetReceiverLink(101, false);
+        }
+        manager = std::make_unique<DeviceManager>(sim);
+        manager->SetDelays({std::chrono::milliseconds(0), std::chrono::milliseconds(0), false});
+        CreateFolders(DataFolder() + "db");
+        dialog = std::make_unique<KeyboardDlg>(host, dialogs, manager.get(), &store);
+        dialog->UseSystemHotplug(false);
+        sim->SetHotplugHandler([this](const std::string& path, bool arrival) {
+            dialog->OnHotplugEvent(arrival, path);
+        });
+        dialog->OnInitDialog();
+        ASSERT_TRUE(WaitIdle());
+    }
+
+    void TearDown() override {
+        if (dialog) {
+            dialog->DestroyWindow();
+            dialog.reset();
+        }
+        manager.reset();
+        IsolatedHomeTest::TearDown();
+    }
+
+    bool WaitIdle() {
+        for (int i = 0; i < 2500; ++i) {
+            dialog->PumpMessages();
+            if (dialog->Idle() && dialog->PendingMessages() == 0) {
+                return true;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+        return false;
+    }
+
+    template <typename Condition>
+    bool Eventually(Condition condition) {
+        for (int i = 0; i < 1000; ++i) {
+            dialog->PumpMessages();
+            if (condition()) {
+                return true;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        return false;
+    }
+
+    size_t WritesOf(uint8_t command) {
+        size_t count = 0;
+        for (const SimReport& report : sim->Reports()) {
+            if (report.to_device && report.bytes.size() > 2 && report.bytes[2] == command) {
+                ++count;
+            }
+        }
+        return count;
+    }
+
+    HeadlessHost host;
+    ScriptedDialogs dialogs;
+    DataStore store;
+    std::shared_ptr<SimHidBackend> sim;
+    std::unique_ptr<DeviceManager> manager;
+    std::unique_ptr<KeyboardDlg> dialog;
+};
+
+TEST_F(DeviceSelectionTest, NoKeyboardShowsTheDisconnectedHomePage) {
+    Start("101:cable");
+    sim->Unplug(101, kModeCable);
+    ASSERT_TRUE(Eventually([&] { return !dialog->devicePresent.load() && dialog->Idle(); }));
+    EXPECT_FALSE(dialog->deviceOnline.load());
+    EXPECT_EQ(dialog->currentConnectionMode.load(), -1);
+    EXPECT_TRUE(dialog->mainView.DisconnectedShown());
+    EXPECT_EQ(dialog->deviceList.GetDeviceState(101, kModeCable), 0);
+}
+
+TEST_F(DeviceSelectionTest, CableIsPreferredOverTheReceiver) {
+    Start("101:cable,101:receiver");
+    EXPECT_TRUE(dialog->devicePresent.load());
+    EXPECT_TRUE(dialog->deviceOnline.load());
+    EXPECT_EQ(dialog->currentConnectionMode.load(), kModeCable);
+    EXPECT_TRUE(dialog->mainView.DevicePagesShown());
+    EXPECT_EQ(dialog->deviceList.GetSelectDevice(), 101);
+    EXPECT_EQ(ReadRegistryInt("DeviceType"), 101);
+    EXPECT_TRUE(store.IsOpen());
+    EXPECT_EQ(store.Path(), DataFolder() + "db/Zanvor Nova 75 Wireless_data.db");
+    EXPECT_FALSE(dialog->KeyMapsCopy().codeToKeyIndex.empty());
+}
+
+TEST_F(DeviceSelectionTest, ReceiverWithTheKeyboardOffIsPresentButNotOnlineAndDropsTasks) {
+    Start("101:receiver", /*receiverLinked=*/false);
+    EXPECT_TRUE(dialog->devicePresent.load());
+    EXPECT_FALSE(dialog->deviceOnline.load());
+    EXPECT_TRUE(dialog->mainView.DisconnectedShown());
+
+    sim->ClearReports();
+    dialog->PostTask(kTaskWriteSettings);
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_TRUE(dialog->Queue().Empty());
+    EXPECT_TRUE(dialog->RanTasks().empty());
+    EXPECT_EQ(WritesOf(0x15), 0u);
+}
+
+TEST_F(DeviceSelectionTest, LinkUpForTheSelectedKeyboardSetsOnlineWithoutARescan) {
+    Start("101:receiver", /*receiverLinked=*/false);
+    ASSERT_FALSE(dialog->deviceOnline.load());
+    sim->ClearReports();
+    sim->SetReceiverLink(101, true);
+    ASSERT_TRUE(Eventually([&] { return dialog->deviceOnline.load(); }));
+    EXPECT_TRUE(dialog->mainView.DevicePagesShown());
+    EXPECT_EQ(dialog->deviceList.GetDeviceState(101, kModeReceiver), 1);
+    EXPECT_FALSE(dialog->mainView.TabVisible(3)) << "no music page through the receiver";
+    EXPECT_EQ(WritesOf(0xD0), 0u) << "a rescan would have asked the receiver again";
+}
+
+TEST_F(DeviceSelectionTest, ArrivalOfANonVendorInterfacePostsNothing) {
+    Start("102:cable");
+    std::string plainPath;
+    std::string vendorPath;
+    for (const HidInterfaceInfo& info : sim->Enumerate()) {
+        (info.usage_page == 0xFF60 ? vendorPath : plainPath) = info.path;
+    }
+    ASSERT_FALSE(plainPath.empty());
+    dialog->UpdateUSBDevice(true, plainPath);
+    EXPECT_TRUE(dialog->Queue().Empty());
+
+    dialog->UpdateUSBDevice(true, "/sys/devices/virtual/0003:1234:5678.0001/hidraw/hidraw9");
+    EXPECT_TRUE(dialog->Queue().Empty());
+
+    dialog->UpdateUSBDevice(true, vendorPath);
+    EXPECT_EQ(dialog->Queue().Snapshot(), std::vector<int>{kTaskDeviceInstall});
+}
+
+TEST_F(DeviceSelectionTest, UnplugAndReplugRescanThroughHotplugEvents) {
+    WriteRegistryInt("DeviceType", 102);
+    Start("102:cable");
+    ASSERT_TRUE(dialog->deviceOnline.load());
+    sim->Unplug(102, kModeCable);
+    ASSERT_TRUE(Eventually([&] { return !dialog->devicePresent.load() && dialog->Idle(); }));
+    sim->Replug(102, kModeCable);
+    ASSERT_TRUE(Eventually([&] { return dialog->deviceOnline.load() && dialog->Idle(); }));
+    EXPECT_TRUE(dialog->mainView.TabVisible(2)) << "the matrix screen page of type 102";
+}
+
+TEST_F(DeviceSelectionTest, OnlyAnotherModelPluggedLeavesTheRememberedOneDisconnected) {
+    Start("102:cable");
+    EXPECT_TRUE(dialog->devicePresent.load());
+    EXPECT_FALSE(dialog->deviceOnline.load());
+    EXPECT_EQ(dialog->deviceList.GetSelectDevice(), 101);
+    EXPECT_EQ(dialog->deviceList.GetDeviceState(102, kModeCable), 1);
+    EXPECT_TRUE(dialog->mainView.DisconnectedShown());
+}
+
+TEST_F(DeviceSelectionTest, PickingAnotherModelSwitchesItsDatabaseAndLayout) {
+    Start("101:cable,160:cable");
+    dialog->deviceList.ClickDevice(160);
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_EQ(manager->SelectedDeviceType(), 160);
+    EXPECT_EQ(dialog->currentDeviceType.load(), 160);
+    EXPECT_EQ(store.Path(), DataFolder() + "db/Zanvor Mini 60_data.db");
+    EXPECT_EQ(ReadRegistryInt("DeviceType"), 160);
+    for (int tab = 1; tab <= 3; ++tab) {
+        EXPECT_FALSE(dialog->mainView.TabVisible(tab));
+    }
+}
+
+TEST_F(DeviceSelectionTest, LinkNotificationMessagePostsInstallOrRemoval) {
+    Start("101:cable");
+    dialog->suspended = true;  // keep the worker from taking the codes
+    dialog->OnWindowMessage(kMsgLinkNotification, 0, 1);
+    dialog->OnWindowMessage(kMsgLinkNotification, 0, 0);
+    EXPECT_EQ(dialog->Queue().Snapshot(),
+              (std::vector<int>{kTaskDeviceInstall, kTaskDeviceUnInstall}));
+    dialog->Queue().Clear();
+    dialog->suspended = false;
+}
+
+}  // namespace
+}  // namespace zanvor
