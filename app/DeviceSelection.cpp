@@ -35,11 +35,6 @@ DeviceCatalogue KeyboardDlg::CatalogueCopy() const {
     return catalogue_;
 }
 
-KeyMaps KeyboardDlg::KeyMapsCopy() const {
-    std::lock_guard lock(layoutMutex_);
-    return keyMaps_;
-}
-
 void KeyboardDlg::ReadDeviceCatalogue() {
     const int stored = DeviceTypeToSelect(ReadRegistryInt(kDeviceTypeValue));
     DeviceCatalogue catalogue;
@@ -73,7 +68,7 @@ void KeyboardDlg::LoadLayout(int deviceType) {
         }
     }
     mainView.SetTitle(keyboard.name);
-    currentDeviceType = deviceType;
+    session.currentDeviceType = deviceType;
 
     store_.CloseDatabase();
     // A type without a catalogue entry has no name to give its database: none is opened
@@ -85,7 +80,9 @@ void KeyboardDlg::LoadLayout(int deviceType) {
     if (!keyboard.layoutName.empty()) {
         std::lock_guard lock(layoutMutex_);
         const std::string path = LayoutFilePath(ApplicationFolder(), keyboard.layoutName);
-        if (LoadKeyMaps(path, deviceType, keyMaps_, layout_)) {
+        KeyMaps maps = session.KeyMapsCopy();
+        if (LoadKeyMaps(path, deviceType, maps, layout_)) {
+            session.SetKeyMaps(maps);
             ApplyLayoutToControls(layout_, deviceType, keyboardCtrl, auroraEffect);
         }
     }
@@ -148,7 +145,7 @@ void KeyboardDlg::ApplyDeviceSelection() {
     CloseSecondaryWindows();
     if (!devicePresent.load()) {
         mainView.ShowDisconnectedHome();
-        currentConnectionMode = -1;
+        session.currentConnectionMode = -1;
         return;
     }
     const int selected = deviceList.GetSelectDevice();
@@ -157,7 +154,7 @@ void KeyboardDlg::ApplyDeviceSelection() {
     LoadLayout(selected);
 
     const int mode = devices_.CurrentConnectionMode();
-    currentConnectionMode = mode;
+    session.currentConnectionMode = mode;
     bool online = false;
     if (mode == kModeReceiver || mode == kModeDirect) {
         online = devices_.RecordOnline(selected, mode) != 0;
@@ -286,8 +283,8 @@ void KeyboardDlg::HandleDeviceNotify() {
             }
             return;
         }
-        currentConnectionMode = devices_.CurrentConnectionMode();
-        if (currentConnectionMode.load() == kModeReceiver) {
+        session.currentConnectionMode = devices_.CurrentConnectionMode();
+        if (session.currentConnectionMode.load() == kModeReceiver) {
             deviceOnline = false;
             mainView.ShowDisconnectedHome();
         }

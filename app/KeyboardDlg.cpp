@@ -192,7 +192,7 @@ void KeyboardDlg::TaskStartup() {
 void KeyboardDlg::TaskDeviceInstall() {
     SleepMs(200);
     queue_.Clear();
-    if (lastEventDeviceType_.load() == currentDeviceType.load()) {
+    if (lastEventDeviceType_.load() == session.currentDeviceType.load()) {
         mainView.SelectPage(kPageHome);
     }
     Trace("Trd_DeviceInstall \n");
@@ -203,7 +203,7 @@ void KeyboardDlg::TaskDeviceInstall() {
 void KeyboardDlg::TaskDeviceUnInstall() {
     SleepMs(200);
     queue_.Clear();
-    if (lastEventDeviceType_.load() == currentDeviceType.load()) {
+    if (lastEventDeviceType_.load() == session.currentDeviceType.load()) {
         mainView.SelectPage(kPageHome);
     }
     Trace("Trd_DeviceUnInstall \n");

@@ -10,6 +10,7 @@
 #include "app/DeviceTaskQueue.h"
 #include "device/DeviceCatalogue.h"
 #include "device/KeyLayout.h"
+#include "device/SessionState.h"
 #include "ui/AuroraEffect.h"
 #include "ui/CDeviceList.h"
 #include "ui/Dialogs.h"
@@ -33,7 +34,7 @@ enum Page : int {
 // The main window object: owns the session state, the worker thread and its queue, and
 // the page objects. Window messages and control events arrive on the UI thread; device
 // jobs run on the worker (Run).
-class KeyboardDlg : public MDialog, public CThreadBasic {
+class KeyboardDlg : public MDialog, public CThreadBasic, public TaskPoster {
   public:
     // The device manager and the store default to the process-wide ones.
     KeyboardDlg(WindowHost& host, Dialogs& dialogs, DeviceManager* devices = nullptr,
@@ -46,9 +47,12 @@ class KeyboardDlg : public MDialog, public CThreadBasic {
     void OnMessage(int controlId, int event) override;
 
     // Appends a task code to the worker's queue; never waits for a running job.
-    void PostTask(int code);
+    void PostTask(int code) override;
     // Posts only when the queue is empty (high-rate edits such as dragging a slider).
-    void PostTaskIfIdle(int code);
+    void PostTaskIfIdle(int code) override;
+    void PostWindowMessage(uint32_t id, uintptr_t wParam, intptr_t lParam) override {
+        PostMessageW(id, wParam, lParam);
+    }
     DeviceTaskQueue& Queue() { return queue_; }
     // True when the queue is empty and no job is running.
     bool Idle() const { return queue_.Empty() && !passBusy_.load(); }
@@ -86,7 +90,6 @@ class KeyboardDlg : public MDialog, public CThreadBasic {
     void UseSystemHotplug(bool use) { useSystemHotplug_ = use; }
 
     DeviceCatalogue CatalogueCopy() const;
-    KeyMaps KeyMapsCopy() const;
     DeviceManager& Devices() { return devices_; }
     DataStore& Store() { return store_; }
 
@@ -107,13 +110,10 @@ class KeyboardDlg : public MDialog, public CThreadBasic {
     std::atomic<bool> liveMatrixOn{false};
     std::atomic<bool> taskDone{false};
     std::atomic<int> currentPage{kPageHome};
-    std::atomic<int> currentProfile{1};
-    std::atomic<int> currentDeviceType{0};
-    std::atomic<int> currentConnectionMode{-1};
     std::atomic<int> externalToolPid{0};
-    // Feature flags: every page on.
-    static constexpr int kFeatureFlags = 0x7F;
     static constexpr int kReceiverScreenFlag = 0x7F;
+    // Current profile, model, connection and layer, key maps and the keyboard's mirrors.
+    SessionState session;
 
     // Firmware version offered by the firmware tool.
     std::string firmwareToolVersion = "22";
@@ -155,8 +155,7 @@ class KeyboardDlg : public MDialog, public CThreadBasic {
 
     mutable std::mutex catalogueMutex_;  // guards catalogue_ (present flags change on both threads)
     DeviceCatalogue catalogue_;
-    mutable std::mutex layoutMutex_;  // guards keyMaps_ and layout_
-    KeyMaps keyMaps_;
+    std::mutex layoutMutex_;  // guards layout_ while a model's layout is loaded
     KeyLayout layout_;
     std::atomic<int> lastEventDeviceType_{0};
     std::atomic<int> lastEventKind_{0};  // 1 arrival, 2 removal

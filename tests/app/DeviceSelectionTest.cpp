@@ -97,7 +97,7 @@ TEST_F(DeviceSelectionTest, NoKeyboardShowsTheDisconnectedHomePage) {
     sim->Unplug(101, kModeCable);
     ASSERT_TRUE(Eventually([&] { return !dialog->devicePresent.load() && dialog->Idle(); }));
     EXPECT_FALSE(dialog->deviceOnline.load());
-    EXPECT_EQ(dialog->currentConnectionMode.load(), -1);
+    EXPECT_EQ(dialog->session.currentConnectionMode.load(), -1);
     EXPECT_TRUE(dialog->mainView.DisconnectedShown());
     EXPECT_EQ(dialog->deviceList.GetDeviceState(101, kModeCable), 0);
 }
@@ -106,13 +106,13 @@ TEST_F(DeviceSelectionTest, CableIsPreferredOverTheReceiver) {
     Start("101:cable,101:receiver");
     EXPECT_TRUE(dialog->devicePresent.load());
     EXPECT_TRUE(dialog->deviceOnline.load());
-    EXPECT_EQ(dialog->currentConnectionMode.load(), kModeCable);
+    EXPECT_EQ(dialog->session.currentConnectionMode.load(), kModeCable);
     EXPECT_TRUE(dialog->mainView.DevicePagesShown());
     EXPECT_EQ(dialog->deviceList.GetSelectDevice(), 101);
     EXPECT_EQ(ReadRegistryInt("DeviceType"), 101);
     EXPECT_TRUE(store.IsOpen());
     EXPECT_EQ(store.Path(), DataFolder() + "db/Zanvor Nova 75 Wireless_data.db");
-    EXPECT_FALSE(dialog->KeyMapsCopy().codeToKeyIndex.empty());
+    EXPECT_FALSE(dialog->session.KeyMapsCopy().codeToKeyIndex.empty());
 }
 
 TEST_F(DeviceSelectionTest, ReceiverWithTheKeyboardOffIsPresentButNotOnlineAndDropsTasks) {
@@ -184,7 +184,7 @@ TEST_F(DeviceSelectionTest, PickingAnotherModelSwitchesItsDatabaseAndLayout) {
     dialog->deviceList.ClickDevice(160);
     ASSERT_TRUE(WaitIdle());
     EXPECT_EQ(manager->SelectedDeviceType(), 160);
-    EXPECT_EQ(dialog->currentDeviceType.load(), 160);
+    EXPECT_EQ(dialog->session.currentDeviceType.load(), 160);
     EXPECT_EQ(store.Path(), DataFolder() + "db/Zanvor Mini 60_data.db");
     EXPECT_EQ(ReadRegistryInt("DeviceType"), 160);
     for (int tab = 1; tab <= 3; ++tab) {

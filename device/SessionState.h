@@ -1,0 +1,110 @@
+#pragma once
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <string>
+
+#include "device/KeyLayout.h"
+
+namespace zanvor {
+
+// What the keyboard reported about itself in its device information block.
+struct DeviceInfo {
+    bool valid = false;
+    uint16_t firmwareVersion = 0;
+    uint8_t lightingProtocolVersion = 0;
+    int macroCapacity = 0;  // bytes
+    int mainMaxBrightness = 0;
+    int mainMaxSpeed = 0;
+    bool zone1Present = false;
+    int zone1MaxBrightness = 0;
+    int zone1MaxSpeed = 0;
+    bool zone2Present = false;
+    int zone2MaxBrightness = 0;
+    int zone2MaxSpeed = 0;
+    bool matrixPresent = false;
+    int matrixMaxBrightness = 0;
+    int matrixMaxSpeed = 0;
+    bool knobPresent = false;
+    std::string firmwareText;  // "%x" of the firmware version, "" before the first read
+    int firmwareOffer = 0;     // 0 not determined, 1 update offered, 2 up to date
+    int battery = 0;           // percent; 0 = no battery information
+    int charging = 0;
+};
+
+inline constexpr size_t kParameterBlockSize = 64;
+using ParameterBlock = std::array<uint8_t, kParameterBlockSize>;
+
+// Posting work and messages to the main window from the feature pages, without knowing it.
+class TaskPoster {
+  public:
+    virtual ~TaskPoster() = default;
+    // Appends a worker task; never waits for a running job.
+    virtual void PostTask(int code) = 0;
+    // Posts only when the worker's queue is empty (high-rate edits).
+    virtual void PostTaskIfIdle(int code) = 0;
+    // Posts a window message to the main window (handled on the UI thread).
+    virtual void PostWindowMessage(uint32_t id, uintptr_t wParam, intptr_t lParam) = 0;
+};
+
+// The session state every page reads: the current profile, model, connection and layer,
+// the key maps of the model's layout and the mirrors of what the keyboard reported. The UI
+// thread and the worker both read and write it.
+class SessionState {
+  public:
+    // Capability bits of the pages: keys, macros, lighting, music, screen (all on).
+    static constexpr int kFeatureKeys = 0x01;
+    static constexpr int kFeatureMacros = 0x02;
+    static constexpr int kFeatureLighting = 0x04;
+    static constexpr int kFeatureMusic = 0x10;
+    static constexpr int kFeatureScreen = 0x40;
+    static constexpr int kFeatureFlags = 0x7F;
+
+    std::atomic<int> currentProfile{1};
+    std::atomic<int> currentDeviceType{0};
+    std::atomic<int> currentConnectionMode{-1};
+    std::atomic<int> currentLayer{0};
+
+    KeyMaps KeyMapsCopy() const {
+        std::lock_guard lock(mutex_);
+        return keyMaps_;
+    }
+    void SetKeyMaps(const KeyMaps& maps) {
+        std::lock_guard lock(mutex_);
+        keyMaps_ = maps;
+    }
+    // Runs fn with the key maps under the state's lock (no device I/O inside).
+    void WithKeyMaps(const std::function<void(const KeyMaps&)>& fn) const {
+        std::lock_guard lock(mutex_);
+        fn(keyMaps_);
+    }
+
+    DeviceInfo Info() const {
+        std::lock_guard lock(mutex_);
+        return info_;
+    }
+    void SetInfo(const DeviceInfo& info) {
+        std::lock_guard lock(mutex_);
+        info_ = info;
+    }
+
+    ParameterBlock Parameters() const {
+        std::lock_guard lock(mutex_);
+        return parameters_;
+    }
+    void SetParameters(const ParameterBlock& block) {
+        std::lock_guard lock(mutex_);
+        parameters_ = block;
+    }
+
+  private:
+    mutable std::mutex mutex_;  // guards keyMaps_, info_ and parameters_
+    KeyMaps keyMaps_;
+    DeviceInfo info_;
+    ParameterBlock parameters_{};
+};
+
+}  // namespace zanvor
