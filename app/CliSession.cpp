@@ -2,11 +2,10 @@
 
 #include <thread>
 
+#include "app/HidSetup.h"
 #include "app/Startup.h"
 #include "device/DeviceManager.h"
-#include "platform/HidTrace.h"
 #include "platform/Paths.h"
-#include "sim/SimCatalogue.h"
 #include "sim/SimHidBackend.h"
 
 namespace zanvor {
@@ -27,26 +26,11 @@ CliSession::~CliSession() {
     }
 }
 
-bool CliSession::InstallSimulation(std::string& error) {
-    simulation_ = MakeSimBackendFromCatalogue(options_.simulateSpec, error);
-    if (!simulation_) {
-        return false;
-    }
-    InstallHidBackend(simulation_);
-    return true;
-}
-
 bool CliSession::Start(std::string& error) {
     PrepareHeadlessStartup();
-    if (options_.simulate && !InstallSimulation(error)) {
+    if (!InstallHidBackends({options_.simulate, options_.simulateSpec, options_.hidTrace},
+                            simulation_, error)) {
         return false;
-    }
-    if (!options_.hidTrace.empty()) {
-        auto traced = MakeHidTraceBackend(CurrentHidBackendShared(), options_.hidTrace, &error);
-        if (!traced) {
-            return false;
-        }
-        InstallHidBackend(std::move(traced));
     }
 
     dialog_ = std::make_unique<KeyboardDlg>(host_, dialogs_);

@@ -54,8 +54,6 @@ class CliSession {
     bool KeyboardOnline() const;
 
   private:
-    bool InstallSimulation(std::string& error);
-
     CliOptions options_;
     HeadlessHost host_;
     ScriptedDialogs dialogs_;

@@ -4,9 +4,11 @@
 #include <QDir>
 #include <QScreen>
 #include <QTimer>
+#include <cstdio>
 #include <string>
 #include <vector>
 
+#include "app/HidSetup.h"
 #include "app/KeyboardDlg.h"
 #include "app/Startup.h"
 #include "app/WindowMessages.h"
@@ -14,6 +16,7 @@
 #include "qt/MainWindow.h"
 #include "qt/QtDialogs.h"
 #include "qt/QtWindowHost.h"
+#include "sim/SimHidBackend.h"
 
 namespace zanvor {
 
@@ -22,6 +25,7 @@ namespace {
 struct HubOptions {
     std::vector<std::string> arguments;
     std::string screenshotDir;
+    HidSetup hid;
 };
 
 HubOptions ParseOptions(int argc, char** argv) {
@@ -30,6 +34,15 @@ HubOptions ParseOptions(int argc, char** argv) {
         const std::string argument = argv[i];
         if (argument == "--screenshot-dir" && i + 1 < argc) {
             options.screenshotDir = argv[++i];
+            continue;
+        }
+        if (argument == "--simulate" || argument.rfind("--simulate=", 0) == 0) {
+            options.hid.simulate = true;
+            options.hid.simulateSpec = argument.size() > 10 ? argument.substr(11) : "";
+            continue;
+        }
+        if (argument == "--hid-trace" && i + 1 < argc) {
+            options.hid.traceFile = argv[++i];
             continue;
         }
         options.arguments.push_back(argument);
@@ -55,6 +68,13 @@ int RunHubApplication(int argc, char** argv) {
         return startup.exitCode;
     }
 
+    std::shared_ptr<SimHidBackend> simulation;
+    std::string error;
+    if (!InstallHidBackends(options.hid, simulation, error)) {
+        std::fprintf(stderr, "zanvor-hub: %s\n", error.c_str());
+        return 1;
+    }
+
     MainWindow window;
     QtDialogs dialogs(&window);
     KeyboardDlg* dialogPointer = nullptr;
@@ -68,6 +88,12 @@ int RunHubApplication(int argc, char** argv) {
     host.SetTrayActivationHandler(
         [&dialog](intptr_t mouseMessage) { dialog.PostMessageW(kMsgTrayIcon, 109, mouseMessage); });
     startup.instance->SetRaiseHandler([&dialog] { dialog.PostMessageW(kMsgRaiseWindow); });
+    if (simulation) {
+        dialog.UseSystemHotplug(false);
+        simulation->SetHotplugHandler([&dialog](const std::string& path, bool arrival) {
+            dialog.OnHotplugEvent(arrival, path);
+        });
+    }
     window.Attach(&dialog);
     dialog.OnInitDialog();
 
@@ -89,6 +115,9 @@ int RunHubApplication(int argc, char** argv) {
     const int code = QApplication::exec();
     window.AllowClose();
     dialog.DestroyWindow();
+    if (simulation) {
+        simulation->SetHotplugHandler(nullptr);
+    }
     return code;
 }
 

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+namespace zanvor {
+
+class SimHidBackend;
+
+// The HID backend a run uses: the machine's keyboards, or virtual ones (--simulate[=SPEC]),
+// optionally behind a trace of every report (--hid-trace FILE).
+struct HidSetup {
+    bool simulate = false;
+    std::string simulateSpec;
+    std::string traceFile;
+};
+
+// Installs the process-wide backend. With simulation, `simulation` receives the virtual
+// keyboards (their state is kept between runs). False with a one-line reason.
+bool InstallHidBackends(const HidSetup& setup, std::shared_ptr<SimHidBackend>& simulation,
+                        std::string& error);
+
+}  // namespace zanvor
