@@ -76,9 +76,28 @@ void KeyboardDlg::PostTaskIfIdle(int code) {
     }
 }
 
+void KeyboardDlg::LogTask(int code, bool reachedDevice) {
+    constexpr size_t kKept = 256;
+    std::lock_guard lock(taskLogMutex_);
+    taskLog_.push_back({code, reachedDevice});
+    if (taskLog_.size() > kKept) {
+        taskLog_.pop_front();
+    }
+}
+
+std::vector<KeyboardDlg::TaskRun> KeyboardDlg::TaskLog() const {
+    std::lock_guard lock(taskLogMutex_);
+    return {taskLog_.begin(), taskLog_.end()};
+}
+
 std::vector<int> KeyboardDlg::RanTasks() const {
-    std::lock_guard lock(ranMutex_);
-    return ranTasks_;
+    std::vector<int> codes;
+    for (const TaskRun& run : TaskLog()) {
+        if (run.reachedDevice) {
+            codes.push_back(run.code);
+        }
+    }
+    return codes;
 }
 
 bool KeyboardDlg::PeriodicPassWanted() {
@@ -106,10 +125,12 @@ void KeyboardDlg::Run() {
     passBusy_ = true;
     if (const std::optional<int> code = queue_.TakeFront()) {
         RunAlwaysGroup(*code);
-        if (devicePresent.load() && deviceOnline.load()) {
+        const bool reachesDevice = devicePresent.load() && deviceOnline.load();
+        if (reachesDevice) {
             RunDeviceGroup(*code);
             taskDone = true;
         }
+        LogTask(*code, reachesDevice);
         passBusy_ = false;
         return;
     }
@@ -149,10 +170,6 @@ void KeyboardDlg::RunAlwaysGroup(int code) {
 }
 
 void KeyboardDlg::RunDeviceGroup(int code) {
-    {
-        std::lock_guard lock(ranMutex_);
-        ranTasks_.push_back(code);
-    }
     bool closesWaitDialog = false;
     switch (code) {
         case kTaskApplyProfile:

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <deque>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -121,7 +122,14 @@ class KeyboardDlg : public MDialog, public CThreadBasic, public TaskPoster {
     std::string homePictureDisconnected;
     std::string homePictureConnected;
 
-    // Tasks run by the worker since start, in order (diagnostics and tests).
+    // The last task codes the worker took from its queue, oldest first, and whether each
+    // reached the device group (diagnostics and tests; the last 256 are kept).
+    struct TaskRun {
+        int code = 0;
+        bool reachedDevice = false;
+    };
+    std::vector<TaskRun> TaskLog() const;
+    // Codes of the task log that reached the device group.
     std::vector<int> RanTasks() const;
 
   protected:
@@ -170,8 +178,10 @@ class KeyboardDlg : public MDialog, public CThreadBasic, public TaskPoster {
     std::atomic<bool> passBusy_{false};  // a pass is running a task
     bool trayAdded_ = false;             // UI thread only
 
-    mutable std::mutex ranMutex_;  // guards ranTasks_
-    std::vector<int> ranTasks_;
+    void LogTask(int code, bool reachedDevice);
+
+    mutable std::mutex taskLogMutex_;  // guards taskLog_
+    std::deque<TaskRun> taskLog_;
 };
 
 }  // namespace zanvor

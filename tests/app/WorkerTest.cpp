@@ -1,0 +1,117 @@
+#include <gtest/gtest.h>
+
+#include "SimSession.h"
+#include "app/WindowMessages.h"
+#include "platform/Registry.h"
+
+namespace zanvor {
+namespace {
+
+class WorkerTest : public test::SimSessionTest {
+  protected:
+    // Codes taken from the queue since the mark, whether or not they reached the device.
+    std::vector<int> TakenSince(size_t mark) {
+        std::vector<int> codes;
+        const auto log = dialog->TaskLog();
+        for (size_t i = mark; i < log.size(); ++i) {
+            codes.push_back(log[i].code);
+        }
+        return codes;
+    }
+};
+
+TEST_F(WorkerTest, TaskPostedWhileUnpluggedIsTakenAndDropped) {
+    Start("101:cable");
+    sim->Unplug(101, kModeCable);
+    ASSERT_TRUE(Eventually([&] { return !dialog->devicePresent.load() && dialog->Idle(); }));
+    const size_t mark = dialog->TaskLog().size();
+    sim->ClearReports();
+    dialog->PostTask(kTaskWriteSettings);
+    ASSERT_TRUE(WaitIdle());
+    const auto log = dialog->TaskLog();
+    ASSERT_EQ(log.size(), mark + 1);
+    EXPECT_EQ(log.back().code, kTaskWriteSettings);
+    EXPECT_FALSE(log.back().reachedDevice);
+    EXPECT_TRUE(sim->Reports().empty());
+}
+
+TEST_F(WorkerTest, UpdateCheckRunsWithoutAKeyboard) {
+    Start("101:cable");
+    sim->Unplug(101, kModeCable);
+    ASSERT_TRUE(Eventually([&] { return !dialog->devicePresent.load() && dialog->Idle(); }));
+    const size_t mark = dialog->TaskLog().size();
+    dialog->PostTask(kTaskCheckUpdate);
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_EQ(TakenSince(mark), std::vector<int>{kTaskCheckUpdate});
+}
+
+TEST_F(WorkerTest, QueuedTasksRunInOrderAndRemovalDropsWhatFollowsIt) {
+    Start("101:cable");
+    const size_t mark = dialog->TaskLog().size();
+    dialog->suspended = true;
+    dialog->PostTask(kTaskWriteLightMode);
+    dialog->PostTask(kTaskWriteLightMode);
+    dialog->PostTask(kTaskDeviceUnInstall);
+    dialog->PostTask(kTaskWriteSettings);
+    dialog->PostTask(kTaskWriteLightMode);
+    dialog->suspended = false;
+    dialog->Wake();
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_EQ(TakenSince(mark),
+              (std::vector<int>{kTaskWriteLightMode, kTaskWriteLightMode, kTaskDeviceUnInstall}));
+}
+
+TEST_F(WorkerTest, SuspendStopsPassesAndKeepsTheQueueUntilResume) {
+    Start("101:cable");
+    const size_t mark = dialog->TaskLog().size();
+    dialog->OnWindowMessage(kMsgPowerBroadcast, kPowerSuspend, 0);
+    dialog->PostTask(kTaskWriteSettings);
+    dialog->PostTask(kTaskWriteLightMode);
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_EQ(dialog->Queue().Size(), 2u);
+    EXPECT_TRUE(TakenSince(mark).empty());
+
+    dialog->OnWindowMessage(kMsgPowerBroadcast, kPowerResumeAutomatic, 0);
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_EQ(TakenSince(mark), (std::vector<int>{kTaskWriteSettings, kTaskWriteLightMode}));
+}
+
+TEST_F(WorkerTest, CloseButtonHidesToTrayOnlyWhenAskedAndATrayExists) {
+    Start("101:cable");
+    host.ShowNormal();
+    WriteRegistryText("exit_mode", "1");
+    dialog->OnCloseButton();
+    EXPECT_EQ(host.shown(), HeadlessHost::Shown::kHidden);
+    EXPECT_EQ(host.exitCode(), -1);
+
+    dialog->OnWindowMessage(kMsgTrayIcon, 109, kTrayLeftDown);
+    EXPECT_EQ(host.shown(), HeadlessHost::Shown::kNormal);
+
+    dialog->OnWindowMessage(kMsgCommand, kTrayExitCommand, 0);
+    EXPECT_EQ(host.exitCode(), 0);
+    EXPECT_FALSE(host.TrayIconPresent());
+}
+
+TEST_F(WorkerTest, WithoutATrayCloseMinimisesInsteadOfHiding) {
+    host.SetTrayAvailable(false);
+    Start("101:cable");
+    host.ShowNormal();
+    WriteRegistryText("exit_mode", "1");
+    dialog->OnCloseButton();
+    EXPECT_EQ(host.shown(), HeadlessHost::Shown::kMinimized);
+
+    WriteRegistryText("exit_mode", "0");
+    dialog->OnCloseButton();
+    EXPECT_EQ(host.exitCode(), 0);
+}
+
+TEST_F(WorkerTest, IdleWorkerWithACableKeyboardSleeps) {
+    Start("101:cable");
+    ASSERT_TRUE(WaitIdle());
+    sim->ClearReports();
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_TRUE(sim->Reports().empty()) << "nothing to poll on a cable keyboard";
+}
+
+}  // namespace
+}  // namespace zanvor
