@@ -1,0 +1,158 @@
+#include "keys/ExchangePage.h"
+
+#include <filesystem>
+#include <optional>
+#include <system_error>
+#include <utility>
+#include <vector>
+
+#include "device/SessionState.h"
+#include "store/DataStore.h"
+#include "ui/Dialogs.h"
+#include "ui/LoadText.h"
+#include "ui/ProfileList.h"
+
+namespace zanvor {
+
+namespace {
+
+ImportStatus StatusOf(ExchangeReadResult read) {
+    switch (read) {
+        case ExchangeReadResult::Ok:
+            return ImportStatus::Imported;
+        case ExchangeReadResult::Unreadable:
+            return ImportStatus::Unreadable;
+        case ExchangeReadResult::NotXml:
+            return ImportStatus::NotXml;
+        case ExchangeReadResult::NoProfile:
+            break;
+    }
+    return ImportStatus::NoProfile;
+}
+
+// A file name the save dialog can offer for a profile: its name without path separators.
+std::string SuggestedFileName(std::string name) {
+    if (name.empty()) {
+        return {};
+    }
+    for (char& c : name) {
+        if (c == '/' || c == '\\') {
+            c = '_';
+        }
+    }
+    return name + ".xml";
+}
+
+}  // namespace
+
+bool ExportProfileKeys(DataStore& store, int profileId, const std::string& name,
+                       const std::string& path) {
+    std::vector<KeyMacroData> rows;
+    store.ListProfileKeys(profileId, rows);
+    return WriteExchangeFile(path, name, rows);
+}
+
+ImportResult ImportProfileFile(DataStore& store, const std::string& path) {
+    ImportResult result;
+    std::vector<ProfileData> profiles;
+    if (store.LoadProfiles(profiles) >= kMaxProfileCount) {
+        result.status = ImportStatus::LimitReached;
+        return result;
+    }
+
+    // The whole file is read before anything is stored, so a file that turns out to be
+    // unusable changes nothing.
+    std::vector<KeyMacroData> rows;
+    const ExchangeReadResult read = ReadExchangeFile(path, result.name, rows);
+    if (read != ExchangeReadResult::Ok) {
+        result.status = StatusOf(read);
+        return result;
+    }
+
+    ProfileData profile;
+    profile.name = result.name;
+    profile.icon_image = kProfileIconFile;
+    const int id = store.InsertProfile(profile);
+    if (id < 1) {
+        result.status = ImportStatus::InsertFailed;
+        return result;
+    }
+    store.InsertDefaultConfig(id);
+
+    std::vector<KeyMacroData> keys = CollapseKeyRows(rows);
+    for (KeyMacroData& key : keys) {
+        key.profile = id;
+    }
+    result.keyRows = keys.size();
+    if (store.CountKeys(id) == 0) {
+        // A new profile has no rows, so the collapsed rows are exactly what ReplaceKey row by
+        // row would leave; one bulk insert stores them in one transaction.
+        store.InsertKeys(std::move(keys));
+    } else {
+        for (const KeyMacroData& key : keys) {
+            store.ReplaceKey(key);
+        }
+    }
+    result.profileId = id;
+    result.status = ImportStatus::Imported;
+    return result;
+}
+
+ExchangePage::ExchangePage(DataStore& store, Dialogs& dialogs, ProfileList& list,
+                           SessionState& state, TaskPoster& poster)
+    : store_(store), dialogs_(dialogs), list_(list), state_(state), poster_(poster) {}
+
+ExchangePage::ExportResult ExchangePage::ExportKeys() {
+    const int selected = list_.GetSelectItem();
+    if (selected < 0) {
+        return ExportResult::NothingSelected;
+    }
+    const std::string name = list_.GetItemText(selected);
+    const int profileId = list_.GetCurData();
+    const std::optional<std::string> path = dialogs_.SaveFile(
+        {}, {{kExportFilterName, {kExchangeFilePattern}}}, SuggestedFileName(name));
+    if (!path) {
+        return ExportResult::Cancelled;
+    }
+    if (!ExportProfileKeys(store_, profileId, name, *path)) {
+        dialogs_.MessageBox(LoadText("KB.DIALOG", 961), LoadText("KB.DIALOG", 960));
+        return ExportResult::SaveFailed;
+    }
+    return ExportResult::Saved;
+}
+
+bool ExchangePage::ImportKeys() {
+    if (list_.GetItemCount() >= kMaxProfileCount) {
+        dialogs_.MessageBox(LoadText("KB.DIALOG", 69), LoadText("KB.DIALOG", 66));
+        return false;
+    }
+    const std::optional<std::string> path =
+        dialogs_.OpenFile({}, {{kImportFilterName, {kExchangeFilePattern}}});
+    if (!path) {
+        return false;
+    }
+    std::error_code error;
+    if (!std::filesystem::exists(*path, error)) {
+        return false;
+    }
+
+    const ImportResult imported = ImportProfileFile(store_, *path);
+    if (imported.status == ImportStatus::LimitReached) {
+        dialogs_.MessageBox(LoadText("KB.DIALOG", 69), LoadText("KB.DIALOG", 66));
+        return false;
+    }
+    if (imported.status != ImportStatus::Imported) {
+        // An unusable file changes nothing; a profile that could not be stored is neither
+        // listed nor activated.
+        return true;
+    }
+
+    const int index = list_.AddItem(imported.name, imported.profileId, kProfileIconFile);
+    list_.SetSelectItem(index);
+    state_.currentProfile = list_.GetCurData();
+    store_.SetActiveProfile(state_.currentProfile.load());
+    poster_.PostTask(kTaskCodeApplyProfile);
+    return true;
+}
+
+}  // namespace zanvor

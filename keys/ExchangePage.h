@@ -1,0 +1,82 @@
+#pragma once
+
+// Export of a profile's key assignments to an exchange file and import of such a file as a
+// new profile: the domain operations the command line calls, and the page commands of the
+// profile list (export from its context menu, import from the profile page) with their
+// dialogs.
+
+#include <cstddef>
+#include <string>
+
+#include "keys/ExchangeFile.h"
+
+namespace zanvor {
+
+class DataStore;
+class Dialogs;
+class ProfileList;
+class SessionState;
+class TaskPoster;
+
+// The worker task that sends the whole current profile to the keyboard.
+inline constexpr int kTaskCodeApplyProfile = 6;
+// Most profiles a database holds; import refuses beyond it.
+inline constexpr int kMaxProfileCount = 10;
+// The icon every profile is stored and listed with.
+inline constexpr const char* kProfileIconFile = "icon\\icon_profile.png";
+
+// Writes every key row of `profileId` (in the store's order) to `path` under `name`. False
+// when the file cannot be written.
+bool ExportProfileKeys(DataStore& store, int profileId, const std::string& name,
+                       const std::string& path);
+
+enum class ImportStatus {
+    Imported,      // a new profile holds the file's rows
+    LimitReached,  // the database already holds kMaxProfileCount profiles
+    Unreadable,    // missing or unreadable file
+    NotXml,        // not a well-formed XML document
+    NoProfile,     // no `profile` element
+    InsertFailed,  // the profile row could not be stored
+};
+
+struct ImportResult {
+    ImportStatus status = ImportStatus::Unreadable;
+    int profileId = 0;   // the new profile, 0 unless Imported
+    std::string name;    // the profile name read from the file
+    size_t keyRows = 0;  // key rows the new profile holds
+};
+
+// Reads the file and stores it as a new profile: the profile row (icon kProfileIconFile), its
+// default configuration values and its key rows by the ReplaceKey rules, all key rows in one
+// transaction. Nothing is stored unless the result is Imported. Neither activates the profile
+// nor posts a task: the caller does both.
+ImportResult ImportProfileFile(DataStore& store, const std::string& path);
+
+// The export and import commands of the profile list. Runs on the UI thread.
+class ExchangePage {
+  public:
+    ExchangePage(DataStore& store, Dialogs& dialogs, ProfileList& list, SessionState& state,
+                 TaskPoster& poster);
+
+    enum class ExportResult { NothingSelected, Cancelled, Saved, SaveFailed };
+
+    // Exports the profile selected in the list: asks for the file ("Macro (*.xml)") and writes
+    // the entry's text as the name. A failed save is shown to the user.
+    ExportResult ExportKeys();
+
+    // Imports a file as a new profile: refuses with the profile page's limit message when the
+    // list holds kMaxProfileCount entries, asks for the file ("Custom Key (*.xml)"), stores it,
+    // lists, selects and activates the new profile and posts the profile to the keyboard.
+    // True when a file was chosen and exists, whatever its content; false when the limit was
+    // reached, the dialog was cancelled or the file does not exist.
+    bool ImportKeys();
+
+  private:
+    DataStore& store_;
+    Dialogs& dialogs_;
+    ProfileList& list_;
+    SessionState& state_;
+    TaskPoster& poster_;
+};
+
+}  // namespace zanvor
