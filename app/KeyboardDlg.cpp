@@ -7,6 +7,7 @@
 #include "device/DeviceManager.h"
 #include "platform/HotplugMonitor.h"
 #include "platform/Registry.h"
+#include "platform/SleepMonitor.h"
 #include "platform/Trace.h"
 #include "store/DataStore.h"
 #include "ui/LoadText.h"
@@ -39,6 +40,7 @@ KeyboardDlg::KeyboardDlg(WindowHost& host, Dialogs& dialogs, DeviceManager* devi
 }
 
 KeyboardDlg::~KeyboardDlg() {
+    sleepMonitor_.reset();
     Stop();
     hotplug_.reset();
     devices_.SetNotifyWindow(nullptr);
@@ -50,6 +52,13 @@ bool KeyboardDlg::OnInitDialog() {
         host_.AddTrayIcon(Manager::SkinFolder() + "DeviceDriver.png", Manager::GetDeviceName());
     ReadDeviceCatalogue();
     devices_.SetNotifyWindow(this);
+    if (useSystemHotplug_) {
+        // The machine's sleep and wake arrive as power messages, like the hotplug events.
+        sleepMonitor_ = std::make_unique<SleepMonitor>();
+        sleepMonitor_->Start([this](bool sleeping) {
+            PostMessageW(kMsgPowerBroadcast, sleeping ? kPowerSuspend : kPowerResumeAutomatic);
+        });
+    }
     SetMTimer(16);
     Start();
     PostTask(kTaskStartup);
@@ -57,6 +66,7 @@ bool KeyboardDlg::OnInitDialog() {
 }
 
 void KeyboardDlg::DestroyWindow() {
+    sleepMonitor_.reset();
     Stop();
     hotplug_.reset();
     if (trayAdded_) {

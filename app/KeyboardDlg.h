@@ -171,6 +171,7 @@ class KeyboardDlg : public MDialog, public CThreadBasic, public TaskPoster {
     std::atomic<bool> receiverPresent_{false};  // a receiver record exists: poll it when idle
     bool useSystemHotplug_ = true;
     std::unique_ptr<class HotplugMonitor> hotplug_;
+    std::unique_ptr<class SleepMonitor> sleepMonitor_;
     std::mutex hotplugMutex_;  // guards pendingHotplug_
     std::vector<std::pair<bool, std::string>> pendingHotplug_;
     DeviceTaskQueue queue_;
