@@ -1,0 +1,40 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "app/HeadlessHost.h"
+#include "app/KeyboardDlg.h"
+#include "device/DeviceManager.h"
+#include "sim/SimHidBackend.h"
+#include "store/DataStore.h"
+#include "ui/ScriptedDialogs.h"
+
+namespace zanvor::bench {
+
+// The main window object over virtual keyboards in a throw-away home folder, for measuring.
+class BenchSession {
+  public:
+    // selection as for --simulate ("101:cable"); latencyMs per report of the virtual keyboard.
+    BenchSession(const std::string& selection, int latencyMs);
+    ~BenchSession();
+
+    bool WaitIdle(int timeoutMs = 60000);
+    KeyboardDlg& Dlg() { return *dialog_; }
+    SimHidBackend& Sim() { return *sim_; }
+    DataStore& Store() { return store_; }
+
+  private:
+    std::string home_;
+    HeadlessHost host_;
+    ScriptedDialogs dialogs_;
+    DataStore store_;
+    std::shared_ptr<SimHidBackend> sim_;
+    std::unique_ptr<DeviceManager> manager_;
+    std::unique_ptr<KeyboardDlg> dialog_;
+};
+
+// Process CPU time (user + system) in seconds.
+double ProcessCpuSeconds();
+
+}  // namespace zanvor::bench
