@@ -39,6 +39,10 @@ KeyTest::KeyTest(CKeyTestCtrl& control, HeldKeySet& held) : control_(control), h
 void KeyTest::StartKeyTest() {
     std::lock_guard lock(mutex_);
     active_ = true;
+    // The control starts empty, so nothing counts as held either: a key that was down when
+    // the test stopped, and released while it was off, must show on its next press. A key
+    // still held shows with its next auto-repeat.
+    held_.Clear();
     control_.ClearList();
 }
 

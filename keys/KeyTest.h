@@ -41,10 +41,10 @@ class KeyTest {
     KeyTest(CKeyTestCtrl& control, HeldKeySet& held);
 
     // Entering the page, and the end of a capture: events are taken from now on; the control
-    // starts empty.
+    // and the held set start empty.
     void StartKeyTest();
     // Leaving the page, and the start of a capture or a recording: later events are ignored
-    // and the control is emptied. The held set is kept (the recorder goes on using it).
+    // and the control is emptied. The held set is kept (a recording goes on using it).
     void StopKeyTest();
     // Whether events are taken (the activation marker exists).
     bool IsActive() const;
