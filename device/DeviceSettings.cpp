@@ -18,12 +18,6 @@ namespace zanvor {
 
 namespace {
 
-constexpr int kLabelFirmware = 530;
-constexpr int kLabelSecond = 531;
-constexpr int kLabelThird = 532;
-constexpr int kLabelOfferedFirmware = 520;
-constexpr int kLabelFirmwareOffer = 533;
-
 uint8_t ToByte(int value) {
     return static_cast<uint8_t>(std::clamp(value, 0, 0xFF));
 }
@@ -133,10 +127,12 @@ bool DeviceSettings::SendSimpleCommand(uint8_t command, uint8_t length) {
     return devices_.SendCommand(buffer);
 }
 
+// The information labels: 530 firmware version, 531 and 532 the two notes under it; while a
+// firmware update is offered, 520 the offered version and 533 the offer.
 void DeviceSettings::SetPlaceholderLabels() {
-    mainView_.SetInfoLabel(0, LoadText("KB.DIALOG", kLabelFirmware) + ": v1.00");
-    mainView_.SetInfoLabel(1, LoadText("KB.DIALOG", kLabelSecond));
-    mainView_.SetInfoLabel(2, LoadText("KB.DIALOG", kLabelThird));
+    mainView_.SetInfoLabel(0, LoadText("KB.DIALOG", 530) + ": v1.00");
+    mainView_.SetInfoLabel(1, LoadText("KB.DIALOG", 531));
+    mainView_.SetInfoLabel(2, LoadText("KB.DIALOG", 532));
 }
 
 bool DeviceSettings::ReadDeviceState(const std::vector<ReadStep>& steps) {
@@ -207,16 +203,14 @@ bool DeviceSettings::ReadDeviceInfo() {
     }
     session_.SetParameters(parameters);
 
-    mainView_.SetInfoLabel(0,
-                           VersionLabel(LoadText("KB.DIALOG", kLabelFirmware), info.firmwareText));
+    mainView_.SetInfoLabel(0, VersionLabel(LoadText("KB.DIALOG", 530), info.firmwareText));
     if (info.firmwareOffer == 1) {
-        mainView_.SetInfoLabel(1,
-                               VersionLabel(LoadText("KB.DIALOG", kLabelOfferedFirmware), offered));
-        mainView_.SetInfoLabel(2, LoadText("KB.DIALOG", kLabelFirmwareOffer));
+        mainView_.SetInfoLabel(1, VersionLabel(LoadText("KB.DIALOG", 520), offered));
+        mainView_.SetInfoLabel(2, LoadText("KB.DIALOG", 533));
         poster_.PostWindowMessage(kFirmwareOfferMessage, kFirmwareOfferWParam, 0);
     } else {
-        mainView_.SetInfoLabel(1, LoadText("KB.DIALOG", kLabelSecond));
-        mainView_.SetInfoLabel(2, LoadText("KB.DIALOG", kLabelThird));
+        mainView_.SetInfoLabel(1, LoadText("KB.DIALOG", 531));
+        mainView_.SetInfoLabel(2, LoadText("KB.DIALOG", 532));
     }
 
     const KeyboardSettings settings =

@@ -1,0 +1,100 @@
+#include "app/ProfileDlg.h"
+
+#include "store/DataStore.h"
+#include "ui/Dialogs.h"
+#include "ui/LoadText.h"
+
+namespace zanvor {
+
+ProfileDlg::ProfileDlg(DataStore& store, Dialogs& dialogs, ProfilePage& mainPage)
+    : store_(store), dialogs_(dialogs), mainPage_(mainPage) {
+    list_.SetEventSink([this](int controlId, int event) { OnMessage(controlId, event); });
+}
+
+void ProfileDlg::OnInitDialog() {
+    result_ = Result::kOpen;
+    changed_ = false;
+    mainPage_.FillList(list_, ProfilePage::NameStyle::kDialog);
+    rememberedId_ = store_.GetActiveProfile();
+    list_.SetCurData(rememberedId_);
+}
+
+void ProfileDlg::OnMessage(int controlId, int event) {
+    if (result_ != Result::kOpen) {
+        return;
+    }
+    switch (controlId) {
+        case kIdCancel:
+        case kIdClose:
+            Close(Result::kCancelled);
+            break;
+        case kIdAdd:
+            AddProfile();
+            break;
+        case kIdOk:
+            rememberedId_ = list_.GetCurData() != 0 ? list_.GetCurData() : rememberedId_;
+            Close(Result::kConfirmed);
+            break;
+        case kIdList:
+            if (event == ProfileList::kEventContextRequest) {
+                if (const int id = mainPage_.DeleteSelectedEntry(list_); id != 0) {
+                    rememberedId_ = id;
+                    changed_ = true;
+                }
+            } else if (event == ProfileList::kEventEditFinished) {
+                if (mainPage_.FinishRenameIn(list_, ProfilePage::NameStyle::kDialog)) {
+                    changed_ = true;
+                }
+            } else if (event == ProfileList::kEventSelectionChanged) {
+                if (const int id = list_.GetCurData(); id != 0) {
+                    store_.SetActiveProfile(id);
+                    rememberedId_ = id;
+                }
+            }
+            break;
+        default:
+            break;
+    }
+}
+
+void ProfileDlg::AddProfile() {
+    if (list_.GetItemCount() > ProfilePage::kMaxProfiles - 1) {
+        dialogs_.MessageBox(LoadText("KB.DIALOG", 69), LoadText("KB.DIALOG", 66));
+        return;
+    }
+    const std::string name = ProfilePage::UniqueName(LoadText("KB.DIALOG", 68), list_);
+    const int id = mainPage_.CreateProfile(name);
+    if (id == 0) {
+        return;
+    }
+    store_.SetActiveProfile(id);
+    const int index = list_.AddItem(name, id, ProfilePage::kProfileIcon);
+    list_.SetSelectItem(index);
+    rememberedId_ = id;
+    changed_ = true;
+}
+
+void ProfileDlg::Close(Result result) {
+    result_ = result;
+    // The main list shows what the dialog added, deleted or renamed.
+    if (changed_) {
+        mainPage_.RefreshList();
+    }
+    const int current = mainPage_.CurrentProfile();
+    std::string name;
+    if (result == Result::kCancelled && store_.GetProfileName(current, name)) {
+        // Cancelling keeps the main window's profile: the database's active mark goes back
+        // to it, so a later reload does not switch profiles behind the keyboard's back.
+        if (store_.GetActiveProfile() != current) {
+            store_.SetActiveProfile(current);
+        }
+        return;
+    }
+    // Confirmed, or cancelled after deleting the main window's profile: the remembered
+    // profile becomes current and is sent to the keyboard.
+    if (rememberedId_ != 0 && rememberedId_ != current) {
+        mainPage_.ActivateProfile(rememberedId_);
+    }
+}
+
+}  // namespace zanvor

@@ -1,0 +1,135 @@
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "device/SessionState.h"
+#include "ui/ProfileList.h"
+
+namespace zanvor {
+
+class DataStore;
+class Dialogs;
+
+// What the profile commands need from other pages; each may be left empty.
+struct ProfileHooks {
+    // Default key assignment rows of a new profile (nothing when it has key rows already).
+    std::function<void(int profileId)> createDefaultKeyRows;
+    // Worker, after the list is loaded and the keyboard read: refreshes the pages that
+    // depend on the profile (lighting, matrix screen, capability pages, settings page).
+    std::function<void()> refreshPages;
+    // Worker, after the list is loaded: the connection read sequence (DeviceSettings).
+    std::function<bool()> readDeviceState;
+    // Notification 9 on the main list: show the context menu (commands 601, 602, 605); the
+    // choice comes back through OnContextCommand.
+    std::function<void()> showContextMenu;
+    // Command 602: export the key assignments of that profile to a file.
+    std::function<void(int profileId)> exportProfile;
+};
+
+// Outcome of a profile command given by profile id (command line, profile dialog).
+enum class ProfileResult {
+    kOk,
+    kLimitReached,  // already kMaxProfiles profiles
+    kNotFound,      // no profile with that id in the list
+    kLastProfile,   // the last profile cannot be deleted
+    kEmptyName,
+    kStoreFailed,  // the database refused (or none is open)
+};
+// A one-line English reason for the command line.
+const char* ProfileResultText(ProfileResult result);
+
+// The profiles of the main window: the list, adding, deleting, renaming and switching, and
+// the current profile of the session. UI-thread commands and the worker's LoadProfileList
+// meet only in the thread-safe list model, the store and the session's atomics.
+class ProfilePage {
+  public:
+    static constexpr int kMaxProfiles = 10;
+    // Context menu commands of the list.
+    static constexpr int kCommandDelete = 601;
+    static constexpr int kCommandExport = 602;
+    static constexpr int kCommandRename = 605;
+    // Worker task sending the current profile to the keyboard.
+    static constexpr int kApplyProfileTask = 6;
+    static constexpr const char* kProfileIcon = "icon\\icon_profile.png";
+
+    // Which list a display name is for: the main list shows the stored "我的專屬配寘" default
+    // names with text 65, the profile dialog with text 68.
+    enum class NameStyle { kMainList, kDialog };
+
+    // The name shown for a stored name: a default-name prefix ("Profile", "配置文件",
+    // "我的專屬配寘") replaced by the current language's text, other names unchanged.
+    static std::string DisplayName(const std::string& stored, NameStyle style);
+    // "<base> <n>" for the first n = 1, 2, ... that no entry's text equals; "<base> 1000"
+    // when all up to 1000 are taken.
+    static std::string UniqueName(const std::string& base, const ProfileList& list);
+
+    ProfilePage(DataStore& store, SessionState& session, TaskPoster& poster, Dialogs& dialogs,
+                ProfileList& list, ProfileHooks hooks = {});
+    ProfilePage(const ProfilePage&) = delete;
+    ProfilePage& operator=(const ProfilePage&) = delete;
+
+    // Replaces the hooks; only before the worker starts.
+    void SetHooks(ProfileHooks hooks) { hooks_ = std::move(hooks); }
+    const ProfileHooks& Hooks() const { return hooks_; }
+    ProfileList& List() { return list_; }
+    int CurrentProfile() const { return session_.currentProfile.load(); }
+
+    // Worker (tasks 4, 5, 22): fills the list from the database, creating three default
+    // profiles in an empty one; makes the active profile current, selects it, resets the key
+    // layer to 0; then the readDeviceState and refreshPages hooks. Returns the entry count.
+    int LoadProfileList();
+    // Fills `list` from the database (three default profiles in an empty one, their default
+    // names from text 65 for the main list or 68 for the dialog). Returns the entry count.
+    int FillList(ProfileList& list, NameStyle style);
+    // Re-reads the entries without creating profiles or reading the keyboard, keeping the
+    // current profile selected (after the profile dialog changed profiles).
+    void RefreshList();
+
+    // ---- UI thread: the main list's commands ----
+    // Add button: the limit message at kMaxProfiles, else a new profile named from text 65
+    // that becomes current. Returns its id, 0 when none was added.
+    int AddProfile();
+    // Command 601: deletes the selected profile (never the last one) and selects the entry
+    // before it (the first when it was the first). False when nothing was deleted.
+    bool DeleteSelectedProfile();
+    // Notification 29: stores the edited name, or puts the old one back when it is empty.
+    bool FinishRename();
+    // Notification 2: the selected profile becomes current and is sent to the keyboard,
+    // behind a busy dialog that the worker closes.
+    void SelectProfile();
+    // The main list's notifications (2, 9, 29); false for other events.
+    bool OnListEvent(int event);
+    // The context menu's commands (601, 602, 605); false for other ids.
+    bool OnContextCommand(int command);
+
+    // ---- by profile id (command line; the profile dialog's OK) ----
+    // `name` empty: a name made from text 65. The new profile becomes current.
+    ProfileResult AddProfileNamed(const std::string& name, int& id);
+    ProfileResult RenameProfileById(int id, const std::string& name);
+    // Deleting the current profile selects another as DeleteSelectedProfile does; deleting
+    // another one leaves the current profile as it is.
+    ProfileResult DeleteProfileById(int id);
+    // Makes the profile current (selected, active, sent to the keyboard) unless it already is.
+    ProfileResult ActivateProfile(int id);
+
+    // ---- shared with the profile dialog ----
+    // Inserts a profile with its configuration rows and default key rows; its id or 0.
+    int CreateProfile(const std::string& name);
+    // Deletes the selected entry's profile and selects the entry before it; returns the id
+    // of the newly selected entry (made active in the database), 0 when nothing was deleted.
+    int DeleteSelectedEntry(ProfileList& list);
+    // Stores the edited text of the selected entry, or restores its stored name when empty.
+    bool FinishRenameIn(ProfileList& list, NameStyle style);
+
+  private:
+    DataStore& store_;
+    SessionState& session_;
+    TaskPoster& poster_;
+    Dialogs& dialogs_;
+    ProfileList& list_;
+    ProfileHooks hooks_;
+};
+
+}  // namespace zanvor
