@@ -70,10 +70,13 @@ void KeyboardDlg::LoadLayout(int deviceType) {
     mainView.SetTitle(keyboard.name);
     session.currentDeviceType = deviceType;
 
-    store_.CloseDatabase();
-    // A type without a catalogue entry has no name to give its database: none is opened
-    // rather than creating a file named "_data.db".
-    if (!keyboard.name.empty()) {
+    // Opening switches from another model's file in one step under the store lock, and keeps
+    // the connection when the model is already open, so a rescan never leaves a moment in
+    // which the pages' queries fail. A type without a catalogue entry has no name to give its
+    // database: none is opened rather than creating a file named "_data.db".
+    if (keyboard.name.empty()) {
+        store_.CloseDatabase();
+    } else {
         store_.OpenDeviceDatabase(DataFolder(), keyboard.name);
     }
 

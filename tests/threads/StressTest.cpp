@@ -41,9 +41,9 @@ TEST_F(StressTest, PostingQueryingAndReplugTogetherStayConsistent) {
     for (int i = 0; i < kRounds; ++i) {
         dialog->PostTask(i % 3 == 0 ? kTaskWriteSettings : kTaskWriteLightMode);
         dialog->PostTaskIfIdle(kTaskReloadProfiles);
-        ASSERT_TRUE(store.UpdateConfigValue(profileId, "sleep_time", std::to_string(i)));
+        EXPECT_TRUE(store.UpdateConfigValue(profileId, "sleep_time", std::to_string(i)));
         std::string value;
-        ASSERT_TRUE(store.GetConfigValue(profileId, "sleep_time", value));
+        EXPECT_TRUE(store.GetConfigValue(profileId, "sleep_time", value));
         EXPECT_EQ(value, std::to_string(i));
         std::vector<ProfileData> profiles;
         store.LoadProfiles(profiles);
