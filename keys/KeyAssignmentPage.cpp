@@ -1,0 +1,683 @@
+#include "keys/KeyAssignmentPage.h"
+
+#include <algorithm>
+#include <cctype>
+
+#include "device/DeviceManager.h"
+#include "device/ReportFraming.h"
+#include "device/SessionState.h"
+#include "keys/InputMapping.h"
+#include "keys/KeyCodes.h"
+#include "keys/KeyEvents.h"
+#include "platform/Trace.h"
+#include "store/DataStore.h"
+#include "ui/CombinationKeyPanel.h"
+#include "ui/Dialogs.h"
+#include "ui/KeyFuncValue.h"
+#include "ui/KeyLayerCtrl.h"
+#include "ui/KeyboardCtrl.h"
+#include "ui/MacroPlayPanel.h"
+
+namespace zanvor {
+
+namespace {
+
+// The model whose firmware rewrites every table when a single key is written.
+constexpr int kWholeTableDeviceType = 102;
+constexpr const char* kWholeTableFirmware = "115";
+
+constexpr int kMacroRowHeight = 60;  // pixels per row of three macros in the list
+constexpr int kMacrosPerRow = 3;
+constexpr int kMaxPlayCount = 255;
+
+bool IsListedType(int type) {
+    return type == kFunctionKey || type == kFunctionMacro || type == kFunctionMouse ||
+           type == kFunctionMedia || type == kFunctionShortcut || type == kFunctionInternal;
+}
+
+bool IsCatalogueTab(int tab) {
+    return tab == kTabKeys || tab == kTabMouse || tab == kTabMedia || tab == kTabShortcuts ||
+           tab == kTabInternal;
+}
+
+// The play count typed in the count field: leading digits as a number, an empty or non-numeric
+// text as 1, clamped to 1-255.
+int PlayCountOf(const std::string& text) {
+    size_t pos = 0;
+    while (pos < text.size() && std::isspace(static_cast<unsigned char>(text[pos]))) {
+        ++pos;
+    }
+    if (pos == text.size()) {
+        return 1;
+    }
+    bool negative = false;
+    if (text[pos] == '-' || text[pos] == '+') {
+        negative = text[pos] == '-';
+        ++pos;
+    }
+    long value = 0;
+    while (pos < text.size() && std::isdigit(static_cast<unsigned char>(text[pos]))) {
+        value = std::min<long>(value * 10 + (text[pos] - '0'), 100000);
+        ++pos;
+    }
+    if (negative) {
+        value = -value;
+    }
+    return static_cast<int>(std::clamp<long>(value, 1, kMaxPlayCount));
+}
+
+std::span<const uint8_t, 3> EntryAt(std::span<const uint8_t> table, int index) {
+    return table.subspan(static_cast<size_t>(3 * index)).first<3>();
+}
+
+}  // namespace
+
+int LayerFromControl(int value) {
+    if (value < 1) {
+        return 0;
+    }
+    return value > 2 ? 3 : value;
+}
+
+KeyAssignmentPage::KeyAssignmentPage(DeviceManager& devices, DataStore& store,
+                                     SessionState& session, TaskPoster& poster, Dialogs& dialogs,
+                                     const KeyPageControls& controls)
+    : devices_(devices),
+      store_(store),
+      session_(session),
+      poster_(poster),
+      dialogs_(dialogs),
+      controls_(controls) {
+    RebuildCatalogue();
+    languageSubscription_ = SubscribeLanguageChanged([this](int) { RebuildCatalogue(); });
+}
+
+KeyAssignmentPage::~KeyAssignmentPage() {
+    languageSubscription_.Reset();
+}
+
+void KeyAssignmentPage::RebuildCatalogue() {
+    std::vector<KeyFunction> catalogue = BuildKeyFunctionList();
+    std::lock_guard lock(catalogueMutex_);
+    catalogue_ = std::move(catalogue);
+}
+
+std::vector<KeyFunction> KeyAssignmentPage::FunctionCatalogue() const {
+    std::lock_guard lock(catalogueMutex_);
+    return catalogue_;
+}
+
+void KeyAssignmentPage::SetKnobDialogOpener(std::function<void()> opener) {
+    std::lock_guard lock(catalogueMutex_);
+    knobOpener_ = std::move(opener);
+}
+
+int KeyAssignmentPage::CurrentLayer() const {
+    return std::clamp(session_.currentLayer.load(), 0, kKeyLayerCount - 1);
+}
+
+int KeyAssignmentPage::CurrentProfile() const {
+    return session_.currentProfile.load();
+}
+
+std::vector<MacroData> KeyAssignmentPage::Macros() {
+    std::vector<MacroData> macros;
+    store_.ListMacros(macros);
+    return macros;
+}
+
+// ---- keyboard exchanges ---------------------------------------------------------------------
+
+bool KeyAssignmentPage::ReadTable(uint8_t command, std::span<uint8_t> table) {
+    std::fill(table.begin(), table.end(), 0);
+    return devices_.WriteBlock(command, table);
+}
+
+// ---- connection sequence --------------------------------------------------------------------
+
+bool KeyAssignmentPage::ReadDefaultTables() {
+    tables_.ResetDefaults();
+    for (int layer = 0; layer < kKeyLayerCount; ++layer) {
+        std::array<uint8_t, kKeyTableBytes> table{};
+        if (!ReadTable(DefaultTableCommand(layer), table)) {
+            return false;
+        }
+        tables_.SetDefaultTable(layer, table);
+    }
+    return true;
+}
+
+bool KeyAssignmentPage::ReadKeyTables() {
+    const int profile = CurrentProfile();
+    const bool hasKnob = session_.Info().knobPresent;
+    bool knobIndicesRead = false;
+    if (hasKnob) {
+        std::array<uint8_t, kKnobIndexBlockBytes> block{};
+        if (ReadTable(kKnobIndicesCommand, block)) {
+            tables_.SetKnobIndices({block[0], block[1], block[2]});
+            knobIndicesRead = true;
+        }
+    } else {
+        tables_.ResetKnob();  // a keyboard without a knob: no knob entries to keep
+    }
+
+    const KeyIndexMaps maps = tables_.IndexMaps();
+    const std::vector<MacroData> macros = Macros();
+    for (int layer = 0; layer < kKeyLayerCount; ++layer) {
+        std::array<uint8_t, kKeyTableBytes> table{};
+        if (!ReadTable(ReadTableCommand(layer), table)) {
+            return false;
+        }
+        tables_.SetCurrentTable(layer, table);
+
+        std::vector<KeyMacroData> rows;
+        for (int i = 0; i < kKeyTableEntries; ++i) {
+            const int usage = maps.indexToUsage[static_cast<size_t>(i)];
+            if (usage <= 0 || table[static_cast<size_t>(3 * i)] == 0) {
+                continue;
+            }
+            KeyMacroData row;
+            if (!store_.GetKey(profile, layer, usage, row)) {
+                continue;  // a key without a row stays without one
+            }
+            DecodeAction(EntryAt(table, i), row, macros);
+            if (row.macro_type > 0) {
+                rows.push_back(std::move(row));
+            }
+        }
+        store_.UpdateKeys(std::move(rows));
+
+        if (knobIndicesRead) {
+            for (int action = 0; action < kKnobActionCount; ++action) {
+                KeyMacroData record = tables_.KnobRecord(layer, action);
+                if (record.key_code < 0 || record.key_code >= kKeyTableEntries) {
+                    continue;
+                }
+                DecodeAction(EntryAt(table, record.key_code), record, macros);
+                record.profile = profile;
+                record.fn_layer = layer;
+                tables_.SetKnobRecord(layer, action, record);
+            }
+        }
+    }
+
+    // Profiles 2 and 3 start as copies of profile 1 until they have rows of their own. A
+    // profile id that no longer exists gets nothing: its rows would never be read.
+    for (int other : {2, 3}) {
+        std::string name;
+        if (store_.CountKeys(other) >= 1 || !store_.GetProfileName(other, name)) {
+            continue;
+        }
+        std::vector<KeyMacroData> rows;
+        store_.ListProfileKeys(1, rows);
+        for (KeyMacroData& row : rows) {
+            row.key_id = 0;
+            row.profile = other;
+        }
+        store_.InsertKeys(std::move(rows));
+    }
+    return true;
+}
+
+// ---- worker jobs ----------------------------------------------------------------------------
+
+void KeyAssignmentPage::WriteTables() {
+    const int profile = CurrentProfile();
+    const KeyIndexMaps maps = tables_.IndexMaps();
+    const std::vector<MacroData> macros = Macros();
+    const bool knobKnown = tables_.KnobIndicesRead() && session_.Info().knobPresent;
+    for (int layer = 0; layer < kKeyLayerCount; ++layer) {
+        KeyBuffer buffer = tables_.DefaultBuffer(layer);
+        std::vector<KeyMacroData> rows;
+        store_.ListLayerKeys(profile, layer, rows);
+        for (const KeyMacroData& row : rows) {
+            const int index = maps.IndexOf(row.key_code);
+            if (row.macro_type == kFunctionNone || index < 0) {
+                continue;
+            }
+            EncodeAction(row, std::span<uint8_t, 3>(buffer.data() + 3 * index, 3), macros);
+        }
+        // The knob's functions live only in the keyboard: write them back over the factory
+        // entries so a whole-table write does not reset the knob.
+        if (knobKnown) {
+            for (int action = 0; action < kKnobActionCount; ++action) {
+                const KeyMacroData record = tables_.KnobRecord(layer, action);
+                if (record.macro_type == kFunctionNone || record.key_code < 0 ||
+                    record.key_code >= kKeyTableEntries) {
+                    continue;
+                }
+                EncodeAction(record, std::span<uint8_t, 3>(buffer.data() + 3 * record.key_code, 3),
+                             macros);
+            }
+        }
+        devices_.WriteBlock(WriteTableCommand(layer),
+                            std::span<uint8_t>(buffer.data(), kKeyTableBytes));
+    }
+}
+
+void KeyAssignmentPage::TaskWriteKeyAssignments() {
+    SendBracketCommand(devices_, kCommandBegin);
+    const int selected = selectedKey_.load();
+    const int layer = CurrentLayer();
+    if (selected > 0 && session_.currentDeviceType.load() == kWholeTableDeviceType &&
+        session_.Info().firmwareText == kWholeTableFirmware) {
+        // This firmware takes single entries only as part of whole tables, and its tables are
+        // complete without the end command.
+        WriteTables();
+        return;
+    }
+    if (selected >= 1) {
+        KeyMacroData row;
+        store_.GetKey(CurrentProfile(), layer, selected, row);
+        const int index = tables_.IndexOf(selected);
+        if (index >= 0) {
+            ActionCode code{};
+            EncodeAction(row, code, Macros());
+            Trace("SetKeyMacroData(keyIndex: %d, KeyCode: %02X)\n", index, selected);
+            SendTableEntry(devices_, layer, index, code);
+        }
+    } else if (selected == kSelectLayer) {
+        KeyBuffer buffer = tables_.DefaultBuffer(layer);
+        if (devices_.WriteBlock(WriteTableCommand(layer),
+                                std::span<uint8_t>(buffer.data(), kKeyTableBytes)) &&
+            tables_.KnobIndicesRead()) {
+            // The factory table restores the knob of this layer too: show what it now does.
+            const std::vector<MacroData> macros = Macros();
+            for (int action = 0; action < kKnobActionCount; ++action) {
+                KeyMacroData record = tables_.KnobRecord(layer, action);
+                if (record.key_code >= 0 && record.key_code < kKeyTableEntries) {
+                    DecodeAction(EntryAt(buffer, record.key_code), record, macros);
+                    tables_.SetKnobRecord(layer, action, record);
+                }
+            }
+        }
+    } else if (selected == kSelectAllTables) {
+        WriteTables();
+    }
+    SendBracketCommand(devices_, kCommandEnd);
+}
+
+void KeyAssignmentPage::TaskReloadKeyLayer() {
+    ReloadKeyCaptions(CurrentProfile());
+}
+
+void KeyAssignmentPage::ReloadKeyCaptions(int profile) {
+    KeyboardCtrl& keyboard = controls_.keyboard;
+    keyboard.ResetAllItemCheck(0);
+    keyboard.ResetTipKey();
+    std::vector<KeyMacroData> rows;
+    store_.ListLayerKeys(profile, CurrentLayer(), rows);
+    for (const KeyMacroData& row : rows) {
+        keyboard.SetKeyItemInfo(row.key_code, row.macro_desc, row.macro_type, row.macro_desc);
+    }
+}
+
+void KeyAssignmentPage::CreateDefaultKeyRows(int profile) {
+    if (store_.CountKeys(profile) > 0) {
+        return;
+    }
+    std::vector<KeyMacroData> rows;
+    for (const KeyItem& item : controls_.keyboard.GetKeyItems()) {
+        if (item.code <= 0 || item.code == kUsageKnob) {
+            continue;  // the knob has no rows: its functions live in the keyboard only
+        }
+        for (int layer = 0; layer < kKeyLayerCount; ++layer) {
+            KeyMacroData row;
+            row.profile = profile;
+            row.fn_layer = layer;
+            row.key_code = item.code;
+            row.layout_value = item.code;
+            row.layout_desc = item.caption;
+            row.macro_type = kFunctionKey;
+            if (layer == 0) {
+                row.macro_value = item.code;
+                row.macro_desc = item.caption;
+            }
+            rows.push_back(std::move(row));
+        }
+    }
+    store_.InsertKeys(std::move(rows));
+}
+
+// ---- page handlers --------------------------------------------------------------------------
+
+void KeyAssignmentPage::OnLayerChanged() {
+    session_.currentLayer.store(LayerFromControl(controls_.layers.GetCurKeyLayer()));
+    poster_.PostTaskIfIdle(kKeyTaskReloadKeyLayer);
+}
+
+void KeyAssignmentPage::SelectKey() {
+    const int key = controls_.keyboard.GetSelectKey();
+    selectedKey_.store(key);
+    if (key == kUsageKnob) {
+        std::function<void()> opener;
+        {
+            std::lock_guard lock(catalogueMutex_);
+            opener = knobOpener_;
+        }
+        if (opener) {
+            opener();
+        }
+        return;
+    }
+    if (key < 1) {
+        return;
+    }
+    KeyMacroData row;
+    if (!store_.GetKey(CurrentProfile(), CurrentLayer(), key, row) ||
+        !IsListedType(row.macro_type)) {
+        return;
+    }
+    // Codes of different types overlap (mouse 90 is also the usage of a keypad key), so the
+    // entry is looked up only in a list of the row's own type.
+    if (row.macro_type == currentTab_.load()) {
+        controls_.functions.SetCurData(row.macro_value);
+    } else {
+        controls_.functions.SetCurSel(-1);
+    }
+}
+
+void KeyAssignmentPage::OnTabChanged() {
+    ShowFunctionTab(controls_.functions.GetCurTab());
+}
+
+void KeyAssignmentPage::ShowFunctionTab(int tab) {
+    KeyFuncValue& functions = controls_.functions;
+    if (tab == kTabRestoreDefault) {
+        RestoreDefault();
+        tab = kTabKeys;
+        functions.SetCurTab(tab);
+    }
+    currentTab_.store(tab);
+    functions.ClearList();
+    functions.SetAllHeight(0);
+    controls_.macroPlay.SetVisible(tab == kTabMacros);
+    controls_.combination.SetVisible(tab == kTabCombination);
+    functions.SetListVisible(tab != kTabCombination);
+
+    if (IsCatalogueTab(tab)) {
+        for (const KeyFunction& entry : FunctionCatalogue()) {
+            if (entry.type == tab) {
+                functions.AddItem(entry.name, entry.code, entry.note);
+            }
+        }
+    } else if (tab == kTabMacros) {
+        const std::vector<MacroData> macros = Macros();
+        for (const MacroData& macro : macros) {
+            functions.AddItem(MacroDisplayName(macro.name), macro.macro_id, "");
+        }
+        const int rows = static_cast<int>((macros.size() + kMacrosPerRow - 1) / kMacrosPerRow);
+        functions.SetAllHeight(rows * kMacroRowHeight);
+        controls_.macroPlay.SetOption(0);
+        controls_.macroPlay.SetCountText("1");
+        controls_.macroPlay.SetCountEnabled(true);
+    }
+}
+
+void KeyAssignmentPage::ChooseFunction() {
+    int code = 0;
+    std::string caption;
+    controls_.functions.GetCurValue(code, caption);
+    if (caption.empty()) {
+        return;
+    }
+    const int tab = currentTab_.load();
+    if (tab == kTabMacros) {
+        if (store_.CountMacroSteps(code) < 1) {
+            dialogs_.MessageBox(LoadText("KB.DIALOG", 232), LoadText("KB.DIALOG", 233));
+            return;
+        }
+        MacroData macro;
+        if (store_.GetMacro(code, macro)) {
+            MacroPlayPanel& play = controls_.macroPlay;
+            if (macro.play_type >= 1 && macro.play_type < MacroPlayPanel::kOptionCount) {
+                play.SetOption(macro.play_type);
+                play.SetCountText("1");
+                play.SetCountEnabled(false);
+            } else {
+                play.SetOption(0);
+                play.SetCountText(std::to_string(macro.play_times));
+                play.SetCountEnabled(true);
+            }
+        }
+    }
+    const int key = selectedKey_.load();
+    if (key < 1) {
+        dialogs_.MessageBox(LoadText("KB.DIALOG", 230), LoadText("KB.DIALOG", 231));
+        return;
+    }
+    KeyMacroData row;
+    if (!store_.GetKey(CurrentProfile(), CurrentLayer(), key, row)) {
+        return;
+    }
+    row.macro_type = tab;
+    row.macro_value = code;
+    row.macro_value2 = 0;
+    row.macro_value3 = 0;
+    row.macro_desc = caption;
+    store_.UpdateKey(row);
+    controls_.keyboard.SetKeyItemInfo(key, caption, tab, caption);
+    poster_.PostTask(kKeyTaskWriteKeyAssignments);
+}
+
+void KeyAssignmentPage::ApplyMacroPlay(bool optionClicked) {
+    MacroPlayPanel& play = controls_.macroPlay;
+    const int option = play.SelectedOption();
+    if (optionClicked) {
+        play.SetCountText("1");
+        play.SetCountEnabled(option == 0);
+    }
+    const int key = selectedKey_.load();
+    if (key < 1 || currentTab_.load() != kTabMacros) {
+        return;
+    }
+    KeyMacroData row;
+    if (!store_.GetKey(CurrentProfile(), CurrentLayer(), key, row)) {
+        return;
+    }
+    int macroId = 0;
+    std::string caption;
+    controls_.functions.GetCurValue(macroId, caption);
+    if (caption.empty()) {
+        return;
+    }
+    const int playType = option >= 1 && option < MacroPlayPanel::kOptionCount ? option : 0;
+    if (playType == 0) {
+        row.macro_value3 = PlayCountOf(play.CountText());
+    }
+    row.macro_type = kFunctionMacro;
+    row.macro_value = macroId;
+    row.macro_value2 = playType;
+    row.macro_desc = caption;
+    store_.UpdateKey(row);
+    controls_.keyboard.SetKeyItemInfo(key, caption, kFunctionMacro, caption);
+
+    MacroData macro;
+    if (store_.GetMacro(macroId, macro)) {
+        macro.play_type = playType;
+        macro.play_times = row.macro_value3;
+        store_.UpdateMacro(macro);
+    }
+    poster_.PostTask(kKeyTaskWriteKeyAssignments);
+}
+
+void KeyAssignmentPage::StartKeyCapture() {
+    controls_.combination.BeginCapture();
+}
+
+void KeyAssignmentPage::EndKeyCapture() {
+    controls_.combination.EndCapture();
+}
+
+void KeyAssignmentPage::OnCaptureKeyEvent(int message, int virtualKey, int scanCode, int flags) {
+    CombinationKeyPanel& panel = controls_.combination;
+    if (!panel.Capturing()) {
+        return;
+    }
+    const KeyEventInfo event =
+        KeyEventName(message, virtualKey, scanCode, flags, KeyEventPurpose::Recording);
+    if (event.named) {
+        panel.SetCapturedKey(event.virtualKey, event.name);
+    }
+}
+
+void KeyAssignmentPage::OnCaptureNativeKey(int x11Keycode, bool pressed) {
+    const HookKeyEvent event = HookKeyEventFromX11(x11Keycode, pressed);
+    OnCaptureKeyEvent(event.message, event.virtualKey, event.scanCode, event.flags);
+}
+
+void KeyAssignmentPage::ApplyCombination() {
+    const int key = selectedKey_.load();
+    if (key < 1) {
+        dialogs_.MessageBox(LoadText("KB.DIALOG", 230), LoadText("KB.DIALOG", 231));
+        return;
+    }
+    KeyMacroData row;
+    if (!store_.GetKey(CurrentProfile(), CurrentLayer(), key, row)) {
+        return;
+    }
+    const CombinationKeyPanel& panel = controls_.combination;
+    const std::string keyName = panel.CaptureText();
+    const int mask = panel.ModifierMask();
+    const std::string caption = CombinationCaption(mask, keyName);
+    row.macro_type = kFunctionKey;
+    row.macro_value = VirtualKeyToUsage(panel.CapturedKey());
+    row.macro_value2 = mask;
+    row.macro_desc = caption;
+    store_.UpdateKey(row);
+    controls_.keyboard.SetKeyItemInfo(key, caption, kFunctionKey, caption);
+    poster_.PostTask(kKeyTaskWriteKeyAssignments);
+}
+
+// ---- restoring defaults ---------------------------------------------------------------------
+
+bool KeyAssignmentPage::RestoreKeyRow(int profile, int layer, int usage, KeyMacroData& row) {
+    const int index = tables_.IndexOf(usage);
+    if (index < 0 || !store_.GetKey(profile, layer, usage, row)) {
+        return false;
+    }
+    const ActionCode entry = tables_.DefaultEntry(layer, index);
+    DecodeAction(entry, row, Macros());
+    return true;
+}
+
+void KeyAssignmentPage::RestoreLayerRows(int profile, int layer) {
+    const KeyIndexMaps maps = tables_.IndexMaps();
+    const KeyBuffer buffer = tables_.DefaultBuffer(layer);
+    const std::vector<MacroData> macros = Macros();
+    std::vector<KeyMacroData> rows;
+    for (int i = 0; i < kKeyTableEntries; ++i) {
+        const int usage = maps.indexToUsage[static_cast<size_t>(i)];
+        if (usage <= 0 || buffer[static_cast<size_t>(3 * i)] == 0) {
+            continue;
+        }
+        KeyMacroData row;
+        if (!store_.GetKey(profile, layer, usage, row)) {
+            continue;
+        }
+        DecodeAction(EntryAt(buffer, i), row, macros);
+        if (row.macro_type > 0) {
+            rows.push_back(std::move(row));
+        }
+    }
+    store_.UpdateKeys(std::move(rows));
+}
+
+void KeyAssignmentPage::RestoreDefault() {
+    const int key = selectedKey_.load();
+    const int profile = CurrentProfile();
+    const int layer = CurrentLayer();
+    if (key >= 1) {
+        KeyMacroData row;
+        if (!RestoreKeyRow(profile, layer, key, row)) {
+            return;
+        }
+        store_.UpdateKey(row);
+        controls_.keyboard.SetKeyItemInfo(key, row.macro_desc, kFunctionKey, row.macro_desc);
+        poster_.PostTask(kKeyTaskWriteKeyAssignments);
+        return;
+    }
+    RestoreLayerRows(profile, layer);
+    ReloadKeyCaptions(profile);
+    poster_.PostTask(kKeyTaskWriteKeyAssignments);
+}
+
+void KeyAssignmentPage::RestoreAllDefaults() {
+    if (!dialogs_.Question(LoadText("KB.DIALOG", 203), LoadText("KB.DIALOG", 204))) {
+        return;
+    }
+    selectedKey_.store(kSelectLayer);
+    RestoreDefault();
+}
+
+void KeyAssignmentPage::ReleaseMacro(int macroId) {
+    std::vector<KeyMacroData> rows;
+    store_.ListAllKeys(rows);
+    const int layer = CurrentLayer();
+    const std::vector<MacroData> macros = Macros();
+    bool matched = false;
+    for (const KeyMacroData& found : rows) {
+        if (found.macro_type != kFunctionMacro || found.macro_value != macroId) {
+            continue;
+        }
+        matched = true;
+        const int index = tables_.IndexOf(found.key_code);
+        KeyMacroData row;
+        if (index < 0 || !store_.GetKey(found.profile, found.fn_layer, found.key_code, row)) {
+            continue;
+        }
+        // The factory entry of the layer shown on the page, whatever the row's own layer.
+        DecodeAction(tables_.DefaultEntry(layer, index), row, macros);
+        store_.UpdateKey(row);
+    }
+    if (!matched) {
+        return;
+    }
+    ReloadKeyCaptions(CurrentProfile());
+    selectedKey_.store(kSelectAllTables);
+    poster_.PostTask(kKeyTaskDownloadMacros);
+    poster_.PostTask(kKeyTaskWriteKeyAssignments);
+}
+
+// ---- operations without the page ------------------------------------------------------------
+
+bool KeyAssignmentPage::SetKeyFunction(int layer, int usage, const KeyMacroData& function) {
+    if (layer < 0 || layer >= kKeyLayerCount) {
+        return false;
+    }
+    KeyMacroData row;
+    if (usage < 1 || !store_.GetKey(CurrentProfile(), layer, usage, row)) {
+        return false;
+    }
+    row.macro_type = function.macro_type;
+    row.macro_value = function.macro_value;
+    row.macro_value2 = function.macro_value2;
+    row.macro_value3 = function.macro_value3;
+    row.macro_desc = function.macro_desc;
+    store_.UpdateKey(row);
+    session_.currentLayer.store(layer);
+    controls_.layers.SetCurKeyLayer(layer);
+    controls_.keyboard.SetKeyItemInfo(usage, row.macro_desc, row.macro_type, row.macro_desc);
+    selectedKey_.store(usage);
+    poster_.PostTask(kKeyTaskWriteKeyAssignments);
+    return true;
+}
+
+bool KeyAssignmentPage::RestoreKeyDefaults(int layer, int usage) {
+    if (layer < 0 || layer >= kKeyLayerCount) {
+        return false;
+    }
+    if (usage >= 1) {
+        KeyMacroData row;
+        if (!RestoreKeyRow(CurrentProfile(), layer, usage, row)) {
+            return false;
+        }
+    }
+    session_.currentLayer.store(layer);
+    controls_.layers.SetCurKeyLayer(layer);
+    selectedKey_.store(usage >= 1 ? usage : kSelectLayer);
+    RestoreDefault();
+    return true;
+}
+
+}  // namespace zanvor

@@ -1,0 +1,181 @@
+#pragma once
+
+// The key-assignment page: the functions of every key on four layers, kept per profile in
+// t_key_macro_data and mirrored in the keyboard's tables. Page operations run on the UI thread,
+// change the models and the database, and post the worker jobs that write the keyboard; the
+// reads at connection and the jobs are plain methods the worker calls.
+
+#include <atomic>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "keys/FunctionLists.h"
+#include "keys/KeyTables.h"
+#include "store/Records.h"
+#include "ui/LoadText.h"
+
+namespace zanvor {
+
+class CombinationKeyPanel;
+class DataStore;
+class DeviceManager;
+class Dialogs;
+class KeyboardCtrl;
+class KeyFuncValue;
+class KeyLayerCtrl;
+class MacroPlayPanel;
+class SessionState;
+class TaskPoster;
+
+// Worker jobs this page posts.
+inline constexpr int kKeyTaskReloadKeyLayer = 7;
+inline constexpr int kKeyTaskWriteKeyAssignments = 9;
+inline constexpr int kKeyTaskDownloadMacros = 11;
+
+// The selected key: a key usage (one key), or one of these.
+inline constexpr int kSelectNone = 0;
+inline constexpr int kSelectLayer = -1;      // every key of the current layer
+inline constexpr int kSelectAllTables = -2;  // every table of every layer
+
+// Tabs of the function list (the value is the function type where it is one).
+enum KeyFunctionTab : int {
+    kTabRestoreDefault = 0,  // an action, not a list
+    kTabKeys = 2,
+    kTabMacros = 3,
+    kTabMouse = 5,
+    kTabMedia = 6,
+    kTabShortcuts = 7,
+    kTabInternal = 12,
+    kTabCombination = 13,
+};
+
+// Layer of the page's layer control value: below 1 -> 0, 1, 2, above 2 -> 3.
+int LayerFromControl(int value);
+
+// The controls the page reads and changes.
+struct KeyPageControls {
+    KeyboardCtrl& keyboard;
+    KeyFuncValue& functions;
+    KeyLayerCtrl& layers;
+    MacroPlayPanel& macroPlay;
+    CombinationKeyPanel& combination;
+};
+
+class KeyAssignmentPage {
+  public:
+    KeyAssignmentPage(DeviceManager& devices, DataStore& store, SessionState& session,
+                      TaskPoster& poster, Dialogs& dialogs, const KeyPageControls& controls);
+    ~KeyAssignmentPage();
+    KeyAssignmentPage(const KeyAssignmentPage&) = delete;
+    KeyAssignmentPage& operator=(const KeyAssignmentPage&) = delete;
+
+    // The keyboard's tables as read at connection (shared with the knob page).
+    KeyTables& Tables() { return tables_; }
+    const KeyTables& Tables() const { return tables_; }
+
+    // ---- connection sequence (worker; begin and end are sent by the caller) ----
+    // Reads the four default tables and builds the index maps. False when a read fails.
+    bool ReadDefaultTables();
+    // Reads the knob indices (when the keyboard has a knob) and the four current tables, brings
+    // the current profile's rows in line with them, and gives profiles 2 and 3 without rows a
+    // copy of profile 1's rows. False when a table read fails.
+    bool ReadKeyTables();
+
+    // ---- worker jobs ----
+    // Job 9: writes the keyboard according to the selected key at the time it runs: one entry,
+    // the current layer's default table (-1) or all four tables from the rows (-2).
+    void TaskWriteKeyAssignments();
+    void WriteKeyAssignments() { TaskWriteKeyAssignments(); }
+    // Job 7: redraws the captions of the current layer for the current profile.
+    void TaskReloadKeyLayer();
+    // The captions of the current layer for a profile.
+    void ReloadKeyCaptions(int profile);
+
+    // Rows of a profile that has none: four per key of the keyboard picture.
+    void CreateDefaultKeyRows(int profile);
+
+    // ---- selection ----
+    int SelectedKey() const { return selectedKey_.load(); }
+    // Applying a whole profile selects -2 before it writes.
+    void SetSelectedKey(int key) { selectedKey_.store(key); }
+
+    // ---- page handlers (UI thread) ----
+    // The layer control changed: the current layer follows it; job 7 is posted when the
+    // worker is idle.
+    void OnLayerChanged();
+    // A key of the picture was clicked: it becomes the selected key; the knob opens the knob
+    // dialog, another key shows its function in the list.
+    void SelectKey();
+    // The function list's tab changed: fills the list for it (tab 0 restores the default and
+    // then shows the key tab).
+    void OnTabChanged();
+    // Fills the list with the entries of a tab and shows the panels that belong to it.
+    void ShowFunctionTab(int tab);
+    // An entry of the list was clicked.
+    void ChooseFunction();
+    // A play option was clicked (optionClicked) or the count was edited.
+    void ApplyMacroPlay(bool optionClicked);
+    // The combination panel's capture field starts or ends capturing keys.
+    void StartKeyCapture();
+    void EndKeyCapture();
+    // A key event while capturing, in the keyboard hook's form (message, virtual key, scan
+    // code, flags), or as the native key code the window system reports (X11/xkb keycode).
+    void OnCaptureKeyEvent(int message, int virtualKey, int scanCode, int flags);
+    void OnCaptureNativeKey(int x11Keycode, bool pressed);
+    // The combination panel's apply button.
+    void ApplyCombination();
+    // The factory function of the selected key, or of the whole current layer when no single
+    // key is selected.
+    void RestoreDefault();
+    // Asks, then restores the factory functions of the current layer.
+    void RestoreAllDefaults();
+    // A macro was deleted or emptied: keys playing it get their factory function back.
+    void ReleaseMacro(int macroId);
+
+    // ---- operations without the page (command line) ----
+    // Assigns a function (macro_type, macro_value, macro_value2, macro_value3, macro_desc of
+    // `function`) to a key on a layer of the current profile and posts job 9. False, with
+    // nothing changed, for a layer outside 0-3 or a key without a row.
+    bool SetKeyFunction(int layer, int usage, const KeyMacroData& function);
+    // The factory function of one key (usage >= 1) or of every key of the layer (usage 0);
+    // posts job 9. False for a layer outside 0-3 or a key the keyboard's tables do not have.
+    bool RestoreKeyDefaults(int layer, int usage);
+
+    // The key function catalogue of the lists (rebuilt when the language changes).
+    std::vector<KeyFunction> FunctionCatalogue() const;
+    // Called when the knob is clicked on this page (the knob page opens its dialog).
+    void SetKnobDialogOpener(std::function<void()> opener);
+
+  private:
+    int CurrentLayer() const;
+    int CurrentProfile() const;
+    std::vector<MacroData> Macros();
+    // Reads one table with a zero buffer into `table`; false when the transfer fails.
+    bool ReadTable(uint8_t command, std::span<uint8_t> table);
+    void WriteTables();
+    // Decodes the default entries of a layer into the profile's rows (all keys with an entry).
+    void RestoreLayerRows(int profile, int layer);
+    // Decodes the default entry of one key into its row; false without an index or a row.
+    bool RestoreKeyRow(int profile, int layer, int usage, KeyMacroData& row);
+    void RebuildCatalogue();
+
+    DeviceManager& devices_;
+    DataStore& store_;
+    SessionState& session_;
+    TaskPoster& poster_;
+    Dialogs& dialogs_;
+    KeyPageControls controls_;
+    KeyTables tables_;
+
+    std::atomic<int> selectedKey_{kSelectNone};
+    std::atomic<int> currentTab_{kTabKeys};
+
+    mutable std::mutex catalogueMutex_;  // guards catalogue_ and knobOpener_
+    std::vector<KeyFunction> catalogue_;
+    std::function<void()> knobOpener_;
+    LanguageSubscription languageSubscription_;
+};
+
+}  // namespace zanvor
