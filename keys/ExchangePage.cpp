@@ -136,23 +136,31 @@ bool ExchangePage::ImportKeys() {
         return false;
     }
 
-    const ImportResult imported = ImportProfileFile(store_, *path);
-    if (imported.status == ImportStatus::LimitReached) {
+    if (ImportFile(*path).status == ImportStatus::LimitReached) {
         dialogs_.MessageBox(LoadText("KB.DIALOG", 69), LoadText("KB.DIALOG", 66));
         return false;
     }
-    if (imported.status != ImportStatus::Imported) {
-        // An unusable file changes nothing; a profile that could not be stored is neither
-        // listed nor activated.
-        return true;
-    }
+    // An unusable file changes nothing, and neither does a profile that could not be stored:
+    // it is not listed and not activated.
+    return true;
+}
 
+ImportResult ExchangePage::ImportFile(const std::string& path) {
+    if (list_.GetItemCount() >= kMaxProfileCount) {
+        ImportResult refused;
+        refused.status = ImportStatus::LimitReached;
+        return refused;
+    }
+    const ImportResult imported = ImportProfileFile(store_, path);
+    if (imported.status != ImportStatus::Imported) {
+        return imported;
+    }
     const int index = list_.AddItem(imported.name, imported.profileId, kProfileIconFile);
     list_.SetSelectItem(index);
     state_.currentProfile = list_.GetCurData();
     store_.SetActiveProfile(state_.currentProfile.load());
     poster_.PostTask(kTaskCodeApplyProfile);
-    return true;
+    return imported;
 }
 
 }  // namespace zanvor

@@ -71,6 +71,12 @@ class ExchangePage {
     // reached, the dialog was cancelled or the file does not exist.
     bool ImportKeys();
 
+    // ImportKeys after the file was chosen, without dialogs (the command line): Imported when
+    // the file now is the listed, selected, active and current profile and the task is posted;
+    // LimitReached when the list or the database already holds kMaxProfileCount profiles;
+    // otherwise nothing changed.
+    ImportResult ImportFile(const std::string& path);
+
   private:
     DataStore& store_;
     Dialogs& dialogs_;

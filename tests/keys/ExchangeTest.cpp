@@ -438,6 +438,48 @@ TEST_F(ExchangePageTest, TenProfilesShowTheLimitWithoutAFileDialog) {
     EXPECT_EQ(list.GetItemCount(), 10);
 }
 
+TEST_F(ExchangePageTest, ImportFileTellsTheCommandLineWhatHappened) {
+    const int first = AddProfile("Profile 1");
+    store.SetActiveProfile(first);
+    const struct {
+        const char* what;
+        std::optional<std::string> bytes;  // none: no file
+        ImportStatus status;
+    } failures[] = {
+        {"missing file", std::nullopt, ImportStatus::Unreadable},
+        {"not XML", "<<<", ImportStatus::NotXml},
+        {"no profile", "<keys/>", ImportStatus::NoProfile},
+    };
+    for (const auto& c : failures) {
+        SCOPED_TRACE(c.what);
+        const std::string path = c.bytes ? WriteImport(*c.bytes) : home() + "missing.xml";
+        const ImportResult result = page.ImportFile(path);
+        EXPECT_EQ(result.status, c.status);
+        EXPECT_EQ(result.profileId, 0);
+        ExpectNothingImported(1, first);
+        std::filesystem::remove(path);
+    }
+
+    const ImportResult result =
+        page.ImportFile(WriteImport(Document(Item("0", "4", "4") + Item("1", "4", "0"))));
+    EXPECT_EQ(result.status, ImportStatus::Imported);
+    EXPECT_EQ(result.name, "Imported");
+    EXPECT_EQ(result.keyRows, 1u);
+    EXPECT_EQ(store.GetActiveProfile(), result.profileId);
+    EXPECT_EQ(list.GetCurData(), result.profileId);
+    EXPECT_EQ(poster.tasks, std::vector<int>{6});
+    EXPECT_TRUE(dialogs.History().empty());
+
+    // The database's count counts too, should the list lag behind it.
+    for (int i = 0; i < 8; ++i) {
+        ProfileData extra;
+        extra.name = "extra";
+        store.InsertProfile(extra);
+    }
+    EXPECT_EQ(page.ImportFile(WriteImport(Document(""))).status, ImportStatus::LimitReached);
+    EXPECT_EQ(ProfileCount(), 10);
+}
+
 TEST_F(ExchangePageTest, AFailedInsertAddsAndActivatesNothing) {
     AddProfile("Profile 1");
     const std::string path = WriteImport(Document(Item("0", "4", "4")));
