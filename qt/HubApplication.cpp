@@ -2,9 +2,11 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QScreen>
 #include <QTimer>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -16,6 +18,7 @@
 #include "qt/MainWindow.h"
 #include "qt/QtDialogs.h"
 #include "qt/QtWindowHost.h"
+#include "qt/Theme.h"
 #include "sim/SimHidBackend.h"
 
 namespace zanvor {
@@ -58,6 +61,8 @@ void SaveScreenshot(QWidget& window, const QString& folder, const QString& name)
 }  // namespace
 
 int RunHubApplication(int argc, char** argv) {
+    QElapsedTimer sinceStart;
+    sinceStart.start();
     QApplication application(argc, argv);
     QApplication::setApplicationName("zanvor-hub");
     QApplication::setQuitOnLastWindowClosed(false);
@@ -75,6 +80,7 @@ int RunHubApplication(int argc, char** argv) {
         return 1;
     }
 
+    ApplyTheme(application);
     MainWindow window;
     QtDialogs dialogs(&window);
     KeyboardDlg* dialogPointer = nullptr;
@@ -106,6 +112,13 @@ int RunHubApplication(int argc, char** argv) {
         }
     }
 
+    if (std::getenv("ZANVOR_HUB_TRACE") != nullptr) {
+        // The first pass of the event loop comes after the window's first paint.
+        QTimer::singleShot(0, &window, [&sinceStart] {
+            std::fprintf(stderr, "zanvor-hub: main window shown after %lld ms\n",
+                         static_cast<long long>(sinceStart.elapsed()));
+        });
+    }
     if (!options.screenshotDir.empty()) {
         const QString folder = QString::fromStdString(options.screenshotDir);
         QTimer::singleShot(1500, &window,
@@ -115,6 +128,7 @@ int RunHubApplication(int argc, char** argv) {
     const int code = QApplication::exec();
     window.AllowClose();
     dialog.DestroyWindow();
+    window.Detach();
     if (simulation) {
         simulation->SetHotplugHandler(nullptr);
     }

@@ -1,29 +1,176 @@
 #include "qt/MainWindow.h"
 
+#include <QAction>
 #include <QCloseEvent>
+#include <QFileInfo>
+#include <QHBoxLayout>
 #include <QLabel>
+#include <QMenu>
+#include <QMovie>
+#include <QPainter>
+#include <QPushButton>
+#include <QStackedWidget>
+#include <QTabBar>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 #include "app/KeyboardDlg.h"
+#include "app/WindowMessages.h"
+#include "platform/Registry.h"
+#include "qt/HomePage.h"
+#include "qt/KeyPage.h"
+#include "qt/ModelBinding.h"
 #include "qt/Pictures.h"
+#include "qt/SettingsPage.h"
+#include "qt/Theme.h"
 #include "ui/Manager.h"
 
 namespace zanvor {
+
+namespace {
+
+// Commands of the background menu, carried by the background menu message.
+constexpr int kBackgroundChoose = 100;
+constexpr int kBackgroundDefault = 101;
+
+QPixmap Cover(const QPixmap& picture, const QSize& size) {
+    if (picture.isNull() || size.isEmpty()) {
+        return {};
+    }
+    const QPixmap scaled =
+        picture.scaled(size, Qt::KeepAspectRatioByExpanding, Qt::SmoothTransformation);
+    return scaled.copy((scaled.width() - size.width()) / 2, (scaled.height() - size.height()) / 2,
+                       size.width(), size.height());
+}
+
+}  // namespace
+
+BackgroundArea::BackgroundArea(QWidget* parent) : QWidget(parent) {
+    setObjectName("centralArea");
+    setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+BackgroundArea::~BackgroundArea() = default;
+
+void BackgroundArea::SetPictures(const QString& still, const QString& animated) {
+    if (still == still_ && animated == animated_ && (!picture_.isNull() || movie_ != nullptr)) {
+        return;
+    }
+    still_ = still;
+    animated_ = animated;
+    delete movie_;
+    movie_ = nullptr;
+    picture_ = QPixmap();
+    if (!animated_.isEmpty() && QFileInfo::exists(animated_)) {
+        auto* movie = new QMovie(animated_, QByteArray(), this);
+        if (movie->isValid() && movie->frameCount() != 1) {
+            movie_ = movie;
+            connect(movie_, &QMovie::frameChanged, this, [this] { update(); });
+            movie_->start();
+        } else {
+            delete movie;
+            picture_ = LoadPixmap(animated_);
+        }
+    }
+    if (movie_ == nullptr && picture_.isNull()) {
+        picture_ = LoadPixmap(still_);
+    }
+    scaled_ = QPixmap();
+    update();
+}
+
+void BackgroundArea::resizeEvent(QResizeEvent* event) {
+    scaled_ = QPixmap();
+    QWidget::resizeEvent(event);
+}
+
+void BackgroundArea::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    if (movie_ != nullptr) {
+        painter.drawPixmap(0, 0, Cover(movie_->currentPixmap(), size()));
+        return;
+    }
+    if (scaled_.size() != size()) {
+        scaled_ = picture_.isNull() ? DrawnBackground(size()) : Cover(picture_, size());
+    }
+    painter.drawPixmap(0, 0, scaled_);
+}
 
 MainWindow::MainWindow() {
     setWindowTitle(QString::fromStdString(Manager::GetDeviceName()));
     setWindowIcon(AppIcon());
     resize(1400, 788);
-    setMinimumSize(960, 600);
-    auto* central = new QWidget(this);
-    auto* layout = new QVBoxLayout(central);
-    auto* title = new QLabel(QString::fromStdString(Manager::GetDeviceName()), central);
-    title->setAlignment(Qt::AlignCenter);
-    layout->addWidget(title);
-    setCentralWidget(central);
+    setMinimumSize(1000, 640);
+    area_ = new BackgroundArea(this);
+    setCentralWidget(area_);
 }
 
-MainWindow::~MainWindow() = default;
+MainWindow::~MainWindow() {
+    Detach();
+}
+
+QWidget* MainWindow::BuildHeader() {
+    auto* header = new QWidget(area_);
+    header->setObjectName("headerBar");
+    header->setAttribute(Qt::WA_StyledBackground);
+    auto* layout = new QHBoxLayout(header);
+    layout->setContentsMargins(24, 10, 16, 10);
+    layout->setSpacing(8);
+    brand_ = new QLabel(header);
+    brand_->setObjectName("brandLabel");
+    deviceTitle_ = new QLabel(header);
+    deviceTitle_->setObjectName("deviceTitle");
+    layout->addWidget(brand_);
+    layout->addSpacing(16);
+    layout->addWidget(deviceTitle_);
+    layout->addStretch(1);
+
+    const DeviceCatalogue catalogue = dialog_->CatalogueCopy();
+    website_ = new QPushButton(header);
+    website_->setObjectName("linkButton");
+    website_->setCursor(Qt::PointingHandCursor);
+    store_ = new QPushButton(header);
+    store_->setObjectName("linkButton");
+    store_->setCursor(Qt::PointingHandCursor);
+    connect(website_, &QPushButton::clicked, this, [this, url = catalogue.software.website] {
+        if (!url.empty()) {
+            dialog_->Host().OpenUrl(url);
+        }
+    });
+    connect(store_, &QPushButton::clicked, this, [this, url = catalogue.software.store] {
+        if (!url.empty()) {
+            dialog_->Host().OpenUrl(url);
+        }
+    });
+    layout->addWidget(website_);
+    layout->addWidget(store_);
+    layout->addSpacing(8);
+
+    backgroundButton_ = new QToolButton(header);
+    backgroundButton_->setIcon(LineIcon("background", theme::kText));
+    backgroundButton_->setIconSize(QSize(22, 22));
+    backgroundButton_->setPopupMode(QToolButton::InstantPopup);
+    backgroundButton_->setFocusPolicy(Qt::StrongFocus);
+    backgroundMenu_ = new QMenu(backgroundButton_);
+    chooseBackground_ = backgroundMenu_->addAction(QString());
+    defaultBackground_ = backgroundMenu_->addAction(QString());
+    connect(chooseBackground_, &QAction::triggered, this,
+            [this] { dialog_->PostMessageW(kMsgBackgroundMenu, kBackgroundChoose); });
+    connect(defaultBackground_, &QAction::triggered, this,
+            [this] { dialog_->PostMessageW(kMsgBackgroundMenu, kBackgroundDefault); });
+    backgroundButton_->setMenu(backgroundMenu_);
+    layout->addWidget(backgroundButton_);
+
+    settingsButton_ = new QToolButton(header);
+    settingsButton_->setIcon(LineIcon("settings", theme::kText));
+    settingsButton_->setIconSize(QSize(22, 22));
+    settingsButton_->setCheckable(true);
+    settingsButton_->setFocusPolicy(Qt::StrongFocus);
+    connect(settingsButton_, &QToolButton::clicked, this,
+            [this](bool on) { dialog_->mainView.ShowSettingsPage(on); });
+    layout->addWidget(settingsButton_);
+    return header;
+}
 
 void MainWindow::Attach(KeyboardDlg* dialog) {
     dialog_ = dialog;
@@ -37,6 +184,144 @@ void MainWindow::Attach(KeyboardDlg* dialog) {
             dialog_->OnTimer();
         }
     });
+
+    auto* layout = new QVBoxLayout(area_);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(BuildHeader());
+
+    auto* tabRow = new QHBoxLayout();
+    tabRow->setContentsMargins(32, 8, 32, 0);
+    tabs_ = new QTabBar(area_);
+    tabs_->setDrawBase(false);
+    tabs_->setExpanding(false);
+    tabs_->setUsesScrollButtons(false);
+    tabs_->setFocusPolicy(Qt::StrongFocus);
+    tabs_->addTab(QString());
+    tabs_->setTabData(0, 0);
+    tabs_->addTab(QString());
+    tabs_->setTabData(1, int(kPageKeys));
+    tabRow->addWidget(tabs_);
+    tabRow->addStretch(1);
+    layout->addLayout(tabRow);
+
+    stack_ = new QStackedWidget(area_);
+    home_ = new HomePage(dialog_->deviceList, dialog_->mainView,
+                         QString::fromStdString(dialog_->homePictureDisconnected), stack_);
+    keys_ = new KeyPage(dialog_->keyboardCtrl, stack_);
+    settings_ = new SettingsPage(*dialog_, stack_);
+    stack_->addWidget(home_);
+    stack_->addWidget(keys_);
+    stack_->addWidget(settings_);
+    layout->addWidget(stack_, 1);
+
+    connect(tabs_, &QTabBar::currentChanged, this, [this](int index) {
+        if (dialog_ == nullptr || index < 0) {
+            return;
+        }
+        const int page = tabs_->tabData(index).toInt();
+        if (dialog_->mainView.SettingsPageShown()) {
+            dialog_->mainView.ShowSettingsPage(false);
+        }
+        if (page != dialog_->mainView.SelectedPage()) {
+            dialog_->mainView.SelectPage(page);
+        }
+    });
+    viewBinding_ = std::make_unique<ModelBinding>(dialog_->mainView, this,
+                                                  [this](uint32_t) { RefreshView(); });
+    language_ = SubscribeLanguageChanged([this](int) {
+        QMetaObject::invokeMethod(
+            this, [this] { ApplyTexts(); }, Qt::QueuedConnection);
+    });
+    ApplyTexts();
+    RefreshView();
+}
+
+void MainWindow::Detach() {
+    language_.Reset();
+    viewBinding_.reset();
+    if (dialog_ != nullptr) {
+        dialog_->SetMessageWakeup(nullptr);
+    }
+    dialogTimer_.stop();
+    // The pages observe the main window object's models: they go first.
+    delete home_;
+    delete keys_;
+    delete settings_;
+    home_ = nullptr;
+    keys_ = nullptr;
+    settings_ = nullptr;
+    dialog_ = nullptr;
+}
+
+QWidget* MainWindow::CurrentPage() const {
+    return stack_ != nullptr ? stack_->currentWidget() : nullptr;
+}
+
+void MainWindow::ApplyTexts() {
+    brand_->setText(QString::fromStdString(LoadText("OEM", 1)));
+    website_->setText(QString::fromStdString(LoadText("KB.DIALOG", 1403)));
+    store_->setText(QString::fromStdString(LoadText("KB.DIALOG", 1404)));
+    backgroundButton_->setToolTip(QString::fromStdString(LoadText("KB.DIALOG", 1405)));
+    backgroundButton_->setAccessibleName(backgroundButton_->toolTip());
+    chooseBackground_->setText(QString::fromStdString(LoadText("KB.DIALOG", 7)));
+    defaultBackground_->setText(QString::fromStdString(LoadText("KB.DIALOG", 9)));
+    settingsButton_->setToolTip(QString::fromStdString(LoadText("KB.DIALOG", 1402)));
+    settingsButton_->setAccessibleName(settingsButton_->toolTip());
+    tabs_->setTabText(0, QString::fromStdString(LoadText("KB.DIALOG", 1400)));
+    tabs_->setTabText(1, QString::fromStdString(LoadText("KB.DIALOG", 1401)));
+}
+
+void MainWindow::RefreshView() {
+    if (dialog_ == nullptr || home_ == nullptr) {
+        return;
+    }
+    MainView& view = dialog_->mainView;
+    deviceTitle_->setText(QString::fromStdString(view.Title()));
+    const bool devicePages = view.DevicePagesShown();
+    tabs_->setTabVisible(1, devicePages && view.TabVisible(kPageKeys));
+    const bool settings = view.SettingsPageShown();
+    settingsButton_->setChecked(settings);
+    tabs_->setVisible(!settings);
+    const int page = view.SelectedPage();
+    const bool keysShown = page == kPageKeys && devicePages;
+    const int tab = keysShown ? 1 : 0;
+    QWidget* shown = settings    ? static_cast<QWidget*>(settings_)
+                     : keysShown ? static_cast<QWidget*>(keys_)
+                                 : home_;
+    {
+        const QSignalBlocker blocker(tabs_);
+        tabs_->setCurrentIndex(tab);
+    }
+    if (stack_->currentWidget() != shown) {
+        stack_->setCurrentWidget(shown);
+        ReloadBackground();
+    }
+}
+
+void MainWindow::ReloadBackground() {
+    const QString skins = QString::fromStdString(Manager::SkinFolder());
+    QString still = QString::fromStdString(ReadRegistryText(kThemeBkgValue));
+    if (still.isEmpty() || !QFileInfo::exists(still)) {
+        still = skins + "main_bkg.png";
+    }
+    QString animated;
+    if (stack_ != nullptr && stack_->currentWidget() == home_) {
+        animated = QString::fromStdString(ReadRegistryText(kThemeBkgGifValue));
+        if (animated.isEmpty() || !QFileInfo::exists(animated)) {
+            animated = skins + "home_bg.gif";
+        }
+    }
+    area_->SetPictures(still, animated);
+}
+
+void MainWindow::changeEvent(QEvent* event) {
+    // A background chosen through the menu's file dialog is stored by the time the window
+    // is active again.
+    if (event->type() == QEvent::ActivationChange && isActiveWindow()) {
+        ReloadBackground();
+    }
+    QMainWindow::changeEvent(event);
 }
 
 void MainWindow::PumpMessages() {

@@ -1,34 +1,110 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QPointer>
 #include <QTimer>
+#include <memory>
+
+#include "ui/LoadText.h"
+
+class QLabel;
+class QMenu;
+class QMovie;
+class QPushButton;
+class QStackedWidget;
+class QTabBar;
+class QToolButton;
 
 namespace zanvor {
 
 class KeyboardDlg;
+class HomePage;
+class KeyPage;
+class ModelBinding;
+class SettingsPage;
 
-// The top-level window hosting the main window object: it drains the posted messages on the
-// UI thread, drives the dialog timer and turns the close button into its handler.
+// The area behind the pages: the user's background picture (animated on the home page) or
+// the theme's own.
+class BackgroundArea : public QWidget {
+    Q_OBJECT
+  public:
+    explicit BackgroundArea(QWidget* parent = nullptr);
+    ~BackgroundArea() override;
+    // Shows the still picture, or the animation when animated is a readable GIF.
+    void SetPictures(const QString& still, const QString& animated);
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+  private:
+    QString still_;
+    QString animated_;
+    QPixmap picture_;
+    QPixmap scaled_;
+    QMovie* movie_ = nullptr;
+};
+
+// The top-level window hosting the main window object: the header (brand, model name,
+// links, background menu, settings), the page tabs and the pages. It drains the posted
+// messages on the UI thread, drives the dialog timer and turns the close button into its
+// handler.
 class MainWindow : public QMainWindow {
     Q_OBJECT
   public:
     MainWindow();
     ~MainWindow() override;
 
+    // Builds the pages over the main window object's models.
     void Attach(KeyboardDlg* dialog);
+    // Removes the pages and stops talking to the main window object (before it goes away).
+    void Detach();
     // Ends the program for real: the next close is not intercepted.
     void AllowClose() { closing_ = true; }
 
+    HomePage* Home() const { return home_; }
+    KeyPage* Keys() const { return keys_; }
+    SettingsPage* Settings() const { return settings_; }
+    QTabBar* Tabs() const { return tabs_; }
+    QToolButton* SettingsButton() const { return settingsButton_; }
+    QToolButton* BackgroundButton() const { return backgroundButton_; }
+    QMenu* BackgroundMenu() const { return backgroundMenu_; }
+    QLabel* BrandLabel() const { return brand_; }
+    // The page now shown.
+    QWidget* CurrentPage() const;
+
   protected:
     void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
   private:
     void PumpMessages();
+    QWidget* BuildHeader();
+    void ApplyTexts();
+    void RefreshView();
+    void ReloadBackground();
 
     KeyboardDlg* dialog_ = nullptr;
     QTimer dialogTimer_;
-    bool pumpScheduled_ = false;
     bool closing_ = false;
+
+    BackgroundArea* area_ = nullptr;
+    QLabel* brand_ = nullptr;
+    QLabel* deviceTitle_ = nullptr;
+    QPushButton* website_ = nullptr;
+    QPushButton* store_ = nullptr;
+    QToolButton* backgroundButton_ = nullptr;
+    QMenu* backgroundMenu_ = nullptr;
+    QAction* chooseBackground_ = nullptr;
+    QAction* defaultBackground_ = nullptr;
+    QToolButton* settingsButton_ = nullptr;
+    QTabBar* tabs_ = nullptr;
+    QStackedWidget* stack_ = nullptr;
+    HomePage* home_ = nullptr;
+    KeyPage* keys_ = nullptr;
+    SettingsPage* settings_ = nullptr;
+    std::unique_ptr<ModelBinding> viewBinding_;
+    LanguageSubscription language_;
 };
 
 }  // namespace zanvor

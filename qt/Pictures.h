@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QIcon>
+#include <QPixmap>
 #include <QString>
 
 namespace zanvor {
@@ -9,5 +10,22 @@ namespace zanvor {
 QIcon AppIcon();
 // An icon from a picture file, or the fallback when the file is missing or unreadable.
 QIcon LoadPicture(const QString& path, const QIcon& fallback);
+
+// A picture file, or a null pixmap when it is missing or unreadable.
+QPixmap LoadPixmap(const QString& path);
+
+// A keyboard drawn in the theme's colours: lit keys when connected, dim and crossed by an
+// unplugged cable otherwise. Stands in for any keyboard picture that cannot be loaded.
+QPixmap DrawnKeyboard(const QSize& size, bool connected);
+
+// The picture at path scaled into size (aspect kept), or the drawn keyboard.
+QPixmap KeyboardPictureOr(const QString& path, const QSize& size, bool connected);
+
+// Small line icons drawn in the current text colour: "settings", "background", "cable",
+// "receiver", "back", "layer".
+QIcon LineIcon(const QString& name, const QColor& color);
+
+// The default page background: a dark gradient with a faint accent glow.
+QPixmap DrawnBackground(const QSize& size);
 
 }  // namespace zanvor

@@ -1,0 +1,141 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QThread>
+#include <chrono>
+#include <memory>
+#include <string>
+#include <thread>
+
+#include "app/KeyboardDlg.h"
+#include "app/WindowMessages.h"
+#include "device/DeviceManager.h"
+#include "platform/Paths.h"
+#include "qt/MainWindow.h"
+#include "qt/QtWindowHost.h"
+#include "qt/Theme.h"
+#include "sim/SimCatalogue.h"
+#include "sim/SimHidBackend.h"
+#include "store/DataStore.h"
+#include "support/TestHome.h"
+#include "ui/LoadText.h"
+#include "ui/ScriptedDialogs.h"
+
+namespace zanvor::test {
+
+// The one application object of the test program, themed as the desktop program is.
+inline QApplication& TestApplication() {
+    static int argc = 1;
+    static char name[] = "qt_tests";
+    static char* argv[] = {name, nullptr};
+    static QApplication* application = [] {
+        qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty()
+                                       ? QByteArray("offscreen")
+                                       : qgetenv("QT_QPA_PLATFORM"));
+        auto* app = new QApplication(argc, argv);
+        QApplication::setQuitOnLastWindowClosed(false);
+        ApplyTheme(*app);
+        return app;
+    }();
+    return *application;
+}
+
+// Runs the event loop until the condition holds or the time runs out.
+template <typename Condition>
+bool WaitFor(Condition condition, int milliseconds = 5000) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!condition()) {
+        if (timer.elapsed() > milliseconds) {
+            return false;
+        }
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return true;
+}
+
+// The desktop program's main window over virtual keyboards of the installed catalogue, with
+// its own device manager and store, in an isolated home. Dialogs are scripted so no modal
+// box can block a test.
+class HubWindowTest : public IsolatedHomeTest {
+  protected:
+    void SetUp() override {
+        TestApplication();
+        IsolatedHomeTest::SetUp();
+        SetActiveLanguageId(1033);
+        ClearLanguageCache();
+    }
+
+    // selection: "101:cable,102:cable", ... (empty: one cable keyboard of every model).
+    void Start(const std::string& selection = "") {
+        std::vector<VirtualKeyboardModel> models;
+        ASSERT_TRUE(LoadCatalogueModels(ApplicationFolder(), models));
+        std::string error;
+        sim = MakeSimBackend(models, selection, error);
+        ASSERT_TRUE(sim) << error;
+        manager = std::make_unique<DeviceManager>(sim);
+        manager->SetDelays({std::chrono::milliseconds(0), std::chrono::milliseconds(0), false});
+        CreateFolders(DataFolder() + "db");
+        window = std::make_unique<MainWindow>();
+        host = std::make_unique<QtWindowHost>(*window, [this](int command) {
+            if (dialog) {
+                dialog->PostMessageW(kMsgCommand, static_cast<uintptr_t>(command));
+            }
+        });
+        dialog = std::make_unique<KeyboardDlg>(*host, dialogs, manager.get(), &store);
+        dialog->UseSystemHotplug(false);
+        sim->SetHotplugHandler([this](const std::string& path, bool arrival) {
+            dialog->OnHotplugEvent(arrival, path);
+        });
+        window->Attach(dialog.get());
+        dialog->OnInitDialog();
+        host->ShowNormal();
+        ASSERT_TRUE(WaitFor([this] { return dialog->Idle() && dialog->deviceOnline.load(); }));
+        QCoreApplication::processEvents();
+    }
+
+    void TearDown() override {
+        if (sim) {
+            sim->SetHotplugHandler(nullptr);
+        }
+        if (dialog) {
+            window->AllowClose();
+            dialog->DestroyWindow();
+            window->Detach();
+            dialog.reset();
+        }
+        host.reset();
+        window.reset();
+        manager.reset();
+        QCoreApplication::processEvents();
+        SetActiveLanguageId(1033);
+        ClearLanguageCache();
+        IsolatedHomeTest::TearDown();
+    }
+
+  public:
+    // <build folder>/screenshots/
+    static QString ScreenshotFolder() {
+        const QString folder =
+            QDir::cleanPath(QString::fromStdString(StagedAppFolder()) + "/../screenshots");
+        QDir().mkpath(folder);
+        return folder + "/";
+    }
+
+  protected:
+    std::shared_ptr<SimHidBackend> sim;
+    std::unique_ptr<DeviceManager> manager;
+    DataStore store;
+    ScriptedDialogs dialogs;
+    std::unique_ptr<MainWindow> window;
+    std::unique_ptr<QtWindowHost> host;
+    std::unique_ptr<KeyboardDlg> dialog;
+};
+
+}  // namespace zanvor::test

@@ -1,0 +1,225 @@
+// The desktop program driven as a user drives it: through its widgets, over virtual keyboards.
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSystemTrayIcon>
+#include <QTabBar>
+#include <QToolButton>
+#include <atomic>
+#include <thread>
+
+#include "HubWindowFixture.h"
+#include "platform/Autostart.h"
+#include "platform/Registry.h"
+#include "qt/DeviceListView.h"
+#include "qt/HomePage.h"
+#include "qt/KeyPage.h"
+#include "qt/KeyboardView.h"
+#include "qt/SettingsPage.h"
+
+namespace zanvor::test {
+namespace {
+
+void Click(QWidget* widget, const QPoint& at, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+    QMouseEvent press(QEvent::MouseButtonPress, QPointF(at), widget->mapToGlobal(QPointF(at)),
+                      Qt::LeftButton, Qt::LeftButton, modifiers);
+    QApplication::sendEvent(widget, &press);
+    QMouseEvent release(QEvent::MouseButtonRelease, QPointF(at), widget->mapToGlobal(QPointF(at)),
+                        Qt::LeftButton, Qt::NoButton, modifiers);
+    QApplication::sendEvent(widget, &release);
+}
+
+void PressKey(QWidget* widget, int key) {
+    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+    QApplication::sendEvent(widget, &press);
+}
+
+using MainWindowTest = HubWindowTest;
+
+TEST_F(MainWindowTest, PickingAKeyboardOnTheHomePageSelectsItAndOffersItsPages) {
+    Start("101:cable,102:cable");
+    ASSERT_EQ(window->CurrentPage(), window->Home());
+    DeviceListView* list = window->Home()->DeviceList();
+    DeviceCard* pulse = list->CardFor(102);
+    ASSERT_NE(pulse, nullptr);
+    EXPECT_EQ(pulse->StatusText(), "Online · USB cable");
+    // A model without a virtual keyboard is listed, but not online.
+    ASSERT_NE(list->CardFor(103), nullptr);
+    EXPECT_EQ(list->CardFor(103)->StatusText(), "Not connected");
+
+    pulse->click();
+    ASSERT_TRUE(WaitFor([this] {
+        return dialog->session.currentDeviceType.load() == 102 && dialog->Idle() &&
+               dialog->deviceOnline.load();
+    }));
+    ASSERT_TRUE(WaitFor([&] { return pulse->Selected() && !list->CardFor(101)->Selected(); }));
+    EXPECT_EQ(ReadRegistryInt(kDeviceTypeValue), 102);
+    EXPECT_TRUE(window->Home()->SelectedShown());
+    EXPECT_FALSE(window->Home()->DisconnectedShown());
+
+    // The key-assignment page opens from its tab and draws the chosen model's layout.
+    ASSERT_TRUE(window->Tabs()->isTabVisible(1));
+    window->Tabs()->setCurrentIndex(1);
+    ASSERT_TRUE(WaitFor([this] { return window->CurrentPage() == window->Keys(); }));
+    EXPECT_EQ(dialog->mainView.SelectedPage(), kPageKeys);
+    KeyboardView* keyboard = window->Keys()->Keyboard();
+    ASSERT_TRUE(
+        WaitFor([&] { return keyboard->Items().size() == dialog->keyboardCtrl.ItemCount(); }));
+    EXPECT_GT(keyboard->Items().size(), 80u);
+}
+
+TEST_F(MainWindowTest, WithoutAnOnlineKeyboardTheHomePageShowsTheDisconnectedPicture) {
+    Start("101:cable");
+    sim->Unplug(101, 0);
+    ASSERT_TRUE(WaitFor([this] { return dialog->mainView.DisconnectedShown(); }));
+    ASSERT_TRUE(WaitFor([this] { return window->Home()->DisconnectedShown(); }));
+    EXPECT_FALSE(window->Home()->SelectedShown());
+    EXPECT_FALSE(window->Tabs()->isTabVisible(1));
+}
+
+TEST_F(MainWindowTest, ClickingAndKeyboardNavigationSelectKeysInThePicture) {
+    Start("101:cable");
+    window->Tabs()->setCurrentIndex(1);
+    KeyboardView* keyboard = window->Keys()->Keyboard();
+    ASSERT_TRUE(WaitFor([&] { return keyboard->isVisible() && !keyboard->Items().empty(); }));
+    const KeyItem first = keyboard->Items().front();
+    const QRect rect = keyboard->KeyRect(first.code);
+    ASSERT_FALSE(rect.isEmpty());
+
+    Click(keyboard, rect.center());
+    EXPECT_EQ(dialog->keyboardCtrl.GetSelectKey(), first.code);
+    ASSERT_TRUE(WaitFor([&] { return keyboard->Items().front().selected; }));
+
+    // Right moves the focus ring to the next key along the row; Space clicks it.
+    keyboard->setFocus();
+    PressKey(keyboard, Qt::Key_Right);
+    PressKey(keyboard, Qt::Key_Space);
+    const int next = dialog->keyboardCtrl.GetSelectKey();
+    EXPECT_NE(next, first.code);
+    EXPECT_GT(keyboard->KeyRect(next).center().x(), rect.center().x());
+    // Ctrl+click adds to the selection instead of replacing it.
+    Click(keyboard, rect.center(), Qt::ControlModifier);
+    const std::vector<int> selected = dialog->keyboardCtrl.GetSelectedKeys();
+    EXPECT_EQ(selected.size(), 2u);
+}
+
+TEST_F(MainWindowTest, SwitchingTheLanguageRelabelsEveryPageWithoutARestart) {
+    Start("101:cable");
+    EXPECT_EQ(window->Tabs()->tabText(0), "Home");
+    window->SettingsButton()->click();
+    ASSERT_TRUE(WaitFor([this] { return window->CurrentPage() == window->Settings(); }));
+    QComboBox* languages = window->Settings()->LanguageList();
+    EXPECT_EQ(languages->currentText(), "English");
+
+    languages->setCurrentIndex(1);
+    emit languages->activated(1);
+    ASSERT_TRUE(WaitFor([this] { return window->Tabs()->tabText(0) == "Start"; }));
+    EXPECT_EQ(ActiveLanguage(), 1045);
+    EXPECT_EQ(ReadRegistryInt(kLcidValue), 1045);
+    EXPECT_EQ(window->Tabs()->tabText(1), "Przypisanie klawiszy");
+    EXPECT_EQ(window->Settings()->ExitChoice()->text(), "Zakończ program");
+    EXPECT_EQ(window->SettingsButton()->toolTip(), "Ustawienia");
+    ASSERT_TRUE(WaitFor([this] {
+        return window->Home()->DeviceList()->CardFor(101)->StatusText() == "Połączona · Kabel USB";
+    }));
+    // The exit-mode tooltips come from the language file too.
+    EXPECT_EQ(window->Settings()->ExitChoice()->toolTip().toStdString(),
+              LoadText("KB.DIALOG", 510));
+
+    languages->setCurrentIndex(0);
+    emit languages->activated(0);
+    ASSERT_TRUE(WaitFor([this] { return window->Tabs()->tabText(0) == "Home"; }));
+    EXPECT_EQ(window->Settings()->BackButton()->text(), "Back");
+
+    // Back leaves the settings page for the page it came from.
+    window->Settings()->BackButton()->click();
+    ASSERT_TRUE(WaitFor([this] { return window->CurrentPage() == window->Home(); }));
+    EXPECT_FALSE(window->SettingsButton()->isChecked());
+}
+
+TEST_F(MainWindowTest, ClosingWithHideToTrayKeepsTheProgramReachable) {
+    Start("101:cable");
+    window->SettingsButton()->click();
+    ASSERT_TRUE(WaitFor([this] { return window->CurrentPage() == window->Settings(); }));
+    window->Settings()->HideToTrayChoice()->click();
+    EXPECT_EQ(ReadRegistryInt(kExitModeValue), 1);
+    const bool tray = QSystemTrayIcon::isSystemTrayAvailable();
+    // The page says why closing minimises when there is no tray.
+    EXPECT_EQ(window->Settings()->TrayWarning()->isVisible(), !tray);
+
+    window->close();
+    if (tray) {
+        ASSERT_TRUE(WaitFor([this] { return !window->isVisible(); }));
+        EXPECT_TRUE(host->TrayIconPresent());
+        // A left click on the tray icon brings the window back.
+        dialog->PostMessageW(kMsgTrayIcon, 109, kTrayLeftDown);
+        ASSERT_TRUE(WaitFor([this] { return window->isVisible(); }));
+    } else {
+        ASSERT_TRUE(WaitFor([this] { return window->isMinimized(); }));
+        EXPECT_TRUE(window->isVisible());
+    }
+    // Whatever happened, the program is still running: the worker still answers.
+    EXPECT_TRUE(dialog->IsRunning());
+}
+
+TEST_F(MainWindowTest, AutostartSwitchShowsTheStartMinimisedSwitchOnlyWhenOn) {
+    Start("101:cable");
+    window->SettingsButton()->click();
+    SettingsPage* settings = window->Settings();
+    ASSERT_TRUE(WaitFor([&] { return settings->isVisible(); }));
+    EXPECT_FALSE(settings->AutostartSwitch()->isChecked());
+    EXPECT_FALSE(settings->MinimisedSwitch()->isVisible());
+
+    settings->AutostartSwitch()->click();
+    EXPECT_TRUE(IsAutostartOn());
+    EXPECT_TRUE(settings->MinimisedSwitch()->isVisible());
+    settings->MinimisedSwitch()->click();
+    EXPECT_EQ(ReadRegistryInt(kAutorunMinimizeValue), 1);
+
+    settings->AutostartSwitch()->click();
+    EXPECT_FALSE(IsAutostartOn());
+    EXPECT_FALSE(settings->MinimisedSwitch()->isVisible());
+    EXPECT_FALSE(settings->MinimisedSwitch()->isChecked());
+    EXPECT_EQ(ReadRegistryInt(kAutorunMinimizeValue), 0);
+}
+
+// Models change on the worker thread while the UI thread repaints; every change reaches the
+// widgets through queued calls only. Built to run clean under ThreadSanitizer.
+TEST_F(MainWindowTest, ModelChangesFromAnotherThreadReachTheWidgetsSafely) {
+    Start("101:cable");
+    window->Tabs()->setCurrentIndex(1);
+    KeyboardView* keyboard = window->Keys()->Keyboard();
+    ASSERT_TRUE(WaitFor([&] { return keyboard->isVisible() && !keyboard->Items().empty(); }));
+    const int code = keyboard->Items().front().code;
+
+    std::atomic<bool> stop{false};
+    std::thread writer([&] {
+        for (int i = 0; i <= 400 && !stop.load(); ++i) {
+            dialog->keyboardCtrl.SetKeyItemInfo(code, "F" + std::to_string(i), 2, "");
+            dialog->keyboardCtrl.SetKeyColor(code, static_cast<uint32_t>(i * 997));
+            dialog->deviceList.SetDeviceBattery(101, 0, 1 + i % 100, i % 2);
+            dialog->mainView.SetInfoLabel(1, "Battery " + std::to_string(i));
+            dialog->mainView.SetTitle("Nova " + std::to_string(i));
+        }
+    });
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < 3000 && keyboard->Items().front().functionCaption != "F400") {
+        window->repaint();
+        keyboard->repaint();
+        QCoreApplication::processEvents();
+    }
+    stop = true;
+    writer.join();
+    ASSERT_TRUE(WaitFor([&] { return keyboard->Items().front().functionCaption == "F400"; }));
+    QCoreApplication::processEvents();
+    const DeviceListItem shown = window->Home()->DeviceList()->CardFor(101)->Item();
+    EXPECT_EQ(shown.modes.at(0).battery, 1 + 400 % 100);
+}
+
+}  // namespace
+}  // namespace zanvor::test

@@ -1,0 +1,70 @@
+// Writes a picture of every page and dialog of the desktop program to
+// <build folder>/screenshots/, to look at after a change of the look.
+
+#include <QImage>
+#include <QPixmap>
+#include <QTabBar>
+#include <QToolButton>
+
+#include "HubWindowFixture.h"
+#include "qt/HomePage.h"
+#include "qt/KeyPage.h"
+#include "qt/KeyboardView.h"
+#include "qt/SettingsPage.h"
+
+namespace zanvor::test {
+namespace {
+
+using ScreenshotTest = HubWindowTest;
+
+// Saves the window and checks the picture is not a blank hole: a themed page has many
+// colours.
+void Save(QWidget& widget, const QString& name) {
+    QCoreApplication::processEvents();
+    const QPixmap picture = widget.grab();
+    const QString path = HubWindowTest::ScreenshotFolder() + name + ".png";
+    ASSERT_TRUE(picture.save(path)) << path.toStdString();
+    const QImage image = picture.toImage().scaled(64, 36);
+    QSet<QRgb> colours;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            colours.insert(image.pixel(x, y));
+        }
+    }
+    EXPECT_GT(colours.size(), 20) << name.toStdString() << " looks blank";
+}
+
+TEST_F(ScreenshotTest, EveryPageIsWrittenAsAPicture) {
+    Start("101:cable,102:cable,103:cable,160:cable");
+    window->resize(1400, 788);
+    Save(*window, "home");
+
+    window->Tabs()->setCurrentIndex(1);
+    ASSERT_TRUE(WaitFor([this] { return window->CurrentPage() == window->Keys(); }));
+    KeyboardView* keyboard = window->Keys()->Keyboard();
+    ASSERT_TRUE(WaitFor([&] { return !keyboard->Items().empty(); }));
+    // A key with an assigned function and a selection, as after a user's choice.
+    const std::vector<KeyItem> items = keyboard->Items();
+    dialog->keyboardCtrl.SetKeyItemInfo(items[1].code, "Vol Up", 6, "Vol Up");
+    dialog->keyboardCtrl.ClickKey(items[1].code);
+    ASSERT_TRUE(WaitFor([&] { return keyboard->Items()[1].selected; }));
+    Save(*window, "key_assignment");
+
+    window->SettingsButton()->click();
+    ASSERT_TRUE(WaitFor([this] { return window->CurrentPage() != window->Keys(); }));
+    Save(*window, "settings");
+
+    SetActiveLanguage(1045);
+    ASSERT_TRUE(WaitFor([this] { return window->Tabs()->tabText(0) == "Start"; }));
+    Save(*window, "settings_pl");
+
+    // The smallest size the window allows still shows every page whole.
+    window->resize(window->minimumSize());
+    window->SettingsButton()->click();
+    window->Tabs()->setCurrentIndex(0);
+    ASSERT_TRUE(WaitFor([this] { return window->CurrentPage() == window->Home(); }));
+    Save(*window, "home_minimum_size");
+}
+
+}  // namespace
+}  // namespace zanvor::test
