@@ -47,7 +47,7 @@ HomePage::HomePage(CDeviceList& devices, MainView& view, const QString& disconne
     selectedLayout->setSpacing(32);
     selectedPicture_ = new QLabel(selectedPanel_);
     selectedPicture_->setAlignment(Qt::AlignCenter);
-    selectedPicture_->setMinimumSize(360, 150);
+    selectedPicture_->setMinimumSize(440, 170);
     selectedLayout->addWidget(selectedPicture_, 2);
     auto* info = new QVBoxLayout();
     info->addStretch(1);
@@ -127,7 +127,7 @@ void HomePage::RefreshSelected() {
     if (selectedPictureShown_ != item.imgConnected) {
         selectedPictureShown_ = item.imgConnected;
         selectedPicture_->setPixmap(
-            KeyboardPictureOr(QString::fromStdString(item.imgConnected), QSize(560, 220), true));
+            KeyboardPictureOr(QString::fromStdString(item.imgConnected), QSize(440, 170), true));
     }
 }
 

@@ -17,6 +17,7 @@
 #include "app/KeyboardDlg.h"
 #include "app/WindowMessages.h"
 #include "platform/Registry.h"
+#include "qt/DeviceListView.h"
 #include "qt/HomePage.h"
 #include "qt/KeyPage.h"
 #include "qt/ModelBinding.h"
@@ -201,8 +202,8 @@ void MainWindow::Attach(KeyboardDlg* dialog) {
     tabs_->setTabData(0, 0);
     tabs_->addTab(QString());
     tabs_->setTabData(1, int(kPageKeys));
+    tabs_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     tabRow->addWidget(tabs_);
-    tabRow->addStretch(1);
     layout->addLayout(tabRow);
 
     stack_ = new QStackedWidget(area_);
@@ -235,6 +236,12 @@ void MainWindow::Attach(KeyboardDlg* dialog) {
     });
     ApplyTexts();
     RefreshView();
+    // The keyboard focus starts on the first keyboard of the list, not on a header link.
+    QTimer::singleShot(0, this, [this] {
+        if (home_ != nullptr && !home_->DeviceList()->Cards().empty()) {
+            home_->DeviceList()->Cards().front()->setFocus();
+        }
+    });
 }
 
 void MainWindow::Detach() {

@@ -54,9 +54,11 @@ SettingsPage::SettingsPage(KeyboardDlg& dialog, QWidget* parent)
     auto* scroll = new QScrollArea(this);
     scroll->setWidgetResizable(true);
     scroll->setFrameShape(QFrame::NoFrame);
-    scroll->setStyleSheet("QScrollArea { background: transparent; }");
+    // The page's background picture shows through the scrolled area.
+    scroll->setStyleSheet("QScrollArea, QScrollArea > QWidget { background: transparent; }");
+    scroll->viewport()->setAutoFillBackground(false);
     auto* content = new QWidget(scroll);
-    content->setAttribute(Qt::WA_TranslucentBackground);
+    content->setAutoFillBackground(false);
     auto* columns = new QHBoxLayout(content);
     columns->setSpacing(24);
     scroll->setWidget(content);
@@ -211,11 +213,15 @@ void SettingsPage::LoadOptions() {
 }
 
 void SettingsPage::RefreshLabels() {
+    bool any = false;
     for (int i = 0; i < 3; ++i) {
         const QString text = QString::fromStdString(dialog_.mainView.InfoLabel(i));
         infoLabels_[i]->setText(text);
         infoLabels_[i]->setVisible(!text.isEmpty());
+        any = any || !text.isEmpty();
     }
+    // No heading over an empty section (before the keyboard has reported itself).
+    keyboardSection_->setVisible(any);
 }
 
 void SettingsPage::ApplyTexts() {
@@ -239,6 +245,7 @@ void SettingsPage::ApplyTexts() {
     feedback_->setText(QString::fromStdString(LoadText("KB.DIALOG", 1422)));
     faq_->setText(QString::fromStdString(LoadText("KB.DIALOG", 1423)));
     update_->setText(QString::fromStdString(LoadText("KB.DIALOG", 1425)));
+    language_->setCurrentIndex(language_->findData(ActiveLanguage()));
     RefreshLabels();
 }
 
