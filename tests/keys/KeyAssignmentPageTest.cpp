@@ -622,6 +622,17 @@ TEST_F(KeyPageTest, RestoreDefaultTabRestoresTheSelectedKey) {
     sim->ClearReports();
     page->TaskWriteKeyAssignments();
     EXPECT_EQ(Writes()[1].data, (Bytes{0x10, 0x00, 0x04}));
+
+    // A key without a row has nothing to restore: no caption, no write.
+    KeyMacroData gone = Row(1, 0, kUsageB);
+    gone.macro_value = 0;
+    store.ReplaceKey(gone);
+    ClickKey(kUsageB);
+    poster.tasks.clear();
+    page->RestoreDefault();
+    EXPECT_TRUE(poster.tasks.empty());
+    KeyMacroData none;
+    EXPECT_FALSE(store.GetKey(1, 0, kUsageB, none));
 }
 
 TEST_F(KeyPageTest, ReleasingAMacroRestoresItsKeysFromTheShownLayer) {

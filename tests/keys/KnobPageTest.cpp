@@ -204,6 +204,14 @@ TEST_F(KnobTest, WholeTableWritesKeepTheKnobsFunctions) {
     page->TaskWriteKeyAssignments();
     EXPECT_EQ(Entry(0x1A, kIndices[1]), (Bytes{0x30, 0xE9, 0x00}));
     EXPECT_EQ(page->Tables().KnobRecord(0, 1).macro_value, 104);
+
+    // A keyboard without a knob: nothing of the knob is kept for its tables.
+    DeviceInfo info = session.Info();
+    info.knobPresent = false;
+    session.SetInfo(info);
+    ASSERT_TRUE(Connect());
+    EXPECT_FALSE(page->Tables().KnobIndicesRead());
+    EXPECT_EQ(page->Tables().KnobRecord(0, 1).macro_type, 0);
 }
 
 TEST_F(KnobTest, CommandLineKnobFunctionsComeFromTheKnobList) {
