@@ -597,6 +597,12 @@ void KeyAssignmentPage::RestoreDefault() {
         poster_.PostTask(kKeyTaskWriteKeyAssignments);
         return;
     }
+    if (key == kSelectNone) {
+        // Nothing was ever selected: restoring the layer's rows here would leave the keyboard
+        // with the old functions, as the write job has no table to send for this selection.
+        dialogs_.MessageBox(LoadText("KB.DIALOG", 230), LoadText("KB.DIALOG", 231));
+        return;
+    }
     RestoreLayerRows(profile, layer);
     ReloadKeyCaptions(profile);
     poster_.PostTask(kKeyTaskWriteKeyAssignments);

@@ -126,8 +126,8 @@ class KeyAssignmentPage {
     void OnCaptureNativeKey(int x11Keycode, bool pressed);
     // The combination panel's apply button.
     void ApplyCombination();
-    // The factory function of the selected key, or of the whole current layer when no single
-    // key is selected.
+    // The factory function of the selected key, or of the whole current layer for the
+    // selections -1 and -2; with no key ever selected it asks for one and changes nothing.
     void RestoreDefault();
     // Asks, then restores the factory functions of the current layer.
     void RestoreAllDefaults();

@@ -635,6 +635,30 @@ TEST_F(KeyPageTest, RestoreDefaultTabRestoresTheSelectedKey) {
     EXPECT_FALSE(store.GetKey(1, 0, kUsageB, none));
 }
 
+TEST_F(KeyPageTest, RestoringWithNothingSelectedAsksForAKeyAndKeepsTheRows) {
+    Start();
+    ASSERT_TRUE(Connect());
+    KeyMacroData media;
+    media.macro_type = 6;
+    media.macro_value = kMediaVolumeUp;
+    ASSERT_TRUE(page->SetKeyFunction(0, kUsageA, media));
+    page->SetSelectedKey(kSelectNone);
+    poster.tasks.clear();
+    functions.ClickTab(kTabRestoreDefault);
+    page->OnTabChanged();
+    EXPECT_EQ(Row(1, 0, kUsageA).macro_value, kMediaVolumeUp);
+    EXPECT_TRUE(poster.tasks.empty());
+    ASSERT_EQ(dialogs.History().size(), 1u);
+    EXPECT_EQ(dialogs.History()[0].text, LoadText("KB.DIALOG", 230));
+    EXPECT_EQ(functions.GetCurTab(), kTabKeys);
+
+    // After a whole-profile write (-2) the layer is restored and all tables are written.
+    page->SetSelectedKey(kSelectAllTables);
+    page->RestoreDefault();
+    EXPECT_EQ(Row(1, 0, kUsageA).macro_value, kUsageA);
+    EXPECT_EQ(poster.tasks, std::vector<int>{kKeyTaskWriteKeyAssignments});
+}
+
 TEST_F(KeyPageTest, ReleasingAMacroRestoresItsKeysFromTheShownLayer) {
     Start([](VirtualKeyboardModel&) {});
     ASSERT_TRUE(Connect());
