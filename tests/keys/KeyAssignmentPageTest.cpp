@@ -415,6 +415,24 @@ TEST_F(KeyPageTest, NoSelectionWritesOnlyTheBrackets) {
     EXPECT_EQ(Commands(), (std::vector<uint8_t>{0x10, 0x11}));
 }
 
+TEST_F(KeyPageTest, ARefusedTableWriteStillEndsTheJobAndKeepsTheRows) {
+    Start();
+    ASSERT_TRUE(Connect());
+    KeyMacroData media;
+    media.macro_type = 6;
+    media.macro_value = kMediaVolumeUp;
+    ASSERT_TRUE(page->SetKeyFunction(2, kUsageA, media));
+    page->SetSelectedKey(kSelectAllTables);
+    sim->RefuseCommand(0x1F, true);
+    sim->ClearReports();
+    page->TaskWriteKeyAssignments();
+    const std::vector<uint8_t> commands = Commands();
+    EXPECT_EQ(commands.back(), 0x11);
+    EXPECT_NE(std::find(commands.begin(), commands.end(), 0x21), commands.end())
+        << "the later layers are still written";
+    EXPECT_EQ(Row(1, 2, kUsageA).macro_value, kMediaVolumeUp);
+}
+
 // ---- page operations -------------------------------------------------------------------------
 
 TEST_F(KeyPageTest, FunctionTabsFillTheListAndShowTheirPanels) {
