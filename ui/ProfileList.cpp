@@ -156,6 +156,7 @@ int ProfileList::EditItem() const {
 }
 
 bool ProfileList::ClickItem(int index) {
+    EndEditElsewhere(index);
     if (!SetSelectItem(index) || index < 0) {
         return false;
     }
@@ -164,6 +165,7 @@ bool ProfileList::ClickItem(int index) {
 }
 
 bool ProfileList::RequestContext(int index) {
+    EndEditElsewhere(index);
     if (!SetSelectItem(index) || index < 0) {
         return false;
     }
@@ -185,6 +187,13 @@ bool ProfileList::FinishEdit(const std::string& text) {
     NotifyChanged(kChangeItems);
     RaiseEvent(kEventEditFinished);
     return true;
+}
+
+void ProfileList::EndEditElsewhere(int index) {
+    const int editing = EditItem();
+    if (editing >= 0 && editing != index) {
+        CancelEdit();
+    }
 }
 
 void ProfileList::CancelEdit() {

@@ -74,6 +74,9 @@ class ProfileList : public ControlModel {
     int EditItem() const;
 
     // ---- user actions (the view, and tests acting as the user) ----
+    // A view commits the editor (FinishEdit) before passing on a click elsewhere; a click on
+    // another entry while the editor is still open cancels it, so the edit-finished
+    // notification always concerns the selected entry.
     // Clicks an entry: selects it and raises kEventSelectionChanged.
     bool ClickItem(int index);
     // Right-clicks an entry (or clicks its delete icon): selects it and raises
@@ -86,6 +89,7 @@ class ProfileList : public ControlModel {
     void CancelEdit();
 
   private:
+    void EndEditElsewhere(int index);
     bool ValidIndex(int index) const {
         return index >= 0 && static_cast<size_t>(index) < items_.size();
     }

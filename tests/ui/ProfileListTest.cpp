@@ -95,6 +95,15 @@ TEST_F(ProfileListTest, FinishingTheEditorStoresTheTextBeforeNotifying) {
     EXPECT_FALSE(list.Editing()) << "deleting the edited entry ends the edit";
 }
 
+TEST_F(ProfileListTest, ClickingAnotherEntryCancelsTheEditor) {
+    list.SetSelectItem(0);
+    list.ShowEdit(0);
+    list.ClickItem(2);
+    EXPECT_FALSE(list.Editing());
+    EXPECT_FALSE(list.FinishEdit("late")) << "the late text would land on the wrong entry";
+    EXPECT_EQ(list.GetItemText(0), "P1");
+}
+
 TEST_F(ProfileListTest, ClearRemovesEntriesSelectionAndScroll) {
     list.SetSelectItem(1);
     list.SetScrollPos(40);
