@@ -341,6 +341,20 @@ void KeyAssignmentPage::CreateDefaultKeyRows(int profile) {
 
 // ---- page handlers --------------------------------------------------------------------------
 
+const std::vector<int>& KeyAssignmentPage::FunctionTabs() {
+    static const std::vector<int> tabs = {kTabRestoreDefault, kTabKeys,       kTabMacros,
+                                          kTabMouse,          kTabMedia,      kTabShortcuts,
+                                          kTabInternal,       kTabCombination};
+    return tabs;
+}
+
+void KeyAssignmentPage::InitControls() {
+    controls_.functions.SetTabs(FunctionTabs());
+    controls_.functions.SetCurTab(kTabKeys);
+    ShowFunctionTab(kTabKeys);
+    controls_.layers.SetCurKeyLayer(CurrentLayer());
+}
+
 void KeyAssignmentPage::OnLayerChanged() {
     session_.currentLayer.store(LayerFromControl(controls_.layers.GetCurKeyLayer()));
     poster_.PostTaskIfIdle(kKeyTaskReloadKeyLayer);

@@ -101,7 +101,14 @@ class KeyAssignmentPage {
     // Applying a whole profile selects -2 before it writes.
     void SetSelectedKey(int key) { selectedKey_.store(key); }
 
+    // The tabs in the order shown (restore default, keys, macros, mouse, media, shortcuts,
+    // keyboard functions, combination keys).
+    static const std::vector<int>& FunctionTabs();
+
     // ---- page handlers (UI thread) ----
+    // Sets up the controls when the page is built: the tabs with the key tab shown and its
+    // list filled, and the layer control showing the current layer.
+    void InitControls();
     // The layer control changed: the current layer follows it; job 7 is posted when the
     // worker is idle.
     void OnLayerChanged();

@@ -437,6 +437,12 @@ TEST_F(KeyPageTest, ARefusedTableWriteStillEndsTheJobAndKeepsTheRows) {
 
 TEST_F(KeyPageTest, FunctionTabsFillTheListAndShowTheirPanels) {
     Start();
+    session.currentLayer = 2;
+    page->InitControls();
+    EXPECT_EQ(functions.Tabs(), (std::vector<int>{0, 2, 3, 5, 6, 7, 12, 13}));
+    EXPECT_EQ(functions.GetCurTab(), kTabKeys);
+    EXPECT_EQ(functions.ItemCount(), 103u);
+    EXPECT_EQ(layers.GetCurKeyLayer(), 2);
     const std::vector<std::pair<int, size_t>> cases = {
         {kTabKeys, 103}, {kTabMouse, 7}, {kTabMedia, 11}, {kTabShortcuts, 11}, {kTabInternal, 30}};
     for (const auto& [tab, count] : cases) {
