@@ -1,11 +1,14 @@
 #include "qt/MainWindow.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QFileInfo>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QMovie>
 #include <QPainter>
 #include <QPushButton>
@@ -19,10 +22,10 @@
 #include "platform/Registry.h"
 #include "qt/DeviceListView.h"
 #include "qt/HomePage.h"
-#include "qt/KeyPage.h"
+#include "qt/KeyPageView.h"
 #include "qt/ModelBinding.h"
 #include "qt/Pictures.h"
-#include "qt/SettingsPage.h"
+#include "qt/SettingsPageView.h"
 #include "qt/Theme.h"
 #include "ui/Manager.h"
 
@@ -206,15 +209,20 @@ void MainWindow::Attach(KeyboardDlg* dialog) {
     tabRow->addWidget(tabs_);
     layout->addLayout(tabRow);
 
-    stack_ = new QStackedWidget(area_);
+    body_ = new QWidget(area_);
+    auto* bodyLayout = new QHBoxLayout(body_);
+    bodyLayout->setContentsMargins(0, 0, 0, 0);
+    bodyLayout->setSpacing(0);
+    stack_ = new QStackedWidget(body_);
     home_ = new HomePage(dialog_->deviceList, dialog_->mainView,
                          QString::fromStdString(dialog_->homePictureDisconnected), stack_);
-    keys_ = new KeyPage(dialog_->keyboardCtrl, stack_);
-    settings_ = new SettingsPage(*dialog_, stack_);
+    keys_ = new KeyPageView(dialog_->keyboardCtrl, stack_);
+    settings_ = new SettingsPageView(*dialog_, stack_);
     stack_->addWidget(home_);
     stack_->addWidget(keys_);
     stack_->addWidget(settings_);
-    layout->addWidget(stack_, 1);
+    bodyLayout->addWidget(stack_, 1);
+    layout->addWidget(body_, 1);
 
     connect(tabs_, &QTabBar::currentChanged, this, [this](int index) {
         if (dialog_ == nullptr || index < 0) {
@@ -244,7 +252,88 @@ void MainWindow::Attach(KeyboardDlg* dialog) {
     });
 }
 
+void MainWindow::AttachProfiles(ProfileList& list, ProfilePanel::Actions actions) {
+    if (profiles_ != nullptr || body_ == nullptr) {
+        return;
+    }
+    profiles_ = new ProfilePanel(list, std::move(actions), body_);
+    static_cast<QHBoxLayout*>(body_->layout())->insertWidget(0, profiles_);
+    body_->layout()->setContentsMargins(32, 12, 0, 20);
+    RefreshView();
+}
+
+void MainWindow::AttachKeyPage(const KeyPageModels& models, std::function<void()> restoreAll) {
+    if (keys_ != nullptr) {
+        keys_->AttachModels(models);
+        keys_->SetRestoreAllHandler(std::move(restoreAll));
+    }
+}
+
+void MainWindow::SetInputHandlers(KeyInputHandler keys, MouseInputHandler mouse) {
+    keyInput_ = std::move(keys);
+    mouseInput_ = std::move(mouse);
+    qApp->removeEventFilter(this);
+    if (keyInput_ || mouseInput_) {
+        qApp->installEventFilter(this);
+    }
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    const QEvent::Type type = event->type();
+    const bool key = type == QEvent::KeyPress || type == QEvent::KeyRelease;
+    const bool mouse = type == QEvent::MouseButtonPress || type == QEvent::MouseButtonRelease;
+    if ((!key && !mouse) || stack_ == nullptr || stack_->currentWidget() != keys_ ||
+        !isActiveWindow()) {
+        return QMainWindow::eventFilter(watched, event);
+    }
+    auto* widget = qobject_cast<QWidget*>(watched);
+    if (widget == nullptr || widget->window() != this) {
+        return QMainWindow::eventFilter(watched, event);
+    }
+    if (key && keyInput_) {
+        auto* keyEvent = static_cast<QKeyEvent*>(event);
+        // One delivery per event: the focus widget's (a shortcut may resend it to others).
+        if (widget == QApplication::focusWidget() || QApplication::focusWidget() == nullptr) {
+            keyInput_(static_cast<int>(keyEvent->nativeScanCode()), type == QEvent::KeyPress);
+        }
+    }
+    if (mouse && mouseInput_) {
+        auto* mouseEvent = static_cast<QMouseEvent*>(event);
+        // A mouse event travels up to the parents while ignored: count it once.
+        const quint64 stamp = mouseEvent->timestamp();
+        if (stamp != lastMouseStamp_ || lastMouseType_ != type) {
+            lastMouseStamp_ = stamp;
+            lastMouseType_ = type;
+            std::optional<MouseButton> button;
+            switch (mouseEvent->button()) {
+                case Qt::LeftButton:
+                    button = MouseButton::Left;
+                    break;
+                case Qt::RightButton:
+                    button = MouseButton::Right;
+                    break;
+                case Qt::MiddleButton:
+                    button = MouseButton::Middle;
+                    break;
+                case Qt::BackButton:
+                    button = MouseButton::Back;
+                    break;
+                case Qt::ForwardButton:
+                    button = MouseButton::Forward;
+                    break;
+                default:
+                    break;
+            }
+            if (button) {
+                mouseInput_(*button, type == QEvent::MouseButtonPress);
+            }
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
 void MainWindow::Detach() {
+    qApp->removeEventFilter(this);
     language_.Reset();
     viewBinding_.reset();
     if (dialog_ != nullptr) {
@@ -255,6 +344,8 @@ void MainWindow::Detach() {
     delete home_;
     delete keys_;
     delete settings_;
+    delete profiles_;
+    profiles_ = nullptr;
     home_ = nullptr;
     keys_ = nullptr;
     settings_ = nullptr;
@@ -303,6 +394,9 @@ void MainWindow::RefreshView() {
     if (stack_->currentWidget() != shown) {
         stack_->setCurrentWidget(shown);
         ReloadBackground();
+    }
+    if (profiles_ != nullptr) {
+        profiles_->setVisible(devicePages && shown != home_ && !settings);
     }
 }
 

@@ -5,6 +5,9 @@
 #include <QTimer>
 #include <memory>
 
+#include "keys/InputMapping.h"
+#include "qt/KeyPageView.h"
+#include "qt/ProfileViews.h"
 #include "ui/LoadText.h"
 
 class QLabel;
@@ -19,9 +22,9 @@ namespace zanvor {
 
 class KeyboardDlg;
 class HomePage;
-class KeyPage;
+class KeyPageView;
 class ModelBinding;
-class SettingsPage;
+class SettingsPageView;
 
 // The area behind the pages: the user's background picture (animated on the home page) or
 // the theme's own.
@@ -57,14 +60,24 @@ class MainWindow : public QMainWindow {
 
     // Builds the pages over the main window object's models.
     void Attach(KeyboardDlg* dialog);
+    // The profile list beside the device pages.
+    void AttachProfiles(ProfileList& list, ProfilePanel::Actions actions);
+    // The key-assignment page's panels beside the keyboard picture.
+    void AttachKeyPage(const KeyPageModels& models, std::function<void()> restoreAll);
+    // Key and mouse button events of the window while the key-assignment page is shown (the
+    // key test): native key codes (X11/xkb keycodes) and the mouse buttons.
+    using KeyInputHandler = std::function<void(int nativeScanCode, bool pressed)>;
+    using MouseInputHandler = std::function<void(MouseButton button, bool pressed)>;
+    void SetInputHandlers(KeyInputHandler keys, MouseInputHandler mouse);
+    ProfilePanel* Profiles() const { return profiles_; }
     // Removes the pages and stops talking to the main window object (before it goes away).
     void Detach();
     // Ends the program for real: the next close is not intercepted.
     void AllowClose() { closing_ = true; }
 
     HomePage* Home() const { return home_; }
-    KeyPage* Keys() const { return keys_; }
-    SettingsPage* Settings() const { return settings_; }
+    KeyPageView* Keys() const { return keys_; }
+    SettingsPageView* Settings() const { return settings_; }
     QTabBar* Tabs() const { return tabs_; }
     QToolButton* SettingsButton() const { return settingsButton_; }
     QToolButton* BackgroundButton() const { return backgroundButton_; }
@@ -75,6 +88,7 @@ class MainWindow : public QMainWindow {
 
   protected:
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void changeEvent(QEvent* event) override;
 
   private:
@@ -101,8 +115,14 @@ class MainWindow : public QMainWindow {
     QTabBar* tabs_ = nullptr;
     QStackedWidget* stack_ = nullptr;
     HomePage* home_ = nullptr;
-    KeyPage* keys_ = nullptr;
-    SettingsPage* settings_ = nullptr;
+    KeyPageView* keys_ = nullptr;
+    SettingsPageView* settings_ = nullptr;
+    ProfilePanel* profiles_ = nullptr;
+    QWidget* body_ = nullptr;
+    KeyInputHandler keyInput_;
+    MouseInputHandler mouseInput_;
+    quint64 lastMouseStamp_ = 0;
+    int lastMouseType_ = 0;
     std::unique_ptr<ModelBinding> viewBinding_;
     LanguageSubscription language_;
 };

@@ -17,9 +17,9 @@
 #include "platform/Registry.h"
 #include "qt/DeviceListView.h"
 #include "qt/HomePage.h"
-#include "qt/KeyPage.h"
+#include "qt/KeyPageView.h"
 #include "qt/KeyboardView.h"
-#include "qt/SettingsPage.h"
+#include "qt/SettingsPageView.h"
 
 namespace zanvor::test {
 namespace {
@@ -169,7 +169,7 @@ TEST_F(MainWindowTest, ClosingWithHideToTrayKeepsTheProgramReachable) {
 TEST_F(MainWindowTest, AutostartSwitchShowsTheStartMinimisedSwitchOnlyWhenOn) {
     Start("101:cable");
     window->SettingsButton()->click();
-    SettingsPage* settings = window->Settings();
+    SettingsPageView* settings = window->Settings();
     ASSERT_TRUE(WaitFor([&] { return settings->isVisible(); }));
     EXPECT_FALSE(settings->AutostartSwitch()->isChecked());
     EXPECT_FALSE(settings->MinimisedSwitch()->isVisible());

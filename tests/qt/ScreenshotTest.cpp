@@ -8,9 +8,9 @@
 
 #include "HubWindowFixture.h"
 #include "qt/HomePage.h"
-#include "qt/KeyPage.h"
+#include "qt/KeyPageView.h"
 #include "qt/KeyboardView.h"
-#include "qt/SettingsPage.h"
+#include "qt/SettingsPageView.h"
 
 namespace zanvor::test {
 namespace {

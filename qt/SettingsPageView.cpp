@@ -1,4 +1,4 @@
-#include "qt/SettingsPage.h"
+#include "qt/SettingsPageView.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -36,7 +36,7 @@ QPushButton* LinkButton(QWidget* parent) {
 
 }  // namespace
 
-SettingsPage::SettingsPage(KeyboardDlg& dialog, QWidget* parent)
+SettingsPageView::SettingsPageView(KeyboardDlg& dialog, QWidget* parent)
     : QWidget(parent), dialog_(dialog) {
     auto* outer = new QVBoxLayout(this);
     outer->setContentsMargins(40, 20, 40, 24);
@@ -191,17 +191,17 @@ SettingsPage::SettingsPage(KeyboardDlg& dialog, QWidget* parent)
     RefreshLabels();
 }
 
-SettingsPage::~SettingsPage() {
+SettingsPageView::~SettingsPageView() {
     languageSubscription_.Reset();
 }
 
-void SettingsPage::ShowAutostart(bool on, bool showMinimised, bool minimised) {
+void SettingsPageView::ShowAutostart(bool on, bool showMinimised, bool minimised) {
     autostart_->setChecked(on);
     minimised_->setVisible(showMinimised);
     minimised_->setChecked(minimised);
 }
 
-void SettingsPage::LoadOptions() {
+void SettingsPageView::LoadOptions() {
     const AutostartState state = ReadAutostartState();
     ShowAutostart(state.on, state.showMinimisedSwitch, state.minimised);
     const bool hide = ExitHidesToTray();
@@ -212,7 +212,7 @@ void SettingsPage::LoadOptions() {
     language_->setCurrentIndex(index);
 }
 
-void SettingsPage::RefreshLabels() {
+void SettingsPageView::RefreshLabels() {
     bool any = false;
     for (int i = 0; i < 3; ++i) {
         const QString text = QString::fromStdString(dialog_.mainView.InfoLabel(i));
@@ -224,7 +224,7 @@ void SettingsPage::RefreshLabels() {
     keyboardSection_->setVisible(any);
 }
 
-void SettingsPage::ApplyTexts() {
+void SettingsPageView::ApplyTexts() {
     title_->setText(QString::fromStdString(LoadText("KB.DIALOG", 1402)));
     back_->setText(QString::fromStdString(LoadText("KB.DIALOG", 1406)));
     keyboardSection_->setText(QString::fromStdString(LoadText("KB.DIALOG", 1427)));

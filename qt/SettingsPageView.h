@@ -20,11 +20,11 @@ class KeyboardDlg;
 
 // The settings page: the keyboard's information labels, the application options
 // (language, autostart, closing), the version, the support links and the update check.
-class SettingsPage : public QWidget {
+class SettingsPageView : public QWidget {
     Q_OBJECT
   public:
-    explicit SettingsPage(KeyboardDlg& dialog, QWidget* parent = nullptr);
-    ~SettingsPage() override;
+    explicit SettingsPageView(KeyboardDlg& dialog, QWidget* parent = nullptr);
+    ~SettingsPageView() override;
 
     QComboBox* LanguageList() const { return language_; }
     QCheckBox* AutostartSwitch() const { return autostart_; }

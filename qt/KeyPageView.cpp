@@ -1,0 +1,108 @@
+#include "qt/KeyPageView.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "qt/KeyPanels.h"
+#include "qt/KeyboardView.h"
+
+namespace zanvor {
+
+KeyPageView::KeyPageView(KeyboardCtrl& keyboard, QWidget* parent) : QWidget(parent) {
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(32, 12, 32, 20);
+    layout->setSpacing(12);
+    auto* picturePanel = new QWidget(this);
+    picturePanel->setObjectName("panel");
+    picturePanel->setAttribute(Qt::WA_StyledBackground);
+    auto* pictureLayout = new QVBoxLayout(picturePanel);
+    pictureLayout->setContentsMargins(16, 10, 16, 12);
+    pictureHeader_ = new QHBoxLayout();
+    hint_ = new QLabel(picturePanel);
+    hint_->setObjectName("hintLabel");
+    hint_->setWordWrap(true);
+    pictureHeader_->addWidget(hint_, 1);
+    pictureLayout->addLayout(pictureHeader_);
+    keyboard_ = new KeyboardView(keyboard, picturePanel);
+    pictureLayout->addWidget(keyboard_, 1);
+    layout->addWidget(picturePanel, 3);
+
+    lower_ = new QWidget(this);
+    lowerLayout_ = new QHBoxLayout(lower_);
+    lowerLayout_->setContentsMargins(0, 0, 0, 0);
+    lowerLayout_->setSpacing(12);
+    auto* functionPanel = new QWidget(lower_);
+    functionPanel->setObjectName("panel");
+    functionPanel->setAttribute(Qt::WA_StyledBackground);
+    functionColumn_ = new QVBoxLayout(functionPanel);
+    functionColumn_->setContentsMargins(16, 8, 16, 12);
+    lowerLayout_->addWidget(functionPanel, 3);
+    lower_->hide();
+    layout->addWidget(lower_, 2);
+
+    language_ = SubscribeLanguageChanged([this](int) {
+        QMetaObject::invokeMethod(
+            this, [this] { ApplyTexts(); }, Qt::QueuedConnection);
+    });
+    ApplyTexts();
+}
+
+KeyPageView::~KeyPageView() {
+    language_.Reset();
+}
+
+void KeyPageView::AttachModels(const KeyPageModels& models) {
+    QWidget* functionPanel = functionColumn_->parentWidget();
+    if (models.layers != nullptr && layers_ == nullptr) {
+        layers_ = new LayerView(*models.layers, this);
+        pictureHeader_->addWidget(layers_);
+    }
+    if (models.functions != nullptr && functions_ == nullptr) {
+        functions_ = new FunctionListView(*models.functions, functionPanel);
+        functionColumn_->addWidget(functions_, 1);
+        if (models.macroPlay != nullptr) {
+            macroPlay_ = new MacroPlayView(*models.macroPlay, functionPanel);
+            functionColumn_->addWidget(macroPlay_);
+        }
+        if (models.combination != nullptr) {
+            combination_ = new CombinationView(*models.combination, functionPanel);
+            functionColumn_->addWidget(combination_);
+        }
+        auto* row = new QHBoxLayout();
+        restoreAll_ = new QPushButton(functionPanel);
+        connect(restoreAll_, &QPushButton::clicked, this, [this] {
+            if (restoreAllHandler_) {
+                restoreAllHandler_();
+            }
+        });
+        restoreAll_->setVisible(static_cast<bool>(restoreAllHandler_));
+        row->addStretch(1);
+        row->addWidget(restoreAll_);
+        functionColumn_->addLayout(row);
+        lower_->show();
+    }
+    if (models.keyTest != nullptr && keyTest_ == nullptr) {
+        keyTest_ = new KeyTestView(*models.keyTest, lower_);
+        lowerLayout_->addWidget(keyTest_, 1);
+        lower_->show();
+    }
+    ApplyTexts();
+}
+
+void KeyPageView::SetRestoreAllHandler(std::function<void()> handler) {
+    restoreAllHandler_ = std::move(handler);
+    if (restoreAll_ != nullptr) {
+        restoreAll_->setVisible(static_cast<bool>(restoreAllHandler_));
+    }
+}
+
+void KeyPageView::ApplyTexts() {
+    hint_->setText(QString::fromStdString(LoadText("KB.DIALOG", 1428)));
+    if (restoreAll_ != nullptr) {
+        restoreAll_->setText(QString::fromStdString(LoadText("KB.DIALOG", 1459)));
+    }
+}
+
+}  // namespace zanvor

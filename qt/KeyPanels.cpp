@@ -1,0 +1,500 @@
+#include "qt/KeyPanels.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QIntValidator>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPainter>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTabBar>
+#include <QVBoxLayout>
+
+#include "qt/Theme.h"
+#include "ui/CKeyTestCtrl.h"
+#include "ui/CombinationKeyPanel.h"
+#include "ui/KeyFuncValue.h"
+#include "ui/KeyLayerCtrl.h"
+#include "ui/MacroPlayPanel.h"
+
+namespace zanvor {
+
+namespace {
+
+QString Text(const std::string& text) {
+    return QString::fromStdString(text);
+}
+
+// The caption of a function tab; empty for a value the page does not use.
+QString TabCaption(int tab) {
+    switch (tab) {
+        case 0:
+            return Text(LoadText("KB.DIALOG", 1432));
+        case 2:
+            return Text(LoadText("KB.DIALOG", 1433));
+        case 3:
+            return Text(LoadText("KB.DIALOG", 1434));
+        case 5:
+            return Text(LoadText("KB.DIALOG", 1435));
+        case 6:
+            return Text(LoadText("KB.DIALOG", 1436));
+        case 7:
+            return Text(LoadText("KB.DIALOG", 1437));
+        case 12:
+            return Text(LoadText("KB.DIALOG", 1438));
+        case 13:
+            return Text(LoadText("KB.DIALOG", 1439));
+        default:
+            return QString::number(tab);
+    }
+}
+
+QString ModifierCaption(int bit) {
+    switch (bit) {
+        case 0:
+            return Text(LoadText("KB.DIALOG", 1446));
+        case 1:
+            return Text(LoadText("KB.DIALOG", 1447));
+        case 2:
+            return Text(LoadText("KB.DIALOG", 1448));
+        case 3:
+            return Text(LoadText("KB.DIALOG", 1449));
+        case 4:
+            return Text(LoadText("KB.DIALOG", 1450));
+        case 5:
+            return Text(LoadText("KB.DIALOG", 1451));
+        case 6:
+            return Text(LoadText("KB.DIALOG", 1452));
+        default:
+            return Text(LoadText("KB.DIALOG", 1453));
+    }
+}
+
+QString PlayOptionCaption(int option) {
+    switch (option) {
+        case 0:
+            return Text(LoadText("KB.DIALOG", 1441));
+        case 1:
+            return Text(LoadText("KB.DIALOG", 1442));
+        case 2:
+            return Text(LoadText("KB.DIALOG", 1443));
+        default:
+            return Text(LoadText("KB.DIALOG", 1444));
+    }
+}
+
+QLabel* SectionTitle(QWidget* parent) {
+    auto* label = new QLabel(parent);
+    label->setObjectName("sectionTitle");
+    return label;
+}
+
+}  // namespace
+
+// ---- LayerView ----
+
+LayerView::LayerView(KeyLayerCtrl& model, QWidget* parent) : QWidget(parent), model_(model) {
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(6);
+    label_ = new QLabel(this);
+    label_->setObjectName("hintLabel");
+    layout->addWidget(label_);
+    auto* group = new QButtonGroup(this);
+    for (int layer = 0; layer < 4; ++layer) {
+        auto* button = new QPushButton(QString::number(layer + 1), this);
+        button->setCheckable(true);
+        button->setMinimumWidth(40);
+        button->setFocusPolicy(Qt::StrongFocus);
+        group->addButton(button, layer);
+        layout->addWidget(button);
+        buttons_[layer] = button;
+        connect(button, &QPushButton::clicked, this, [this, layer] { model_.ChooseLayer(layer); });
+    }
+    binding_ = std::make_unique<ModelBinding>(model_, this, [this](uint32_t) { Refresh(); });
+    language_ = SubscribeLanguageChanged([this](int) {
+        QMetaObject::invokeMethod(
+            this, [this] { ApplyTexts(); }, Qt::QueuedConnection);
+    });
+    ApplyTexts();
+    Refresh();
+}
+
+LayerView::~LayerView() {
+    language_.Reset();
+}
+
+void LayerView::ApplyTexts() {
+    label_->setText(Text(LoadText("KB.DIALOG", 1430)));
+    for (int layer = 0; layer < 4; ++layer) {
+        buttons_[layer]->setToolTip(Text(LoadText("KB.DIALOG", 1431)).arg(layer + 1));
+    }
+}
+
+void LayerView::Refresh() {
+    const int layer = std::clamp(model_.GetCurKeyLayer(), 0, 3);
+    buttons_[layer]->setChecked(true);
+    setVisible(model_.IsVisible());
+}
+
+// ---- FunctionListView ----
+
+FunctionListView::FunctionListView(KeyFuncValue& model, QWidget* parent)
+    : QWidget(parent), model_(model) {
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(8);
+    tabs_ = new QTabBar(this);
+    tabs_->setDrawBase(false);
+    tabs_->setExpanding(false);
+    tabs_->setUsesScrollButtons(true);
+    tabs_->setFocusPolicy(Qt::StrongFocus);
+    layout->addWidget(tabs_);
+    list_ = new QListWidget(this);
+    list_->setViewMode(QListView::IconMode);
+    list_->setFlow(QListView::LeftToRight);
+    list_->setWrapping(true);
+    list_->setResizeMode(QListView::Adjust);
+    list_->setMovement(QListView::Static);
+    list_->setUniformItemSizes(true);
+    list_->setSpacing(4);
+    list_->setGridSize(
+        QSize(fontMetrics().averageCharWidth() * 24, fontMetrics().height() * 2 + 8));
+    list_->setSelectionMode(QAbstractItemView::SingleSelection);
+    layout->addWidget(list_, 1);
+    connect(tabs_, &QTabBar::tabBarClicked, this, [this](int index) {
+        if (index >= 0) {
+            model_.ClickTab(tabs_->tabData(index).toInt());
+        }
+    });
+    // Keyboard users change tabs with the arrow keys: the same as a click.
+    connect(tabs_, &QTabBar::currentChanged, this, [this](int index) {
+        if (index >= 0 && tabs_->tabData(index).toInt() != model_.GetCurTab()) {
+            model_.ClickTab(tabs_->tabData(index).toInt());
+        }
+    });
+    connect(list_, &QListWidget::itemClicked, this,
+            [this](QListWidgetItem* item) { model_.ClickItem(list_->row(item)); });
+    connect(list_, &QListWidget::itemActivated, this,
+            [this](QListWidgetItem* item) { model_.ClickItem(list_->row(item)); });
+    binding_ =
+        std::make_unique<ModelBinding>(model_, this, [this](uint32_t changes) { Reload(changes); });
+    language_ = SubscribeLanguageChanged([this](int) {
+        QMetaObject::invokeMethod(
+            this, [this] { ApplyTexts(); }, Qt::QueuedConnection);
+    });
+    Reload(~0u);
+}
+
+FunctionListView::~FunctionListView() {
+    language_.Reset();
+}
+
+void FunctionListView::AddPanel(QWidget* panel) {
+    static_cast<QVBoxLayout*>(layout())->addWidget(panel);
+}
+
+int FunctionListView::TabIndex(int tab) const {
+    for (int index = 0; index < tabs_->count(); ++index) {
+        if (tabs_->tabData(index).toInt() == tab) {
+            return index;
+        }
+    }
+    return -1;
+}
+
+void FunctionListView::ApplyTexts() {
+    for (int index = 0; index < tabs_->count(); ++index) {
+        tabs_->setTabText(index, TabCaption(tabs_->tabData(index).toInt()));
+    }
+}
+
+void FunctionListView::Reload(uint32_t changes) {
+    if (changes & ModelBinding::Bit(KeyFuncValue::kChangeTabs)) {
+        const QSignalBlocker blocker(tabs_);
+        const std::vector<int> tabs = model_.Tabs();
+        while (tabs_->count() > 0) {
+            tabs_->removeTab(0);
+        }
+        for (int tab : tabs) {
+            const int index = tabs_->addTab(TabCaption(tab));
+            tabs_->setTabData(index, tab);
+        }
+    }
+    {
+        const QSignalBlocker blocker(tabs_);
+        const int index = TabIndex(model_.GetCurTab());
+        if (index >= 0) {
+            tabs_->setCurrentIndex(index);
+        }
+    }
+    if (changes & ModelBinding::Bit(KeyFuncValue::kChangeItems)) {
+        list_->clear();
+        for (const KeyFuncItem& item : model_.Items()) {
+            auto* entry = new QListWidgetItem(Text(item.caption), list_);
+            entry->setTextAlignment(Qt::AlignCenter);
+            if (!item.note.empty()) {
+                entry->setToolTip(Text(item.note));
+            }
+        }
+    }
+    {
+        const QSignalBlocker blocker(list_);
+        const int selected = model_.GetCurSel();
+        if (selected >= 0 && selected < list_->count()) {
+            list_->setCurrentRow(selected);
+            list_->scrollToItem(list_->item(selected));
+        } else {
+            list_->clearSelection();
+        }
+    }
+    list_->setVisible(model_.ListVisible());
+    setVisible(model_.IsVisible());
+}
+
+// ---- MacroPlayView ----
+
+MacroPlayView::MacroPlayView(MacroPlayPanel& model, QWidget* parent)
+    : QWidget(parent), model_(model) {
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(0, 4, 0, 0);
+    layout->setSpacing(14);
+    title_ = SectionTitle(this);
+    layout->addWidget(title_);
+    auto* group = new QButtonGroup(this);
+    for (int option = 0; option < 4; ++option) {
+        options_[option] = new QRadioButton(this);
+        group->addButton(options_[option], option);
+        layout->addWidget(options_[option]);
+        connect(options_[option], &QRadioButton::clicked, this,
+                [this, option] { model_.ClickOption(option); });
+    }
+    countLabel_ = new QLabel(this);
+    count_ = new QLineEdit(this);
+    count_->setValidator(new QIntValidator(1, 65535, count_));
+    count_->setMaximumWidth(fontMetrics().averageCharWidth() * 8 + 20);
+    countLabel_->setBuddy(count_);
+    layout->addWidget(countLabel_);
+    layout->addWidget(count_);
+    layout->addStretch(1);
+    connect(count_, &QLineEdit::textEdited, this,
+            [this](const QString& text) { model_.EditCount(text.toStdString()); });
+    binding_ = std::make_unique<ModelBinding>(model_, this, [this](uint32_t) { Refresh(); });
+    language_ = SubscribeLanguageChanged([this](int) {
+        QMetaObject::invokeMethod(
+            this, [this] { ApplyTexts(); }, Qt::QueuedConnection);
+    });
+    ApplyTexts();
+    Refresh();
+}
+
+MacroPlayView::~MacroPlayView() {
+    language_.Reset();
+}
+
+void MacroPlayView::ApplyTexts() {
+    title_->setText(Text(LoadText("KB.DIALOG", 1440)));
+    for (int option = 0; option < 4; ++option) {
+        options_[option]->setText(PlayOptionCaption(option));
+    }
+    countLabel_->setText(Text(LoadText("KB.DIALOG", 1445)));
+}
+
+void MacroPlayView::Refresh() {
+    const int option = model_.SelectedOption();
+    if (option >= 0 && option < 4) {
+        options_[option]->setChecked(true);
+    }
+    const QString count = Text(model_.CountText());
+    if (count_->text() != count) {
+        count_->setText(count);
+    }
+    count_->setEnabled(model_.CountEnabled());
+    setVisible(model_.IsVisible());
+}
+
+// ---- CombinationView ----
+
+CombinationView::CombinationView(CombinationKeyPanel& model, QWidget* parent)
+    : QWidget(parent), model_(model) {
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 4, 0, 0);
+    title_ = SectionTitle(this);
+    layout->addWidget(title_);
+    auto* grid = new QGridLayout();
+    grid->setHorizontalSpacing(18);
+    for (int bit = 0; bit < CombinationKeyPanel::kModifierCount; ++bit) {
+        modifiers_[bit] = new QCheckBox(this);
+        grid->addWidget(modifiers_[bit], bit / 4, bit % 4);
+        connect(modifiers_[bit], &QCheckBox::toggled, this,
+                [this, bit](bool on) { model_.SetModifierCheck(bit, on); });
+    }
+    layout->addLayout(grid);
+    auto* row = new QHBoxLayout();
+    keyLabel_ = new QLabel(this);
+    field_ = new QLineEdit(this);
+    field_->setReadOnly(true);
+    field_->setMinimumWidth(220);
+    field_->installEventFilter(this);
+    keyLabel_->setBuddy(field_);
+    apply_ = new QPushButton(this);
+    row->addWidget(keyLabel_);
+    row->addWidget(field_);
+    row->addWidget(apply_);
+    row->addStretch(1);
+    layout->addLayout(row);
+    connect(apply_, &QPushButton::clicked, this, [this] { model_.ClickApply(); });
+    binding_ = std::make_unique<ModelBinding>(model_, this, [this](uint32_t) { Refresh(); });
+    language_ = SubscribeLanguageChanged([this](int) {
+        QMetaObject::invokeMethod(
+            this, [this] { ApplyTexts(); }, Qt::QueuedConnection);
+    });
+    ApplyTexts();
+    Refresh();
+}
+
+CombinationView::~CombinationView() {
+    language_.Reset();
+}
+
+bool CombinationView::eventFilter(QObject* watched, QEvent* event) {
+    if (watched != field_) {
+        return QWidget::eventFilter(watched, event);
+    }
+    switch (event->type()) {
+        case QEvent::MouseButtonPress:
+            field_->setFocus();
+            model_.ClickCapture();
+            return true;
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease: {
+            auto* key = static_cast<QKeyEvent*>(event);
+            if (!model_.Capturing()) {
+                // Space/Enter start the capture from the keyboard as a click does.
+                if (event->type() == QEvent::KeyPress &&
+                    (key->key() == Qt::Key_Space || key->key() == Qt::Key_Return)) {
+                    model_.ClickCapture();
+                    return true;
+                }
+                return false;
+            }
+            if (!key->isAutoRepeat() && capture_) {
+                capture_(static_cast<int>(key->nativeScanCode()),
+                         event->type() == QEvent::KeyPress);
+            }
+            return true;
+        }
+        case QEvent::ShortcutOverride:
+            // While capturing, Tab and every shortcut belong to the capture.
+            if (model_.Capturing()) {
+                event->accept();
+                return true;
+            }
+            return false;
+        case QEvent::FocusOut:
+            if (model_.Capturing()) {
+                model_.EndCapture();
+            }
+            return false;
+        default:
+            return false;
+    }
+}
+
+void CombinationView::ApplyTexts() {
+    title_->setText(Text(LoadText("KB.DIALOG", 1439)));
+    for (int bit = 0; bit < CombinationKeyPanel::kModifierCount; ++bit) {
+        modifiers_[bit]->setText(ModifierCaption(bit));
+    }
+    keyLabel_->setText(Text(LoadText("KB.DIALOG", 1454)));
+    field_->setPlaceholderText(Text(LoadText("KB.DIALOG", 1455)));
+    apply_->setText(Text(LoadText("KB.DIALOG", 1456)));
+}
+
+void CombinationView::Refresh() {
+    for (int bit = 0; bit < CombinationKeyPanel::kModifierCount; ++bit) {
+        const QSignalBlocker blocker(modifiers_[bit]);
+        modifiers_[bit]->setChecked(model_.GetModifierCheck(bit));
+    }
+    field_->setText(Text(model_.CaptureText()));
+    field_->setProperty("capturing", model_.Capturing());
+    field_->setStyleSheet(model_.Capturing() ? "border-color: #00D8F0; background: #0A2A33;" : "");
+    setVisible(model_.IsVisible());
+}
+
+// ---- KeyTestView ----
+
+KeyTestView::KeyTestView(CKeyTestCtrl& model, QWidget* parent) : QWidget(parent), model_(model) {
+    setObjectName("panel");
+    setAttribute(Qt::WA_StyledBackground);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(16, 12, 16, 12);
+    title_ = SectionTitle(this);
+    hint_ = new QLabel(this);
+    hint_->setObjectName("hintLabel");
+    hint_->setWordWrap(true);
+    layout->addWidget(title_);
+    layout->addWidget(hint_);
+    layout->addStretch(1);
+    setMinimumWidth(260);
+    binding_ = std::make_unique<ModelBinding>(model_, this, [this](uint32_t) { Refresh(); });
+    language_ = SubscribeLanguageChanged([this](int) {
+        QMetaObject::invokeMethod(
+            this, [this] { ApplyTexts(); }, Qt::QueuedConnection);
+    });
+    ApplyTexts();
+    Refresh();
+}
+
+KeyTestView::~KeyTestView() {
+    language_.Reset();
+}
+
+QStringList KeyTestView::Shown() const {
+    return shown_;
+}
+
+void KeyTestView::ApplyTexts() {
+    title_->setText(Text(LoadText("KB.DIALOG", 1457)));
+    hint_->setText(Text(LoadText("KB.DIALOG", 1458)));
+}
+
+void KeyTestView::Refresh() {
+    shown_.clear();
+    for (const KeyTestEntry& entry : model_.Entries()) {
+        shown_ << Text(entry.caption);
+    }
+    setVisible(model_.IsVisible());
+    update();
+}
+
+void KeyTestView::paintEvent(QPaintEvent* event) {
+    QWidget::paintEvent(event);
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QFontMetrics metrics(font());
+    const int chipHeight = metrics.height() + 12;
+    int x = 16;
+    int y = hint_->geometry().bottom() + 12;
+    for (const QString& caption : shown_) {
+        const int w = metrics.horizontalAdvance(caption) + 24;
+        if (x + w > width() - 16 && x > 16) {
+            x = 16;
+            y += chipHeight + 8;
+        }
+        const QRectF chip(x, y, w, chipHeight);
+        painter.setPen(QPen(theme::kAccent, 1.5));
+        painter.setBrush(QColor(0x0A, 0x3A, 0x44));
+        painter.drawRoundedRect(chip, chipHeight / 2.0, chipHeight / 2.0);
+        painter.setPen(Qt::white);
+        painter.drawText(chip, Qt::AlignCenter, caption);
+        x += w + 8;
+    }
+}
+
+}  // namespace zanvor

@@ -1,0 +1,296 @@
+#include "qt/ProfileViews.h"
+
+#include <QCursor>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "app/ProfileDlg.h"
+#include "qt/Pictures.h"
+#include "qt/Theme.h"
+#include "ui/ProfileList.h"
+
+namespace zanvor {
+
+namespace {
+
+QString Text(const std::string& text) {
+    return QString::fromStdString(text);
+}
+
+}  // namespace
+
+// ---- ProfileListView ----
+
+ProfileListView::ProfileListView(ProfileList& model, QWidget* parent)
+    : QListWidget(parent), model_(model) {
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setContextMenuPolicy(Qt::CustomContextMenu);
+    setFocusPolicy(Qt::StrongFocus);
+    setMinimumWidth(200);
+    connect(this, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) {
+        const int index = row(item);
+        if (index != model_.GetSelectItem()) {
+            model_.ClickItem(index);
+        }
+    });
+    connect(this, &QListWidget::itemActivated, this, [this](QListWidgetItem* item) {
+        const int index = row(item);
+        if (index != model_.GetSelectItem()) {
+            model_.ClickItem(index);
+        }
+    });
+    connect(this, &QListWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+        QListWidgetItem* item = itemAt(at);
+        if (item == nullptr) {
+            item = currentItem();
+        }
+        if (item != nullptr) {
+            model_.RequestContext(row(item));
+        }
+    });
+    binding_ =
+        std::make_unique<ModelBinding>(model_, this, [this](uint32_t changes) { Reload(changes); });
+    Reload(~0u);
+}
+
+ProfileListView::~ProfileListView() = default;
+
+void ProfileListView::Reload(uint32_t changes) {
+    if (changes & ModelBinding::Bit(ProfileList::kChangeItems)) {
+        const QSignalBlocker blocker(this);
+        const std::vector<ProfileListItem> items = model_.GetItems();
+        if (count() != static_cast<int>(items.size())) {
+            clear();
+            for (size_t i = 0; i < items.size(); ++i) {
+                addItem(QString());
+            }
+        }
+        for (size_t i = 0; i < items.size(); ++i) {
+            item(static_cast<int>(i))->setText(Text(items[i].text));
+        }
+    }
+    {
+        const QSignalBlocker blocker(this);
+        const int selected = model_.GetSelectItem();
+        if (selected >= 0 && selected < count()) {
+            setCurrentRow(selected);
+        } else {
+            clearSelection();
+        }
+    }
+    if (model_.Editing() && editor_ == nullptr) {
+        OpenEditor();
+    } else if (!model_.Editing() && editor_ != nullptr) {
+        CloseEditor(false);
+    }
+    setVisible(model_.IsVisible());
+}
+
+void ProfileListView::OpenEditor() {
+    const int index = model_.EditItem();
+    QListWidgetItem* entry = item(index);
+    if (entry == nullptr) {
+        return;
+    }
+    scrollToItem(entry);
+    editor_ = new QLineEdit(viewport());
+    editor_->setText(entry->text());
+    editor_->setGeometry(visualItemRect(entry));
+    editor_->selectAll();
+    editor_->installEventFilter(this);
+    editor_->show();
+    editor_->setFocus();
+    connect(editor_, &QLineEdit::returnPressed, this, [this] { CloseEditor(true); });
+}
+
+void ProfileListView::CloseEditor(bool keep) {
+    if (editor_ == nullptr) {
+        return;
+    }
+    QPointer<QLineEdit> editor = editor_;
+    editor_ = nullptr;
+    const std::string text = editor->text().toStdString();
+    editor->removeEventFilter(this);
+    editor->hide();
+    editor->deleteLater();
+    if (keep && model_.Editing()) {
+        model_.FinishEdit(text);
+    } else if (!keep && model_.Editing()) {
+        model_.CancelEdit();
+    }
+    setFocus();
+}
+
+bool ProfileListView::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == editor_) {
+        if (event->type() == QEvent::KeyPress &&
+            static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
+            CloseEditor(false);
+            return true;
+        }
+        if (event->type() == QEvent::FocusOut) {
+            // Leaving the editor keeps what was typed, as clicking elsewhere does.
+            QMetaObject::invokeMethod(
+                this, [this] { CloseEditor(true); }, Qt::QueuedConnection);
+        }
+    }
+    return QListWidget::eventFilter(watched, event);
+}
+
+void ProfileListView::keyPressEvent(QKeyEvent* event) {
+    if (command_ && currentRow() >= 0) {
+        if (event->key() == Qt::Key_F2) {
+            if (currentRow() != model_.GetSelectItem()) {
+                model_.SetSelectItem(currentRow());
+            }
+            command_(kProfileCommandRename);
+            return;
+        }
+        if (event->key() == Qt::Key_Delete) {
+            if (currentRow() != model_.GetSelectItem()) {
+                model_.SetSelectItem(currentRow());
+            }
+            command_(kProfileCommandDelete);
+            return;
+        }
+    }
+    QListWidget::keyPressEvent(event);
+}
+
+void ShowProfileContextMenu(QWidget* parent, const std::function<void(int)>& onCommand) {
+    QMenu menu(parent);
+    QAction* remove = menu.addAction(Text(LoadText("KB.DIALOG", 1463)));
+    QAction* exportTo = menu.addAction(Text(LoadText("KB.DIALOG", 1464)));
+    QAction* rename = menu.addAction(Text(LoadText("KB.DIALOG", 1465)));
+    QAction* chosen = menu.exec(QCursor::pos());
+    if (chosen == nullptr || !onCommand) {
+        return;
+    }
+    onCommand(chosen == remove     ? kProfileCommandDelete
+              : chosen == exportTo ? kProfileCommandExport
+                                   : kProfileCommandRename);
+    (void)rename;
+}
+
+// ---- ProfilePanel ----
+
+ProfilePanel::ProfilePanel(ProfileList& model, Actions actions, QWidget* parent)
+    : QWidget(parent), actions_(std::move(actions)) {
+    setObjectName("panel");
+    setAttribute(Qt::WA_StyledBackground);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(14, 12, 14, 14);
+    title_ = new QLabel(this);
+    title_->setObjectName("sectionTitle");
+    layout->addWidget(title_);
+    list_ = new ProfileListView(model, this);
+    list_->SetCommandHandler(actions_.command);
+    layout->addWidget(list_, 1);
+    add_ = new QPushButton(this);
+    import_ = new QPushButton(this);
+    manage_ = new QPushButton(this);
+    for (QPushButton* button : {add_, import_, manage_}) {
+        layout->addWidget(button);
+    }
+    connect(add_, &QPushButton::clicked, this, [this] {
+        if (actions_.add) {
+            actions_.add();
+        }
+    });
+    connect(import_, &QPushButton::clicked, this, [this] {
+        if (actions_.import) {
+            actions_.import();
+        }
+    });
+    connect(manage_, &QPushButton::clicked, this, [this] {
+        if (actions_.manage) {
+            actions_.manage();
+        }
+    });
+    add_->setVisible(static_cast<bool>(actions_.add));
+    import_->setVisible(static_cast<bool>(actions_.import));
+    manage_->setVisible(static_cast<bool>(actions_.manage));
+    setMinimumWidth(220);
+    setMaximumWidth(280);
+    language_ = SubscribeLanguageChanged([this](int) {
+        QMetaObject::invokeMethod(
+            this, [this] { ApplyTexts(); }, Qt::QueuedConnection);
+    });
+    ApplyTexts();
+}
+
+ProfilePanel::~ProfilePanel() {
+    language_.Reset();
+}
+
+void ProfilePanel::ApplyTexts() {
+    title_->setText(Text(LoadText("KB.DIALOG", 1460)));
+    add_->setText(Text(LoadText("KB.DIALOG", 1461)));
+    import_->setText(Text(LoadText("KB.DIALOG", 1462)));
+    manage_->setText(Text(LoadText("KB.DIALOG", 1466)));
+}
+
+// ---- ProfileDialogView ----
+
+ProfileDialogView::ProfileDialogView(ProfileDlg& dialog, QWidget* parent)
+    : QDialog(parent), dialog_(dialog) {
+    setWindowTitle(Text(LoadText("KB.DIALOG", 1460)));
+    setModal(true);
+    resize(800, 600);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(24, 20, 24, 20);
+    list_ = new ProfileListView(dialog_.List(), this);
+    list_->SetCommandHandler([this](int command) {
+        if (command == kProfileCommandRename) {
+            dialog_.List().ShowEdit(dialog_.List().GetSelectItem());
+        } else if (command == kProfileCommandDelete) {
+            dialog_.List().RequestContext(dialog_.List().GetSelectItem());
+        }
+    });
+    connect(list_, &QListWidget::itemDoubleClicked, this,
+            [this](QListWidgetItem* item) { dialog_.List().ShowEdit(list_->row(item)); });
+    layout->addWidget(list_, 1);
+    auto* buttons = new QHBoxLayout();
+    add_ = new QPushButton(Text(LoadText("KB.DIALOG", 1461)), this);
+    ok_ = new QPushButton(Text(LoadText("KB.DIALOG", 22)), this);
+    cancel_ = new QPushButton(Text(LoadText("KB.DIALOG", 1467)), this);
+    ok_->setDefault(true);
+    buttons->addWidget(add_);
+    buttons->addStretch(1);
+    buttons->addWidget(cancel_);
+    buttons->addWidget(ok_);
+    layout->addLayout(buttons);
+    connect(add_, &QPushButton::clicked, this, [this] { Press(ProfileDlg::kIdAdd); });
+    connect(ok_, &QPushButton::clicked, this, [this] { Press(ProfileDlg::kIdOk); });
+    connect(cancel_, &QPushButton::clicked, this, [this] { Press(ProfileDlg::kIdCancel); });
+}
+
+ProfileDialogView::~ProfileDialogView() = default;
+
+void ProfileDialogView::Press(int controlId) {
+    dialog_.OnMessage(controlId, 0);
+    switch (dialog_.GetResult()) {
+        case ProfileDlg::Result::kConfirmed:
+            done(QDialog::Accepted);
+            break;
+        case ProfileDlg::Result::kCancelled:
+            done(QDialog::Rejected);
+            break;
+        case ProfileDlg::Result::kOpen:
+            break;
+    }
+}
+
+void ProfileDialogView::reject() {
+    Press(ProfileDlg::kIdClose);
+    if (dialog_.GetResult() == ProfileDlg::Result::kOpen) {
+        QDialog::reject();
+    }
+}
+
+}  // namespace zanvor
