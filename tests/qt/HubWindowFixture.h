@@ -6,6 +6,9 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QImage>
+#include <QPixmap>
+#include <QSet>
 #include <QThread>
 #include <chrono>
 #include <memory>
@@ -119,16 +122,6 @@ class HubWindowTest : public IsolatedHomeTest {
         IsolatedHomeTest::TearDown();
     }
 
-  public:
-    // <build folder>/screenshots/
-    static QString ScreenshotFolder() {
-        const QString folder =
-            QDir::cleanPath(QString::fromStdString(StagedAppFolder()) + "/../screenshots");
-        QDir().mkpath(folder);
-        return folder + "/";
-    }
-
-  protected:
     std::shared_ptr<SimHidBackend> sim;
     std::unique_ptr<DeviceManager> manager;
     DataStore store;
@@ -137,5 +130,30 @@ class HubWindowTest : public IsolatedHomeTest {
     std::unique_ptr<QtWindowHost> host;
     std::unique_ptr<KeyboardDlg> dialog;
 };
+
+// <build folder>/screenshots/
+inline QString ScreenshotFolder() {
+    const QString folder =
+        QDir::cleanPath(QString::fromStdString(StagedAppFolder()) + "/../screenshots");
+    QDir().mkpath(folder);
+    return folder + "/";
+}
+
+// Saves the window and checks the picture is not a blank hole: a themed page has many
+// colours.
+inline void Save(QWidget& widget, const QString& name) {
+    QCoreApplication::processEvents();
+    const QPixmap picture = widget.grab();
+    const QString path = ScreenshotFolder() + name + ".png";
+    ASSERT_TRUE(picture.save(path)) << path.toStdString();
+    const QImage image = picture.toImage().scaled(64, 36);
+    QSet<QRgb> colours;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            colours.insert(image.pixel(x, y));
+        }
+    }
+    EXPECT_GT(colours.size(), 4) << name.toStdString() << " looks blank";
+}
 
 }  // namespace zanvor::test
