@@ -2,12 +2,42 @@
 
 namespace zanvor {
 
-// Control ids of the main window's models; control events arrive at
-// KeyboardDlg::OnMessage with these ids.
+// Control ids of the main window's models and buttons; control events arrive at
+// KeyboardDlg::OnMessage with these ids. A button without a model raises event 1.
 enum ControlId : int {
     kIdDeviceList = 1001,
     kIdKeyboardCtrl = 1002,
     kIdAuroraEffect = 1003,
+
+    // Profiles.
+    kIdProfileList = 1101,
+    kIdAddProfile = 1102,
+    kIdImportProfile = 1103,
+
+    // Key-assignment page.
+    kIdKeyFunctions = 1201,
+    kIdKeyLayers = 1202,
+    kIdMacroPlay = 1203,
+    kIdCombination = 1204,
+    kIdKeyTest = 1205,
+    kIdRestoreAllKeys = 1206,
+
+    // Settings page.
+    kIdMacSwitch = 1301,
+    kIdGameSwitch = 1302,
+    kIdWinLockSwitch = 1303,
+    kIdWasdSwitch = 1304,
+    kIdEncoderSwitch = 1305,
+    kIdSleepList = 1306,
+    kIdKeyResponseList = 1307,
+    kIdLanguageList = 1308,
+    kIdAutostartSwitch = 1309,
+    kIdAutostartMinimisedSwitch = 1310,
+    kIdExitModeList = 1311,
+    kIdResetButton = 1312,
+    kIdUpdateButton = 1313,
+    kIdSettingsButton = 1314,
+    kIdSettingsBack = 1315,
 };
 
 }  // namespace zanvor

@@ -3,6 +3,7 @@
 #include <thread>
 
 #include "app/ControlIds.h"
+#include "app/DevicePages.h"
 #include "app/WindowMessages.h"
 #include "device/DeviceManager.h"
 #include "platform/HotplugMonitor.h"
@@ -37,11 +38,14 @@ KeyboardDlg::KeyboardDlg(WindowHost& host, Dialogs& dialogs, DeviceManager* devi
     deviceList.SetEventSink(sink);
     keyboardCtrl.SetEventSink(sink);
     auroraEffect.SetEventSink(sink);
+    pages_ = std::make_unique<DevicePages>(*this);
+    ConnectPages();
 }
 
 KeyboardDlg::~KeyboardDlg() {
     sleepMonitor_.reset();
     Stop();
+    pages_.reset();
     hotplug_.reset();
     devices_.SetNotifyWindow(nullptr);
 }
@@ -180,6 +184,63 @@ void KeyboardDlg::RunAlwaysGroup(int code) {
 }
 
 void KeyboardDlg::RunDeviceGroup(int code) {
+    DevicePages& pages = *pages_;
+    switch (code) {
+        case kTaskReloadProfiles:
+            pages.profile.LoadProfileList();
+            break;
+        case kTaskApplyProfile:
+            ApplyProfile();
+            break;
+        case kTaskReloadKeyLayer:
+            pages.keys.TaskReloadKeyLayer();
+            break;
+        case kTaskWriteKnobAction:
+            pages.knob.TaskWriteKnobAction();
+            break;
+        case kTaskWriteKeyAssignments:
+            pages.keys.TaskWriteKeyAssignments();
+            break;
+        case kTaskDownloadMacros:
+            TaskDownloadMacros();
+            break;
+        case kTaskWriteCustomLightMode:
+            TaskWriteCustomLightMode();
+            break;
+        case kTaskWriteLightMode:
+        case kTaskWriteLightModeAlt:
+            TaskWriteLightMode();
+            break;
+        case kTaskWriteMatrixMode:
+            TaskWriteMatrixMode();
+            break;
+        case kTaskReadMatrixColors:
+            TaskReadMatrixColors();
+            break;
+        case kTaskWriteMatrixColors:
+            TaskWriteMatrixColors();
+            break;
+        case kTaskWriteSettings:
+            pages.deviceSettings.TaskWriteSettings();
+            break;
+        case kTaskReadKeyColors:
+            TaskReadKeyColors();
+            break;
+        case kTaskWriteLightLayer:
+            TaskWriteLightLayer();
+            break;
+        case kTaskResetDefaults:
+            TaskResetDefaults();
+            break;
+        case kTaskSetLiveMode:
+            TaskSetLiveMode();
+            break;
+        case kTaskDownloadFirmwareTool:
+            TaskDownloadFirmwareTool();
+            break;
+        default:
+            break;
+    }
     bool closesWaitDialog = false;
     switch (code) {
         case kTaskApplyProfile:
@@ -241,6 +302,7 @@ void KeyboardDlg::TaskDeviceUnInstall() {
 void KeyboardDlg::TaskSelectDevice() {
     ScanDevices();
     ApplyDeviceSelection();
+    pages_->profile.LoadProfileList();
 }
 
 void KeyboardDlg::TaskCheckUpdate() {}
@@ -271,20 +333,17 @@ void KeyboardDlg::OnWindowMessage(uint32_t id, uintptr_t wParam, intptr_t lParam
         case kMsgDeviceChange:
             HandlePendingHotplug();
             break;
+        case kMsgKnobChanged:
+            pages_->knob.OnKnobChanged(static_cast<int>(wParam), lParam);
+            break;
+        case kMsgProfileEditDone:
+            pages_->profile.FinishRename();
+            break;
+        case kMsgReapplyTexts:
+            pages_->keys.ShowFunctionTab(pages_->keyFunctions.GetCurTab());
+            break;
         case kMsgRaiseWindow:
             host_.BringToFront();
-            break;
-        default:
-            break;
-    }
-}
-
-void KeyboardDlg::OnMessage(int controlId, int event) {
-    switch (controlId) {
-        case kIdDeviceList:
-            if (event == CDeviceList::kEventSelectDevice) {
-                OnDeviceListSelection();
-            }
             break;
         default:
             break;

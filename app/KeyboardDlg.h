@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -24,6 +25,7 @@ namespace zanvor {
 
 class DataStore;
 class DeviceManager;
+struct DevicePages;
 
 // Pages of the main window.
 enum Page : int {
@@ -98,6 +100,23 @@ class KeyboardDlg : public MDialog, public CThreadBasic, public TaskPoster {
     KeyboardCtrl keyboardCtrl;
     AuroraEffect auroraEffect;
     MainView mainView;
+    // The pages: their models and feature objects (profiles, settings, keys, knob, exchange
+    // files, key test).
+    DevicePages& Pages() { return *pages_; }
+
+    // ---- commands of the main window ----
+    // Reset to factory defaults after the user confirms: the model's database is deleted and
+    // created again, the keyboard reset and the profiles reloaded (task 22).
+    bool ResetToDefaults();
+    // Sends the current profile to the keyboard (task 6, worker).
+    void ApplyProfile();
+    // Who shows the profile list's context menu (the desktop program); commands come back
+    // through OnProfileMenuCommand.
+    void SetProfileMenuPresenter(std::function<void()> presenter);
+    void OnProfileMenuCommand(int command);
+    // Settings page controls that are the program's, not the keyboard's: language,
+    // autostart and exit mode, read from the settings when the page is built.
+    void LoadApplicationSettings();
 
     WindowHost& Host() { return host_; }
     Dialogs& DialogsService() { return dialogs_; }
@@ -150,6 +169,23 @@ class KeyboardDlg : public MDialog, public CThreadBasic, public TaskPoster {
     void TaskCheckUpdate();
     void TaskDownloadUpdate();
 
+    // Jobs whose routines arrive with the macro, lighting, matrix screen and update
+    // features; until then they only mark the task as done.
+    void TaskDownloadMacros() {}
+    void TaskWriteCustomLightMode() {}
+    void TaskWriteLightMode() {}
+    void TaskWriteMatrixMode() {}
+    void TaskReadMatrixColors() {}
+    void TaskWriteMatrixColors() {}
+    void TaskReadKeyColors() {}
+    void TaskWriteLightLayer() {}
+    void TaskSetLiveMode() {}
+    void TaskDownloadFirmwareTool() {}
+    void TaskResetDefaults();
+    void ConnectPages();
+    void OnPageChanged();
+    bool OnApplicationControl(int controlId, int event);
+
     void OnTrayIcon(intptr_t mouseMessage);
     void OnPowerBroadcast(uintptr_t event);
 
@@ -160,6 +196,9 @@ class KeyboardDlg : public MDialog, public CThreadBasic, public TaskPoster {
     Dialogs& dialogs_;
     DeviceManager& devices_;
     DataStore& store_;
+    std::unique_ptr<DevicePages> pages_;
+    std::function<void()> profileMenuPresenter_;
+    std::atomic<int> shownPage_{-1};  // the page the key test last saw
 
     mutable std::mutex catalogueMutex_;  // guards catalogue_ (present flags change on both threads)
     DeviceCatalogue catalogue_;
