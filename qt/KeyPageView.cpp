@@ -27,7 +27,7 @@ KeyPageView::KeyPageView(KeyboardCtrl& keyboard, QWidget* parent) : QWidget(pare
     pictureLayout->addLayout(pictureHeader_);
     keyboard_ = new KeyboardView(keyboard, picturePanel);
     pictureLayout->addWidget(keyboard_, 1);
-    layout->addWidget(picturePanel, 3);
+    layout->addWidget(picturePanel, 1);
 
     lower_ = new QWidget(this);
     lowerLayout_ = new QHBoxLayout(lower_);
@@ -40,7 +40,7 @@ KeyPageView::KeyPageView(KeyboardCtrl& keyboard, QWidget* parent) : QWidget(pare
     functionColumn_->setContentsMargins(16, 8, 16, 12);
     lowerLayout_->addWidget(functionPanel, 3);
     lower_->hide();
-    layout->addWidget(lower_, 2);
+    layout->addWidget(lower_, 0);
 
     language_ = SubscribeLanguageChanged([this](int) {
         QMetaObject::invokeMethod(

@@ -155,8 +155,10 @@ FunctionListView::FunctionListView(KeyFuncValue& model, QWidget* parent)
     tabs_->setUsesScrollButtons(true);
     tabs_->setFocusPolicy(Qt::StrongFocus);
     layout->addWidget(tabs_);
+    tabs_->setObjectName("functionTabs");
+    tabs_->setElideMode(Qt::ElideNone);
     list_ = new QListWidget(this);
-    list_->setViewMode(QListView::IconMode);
+    list_->setViewMode(QListView::ListMode);
     list_->setFlow(QListView::LeftToRight);
     list_->setWrapping(true);
     list_->setResizeMode(QListView::Adjust);
@@ -238,6 +240,7 @@ void FunctionListView::Reload(uint32_t changes) {
         for (const KeyFuncItem& item : model_.Items()) {
             auto* entry = new QListWidgetItem(Text(item.caption), list_);
             entry->setTextAlignment(Qt::AlignCenter);
+            entry->setSizeHint(list_->gridSize() - QSize(8, 6));
             if (!item.note.empty()) {
                 entry->setToolTip(Text(item.note));
             }

@@ -185,11 +185,21 @@ void KeyboardView::paintEvent(QPaintEvent*) {
         if (caption.isEmpty()) {
             continue;
         }
-        // Captions shrink to fit their key but never below a readable size.
-        qreal pointSize = std::clamp(cap.height() * 0.24, 6.5, 11.0);
+        // Captions shrink to fit their key, wrapping at word breaks, down to a smallest size.
+        const QRectF textArea = cap.adjusted(3, 2, -3, -2);
+        qreal pointSize = std::clamp(cap.height() * 0.24, 5.5, 11.0);
         captionFont.setPointSizeF(pointSize);
         QFontMetricsF metrics(captionFont);
-        while (pointSize > 6.5 && metrics.horizontalAdvance(caption) > cap.width() - 6) {
+        const auto fits = [&] {
+            for (const QString& word : caption.split(' ', Qt::SkipEmptyParts)) {
+                if (metrics.horizontalAdvance(word) > textArea.width()) {
+                    return false;
+                }
+            }
+            return metrics.boundingRect(textArea, Qt::AlignCenter | Qt::TextWordWrap, caption)
+                       .height() <= textArea.height();
+        };
+        while (pointSize > 5.5 && !fits()) {
             pointSize -= 0.5;
             captionFont.setPointSizeF(pointSize);
             metrics = QFontMetricsF(captionFont);
@@ -203,8 +213,9 @@ void KeyboardView::paintEvent(QPaintEvent*) {
             textColor = item.selected ? Qt::white : theme::kAccent;
         }
         painter.setPen(textColor);
-        painter.drawText(cap.adjusted(3, 2, -3, -2), Qt::AlignCenter | Qt::TextWordWrap,
-                         metrics.elidedText(caption, Qt::ElideRight, cap.width() * 2 - 6));
+        painter.setClipRect(cap);
+        painter.drawText(textArea, Qt::AlignCenter | Qt::TextWordWrap, caption);
+        painter.setClipping(false);
     }
 }
 

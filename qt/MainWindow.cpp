@@ -256,9 +256,12 @@ void MainWindow::AttachProfiles(ProfileList& list, ProfilePanel::Actions actions
     if (profiles_ != nullptr || body_ == nullptr) {
         return;
     }
+    // The panel lines up with the pages' own panels (12 above, 20 below).
     profiles_ = new ProfilePanel(list, std::move(actions), body_);
-    static_cast<QHBoxLayout*>(body_->layout())->insertWidget(0, profiles_);
-    body_->layout()->setContentsMargins(32, 12, 0, 20);
+    auto* column = new QVBoxLayout();
+    column->setContentsMargins(32, 12, 0, 20);
+    column->addWidget(profiles_);
+    static_cast<QHBoxLayout*>(body_->layout())->insertLayout(0, column);
     RefreshView();
 }
 

@@ -244,6 +244,13 @@ ProfileDialogView::ProfileDialogView(ProfileDlg& dialog, QWidget* parent)
     resize(800, 600);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(24, 20, 24, 20);
+    auto* title = new QLabel(Text(LoadText("KB.DIALOG", 1460)), this);
+    title->setObjectName("pageTitle");
+    auto* hint = new QLabel(Text(LoadText("KB.DIALOG", 1468)), this);
+    hint->setObjectName("hintLabel");
+    hint->setWordWrap(true);
+    layout->addWidget(title);
+    layout->addWidget(hint);
     list_ = new ProfileListView(dialog_.List(), this);
     list_->SetCommandHandler([this](int command) {
         if (command == kProfileCommandRename) {

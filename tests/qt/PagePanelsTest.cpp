@@ -312,6 +312,7 @@ TEST_F(ProfileGuiTest, AddRenameAndDeleteThroughTheProfileList) {
     ASSERT_TRUE(WaitFor([this] { return view->Editor() == nullptr; }));
     EXPECT_EQ(StoredName(added), "Raid night");
     ASSERT_TRUE(WaitFor([this] { return view->item(3)->text() == "Raid night"; }));
+    Save(*window, "profiles_panel");
 
     // Escape leaves the name as it was.
     Type(view, Qt::Key_F2);
