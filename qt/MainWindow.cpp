@@ -17,12 +17,17 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include "app/ControlIds.h"
+#include "app/DevicePages.h"
 #include "app/KeyboardDlg.h"
+#include "app/ProfileDlg.h"
 #include "app/WindowMessages.h"
 #include "platform/Registry.h"
 #include "qt/DeviceListView.h"
 #include "qt/HomePage.h"
 #include "qt/KeyPageView.h"
+#include "qt/KeyPanels.h"
+#include "qt/KnobDialogView.h"
 #include "qt/ModelBinding.h"
 #include "qt/Pictures.h"
 #include "qt/SettingsPageView.h"
@@ -36,6 +41,8 @@ namespace {
 // Commands of the background menu, carried by the background menu message.
 constexpr int kBackgroundChoose = 100;
 constexpr int kBackgroundDefault = 101;
+// A button without a model raises event 1 with its control id.
+constexpr int kButtonClicked = 1;
 
 QPixmap Cover(const QPixmap& picture, const QSize& size) {
     if (picture.isNull() || size.isEmpty()) {
@@ -170,8 +177,9 @@ QWidget* MainWindow::BuildHeader() {
     settingsButton_->setIconSize(QSize(22, 22));
     settingsButton_->setCheckable(true);
     settingsButton_->setFocusPolicy(Qt::StrongFocus);
-    connect(settingsButton_, &QToolButton::clicked, this,
-            [this](bool on) { dialog_->mainView.ShowSettingsPage(on); });
+    connect(settingsButton_, &QToolButton::clicked, this, [this](bool on) {
+        dialog_->OnMessage(on ? kIdSettingsButton : kIdSettingsBack, kButtonClicked);
+    });
     layout->addWidget(settingsButton_);
     return header;
 }
@@ -230,7 +238,7 @@ void MainWindow::Attach(KeyboardDlg* dialog) {
         }
         const int page = tabs_->tabData(index).toInt();
         if (dialog_->mainView.SettingsPageShown()) {
-            dialog_->mainView.ShowSettingsPage(false);
+            dialog_->OnMessage(kIdSettingsBack, kButtonClicked);
         }
         if (page != dialog_->mainView.SelectedPage()) {
             dialog_->mainView.SelectPage(page);
@@ -242,6 +250,7 @@ void MainWindow::Attach(KeyboardDlg* dialog) {
         QMetaObject::invokeMethod(
             this, [this] { ApplyTexts(); }, Qt::QueuedConnection);
     });
+    ConnectPages();
     ApplyTexts();
     RefreshView();
     // The keyboard focus starts on the first keyboard of the list, not on a header link.
@@ -250,6 +259,43 @@ void MainWindow::Attach(KeyboardDlg* dialog) {
             home_->DeviceList()->Cards().front()->setFocus();
         }
     });
+}
+
+void MainWindow::ConnectPages() {
+    DevicePages& pages = dialog_->Pages();
+    ProfilePanel::Actions actions;
+    actions.add = [this] { dialog_->OnMessage(kIdAddProfile, kButtonClicked); };
+    actions.import = [this] { dialog_->OnMessage(kIdImportProfile, kButtonClicked); };
+    actions.manage = [this] { OpenProfileDialog(); };
+    actions.command = [this](int command) { dialog_->OnProfileMenuCommand(command); };
+    AttachProfiles(pages.profileList, std::move(actions));
+    dialog_->SetProfileMenuPresenter([this] {
+        ShowProfileContextMenu(this, [this](int command) {
+            if (dialog_ != nullptr) {
+                dialog_->OnProfileMenuCommand(command);
+            }
+        });
+    });
+    AttachKeyPage({&pages.keyFunctions, &pages.keyLayers, &pages.macroPlay, &pages.combination,
+                   &pages.keyTestCtrl},
+                  [this] { dialog_->OnMessage(kIdRestoreAllKeys, kButtonClicked); });
+    keys_->Combination()->SetCaptureHandler([this](int code, bool pressed) {
+        dialog_->Pages().keys.OnCaptureNativeKey(code, pressed);
+    });
+    pages.knob.SetDialogPresenter(KnobDialogPresenter(this));
+    SetInputHandlers(
+        [this](int code, bool pressed) { dialog_->Pages().keyTest.OnNativeKey(code, pressed); },
+        [this](MouseButton button, bool pressed) {
+            dialog_->Pages().keyTest.OnMouseButton(button, pressed);
+        });
+    dialog_->LoadApplicationSettings();
+}
+
+void MainWindow::OpenProfileDialog() {
+    ProfileDlg profiles(dialog_->Store(), dialog_->DialogsService(), dialog_->Pages().profile);
+    profiles.OnInitDialog();
+    ProfileDialogView view(profiles, this);
+    view.exec();
 }
 
 void MainWindow::AttachProfiles(ProfileList& list, ProfilePanel::Actions actions) {
@@ -337,6 +383,12 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
 
 void MainWindow::Detach() {
     qApp->removeEventFilter(this);
+    keyInput_ = nullptr;
+    mouseInput_ = nullptr;
+    if (dialog_ != nullptr) {
+        dialog_->SetProfileMenuPresenter(nullptr);
+        dialog_->Pages().knob.SetDialogPresenter(nullptr);
+    }
     language_.Reset();
     viewBinding_.reset();
     if (dialog_ != nullptr) {

@@ -93,6 +93,8 @@ class MainWindow : public QMainWindow {
 
   private:
     void PumpMessages();
+    void ConnectPages();
+    void OpenProfileDialog();
     QWidget* BuildHeader();
     void ApplyTexts();
     void RefreshView();

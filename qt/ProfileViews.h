@@ -1,8 +1,8 @@
 #pragma once
 
 #include <QDialog>
-#include <QListWidget>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPointer>
 #include <functional>
 #include <memory>

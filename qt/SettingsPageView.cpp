@@ -1,8 +1,6 @@
 #include "qt/SettingsPageView.h"
 
 #include <QButtonGroup>
-#include <QCheckBox>
-#include <QComboBox>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -11,9 +9,10 @@
 #include <QScrollArea>
 #include <QVBoxLayout>
 
-#include "app/DeviceTaskQueue.h"
+#include "app/ControlIds.h"
+#include "app/DevicePages.h"
 #include "app/KeyboardDlg.h"
-#include "platform/Autostart.h"
+#include "qt/ControlViews.h"
 #include "qt/Pictures.h"
 #include "qt/Theme.h"
 
@@ -34,10 +33,21 @@ QPushButton* LinkButton(QWidget* parent) {
     return button;
 }
 
+QWidget* Panel(QWidget* parent) {
+    auto* panel = new QWidget(parent);
+    panel->setObjectName("panel");
+    panel->setAttribute(Qt::WA_StyledBackground);
+    return panel;
+}
+
+// A button without a model raises event 1 with its control id.
+constexpr int kButtonClicked = 1;
+
 }  // namespace
 
 SettingsPageView::SettingsPageView(KeyboardDlg& dialog, QWidget* parent)
     : QWidget(parent), dialog_(dialog) {
+    DevicePages& pages = dialog_.Pages();
     auto* outer = new QVBoxLayout(this);
     outer->setContentsMargins(40, 20, 40, 24);
     auto* top = new QHBoxLayout();
@@ -64,11 +74,11 @@ SettingsPageView::SettingsPageView(KeyboardDlg& dialog, QWidget* parent)
     scroll->setWidget(content);
     outer->addWidget(scroll, 1);
 
-    // Left column: the keyboard, then the support links.
-    auto* left = new QWidget(content);
-    left->setObjectName("panel");
+    // Left column: the keyboard.
+    auto* left = Panel(content);
     auto* leftLayout = new QVBoxLayout(left);
     leftLayout->setContentsMargins(24, 16, 24, 20);
+    leftLayout->setSpacing(10);
     keyboardSection_ = SectionTitle(left);
     leftLayout->addWidget(keyboardSection_);
     for (QLabel*& label : infoLabels_) {
@@ -76,31 +86,33 @@ SettingsPageView::SettingsPageView(KeyboardDlg& dialog, QWidget* parent)
         label->setTextInteractionFlags(Qt::TextSelectableByMouse);
         leftLayout->addWidget(label);
     }
-    leftLayout->addSpacing(16);
-    supportSection_ = SectionTitle(left);
-    leftLayout->addWidget(supportSection_);
-    version_ = new QLabel(left);
-    leftLayout->addWidget(version_);
-    auto* links = new QHBoxLayout();
-    website_ = LinkButton(left);
-    feedback_ = LinkButton(left);
-    faq_ = LinkButton(left);
-    links->addWidget(website_);
-    links->addWidget(feedback_);
-    links->addWidget(faq_);
-    links->addStretch(1);
-    leftLayout->addLayout(links);
-    update_ = new QPushButton(left);
-    auto* updateRow = new QHBoxLayout();
-    updateRow->addWidget(update_);
-    updateRow->addStretch(1);
-    leftLayout->addLayout(updateRow);
+    leftLayout->addSpacing(6);
+    SettingsPage& settings = pages.settings;
+    SwitchButton* models[5] = {&settings.macSwitch, &settings.gameSwitch, &settings.winLockSwitch,
+                               &settings.wasdSwitch, &settings.encoderSwitch};
+    for (int i = 0; i < 5; ++i) {
+        switches_[i] = new SwitchView(*models[i], left);
+        leftLayout->addWidget(switches_[i]);
+    }
+    auto* lists = new QGridLayout();
+    lists->setHorizontalSpacing(16);
+    sleepLabel_ = new QLabel(left);
+    sleep_ = new ComboView(settings.sleepList, left);
+    responseLabel_ = new QLabel(left);
+    response_ = new ComboView(settings.keyResponseList, left);
+    sleepLabel_->setBuddy(sleep_);
+    responseLabel_->setBuddy(response_);
+    lists->addWidget(sleepLabel_, 0, 0);
+    lists->addWidget(sleep_, 0, 1);
+    lists->addWidget(responseLabel_, 1, 0);
+    lists->addWidget(response_, 1, 1);
+    lists->setColumnStretch(2, 1);
+    leftLayout->addLayout(lists);
     leftLayout->addStretch(1);
     columns->addWidget(left, 1);
 
-    // Right column: the application options.
-    auto* right = new QWidget(content);
-    right->setObjectName("panel");
+    // Right column: the application, then the support links.
+    auto* right = Panel(content);
     auto* rightLayout = new QVBoxLayout(right);
     rightLayout->setContentsMargins(24, 16, 24, 20);
     rightLayout->setSpacing(10);
@@ -108,23 +120,21 @@ SettingsPageView::SettingsPageView(KeyboardDlg& dialog, QWidget* parent)
     rightLayout->addWidget(appSection_);
     auto* languageRow = new QHBoxLayout();
     languageLabel_ = new QLabel(right);
-    language_ = new QComboBox(right);
-    // The two languages are named in their own language, whatever the active one.
-    language_->addItem(QStringLiteral("English"), 1033);
-    language_->addItem(QStringLiteral("Polski"), 1045);
+    language_ = new ComboView(pages.languageList, right);
     languageLabel_->setBuddy(language_);
     languageRow->addWidget(languageLabel_);
     languageRow->addWidget(language_);
     languageRow->addStretch(1);
     rightLayout->addLayout(languageRow);
-    autostart_ = new QCheckBox(right);
-    minimised_ = new QCheckBox(right);
+    autostart_ = new SwitchView(pages.autostartSwitch, right);
+    minimised_ = new SwitchView(pages.autostartMinimisedSwitch, right);
     rightLayout->addWidget(autostart_);
     auto* minimisedRow = new QHBoxLayout();
     minimisedRow->addSpacing(28);
     minimisedRow->addWidget(minimised_);
+    minimisedRow->addStretch(1);
     rightLayout->addLayout(minimisedRow);
-    rightLayout->addSpacing(8);
+    rightLayout->addSpacing(6);
     closingLabel_ = new QLabel(right);
     rightLayout->addWidget(closingLabel_);
     hideToTray_ = new QRadioButton(right);
@@ -138,6 +148,27 @@ SettingsPageView::SettingsPageView(KeyboardDlg& dialog, QWidget* parent)
     trayWarning_->setObjectName("warningLabel");
     trayWarning_->setWordWrap(true);
     rightLayout->addWidget(trayWarning_);
+    rightLayout->addSpacing(10);
+    supportSection_ = SectionTitle(right);
+    rightLayout->addWidget(supportSection_);
+    version_ = new QLabel(right);
+    rightLayout->addWidget(version_);
+    auto* links = new QHBoxLayout();
+    website_ = LinkButton(right);
+    feedback_ = LinkButton(right);
+    faq_ = LinkButton(right);
+    links->addWidget(website_);
+    links->addWidget(feedback_);
+    links->addWidget(faq_);
+    links->addStretch(1);
+    rightLayout->addLayout(links);
+    auto* buttons = new QHBoxLayout();
+    update_ = new QPushButton(right);
+    reset_ = new QPushButton(right);
+    buttons->addWidget(update_);
+    buttons->addWidget(reset_);
+    buttons->addStretch(1);
+    rightLayout->addLayout(buttons);
     rightLayout->addStretch(1);
     columns->addWidget(right, 1);
 
@@ -153,81 +184,70 @@ SettingsPageView::SettingsPageView(KeyboardDlg& dialog, QWidget* parent)
             [open, url = catalogue.software.feedback] { open(url); });
     connect(faq_, &QPushButton::clicked, this,
             [open, url = catalogue.software.faqs] { open(url); });
-    connect(update_, &QPushButton::clicked, this, [this] { dialog_.PostTask(kTaskCheckUpdate); });
+    connect(update_, &QPushButton::clicked, this,
+            [this] { dialog_.OnMessage(kIdUpdateButton, kButtonClicked); });
+    connect(reset_, &QPushButton::clicked, this,
+            [this] { dialog_.OnMessage(kIdResetButton, kButtonClicked); });
     connect(back_, &QPushButton::clicked, this,
-            [this] { dialog_.mainView.ShowSettingsPage(false); });
-    connect(language_, &QComboBox::activated, this, [this](int index) {
-        const int lcid = language_->itemData(index).toInt();
-        if (lcid != ActiveLanguage()) {
-            SetActiveLanguage(lcid);
+            [this] { dialog_.OnMessage(kIdSettingsBack, kButtonClicked); });
+    const auto chooseExitMode = [this](int data) {
+        ComboBox& list = dialog_.Pages().exitModeList;
+        const std::vector<ComboItem> items = list.GetItems();
+        for (size_t i = 0; i < items.size(); ++i) {
+            if (items[i].data == data) {
+                list.Choose(static_cast<int>(i));
+            }
         }
-    });
-    connect(autostart_, &QCheckBox::clicked, this, [this](bool on) {
-        const AutostartState state = SetAutostart(on);
-        ShowAutostart(state.on, state.showMinimisedSwitch, state.minimised);
-    });
-    connect(minimised_, &QCheckBox::clicked, this, [this](bool on) {
-        if (!SetAutostartMinimised(on)) {
-            minimised_->setChecked(!on);
-        }
-    });
-    connect(hideToTray_, &QRadioButton::clicked, this, [] { SetExitMode(true); });
-    connect(exitChoice_, &QRadioButton::clicked, this, [] { SetExitMode(false); });
+    };
+    connect(hideToTray_, &QRadioButton::clicked, this, [chooseExitMode] { chooseExitMode(1); });
+    connect(exitChoice_, &QRadioButton::clicked, this, [chooseExitMode] { chooseExitMode(0); });
 
     binding_ = std::make_unique<ModelBinding>(dialog_.mainView, this, [this](uint32_t changes) {
         if (changes & ModelBinding::Bit(MainView::kChangeLabels)) {
             RefreshLabels();
         }
-        if (changes & ModelBinding::Bit(MainView::kChangeSettings)) {
-            LoadOptions();
-        }
     });
+    exitBinding_ = std::make_unique<ModelBinding>(pages.exitModeList, this,
+                                                  [this](uint32_t) { RefreshExitMode(); });
     languageSubscription_ = SubscribeLanguageChanged([this](int) {
         QMetaObject::invokeMethod(
             this, [this] { ApplyTexts(); }, Qt::QueuedConnection);
     });
     ApplyTexts();
-    LoadOptions();
     RefreshLabels();
+    RefreshExitMode();
 }
 
 SettingsPageView::~SettingsPageView() {
     languageSubscription_.Reset();
 }
 
-void SettingsPageView::ShowAutostart(bool on, bool showMinimised, bool minimised) {
-    autostart_->setChecked(on);
-    minimised_->setVisible(showMinimised);
-    minimised_->setChecked(minimised);
-}
-
-void SettingsPageView::LoadOptions() {
-    const AutostartState state = ReadAutostartState();
-    ShowAutostart(state.on, state.showMinimisedSwitch, state.minimised);
-    const bool hide = ExitHidesToTray();
+void SettingsPageView::RefreshExitMode() {
+    const bool hide = dialog_.Pages().exitModeList.GetCurData(0) == 1;
     hideToTray_->setChecked(hide);
     exitChoice_->setChecked(!hide);
     trayWarning_->setVisible(!dialog_.Host().TrayAvailable());
-    const int index = language_->findData(ActiveLanguage());
-    language_->setCurrentIndex(index);
 }
 
 void SettingsPageView::RefreshLabels() {
-    bool any = false;
     for (int i = 0; i < 3; ++i) {
         const QString text = QString::fromStdString(dialog_.mainView.InfoLabel(i));
         infoLabels_[i]->setText(text);
         infoLabels_[i]->setVisible(!text.isEmpty());
-        any = any || !text.isEmpty();
     }
-    // No heading over an empty section (before the keyboard has reported itself).
-    keyboardSection_->setVisible(any);
 }
 
 void SettingsPageView::ApplyTexts() {
     title_->setText(QString::fromStdString(LoadText("KB.DIALOG", 1402)));
     back_->setText(QString::fromStdString(LoadText("KB.DIALOG", 1406)));
     keyboardSection_->setText(QString::fromStdString(LoadText("KB.DIALOG", 1427)));
+    switches_[0]->setText(QString::fromStdString(LoadText("KB.DIALOG", 1470)));
+    switches_[1]->setText(QString::fromStdString(LoadText("KB.DIALOG", 1471)));
+    switches_[2]->setText(QString::fromStdString(LoadText("KB.DIALOG", 1472)));
+    switches_[3]->setText(QString::fromStdString(LoadText("KB.DIALOG", 1473)));
+    switches_[4]->setText(QString::fromStdString(LoadText("KB.DIALOG", 1474)));
+    sleepLabel_->setText(QString::fromStdString(LoadText("KB.DIALOG", 1475)));
+    responseLabel_->setText(QString::fromStdString(LoadText("KB.DIALOG", 1476)));
     appSection_->setText(QString::fromStdString(LoadText("KB.DIALOG", 1414)));
     languageLabel_->setText(QString::fromStdString(LoadText("KB.DIALOG", 1415)));
     autostart_->setText(QString::fromStdString(LoadText("KB.DIALOG", 1416)));
@@ -245,8 +265,11 @@ void SettingsPageView::ApplyTexts() {
     feedback_->setText(QString::fromStdString(LoadText("KB.DIALOG", 1422)));
     faq_->setText(QString::fromStdString(LoadText("KB.DIALOG", 1423)));
     update_->setText(QString::fromStdString(LoadText("KB.DIALOG", 1425)));
-    language_->setCurrentIndex(language_->findData(ActiveLanguage()));
-    RefreshLabels();
+    reset_->setText(QString::fromStdString(LoadText("KB.DIALOG", 552)));
+    for (SwitchView* view : {switches_[0], switches_[1], switches_[2], switches_[3], switches_[4],
+                             autostart_, minimised_}) {
+        view->updateGeometry();
+    }
 }
 
 }  // namespace zanvor

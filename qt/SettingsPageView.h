@@ -1,57 +1,63 @@
 #pragma once
 
 #include <QWidget>
-#include <functional>
 #include <memory>
 
 #include "qt/ModelBinding.h"
 #include "ui/LoadText.h"
 
 class QLabel;
-class QComboBox;
-class QCheckBox;
 class QRadioButton;
 class QPushButton;
-class QVBoxLayout;
 
 namespace zanvor {
 
+class ComboView;
 class KeyboardDlg;
+class SwitchView;
 
-// The settings page: the keyboard's information labels, the application options
-// (language, autostart, closing), the version, the support links and the update check.
+// The settings page: the keyboard's information and settings (switches, sleep time, key
+// response, knob drawing), the application options (language, autostart, closing), the
+// version, the support links, the update check and the reset. Every control renders a model
+// of the main window's pages; the main window handles their events.
 class SettingsPageView : public QWidget {
     Q_OBJECT
   public:
     explicit SettingsPageView(KeyboardDlg& dialog, QWidget* parent = nullptr);
     ~SettingsPageView() override;
 
-    QComboBox* LanguageList() const { return language_; }
-    QCheckBox* AutostartSwitch() const { return autostart_; }
-    QCheckBox* MinimisedSwitch() const { return minimised_; }
+    ComboView* LanguageList() const { return language_; }
+    SwitchView* AutostartSwitch() const { return autostart_; }
+    SwitchView* MinimisedSwitch() const { return minimised_; }
     QRadioButton* HideToTrayChoice() const { return hideToTray_; }
     QRadioButton* ExitChoice() const { return exitChoice_; }
     QPushButton* BackButton() const { return back_; }
     QPushButton* UpdateButton() const { return update_; }
+    QPushButton* ResetButton() const { return reset_; }
     QLabel* TrayWarning() const { return trayWarning_; }
-    // Reads the stored options again (autostart entry, start minimised, exit mode).
-    void LoadOptions();
+    SwitchView* KeyboardSwitch(int index) const { return switches_[index]; }
 
   private:
     void ApplyTexts();
     void RefreshLabels();
-    void ShowAutostart(bool on, bool showMinimised, bool minimised);
+    void RefreshExitMode();
 
     KeyboardDlg& dialog_;
     QLabel* title_ = nullptr;
     QPushButton* back_ = nullptr;
     QLabel* keyboardSection_ = nullptr;
     QLabel* infoLabels_[3] = {nullptr, nullptr, nullptr};
+    // Mac mode, game mode, Windows key lock, WASD swap, knob drawing.
+    SwitchView* switches_[5] = {};
+    QLabel* sleepLabel_ = nullptr;
+    ComboView* sleep_ = nullptr;
+    QLabel* responseLabel_ = nullptr;
+    ComboView* response_ = nullptr;
     QLabel* appSection_ = nullptr;
     QLabel* languageLabel_ = nullptr;
-    QComboBox* language_ = nullptr;
-    QCheckBox* autostart_ = nullptr;
-    QCheckBox* minimised_ = nullptr;
+    ComboView* language_ = nullptr;
+    SwitchView* autostart_ = nullptr;
+    SwitchView* minimised_ = nullptr;
     QLabel* closingLabel_ = nullptr;
     QRadioButton* hideToTray_ = nullptr;
     QRadioButton* exitChoice_ = nullptr;
@@ -62,7 +68,9 @@ class SettingsPageView : public QWidget {
     QPushButton* feedback_ = nullptr;
     QPushButton* faq_ = nullptr;
     QPushButton* update_ = nullptr;
+    QPushButton* reset_ = nullptr;
     std::unique_ptr<ModelBinding> binding_;
+    std::unique_ptr<ModelBinding> exitBinding_;
     LanguageSubscription languageSubscription_;
 };
 

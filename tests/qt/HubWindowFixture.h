@@ -15,6 +15,7 @@
 #include <string>
 #include <thread>
 
+#include "app/DevicePages.h"
 #include "app/KeyboardDlg.h"
 #include "app/WindowMessages.h"
 #include "device/DeviceManager.h"
@@ -100,6 +101,17 @@ class HubWindowTest : public IsolatedHomeTest {
         dialog->OnInitDialog();
         host->ShowNormal();
         ASSERT_TRUE(WaitFor([this] { return dialog->Idle() && dialog->deviceOnline.load(); }));
+        QCoreApplication::processEvents();
+    }
+
+    // Picks a keyboard on the home page as the user does and waits for its pages: profiles
+    // loaded and the keyboard read.
+    void SelectKeyboard(int deviceType) {
+        dialog->deviceList.ClickDevice(deviceType);
+        ASSERT_TRUE(WaitFor([this] {
+            return dialog->Idle() && dialog->deviceOnline.load() &&
+                   dialog->Pages().profileList.GetItemCount() > 0;
+        }));
         QCoreApplication::processEvents();
     }
 

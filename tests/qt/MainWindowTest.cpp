@@ -15,6 +15,7 @@
 #include "HubWindowFixture.h"
 #include "platform/Autostart.h"
 #include "platform/Registry.h"
+#include "qt/ControlViews.h"
 #include "qt/DeviceListView.h"
 #include "qt/HomePage.h"
 #include "qt/KeyPageView.h"
@@ -113,7 +114,7 @@ TEST_F(MainWindowTest, SwitchingTheLanguageRelabelsEveryPageWithoutARestart) {
     window->SettingsButton()->click();
     ASSERT_TRUE(WaitFor([this] { return window->CurrentPage() == window->Settings(); }));
     QComboBox* languages = window->Settings()->LanguageList();
-    EXPECT_EQ(languages->currentText(), "English");
+    ASSERT_TRUE(WaitFor([&] { return languages->currentText() == "English"; }));
 
     languages->setCurrentIndex(1);
     emit languages->activated(1);
@@ -172,19 +173,40 @@ TEST_F(MainWindowTest, AutostartSwitchShowsTheStartMinimisedSwitchOnlyWhenOn) {
     SettingsPageView* settings = window->Settings();
     ASSERT_TRUE(WaitFor([&] { return settings->isVisible(); }));
     EXPECT_FALSE(settings->AutostartSwitch()->isChecked());
-    EXPECT_FALSE(settings->MinimisedSwitch()->isVisible());
+    ASSERT_TRUE(WaitFor([&] { return !settings->MinimisedSwitch()->isVisible(); }));
 
     settings->AutostartSwitch()->click();
     EXPECT_TRUE(IsAutostartOn());
-    EXPECT_TRUE(settings->MinimisedSwitch()->isVisible());
+    ASSERT_TRUE(WaitFor([&] { return settings->MinimisedSwitch()->isVisible(); }));
     settings->MinimisedSwitch()->click();
     EXPECT_EQ(ReadRegistryInt(kAutorunMinimizeValue), 1);
+    ASSERT_TRUE(WaitFor([&] { return settings->MinimisedSwitch()->isChecked(); }));
 
     settings->AutostartSwitch()->click();
     EXPECT_FALSE(IsAutostartOn());
-    EXPECT_FALSE(settings->MinimisedSwitch()->isVisible());
+    ASSERT_TRUE(WaitFor([&] { return !settings->MinimisedSwitch()->isVisible(); }));
     EXPECT_FALSE(settings->MinimisedSwitch()->isChecked());
     EXPECT_EQ(ReadRegistryInt(kAutorunMinimizeValue), 0);
+}
+
+TEST_F(MainWindowTest, KeyboardSettingsSwitchesAreStoredForTheProfile) {
+    Start("101:cable");
+    SelectKeyboard(101);
+    window->SettingsButton()->click();
+    SettingsPageView* settings = window->Settings();
+    ASSERT_TRUE(WaitFor([&] { return settings->isVisible(); }));
+    // The firmware version read from the keyboard is on the page.
+    EXPECT_FALSE(dialog->mainView.InfoLabel(0).empty());
+    SwitchView* game = settings->KeyboardSwitch(1);
+    const bool before = game->isChecked();
+    game->click();
+    ASSERT_TRUE(WaitFor([&] { return game->isChecked() != before; }));
+    EXPECT_EQ(dialog->Pages().settings.gameSwitch.GetCheck(), !before);
+    const auto values = dialog->Pages().settings.ReadSettings();
+    const auto stored = std::find_if(values.begin(), values.end(),
+                                     [](const auto& entry) { return entry.first == "game_mode"; });
+    ASSERT_NE(stored, values.end());
+    EXPECT_EQ(stored->second, before ? "0" : "1");
 }
 
 // Models change on the worker thread while the UI thread repaints; every change reaches the

@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabBar>
+#include <QTimer>
 
 #include "HubWindowFixture.h"
 #include "app/ProfileDlg.h"
@@ -53,48 +54,16 @@ QListWidgetItem* FindItem(QListWidget* list, const QString& text) {
     return found.isEmpty() ? nullptr : found.front();
 }
 
-// The key-assignment page wired as the main window wires it: each control's events reach
-// the page's operation.
+// The main window after the user picked the keyboard: profiles loaded, the keyboard's tables
+// read, the key-assignment page shown.
 class KeyPageGuiTest : public HubWindowTest {
   protected:
     void StartPage() {
         Start("101:cable");
-        page = std::make_unique<KeyAssignmentPage>(
-            dialog->Devices(), dialog->Store(), dialog->session, *dialog, dialogs,
-            KeyPageControls{dialog->keyboardCtrl, functions, layers, macroPlay, combination});
-        functions.SetEventSink([this](int, int event) {
-            if (event == KeyFuncValue::kEventTabChanged) {
-                page->OnTabChanged();
-            } else if (event == KeyFuncValue::kEventItemClicked) {
-                page->ChooseFunction();
-            }
-        });
-        layers.SetEventSink([this](int, int) { page->OnLayerChanged(); });
-        combination.SetEventSink([this](int, int event) {
-            if (event == CombinationKeyPanel::kEventApplyClicked) {
-                page->ApplyCombination();
-            }
-        });
-        dialog->keyboardCtrl.SetEventSink([this](int, int event) {
-            if (event == KeyboardCtrl::kEventKeyClicked) {
-                page->SelectKey();
-            }
-        });
-        page->CreateDefaultKeyRows(1);
-        page->InitControls();
-        window->AttachKeyPage({&functions, &layers, &macroPlay, &combination, &keyTest},
-                              [this] { page->RestoreAllDefaults(); });
+        SelectKeyboard(101);
         window->Tabs()->setCurrentIndex(1);
         ASSERT_TRUE(WaitFor([this] { return window->Keys()->isVisible(); }));
         view = window->Keys();
-    }
-
-    void TearDown() override {
-        if (dialog) {
-            dialog->keyboardCtrl.SetEventSink(nullptr);
-        }
-        HubWindowTest::TearDown();
-        page.reset();
     }
 
     KeyItem Key(const std::string& caption) {
@@ -107,12 +76,6 @@ class KeyPageGuiTest : public HubWindowTest {
         return {};
     }
 
-    KeyFuncValue functions;
-    KeyLayerCtrl layers;
-    MacroPlayPanel macroPlay;
-    CombinationKeyPanel combination;
-    CKeyTestCtrl keyTest;
-    std::unique_ptr<KeyAssignmentPage> page;
     KeyPageView* view = nullptr;
 };
 
@@ -125,7 +88,7 @@ TEST_F(KeyPageGuiTest, ChoosingVolumeUpForAKeyOnLayerTwoStoresAndShowsIt) {
 
     const KeyItem a = Key("A");
     Click(view->Keyboard(), view->Keyboard()->KeyRect(a.code).center());
-    EXPECT_EQ(page->SelectedKey(), a.code);
+    EXPECT_EQ(dialog->Pages().keys.SelectedKey(), a.code);
 
     FunctionListView* list = view->Functions();
     ASSERT_TRUE(WaitFor([&] { return list->TabIndex(kTabMedia) >= 0; }));
@@ -136,11 +99,12 @@ TEST_F(KeyPageGuiTest, ChoosingVolumeUpForAKeyOnLayerTwoStoresAndShowsIt) {
     Click(list->List()->viewport(), list->List()->visualItemRect(volumeUp).center());
 
     KeyMacroData row;
-    ASSERT_TRUE(dialog->Store().GetKey(1, 1, a.code, row));
+    const int profile = dialog->session.currentProfile.load();
+    ASSERT_TRUE(dialog->Store().GetKey(profile, 1, a.code, row));
     EXPECT_EQ(row.macro_type, kTabMedia);
     EXPECT_EQ(row.macro_desc, "Volume up");
     // Layer 0 keeps the key's own function.
-    ASSERT_TRUE(dialog->Store().GetKey(1, 0, a.code, row));
+    ASSERT_TRUE(dialog->Store().GetKey(profile, 0, a.code, row));
     EXPECT_EQ(row.macro_desc, "A");
     // The picture shows the new function on the key.
     ASSERT_TRUE(WaitFor([&] {
@@ -151,7 +115,7 @@ TEST_F(KeyPageGuiTest, ChoosingVolumeUpForAKeyOnLayerTwoStoresAndShowsIt) {
         }
         return false;
     }));
-    keyTest.AddKey("Left Shift", 0xE1);
+    dialog->Pages().keyTestCtrl.AddKey("Left Shift", 0xE1);
     WaitFor([&] { return !view->KeyTest()->Shown().isEmpty(); });
     Save(*window, "key_assignment_panels");
 }
@@ -168,7 +132,7 @@ TEST_F(KeyPageGuiTest, TheCombinationTabShowsItsPanelAndTheMacroTabItsPlayOption
     // The modifier boxes are the model's.
     view->Combination()->Modifier(1)->click();
     view->Combination()->Modifier(4)->click();
-    EXPECT_EQ(combination.ModifierMask(), 0x12);
+    EXPECT_EQ(dialog->Pages().combination.ModifierMask(), 0x12);
 
     Click(tabs, tabs->tabRect(list->TabIndex(kTabMacros)).center());
     ASSERT_TRUE(WaitFor([&] { return view->MacroPlay()->isVisible(); }));
@@ -177,44 +141,68 @@ TEST_F(KeyPageGuiTest, TheCombinationTabShowsItsPanelAndTheMacroTabItsPlayOption
     EXPECT_EQ(view->MacroPlay()->Count()->text(), "1");
 }
 
-TEST_F(KeyPageGuiTest, TheKeyTestShowsWhatTheModelHolds) {
+TEST_F(KeyPageGuiTest, KeysPressedOverTheWindowAppearInTheKeyTestWhileThePageIsShown) {
     StartPage();
-    keyTest.AddKey("A", 4);
-    keyTest.AddKey("Left button", 1);
-    ASSERT_TRUE(WaitFor([&] { return view->KeyTest()->Shown().size() == 2; }));
-    EXPECT_EQ(view->KeyTest()->Shown(), QStringList({"A", "Left button"}));
-    keyTest.RemoveKey(4);
-    ASSERT_TRUE(WaitFor([&] { return view->KeyTest()->Shown() == QStringList{"Left button"}; }));
-}
-
-TEST_F(KeyPageGuiTest, KeyAndMouseEventsOfTheWindowReachTheKeyTestOnlyOnTheKeyPage) {
-    StartPage();
-    std::vector<std::pair<int, bool>> keys;
-    std::vector<std::pair<MouseButton, bool>> buttons;
-    window->SetInputHandlers(
-        [&](int code, bool pressed) { keys.emplace_back(code, pressed); },
-        [&](MouseButton button, bool pressed) { buttons.emplace_back(button, pressed); });
     window->activateWindow();
     ASSERT_TRUE(WaitFor([this] { return window->isActiveWindow(); }));
     view->Keyboard()->setFocus();
-    QKeyEvent press(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, 38, 0x61, 0, "a");
-    QApplication::sendEvent(view->Keyboard(), &press);
-    QKeyEvent release(QEvent::KeyRelease, Qt::Key_A, Qt::NoModifier, 38, 0x61, 0, "a");
-    QApplication::sendEvent(view->Keyboard(), &release);
-    ASSERT_EQ(keys.size(), 2u);
-    EXPECT_EQ(keys[0], std::make_pair(38, true));
-    EXPECT_EQ(keys[1], std::make_pair(38, false));
-    Click(view->Functions()->List()->viewport(), QPoint(2, 2));
-    ASSERT_EQ(buttons.size(), 2u);
-    EXPECT_EQ(buttons[0].first, MouseButton::Left);
-    EXPECT_TRUE(buttons[0].second);
+    // X11 keycode 38 is the A key; 50 the left Shift.
+    QKeyEvent pressA(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, 38, 0x61, 0, "a");
+    QKeyEvent pressShift(QEvent::KeyPress, Qt::Key_Shift, Qt::NoModifier, 50, 0xFFE1, 0);
+    QKeyEvent releaseA(QEvent::KeyRelease, Qt::Key_A, Qt::NoModifier, 38, 0x61, 0, "a");
+    QApplication::sendEvent(view->Keyboard(), &pressA);
+    QApplication::sendEvent(view->Keyboard(), &pressShift);
+    // Auto-repeat of a held key adds nothing.
+    QApplication::sendEvent(view->Keyboard(), &pressA);
+    ASSERT_TRUE(WaitFor([&] { return view->KeyTest()->Shown().size() == 2; }));
+    EXPECT_EQ(view->KeyTest()->Shown().front(), "A");
+    QApplication::sendEvent(view->Keyboard(), &releaseA);
+    ASSERT_TRUE(WaitFor([&] { return view->KeyTest()->Shown().size() == 1; }));
+    // A mouse button held over the window is shown too.
+    QMouseEvent press(QEvent::MouseButtonPress, QPointF(2, 2), QPointF(2, 2), Qt::LeftButton,
+                      Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(view->Functions()->List()->viewport(), &press);
+    ASSERT_TRUE(WaitFor([&] { return view->KeyTest()->Shown().size() == 2; }));
 
-    // On the home page the window's keys are not the key test's.
+    // Leaving the page ends the test: the control is emptied and later keys are ignored.
     window->Tabs()->setCurrentIndex(0);
     ASSERT_TRUE(WaitFor([this] { return window->CurrentPage() == window->Home(); }));
-    QApplication::sendEvent(window->Home(), &press);
-    EXPECT_EQ(keys.size(), 2u);
-    window->SetInputHandlers(nullptr, nullptr);
+    ASSERT_TRUE(WaitFor([this] { return dialog->Pages().keyTestCtrl.Entries().empty(); }));
+    QApplication::sendEvent(window->Home(), &pressA);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(dialog->Pages().keyTestCtrl.Entries().empty());
+}
+
+TEST_F(KeyPageGuiTest, ClickingTheKnobOpensItsDialogAndAChoiceReachesTheKeyboardTables) {
+    StartPage();
+    const QRect knob = view->Keyboard()->KeyRect(0xFF);
+    ASSERT_FALSE(knob.isEmpty()) << "the model draws no knob";
+    std::string chosen;
+    bool dialogSeen = false;
+    // The dialog is modal: act on it from inside its own event loop.
+    QTimer::singleShot(0, [&] {
+        auto* shown = qobject_cast<KnobDialogView*>(QApplication::activeModalWidget());
+        if (shown == nullptr) {
+            for (QWidget* widget : QApplication::topLevelWidgets()) {
+                if (auto* candidate = qobject_cast<KnobDialogView*>(widget);
+                    candidate != nullptr && candidate->isVisible()) {
+                    shown = candidate;
+                }
+            }
+        }
+        ASSERT_NE(shown, nullptr);
+        dialogSeen = true;
+        Save(*shown, "knob_dialog_from_page");
+        emit shown->Combo(2)->activated(5);
+        chosen = shown->Combo(2)->itemText(5).toStdString();
+        shown->OkButton()->click();
+    });
+    Click(view->Keyboard(), knob.center());
+    ASSERT_TRUE(dialogSeen);
+    ASSERT_TRUE(WaitFor([&] {
+        return dialog->Idle() &&
+               dialog->Pages().keys.Tables().KnobRecord(0, 2).macro_desc == chosen;
+    }));
 }
 
 // ---- the knob dialog ----
@@ -266,17 +254,9 @@ class ProfileGuiTest : public HubWindowTest {
   protected:
     void StartProfiles() {
         Start("101:cable");
-        profiles =
-            std::make_unique<ProfilePage>(dialog->Store(), dialog->session, *dialog, dialogs, list);
-        ProfileHooks hooks;
-        hooks.showContextMenu = [this] { ++contextRequests; };
-        profiles->SetHooks(hooks);
-        list.SetEventSink([this](int, int event) { profiles->OnListEvent(event); });
-        profiles->FillList(list, ProfilePage::NameStyle::kMainList);
-        list.SetCurData(dialog->session.currentProfile.load());
-        window->AttachProfiles(list,
-                               {[this] { profiles->AddProfile(); }, nullptr, nullptr,
-                                [this](int command) { profiles->OnContextCommand(command); }});
+        SelectKeyboard(101);
+        // The context menu is recorded instead of shown (it would wait for a choice).
+        dialog->SetProfileMenuPresenter([this] { ++contextRequests; });
         window->Tabs()->setCurrentIndex(1);
         ASSERT_TRUE(WaitFor([this] { return window->Profiles()->isVisible(); }));
         view = window->Profiles()->List();
@@ -289,8 +269,8 @@ class ProfileGuiTest : public HubWindowTest {
         return name;
     }
 
-    ProfileList list{77};
-    std::unique_ptr<ProfilePage> profiles;
+    ProfileList& List() { return dialog->Pages().profileList; }
+
     ProfileListView* view = nullptr;
     int contextRequests = 0;
 };
@@ -300,7 +280,7 @@ TEST_F(ProfileGuiTest, AddRenameAndDeleteThroughTheProfileList) {
     window->Profiles()->AddButton()->click();
     ASSERT_TRUE(WaitFor([this] { return view->count() == 4; }));
     EXPECT_EQ(view->currentRow(), 3);
-    const int added = list.GetCurData();
+    const int added = List().GetCurData();
     EXPECT_EQ(dialog->session.currentProfile.load(), added);
 
     // F2 opens the editor on the entry; Enter keeps the new name.
@@ -326,20 +306,20 @@ TEST_F(ProfileGuiTest, AddRenameAndDeleteThroughTheProfileList) {
     const QRect second = view->visualItemRect(view->item(1));
     emit view->customContextMenuRequested(second.center());
     EXPECT_EQ(contextRequests, 1);
-    EXPECT_EQ(list.GetSelectItem(), 1);
+    EXPECT_EQ(List().GetSelectItem(), 1);
 
     // Delete removes the selected profile and selects the one before it.
-    const int deleted = list.GetItemData(1);
+    const int deleted = List().GetItemData(1);
     view->setCurrentRow(1);
     Type(view, Qt::Key_Delete);
     ASSERT_TRUE(WaitFor([this] { return view->count() == 3; }));
     EXPECT_EQ(StoredName(deleted), "");
-    EXPECT_EQ(list.GetSelectItem(), 0);
+    EXPECT_EQ(List().GetSelectItem(), 0);
 }
 
 TEST_F(ProfileGuiTest, TheProfileDialogAddsRenamesAndConfirms) {
     StartProfiles();
-    ProfileDlg profileDialog(dialog->Store(), dialogs, *profiles);
+    ProfileDlg profileDialog(dialog->Store(), dialogs, dialog->Pages().profile);
     profileDialog.OnInitDialog();
     ProfileDialogView view(profileDialog, window.get());
     view.show();

@@ -19,6 +19,7 @@ using ScreenshotTest = HubWindowTest;
 
 TEST_F(ScreenshotTest, EveryPageIsWrittenAsAPicture) {
     Start("101:cable,102:cable,103:cable,160:cable");
+    SelectKeyboard(101);
     window->resize(1400, 788);
     Save(*window, "home");
 
