@@ -26,11 +26,11 @@ CliSession::~CliSession() {
     }
 }
 
-bool CliSession::Start(std::string& error) {
+int CliSession::Start(std::string& error, bool readKeyboard) {
     PrepareHeadlessStartup();
     if (!InstallHidBackends({options_.simulate, options_.simulateSpec, options_.hidTrace},
                             simulation_, error)) {
-        return false;
+        return kCliFailed;
     }
 
     dialog_ = std::make_unique<KeyboardDlg>(host_, dialogs_);
@@ -47,20 +47,22 @@ bool CliSession::Start(std::string& error) {
     dialog_->OnInitDialog();
     if (!WaitIdle()) {
         error = "the keyboard scan did not finish";
-        return false;
+        return kCliFailed;
     }
     if (options_.deviceType != 0) {
         if (!dialog_->deviceList.SetSelectDevice(options_.deviceType)) {
             error = "unknown device type " + std::to_string(options_.deviceType);
-            return false;
+            return kCliUsage;
         }
         dialog_->OnDeviceListSelection();
-        if (!WaitIdle()) {
-            error = "selecting the keyboard did not finish";
-            return false;
-        }
+    } else if (readKeyboard) {
+        dialog_->PostTask(kTaskSelectDevice);
     }
-    return true;
+    if (!WaitIdle()) {
+        error = "selecting the keyboard did not finish";
+        return kCliFailed;
+    }
+    return kCliOk;
 }
 
 bool CliSession::WaitIdle(std::chrono::milliseconds timeout) {

@@ -39,9 +39,11 @@ class CliSession {
     CliSession(const CliSession&) = delete;
     CliSession& operator=(const CliSession&) = delete;
 
-    // Start-up, catalogue, the startup scan and, with --device, the model's selection.
-    // False with a one-line reason.
-    bool Start(std::string& error);
+    // Start-up, catalogue, the startup scan and, with --device, the model's selection. With
+    // readKeyboard, the model is then selected as the device list does (profiles loaded, the
+    // keyboard's state read). A CliStatus: kCliOk, or kCliUsage / kCliFailed with a one-line
+    // reason in `error`.
+    int Start(std::string& error, bool readKeyboard = true);
 
     // Pumps window messages until the worker's queue is empty and no job runs.
     bool WaitIdle(std::chrono::milliseconds timeout = std::chrono::seconds(60));

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/CliCommands.h"
+#include "app/CliKeyboardCommands.h"
 #include "app/CliOutput.h"
 
 using namespace zanvor;
@@ -30,13 +31,14 @@ std::vector<std::string> ExtractSimulate(int argc, char** argv, CliOptions& opti
     return rest;
 }
 
-// Commands that need the keyboard session.
+// Commands that need the keyboard session; readKeyboard loads the profiles and reads the
+// keyboard first.
 template <typename Command>
-int WithSession(const CliOptions& options, Command command) {
+int WithSession(const CliOptions& options, Command command, bool readKeyboard = true) {
     CliSession session(options);
     std::string error;
-    if (!session.Start(error)) {
-        return Fail(kCliFailed, error);
+    if (const int status = session.Start(error, readKeyboard); status != kCliOk) {
+        return Fail(status, error);
     }
     return command(session);
 }
@@ -62,8 +64,130 @@ int main(int argc, char** argv) {
 
     CLI::App* devices = cli.add_subcommand("devices", "Supported keyboards found");
     devices->callback([&] {
-        status = WithSession(options, [](CliSession& session) { return CmdDevices(session); });
+        status = WithSession(
+            options, [](CliSession& session) { return CmdDevices(session); }, false);
     });
+
+    cli.add_subcommand("info", "The selected keyboard: firmware, features, battery")->callback([&] {
+        status = WithSession(options, CmdInfo);
+    });
+
+    CLI::App* profile = cli.add_subcommand("profile", "List, add, rename, delete, activate");
+    profile->require_subcommand(1);
+    int profileId = 0;
+    std::string profileName;
+    profile->add_subcommand("list", "Profiles of the selected keyboard model")->callback([&] {
+        status = WithSession(options, CmdProfileList);
+    });
+    CLI::App* profileAdd = profile->add_subcommand("add", "Add a profile (at most 10)");
+    profileAdd->add_option("NAME", profileName);
+    profileAdd->callback([&] {
+        status = WithSession(options, [&](CliSession& s) { return CmdProfileAdd(s, profileName); });
+    });
+    CLI::App* profileRename = profile->add_subcommand("rename", "Rename a profile");
+    profileRename->add_option("ID", profileId)->required();
+    profileRename->add_option("NAME", profileName)->required();
+    profileRename->callback([&] {
+        status = WithSession(
+            options, [&](CliSession& s) { return CmdProfileRename(s, profileId, profileName); });
+    });
+    CLI::App* profileDelete = profile->add_subcommand("delete", "Delete a profile");
+    profileDelete->add_option("ID", profileId)->required();
+    profileDelete->callback([&] {
+        status =
+            WithSession(options, [&](CliSession& s) { return CmdProfileDelete(s, profileId); });
+    });
+    CLI::App* profileActivate =
+        profile->add_subcommand("activate", "Make a profile active and send it to the keyboard");
+    profileActivate->add_option("ID", profileId)->required();
+    profileActivate->callback([&] {
+        status =
+            WithSession(options, [&](CliSession& s) { return CmdProfileActivate(s, profileId); });
+    });
+
+    CLI::App* settings = cli.add_subcommand("settings", "Keyboard settings of the profile");
+    std::string settingKey;
+    std::string settingValue;
+    CLI::App* settingsGet = settings->add_subcommand("get", "Show settings");
+    settingsGet->add_option("KEY", settingKey);
+    settingsGet->callback([&] {
+        status = WithSession(options, [&](CliSession& s) { return CmdSettingsGet(s, settingKey); });
+    });
+    CLI::App* settingsSet = settings->add_subcommand(
+        "set",
+        "Change a setting: mac_mode game_mode lock_win wasd_mode sleep_time "
+        "key_keyresponse encoder_mode");
+    settingsSet->add_option("KEY", settingKey)->required();
+    settingsSet->add_option("VALUE", settingValue)->required();
+    settingsSet->callback([&] {
+        status = WithSession(
+            options, [&](CliSession& s) { return CmdSettingsSet(s, settingKey, settingValue); });
+    });
+    settings->callback([&] {
+        if (settings->get_subcommands().empty()) {
+            status = WithSession(options, [&](CliSession& s) { return CmdSettingsGet(s, ""); });
+        }
+    });
+
+    CLI::App* key = cli.add_subcommand("key", "Key assignments on four layers");
+    key->require_subcommand(1);
+    int layer = 0;
+    std::string keyName;
+    std::string function;
+    CLI::App* keyList = key->add_subcommand("list", "Every key with its function");
+    keyList->add_option("--layer", layer, "0-3");
+    keyList->callback([&] {
+        status = WithSession(options, [&](CliSession& s) { return CmdKeyList(s, layer); });
+    });
+    CLI::App* keySet = key->add_subcommand("set", "Give a key a function");
+    keySet->add_option("--layer", layer, "0-3");
+    keySet->add_option("KEY", keyName, "usage in hex (0x04) or caption (Esc)")->required();
+    keySet
+        ->add_option("FUNCTION", function,
+                     "none, fixed, key:K[+MOD...], mouse:N, media:N, shortcut:N, fn:N, "
+                     "special:N, macro:ID[:PLAYTYPE[:COUNT]]")
+        ->required();
+    keySet->callback([&] {
+        status = WithSession(options,
+                             [&](CliSession& s) { return CmdKeySet(s, layer, keyName, function); });
+    });
+    CLI::App* keyReset = key->add_subcommand("reset", "Factory function of a key or the layer");
+    keyReset->add_option("--layer", layer, "0-3");
+    keyReset->add_option("KEY", keyName);
+    keyReset->callback([&] {
+        status =
+            WithSession(options, [&](CliSession& s) { return CmdKeyReset(s, layer, keyName); });
+    });
+
+    CLI::App* knob = cli.add_subcommand("knob", "Functions of the knob");
+    knob->require_subcommand(1);
+    int action = 0;
+    knob->add_subcommand("list", "The knob's three actions on each layer")->callback([&] {
+        status = WithSession(options, CmdKnobList);
+    });
+    CLI::App* knobSet = knob->add_subcommand("set", "Give a knob action a function");
+    knobSet->add_option("--layer", layer, "0-3");
+    knobSet->add_option("ACTION", action, "0, 1 or 2")->required();
+    knobSet->add_option("FUNCTION", function)->required();
+    knobSet->callback([&] {
+        status = WithSession(options,
+                             [&](CliSession& s) { return CmdKnobSet(s, layer, action, function); });
+    });
+
+    std::string file;
+    CLI::App* exportCommand = cli.add_subcommand("export", "Write a profile's keys to a file");
+    exportCommand->add_option("PROFILE_ID", profileId)->required();
+    exportCommand->add_option("FILE", file)->required();
+    exportCommand->callback([&] {
+        status = WithSession(options, [&](CliSession& s) { return CmdExport(s, profileId, file); });
+    });
+    CLI::App* importCommand = cli.add_subcommand("import", "Read a file as a new profile");
+    importCommand->add_option("FILE", file)->required();
+    importCommand->callback(
+        [&] { status = WithSession(options, [&](CliSession& s) { return CmdImport(s, file); }); });
+
+    cli.add_subcommand("reset", "Factory reset of keyboard and database (asks; --yes)")
+        ->callback([&] { status = WithSession(options, CmdReset); });
 
     CLI::App* app = cli.add_subcommand("app", "Program settings");
     app->require_subcommand(1);

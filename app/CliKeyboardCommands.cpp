@@ -1,0 +1,352 @@
+#include "app/CliKeyboardCommands.h"
+
+#include <iostream>
+#include <nlohmann/json.hpp>
+
+#include "app/CliOutput.h"
+#include "app/DevicePages.h"
+#include "device/DeviceSettings.h"
+#include "keys/ExchangeFile.h"
+#include "keys/KeyFunctionText.h"
+#include "store/DataStore.h"
+#include "ui/LoadText.h"
+
+namespace zanvor {
+
+using nlohmann::json;
+
+namespace {
+
+int NoKeyboard() {
+    return Fail(kCliNoKeyboard, "no keyboard online");
+}
+
+bool ValidLayer(int layer) {
+    return layer >= 0 && layer <= 3;
+}
+
+int BadLayer(int layer) {
+    return Fail(kCliUsage, "layer " + std::to_string(layer) + " does not exist (0-3)");
+}
+
+int ProfileStatus(ProfileResult result) {
+    switch (result) {
+        case ProfileResult::kOk:
+            return kCliOk;
+        case ProfileResult::kNotFound:
+        case ProfileResult::kEmptyName:
+            return Fail(kCliUsage, ProfileResultText(result));
+        default:
+            return Fail(kCliFailed, ProfileResultText(result));
+    }
+}
+
+std::vector<MacroData> Macros(CliSession& session) {
+    std::vector<MacroData> macros;
+    session.Dlg().Store().ListMacros(macros);
+    return macros;
+}
+
+}  // namespace
+
+int CmdInfo(CliSession& session) {
+    if (!session.KeyboardOnline()) {
+        return NoKeyboard();
+    }
+    const DeviceInfo info = session.Dlg().session.Info();
+    if (!info.valid) {
+        return Fail(kCliFailed, "the keyboard did not answer the information request");
+    }
+    // "v1.14" for the firmware text "114", as the settings page shows it.
+    const std::string firmware = VersionLabel("", info.firmwareText).substr(2);
+    json document{{"device_type", session.Dlg().session.currentDeviceType.load()},
+                  {"firmware", firmware},
+                  {"lighting_protocol", info.lightingProtocolVersion},
+                  {"zone1", info.zone1Present},
+                  {"zone2", info.zone2Present},
+                  {"knob", info.knobPresent},
+                  {"matrix_screen", info.matrixPresent},
+                  {"macro_capacity", info.macroCapacity},
+                  {"battery", info.battery},
+                  {"charging", info.charging == 1}};
+    if (session.Options().json) {
+        PrintJson(document);
+        return kCliOk;
+    }
+    TextTable table({"PROPERTY", "VALUE"});
+    table.AddRow({"firmware", firmware});
+    table.AddRow({"lighting protocol", std::to_string(info.lightingProtocolVersion)});
+    table.AddRow({"zone 1", info.zone1Present ? "yes" : "no"});
+    table.AddRow({"zone 2", info.zone2Present ? "yes" : "no"});
+    table.AddRow({"knob", info.knobPresent ? "yes" : "no"});
+    table.AddRow({"matrix screen", info.matrixPresent ? "yes" : "no"});
+    table.AddRow({"macro capacity", std::to_string(info.macroCapacity) + " bytes"});
+    table.AddRow({"battery", info.battery > 0 ? std::to_string(info.battery) + "%" +
+                                                    (info.charging ? " charging" : "")
+                                              : "-"});
+    table.Print(std::cout);
+    return kCliOk;
+}
+
+int CmdProfileList(CliSession& session) {
+    DevicePages& pages = session.Dlg().Pages();
+    const int current = pages.profile.CurrentProfile();
+    json rows = json::array();
+    TextTable table({"ID", "NAME", "ACTIVE"});
+    for (const ProfileListItem& item : pages.profileList.GetItems()) {
+        rows.push_back({{"id", item.data}, {"name", item.text}, {"active", item.data == current}});
+        table.AddRow({std::to_string(item.data), item.text, item.data == current ? "*" : ""});
+    }
+    if (session.Options().json) {
+        PrintJson(json{{"profiles", rows}});
+    } else {
+        table.Print(std::cout);
+    }
+    return kCliOk;
+}
+
+int CmdProfileAdd(CliSession& session, const std::string& name) {
+    int id = 0;
+    const int status = ProfileStatus(session.Dlg().Pages().profile.AddProfileNamed(name, id));
+    session.WaitIdle();
+    if (status == kCliOk) {
+        session.Options().json ? PrintJson(json{{"id", id}}) : void(std::cout << id << "\n");
+    }
+    return status;
+}
+
+int CmdProfileRename(CliSession& session, int id, const std::string& name) {
+    return ProfileStatus(session.Dlg().Pages().profile.RenameProfileById(id, name));
+}
+
+int CmdProfileDelete(CliSession& session, int id) {
+    const int status = ProfileStatus(session.Dlg().Pages().profile.DeleteProfileById(id));
+    session.WaitIdle();
+    return status;
+}
+
+int CmdProfileActivate(CliSession& session, int id) {
+    if (!session.KeyboardOnline()) {
+        return NoKeyboard();
+    }
+    const int status = ProfileStatus(session.Dlg().Pages().profile.ActivateProfile(id));
+    if (status == kCliOk && !session.WaitIdle()) {
+        return Fail(kCliFailed, "the keyboard did not finish taking the profile");
+    }
+    return status;
+}
+
+int CmdSettingsGet(CliSession& session, const std::string& key) {
+    const auto settings = session.Dlg().Pages().settings.ReadSettings();
+    json document = json::object();
+    TextTable table({"KEY", "VALUE"});
+    bool found = key.empty();
+    for (const auto& [name, value] : settings) {
+        if (!key.empty() && name != key) {
+            continue;
+        }
+        found = true;
+        document[name] = value;
+        table.AddRow({name, value});
+    }
+    if (!found) {
+        return Fail(kCliUsage, "unknown setting " + key +
+                                   " (mac_mode game_mode lock_win wasd_mode sleep_time "
+                                   "key_keyresponse encoder_mode)");
+    }
+    session.Options().json ? PrintJson(document) : table.Print(std::cout);
+    return kCliOk;
+}
+
+int CmdSettingsSet(CliSession& session, const std::string& key, const std::string& value) {
+    std::string stored;
+    std::string error;
+    if (!ValidateSettingValue(key, value, stored, error)) {
+        return Fail(kCliUsage, error);
+    }
+    if (!session.KeyboardOnline()) {
+        return NoKeyboard();
+    }
+    if (!session.Dlg().Pages().settings.ApplySetting(key, value, error)) {
+        return Fail(kCliFailed, error);
+    }
+    if (key == "encoder_mode") {
+        session.Dlg().Pages().knob.SetEncoderMode(stored == "1");
+    }
+    return session.WaitIdle() ? kCliOk : Fail(kCliFailed, "the keyboard did not finish");
+}
+
+int CmdReset(CliSession& session) {
+    if (!session.KeyboardOnline()) {
+        return NoKeyboard();
+    }
+    if (!session.Options().yes) {
+        return Fail(kCliFailed, "a factory reset deletes every profile: run again with --yes");
+    }
+    if (!session.Dlg().ResetToDefaults()) {
+        return Fail(kCliFailed, "the reset did not start");
+    }
+    return session.WaitIdle() ? kCliOk : Fail(kCliFailed, "the keyboard did not finish");
+}
+
+int CmdKeyList(CliSession& session, int layer) {
+    if (!ValidLayer(layer)) {
+        return BadLayer(layer);
+    }
+    KeyboardDlg& dialog = session.Dlg();
+    const int profile = dialog.session.currentProfile.load();
+    json rows = json::array();
+    TextTable table({"USAGE", "KEY", "FUNCTION", "CAPTION"});
+    for (const KeyItem& item : dialog.keyboardCtrl.GetKeyItems()) {
+        if (item.code <= 0 || item.code > 0xFF || item.code == 0xFF) {
+            continue;
+        }
+        KeyMacroData row;
+        const bool hasRow = dialog.Store().GetKey(profile, layer, item.code, row);
+        // A key without an assignment of its own sends what the keyboard's factory table has.
+        const bool factory = !hasRow || row.macro_type == 0;
+        const std::string function = factory ? "factory" : FormatKeyFunction(row);
+        char usage[8];
+        std::snprintf(usage, sizeof usage, "0x%02X", item.code);
+        rows.push_back({{"usage", usage},
+                        {"key", item.caption},
+                        {"function", function},
+                        {"type", hasRow ? row.macro_type : 0},
+                        {"code", hasRow ? row.macro_value : 0},
+                        {"caption", hasRow ? row.macro_desc : ""}});
+        table.AddRow({usage, item.caption, function, hasRow ? row.macro_desc : ""});
+    }
+    session.Options().json ? PrintJson(json{{"layer", layer}, {"keys", rows}})
+                           : table.Print(std::cout);
+    return kCliOk;
+}
+
+int CmdKeySet(CliSession& session, int layer, const std::string& key, const std::string& function) {
+    if (!ValidLayer(layer)) {
+        return BadLayer(layer);
+    }
+    KeyboardDlg& dialog = session.Dlg();
+    int usage = 0;
+    std::string error;
+    if (!ResolveLayoutKey(key, dialog.keyboardCtrl.GetKeyItems(), usage, error)) {
+        return Fail(kCliUsage, error);
+    }
+    KeyMacroData parsed;
+    if (!ParseKeyFunction(function, Macros(session), parsed, error)) {
+        return Fail(kCliUsage, error);
+    }
+    if (!session.KeyboardOnline()) {
+        return NoKeyboard();
+    }
+    if (!dialog.Pages().keys.SetKeyFunction(layer, usage, parsed)) {
+        return Fail(kCliFailed, "the key cannot take a function on layer " + std::to_string(layer));
+    }
+    return session.WaitIdle() ? kCliOk : Fail(kCliFailed, "the keyboard did not finish");
+}
+
+int CmdKeyReset(CliSession& session, int layer, const std::string& key) {
+    if (!ValidLayer(layer)) {
+        return BadLayer(layer);
+    }
+    KeyboardDlg& dialog = session.Dlg();
+    int usage = 0;
+    std::string error;
+    if (!key.empty() && !ResolveLayoutKey(key, dialog.keyboardCtrl.GetKeyItems(), usage, error)) {
+        return Fail(kCliUsage, error);
+    }
+    if (!session.KeyboardOnline()) {
+        return NoKeyboard();
+    }
+    if (!dialog.Pages().keys.RestoreKeyDefaults(layer, usage)) {
+        return Fail(kCliFailed, "the keyboard's factory table does not have that key");
+    }
+    return session.WaitIdle() ? kCliOk : Fail(kCliFailed, "the keyboard did not finish");
+}
+
+int CmdKnobList(CliSession& session) {
+    KnobPage& knob = session.Dlg().Pages().knob;
+    json rows = json::array();
+    TextTable table({"LAYER", "ACTION", "FUNCTION", "CAPTION"});
+    for (int layer = 0; layer < 4; ++layer) {
+        for (int action = 0; action < kKnobActionCount; ++action) {
+            const KeyMacroData row = knob.KnobFunction(layer, action);
+            const std::string function = FormatKeyFunction(row);
+            rows.push_back({{"layer", layer},
+                            {"action", action},
+                            {"name", KnobConfigDlg::ActionCaption(action)},
+                            {"function", function},
+                            {"caption", row.macro_desc}});
+            table.AddRow({std::to_string(layer),
+                          std::to_string(action) + " " + KnobConfigDlg::ActionCaption(action),
+                          function, row.macro_desc});
+        }
+    }
+    session.Options().json ? PrintJson(json{{"knob", rows}}) : table.Print(std::cout);
+    return kCliOk;
+}
+
+int CmdKnobSet(CliSession& session, int layer, int action, const std::string& function) {
+    if (!ValidLayer(layer)) {
+        return BadLayer(layer);
+    }
+    if (action < 0 || action >= kKnobActionCount) {
+        return Fail(kCliUsage, "knob actions are 0 (" + KnobConfigDlg::ActionCaption(0) + "), 1 (" +
+                                   KnobConfigDlg::ActionCaption(1) + ") and 2 (" +
+                                   KnobConfigDlg::ActionCaption(2) + ")");
+    }
+    KeyMacroData parsed;
+    std::string error;
+    if (!ParseKeyFunction(function, Macros(session), parsed, error)) {
+        return Fail(kCliUsage, error);
+    }
+    if (!KnobPage::IsKnobFunction(parsed)) {
+        return Fail(kCliUsage, "the knob does not offer " + function);
+    }
+    if (!session.KeyboardOnline()) {
+        return NoKeyboard();
+    }
+    if (!session.Dlg().session.Info().knobPresent) {
+        return Fail(kCliFailed, "this keyboard has no knob");
+    }
+    if (!session.Dlg().Pages().knob.SetKnobFunction(layer, action, parsed)) {
+        return Fail(kCliFailed, "the keyboard has not reported its knob entries");
+    }
+    return session.WaitIdle() ? kCliOk : Fail(kCliFailed, "the keyboard did not finish");
+}
+
+int CmdExport(CliSession& session, int profileId, const std::string& file) {
+    DataStore& store = session.Dlg().Store();
+    std::string name;
+    if (!store.GetProfileName(profileId, name)) {
+        return Fail(kCliUsage, "no profile " + std::to_string(profileId));
+    }
+    if (!ExportProfileKeys(store, profileId, name, file)) {
+        return Fail(kCliFailed, "cannot write " + file);
+    }
+    return kCliOk;
+}
+
+int CmdImport(CliSession& session, const std::string& file) {
+    const ImportResult result = session.Dlg().Pages().exchange.ImportFile(file);
+    switch (result.status) {
+        case ImportStatus::Imported:
+            session.WaitIdle();
+            session.Options().json
+                ? PrintJson(json{
+                      {"id", result.profileId}, {"name", result.name}, {"keys", result.keyRows}})
+                : void(std::cout << result.profileId << "\n");
+            return kCliOk;
+        case ImportStatus::LimitReached:
+            return Fail(kCliFailed, LoadText("KB.DIALOG", 69));
+        case ImportStatus::Unreadable:
+            return Fail(kCliFailed, "cannot read " + file);
+        case ImportStatus::NotXml:
+            return Fail(kCliFailed, file + " is not an XML file");
+        case ImportStatus::NoProfile:
+            return Fail(kCliFailed, file + " holds no profile");
+        default:
+            return Fail(kCliFailed, "the database refused the new profile");
+    }
+}
+
+}  // namespace zanvor
