@@ -136,23 +136,21 @@ QWidget* MainWindow::BuildHeader() {
     layout->addWidget(deviceTitle_);
     layout->addStretch(1);
 
-    const DeviceCatalogue catalogue = dialog_->CatalogueCopy();
     website_ = new QPushButton(header);
     website_->setObjectName("linkButton");
     website_->setCursor(Qt::PointingHandCursor);
     store_ = new QPushButton(header);
     store_->setObjectName("linkButton");
     store_->setCursor(Qt::PointingHandCursor);
-    connect(website_, &QPushButton::clicked, this, [this, url = catalogue.software.website] {
+    // The catalogue is read when the window starts: take the links when they are used.
+    const auto open = [this](std::string SoftwareInfo::*link) {
+        const std::string url = dialog_->CatalogueCopy().software.*link;
         if (!url.empty()) {
             dialog_->Host().OpenUrl(url);
         }
-    });
-    connect(store_, &QPushButton::clicked, this, [this, url = catalogue.software.store] {
-        if (!url.empty()) {
-            dialog_->Host().OpenUrl(url);
-        }
-    });
+    };
+    connect(website_, &QPushButton::clicked, this, [open] { open(&SoftwareInfo::website); });
+    connect(store_, &QPushButton::clicked, this, [open] { open(&SoftwareInfo::store); });
     layout->addWidget(website_);
     layout->addWidget(store_);
     layout->addSpacing(8);
@@ -303,11 +301,12 @@ void MainWindow::AttachProfiles(ProfileList& list, ProfilePanel::Actions actions
         return;
     }
     // The panel lines up with the pages' own panels (12 above, 20 below).
-    profiles_ = new ProfilePanel(list, std::move(actions), body_);
-    auto* column = new QVBoxLayout();
+    profileColumn_ = new QWidget(body_);
+    auto* column = new QVBoxLayout(profileColumn_);
     column->setContentsMargins(32, 12, 0, 20);
+    profiles_ = new ProfilePanel(list, std::move(actions), profileColumn_);
     column->addWidget(profiles_);
-    static_cast<QHBoxLayout*>(body_->layout())->insertLayout(0, column);
+    static_cast<QHBoxLayout*>(body_->layout())->insertWidget(0, profileColumn_);
     RefreshView();
 }
 
@@ -399,7 +398,8 @@ void MainWindow::Detach() {
     delete home_;
     delete keys_;
     delete settings_;
-    delete profiles_;
+    delete profileColumn_;
+    profileColumn_ = nullptr;
     profiles_ = nullptr;
     home_ = nullptr;
     keys_ = nullptr;
@@ -451,7 +451,7 @@ void MainWindow::RefreshView() {
         ReloadBackground();
     }
     if (profiles_ != nullptr) {
-        profiles_->setVisible(devicePages && shown != home_ && !settings);
+        profileColumn_->setVisible(devicePages && shown != home_ && !settings);
     }
 }
 

@@ -120,6 +120,7 @@ class MainWindow : public QMainWindow {
     KeyPageView* keys_ = nullptr;
     SettingsPageView* settings_ = nullptr;
     ProfilePanel* profiles_ = nullptr;
+    QWidget* profileColumn_ = nullptr;
     QWidget* body_ = nullptr;
     KeyInputHandler keyInput_;
     MouseInputHandler mouseInput_;

@@ -68,10 +68,11 @@ SettingsPageView::SettingsPageView(KeyboardDlg& dialog, QWidget* parent)
     scroll->setStyleSheet("QScrollArea, QScrollArea > QWidget { background: transparent; }");
     scroll->viewport()->setAutoFillBackground(false);
     auto* content = new QWidget(scroll);
-    content->setAutoFillBackground(false);
     auto* columns = new QHBoxLayout(content);
     columns->setSpacing(24);
     scroll->setWidget(content);
+    // setWidget turns the content's background on; the picture behind should show.
+    content->setAutoFillBackground(false);
     outer->addWidget(scroll, 1);
 
     // Left column: the keyboard.
@@ -172,18 +173,16 @@ SettingsPageView::SettingsPageView(KeyboardDlg& dialog, QWidget* parent)
     rightLayout->addStretch(1);
     columns->addWidget(right, 1);
 
-    const DeviceCatalogue catalogue = dialog_.CatalogueCopy();
-    const auto open = [this](const std::string& url) {
+    // The catalogue is read when the window starts: take the links when they are used.
+    const auto open = [this](std::string SoftwareInfo::*link) {
+        const std::string url = dialog_.CatalogueCopy().software.*link;
         if (!url.empty()) {
             dialog_.Host().OpenUrl(url);
         }
     };
-    connect(website_, &QPushButton::clicked, this,
-            [open, url = catalogue.software.website] { open(url); });
-    connect(feedback_, &QPushButton::clicked, this,
-            [open, url = catalogue.software.feedback] { open(url); });
-    connect(faq_, &QPushButton::clicked, this,
-            [open, url = catalogue.software.faqs] { open(url); });
+    connect(website_, &QPushButton::clicked, this, [open] { open(&SoftwareInfo::website); });
+    connect(feedback_, &QPushButton::clicked, this, [open] { open(&SoftwareInfo::feedback); });
+    connect(faq_, &QPushButton::clicked, this, [open] { open(&SoftwareInfo::faqs); });
     connect(update_, &QPushButton::clicked, this,
             [this] { dialog_.OnMessage(kIdUpdateButton, kButtonClicked); });
     connect(reset_, &QPushButton::clicked, this,
@@ -220,6 +219,11 @@ SettingsPageView::SettingsPageView(KeyboardDlg& dialog, QWidget* parent)
 
 SettingsPageView::~SettingsPageView() {
     languageSubscription_.Reset();
+}
+
+void SettingsPageView::showEvent(QShowEvent* event) {
+    ApplyTexts();
+    QWidget::showEvent(event);
 }
 
 void SettingsPageView::RefreshExitMode() {

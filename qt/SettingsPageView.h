@@ -37,6 +37,9 @@ class SettingsPageView : public QWidget {
     QLabel* TrayWarning() const { return trayWarning_; }
     SwitchView* KeyboardSwitch(int index) const { return switches_[index]; }
 
+  protected:
+    void showEvent(QShowEvent* event) override;
+
   private:
     void ApplyTexts();
     void RefreshLabels();

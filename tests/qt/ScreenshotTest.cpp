@@ -7,6 +7,7 @@
 #include <QToolButton>
 
 #include "HubWindowFixture.h"
+#include "qt/ControlViews.h"
 #include "qt/HomePage.h"
 #include "qt/KeyPageView.h"
 #include "qt/KeyboardView.h"
@@ -38,7 +39,9 @@ TEST_F(ScreenshotTest, EveryPageIsWrittenAsAPicture) {
     ASSERT_TRUE(WaitFor([this] { return window->CurrentPage() != window->Keys(); }));
     Save(*window, "settings");
 
-    SetActiveLanguage(1045);
+    ComboView* languages = window->Settings()->LanguageList();
+    languages->setCurrentIndex(1);
+    emit languages->activated(1);
     ASSERT_TRUE(WaitFor([this] { return window->Tabs()->tabText(0) == "Start"; }));
     Save(*window, "settings_pl");
 
