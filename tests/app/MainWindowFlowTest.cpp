@@ -1,0 +1,114 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "SimSession.h"
+#include "app/DevicePages.h"
+#include "platform/Registry.h"
+#include "store/Records.h"
+
+namespace zanvor {
+namespace {
+
+// The main window's commands across pages, on a virtual keyboard: picking the keyboard,
+// switching profiles, resetting, loading a model whose layout is broken.
+class MainWindowFlowTest : public test::SimSessionTest {
+  protected:
+    void PickKeyboard(int deviceType) {
+        dialog->deviceList.ClickDevice(deviceType);
+        ASSERT_TRUE(WaitIdle());
+    }
+
+    size_t WritesOf(uint8_t command) {
+        size_t count = 0;
+        for (const SimReport& report : sim->Reports()) {
+            if (report.to_device && report.bytes.size() > 2 && report.bytes[2] == command) {
+                ++count;
+            }
+        }
+        return count;
+    }
+};
+
+TEST_F(MainWindowFlowTest, PickingTheKeyboardLoadsProfilesAndReadsItsState) {
+    Start("101:cable");
+    PickKeyboard(101);
+    DevicePages& pages = dialog->Pages();
+    EXPECT_EQ(pages.profileList.GetItemCount(), 3);
+    EXPECT_EQ(dialog->session.currentProfile.load(), 1);
+    const DeviceInfo info = dialog->session.Info();
+    EXPECT_TRUE(info.valid);
+    EXPECT_TRUE(info.knobPresent);
+    EXPECT_EQ(dialog->mainView.InfoLabel(0).find("v1.20") != std::string::npos, true)
+        << dialog->mainView.InfoLabel(0);
+    EXPECT_EQ(pages.settings.sleepList.GetCurData(), 2);
+}
+
+TEST_F(MainWindowFlowTest, SwitchingProfilesSendsTheWholeProfileAndClosesTheBusyDialog) {
+    Start("101:cable");
+    PickKeyboard(101);
+    DevicePages& pages = dialog->Pages();
+    ASSERT_EQ(pages.profileList.GetItemCount(), 3);
+    sim->ClearReports();
+    pages.profileList.ClickItem(1);
+    EXPECT_TRUE(dialogs.BusyShown());
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_EQ(dialog->session.currentProfile.load(), pages.profileList.GetItemData(1));
+    EXPECT_EQ(store.GetActiveProfile(), pages.profileList.GetItemData(1));
+    for (uint8_t layerCommand : {0x1B, 0x1D, 0x1F, 0x21}) {
+        EXPECT_GT(WritesOf(layerCommand), 0u) << "layer table command " << int(layerCommand);
+    }
+    EXPECT_FALSE(dialogs.BusyShown());
+}
+
+TEST_F(MainWindowFlowTest, ResetDeletesTheDatabaseResetsTheKeyboardAndReloadsProfiles) {
+    Start("101:cable");
+    PickKeyboard(101);
+    DevicePages& pages = dialog->Pages();
+    ASSERT_EQ(pages.profile.AddProfile(), 4);
+    ASSERT_TRUE(WaitIdle());
+    ASSERT_EQ(pages.profileList.GetItemCount(), 4);
+
+    dialogs.QueueAnswer(false);
+    EXPECT_FALSE(dialog->ResetToDefaults());
+    EXPECT_EQ(pages.profileList.GetItemCount(), 4) << "a declined reset changes nothing";
+
+    sim->ClearReports();
+    dialogs.QueueAnswer(true);
+    ASSERT_TRUE(dialog->ResetToDefaults());
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_EQ(WritesOf(0x31), 1u);
+    EXPECT_EQ(pages.profileList.GetItemCount(), 3);
+    std::vector<ProfileData> profiles;
+    EXPECT_EQ(store.LoadProfiles(profiles), 3);
+    EXPECT_EQ(profiles.front().profile, 1) << "a fresh database hands out ids from 1 again";
+    EXPECT_FALSE(dialogs.BusyShown());
+}
+
+TEST_F(MainWindowFlowTest, ABrokenLayoutKeepsThePreviousKeysButStillOpensTheDatabase) {
+    // An application folder of our own whose 160 layout is not XML.
+    test::TempDir appFolder;
+    std::filesystem::copy(test::StagedAppFolder() + "config.xml", appFolder.path() + "config.xml");
+    std::filesystem::copy(test::StagedAppFolder() + "layouts", appFolder.path() + "layouts");
+    std::filesystem::copy(test::StagedAppFolder() + "language", appFolder.path() + "language");
+    DeviceCatalogue catalogue;
+    ASSERT_TRUE(ReadCatalogueFile(appFolder.path(), catalogue));
+    const KeyboardEntry* mini = FindKeyboard(catalogue.keyboards, 160);
+    ASSERT_NE(mini, nullptr);
+    test::WriteFile(LayoutFilePath(appFolder.path(), mini->layoutName), "not a layout");
+    SetApplicationFolder(appFolder.path());
+
+    Start("101:cable");
+    const size_t keysBefore = dialog->keyboardCtrl.GetKeyItems().size();
+    ASSERT_GT(keysBefore, 0u);
+    dialog->LoadLayout(160);
+    EXPECT_EQ(dialog->keyboardCtrl.GetKeyItems().size(), keysBefore);
+    EXPECT_TRUE(store.IsOpen());
+    EXPECT_EQ(store.Path(), DataFolder() + "db/" + mini->name + "_data.db");
+    for (int tab = 1; tab <= 3; ++tab) {
+        EXPECT_FALSE(dialog->mainView.TabVisible(tab)) << "tabs still follow the model";
+    }
+}
+
+}  // namespace
+}  // namespace zanvor
