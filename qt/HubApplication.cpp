@@ -120,9 +120,21 @@ int RunHubApplication(int argc, char** argv) {
         });
     }
     if (!options.screenshotDir.empty()) {
+        // Pictures of the home page, the key-assignment page and the settings page, each
+        // once the page has had time to draw; then the program ends.
         const QString folder = QString::fromStdString(options.screenshotDir);
-        QTimer::singleShot(1500, &window,
-                           [&window, folder] { SaveScreenshot(window, folder, "main"); });
+        QTimer::singleShot(1500, &window, [&window, &dialog, folder] {
+            SaveScreenshot(window, folder, "main");
+            dialog.mainView.SelectPage(kPageKeys);
+            QTimer::singleShot(400, &window, [&window, &dialog, folder] {
+                SaveScreenshot(window, folder, "key_assignment");
+                dialog.mainView.ShowSettingsPage(true);
+                QTimer::singleShot(400, &window, [&window, folder] {
+                    SaveScreenshot(window, folder, "settings");
+                    QApplication::exit(0);
+                });
+            });
+        });
     }
 
     const int code = QApplication::exec();

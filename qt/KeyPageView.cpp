@@ -38,7 +38,7 @@ KeyPageView::KeyPageView(KeyboardCtrl& keyboard, QWidget* parent) : QWidget(pare
     functionPanel->setAttribute(Qt::WA_StyledBackground);
     functionColumn_ = new QVBoxLayout(functionPanel);
     functionColumn_->setContentsMargins(16, 8, 16, 12);
-    lowerLayout_->addWidget(functionPanel, 3);
+    lowerLayout_->addWidget(functionPanel, 4);
     lower_->hide();
     layout->addWidget(lower_, 0);
 

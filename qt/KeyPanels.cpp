@@ -444,7 +444,7 @@ KeyTestView::KeyTestView(CKeyTestCtrl& model, QWidget* parent) : QWidget(parent)
     layout->addWidget(title_);
     layout->addWidget(hint_);
     layout->addStretch(1);
-    setMinimumWidth(260);
+    setMinimumWidth(220);
     binding_ = std::make_unique<ModelBinding>(model_, this, [this](uint32_t) { Refresh(); });
     language_ = SubscribeLanguageChanged([this](int) {
         QMetaObject::invokeMethod(

@@ -42,7 +42,7 @@ QTabBar::tab { background: transparent; color: #8C93A8; padding: 8px 20px; margi
 QTabBar::tab:hover { color: #E8EAF2; }
 QTabBar::tab:selected { color: #FFFFFF; border-bottom: 2px solid #00D8F0; }
 QTabBar::tab:focus { color: #00D8F0; }
-QTabBar#functionTabs::tab { padding: 6px 12px; margin-right: 2px; font-size: 10pt; }
+QTabBar#functionTabs::tab { padding: 6px 8px; margin-right: 0px; font-size: 10pt; }
 
 QComboBox { background: #1F2330; border: 1px solid #2C3142; border-radius: 6px; padding: 4px 10px;
             min-height: 20px; }
