@@ -7,7 +7,7 @@ namespace zanvor {
 
 class SimHidBackend;
 
-// The HID backend a run uses: the machine's keyboards, or virtual ones (--simulate[=SPEC]),
+// The HID backend a run uses: the machine's keyboards, or virtual ones (--simulate[=SELECTION]),
 // optionally behind a trace of every report (--hid-trace FILE).
 struct HidSetup {
     bool simulate = false;

@@ -14,7 +14,7 @@ using namespace zanvor;
 
 namespace {
 
-// CLI11 has no optional-value option of the form --simulate[=SPEC]; take it out first.
+// CLI11 has no optional-value option of the form --simulate[=SELECTION]; take it out first.
 std::vector<std::string> ExtractSimulate(int argc, char** argv, CliOptions& options) {
     std::vector<std::string> rest;
     for (int i = 1; i < argc; ++i) {
