@@ -13,6 +13,7 @@
 
 #include "platform/HidDescriptor.h"
 #include "platform/Trace.h"
+#include "platform/Utf8.h"
 
 namespace zanvor {
 
@@ -39,35 +40,6 @@ struct HidapiBackend::Library {
 };
 
 namespace {
-
-std::string ToUtf8(const wchar_t* text) {
-    std::string out;
-    if (text == nullptr) {
-        return out;
-    }
-    for (; *text != 0; ++text) {
-        auto c = static_cast<uint32_t>(*text);
-        if (c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) {
-            c = 0xFFFD;
-        }
-        if (c < 0x80) {
-            out += static_cast<char>(c);
-        } else if (c < 0x800) {
-            out += static_cast<char>(0xC0 | (c >> 6));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            out += static_cast<char>(0xE0 | (c >> 12));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else {
-            out += static_cast<char>(0xF0 | (c >> 18));
-            out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        }
-    }
-    return out;
-}
 
 class UniqueFd {
   public:
@@ -194,7 +166,7 @@ std::vector<HidInterfaceInfo> HidapiBackend::Enumerate() {
         entry.path = info->path != nullptr ? info->path : "";
         entry.vendor_id = info->vendor_id;
         entry.product_id = info->product_id;
-        entry.product_string = ToUtf8(info->product_string);
+        entry.product_string = WideToUtf8(info->product_string);
         entry.release_number = info->release_number;
         entry.usage_page = info->usage_page;
         entry.usage = info->usage;
