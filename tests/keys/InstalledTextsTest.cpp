@@ -1,0 +1,36 @@
+#include <gtest/gtest.h>
+
+#include "keys/FunctionLists.h"
+#include "support/TestHome.h"
+#include "ui/LoadText.h"
+
+namespace zanvor {
+namespace {
+
+// The function lists take their captions from the language files through tables of text ids,
+// which the scan of literal lookups cannot see: every caption must exist in every installed
+// language.
+class InstalledTextsTest : public test::IsolatedHomeTest {
+  protected:
+    void TearDown() override {
+        SetActiveLanguageId(1033);
+        ClearLanguageCache();
+        IsolatedHomeTest::TearDown();
+    }
+};
+
+TEST_F(InstalledTextsTest, EveryFunctionCaptionExistsInEveryLanguage) {
+    for (int lcid : {1033, 1045}) {
+        SetActiveLanguageId(lcid);
+        ClearLanguageCache();
+        for (const auto& list : {BuildKeyFunctionList(), BuildKnobFunctionList()}) {
+            for (const KeyFunction& function : list) {
+                EXPECT_FALSE(function.name.empty()) << "language " << lcid << ": type "
+                                                    << function.type << " code " << function.code;
+            }
+        }
+    }
+}
+
+}  // namespace
+}  // namespace zanvor
