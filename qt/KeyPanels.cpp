@@ -399,11 +399,6 @@ bool CombinationView::eventFilter(QObject* watched, QEvent* event) {
                 return true;
             }
             return false;
-        case QEvent::FocusOut:
-            if (model_.Capturing()) {
-                model_.EndCapture();
-            }
-            return false;
         default:
             return false;
     }

@@ -120,6 +120,37 @@ TEST_F(KeyPageGuiTest, ChoosingVolumeUpForAKeyOnLayerTwoStoresAndShowsIt) {
     Save(*window, "key_assignment_panels");
 }
 
+TEST_F(KeyPageGuiTest, ACombinationIsCapturedFromTheKeyboardAndApplied) {
+    StartPage();
+    const KeyItem f1 = Key("F1");
+    Click(view->Keyboard(), view->Keyboard()->KeyRect(f1.code).center());
+    FunctionListView* list = view->Functions();
+    ASSERT_TRUE(WaitFor([&] { return list->TabIndex(kTabCombination) >= 0; }));
+    Click(list->Tabs(), list->Tabs()->tabRect(list->TabIndex(kTabCombination)).center());
+    CombinationView* panel = view->Combination();
+    ASSERT_TRUE(WaitFor([&] { return panel->isVisible(); }));
+
+    Click(panel->CaptureField(), QPoint(5, 5));
+    ASSERT_TRUE(dialog->Pages().combination.Capturing());
+    // X11 keycode 56 is the B key; the capture takes it, even Tab would not move the focus.
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_B, Qt::NoModifier, 56, 0x62, 0, "b");
+    QKeyEvent release(QEvent::KeyRelease, Qt::Key_B, Qt::NoModifier, 56, 0x62, 0, "b");
+    QApplication::sendEvent(panel->CaptureField(), &press);
+    QApplication::sendEvent(panel->CaptureField(), &release);
+    ASSERT_TRUE(WaitFor([&] { return panel->CaptureField()->text() == "B"; }));
+    panel->Modifier(0)->click();  // left Ctrl
+    panel->ApplyButton()->click();
+
+    KeyMacroData row;
+    ASSERT_TRUE(dialog->Store().GetKey(dialog->session.currentProfile.load(), 0, f1.code, row));
+    // A combination is stored as a key function with its modifier mask (left Ctrl: bit 0).
+    EXPECT_EQ(row.macro_type, kTabKeys);
+    EXPECT_EQ(row.macro_value2, 0x01);
+    EXPECT_NE(row.macro_desc.find('B'), std::string::npos) << row.macro_desc;
+    EXPECT_NE(row.macro_desc.find("Ctrl"), std::string::npos) << row.macro_desc;
+    EXPECT_FALSE(dialog->Pages().combination.Capturing());
+}
+
 TEST_F(KeyPageGuiTest, TheCombinationTabShowsItsPanelAndTheMacroTabItsPlayOptions) {
     StartPage();
     FunctionListView* list = view->Functions();
