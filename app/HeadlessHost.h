@@ -31,7 +31,9 @@ class HeadlessHost : public WindowHost {
     void SetTrayAvailable(bool available) { trayAvailable_ = available; }
 
     void OpenUrl(const std::string& url) override;
+    void CloseSecondaryWindows() override { ++secondaryClosed_; }
     void ExitProcess(int code) override { exitCode_ = code; }
+    int secondaryClosed() const { return secondaryClosed_; }
 
     Shown shown() const { return shown_; }
     int raised() const { return raised_; }
@@ -45,6 +47,7 @@ class HeadlessHost : public WindowHost {
     std::atomic<bool> tray_{false};
     std::atomic<bool> trayAvailable_{true};
     std::atomic<int> exitCode_{-1};
+    std::atomic<int> secondaryClosed_{0};
     mutable std::mutex mutex_;  // guards tooltip_ and urls_
     std::string tooltip_;
     std::vector<std::string> urls_;

@@ -275,6 +275,11 @@ void KeyboardDlg::TaskStartup() {
     startupDone_ = true;
     ScanDevices();
     ApplyDeviceSelection();
+    // The remembered keyboard's pages open ready: its profiles loaded and its state read,
+    // as after picking it in the device list.
+    if (deviceOnline.load()) {
+        pages_->profile.LoadProfileList();
+    }
 }
 
 void KeyboardDlg::TaskDeviceInstall() {
@@ -341,6 +346,10 @@ void KeyboardDlg::OnWindowMessage(uint32_t id, uintptr_t wParam, intptr_t lParam
             break;
         case kMsgReapplyTexts:
             pages_->keys.ShowFunctionTab(pages_->keyFunctions.GetCurTab());
+            pages_->deviceSettings.ApplyInfoLabels();
+            break;
+        case kMsgBackgroundMenu:
+            OnBackgroundMenu(static_cast<int>(wParam));
             break;
         case kMsgRaiseWindow:
             host_.BringToFront();
@@ -378,7 +387,9 @@ void KeyboardDlg::OnCloseButton() {
     Exit();
 }
 
-void KeyboardDlg::CloseSecondaryWindows() {}
+void KeyboardDlg::CloseSecondaryWindows() {
+    host_.CloseSecondaryWindows();
+}
 
 void KeyboardDlg::Exit() {
     CloseSecondaryWindows();

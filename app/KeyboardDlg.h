@@ -186,6 +186,7 @@ class KeyboardDlg : public MDialog, public CThreadBasic, public TaskPoster {
     void OnPageChanged();
     bool OnApplicationControl(int controlId, int event);
 
+    void OnBackgroundMenu(int command);
     void OnTrayIcon(intptr_t mouseMessage);
     void OnPowerBroadcast(uintptr_t event);
 

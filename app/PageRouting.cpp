@@ -1,5 +1,7 @@
 // The main window's pages: control events routed to their handlers, the hooks that join
 // them, applying a profile and the reset command.
+#include <filesystem>
+
 #include "app/ControlIds.h"
 #include "app/DevicePages.h"
 #include "app/KeyboardDlg.h"
@@ -186,6 +188,31 @@ bool KeyboardDlg::OnApplicationControl(int controlId, int) {
         default:
             return false;
     }
+}
+
+void KeyboardDlg::OnBackgroundMenu(int command) {
+    constexpr int kChoosePicture = 100;
+    constexpr int kDefaultPicture = 101;
+    if (command == kChoosePicture) {
+        // The home page takes an animated picture too; the other pages a still one.
+        const bool home = mainView.SelectedPage() == kPageHome;
+        const FileFilter filter =
+            home ? FileFilter{"Image Files", {"*.jpg", "*.jpeg", "*.png", "*.gif"}}
+                 : FileFilter{"Image Files", {"*.jpg", "*.jpeg", "*.png"}};
+        const std::optional<std::string> path =
+            dialogs_.OpenFile(LoadText("KB.DIALOG", 7), {filter});
+        std::error_code ec;
+        if (!path || !std::filesystem::is_regular_file(*path, ec)) {
+            return;
+        }
+        WriteRegistryText(home ? kThemeBkgGifValue : kThemeBkgValue, *path);
+    } else if (command == kDefaultPicture) {
+        WriteRegistryText(kThemeBkgValue, "");
+        WriteRegistryText(kThemeBkgGifValue, "");
+    } else {
+        return;
+    }
+    mainView.NotifyBackgroundChanged();
 }
 
 void KeyboardDlg::LoadApplicationSettings() {

@@ -129,7 +129,24 @@ bool DeviceSettings::SendSimpleCommand(uint8_t command, uint8_t length) {
 
 // The information labels: 530 firmware version, 531 and 532 the two notes under it; while a
 // firmware update is offered, 520 the offered version and 533 the offer.
+void DeviceSettings::ApplyInfoLabels() {
+    if (!labelsFromDevice_.load()) {
+        SetPlaceholderLabels();
+        return;
+    }
+    const DeviceInfo info = session_.Info();
+    mainView_.SetInfoLabel(0, VersionLabel(LoadText("KB.DIALOG", 530), info.firmwareText));
+    if (info.firmwareOffer == 1) {
+        mainView_.SetInfoLabel(1, VersionLabel(LoadText("KB.DIALOG", 520), FirmwareToolVersion()));
+        mainView_.SetInfoLabel(2, LoadText("KB.DIALOG", 533));
+    } else {
+        mainView_.SetInfoLabel(1, LoadText("KB.DIALOG", 531));
+        mainView_.SetInfoLabel(2, LoadText("KB.DIALOG", 532));
+    }
+}
+
 void DeviceSettings::SetPlaceholderLabels() {
+    labelsFromDevice_ = false;
     mainView_.SetInfoLabel(0, LoadText("KB.DIALOG", 530) + ": v1.00");
     mainView_.SetInfoLabel(1, LoadText("KB.DIALOG", 531));
     mainView_.SetInfoLabel(2, LoadText("KB.DIALOG", 532));
@@ -203,14 +220,10 @@ bool DeviceSettings::ReadDeviceInfo() {
     }
     session_.SetParameters(parameters);
 
-    mainView_.SetInfoLabel(0, VersionLabel(LoadText("KB.DIALOG", 530), info.firmwareText));
+    labelsFromDevice_ = true;
+    ApplyInfoLabels();
     if (info.firmwareOffer == 1) {
-        mainView_.SetInfoLabel(1, VersionLabel(LoadText("KB.DIALOG", 520), offered));
-        mainView_.SetInfoLabel(2, LoadText("KB.DIALOG", 533));
         poster_.PostWindowMessage(kFirmwareOfferMessage, kFirmwareOfferWParam, 0);
-    } else {
-        mainView_.SetInfoLabel(1, LoadText("KB.DIALOG", 531));
-        mainView_.SetInfoLabel(2, LoadText("KB.DIALOG", 532));
     }
 
     const KeyboardSettings settings =

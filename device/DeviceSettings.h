@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -122,6 +123,9 @@ class DeviceSettings {
 
     // True once a complete read sequence ran for that device type. Any thread.
     bool WasRead(int deviceType) const;
+    // Sets the three information labels in the active language from what was read, or the
+    // placeholders before a complete read (also after a language change).
+    void ApplyInfoLabels();
     // The firmware version the firmware tool brings (decimal text). Any thread.
     std::string FirmwareToolVersion() const;
 
@@ -140,6 +144,7 @@ class DeviceSettings {
     mutable std::mutex mutex_;  // guards readTypes_ and firmwareToolVersion_
     std::set<int> readTypes_;
     std::string firmwareToolVersion_ = kInitialFirmwareToolVersion;
+    std::atomic<bool> labelsFromDevice_{false};  // the labels show a complete read
 };
 
 }  // namespace zanvor

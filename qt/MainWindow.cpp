@@ -242,8 +242,13 @@ void MainWindow::Attach(KeyboardDlg* dialog) {
             dialog_->mainView.SelectPage(page);
         }
     });
-    viewBinding_ = std::make_unique<ModelBinding>(dialog_->mainView, this,
-                                                  [this](uint32_t) { RefreshView(); });
+    viewBinding_ = std::make_unique<ModelBinding>(dialog_->mainView, this, [this](uint32_t change) {
+        if (change == MainView::kChangeBackground) {
+            ReloadBackground();
+        } else {
+            RefreshView();
+        }
+    });
     language_ = SubscribeLanguageChanged([this](int) {
         QMetaObject::invokeMethod(
             this, [this] { ApplyTexts(); }, Qt::QueuedConnection);

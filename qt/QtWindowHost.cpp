@@ -3,9 +3,11 @@
 #include <QAction>
 #include <QApplication>
 #include <QDesktopServices>
+#include <QDialog>
 #include <QIcon>
 #include <QMainWindow>
 #include <QMenu>
+#include <QProgressDialog>
 #include <QSystemTrayIcon>
 #include <QThread>
 #include <QUrl>
@@ -106,6 +108,22 @@ bool QtWindowHost::TrayAvailable() const {
 
 void QtWindowHost::OpenUrl(const std::string& url) {
     OnUiThread([url] { QDesktopServices::openUrl(QUrl(QString::fromStdString(url))); });
+}
+
+void QtWindowHost::CloseSecondaryWindows() {
+    OnUiThread([this] {
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            auto* dialog = qobject_cast<QDialog*>(widget);
+            // The busy dialog belongs to the job that is running; the worker closes it.
+            if (dialog != nullptr && dialog->isVisible() &&
+                qobject_cast<QProgressDialog*>(dialog) == nullptr) {
+                dialog->reject();
+            }
+        }
+        if (trayMenu_ != nullptr) {
+            trayMenu_->hide();
+        }
+    });
 }
 
 void QtWindowHost::ExitProcess(int code) {

@@ -33,6 +33,7 @@ class QtWindowHost : public QObject, public WindowHost {
     bool TrayAvailable() const override;
 
     void OpenUrl(const std::string& url) override;
+    void CloseSecondaryWindows() override;
     void ExitProcess(int code) override;
 
     // Set by the tray icon's activation: the mouse message the main window is told about.

@@ -21,6 +21,7 @@ class MainView : public ControlModel {
         kChangeSettings,
         kChangeTitle,
         kChangeLabels,
+        kChangeBackground,
     };
 
     int SelectedPage() const;
@@ -43,6 +44,8 @@ class MainView : public ControlModel {
 
     // The three information labels of the settings page (firmware version, offer, note).
     void SetInfoLabel(int index, const std::string& text);
+    // The user chose another background picture (stored in the settings): views reload it.
+    void NotifyBackgroundChanged() { NotifyChanged(kChangeBackground); }
     std::string InfoLabel(int index) const;
 
   private:

@@ -9,7 +9,7 @@ namespace zanvor {
 // with Qt; the command line and the tests with HeadlessHost. Calls may come from the
 // worker thread; implementations hand them to the UI thread.
 class WindowHost {
-public:
+  public:
     virtual ~WindowHost() = default;
 
     virtual void ShowNormal() = 0;
@@ -27,6 +27,9 @@ public:
 
     // Opens a web address or file with the desktop's default handler.
     virtual void OpenUrl(const std::string& url) = 0;
+
+    // Closes the program's other windows (dialogs) before an exit or a device change.
+    virtual void CloseSecondaryWindows() = 0;
 
     // Ends the program with the exit code once control returns to the event loop.
     virtual void ExitProcess(int code) = 0;

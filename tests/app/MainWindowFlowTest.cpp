@@ -4,8 +4,10 @@
 
 #include "SimSession.h"
 #include "app/DevicePages.h"
+#include "app/WindowMessages.h"
 #include "platform/Registry.h"
 #include "store/Records.h"
+#include "ui/LoadText.h"
 
 namespace zanvor {
 namespace {
@@ -108,6 +110,52 @@ TEST_F(MainWindowFlowTest, ABrokenLayoutKeepsThePreviousKeysButStillOpensTheData
     for (int tab = 1; tab <= 3; ++tab) {
         EXPECT_FALSE(dialog->mainView.TabVisible(tab)) << "tabs still follow the model";
     }
+}
+
+}  // namespace
+}  // namespace zanvor
+
+namespace zanvor {
+namespace {
+
+class MainWindowCommandsTest : public test::SimSessionTest {};
+
+TEST_F(MainWindowCommandsTest, StartupWithTheRememberedKeyboardOnlineOpensItsPagesReady) {
+    Start("101:cable");
+    EXPECT_EQ(dialog->Pages().profileList.GetItemCount(), 3);
+    EXPECT_TRUE(dialog->session.Info().valid);
+    EXPECT_GE(host.secondaryClosed(), 1) << "a device selection closes secondary windows";
+}
+
+TEST_F(MainWindowCommandsTest, BackgroundMenuStoresThePictureForThePageShown) {
+    Start("101:cable");
+    const std::string picture = home() + "wallpaper.png";
+    test::WriteFile(picture, "png");
+    dialog->mainView.SelectPage(kPageHome);
+    dialogs.QueueFile(picture);
+    dialog->OnWindowMessage(kMsgBackgroundMenu, 100, 0);
+    EXPECT_EQ(ReadRegistryText("theme_bkg_gif"), picture);
+    EXPECT_EQ(ReadRegistryText("theme_bkg"), "");
+
+    dialog->mainView.SelectPage(kPageKeys);
+    dialogs.QueueFile(home() + "missing.png");
+    dialog->OnWindowMessage(kMsgBackgroundMenu, 100, 0);
+    EXPECT_EQ(ReadRegistryText("theme_bkg"), "") << "a file that does not exist is not stored";
+
+    dialog->OnWindowMessage(kMsgBackgroundMenu, 101, 0);
+    EXPECT_EQ(ReadRegistryText("theme_bkg_gif"), "");
+}
+
+TEST_F(MainWindowCommandsTest, LanguageSwitchReappliesTheInformationLabels) {
+    Start("101:cable");
+    const std::string english = dialog->mainView.InfoLabel(0);
+    ASSERT_NE(english.find("v1.20"), std::string::npos);
+    dialog->Pages().languageList.Choose(1);
+    dialog->PumpMessages();
+    const std::string polish = dialog->mainView.InfoLabel(0);
+    EXPECT_NE(polish, english);
+    EXPECT_NE(polish.find("v1.20"), std::string::npos);
+    SetActiveLanguage(1033);
 }
 
 }  // namespace
