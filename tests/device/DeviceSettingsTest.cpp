@@ -163,8 +163,8 @@ class DeviceSettingsTest : public test::IsolatedHomeTest {
 
     void ExpectPlaceholderLabels() {
         EXPECT_EQ(mainView.InfoLabel(0), "Firmware: v1.00");
-        EXPECT_EQ(mainView.InfoLabel(1), "Battery");
-        EXPECT_EQ(mainView.InfoLabel(2), "Keyboard connected");
+        EXPECT_EQ(mainView.InfoLabel(1), LoadText("KB.DIALOG", 531));
+        EXPECT_EQ(mainView.InfoLabel(2), LoadText("KB.DIALOG", 532));
     }
 
     DeviceCatalogue catalogue_;
@@ -353,8 +353,8 @@ TEST_P(FirmwareLabelTest, ShowsTheFirstAndTheLastTwoCharactersOfTheHexText) {
     ASSERT_TRUE(settings->ReadDeviceInfo());
     EXPECT_EQ(session.Info().firmwareText, c.text);
     EXPECT_EQ(mainView.InfoLabel(0), c.label);
-    EXPECT_EQ(mainView.InfoLabel(1), "Battery");
-    EXPECT_EQ(mainView.InfoLabel(2), "Keyboard connected");
+    EXPECT_EQ(mainView.InfoLabel(1), LoadText("KB.DIALOG", 531));
+    EXPECT_EQ(mainView.InfoLabel(2), LoadText("KB.DIALOG", 532));
 }
 
 INSTANTIATE_TEST_SUITE_P(Versions, FirmwareLabelTest,
@@ -391,7 +391,7 @@ TEST_P(FirmwareOfferTest, OnlyACabledPulseBelow115IsOfferedAnUpdate) {
         EXPECT_EQ(mainView.InfoLabel(2), "A firmware update is available");
     } else {
         EXPECT_TRUE(messages.empty());
-        EXPECT_EQ(mainView.InfoLabel(1), "Battery");
+        EXPECT_EQ(mainView.InfoLabel(1), LoadText("KB.DIALOG", 531));
     }
 }
 
