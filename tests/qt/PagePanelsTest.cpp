@@ -89,6 +89,7 @@ TEST_F(KeyPageGuiTest, ChoosingVolumeUpForAKeyOnLayerTwoStoresAndShowsIt) {
     const KeyItem a = Key("A");
     Click(view->Keyboard(), view->Keyboard()->KeyRect(a.code).center());
     EXPECT_EQ(dialog->Pages().keys.SelectedKey(), a.code);
+    sim->ClearReports();
 
     FunctionListView* list = view->Functions();
     ASSERT_TRUE(WaitFor([&] { return list->TabIndex(kTabMedia) >= 0; }));
@@ -103,6 +104,24 @@ TEST_F(KeyPageGuiTest, ChoosingVolumeUpForAKeyOnLayerTwoStoresAndShowsIt) {
     ASSERT_TRUE(dialog->Store().GetKey(profile, 1, a.code, row));
     EXPECT_EQ(row.macro_type, kTabMedia);
     EXPECT_EQ(row.macro_desc, "Volume up");
+    // The keyboard receives the entry: begin, command 0x1D (layer 1) at 3 x the key's
+    // table index with 30 E9 00, end.
+    const int index = dialog->session.KeyMapsCopy().codeToKeyIndex.at(a.code);
+    ASSERT_TRUE(WaitFor([&] { return dialog->Idle(); }));
+    std::vector<std::vector<uint8_t>> sent;
+    for (const SimReport& report : sim->Reports()) {
+        if (report.to_device) {
+            sent.push_back(report.bytes);
+        }
+    }
+    ASSERT_EQ(sent.size(), 3u);
+    EXPECT_EQ(sent[0][2], 0x10);
+    EXPECT_EQ(sent[1][2], 0x1D);
+    EXPECT_EQ(sent[1][3] | (sent[1][4] << 8), 3 * index);
+    EXPECT_EQ(sent[1][5], 3);
+    EXPECT_EQ(std::vector<uint8_t>(sent[1].begin() + 9, sent[1].begin() + 12),
+              (std::vector<uint8_t>{0x30, 0xE9, 0x00}));
+    EXPECT_EQ(sent[2][2], 0x11);
     // Layer 0 keeps the key's own function.
     ASSERT_TRUE(dialog->Store().GetKey(profile, 0, a.code, row));
     EXPECT_EQ(row.macro_desc, "A");
