@@ -85,6 +85,8 @@ TEST_F(KeyPageGuiTest, ChoosingVolumeUpForAKeyOnLayerTwoStoresAndShowsIt) {
     view->Layers()->Button(1)->click();
     EXPECT_EQ(dialog->session.currentLayer.load(), 1);
     ASSERT_TRUE(WaitFor([this] { return view->Layers()->Button(1)->isChecked(); }));
+    // The layer's captions are reloaded by the worker; a key chosen before that is deselected.
+    ASSERT_TRUE(WaitFor([this] { return dialog->Idle(); }));
 
     const KeyItem a = Key("A");
     Click(view->Keyboard(), view->Keyboard()->KeyRect(a.code).center());
