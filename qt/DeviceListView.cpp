@@ -1,4 +1,5 @@
 #include "qt/DeviceListView.h"
+#include "qt/ModelBinding.h"
 
 #include <QEnterEvent>
 #include <QHBoxLayout>
@@ -217,10 +218,7 @@ DeviceListView::DeviceListView(CDeviceList& model, QWidget* parent)
             Refresh();
         }
     });
-    language_ = SubscribeLanguageChanged([this](int) {
-        QMetaObject::invokeMethod(
-            this, [this] { Refresh(); }, Qt::QueuedConnection);
-    });
+    language_ = SubscribeTexts(this, [this] { Refresh(); });
     Rebuild();
 }
 

@@ -1,4 +1,5 @@
 #include "qt/HomePage.h"
+#include "qt/ModelBinding.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -81,10 +82,7 @@ HomePage::HomePage(CDeviceList& devices, MainView& view, const QString& disconne
     binding_ = std::make_unique<ModelBinding>(view_, this, [this](uint32_t) { Refresh(); });
     devicesBinding_ =
         std::make_unique<ModelBinding>(devices_, this, [this](uint32_t) { RefreshSelected(); });
-    language_ = SubscribeLanguageChanged([this](int) {
-        QMetaObject::invokeMethod(
-            this, [this] { ApplyTexts(); }, Qt::QueuedConnection);
-    });
+    language_ = SubscribeTexts(this, [this] { ApplyTexts(); });
     ApplyTexts();
     Refresh();
 }

@@ -1,4 +1,5 @@
 #include "qt/KeyPageView.h"
+#include "qt/ModelBinding.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -42,10 +43,7 @@ KeyPageView::KeyPageView(KeyboardCtrl& keyboard, QWidget* parent) : QWidget(pare
     lower_->hide();
     layout->addWidget(lower_, 0);
 
-    language_ = SubscribeLanguageChanged([this](int) {
-        QMetaObject::invokeMethod(
-            this, [this] { ApplyTexts(); }, Qt::QueuedConnection);
-    });
+    language_ = SubscribeTexts(this, [this] { ApplyTexts(); });
     ApplyTexts();
 }
 

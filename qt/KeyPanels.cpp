@@ -1,4 +1,5 @@
 #include "qt/KeyPanels.h"
+#include "qt/ModelBinding.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -117,10 +118,7 @@ LayerView::LayerView(KeyLayerCtrl& model, QWidget* parent) : QWidget(parent), mo
         connect(button, &QPushButton::clicked, this, [this, layer] { model_.ChooseLayer(layer); });
     }
     binding_ = std::make_unique<ModelBinding>(model_, this, [this](uint32_t) { Refresh(); });
-    language_ = SubscribeLanguageChanged([this](int) {
-        QMetaObject::invokeMethod(
-            this, [this] { ApplyTexts(); }, Qt::QueuedConnection);
-    });
+    language_ = SubscribeTexts(this, [this] { ApplyTexts(); });
     ApplyTexts();
     Refresh();
 }
@@ -186,10 +184,7 @@ FunctionListView::FunctionListView(KeyFuncValue& model, QWidget* parent)
             [this](QListWidgetItem* item) { model_.ClickItem(list_->row(item)); });
     binding_ =
         std::make_unique<ModelBinding>(model_, this, [this](uint32_t changes) { Reload(changes); });
-    language_ = SubscribeLanguageChanged([this](int) {
-        QMetaObject::invokeMethod(
-            this, [this] { ApplyTexts(); }, Qt::QueuedConnection);
-    });
+    language_ = SubscribeTexts(this, [this] { ApplyTexts(); });
     Reload(~0u);
 }
 
@@ -288,10 +283,7 @@ MacroPlayView::MacroPlayView(MacroPlayPanel& model, QWidget* parent)
     connect(count_, &QLineEdit::textEdited, this,
             [this](const QString& text) { model_.EditCount(text.toStdString()); });
     binding_ = std::make_unique<ModelBinding>(model_, this, [this](uint32_t) { Refresh(); });
-    language_ = SubscribeLanguageChanged([this](int) {
-        QMetaObject::invokeMethod(
-            this, [this] { ApplyTexts(); }, Qt::QueuedConnection);
-    });
+    language_ = SubscribeTexts(this, [this] { ApplyTexts(); });
     ApplyTexts();
     Refresh();
 }
@@ -353,10 +345,7 @@ CombinationView::CombinationView(CombinationKeyPanel& model, QWidget* parent)
     layout->addLayout(row);
     connect(apply_, &QPushButton::clicked, this, [this] { model_.ClickApply(); });
     binding_ = std::make_unique<ModelBinding>(model_, this, [this](uint32_t) { Refresh(); });
-    language_ = SubscribeLanguageChanged([this](int) {
-        QMetaObject::invokeMethod(
-            this, [this] { ApplyTexts(); }, Qt::QueuedConnection);
-    });
+    language_ = SubscribeTexts(this, [this] { ApplyTexts(); });
     ApplyTexts();
     Refresh();
 }
@@ -441,10 +430,7 @@ KeyTestView::KeyTestView(CKeyTestCtrl& model, QWidget* parent) : QWidget(parent)
     layout->addStretch(1);
     setMinimumWidth(220);
     binding_ = std::make_unique<ModelBinding>(model_, this, [this](uint32_t) { Refresh(); });
-    language_ = SubscribeLanguageChanged([this](int) {
-        QMetaObject::invokeMethod(
-            this, [this] { ApplyTexts(); }, Qt::QueuedConnection);
-    });
+    language_ = SubscribeTexts(this, [this] { ApplyTexts(); });
     ApplyTexts();
     Refresh();
 }

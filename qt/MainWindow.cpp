@@ -249,10 +249,7 @@ void MainWindow::Attach(KeyboardDlg* dialog) {
             RefreshView();
         }
     });
-    language_ = SubscribeLanguageChanged([this](int) {
-        QMetaObject::invokeMethod(
-            this, [this] { ApplyTexts(); }, Qt::QueuedConnection);
-    });
+    language_ = SubscribeTexts(this, [this] { ApplyTexts(); });
     ConnectPages();
     ApplyTexts();
     RefreshView();

@@ -40,4 +40,10 @@ ModelBinding::~ModelBinding() {
     relay_->receiver = nullptr;
 }
 
+LanguageSubscription SubscribeTexts(QObject* receiver, std::function<void()> apply) {
+    return SubscribeLanguageChanged([receiver, apply = std::move(apply)](int) {
+        QMetaObject::invokeMethod(receiver, apply, Qt::QueuedConnection);
+    });
+}
+
 }  // namespace zanvor

@@ -8,6 +8,7 @@
 #include <mutex>
 
 #include "ui/ControlModel.h"
+#include "ui/LoadText.h"
 
 namespace zanvor {
 
@@ -43,5 +44,9 @@ class ModelBinding {
     std::shared_ptr<Relay> relay_;
     int token_ = 0;
 };
+
+// Re-runs a widget's `apply` (its texts) after every language change, always on the widget's
+// own thread through a queued call; dropped when the widget is gone.
+[[nodiscard]] LanguageSubscription SubscribeTexts(QObject* receiver, std::function<void()> apply);
 
 }  // namespace zanvor

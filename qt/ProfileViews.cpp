@@ -1,4 +1,5 @@
 #include "qt/ProfileViews.h"
+#include "qt/ModelBinding.h"
 
 #include <QCursor>
 #include <QHBoxLayout>
@@ -217,10 +218,7 @@ ProfilePanel::ProfilePanel(ProfileList& model, Actions actions, QWidget* parent)
     manage_->setVisible(static_cast<bool>(actions_.manage));
     setMinimumWidth(220);
     setMaximumWidth(280);
-    language_ = SubscribeLanguageChanged([this](int) {
-        QMetaObject::invokeMethod(
-            this, [this] { ApplyTexts(); }, Qt::QueuedConnection);
-    });
+    language_ = SubscribeTexts(this, [this] { ApplyTexts(); });
     ApplyTexts();
 }
 

@@ -1,4 +1,5 @@
 #include "qt/SettingsPageView.h"
+#include "qt/ModelBinding.h"
 
 #include <QButtonGroup>
 #include <QGridLayout>
@@ -208,10 +209,7 @@ SettingsPageView::SettingsPageView(KeyboardDlg& dialog, QWidget* parent)
     });
     exitBinding_ = std::make_unique<ModelBinding>(pages.exitModeList, this,
                                                   [this](uint32_t) { RefreshExitMode(); });
-    languageSubscription_ = SubscribeLanguageChanged([this](int) {
-        QMetaObject::invokeMethod(
-            this, [this] { ApplyTexts(); }, Qt::QueuedConnection);
-    });
+    languageSubscription_ = SubscribeTexts(this, [this] { ApplyTexts(); });
     ApplyTexts();
     RefreshLabels();
     RefreshExitMode();
