@@ -10,7 +10,7 @@ namespace zanvor {
 
 // One HID interface as the enumeration reports it.
 struct HidInterfaceInfo {
-    std::string path;            // platform device path, used to open the interface
+    std::string path;  // platform device path, used to open the interface
     uint16_t vendor_id = 0;
     uint16_t product_id = 0;
     std::string product_string;  // UTF-8
@@ -22,7 +22,7 @@ struct HidInterfaceInfo {
 
 // One opened interface. Only the worker thread uses an opened device.
 class HidDevice {
-public:
+  public:
     virtual ~HidDevice() = default;
     // Writes one output report; data[0] is the report ID. Bytes written, or -1.
     virtual int Write(const uint8_t* data, size_t length) = 0;
@@ -37,7 +37,7 @@ public:
 // The machine's HID interfaces. The default is hidapi over hidraw; the virtual keyboards
 // and the tests install their own.
 class HidBackend {
-public:
+  public:
     virtual ~HidBackend() = default;
     virtual std::vector<HidInterfaceInfo> Enumerate() = 0;
     virtual std::unique_ptr<HidDevice> Open(const std::string& path) = 0;

@@ -77,9 +77,15 @@ std::string ApplicationFolder() {
     return WithSlash(ZANVOR_INSTALL_DATADIR);
 }
 
-std::string ConfigHome() { return XdgFolder("XDG_CONFIG_HOME", ".config/"); }
-std::string DataHome() { return XdgFolder("XDG_DATA_HOME", ".local/share/"); }
-std::string StateHome() { return XdgFolder("XDG_STATE_HOME", ".local/state/"); }
+std::string ConfigHome() {
+    return XdgFolder("XDG_CONFIG_HOME", ".config/");
+}
+std::string DataHome() {
+    return XdgFolder("XDG_DATA_HOME", ".local/share/");
+}
+std::string StateHome() {
+    return XdgFolder("XDG_STATE_HOME", ".local/state/");
+}
 
 std::string RuntimeFolder() {
     const char* value = std::getenv("XDG_RUNTIME_DIR");
@@ -89,7 +95,9 @@ std::string RuntimeFolder() {
     return "/tmp/";
 }
 
-std::string DataFolder() { return DataHome() + ApplicationName() + " Files/"; }
+std::string DataFolder() {
+    return DataHome() + ApplicationName() + " Files/";
+}
 
 bool CreateFolders(const std::string& path) {
     std::error_code ec;

@@ -16,7 +16,7 @@ struct FileFilter {
 // answers from its flags; tests script the answers. Every call may come from the UI thread;
 // ShowBusy/CloseBusy and the progress calls may also come from the worker.
 class Dialogs {
-public:
+  public:
     virtual ~Dialogs() = default;
 
     virtual void MessageBox(const std::string& text, const std::string& caption) = 0;

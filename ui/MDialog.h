@@ -16,7 +16,7 @@ using WindowHandle = const void*;
 // handled in order on the UI thread when the host (Qt's event loop, or a headless loop)
 // calls PumpMessages().
 class MWindow {
-public:
+  public:
     struct Message {
         uint32_t id = 0;
         uintptr_t wParam = 0;
@@ -39,7 +39,7 @@ public:
 
     virtual void OnWindowMessage(uint32_t id, uintptr_t wParam, intptr_t lParam) = 0;
 
-private:
+  private:
     mutable std::mutex queueMutex_;  // guards queue_ and wakeup_
     std::condition_variable queued_;
     std::deque<Message> queue_;
@@ -48,7 +48,7 @@ private:
 
 // A dialog: initialisation, control events, the dialog timer and its end.
 class MDialog : public MWindow {
-public:
+  public:
     enum Result { kNone = 0, kOK = 1, kCancel = 2 };
 
     virtual bool OnInitDialog() { return true; }
@@ -73,7 +73,7 @@ public:
     // Called when the dialog ends, on the thread that ended it.
     void SetEndHandler(std::function<void(Result)> handler) { endHandler_ = std::move(handler); }
 
-private:
+  private:
     std::atomic<int> timerPeriodMs_{0};
     std::atomic<Result> result_{kNone};
     std::function<void(Result)> endHandler_;

@@ -18,16 +18,22 @@ std::string& InstanceFolder() {
 }
 }  // namespace
 
-void Manager::SetDeviceName(const std::string& name) { SetApplicationName(name); }
+void Manager::SetDeviceName(const std::string& name) {
+    SetApplicationName(name);
+}
 
-std::string Manager::GetDeviceName() { return ApplicationName(); }
+std::string Manager::GetDeviceName() {
+    return ApplicationName();
+}
 
 void Manager::SetInstance(const std::string& applicationFolder) {
     std::lock_guard lock(InstanceMutex());
     InstanceFolder() = applicationFolder;
 }
 
-std::string Manager::GetThemeSkins() { return "dark/"; }
+std::string Manager::GetThemeSkins() {
+    return "dark/";
+}
 
 std::string Manager::SkinFolder() {
     std::string folder;

@@ -6,7 +6,7 @@ namespace zanvor {
 
 // Process-wide toolkit state: the application name and the theme folder of the skins.
 class Manager {
-public:
+  public:
     static void SetDeviceName(const std::string& name);
     static std::string GetDeviceName();
     // The instance handle of the platform this was written for; here it records the

@@ -10,7 +10,7 @@ namespace zanvor {
 // Dialogs without a user: answers come from a script (tests) or a fixed choice (the
 // command line's --yes). Everything shown is recorded.
 class ScriptedDialogs : public Dialogs {
-public:
+  public:
     struct Shown {
         std::string kind;  // "message", "question", "open", "save", "busy", "progress"
         std::string text;
@@ -40,7 +40,7 @@ public:
     void SetProgress(int percent) override;
     void CloseProgress() override;
 
-private:
+  private:
     std::optional<std::string> NextFile();
 
     mutable std::mutex mutex_;  // guards every member below

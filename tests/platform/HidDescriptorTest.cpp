@@ -37,7 +37,8 @@ Bytes VendorDescriptor(uint8_t count) {
     };
 }
 
-// The boot keyboard descriptor of the USB HID class definition (appendix B.1): 8-byte input report, LED output.
+// The boot keyboard descriptor of the USB HID class definition (appendix B.1): 8-byte input report,
+// LED output.
 const Bytes
     kBootKeyboard =
         {

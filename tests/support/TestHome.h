@@ -11,7 +11,7 @@ namespace zanvor::test {
 
 // A temporary folder removed (with its contents) when the object goes away.
 class TempDir {
-public:
+  public:
     TempDir();
     ~TempDir();
     TempDir(const TempDir&) = delete;
@@ -19,7 +19,7 @@ public:
     // Ends with '/'.
     const std::string& path() const { return path_; }
 
-private:
+  private:
     std::string path_;
 };
 
@@ -27,12 +27,12 @@ private:
 // application name to "Zanvor HUB" and the application folder to the build's staged data,
 // and restores everything afterwards.
 class IsolatedHomeTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override;
     void TearDown() override;
     const std::string& home() const { return home_->path(); }
 
-private:
+  private:
     std::unique_ptr<TempDir> home_;
     std::vector<std::pair<std::string, std::string>> saved_;
 };

@@ -9,7 +9,7 @@ namespace zanvor {
 namespace {
 
 class RecordingWindow : public MDialog {
-public:
+  public:
     void OnWindowMessage(uint32_t id, uintptr_t wParam, intptr_t lParam) override {
         handled.push_back({id, wParam, lParam});
         handlerThread = std::this_thread::get_id();
