@@ -131,12 +131,9 @@ class KeyboardDlg : public MDialog, public CThreadBasic, public TaskPoster {
     std::atomic<bool> taskDone{false};
     std::atomic<int> currentPage{kPageHome};
     std::atomic<int> externalToolPid{0};
-    static constexpr int kReceiverScreenFlag = 0x7F;
     // Current profile, model, connection and layer, key maps and the keyboard's mirrors.
     SessionState session;
 
-    // Firmware version offered by the firmware tool.
-    std::string firmwareToolVersion = "22";
     // Home pictures of a disconnected and a connected keyboard.
     std::string homePictureDisconnected;
     std::string homePictureConnected;

@@ -83,8 +83,11 @@ TEST_F(DeviceSelectionTest, ArrivalOfANonVendorInterfacePostsNothing) {
     dialog->UpdateUSBDevice(true, "/sys/devices/virtual/0003:1234:5678.0001/hidraw/hidraw9");
     EXPECT_TRUE(dialog->Queue().Empty());
 
+    dialog->suspended = true;  // keep the worker from taking the code before we look
     dialog->UpdateUSBDevice(true, vendorPath);
     EXPECT_EQ(dialog->Queue().Snapshot(), std::vector<int>{kTaskDeviceInstall});
+    dialog->suspended = false;
+    dialog->Wake();
 }
 
 TEST_F(DeviceSelectionTest, UnplugAndReplugRescanThroughHotplugEvents) {
