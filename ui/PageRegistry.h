@@ -1,0 +1,118 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <vector>
+
+namespace zanvor {
+
+class ControlModel;
+
+// How a worker task is run.
+struct TaskOptions {
+    // Runs only while the selected keyboard is present and online (dropped otherwise).
+    bool needsKeyboard = true;
+    // When the task has run, a busy dialog waiting for it is closed.
+    bool closesBusyDialog = false;
+};
+
+// Where the pages plug into the main window. Each page registers, once and before the
+// worker starts, the control ids it handles, the worker tasks it owns, its idle-pass work,
+// its steps of the connection read and of profile changes, and its window messages. The
+// main window and the worker look things up here instead of knowing every page.
+//
+// Registration happens on one thread before the worker and the event loop start; after that
+// the registry is only read, from any thread, so it needs no lock.
+class PageRegistry {
+  public:
+    using ControlHandler = std::function<void(int event)>;
+    using MessageHandler = std::function<void(uintptr_t wParam, intptr_t lParam)>;
+    using Step = std::function<void()>;
+    // A step that can fail; false stops the sequence it belongs to.
+    using CheckedStep = std::function<bool()>;
+    using ProfileStep = std::function<bool(int profileId)>;
+
+    // Order of the connection read's steps (lower first). The built-in steps use these;
+    // features add theirs between them.
+    enum ConnectionOrder : int {
+        kReadDeviceInfo = 100,
+        kReadParameters = 200,
+        kReadKeyTables = 300,
+        kReadLightMap = 400,
+        kReadKnob = 500,
+        kAdoptDeviceState = 600,
+        kReadBattery = 700,
+    };
+
+    struct Task {
+        Step run;
+        TaskOptions options;
+    };
+    struct IdleWork {
+        // Whether the worker must keep passing for this work (a live stream is on).
+        std::function<bool()> wanted;
+        Step run;
+    };
+
+    // ---- UI thread ----
+    // One handler per control id; a second registration of the same id replaces the first.
+    void AddControl(int controlId, ControlHandler handler);
+    // Registers the model's control id and routes the model's events to the registry's sink.
+    void AddControl(ControlModel& model, ControlHandler handler);
+    // Calls the handler of controlId; false when no page handles it.
+    bool DispatchControl(int controlId, int event) const;
+    bool HandlesControl(int controlId) const { return controls_.count(controlId) != 0; }
+    // Where models registered with AddControl(model, ...) send their events (the main window).
+    void SetEventSink(std::function<void(int controlId, int event)> sink);
+
+    void AddWindowMessage(uint32_t id, MessageHandler handler);
+    bool DispatchWindowMessage(uint32_t id, uintptr_t wParam, intptr_t lParam) const;
+
+    // ---- worker ----
+    void AddTask(int code, Step run, TaskOptions options = {});
+    const Task* FindTask(int code) const;
+
+    void AddIdleWork(std::function<bool()> wanted, Step run);
+    // True when some idle work wants the worker to keep passing.
+    bool IdleWorkWanted() const;
+    // Runs the idle work that is wanted, in registration order.
+    void RunIdleWork() const;
+
+    // A step of the connection read; steps run in ascending order, equal orders in
+    // registration order, and the read stops at the first step that fails.
+    void AddConnectionStep(int order, CheckedStep step);
+    bool RunConnectionSteps() const;
+
+    // Rows a new profile needs (key rows, light rows, music rows, ...), created inside the
+    // profile's transaction; a failure undoes the whole profile.
+    void AddProfileRows(ProfileStep step);
+    bool CreateProfileRows(int profileId) const;
+
+    // Worker, task 6: sending the current profile to the keyboard, after its key tables.
+    void AddProfileApplyStep(Step step);
+    void RunProfileApplySteps() const;
+
+    // After the profile list was loaded or the current profile changed: pages reload what
+    // they show from the current profile.
+    void AddPagesRefresh(Step step);
+    void RefreshPages() const;
+
+    // The factory reset, after the database was created again (task 22).
+    void AddResetStep(Step step);
+    void RunResetSteps() const;
+
+  private:
+    std::map<int, ControlHandler> controls_;
+    std::map<uint32_t, MessageHandler> messages_;
+    std::map<int, Task> tasks_;
+    std::vector<IdleWork> idleWork_;
+    std::multimap<int, CheckedStep> connectionSteps_;
+    std::vector<ProfileStep> profileRows_;
+    std::vector<Step> profileApplySteps_;
+    std::vector<Step> pagesRefresh_;
+    std::vector<Step> resetSteps_;
+    std::function<void(int controlId, int event)> sink_;
+};
+
+}  // namespace zanvor
