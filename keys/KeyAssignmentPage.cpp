@@ -630,7 +630,7 @@ void KeyAssignmentPage::RestoreAllDefaults() {
     RestoreDefault();
 }
 
-void KeyAssignmentPage::ReleaseMacro(int macroId) {
+bool KeyAssignmentPage::ReleaseMacro(int macroId) {
     std::vector<KeyMacroData> rows;
     store_.ListAllKeys(rows);
     const int layer = CurrentLayer();
@@ -651,12 +651,13 @@ void KeyAssignmentPage::ReleaseMacro(int macroId) {
         store_.UpdateKey(row);
     }
     if (!matched) {
-        return;
+        return false;
     }
     ReloadKeyCaptions(CurrentProfile());
     selectedKey_.store(kSelectAllTables);
     poster_.PostTask(kKeyTaskDownloadMacros);
     poster_.PostTask(kKeyTaskWriteKeyAssignments);
+    return true;
 }
 
 // ---- operations without the page ------------------------------------------------------------

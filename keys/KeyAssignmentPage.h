@@ -138,8 +138,9 @@ class KeyAssignmentPage {
     void RestoreDefault();
     // Asks, then restores the factory functions of the current layer.
     void RestoreAllDefaults();
-    // A macro was deleted or emptied: keys playing it get their factory function back.
-    void ReleaseMacro(int macroId);
+    // A macro was deleted or emptied: keys playing it get their factory function back. True
+    // when keys played it (the macro block and every key table are then sent again).
+    bool ReleaseMacro(int macroId);
 
     // ---- operations without the page (command line) ----
     // Assigns a function (macro_type, macro_value, macro_value2, macro_value3, macro_desc of
