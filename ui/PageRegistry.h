@@ -34,15 +34,18 @@ class PageRegistry {
     using ProfileStep = std::function<bool(int profileId)>;
 
     // Order of the connection read's steps (lower first). The built-in steps use these;
-    // features add theirs between them.
+    // features add theirs at the order their data needs.
     enum ConnectionOrder : int {
+        // Device information, parameter block (settings adopted into the profile), battery.
         kReadDeviceInfo = 100,
-        kReadParameters = 200,
-        kReadKeyTables = 300,
+        // What the parameter block says beyond the settings (the active light modes).
+        kAdoptDeviceState = 200,
+        // The factory key tables and the usage/index maps built from them.
+        kReadDefaultKeyTables = 300,
+        // The LED position of every key.
         kReadLightMap = 400,
-        kReadKnob = 500,
-        kAdoptDeviceState = 600,
-        kReadBattery = 700,
+        // Knob indices and the current key tables, brought into the current profile.
+        kReadKeyTables = 500,
     };
 
     struct Task {
