@@ -43,7 +43,7 @@ bool PageRegistry::DispatchWindowMessage(uint32_t id, uintptr_t wParam, intptr_t
     return true;
 }
 
-void PageRegistry::AddTask(int code, Step run, TaskOptions options) {
+void PageRegistry::AddTask(int code, TaskRun run, TaskOptions options) {
     tasks_[code] = Task{std::move(run), options};
 }
 

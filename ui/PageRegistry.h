@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <string>
+#include <utility>
 #include <vector>
 
 namespace zanvor {
@@ -17,6 +19,19 @@ struct TaskOptions {
     bool closesBusyDialog = false;
 };
 
+// What a worker task achieved. A task that talks to the keyboard reports whether the keyboard
+// took what was sent; a reason says why not (one line, for the command line and messages).
+struct TaskResult {
+    TaskResult(bool succeeded = true) : ok(succeeded) {}  // NOLINT: a plain bool is a result
+    static TaskResult Failed(std::string why) {
+        TaskResult result(false);
+        result.reason = std::move(why);
+        return result;
+    }
+    bool ok = true;
+    std::string reason;
+};
+
 // Where the pages plug into the main window. Each page registers, once and before the
 // worker starts, the control ids it handles, the worker tasks it owns, its idle-pass work,
 // its steps of the connection read and of profile changes, and its window messages. The
@@ -29,6 +44,8 @@ class PageRegistry {
     using ControlHandler = std::function<void(int event)>;
     using MessageHandler = std::function<void(uintptr_t wParam, intptr_t lParam)>;
     using Step = std::function<void()>;
+    // A worker task; its result is kept in the worker's task log.
+    using TaskRun = std::function<TaskResult()>;
     // A step that can fail; false stops the sequence it belongs to.
     using CheckedStep = std::function<bool()>;
     using ProfileStep = std::function<bool(int profileId)>;
@@ -49,7 +66,7 @@ class PageRegistry {
     };
 
     struct Task {
-        Step run;
+        TaskRun run;
         TaskOptions options;
     };
     struct IdleWork {
@@ -73,7 +90,7 @@ class PageRegistry {
     bool DispatchWindowMessage(uint32_t id, uintptr_t wParam, intptr_t lParam) const;
 
     // ---- worker ----
-    void AddTask(int code, Step run, TaskOptions options = {});
+    void AddTask(int code, TaskRun run, TaskOptions options = {});
     const Task* FindTask(int code) const;
 
     void AddIdleWork(std::function<bool()> wanted, Step run);
