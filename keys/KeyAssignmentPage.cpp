@@ -826,6 +826,17 @@ bool KeyAssignmentPage::ReleaseMacro(int macroId) {
     return true;
 }
 
+void KeyAssignmentPage::RewriteAllTables() {
+    selectedKey_.store(kSelectAllTables);
+    poster_.PostTask(kKeyTaskWriteKeyAssignments);
+}
+
+void KeyAssignmentPage::RefreshMacroList() {
+    if (currentTab_.load() == kTabMacros) {
+        ShowFunctionTab(kTabMacros);
+    }
+}
+
 // ---- operations without the page ------------------------------------------------------------
 
 bool KeyAssignmentPage::SetKeyFunction(int layer, int usage, const KeyMacroData& function) {

@@ -11,7 +11,6 @@
 #include "keys/MacroTexts.h"
 #include "store/DataStore.h"
 #include "ui/Dialogs.h"
-#include "ui/PageRegistry.h"
 
 namespace zanvor {
 
@@ -68,7 +67,8 @@ void MacroPage::Register(PageRegistry& registry) {
         });
     }
     registry.AddTask(
-        kMacroTaskDownload, [this] { TaskDownloadMacros(); }, TaskOptions{true, true});
+        kMacroTaskDownload, [this] { return TaskDownloadMacros(); },
+        TaskOptions{.closesBusyDialog = true});
     // The profile list is loaded on the worker; the page fills itself on the UI thread.
     registry.AddPagesRefresh([this] { poster_.PostWindowMessage(kMsgMacroPageReload, 0, 0); });
 }
@@ -403,7 +403,7 @@ void MacroPage::SetReportPause(ReportPause pause) {
     pause_ = std::move(pause);
 }
 
-void MacroPage::TaskDownloadMacros() {
+TaskResult MacroPage::TaskDownloadMacros() {
     ReportPause pause;
     {
         std::lock_guard lock(downloadMutex_);
@@ -418,6 +418,7 @@ void MacroPage::TaskDownloadMacros() {
         lastDownload_ = result;
     }
     ShowDownloadResult(result);
+    return result.Sent() ? TaskResult() : TaskResult::Failed(notice.Text());
 }
 
 MacroDownloadResult MacroPage::LastDownload() const {

@@ -22,8 +22,10 @@
 #include "ui/MacroDelayPanel.h"
 #include "ui/MacroList.h"
 #include "ui/MacroStepEditor.h"
+#include "ui/PageRegistry.h"
 #include "ui/RecordButton.h"
 #include "ui/TextLabel.h"
+#include "ui/WindowMessages.h"
 
 namespace zanvor {
 
@@ -31,7 +33,6 @@ class DataStore;
 class DeviceManager;
 class Dialogs;
 class HeldKeySet;
-class PageRegistry;
 class SessionState;
 class TaskPoster;
 
@@ -52,12 +53,6 @@ enum MacroControlId : int {
     kIdDeleteStep = 1725,
     kIdClearSteps = 1726,
 };
-
-// Window messages of the macro page: a menu's chosen command in wParam, and the reload after
-// the profile list was loaded.
-inline constexpr uint32_t kMsgMacroInsertMenu = 0x06AE;
-inline constexpr uint32_t kMsgMacroContextMenu = 0x06AF;
-inline constexpr uint32_t kMsgMacroPageReload = 0x073A;
 
 inline constexpr int kMacroTaskDownload = 11;
 
@@ -176,8 +171,8 @@ class MacroPage {
 
     // ---- worker ----
     // Job 11: sends every macro to the keyboard; the page's notice tells what did not fit or
-    // that the keyboard did not take them.
-    void TaskDownloadMacros();
+    // that the keyboard did not take them. Failed when nothing reached the keyboard.
+    TaskResult TaskDownloadMacros();
     MacroDownloadResult LastDownload() const;
     // The pause after each report of the transfer (benchmarks measure it).
     void SetReportPause(ReportPause pause);

@@ -32,10 +32,7 @@ class MacroPageTest : public KeyPageTest {
         SetCapacity(capacityBytes);
         macros = std::make_unique<MacroPage>(*manager, store, session, poster, dialogs, held);
         macros->SetReleaseMacro([this](int id) { return page->ReleaseMacro(id); });
-        macros->SetRewriteKeyTables([this] {
-            page->SetSelectedKey(kSelectAllTables);
-            poster.PostTask(kKeyTaskWriteKeyAssignments);
-        });
+        macros->SetRewriteKeyTables([this] { page->RewriteAllTables(); });
         macros->SetMenuPresenter([this](uint32_t message, std::vector<MacroMenuEntry> entries) {
             menuMessage = message;
             menu = std::move(entries);
