@@ -198,6 +198,11 @@ void KeyboardDlg::Run() {
             taskDone = true;
         } else if (task != nullptr && task->options.needsKeyboard) {
             result = TaskResult::Failed(LoadText("KB.DIALOG", kTextTaskDropped));
+            if (*code == kTaskApplyProfile || *code == kTaskWriteKeyAssignments) {
+                // The rows hold the change; when the keyboard is back it gets the profile
+                // rather than the read taking the keyboard's old tables into it.
+                session.tableWritePending = true;
+            }
         }
         if (task != nullptr && task->options.closesBusyDialog && dialogs_.BusyShown()) {
             // Somebody waits for this task: it ends here, however it went.

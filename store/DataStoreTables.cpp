@@ -171,7 +171,8 @@ bool DataStore::InsertKeys(std::vector<KeyMacroData> list) {
         Query q(db_, kInsertKey);
         BindKeyInsert(q, key);
         if (!q.Run()) {
-            return false;  // the transaction rolls back
+            transaction.Rollback();
+            return false;
         }
     }
     return transaction.Commit();
@@ -209,7 +210,8 @@ bool DataStore::UpdateKeys(std::vector<KeyMacroData> list) {
         Query q(db_, kUpdateKey);
         BindKeyUpdate(q, key);
         if (!q.Run()) {
-            return false;  // the transaction rolls back
+            transaction.Rollback();
+            return false;
         }
     }
     return transaction.Commit();
@@ -330,7 +332,8 @@ bool DataStore::DeleteMacroSteps(int macro_id) {
 bool DataStore::ReplaceMacroSteps(int macro_id, const std::vector<MacroRecordData>& steps) {
     Lock lock(mutex_);
     // Deleting and inserting separately would lose the old steps when an insert fails.
-    if (!db_.IsOpen() || db_.Exec("BEGIN") != kSqliteOk) {
+    SQLiteAutoTransaction transaction(&db_);
+    if (!transaction.IsActive()) {
         return false;
     }
     bool ok = Query(db_, "DELETE FROM t_macrorecord WHERE macro_id = ?").Int(macro_id).Run();
@@ -342,11 +345,11 @@ bool DataStore::ReplaceMacroSteps(int macro_id, const std::vector<MacroRecordDat
         q.Int(macro_id).Int(step.type).Int(step.record_index).Text(step.desc);
         ok = q.Int(step.value).Int(step.delay_time).Run();
     }
-    if (ok && db_.Exec("END") == kSqliteOk) {
-        return true;
+    if (!ok) {
+        transaction.Rollback();
+        return false;
     }
-    db_.Exec("ROLLBACK");
-    return false;
+    return transaction.Commit();
 }
 
 int DataStore::CountMacroSteps(int macro_id) {
