@@ -34,6 +34,7 @@ std::array<uint8_t, 4> EncodeMacroStep(const MacroRecordData& step);
 struct MacroBlockMacro {
     std::string name;
     std::vector<MacroRecordData> steps;  // in record_index order
+    int id = 0;
 };
 
 struct MacroBlock {

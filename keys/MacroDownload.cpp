@@ -104,6 +104,7 @@ MacroDownloadResult DownloadMacros(DeviceManager& devices, DataStore& store, int
     for (const MacroData& macro : macros) {
         MacroBlockMacro entry;
         entry.name = macro.name;
+        entry.id = macro.macro_id;
         store.ListMacroSteps(macro.macro_id, entry.steps);
         input.push_back(std::move(entry));
     }
@@ -117,6 +118,7 @@ MacroDownloadResult DownloadMacros(DeviceManager& devices, DataStore& store, int
         SendMacroBlock(devices, block, MacroChunkSize(connectionMode), pause);
     for (int index : block.leftOut) {
         result.leftOut.push_back(input[static_cast<size_t>(index)].name);
+        result.leftOutIds.push_back(input[static_cast<size_t>(index)].id);
     }
     return result;
 }

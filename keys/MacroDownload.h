@@ -29,8 +29,9 @@ struct MacroDownloadResult {
     MacroDownloadStatus status = MacroDownloadStatus::kNoKeyboard;
     int length = 0;   // bytes of block
     int reports = 0;  // chunks written
-    // Stored names of the macros with steps that did not fit the keyboard's memory.
+    // The macros with steps that did not fit the keyboard's memory: stored names and ids.
     std::vector<std::string> leftOut;
+    std::vector<int> leftOutIds;
 
     bool Sent() const { return status == MacroDownloadStatus::kSent; }
 };
