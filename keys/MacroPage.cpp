@@ -394,6 +394,10 @@ int MacroPage::StepCapacity() const {
     return info.valid ? MacroStepCapacity(info.macroCapacity) : 0;
 }
 
+int MacroPage::StepsUsed() const {
+    return store_.CountAllMacroSteps();
+}
+
 int MacroPage::StepBudget() const {
     return StepCapacity() - store_.CountAllMacroSteps();
 }

@@ -188,8 +188,10 @@ class MacroPage {
     // releases the keys bound to it.
     MacroResult SetMacroSteps(int macroId, std::vector<MacroRecordData> steps);
     MacroResult SetMacroDelay(int macroId, int delayType, int delayTime);
-    // Steps the keyboard's macro memory takes over all macros (0 before it reported).
+    // Steps the keyboard's macro memory takes over all macros (0 before it reported), and the
+    // steps stored over all macros.
     int StepCapacity() const;
+    int StepsUsed() const;
 
   private:
     int StepBudget() const;

@@ -287,6 +287,7 @@ void MacroPage::EndRecording() {
     recordButton.SetRecording(false);
     SaveSteps();
     recordButton.SetCaptionId(kTextRecord);
+    ShowStepEditor();
 }
 
 void MacroPage::ToggleRecording() {
