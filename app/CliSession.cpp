@@ -2,11 +2,14 @@
 
 #include <thread>
 
+#include "app/CliOutput.h"
 #include "app/HidSetup.h"
 #include "app/Startup.h"
 #include "device/DeviceManager.h"
 #include "platform/Paths.h"
 #include "sim/SimHidBackend.h"
+#include "ui/LoadText.h"
+#include "ui/StatusTexts.h"
 
 namespace zanvor {
 
@@ -80,6 +83,30 @@ bool CliSession::WaitIdle(std::chrono::milliseconds timeout) {
 bool CliSession::RunTask(int code) {
     dialog_->PostTask(code);
     return WaitIdle();
+}
+
+int CliSession::FinishChange() {
+    if (!WaitIdle()) {
+        return Fail(kCliFailed, "the keyboard did not finish");
+    }
+    const std::vector<KeyboardDlg::TaskRun> log = dialog_->TaskLog();
+    const uint64_t taken = dialog_->TasksTaken();
+    const uint64_t first = taken - log.size();
+    for (size_t i = 0; i < log.size(); ++i) {
+        if (first + i < changeMark_ || log[i].ok) {
+            continue;
+        }
+        if (log[i].reason == LoadText("KB.DIALOG", kTextTablesNotRead)) {
+            return Fail(kCliFailed,
+                        "the keyboard has not reported its key tables; nothing was written to it");
+        }
+        if (!log[i].reachedDevice) {
+            return Fail(kCliNoKeyboard, "the keyboard went away before the change was sent");
+        }
+        return Fail(kCliFailed, "the keyboard did not accept the change (task " +
+                                    std::to_string(log[i].code) + ")");
+    }
+    return kCliOk;
 }
 
 bool CliSession::KeyboardOnline() const {

@@ -131,16 +131,16 @@ int main(int argc, char** argv) {
 
     CLI::App* key = cli.add_subcommand("key", "Key assignments on four layers");
     key->require_subcommand(1);
-    int layer = 0;
+    int layer = 1;  // as the window counts: layer 1 is the base layer
     std::string keyName;
     std::string function;
     CLI::App* keyList = key->add_subcommand("list", "Every key with its function");
-    keyList->add_option("--layer", layer, "0-3");
+    keyList->add_option("--layer", layer, "1-4, as the window shows (1 = the base layer)");
     keyList->callback([&] {
         status = WithSession(options, [&](CliSession& s) { return CmdKeyList(s, layer); });
     });
     CLI::App* keySet = key->add_subcommand("set", "Give a key a function");
-    keySet->add_option("--layer", layer, "0-3");
+    keySet->add_option("--layer", layer, "1-4, as the window shows (1 = the base layer)");
     keySet->add_option("KEY", keyName, "usage in hex (0x04) or caption (Esc)")->required();
     keySet
         ->add_option("FUNCTION", function,
@@ -152,7 +152,7 @@ int main(int argc, char** argv) {
                              [&](CliSession& s) { return CmdKeySet(s, layer, keyName, function); });
     });
     CLI::App* keyReset = key->add_subcommand("reset", "Factory function of a key or the layer");
-    keyReset->add_option("--layer", layer, "0-3");
+    keyReset->add_option("--layer", layer, "1-4, as the window shows (1 = the base layer)");
     keyReset->add_option("KEY", keyName);
     keyReset->callback([&] {
         status =
@@ -166,7 +166,7 @@ int main(int argc, char** argv) {
         status = WithSession(options, CmdKnobList);
     });
     CLI::App* knobSet = knob->add_subcommand("set", "Give a knob action a function");
-    knobSet->add_option("--layer", layer, "0-3");
+    knobSet->add_option("--layer", layer, "1-4, as the window shows (1 = the base layer)");
     knobSet->add_option("ACTION", action, "0, 1 or 2")->required();
     knobSet->add_option("FUNCTION", function)->required();
     knobSet->callback([&] {
