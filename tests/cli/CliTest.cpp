@@ -145,7 +145,8 @@ TEST_F(CliTest, ARefusedTransferExitsWithOneAndLayersCountFromOne) {
             EXPECT_EQ(key["function"], "media:101");
         }
     }
-    for (const auto& key : Json("--device 101 key list --layer 1")["keys"]) {
+    const nlohmann::json base = Json("--device 101 key list --layer 1");
+    for (const auto& key : base["keys"]) {
         if (key["usage"] == "0x29") {
             EXPECT_NE(key["function"], "media:101") << "layer 1 is the base layer";
         }
