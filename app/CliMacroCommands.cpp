@@ -10,7 +10,6 @@
 #include "keys/MacroSteps.h"
 #include "keys/MacroTexts.h"
 #include "store/DataStore.h"
-#include "ui/DeviceTasks.h"
 #include "ui/LoadText.h"
 
 namespace zanvor {
@@ -56,21 +55,12 @@ std::string Joined(const std::vector<std::string>& names) {
     return text;
 }
 
-// After a change was posted: waits for the worker and reports a macro or key-table job that
-// failed, and macros that did not fit the keyboard's memory (a failure when `id` is one).
-int WaitForKeyboard(CliSession& session, uint64_t before, int id) {
-    KeyboardDlg& dialog = session.Dlg();
-    if (!session.WaitIdle()) {
-        return Fail(kCliFailed, "the keyboard did not finish");
-    }
-    const std::vector<KeyboardDlg::TaskRun> log = dialog.TaskLog();
-    const size_t ran = std::min<size_t>(log.size(), dialog.TasksTaken() - before);
-    for (size_t i = log.size() - ran; i < log.size(); ++i) {
-        const KeyboardDlg::TaskRun& run = log[i];
-        if (!run.ok && (run.code == kTaskDownloadMacros || run.code == kTaskWriteKeyAssignments)) {
-            return Fail(kCliFailed,
-                        run.reason.empty() ? "the keyboard did not take the change" : run.reason);
-        }
+// After a change was posted (between BeginChange and here): waits for the worker and reports a
+// job that failed, and macros that did not fit the keyboard's memory (a failure when `id` is
+// one of them).
+int FinishMacroChange(CliSession& session, int id) {
+    if (const int status = session.FinishChange(); status != kCliOk) {
+        return status;
     }
     const MacroDownloadResult result = Macros(session).LastDownload();
     if (result.leftOut.empty()) {
@@ -203,11 +193,11 @@ int CmdMacroDelete(CliSession& session, int id) {
     if (!session.KeyboardOnline()) {
         return NoKeyboard();
     }
-    const uint64_t before = session.Dlg().TasksTaken();
+    session.BeginChange();
     if (const int status = MacroStatus(page.DeleteMacro(id), id); status != kCliOk) {
         return status;
     }
-    return WaitForKeyboard(session, before, id);
+    return FinishMacroChange(session, id);
 }
 
 int CmdMacroSet(CliSession& session, int id, const std::vector<std::string>& words) {
@@ -224,7 +214,7 @@ int CmdMacroSet(CliSession& session, int id, const std::vector<std::string>& wor
     if (!session.KeyboardOnline()) {
         return NoKeyboard();
     }
-    const uint64_t before = session.Dlg().TasksTaken();
+    session.BeginChange();
     const MacroResult result = page.SetMacroSteps(id, steps);
     if (result == MacroResult::kNoRoom) {
         return Fail(kCliFailed, "the keyboard's macro memory holds " +
@@ -237,7 +227,7 @@ int CmdMacroSet(CliSession& session, int id, const std::vector<std::string>& wor
     if (const int status = MacroStatus(result, id); status != kCliOk) {
         return status;
     }
-    const int status = WaitForKeyboard(session, before, id);
+    const int status = FinishMacroChange(session, id);
     if (status == kCliOk && session.Options().json) {
         const MacroDownloadResult sent = page.LastDownload();
         PrintJson(json{{"id", id},
