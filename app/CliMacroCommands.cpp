@@ -75,6 +75,16 @@ int FinishMacroChange(CliSession& session, int id) {
     return kCliOk;
 }
 
+// A change of macro `id` that the keyboard must take: the macro exists and the keyboard is
+// online.
+int MacroOnKeyboard(CliSession& session, int id) {
+    MacroData macro;
+    if (!session.Dlg().Store().GetMacro(id, macro)) {
+        return MacroStatus(MacroResult::kNotFound, id);
+    }
+    return session.KeyboardOnline() ? kCliOk : NoKeyboard();
+}
+
 // A name as one line of the table: control characters (a line break typed into a name) show
 // as blanks.
 std::string OneLine(std::string text) {
@@ -184,14 +194,10 @@ int CmdMacroRename(CliSession& session, int id, const std::string& name) {
 
 int CmdMacroDelete(CliSession& session, int id) {
     MacroPage& page = Macros(session);
-    MacroData macro;
-    if (!session.Dlg().Store().GetMacro(id, macro)) {
-        return MacroStatus(MacroResult::kNotFound, id);
-    }
     // Keys playing it are released and the keyboard's block is rebuilt: the keyboard must be
     // there, or they would keep playing what the keyboard still holds.
-    if (!session.KeyboardOnline()) {
-        return NoKeyboard();
+    if (const int status = MacroOnKeyboard(session, id); status != kCliOk) {
+        return status;
     }
     session.BeginChange();
     if (const int status = MacroStatus(page.DeleteMacro(id), id); status != kCliOk) {
@@ -207,12 +213,8 @@ int CmdMacroSet(CliSession& session, int id, const std::vector<std::string>& wor
         return Fail(kCliUsage, "not a step: '" + bad + "' (steps: " + kMacroStepForms + ")");
     }
     MacroPage& page = Macros(session);
-    MacroData macro;
-    if (!session.Dlg().Store().GetMacro(id, macro)) {
-        return MacroStatus(MacroResult::kNotFound, id);
-    }
-    if (!session.KeyboardOnline()) {
-        return NoKeyboard();
+    if (const int status = MacroOnKeyboard(session, id); status != kCliOk) {
+        return status;
     }
     session.BeginChange();
     const MacroResult result = page.SetMacroSteps(id, steps);

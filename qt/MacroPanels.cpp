@@ -16,6 +16,7 @@
 
 #include "keys/MacroSteps.h"
 #include "keys/MacroTexts.h"
+#include "qt/OptionFieldView.h"
 #include "qt/Theme.h"
 #include "ui/CRecordList.h"
 #include "ui/MacroDelayPanel.h"
@@ -276,17 +277,7 @@ void DelayOptionsView::ApplyTexts() {
 }
 
 void DelayOptionsView::Refresh() {
-    const int option = model_.SelectedOption();
-    for (int i = 0; i < 3; ++i) {
-        const QSignalBlocker blocker(options_[i]);
-        options_[i]->setChecked(i == option);
-    }
-    const QString text = QString::fromStdString(model_.FieldText());
-    if (field_->text() != text) {
-        field_->setText(text);
-    }
-    field_->setEnabled(model_.FieldEnabled());
-    setVisible(model_.IsVisible());
+    ShowOptionField(model_, options_, field_);
 }
 
 // ---- StepEditorView ----
