@@ -8,6 +8,7 @@
 #include "keys/KeyAssignmentPage.h"
 #include "keys/KeyTest.h"
 #include "keys/KnobPage.h"
+#include "keys/MacroPage.h"
 
 namespace zanvor {
 
@@ -35,6 +36,7 @@ struct DevicePages {
     KnobPage knob;
     ExchangePage exchange;
     KeyTest keyTest;
+    MacroPage macros;
     ApplicationPage application;
 };
 
