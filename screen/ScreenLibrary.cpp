@@ -143,6 +143,14 @@ int ScreenLibrary::CreateDefaultLibrary() {
     return created;
 }
 
+LedLayerData ScreenLibrary::Animation(int animationId) {
+    LedLayerData layer;
+    if (!store_.GetLedLayer(animationId, layer)) {
+        layer = LedLayerData();
+    }
+    return layer;
+}
+
 std::vector<LibraryAnimation> ScreenLibrary::ListAnimations() {
     std::vector<LedLayerData> layers;
     store_.ListLedLayers(layers);
@@ -238,6 +246,7 @@ std::vector<FrameEntry> ScreenLibrary::ListFrames(int animationId) {
         FrameEntry entry;
         entry.fileName = frame.file_name;
         entry.delay = frame.delay_time;
+        entry.frameId = frame.frame_id;
         // A frame whose name would leave the folder gets no file: it shows as empty.
         if (folderUsable && IsPlainName(frame.file_name)) {
             entry.storedFile = folder + frame.file_name;
@@ -336,7 +345,7 @@ std::string ScreenLibrary::AddPicture(int animationId, const std::string& pictur
                               FitImage(picture, place.format.width, place.format.height))) {
         return {};
     }
-    return name;
+    return folder + name;
 }
 
 std::string ScreenLibrary::CopyFrame(int animationId, const std::string& sourceFile) {
@@ -344,8 +353,8 @@ std::string ScreenLibrary::CopyFrame(int animationId, const std::string& sourceF
     if (!store_.GetLedLayer(animationId, layer) || !IsPlainName(layer.file_dir)) {
         return {};
     }
-    const std::string name = NewTimeName() + ".png";
-    return ReplaceFile(sourceFile, AnimationFolder(layer.file_dir) + name) ? name : std::string();
+    const std::string path = AnimationFolder(layer.file_dir) + NewTimeName() + ".png";
+    return ReplaceFile(sourceFile, path) ? path : std::string();
 }
 
 LibraryOutcome ScreenLibrary::ImportGif(const std::string& path) {

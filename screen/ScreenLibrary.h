@@ -48,6 +48,7 @@ struct FrameEntry {
     std::string editFile;
     std::string fileName;
     int delay = 0;
+    int frameId = 0;  // the frame's row, 0 for a frame not stored yet
 };
 
 enum class LibraryStatus {
@@ -96,6 +97,8 @@ class ScreenLibrary {
     // "0.png", "1.png", ... with the GIF's display times) and, when there are no slot rows
     // yet, the slot previews and slot rows. Returns the number of animations created.
     int CreateDefaultLibrary();
+    // The animation's row; led_id 0 when there is none.
+    LedLayerData Animation(int animationId);
     // Every animation in id order, factory ones marked, missing folders noticed.
     std::vector<LibraryAnimation> ListAnimations();
     std::vector<TftScreenData> ListSlots();
@@ -116,9 +119,9 @@ class ScreenLibrary {
     LibraryOutcome StoreFrames(int animationId, const std::vector<FrameEntry>& frames);
 
     // A picture file (any format `images` reads) fitted to the screen and stored in the
-    // animation's folder under a new time name. Returns the file name, empty on failure.
+    // animation's folder under a new time name. Returns the new file's path, empty on failure.
     std::string AddPicture(int animationId, const std::string& picturePath);
-    // A copy of a frame picture in the animation's folder under a new time name.
+    // A copy of a frame picture in the animation's folder under a new time name; its path.
     std::string CopyFrame(int animationId, const std::string& sourceFile);
 
     // Decodes the GIF completely, then stores it as a new animation (frames "0.png", ... fitted
