@@ -8,6 +8,7 @@
 #include "keys/KeyAssignmentPage.h"
 #include "keys/KeyTest.h"
 #include "keys/KnobPage.h"
+#include "screen/ScreenPage.h"
 
 namespace zanvor {
 
@@ -36,6 +37,7 @@ struct DevicePages {
     ExchangePage exchange;
     KeyTest keyTest;
     ApplicationPage application;
+    ScreenPage screen;
 };
 
 }  // namespace zanvor

@@ -158,7 +158,7 @@ void ScreenCommands::ExportFinished() {
     }
 }
 
-void ScreenCommands::TaskImportGif() {
+LibraryOutcome ScreenCommands::TaskImportGif() {
     const std::string path = GifPath();
     const LibraryOutcome outcome = library_.ImportGif(path);
     {
@@ -166,9 +166,10 @@ void ScreenCommands::TaskImportGif() {
         imported_ = outcome;
     }
     poster_.PostWindowMessage(kMsgScreenImported, 0, 0);
+    return outcome;
 }
 
-void ScreenCommands::TaskExportGif() {
+LibraryOutcome ScreenCommands::TaskExportGif() {
     std::string path;
     int animation = 0;
     {
@@ -182,6 +183,7 @@ void ScreenCommands::TaskExportGif() {
         exported_ = outcome;
     }
     poster_.PostWindowMessage(kMsgScreenExported, 0, 0);
+    return outcome;
 }
 
 void ScreenCommands::TaskSelectSlot() {

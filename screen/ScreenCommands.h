@@ -58,8 +58,8 @@ class ScreenCommands {
     void ExportFinished();
 
     // ---- worker ----
-    void TaskImportGif();
-    void TaskExportGif();
+    LibraryOutcome TaskImportGif();
+    LibraryOutcome TaskExportGif();
     void TaskSelectSlot();
 
     // The GIF path chosen last (import and export share it) and the worker's slot.

@@ -61,7 +61,7 @@ std::string FrameFileName(size_t index) {
 }  // namespace
 
 ScreenLibrary::ScreenLibrary(DataStore& store, ImageServices& images)
-    : store_(store), images_(images) {}
+    : store_(store), images_(&images) {}
 
 void ScreenLibrary::SetPlace(const LibraryPlace& place) {
     std::lock_guard lock(placeMutex_);
@@ -335,14 +335,15 @@ std::string ScreenLibrary::AddPicture(int animationId, const std::string& pictur
         return {};
     }
     ScreenImage picture;
-    if (!images_.ReadPicture(picturePath, picture)) {
+    ImageServices& images = *images_.load();
+    if (!images.ReadPicture(picturePath, picture)) {
         return {};
     }
     const std::string folder = AnimationFolder(layer.file_dir);
     const std::string name = NewTimeName() + ".png";
     if (!CreateFolders(folder) ||
-        !images_.WritePicture(folder + name,
-                              FitImage(picture, place.format.width, place.format.height))) {
+        !images.WritePicture(folder + name,
+                             FitImage(picture, place.format.width, place.format.height))) {
         return {};
     }
     return folder + name;

@@ -5,6 +5,7 @@
 // profile shares them). The page, the worker's import and export jobs and the command line
 // all work through this class.
 
+#include <atomic>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -80,6 +81,8 @@ std::string DescribeOutcome(const LibraryOutcome& outcome);
 class ScreenLibrary {
   public:
     ScreenLibrary(DataStore& store, ImageServices& images);
+    // The services reading added pictures (the desktop program's, which know more formats).
+    void SetImageServices(ImageServices& images) { images_ = &images; }
     ScreenLibrary(const ScreenLibrary&) = delete;
     ScreenLibrary& operator=(const ScreenLibrary&) = delete;
 
@@ -145,7 +148,7 @@ class ScreenLibrary {
     int FactoryCount(size_t animations, size_t slots) const;
 
     DataStore& store_;
-    ImageServices& images_;
+    std::atomic<ImageServices*> images_;
     mutable std::mutex placeMutex_;  // guards place_
     LibraryPlace place_;
     // Held while the library's folders and rows are created or cleared as a whole (default

@@ -25,18 +25,23 @@ constexpr int kSelected = ItemListModel<FrameItem>::kEventSelectionChanged;
 }  // namespace
 
 ScreenPage::ScreenPage(DataStore& store, Dialogs& dialogs, TaskPoster& poster,
-                       SessionState& session, ImageServices& images, ScreenPageHooks hooks)
+                       SessionState& session, ScreenPageHooks hooks, ImageServices* images)
     : store_(store),
       dialogs_(dialogs),
       poster_(poster),
-      images_(images),
+      images_(images != nullptr ? images : &fileImages_),
       hooks_(std::move(hooks)),
-      library_(store, images),
+      library_(store, *images_),
       frames_(models_, state_, library_, dialogs, store, session),
       commands_(*this, models_, state_, library_, dialogs, poster, hooks_.queueEmpty) {
     frames_.SetDelayDialog(hooks_.delayDialog);
     state_.slotCapacity = SlotCapacity(0);
     RouteEvents();
+}
+
+void ScreenPage::SetImageServices(ImageServices& images) {
+    images_ = &images;
+    library_.SetImageServices(images);
 }
 
 void ScreenPage::RouteEvents() {
@@ -69,9 +74,21 @@ void ScreenPage::Register(PageRegistry& registry) {
         registry.AddControl(button, handler(button));
     }
     // Import and export work on the library alone: they run without a keyboard online.
-    registry.AddTask(kTaskScreenExport, [this] { commands_.TaskExportGif(); }, {false, true});
-    registry.AddTask(kTaskScreenImport, [this] { commands_.TaskImportGif(); }, {false, true});
-    registry.AddTask(kTaskScreenSelectSlot, [this] { commands_.TaskSelectSlot(); }, {false, false});
+    const auto result = [](const LibraryOutcome& outcome) {
+        return outcome.Ok() ? TaskResult() : TaskResult::Failed(DescribeOutcome(outcome));
+    };
+    registry.AddTask(kTaskScreenExport,
+                     [this, result] { return result(commands_.TaskExportGif()); },
+                     {.needsKeyboard = false, .closesBusyDialog = true});
+    registry.AddTask(kTaskScreenImport,
+                     [this, result] { return result(commands_.TaskImportGif()); },
+                     {.needsKeyboard = false, .closesBusyDialog = true});
+    registry.AddTask(kTaskScreenSelectSlot,
+                     [this] {
+                         commands_.TaskSelectSlot();
+                         return TaskResult();
+                     },
+                     {.needsKeyboard = false});
     registry.AddPagesRefresh([this] { TaskLoadLibrary(); });
     registry.AddResetStep([this] { TaskResetLibrary(); });
     for (const uint32_t message : {kMsgScreenLibrary, kMsgScreenImported, kMsgScreenExported}) {
@@ -229,7 +246,7 @@ void ScreenPage::LoadLibrary(bool force) {
         std::error_code error;
         std::filesystem::remove_all(editFolder, error);
     }
-    models_.editor.Configure(&images_, editFolder, place.format.width, place.format.height);
+    models_.editor.Configure(images_, editFolder, place.format.width, place.format.height);
     models_.library.DeleteAllItems();
     models_.slots.DeleteAllItems();
     frames_.ClearFrames();

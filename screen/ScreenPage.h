@@ -13,6 +13,7 @@
 #include <memory>
 #include <string>
 
+#include "screen/FileImageServices.h"
 #include "screen/FrameEditor.h"
 #include "screen/ScreenCommands.h"
 #include "screen/ScreenLibrary.h"
@@ -41,14 +42,20 @@ struct ScreenPageHooks {
 
 class ScreenPage {
   public:
+    // Without picture services of its own the page reads PNG and GIF files only.
     ScreenPage(DataStore& store, Dialogs& dialogs, TaskPoster& poster, SessionState& session,
-               ImageServices& images, ScreenPageHooks hooks);
+               ScreenPageHooks hooks, ImageServices* images = nullptr);
     ScreenPage(const ScreenPage&) = delete;
     ScreenPage& operator=(const ScreenPage&) = delete;
 
     // Plugs the page into the main window: its controls, worker tasks, page refresh, reset
     // step and window messages. Until then the models' events reach OnControl directly.
     void Register(PageRegistry& registry);
+
+    // Before the worker starts: the picture services of the desktop program, and its frame
+    // time dialog.
+    void SetImageServices(ImageServices& images);
+    void SetDelayDialog(DelayDialog dialog) { frames_.SetDelayDialog(std::move(dialog)); }
 
     ScreenModels& Models() { return models_; }
     ScreenLibrary& Library() { return library_; }
@@ -100,7 +107,8 @@ class ScreenPage {
     DataStore& store_;
     Dialogs& dialogs_;
     TaskPoster& poster_;
-    ImageServices& images_;
+    FileImageServices fileImages_;
+    ImageServices* images_;  // set before the worker starts, then only read
     ScreenPageHooks hooks_;
     ScreenModels models_;
     ScreenPageState state_;

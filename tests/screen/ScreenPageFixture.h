@@ -58,7 +58,7 @@ class ScreenPageTest : public LibraryTest {
             delayAnswers.pop_front();
             return choice;
         };
-        page = std::make_unique<ScreenPage>(store, dialogs, poster, session, images, hooks);
+        page = std::make_unique<ScreenPage>(store, dialogs, poster, session, hooks);
     }
 
     // The worker's page refresh, then the message it posts.

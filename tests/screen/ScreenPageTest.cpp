@@ -239,7 +239,7 @@ TEST_F(ScreenPageTest, AModelWithoutScreenHasNoSlotsAndNoLibrary) {
         place.format = ScreenFormat{};
         return place;
     };
-    page = std::make_unique<ScreenPage>(store, dialogs, poster, session, images, hooks);
+    page = std::make_unique<ScreenPage>(store, dialogs, poster, session, hooks);
     LoadPage();
     EXPECT_EQ(models().slots.GetItemCount(), 0);
     EXPECT_EQ(models().library.GetItemCount(), 0);
