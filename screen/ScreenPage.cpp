@@ -217,6 +217,11 @@ bool ScreenPage::OnWindowMessage(uint32_t id, uintptr_t wParam, intptr_t) {
     }
 }
 
+ScreenLibrary& ScreenPage::SelectedLibrary() {
+    library_.SetPlace(hooks_.place ? hooks_.place() : LibraryPlace{});
+    return library_;
+}
+
 void ScreenPage::TaskLoadLibrary() {
     library_.SetPlace(hooks_.place ? hooks_.place() : LibraryPlace{});
     library_.CreateDefaultLibrary();

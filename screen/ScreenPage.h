@@ -59,6 +59,8 @@ class ScreenPage {
 
     ScreenModels& Models() { return models_; }
     ScreenLibrary& Library() { return library_; }
+    // The library pointed at the model the main window has selected now (the command line).
+    ScreenLibrary& SelectedLibrary();
     FrameEditor& Frames() { return frames_; }
     ScreenCommands& Commands() { return commands_; }
     const ScreenPageState& State() const { return state_; }
