@@ -28,6 +28,7 @@
 #include "qt/KnobDialogView.h"
 #include "qt/ModelBinding.h"
 #include "qt/Pictures.h"
+#include "qt/ScreenPageView.h"
 #include "qt/SettingsPageView.h"
 #include "qt/Theme.h"
 #include "ui/ControlIds.h"
@@ -211,6 +212,8 @@ void MainWindow::Attach(KeyboardDlg* dialog) {
     tabs_->setTabData(0, 0);
     tabs_->addTab(QString());
     tabs_->setTabData(1, int(kPageKeys));
+    screenTab_ = tabs_->addTab(QString());
+    tabs_->setTabData(screenTab_, int(kPageScreen));
     tabs_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     tabRow->addWidget(tabs_);
     layout->addLayout(tabRow);
@@ -228,6 +231,10 @@ void MainWindow::Attach(KeyboardDlg* dialog) {
     stack_->addWidget(home_);
     stack_->addWidget(keys_);
     stack_->addWidget(settings_);
+    screen_ = new ScreenPageView(
+        dialog_->Pages().screen, [this](int id) { dialog_->OnMessage(id, kButtonClicked); },
+        stack_);
+    stack_->addWidget(screen_);
     bodyLayout->addWidget(stack_, 1);
     layout->addWidget(body_, 1);
 
@@ -284,6 +291,8 @@ void MainWindow::ConnectPages() {
         dialog_->Pages().keys.OnCaptureNativeKey(code, pressed);
     });
     pages.knob.SetDialogPresenter(KnobDialogPresenter(this));
+    pages.screen.SetImageServices(screenImages_);
+    pages.screen.SetDelayDialog(ScreenPageView::DelayDialogPresenter(this));
     SetInputHandlers(
         [this](int code, bool pressed) { dialog_->Pages().keyTest.OnNativeKey(code, pressed); },
         [this](MouseButton button, bool pressed) {
@@ -401,12 +410,14 @@ void MainWindow::Detach() {
     delete home_;
     delete keys_;
     delete settings_;
+    delete screen_;
     delete profileColumn_;
     profileColumn_ = nullptr;
     profiles_ = nullptr;
     home_ = nullptr;
     keys_ = nullptr;
     settings_ = nullptr;
+    screen_ = nullptr;
     dialog_ = nullptr;
 }
 
@@ -426,6 +437,7 @@ void MainWindow::ApplyTexts() {
     settingsButton_->setAccessibleName(settingsButton_->toolTip());
     tabs_->setTabText(0, QString::fromStdString(LoadText("KB.DIALOG", 1400)));
     tabs_->setTabText(1, QString::fromStdString(LoadText("KB.DIALOG", 1401)));
+    tabs_->setTabText(screenTab_, QString::fromStdString(LoadText("KB.DIALOG", 1650)));
 }
 
 void MainWindow::RefreshView() {
@@ -436,15 +448,18 @@ void MainWindow::RefreshView() {
     deviceTitle_->setText(QString::fromStdString(view.Title()));
     const bool devicePages = view.DevicePagesShown();
     tabs_->setTabVisible(1, devicePages && view.TabVisible(kPageKeys));
+    tabs_->setTabVisible(screenTab_, devicePages && view.TabVisible(kPageScreen));
     const bool settings = view.SettingsPageShown();
     settingsButton_->setChecked(settings);
     tabs_->setVisible(!settings);
     const int page = view.SelectedPage();
     const bool keysShown = page == kPageKeys && devicePages;
-    const int tab = keysShown ? 1 : 0;
-    QWidget* shown = settings    ? static_cast<QWidget*>(settings_)
-                     : keysShown ? static_cast<QWidget*>(keys_)
-                                 : home_;
+    const bool screenShown = page == kPageScreen && devicePages && view.TabVisible(kPageScreen);
+    const int tab = keysShown ? 1 : screenShown ? screenTab_ : 0;
+    QWidget* shown = settings      ? static_cast<QWidget*>(settings_)
+                     : keysShown   ? static_cast<QWidget*>(keys_)
+                     : screenShown ? static_cast<QWidget*>(screen_)
+                                   : home_;
     {
         const QSignalBlocker blocker(tabs_);
         tabs_->setCurrentIndex(tab);

@@ -59,7 +59,7 @@ struct ScreenModels {
     ScreenModels(const ScreenModels&) = delete;
     ScreenModels& operator=(const ScreenModels&) = delete;
 
-    LCDViewCtrl slots{kIdScreenSlots};
+    LCDViewCtrl screenSlots{kIdScreenSlots};
     LCDViewList library{kIdScreenLibrary};
     SwitchButton grid{kIdScreenGrid};
     ImageView editor{kIdScreenEditor};

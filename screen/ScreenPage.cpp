@@ -47,7 +47,7 @@ void ScreenPage::SetImageServices(ImageServices& images) {
 void ScreenPage::RouteEvents() {
     const auto sink = [this](int controlId, int event) { OnControl(controlId, event); };
     for (ControlModel* model : std::initializer_list<ControlModel*>{
-             &models_.slots, &models_.library, &models_.grid, &models_.editor, &models_.frames,
+             &models_.screenSlots, &models_.library, &models_.grid, &models_.editor, &models_.frames,
              &models_.text, &models_.fontSize, &models_.picker, &models_.colourBar, &models_.red,
              &models_.green, &models_.blue}) {
         model->SetEventSink(sink);
@@ -62,7 +62,7 @@ void ScreenPage::Register(PageRegistry& registry) {
         return [this, controlId](int event) { OnControl(controlId, event); };
     };
     for (ControlModel* model : std::initializer_list<ControlModel*>{
-             &models_.slots, &models_.library, &models_.grid, &models_.editor, &models_.frames,
+             &models_.screenSlots, &models_.library, &models_.grid, &models_.editor, &models_.frames,
              &models_.text, &models_.fontSize, &models_.picker, &models_.colourBar, &models_.red,
              &models_.green, &models_.blue}) {
         registry.AddControl(*model, handler(model->ControlId()));
@@ -253,7 +253,7 @@ void ScreenPage::LoadLibrary(bool force) {
     }
     models_.editor.Configure(images_, editFolder, place.format.width, place.format.height);
     models_.library.DeleteAllItems();
-    models_.slots.DeleteAllItems();
+    models_.screenSlots.DeleteAllItems();
     frames_.ClearFrames();
     frames_.EditMode(false);
     state_.currentAnimation = 0;
@@ -267,15 +267,15 @@ void ScreenPage::LoadLibrary(bool force) {
                                           : std::string();
         };
         for (int slot = 0; slot < kScreenSlotCount; ++slot) {
-            models_.slots.AddItem({}, frames + " 0", capacityText(slot));
+            models_.screenSlots.AddItem({}, frames + " 0", capacityText(slot));
         }
         const std::vector<TftScreenData> rows = library_.ListSlots();
         for (size_t slot = 0; slot < rows.size(); ++slot) {
-            models_.slots.SetItemInfo(static_cast<int>(slot), rows[slot].file_name,
+            models_.screenSlots.SetItemInfo(static_cast<int>(slot), rows[slot].file_name,
                                       frames + " " + std::to_string(rows[slot].frame_size),
                                       capacityText(static_cast<int>(slot)));
         }
-        models_.slots.SetCurSel(0);
+        models_.screenSlots.SetCurSel(0);
         state_.currentSlot = 0;
         state_.slotCapacity = SlotCapacity(0);
 
@@ -416,7 +416,7 @@ void ScreenPage::CheckUnsavedChanges() {
 }
 
 void ScreenPage::SlotSelected() {
-    const int slot = models_.slots.GetCurSel();
+    const int slot = models_.screenSlots.GetCurSel();
     if (slot < 0) {
         return;
     }

@@ -39,9 +39,9 @@ TEST_F(ScreenFlowTest, TheModelWithAScreenGetsItsFactoryAnimationAndTheScreenTab
     EXPECT_TRUE(dialog->mainView.TabVisible(kPageScreen));
 
     ScreenModels& models = Screen().Models();
-    ASSERT_EQ(models.slots.GetItemCount(), 1);
-    EXPECT_EQ(models.slots.GetItems()[0].firstText, LoadText("KB.DIALOG", 871) + " 24");
-    EXPECT_TRUE(fs::exists(models.slots.GetItems()[0].image));
+    ASSERT_EQ(models.screenSlots.GetItemCount(), 1);
+    EXPECT_EQ(models.screenSlots.GetItems()[0].firstText, LoadText("KB.DIALOG", 871) + " 24");
+    EXPECT_TRUE(fs::exists(models.screenSlots.GetItems()[0].image));
     EXPECT_EQ(models.library.GetItemCount(), 0);
     std::vector<LedLayerData> layers;
     ASSERT_EQ(store.ListLedLayers(layers), 1);
@@ -97,7 +97,7 @@ TEST_F(ScreenFlowTest, TheFactoryResetClearsTheLibraryAndMakesTheDefaultOneAgain
     EXPECT_EQ(Animations(), 1);
     EXPECT_FALSE(fs::exists(imported));
     EXPECT_EQ(Screen().Models().library.GetItemCount(), 0);
-    EXPECT_EQ(Screen().Models().slots.GetItemCount(), 1);
+    EXPECT_EQ(Screen().Models().screenSlots.GetItemCount(), 1);
 }
 
 }  // namespace

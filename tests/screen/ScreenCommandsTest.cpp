@@ -180,7 +180,7 @@ TEST_F(ScreenCommandsTest, ExportAndImportPostOnlyIntoAnIdleQueue) {
 TEST_F(ScreenCommandsTest, SlotSelectionRecordsTheSlotForTheWorker) {
     StoreAnimation("still.gif");
     Reload();
-    models().slots.Select(0);
+    models().screenSlots.Select(0);
     EXPECT_EQ(poster.tasks, (std::vector<int>{kTaskScreenSelectSlot}));
     page->Commands().TaskSelectSlot();
     EXPECT_EQ(page->Commands().WorkerSlot(), 0);

@@ -16,12 +16,12 @@ TEST_F(ScreenPageTest, FirstLoadShowsTheFactoryAnimationInTheSlotOnly) {
     LoadPage();
 
     EXPECT_EQ(models().library.GetItemCount(), 0);
-    const auto slots = models().slots.GetItems();
+    const auto slots = models().screenSlots.GetItems();
     ASSERT_EQ(slots.size(), 1u);
     EXPECT_EQ(slots[0].image, dataFolder() + "default_led/" + kModel + "/0.png");
     EXPECT_EQ(slots[0].firstText, Text(871) + " 12");
     EXPECT_EQ(slots[0].secondText, Text(872) + " 256");
-    EXPECT_EQ(models().slots.GetCurSel(), 0);
+    EXPECT_EQ(models().screenSlots.GetCurSel(), 0);
     EXPECT_EQ(state().currentAnimation, 0);
     EXPECT_FALSE(models().state.EditingEnabled());
     EXPECT_EQ(CountRows("t_ledframe_data"), 12);
@@ -241,7 +241,7 @@ TEST_F(ScreenPageTest, AModelWithoutScreenHasNoSlotsAndNoLibrary) {
     };
     page = std::make_unique<ScreenPage>(store, dialogs, poster, session, hooks);
     LoadPage();
-    EXPECT_EQ(models().slots.GetItemCount(), 0);
+    EXPECT_EQ(models().screenSlots.GetItemCount(), 0);
     EXPECT_EQ(models().library.GetItemCount(), 0);
     EXPECT_EQ(CountRows("t_ledlayer_data"), 0);
 }
