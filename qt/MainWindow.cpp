@@ -469,7 +469,8 @@ void MainWindow::RefreshView() {
         ReloadBackground();
     }
     if (profiles_ != nullptr) {
-        profileColumn_->setVisible(devicePages && shown != home_ && !settings);
+        // The screen library is the same for every profile: its page uses the room.
+        profileColumn_->setVisible(devicePages && shown != home_ && shown != screen_ && !settings);
     }
 }
 

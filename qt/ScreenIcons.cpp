@@ -64,14 +64,6 @@ void Draw(QPainter& p, const QString& name) {
         p.drawPolyline(QPolygonF({QPointF(7, 7), QPointF(8, 20), QPointF(16, 20), QPointF(17, 7)}));
         p.drawLine(QPointF(10.5, 10), QPointF(10.5, 17));
         p.drawLine(QPointF(13.5, 10), QPointF(13.5, 17));
-    } else if (name == "play") {
-        p.drawPolygon(QPolygonF({QPointF(8, 5), QPointF(19, 12), QPointF(8, 19)}));
-    } else if (name == "edit") {
-        p.drawRoundedRect(QRectF(4, 4, 16, 16), 2, 2);
-        for (int i = 1; i < 4; ++i) {
-            p.drawLine(QPointF(4 + 4 * i, 4), QPointF(4 + 4 * i, 20));
-            p.drawLine(QPointF(4, 4 + 4 * i), QPointF(20, 4 + 4 * i));
-        }
     }
 }
 

@@ -7,7 +7,7 @@
 namespace zanvor {
 
 // The screen editor's tool icons, drawn as lines in `colour`: "pen", "eraser", "undo",
-// "text", "picture", "copy", "delete", "play", "edit".
+// "text", "picture", "copy", "delete".
 QIcon ScreenToolIcon(const QString& name, const QColor& colour);
 
 }  // namespace zanvor

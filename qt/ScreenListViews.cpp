@@ -13,7 +13,7 @@ namespace zanvor {
 namespace {
 
 // Thumbnails keep the screen's 2:1 shape.
-const QSize kLibraryIcon(96, 48);
+const QSize kLibraryIcon(80, 40);
 const QSize kFrameIcon(104, 52);
 
 QString Text(int id) {
@@ -111,11 +111,13 @@ ScreenLibraryView::ScreenLibraryView(LCDViewList& model, QWidget* parent)
         }
     });
     binding_ = std::make_unique<ModelBinding>(model_, this, [this](uint32_t) { Reload(); });
+    language_ = SubscribeTexts(this, [this] { Reload(); });
     Reload();
 }
 
 ScreenLibraryView::~ScreenLibraryView() {
     binding_.reset();
+    language_.Reset();
 }
 
 void ScreenLibraryView::Reload() {

@@ -45,6 +45,7 @@ class ScreenLibraryView : public QListWidget {
 
     LCDViewList& model_;
     std::unique_ptr<ModelBinding> binding_;
+    LanguageSubscription language_;
 };
 
 // The frame strip (renders an ImageViewList): a thumbnail per frame with its number and

@@ -112,7 +112,7 @@ QAbstractButton* ScreenPageView::Button(int controlId) const {
 
 QWidget* ScreenPageView::BuildLibraryColumn() {
     auto* column = new QWidget(this);
-    column->setFixedWidth(236);
+    column->setFixedWidth(226);
     auto* layout = new QVBoxLayout(column);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(12);
@@ -129,12 +129,12 @@ QWidget* ScreenPageView::BuildLibraryColumn() {
     titles_.push_back(title);
     library_ = new ScreenLibraryView(page_.Models().library, libraryPanel);
     libraryLayout->addWidget(library_, 1);
-    auto* row = new QHBoxLayout();
-    row->setSpacing(6);
-    for (const int id : {kIdScreenNew, kIdScreenImport, kIdScreenDelete}) {
-        row->addWidget(AddButton(id, libraryPanel));
-    }
-    libraryLayout->addLayout(row);
+    auto* buttons = new QGridLayout();
+    buttons->setSpacing(6);
+    buttons->addWidget(AddButton(kIdScreenNew, libraryPanel), 0, 0);
+    buttons->addWidget(AddButton(kIdScreenDelete, libraryPanel), 0, 1);
+    buttons->addWidget(AddButton(kIdScreenImport, libraryPanel), 1, 0, 1, 2);
+    libraryLayout->addLayout(buttons);
     layout->addWidget(libraryPanel, 1);
     return column;
 }
@@ -159,11 +159,10 @@ QWidget* ScreenPageView::BuildEditorColumn() {
     for (const int id : {kIdScreenEditMode, kIdScreenPreviewMode}) {
         QPushButton* mode = AddButton(id, editorPanel);
         mode->setCheckable(true);
-        mode->setIcon(ScreenToolIcon(id == kIdScreenEditMode ? "edit" : "play", theme::kText));
         modes->addButton(mode);
         tools->addWidget(mode);
     }
-    tools->addSpacing(12);
+    tools->addSpacing(8);
     auto* drawTools = new QButtonGroup(editorPanel);
     for (const auto& [id, icon] : {std::pair{kIdScreenPen, "pen"}, {kIdScreenEraser, "eraser"}}) {
         QToolButton* tool = AddTool(id, icon, editorPanel);
@@ -177,7 +176,7 @@ QWidget* ScreenPageView::BuildEditorColumn() {
                                    {kIdScreenCopyFrame, "copy"},
                                    {kIdScreenDeleteFrame, "delete"}}) {
         if (id == kIdScreenAddPictures) {
-            tools->addSpacing(12);
+            tools->addSpacing(8);
         }
         QToolButton* tool = AddTool(id, icon, editorPanel);
         tools->addWidget(tool);
@@ -221,9 +220,7 @@ QWidget* ScreenPageView::BuildEditorColumn() {
     auto* header = new QHBoxLayout();
     framesLayout->removeWidget(title);
     header->addWidget(title);
-    framesHint_ = new QLabel(framesPanel);
-    framesHint_->setObjectName("hintLabel");
-    header->addWidget(framesHint_, 1);
+    header->addStretch(1);
     for (const int id : {kIdScreenSave, kIdScreenExport, kIdScreenSend}) {
         QPushButton* button = AddButton(id, framesPanel);
         header->addWidget(button);
@@ -240,7 +237,7 @@ QWidget* ScreenPageView::BuildEditorColumn() {
 QWidget* ScreenPageView::BuildColourColumn() {
     ScreenModels& models = page_.Models();
     auto* column = new QWidget(this);
-    column->setFixedWidth(224);
+    column->setFixedWidth(204);
     auto* layout = new QVBoxLayout(column);
     layout->setContentsMargins(0, 0, 0, 0);
     QVBoxLayout* colourLayout = nullptr;
@@ -249,7 +246,7 @@ QWidget* ScreenPageView::BuildColourColumn() {
     titles_.push_back(title);
 
     auto* field = new ColourFieldView(models.picker, panel);
-    field->setFixedHeight(132);
+    field->setFixedHeight(120);
     colourLayout->addWidget(field);
     colourLayout->addWidget(new HueBarView(models.colourBar, panel));
 
@@ -303,7 +300,6 @@ void ScreenPageView::ApplyTexts() {
     }
     text_->setPlaceholderText(Text(1678));
     fontLabel_->setText(Text(1679));
-    framesHint_->setText(Text(1681));
     static_cast<QAbstractButton*>(gridSwitch_)->setText(Text(1680));
     gridSwitch_->updateGeometry();
 }

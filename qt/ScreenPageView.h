@@ -64,7 +64,6 @@ class ScreenPageView : public QWidget {
     QLineEdit* text_ = nullptr;
     std::vector<QLabel*> titles_;
     QLabel* fontLabel_ = nullptr;
-    QLabel* framesHint_ = nullptr;
     QWidget* gridSwitch_ = nullptr;
     std::vector<std::unique_ptr<ModelBinding>> bindings_;
     LanguageSubscription language_;

@@ -7,6 +7,7 @@
 #include "ui/Dialogs.h"
 #include "ui/LoadText.h"
 #include "ui/PageRegistry.h"
+#include "ui/WindowMessages.h"
 
 namespace zanvor {
 
@@ -47,9 +48,9 @@ void ScreenPage::SetImageServices(ImageServices& images) {
 void ScreenPage::RouteEvents() {
     const auto sink = [this](int controlId, int event) { OnControl(controlId, event); };
     for (ControlModel* model : std::initializer_list<ControlModel*>{
-             &models_.screenSlots, &models_.library, &models_.grid, &models_.editor, &models_.frames,
-             &models_.text, &models_.fontSize, &models_.picker, &models_.colourBar, &models_.red,
-             &models_.green, &models_.blue}) {
+             &models_.screenSlots, &models_.library, &models_.grid, &models_.editor,
+             &models_.frames, &models_.text, &models_.fontSize, &models_.picker, &models_.colourBar,
+             &models_.red, &models_.green, &models_.blue}) {
         model->SetEventSink(sink);
     }
     for (CColorButton& button : models_.palette) {
@@ -62,9 +63,9 @@ void ScreenPage::Register(PageRegistry& registry) {
         return [this, controlId](int event) { OnControl(controlId, event); };
     };
     for (ControlModel* model : std::initializer_list<ControlModel*>{
-             &models_.screenSlots, &models_.library, &models_.grid, &models_.editor, &models_.frames,
-             &models_.text, &models_.fontSize, &models_.picker, &models_.colourBar, &models_.red,
-             &models_.green, &models_.blue}) {
+             &models_.screenSlots, &models_.library, &models_.grid, &models_.editor,
+             &models_.frames, &models_.text, &models_.fontSize, &models_.picker, &models_.colourBar,
+             &models_.red, &models_.green, &models_.blue}) {
         registry.AddControl(*model, handler(model->ControlId()));
     }
     for (CColorButton& button : models_.palette) {
@@ -91,6 +92,8 @@ void ScreenPage::Register(PageRegistry& registry) {
                      {.needsKeyboard = false});
     registry.AddPagesRefresh([this] { TaskLoadLibrary(); });
     registry.AddResetStep([this] { TaskResetLibrary(); });
+    // After a language change the slot texts are made again in the new language.
+    registry.AddWindowMessage(kMsgReapplyTexts, [this](uintptr_t, intptr_t) { FillSlots(); });
     for (const uint32_t message : {kMsgScreenLibrary, kMsgScreenImported, kMsgScreenExported}) {
         registry.AddWindowMessage(message, [this, message](uintptr_t wParam, intptr_t lParam) {
             OnWindowMessage(message, wParam, lParam);
@@ -260,21 +263,7 @@ void ScreenPage::LoadLibrary(bool force) {
     state_.unsaved = false;
 
     if (place.Valid()) {
-        const std::string frames = LoadText("KB.DIALOG", 871);
-        const std::string capacity = LoadText("KB.DIALOG", 872);
-        const auto capacityText = [&capacity](int slot) {
-            return SlotCapacity(slot) > 0 ? capacity + " " + std::to_string(SlotCapacity(slot))
-                                          : std::string();
-        };
-        for (int slot = 0; slot < kScreenSlotCount; ++slot) {
-            models_.screenSlots.AddItem({}, frames + " 0", capacityText(slot));
-        }
-        const std::vector<TftScreenData> rows = library_.ListSlots();
-        for (size_t slot = 0; slot < rows.size(); ++slot) {
-            models_.screenSlots.SetItemInfo(static_cast<int>(slot), rows[slot].file_name,
-                                      frames + " " + std::to_string(rows[slot].frame_size),
-                                      capacityText(static_cast<int>(slot)));
-        }
+        FillSlots();
         models_.screenSlots.SetCurSel(0);
         state_.currentSlot = 0;
         state_.slotCapacity = SlotCapacity(0);
@@ -296,6 +285,30 @@ void ScreenPage::LoadLibrary(bool force) {
         ShowAnimation(models_.library.GetItemLEDId(0));
     }
     frames_.LoadPalette();
+}
+
+void ScreenPage::FillSlots() {
+    const int selected = models_.screenSlots.GetCurSel();
+    models_.screenSlots.DeleteAllItems();
+    if (!library_.Place().Valid()) {
+        return;
+    }
+    const std::string frames = LoadText("KB.DIALOG", 871);
+    const std::string capacity = LoadText("KB.DIALOG", 872);
+    const auto capacityText = [&capacity](int slot) {
+        return SlotCapacity(slot) > 0 ? capacity + " " + std::to_string(SlotCapacity(slot))
+                                      : std::string();
+    };
+    for (int slot = 0; slot < kScreenSlotCount; ++slot) {
+        models_.screenSlots.AddItem({}, frames + " 0", capacityText(slot));
+    }
+    const std::vector<TftScreenData> rows = library_.ListSlots();
+    for (size_t slot = 0; slot < rows.size(); ++slot) {
+        models_.screenSlots.SetItemInfo(static_cast<int>(slot), rows[slot].file_name,
+                                        frames + " " + std::to_string(rows[slot].frame_size),
+                                        capacityText(static_cast<int>(slot)));
+    }
+    models_.screenSlots.SetCurSel(selected);
 }
 
 bool ScreenPage::CurrentAnimationMissing() const {

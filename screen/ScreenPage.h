@@ -104,6 +104,8 @@ class ScreenPage {
 
   private:
     void RouteEvents();
+    // The slot view's entries with their texts in the current language; the selection stays.
+    void FillSlots();
     bool CurrentAnimationMissing() const;
 
     DataStore& store_;
