@@ -138,6 +138,22 @@ TEST_F(ScreenPageViewTest, ImportDrawAndSaveWithTheMouse) {
     EXPECT_EQ(stored.Pixel(40, 40), 8331093u);
 }
 
+TEST_F(ScreenPageViewTest, AFrameDraggedToTheFrontIsMovedInTheAnimation) {
+    OpenScreenPage();
+    ScreenPageView* page = window->Screen();
+    dialogs.QueueFile(Fixture("varied_delays.gif"));
+    page->Button(kIdScreenImport)->click();
+    ASSERT_TRUE(WaitFor([&] { return page->Frames()->count() == 5 && dialog->Idle(); }));
+
+    // What a drop does to the list: the row moves; the page's frames follow.
+    ASSERT_TRUE(page->Frames()->model()->moveRow(QModelIndex(), 3, QModelIndex(), 0));
+    ImageViewList& frames = dialog->Pages().screen.Models().frames;
+    ASSERT_TRUE(WaitFor([&] { return frames.GetFrameItemName(0) == "3.png"; }));
+    EXPECT_EQ(frames.GetItemDelayTime(0), 500);
+    EXPECT_TRUE(dialog->Pages().screen.State().unsaved);
+    ASSERT_TRUE(WaitFor([&] { return page->Frames()->item(0)->text().endsWith("500 ms"); }));
+}
+
 TEST_F(ScreenPageViewTest, SendTellsThatThisVersionCannotSend) {
     OpenScreenPage();
     dialogs.QueueFile(Fixture("still.gif"));
