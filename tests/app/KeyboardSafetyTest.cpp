@@ -143,6 +143,48 @@ TEST_F(KeyboardSafetyTest, AReadRefusedPartWayHoldsTheProfileBackUntilTheKeyboar
     EXPECT_EQ(dialog->session.currentProfile.load(), store.GetActiveProfile());
 }
 
+// With the real pacing, every exchange that starts after an answer waits the pacing delay
+// first (2 ms by cable, 6 ms through the receiver): a lost pause shows as a shorter gap.
+TEST_F(KeyboardSafetyTest, RealPacingLeavesThePacingDelayBeforeEveryExchange) {
+    for (const auto& [selection, delay] :
+         {std::pair<const char*, int>{"101:cable", 2}, {"101:receiver", 6}}) {
+        realPacing = true;
+        Start(selection);
+        ASSERT_TRUE(dialog->session.ConnectionRead()) << selection;
+        AddProfile();
+        const std::vector<SimReport> reports = sim->Reports();
+        int exchanges = 0;
+        const SimReport* lastAnswer = nullptr;
+        const SimReport* lastRequest = nullptr;
+        bool scanned = false;  // the scan's own link queries are not paced
+        for (const SimReport& report : reports) {
+            scanned = scanned || (report.to_device && report.bytes[2] == 0x12);
+            if (!scanned) {
+                continue;
+            }
+            if (!report.to_device) {
+                lastAnswer = &report;
+                continue;
+            }
+            // A block's later chunks follow at once; a new command or offset 0 starts anew.
+            const bool starts = lastRequest == nullptr ||
+                                report.bytes[2] != lastRequest->bytes[2] ||
+                                (report.bytes[3] | report.bytes[4] << 8) == 0;
+            if (starts && lastAnswer != nullptr && lastRequest != nullptr &&
+                lastAnswer->time > lastRequest->time) {
+                ++exchanges;
+                EXPECT_GE(report.time - lastAnswer->time, std::chrono::milliseconds(delay))
+                    << selection << ": command " << int(report.bytes[2]) << " after "
+                    << int(lastRequest->bytes[2]);
+            }
+            lastRequest = &report;
+        }
+        EXPECT_GE(exchanges, 15) << selection;
+        dialog->DestroyWindow();
+        dialog.reset();
+    }
+}
+
 TEST_F(KeyboardSafetyTest, AReadOfAnotherConnectionDoesNotCountForThisOne) {
     Start("101:cable");
     ASSERT_TRUE(dialog->session.ConnectionRead());

@@ -38,7 +38,8 @@ class SimSessionTest : public IsolatedHomeTest {
             sim->SetReceiverLink(101, false);
         }
         manager = std::make_unique<DeviceManager>(sim);
-        manager->SetDelays({std::chrono::milliseconds(0), std::chrono::milliseconds(0), false});
+        manager->SetDelays(
+            {std::chrono::milliseconds(0), std::chrono::milliseconds(0), realPacing});
         CreateFolders(DataFolder() + "db");
         dialog = std::make_unique<KeyboardDlg>(host, dialogs, manager.get(), &store);
         dialog->Keyboards().UseSystemHotplug(false);
@@ -94,6 +95,8 @@ class SimSessionTest : public IsolatedHomeTest {
         return count;
     }
 
+    // Sleep the pacing delay before every exchange, as with a real keyboard.
+    bool realPacing = false;
     HeadlessHost host;
     ScriptedDialogs dialogs;
     DataStore store;
