@@ -34,6 +34,12 @@ std::string Seconds(int milliseconds) {
 }
 
 // The status of a failed library operation: an id that names nothing is a usage error.
+// The screen page shows the changed library (when the desktop program runs the command, at
+// once; its frames being edited stay).
+void TellScreenPage(CliSession& session) {
+    session.Dlg().PostWindowMessage(kMsgScreenLibrary, kLibraryChanged, 0);
+}
+
 int FailWith(const LibraryOutcome& outcome, int id) {
     if (outcome.status == LibraryStatus::kNotFound) {
         return Fail(kCliUsage, "no animation " + std::to_string(id));
@@ -81,6 +87,7 @@ int CmdScreenImport(CliSession& session, const std::string& file) {
     if (!outcome.Ok()) {
         return Fail(kCliFailed, file + ": " + DescribeOutcome(outcome));
     }
+    TellScreenPage(session);
     int duration = 0;
     for (const FrameEntry& frame : library->ListFrames(outcome.animationId)) {
         duration += frame.delay;
@@ -115,7 +122,11 @@ int CmdScreenDelete(CliSession& session, int id) {
         return kCliFailed;
     }
     const LibraryOutcome outcome = library->DeleteAnimation(id);
-    return outcome.Ok() ? kCliOk : FailWith(outcome, id);
+    if (!outcome.Ok()) {
+        return FailWith(outcome, id);
+    }
+    TellScreenPage(session);
+    return kCliOk;
 }
 
 }  // namespace zanvor

@@ -207,7 +207,11 @@ bool ScreenPage::OnControl(int controlId, int event) {
 bool ScreenPage::OnWindowMessage(uint32_t id, uintptr_t wParam, intptr_t) {
     switch (id) {
         case kMsgScreenLibrary:
-            LoadLibrary(wParam == 1);
+            if (wParam == kLibraryChanged) {
+                SyncLibraryList();
+            } else {
+                LoadLibrary(wParam == kLibraryReload);
+            }
             return true;
         case kMsgScreenImported:
             commands_.ImportFinished();
@@ -235,7 +239,7 @@ void ScreenPage::TaskResetLibrary() {
     library_.SetPlace(hooks_.place ? hooks_.place() : LibraryPlace{});
     library_.ClearLibrary();
     library_.CreateDefaultLibrary();
-    poster_.PostWindowMessage(kMsgScreenLibrary, 1, 0);
+    poster_.PostWindowMessage(kMsgScreenLibrary, kLibraryReload, 0);
 }
 
 void ScreenPage::LoadLibrary(bool force) {
@@ -268,17 +272,7 @@ void ScreenPage::LoadLibrary(bool force) {
         state_.currentSlot = 0;
         state_.slotCapacity = SlotCapacity(0);
 
-        for (const LibraryAnimation& animation : library_.ListAnimations()) {
-            if (animation.factory) {
-                continue;
-            }
-            const std::string preview = animation.missing || animation.layer.first_file.empty()
-                                            ? std::string()
-                                            : library_.AnimationFolder(animation.layer.file_dir) +
-                                                  animation.layer.first_file;
-            models_.library.AddString(preview, {}, animation.frameCount, animation.layer.led_id,
-                                      animation.missing);
-        }
+        FillLibraryList();
     }
     if (!LibraryEmpty()) {
         models_.library.SetCurSel(0);
@@ -309,6 +303,42 @@ void ScreenPage::FillSlots() {
                                         capacityText(static_cast<int>(slot)));
     }
     models_.screenSlots.SetCurSel(selected);
+}
+
+void ScreenPage::FillLibraryList() {
+    models_.library.DeleteAllItems();
+    for (const LibraryAnimation& animation : library_.ListAnimations()) {
+        if (animation.factory) {
+            continue;
+        }
+        const std::string preview =
+            animation.missing || animation.layer.first_file.empty()
+                ? std::string()
+                : library_.AnimationFolder(animation.layer.file_dir) + animation.layer.first_file;
+        models_.library.AddString(preview, {}, animation.frameCount, animation.layer.led_id,
+                                  animation.missing);
+    }
+}
+
+void ScreenPage::SyncLibraryList() {
+    if (!loaded_) {
+        return;
+    }
+    FillSlots();
+    FillLibraryList();
+    if (models_.library.SetItemLEDIdSelect(state_.currentAnimation)) {
+        return;
+    }
+    // The animation shown is gone: the first one takes its place.
+    state_.unsaved = false;
+    if (LibraryEmpty()) {
+        state_.currentAnimation = 0;
+        frames_.ClearFrames();
+        frames_.EditMode(false);
+        return;
+    }
+    models_.library.SetCurSel(0);
+    ShowAnimation(models_.library.GetItemLEDId(0));
 }
 
 bool ScreenPage::CurrentAnimationMissing() const {

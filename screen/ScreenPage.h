@@ -28,8 +28,12 @@ class PageRegistry;
 class SessionState;
 class TaskPoster;
 
-// Window messages of the screen page.
-inline constexpr uint32_t kMsgScreenLibrary = 0x0761;  // wParam 1: reload even the same model
+// Window message of the screen page: the library is to be shown again. wParam 0 after a
+// page refresh, kLibraryReload after a reset, kLibraryChanged when the command line changed
+// the library (the frames being edited stay).
+inline constexpr uint32_t kMsgScreenLibrary = 0x0761;
+inline constexpr uintptr_t kLibraryReload = 1;
+inline constexpr uintptr_t kLibraryChanged = 2;
 
 struct ScreenPageHooks {
     // The library of the selected keyboard model (any thread).
@@ -83,6 +87,9 @@ class ScreenPage {
     // reloaded only when `force` is set: a profile switch only reloads the palette (the
     // library is the same for every profile), so unsaved frame edits survive it.
     void LoadLibrary(bool force);
+    // The library list and slot view again from the library, keeping the current animation
+    // and its frames (unless it is gone).
+    void SyncLibraryList();
     // 371 notification 2.
     void AnimationSelected();
     // 372, 374, 414.
@@ -106,6 +113,8 @@ class ScreenPage {
     void RouteEvents();
     // The slot view's entries with their texts in the current language; the selection stays.
     void FillSlots();
+    // The library list: every animation but the factory ones, nothing selected.
+    void FillLibraryList();
     bool CurrentAnimationMissing() const;
 
     DataStore& store_;

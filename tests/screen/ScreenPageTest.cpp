@@ -210,6 +210,30 @@ TEST_F(ScreenPageTest, AProfileRefreshKeepsUnsavedEditsAResetStartsAfresh) {
     EXPECT_EQ(FilesBelow(LibraryRoot()).size(), 2u);  // the factory folder and its frame
 }
 
+TEST_F(ScreenPageTest, LibraryChangedByTheCommandLineShowsWithoutLosingEdits) {
+    LoadPage();
+    const int first = StoreAnimation("varied_delays.gif");
+    Reload();
+    dialogs.QueueAnswer(true);
+    Click(kIdScreenDeleteFrame);
+
+    // Another animation arrives: listed, while the frames being edited stay.
+    const int second = StoreAnimation("still.gif");
+    page->OnWindowMessage(kMsgScreenLibrary, kLibraryChanged, 0);
+    ASSERT_EQ(models().library.GetItemCount(), 2);
+    EXPECT_EQ(models().library.GetItemLEDId(models().library.GetCurSel()), first);
+    EXPECT_EQ(models().frames.GetItemCount(), 4);
+    EXPECT_TRUE(state().unsaved);
+
+    // The animation shown is deleted: the first remaining one is shown.
+    ASSERT_TRUE(library.DeleteAnimation(first).Ok());
+    page->OnWindowMessage(kMsgScreenLibrary, kLibraryChanged, 0);
+    EXPECT_EQ(models().library.GetItemCount(), 1);
+    EXPECT_EQ(state().currentAnimation, second);
+    EXPECT_FALSE(state().unsaved);
+    EXPECT_EQ(models().frames.GetItemCount(), 1);
+}
+
 TEST_F(ScreenPageTest, AFolderDeletedBehindTheProgramShowsTheAnimationAsMissing) {
     LoadPage();
     StoreAnimation("varied_delays.gif");
