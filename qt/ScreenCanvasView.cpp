@@ -50,6 +50,13 @@ QSize ScreenCanvasView::minimumSizeHint() const {
     return {std::max(model_.Width(), 160) + 2, std::max(model_.Height(), 80) + 2};
 }
 
+void ScreenCanvasView::SetPlaceholder(const QString& text) {
+    if (text != placeholder_) {
+        placeholder_ = text;
+        update();
+    }
+}
+
 int ScreenCanvasView::Zoom() const {
     const int width = std::max(model_.Width(), 1);
     const int height = std::max(model_.Height(), 1);
@@ -119,7 +126,8 @@ void ScreenCanvasView::paintEvent(QPaintEvent*) {
     if (!previewing && !model_.HasImage()) {
         painter.fillRect(rect, QColor(0x08, 0x09, 0x0D));
         painter.setPen(theme::kMutedText);
-        painter.drawText(rect, Qt::AlignCenter | Qt::TextWordWrap, Text(814));
+        painter.drawText(rect.adjusted(12, 0, -12, 0), Qt::AlignCenter | Qt::TextWordWrap,
+                         placeholder_);
         return;
     }
     painter.fillRect(rect, Qt::black);

@@ -26,6 +26,8 @@ class ScreenCanvasView : public QWidget {
     // Magnification and where the picture sits in the widget (for tests).
     int Zoom() const;
     QRect PictureRect() const;
+    // What the empty editor says (no frame to show).
+    void SetPlaceholder(const QString& text);
     // The preview frame shown now, -1 when not previewing.
     int PreviewIndex() const { return previewIndex_; }
 
@@ -49,6 +51,7 @@ class ScreenCanvasView : public QWidget {
     int previewIndex_ = -1;
     QTimer previewTimer_;
     bool drawing_ = false;
+    QString placeholder_;
     std::unique_ptr<ModelBinding> binding_;
 };
 

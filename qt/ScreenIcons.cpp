@@ -3,6 +3,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
+#include <utility>
 
 namespace zanvor {
 
@@ -71,16 +72,21 @@ void Draw(QPainter& p, const QString& name) {
 
 QIcon ScreenToolIcon(const QString& name, const QColor& colour) {
     QIcon icon;
-    for (const int size : {24, 48}) {
-        QPixmap pixmap(size, size);
-        pixmap.fill(Qt::transparent);
-        QPainter painter(&pixmap);
-        painter.setRenderHint(QPainter::Antialiasing);
-        painter.scale(size / 24.0, size / 24.0);
-        painter.setPen(QPen(colour, 1.6, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-        painter.setBrush(Qt::NoBrush);
-        Draw(painter, name);
-        icon.addPixmap(pixmap);
+    // Disabled tools are drawn in the theme's disabled text colour: the generated grey of a
+    // light icon would hardly differ on the dark panels.
+    for (const auto& [mode, pen] :
+         {std::pair{QIcon::Normal, colour}, std::pair{QIcon::Disabled, QColor(0x5A, 0x60, 0x72)}}) {
+        for (const int size : {24, 48}) {
+            QPixmap pixmap(size, size);
+            pixmap.fill(Qt::transparent);
+            QPainter painter(&pixmap);
+            painter.setRenderHint(QPainter::Antialiasing);
+            painter.scale(size / 24.0, size / 24.0);
+            painter.setPen(QPen(pen, 1.6, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+            painter.setBrush(Qt::NoBrush);
+            Draw(painter, name);
+            icon.addPixmap(pixmap, mode);
+        }
     }
     return icon;
 }

@@ -278,7 +278,6 @@ QWidget* ScreenPageView::BuildColourColumn() {
     colourLayout->addLayout(swatches);
     colourLayout->addStretch(1);
     layout->addWidget(panel, 1);
-    editing_.push_back(panel);
     return column;
 }
 
@@ -324,6 +323,7 @@ void ScreenPageView::RefreshState() {
     Button(kIdScreenPen)->setChecked(mode == ImageView::kModePen);
     Button(kIdScreenEraser)->setChecked(mode == ImageView::kModeEraser);
     Button(kIdScreenUndo)->setEnabled(editing && !preview && models.editor.CanUndo());
+    canvas_->SetPlaceholder(Text(editing ? 814 : 1686));
 }
 
 DelayDialog ScreenPageView::DelayDialogPresenter(QWidget* parent) {

@@ -62,6 +62,7 @@ TEST_F(ScreenshotTest, TheScreenPageIsWrittenAsAPicture) {
     window->resize(1400, 788);
     dialog->mainView.SelectPage(kPageScreen);
     ASSERT_TRUE(WaitFor([this] { return window->CurrentPage() == window->Screen(); }));
+    Save(*window, "screen_first_start");
     // The factory animation imported as the user's own, with one frame edited.
     dialogs.QueueFile(ApplicationFolder() + "gif/Zanvor Vista 96/0.gif");
     window->Screen()->Button(kIdScreenImport)->click();
