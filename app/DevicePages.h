@@ -9,6 +9,7 @@
 #include "keys/KeyTest.h"
 #include "keys/KnobPage.h"
 #include "keys/MacroPage.h"
+#include "screen/ScreenPage.h"
 
 namespace zanvor {
 
@@ -38,6 +39,7 @@ struct DevicePages {
     KeyTest keyTest;
     MacroPage macros;
     ApplicationPage application;
+    ScreenPage screen;
 };
 
 }  // namespace zanvor
