@@ -6,6 +6,7 @@
 #include "app/DevicePages.h"
 #include "app/KeyboardDlg.h"
 #include "app/WindowMessages.h"
+#include "lighting/LightPositionMap.h"
 #include "platform/Autostart.h"
 #include "platform/Paths.h"
 #include "platform/Registry.h"
@@ -33,8 +34,10 @@ void KeyboardDlg::ConnectPages() {
     };
     profileHooks.readDeviceState = [this] {
         KeyAssignmentPage& keys = pages_->keys;
-        return pages_->deviceSettings.ReadDeviceState({[&keys] { return keys.ReadDefaultTables(); },
-                                                       [&keys] { return keys.ReadKeyTables(); }});
+        return pages_->deviceSettings.ReadDeviceState(
+            {[&keys] { return keys.ReadDefaultTables(); },
+             [this, &keys] { return ReadLightPositionMap(devices_, keys.Tables(), session); },
+             [&keys] { return keys.ReadKeyTables(); }});
     };
     profileHooks.refreshPages = [this] {
         pages_->keys.ReloadKeyCaptions(session.currentProfile.load());

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "device/KeyLayout.h"
+#include "device/LightPositionMap.h"
 
 namespace zanvor {
 
@@ -100,11 +101,22 @@ class SessionState {
         parameters_ = block;
     }
 
+    // The keyboard's LED positions as read at the last connection (empty before).
+    LightPositionMap LightMap() const {
+        std::lock_guard lock(mutex_);
+        return lightMap_;
+    }
+    void SetLightMap(const LightPositionMap& map) {
+        std::lock_guard lock(mutex_);
+        lightMap_ = map;
+    }
+
   private:
-    mutable std::mutex mutex_;  // guards keyMaps_, info_ and parameters_
+    mutable std::mutex mutex_;  // guards keyMaps_, info_, parameters_ and lightMap_
     KeyMaps keyMaps_;
     DeviceInfo info_;
     ParameterBlock parameters_{};
+    LightPositionMap lightMap_;
 };
 
 }  // namespace zanvor
