@@ -39,6 +39,17 @@ struct DeviceInfo {
 inline constexpr size_t kParameterBlockSize = 64;
 using ParameterBlock = std::array<uint8_t, kParameterBlockSize>;
 
+// What the lighting page works on: the worker's light jobs read these when they run, so
+// several queued jobs all send the latest values.
+struct LightPageState {
+    std::atomic<int> type{0};  // light type of the selected zone tab: 0 main, 1 zone 1, 2 zone 2
+    std::atomic<int> mode{0};  // current mode of that zone; 0x80..0x84 the custom sets
+    std::atomic<bool> enabled{false};
+    std::atomic<bool> liveMirror{false};  // the picture follows the keyboard's live colours
+    std::atomic<int> configFunc{0};       // parameter flags of the current mode's row
+    std::atomic<int> matrixMode{0};       // current mode of the matrix screen zone
+};
+
 // Posting work and messages to the main window from the feature pages, without knowing it.
 class TaskPoster {
   public:
@@ -68,6 +79,9 @@ class SessionState {
     std::atomic<int> currentDeviceType{0};
     std::atomic<int> currentConnectionMode{-1};
     std::atomic<int> currentLayer{0};
+
+    // The lighting page's current zone, mode and switches.
+    LightPageState light;
 
     KeyMaps KeyMapsCopy() const {
         std::lock_guard lock(mutex_);

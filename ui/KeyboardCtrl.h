@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <mutex>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "ui/ControlModel.h"
@@ -69,6 +70,9 @@ class KeyboardCtrl : public ControlModel {
     // False when no item has that code.
     bool SetKeyColor(int code, uint32_t color);
     void ResetAllItemsColor(uint32_t color);
+    // Sets the colours of many keys at once (one change notification); codes without an item
+    // are skipped.
+    void SetKeyColors(const std::vector<std::pair<int, uint32_t>>& colors);
     // Paints every selected key; the colour also becomes the colour a click paints.
     void SetAllSelectColor(uint32_t color);
     uint32_t GetPaintColor() const;
