@@ -19,6 +19,9 @@
 #include "device/KeyLayout.h"
 #include "device/SessionState.h"
 #include "keys/KeyTables.h"
+#include "lighting/LightPage.h"
+#include "lighting/LightPositionMap.h"
+#include "lighting/LightRows.h"
 #include "platform/Paths.h"
 #include "sim/SimCatalogue.h"
 #include "sim/SimHidBackend.h"
@@ -119,6 +122,77 @@ class LightDeviceTest : public IsolatedHomeTest {
     AuroraEffect effect;
     SessionState session;
     KeyTables tables;
+};
+
+// The lighting page over the virtual keyboard: the LED positions are read, the page built with
+// no wait before its light mode writes, and the first zone loaded.
+class LightPageTest : public LightDeviceTest {
+  protected:
+    void Start(int deviceType, const std::function<void(VirtualKeyboardModel&)>& tweak = {}) {
+        StartDevice(deviceType, tweak);
+        ASSERT_TRUE(ReadLightPositionMap(*manager, tables, session));
+        page = std::make_unique<LightPage>(*manager, store, session, poster, tables);
+        page->SetWriteDelay(std::chrono::milliseconds(0));
+        page->SyncPicture(picture);
+        page->LoadLightZone();
+        sim->ClearReports();
+    }
+    void TearDown() override {
+        page.reset();
+        LightDeviceTest::TearDown();
+    }
+
+    // The parameter block as the keyboard holds it.
+    Bytes Block() const { return Keyboard().BlockData(0x14); }
+    LightData Row(int lightType, int mode) {
+        LightData row;
+        EXPECT_TRUE(store.GetLightRow(1, lightType, mode, row)) << lightType << "/" << mode;
+        return row;
+    }
+    void ChooseMode(int mode) {
+        ASSERT_TRUE(page->modeList.SelectData(mode)) << mode;
+        page->SelectLightMode(mode);
+    }
+    void ChooseSet(int mode) {
+        ASSERT_TRUE(page->customSets.SelectData(mode)) << mode;
+        page->SelectCustomSet();
+    }
+    // Runs what the page posted, in order, as the worker would; returns the codes run.
+    std::vector<int> RunPosted() {
+        std::vector<int> ran;
+        while (!poster.tasks.empty()) {
+            const int code = poster.tasks.front();
+            poster.tasks.erase(poster.tasks.begin());
+            ran.push_back(code);
+            switch (code) {
+                case kLightTaskWriteCustomMode:
+                    page->TaskWriteCustomLightMode();
+                    break;
+                case kLightTaskWriteMode:
+                case kLightTaskWriteModeAgain:
+                    page->TaskWriteLightMode();
+                    break;
+                case kLightTaskReadKeyColors:
+                    page->TaskReadKeyColors();
+                    break;
+                case kLightTaskWriteLayer:
+                    page->TaskWriteLightLayer();
+                    break;
+                default:
+                    ADD_FAILURE() << "unexpected task " << code;
+            }
+        }
+        return ran;
+    }
+    // The colour the page's picture shows for a key.
+    uint32_t PictureColor(int code) const {
+        KeyItem item;
+        EXPECT_TRUE(page->picture.GetKeyItem(code, item)) << code;
+        return item.color;
+    }
+
+    RecordingPoster poster;
+    std::unique_ptr<LightPage> page;
 };
 
 }  // namespace zanvor::test
