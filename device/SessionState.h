@@ -45,9 +45,8 @@ struct LightPageState {
     std::atomic<int> type{0};  // light type of the selected zone tab: 0 main, 1 zone 1, 2 zone 2
     std::atomic<int> mode{0};  // current mode of that zone; 0x80..0x84 the custom sets
     std::atomic<bool> enabled{false};
-    std::atomic<bool> liveMirror{false};  // the picture follows the keyboard's live colours
-    std::atomic<int> configFunc{0};       // parameter flags of the current mode's row
-    std::atomic<int> matrixMode{0};       // current mode of the matrix screen zone
+    std::atomic<int> configFunc{0};  // parameter flags of the current mode's row
+    std::atomic<int> matrixMode{0};  // current mode of the matrix screen zone
 };
 
 // Posting work and messages to the main window from the feature pages, without knowing it.
@@ -79,6 +78,43 @@ class SessionState {
     std::atomic<int> currentDeviceType{0};
     std::atomic<int> currentConnectionMode{-1};
     std::atomic<int> currentLayer{0};
+    // The main window's page on screen (0 home ... 6 screen library).
+    std::atomic<int> currentPage{0};
+
+    // Kept by the keyboard scan and selection: present = some supported keyboard interface is
+    // open; online = the selected keyboard is reachable. Device tasks run only with both set.
+    std::atomic<bool> devicePresent{false};
+    std::atomic<bool> deviceOnline{false};
+    // Live streams the pages switch on; the worker's idle pass serves them.
+    std::atomic<bool> liveMirrorOn{false};
+    std::atomic<bool> liveEffectOn{false};
+    std::atomic<bool> liveMatrixOn{false};
+
+    // ---- the connection read ----
+    // Every time the keyboard behind the selection may have changed (a scan, another model, a
+    // receiver's link coming up) a new connection begins; what was read from the keyboard
+    // before belongs to the old one. Returns the new connection's number.
+    uint64_t BeginConnection() {
+        std::lock_guard lock(mutex_);
+        connectionRead_ = false;
+        return ++connection_;
+    }
+    uint64_t Connection() const { return connection_.load(); }
+    // The connection read of `connection` completed (device information, parameter block,
+    // key tables, LED positions). Ignored when another connection began meanwhile.
+    void MarkConnectionRead(uint64_t connection) {
+        std::lock_guard lock(mutex_);
+        if (connection == connection_.load()) {
+            connectionRead_ = true;
+        }
+    }
+    // True once the keyboard of the current connection was read completely: only then do the
+    // key tables and index maps describe this keyboard, and whole tables may be written.
+    bool ConnectionRead() const { return connectionRead_.load(); }
+
+    // A whole-table write was refused because the keyboard was not read yet; the profile is
+    // written once the read completes, and the read then keeps the profile's rows.
+    std::atomic<bool> tableWritePending{false};
 
     // The lighting page's current zone, mode and switches.
     LightPageState light;
@@ -126,7 +162,11 @@ class SessionState {
     }
 
   private:
-    mutable std::mutex mutex_;  // guards keyMaps_, info_, parameters_ and lightMap_
+    std::atomic<uint64_t> connection_{0};
+    std::atomic<bool> connectionRead_{false};
+    // guards keyMaps_, info_, parameters_ and lightMap_; makes BeginConnection and
+    // MarkConnectionRead atomic
+    mutable std::mutex mutex_;
     KeyMaps keyMaps_;
     DeviceInfo info_;
     ParameterBlock parameters_{};

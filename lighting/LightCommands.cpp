@@ -4,7 +4,6 @@
 #include "lighting/LightPositionMap.h"
 #include "lighting/LightRows.h"
 #include "store/DataStore.h"
-#include "ui/PageRegistry.h"
 
 namespace zanvor {
 
@@ -34,7 +33,7 @@ bool LightPage::ApplyLightMode(int type, int mode, const LightModeSettings& sett
     session_.light.type = type;
     zoneTabs.SetCurSel(zoneTabs.IndexOf(type));
     LoadLightZone();
-    poster_.PostTask(kLightTaskWriteMode);
+    poster_.PostTask(kTaskWriteLightMode);
     return true;
 }
 
@@ -54,14 +53,14 @@ void LightPage::OpenCustomSet(int mode) {
     store_.UpdateConfigValue(profile, "enable_light", "1");
     LoadLightZone();
     SetPictureMode(true);
-    poster_.PostTask(kLightTaskWriteCustomMode);
-    poster_.PostTask(kLightTaskReadKeyColors);
+    poster_.PostTask(kTaskWriteCustomLightMode);
+    poster_.PostTask(kTaskReadKeyColors);
 }
 
 void LightPage::PeekCustomSet(int mode) {
     session_.light.type = kLightMain;
     session_.light.mode = mode;
-    poster_.PostTask(kLightTaskReadKeyColors);
+    poster_.PostTask(kTaskReadKeyColors);
 }
 
 bool LightPage::ShowStoredCustomSet() {
@@ -81,10 +80,8 @@ void LightPage::PaintKeys(const std::vector<std::pair<int, uint32_t>>& colors) {
     picture.SetKeyColors(colors);
 }
 
-void LightPage::Register(PageRegistry& registry, const LightPageIds& ids,
-                         std::function<bool()> mirrorShown) {
+void LightPage::Register(PageRegistry& registry, const LightPageIds& ids) {
     SetControlIds(ids);
-    mirrorShown_ = std::move(mirrorShown);
 
     registry.AddControl(zoneTabs, [this](int event) {
         if (event == TabCtrl::kEventTabChanged) {
@@ -120,16 +117,16 @@ void LightPage::Register(PageRegistry& registry, const LightPageIds& ids,
     registry.AddControl(ids.applyButton, [this](int) { OnApply(); });
     registry.AddControl(ids.selectAllButton, [this](int) { SelectAllKeys(); });
 
-    registry.AddTask(kLightTaskWriteCustomMode, [this] { TaskWriteCustomLightMode(); });
-    registry.AddTask(kLightTaskWriteMode, [this] { TaskWriteLightMode(); });
-    registry.AddTask(kLightTaskWriteModeAgain, [this] { TaskWriteLightMode(); });
-    registry.AddTask(kLightTaskReadKeyColors, [this] { TaskReadKeyColors(); });
+    registry.AddTask(kTaskWriteCustomLightMode, [this] { return TaskWriteCustomLightMode(); });
+    registry.AddTask(kTaskWriteLightMode, [this] { return TaskWriteLightMode(); });
+    registry.AddTask(kTaskWriteLightModeAlt, [this] { return TaskWriteLightMode(); });
+    registry.AddTask(kTaskReadKeyColors, [this] { return TaskReadKeyColors(); });
     registry.AddTask(
-        kLightTaskWriteLayer, [this] { TaskWriteLightLayer(); }, TaskOptions{true, true});
+        kTaskWriteLightLayer, [this] { return TaskWriteLightLayer(); }, TaskOptions{true, true});
 
     registry.AddIdleWork(
         [this] {
-            return session_.light.liveMirror.load() && !IsCustomMode(Mode()) && mirrorShown_ &&
+            return session_.liveMirrorOn.load() && !IsCustomMode(Mode()) && mirrorShown_ &&
                    mirrorShown_();
         },
         [this] { MirrorLiveKeyColors(); });
@@ -141,7 +138,7 @@ void LightPage::Register(PageRegistry& registry, const LightPageIds& ids,
         AdoptDeviceLightModes();
         return true;
     });
-    registry.AddProfileApplyStep([this] { ApplyProfileLighting(); });
+    registry.AddProfileApplyStep([this] { return ApplyProfileLighting(); });
     registry.AddPagesRefresh([this] { RefreshAfterProfileLoad(); });
 }
 

@@ -12,6 +12,7 @@
 #include "lighting/LightParameters.h"
 #include "lighting/LightRows.h"
 #include "store/DataStore.h"
+#include "ui/StatusTexts.h"
 
 namespace zanvor {
 
@@ -36,14 +37,12 @@ uint32_t AsStored(uint8_t red, uint8_t green, uint8_t blue) {
     return MakeColor(red, green, blue);
 }
 
-}  // namespace
-
-bool LightPage::Report(bool ok) {
-    if (!ok) {
-        writeFailed_ = true;
-    }
-    return ok;
+// A job's result: a transfer the keyboard did not take is reported with its reason.
+TaskResult Sent(bool ok) {
+    return ok ? TaskResult() : TransferFailed();
 }
+
+}  // namespace
 
 bool LightPage::WriteParameterBlock(const std::function<bool(ParameterBlock&)>& patch) {
     SendBracketCommand(devices_, kCommandBegin);
@@ -60,10 +59,10 @@ bool LightPage::WriteParameterBlock(const std::function<bool(ParameterBlock&)>& 
     return written;
 }
 
-bool LightPage::TaskWriteLightMode() {
+TaskResult LightPage::TaskWriteLightMode() {
     const DeviceInfo info = session_.Info();
     if (info.lightingProtocolVersion == 0) {
-        return Report(false);
+        return TaskResult(false);  // a keyboard without light modes: nothing to send
     }
     std::this_thread::sleep_for(writeDelay_.load());
     // What is written is the state after the wait, so a burst of edits sends its last values.
@@ -76,23 +75,23 @@ bool LightPage::TaskWriteLightMode() {
         PatchLightMode(block, type, mode, row, info);
         return true;
     });
-    if (!session_.light.liveMirror.load() && !IsCustomMode(mode)) {
+    if (!session_.liveMirrorOn.load() && !IsCustomMode(mode)) {
         picture.ResetAllItemsColor(kBuiltInKeyColor);
     }
-    return Report(written);
+    return Sent(written);
 }
 
-bool LightPage::TaskWriteCustomLightMode() {
+TaskResult LightPage::TaskWriteCustomLightMode() {
     const int profile = Profile();
     const int type = Type();
     const int mode = Mode();
     if (!IsCustomSet(mode)) {
         // A built-in mode was chosen while the job waited: its own job writes it, and a set
         // index outside 0..4 must never reach the keyboard.
-        return true;
+        return TaskResult();
     }
     const DeviceInfo info = session_.Info();
-    return Report(WriteParameterBlock([&](ParameterBlock& block) {
+    return Sent(WriteParameterBlock([&](ParameterBlock& block) {
         LightData row;
         store_.GetLightRow(profile, type, mode, row);
         PatchCustomLightMode(block, mode, row, info);
@@ -100,8 +99,12 @@ bool LightPage::TaskWriteCustomLightMode() {
     }));
 }
 
-bool LightPage::TaskReadKeyColors() {
-    return Report(ReadKeyColors(Mode()));
+TaskResult LightPage::TaskReadKeyColors() {
+    const int mode = Mode();
+    if (!IsCustomSet(mode)) {
+        return TaskResult(false);  // only a custom set has colours to read
+    }
+    return Sent(ReadKeyColors(mode));
 }
 
 bool LightPage::ReadKeyColors(int mode) {
@@ -116,9 +119,12 @@ bool LightPage::ReadKeyColors(int mode) {
     return read;
 }
 
-bool LightPage::TaskWriteLightLayer() {
+TaskResult LightPage::TaskWriteLightLayer() {
     const int mode = Mode();
-    return Report(!IsCustomSet(mode) || WriteLightLayer(mode));
+    if (!IsCustomSet(mode)) {
+        return TaskResult();  // a built-in mode was chosen meanwhile: no layer to send
+    }
+    return Sent(WriteLightLayer(mode));
 }
 
 bool LightPage::WriteLightLayer(int mode) {
@@ -169,6 +175,8 @@ void LightPage::AdoptDeviceLightModes() {
     // have rows to be marked on.
     EnsureDefaultLightRows(store_, profile, session_.currentDeviceType.load());
     zanvor::AdoptDeviceLightModes(store_, profile, session_.Parameters());
+    const DeviceInfo info = session_.Info();
+    ShowZones(info.zone1Present, info.zone2Present);
 }
 
 void LightPage::PaintStoredColors(int profile, int mode) {
@@ -182,11 +190,11 @@ void LightPage::PaintStoredColors(int profile, int mode) {
     picture.SetKeyColors(colors);
 }
 
-bool LightPage::ApplyProfileLighting() {
+TaskResult LightPage::ApplyProfileLighting() {
     LoadLightZone();
     picture.ResetAllItemCheck();
     liveMirrorSwitch.SetCheck(false);
-    session_.light.liveMirror = false;
+    session_.liveMirrorOn = false;
 
     const int profile = Profile();
     const int type = Type();
@@ -210,7 +218,7 @@ bool LightPage::ApplyProfileLighting() {
     SetPictureMode(type == kLightMain && customMain);
     if (!customMain) {
         if (info.lightingProtocolVersion == 0) {
-            return Report(false);
+            return TaskResult();  // a keyboard without light modes: nothing to send
         }
         std::this_thread::sleep_for(writeDelay_.load());
     }
@@ -231,16 +239,16 @@ bool LightPage::ApplyProfileLighting() {
         if (type == kLightMain) {
             PaintStoredColors(profile, mainMode);
         }
-    } else if (!session_.light.liveMirror.load()) {
+    } else if (!session_.liveMirrorOn.load()) {
         picture.ResetAllItemsColor(kBuiltInKeyColor);
     }
-    return Report(written);
+    return Sent(written);
 }
 
 void LightPage::RefreshAfterProfileLoad() {
     LoadLightZone();
     const bool custom = Type() == kLightMain && IsCustomMode(Mode());
-    SetPictureMode(custom || session_.light.liveMirror.load());
+    SetPictureMode(custom || session_.liveMirrorOn.load());
     if (custom) {
         ReadKeyColors(Mode());
     }

@@ -53,8 +53,14 @@ uint32_t MirroredColor(uint8_t red, uint8_t green, uint8_t blue) {
 }
 
 LightPage::LightPage(DeviceManager& devices, DataStore& store, SessionState& session,
-                     TaskPoster& poster, const KeyTables& keyTables)
-    : devices_(devices), store_(store), session_(session), poster_(poster), keyTables_(keyTables) {
+                     TaskPoster& poster, const KeyTables& keyTables,
+                     const KeyboardCtrl& layoutPicture)
+    : devices_(devices),
+      store_(store),
+      session_(session),
+      poster_(poster),
+      keyTables_(keyTables),
+      layoutPicture_(layoutPicture) {
     zoneTabs.AddItem("", kLightMain);
     zoneTabs.AddItem("", kLightZone1);
     zoneTabs.AddItem("", kLightZone2);
@@ -147,7 +153,8 @@ std::string LightPage::ModeName(int type, int mode) {
     return LoadText("KB.DIALOG", NameId(row));
 }
 
-void LightPage::SyncPicture(const KeyboardCtrl& layout) {
+void LightPage::SyncPicture() {
+    const KeyboardCtrl& layout = layoutPicture_;
     const std::vector<KeyItem> source = layout.GetKeyItems();
     const std::vector<KeyItem> mine = picture.GetKeyItems();
     const bool same =
@@ -175,6 +182,7 @@ void LightPage::LoadLightZone() {
     const int type = Type();
     const int deviceType = session_.currentDeviceType.load();
     EnsureDefaultLightRows(store_, profile, deviceType);
+    SyncPicture();
 
     const DeviceInfo info = session_.Info();
     if (MaxBrightnessOf(info, type) > 0) {
@@ -263,13 +271,13 @@ void LightPage::SelectLightZone(int type) {
     if (main && IsCustomMode(Mode())) {
         session_.light.mode = customSets.GetCurData(kCustomModeFirst);
         SetPictureMode(true);
-        poster_.PostTask(kLightTaskWriteCustomMode);
-        poster_.PostTask(kLightTaskReadKeyColors);
+        poster_.PostTask(kTaskWriteCustomLightMode);
+        poster_.PostTask(kTaskReadKeyColors);
         liveMirrorSwitch.SetCheck(false);
-        session_.light.liveMirror = false;
+        session_.liveMirrorOn = false;
         return;
     }
-    SetPictureMode(main && session_.light.liveMirror.load());
+    SetPictureMode(main && session_.liveMirrorOn.load());
 }
 
 void LightPage::SetLightEnabled(bool on) {
@@ -279,7 +287,7 @@ void LightPage::SetLightEnabled(bool on) {
     session_.light.enabled = on;
     lightSwitch.SetCheck(on);
     RefreshPanel();
-    poster_.PostTask(kLightTaskWriteMode);
+    poster_.PostTask(kTaskWriteLightMode);
 }
 
 void LightPage::SelectLightMode(int mode) {
@@ -288,16 +296,16 @@ void LightPage::SelectLightMode(int mode) {
     store_.SetActiveLightMode(profile, Type(), mode);
     RefreshPanel();
     if (!IsCustomMode(mode)) {
-        SetPictureMode(session_.light.liveMirror.load());
-        poster_.PostTask(kLightTaskWriteMode);
+        SetPictureMode(session_.liveMirrorOn.load());
+        poster_.PostTask(kTaskWriteLightMode);
     } else {
         customSets.SetCurSel(0);
         session_.light.mode = customSets.GetCurData(kCustomModeFirst);
-        poster_.PostTask(kLightTaskWriteCustomMode);
-        poster_.PostTask(kLightTaskReadKeyColors);
+        poster_.PostTask(kTaskWriteCustomLightMode);
+        poster_.PostTask(kTaskReadKeyColors);
         SetPictureMode(true);
         liveMirrorSwitch.SetCheck(false);
-        session_.light.liveMirror = false;
+        session_.liveMirrorOn = false;
     }
     store_.UpdateConfigValue(profile, "enable_light", "1");
     lightSwitch.SetCheck(true);
@@ -310,8 +318,8 @@ void LightPage::SelectCustomSet() {
     // The chosen set stays the profile's choice (a profile switch or a restart brings it back).
     store_.SetActiveLightMode(Profile(), kLightMain, mode);
     RefreshPanel();
-    poster_.PostTask(kLightTaskWriteCustomMode);
-    poster_.PostTask(kLightTaskReadKeyColors);
+    poster_.PostTask(kTaskWriteCustomLightMode);
+    poster_.PostTask(kTaskReadKeyColors);
 }
 
 void LightPage::SetRowField(const std::function<void(LightData&)>& change) {
@@ -325,17 +333,17 @@ void LightPage::SetRowField(const std::function<void(LightData&)>& change) {
 
 void LightPage::SetLightBrightness(int value) {
     SetRowField([value](LightData& row) { row.brightness = value; });
-    poster_.PostTask(IsCustomMode(Mode()) ? kLightTaskWriteCustomMode : kLightTaskWriteMode);
+    poster_.PostTask(IsCustomMode(Mode()) ? kTaskWriteCustomLightMode : kTaskWriteLightMode);
 }
 
 void LightPage::SetLightSpeed(int value) {
     SetRowField([value](LightData& row) { row.speed = value; });
-    poster_.PostTask(kLightTaskWriteMode);
+    poster_.PostTask(kTaskWriteLightMode);
 }
 
 void LightPage::SetLightDirection(int direction) {
     SetRowField([direction](LightData& row) { row.direction = direction; });
-    poster_.PostTask(kLightTaskWriteMode);
+    poster_.PostTask(kTaskWriteLightMode);
 }
 
 void LightPage::SetLightColorful(bool ticked) {
@@ -351,7 +359,7 @@ void LightPage::SetLightColorful(bool ticked) {
         SetLightColor(static_cast<uint32_t>(row.color_value));
     }
     store_.UpdateLightRow(row.type, row.mode, row);
-    poster_.PostTask(kLightTaskWriteMode);
+    poster_.PostTask(kTaskWriteLightMode);
 }
 
 void LightPage::SetLightColor(uint32_t color) {
@@ -359,11 +367,11 @@ void LightPage::SetLightColor(uint32_t color) {
     if ((session_.light.configFunc.load() & kLightPerKey) != 0) {
         picture.SetAllSelectColor(color);
         StoreCustomSet();
-        poster_.PostTaskIfIdle(kLightTaskWriteLayer);
+        poster_.PostTaskIfIdle(kTaskWriteLightLayer);
         return;
     }
     SetRowField([color](LightData& row) { row.color_value = static_cast<int>(color); });
-    poster_.PostTaskIfIdle(kLightTaskWriteMode);
+    poster_.PostTaskIfIdle(kTaskWriteLightMode);
 }
 
 void LightPage::OnPaletteColor(uint32_t color) {
@@ -387,13 +395,13 @@ void LightPage::OnColorFieldChanged(EditCtrl& field) {
 }
 
 void LightPage::SetLiveMirror(bool on) {
-    session_.light.liveMirror = on;
+    session_.liveMirrorOn = on;
     liveMirrorSwitch.SetCheck(on);
     SetPictureMode(IsCustomMode(Mode()) || on);
 }
 
 void LightPage::OnApply() {
-    poster_.PostTask(IsCustomMode(Mode()) ? kLightTaskWriteLayer : kLightTaskWriteMode);
+    poster_.PostTask(IsCustomMode(Mode()) ? kTaskWriteLightLayer : kTaskWriteLightMode);
 }
 
 void LightPage::OnPictureEvent(int event) {
@@ -404,7 +412,7 @@ void LightPage::OnPictureEvent(int event) {
         return;
     }
     StoreCustomSet();
-    poster_.PostTask(kLightTaskWriteLayer);
+    poster_.PostTask(kTaskWriteLightLayer);
 }
 
 void LightPage::SelectAllKeys() {

@@ -20,9 +20,11 @@
 #include "store/Records.h"
 #include "ui/ColorCtrl.h"
 #include "ui/ComboBox.h"
+#include "ui/DeviceTasks.h"
 #include "ui/EditCtrl.h"
 #include "ui/KeyboardCtrl.h"
 #include "ui/LoadText.h"
+#include "ui/PageRegistry.h"
 #include "ui/SliderCtrl.h"
 #include "ui/SwitchButton.h"
 #include "ui/TabCtrl.h"
@@ -32,14 +34,6 @@ namespace zanvor {
 class DataStore;
 class DeviceManager;
 class KeyTables;
-class PageRegistry;
-
-// Worker jobs of the lighting page.
-inline constexpr int kLightTaskWriteCustomMode = 12;
-inline constexpr int kLightTaskWriteMode = 13;
-inline constexpr int kLightTaskReadKeyColors = 18;
-inline constexpr int kLightTaskWriteLayer = 19;
-inline constexpr int kLightTaskWriteModeAgain = 20;
 
 // Commands of the live colour read: 0x34, or 0x36 below lighting protocol version 2.
 inline constexpr uint8_t kCommandLiveColors = 0x34;
@@ -103,8 +97,10 @@ struct LightModeSettings {
 
 class LightPage {
   public:
+    // `layoutPicture` is the main window's keyboard picture: the page lays its own picture out
+    // like it.
     LightPage(DeviceManager& devices, DataStore& store, SessionState& session, TaskPoster& poster,
-              const KeyTables& keyTables);
+              const KeyTables& keyTables, const KeyboardCtrl& layoutPicture);
     ~LightPage();
     LightPage(const LightPage&) = delete;
     LightPage& operator=(const LightPage&) = delete;
@@ -131,11 +127,12 @@ class LightPage {
     // Gives the models their control ids.
     void SetControlIds(const LightPageIds& ids);
     // Plugs the page into the main window: its controls, jobs 12, 13, 18, 19 and 20, the live
-    // mirror as idle work, the connection steps (LED positions, adopting the keyboard's modes),
-    // the profile apply step and the page refresh. `mirrorShown` tells whether the lighting page
-    // is on screen in a visible window with the keyboard online.
-    void Register(PageRegistry& registry, const LightPageIds& ids,
-                  std::function<bool()> mirrorShown);
+    // mirror as idle work, the connection steps (adopting the keyboard's modes, LED positions),
+    // the profile apply step and the page refresh.
+    void Register(PageRegistry& registry, const LightPageIds& ids);
+    // Tells whether the lighting page is on screen in a visible window with the keyboard
+    // online: the live mirror runs only then. Set before the worker starts.
+    void SetMirrorShown(std::function<bool()> shown) { mirrorShown_ = std::move(shown); }
     // Worker pauses (tests shorten the wait before a light mode write).
     void SetWriteDelay(std::chrono::milliseconds delay) { writeDelay_ = delay; }
 
@@ -143,9 +140,9 @@ class LightPage {
     void ApplyTexts();
 
     // ---- page handlers (UI thread; LoadLightZone also on the worker) ----
-    // Lays the picture out like `layout` (the main window's keyboard picture) when its keys
-    // differ; colours and selection are kept otherwise.
-    void SyncPicture(const KeyboardCtrl& layout);
+    // Lays the picture out like the main window's keyboard picture when its keys differ;
+    // colours and selection are kept otherwise.
+    void SyncPicture();
     // Rows, slider ranges, tab texts, mode list, current mode and enabled flag of the current
     // zone, then the parameter panel.
     void LoadLightZone();
@@ -183,13 +180,13 @@ class LightPage {
 
     // ---- worker ----
     // Job 13 (and 20): the current zone's group of the parameter block.
-    bool TaskWriteLightMode();
+    TaskResult TaskWriteLightMode();
     // Job 12: the main group with the current custom set.
-    bool TaskWriteCustomLightMode();
+    TaskResult TaskWriteCustomLightMode();
     // Job 18: the current custom set's colours from the keyboard onto the picture.
-    bool TaskReadKeyColors();
+    TaskResult TaskReadKeyColors();
     // Job 19: the current custom set's stored colours to the keyboard.
-    bool TaskWriteLightLayer();
+    TaskResult TaskWriteLightLayer();
     // Idle pass: the colours the keyboard shows now onto the picture (nothing for a custom set).
     bool MirrorLiveKeyColors();
     // Connection step after the parameter block was read: the keyboard's active modes become
@@ -197,7 +194,7 @@ class LightPage {
     void AdoptDeviceLightModes();
     // Profile switch (task 6): reloads the zone and writes the profile's light to every zone the
     // keyboard has, with its custom set's colours when the main zone shows one.
-    bool ApplyProfileLighting();
+    TaskResult ApplyProfileLighting();
     // After the profile list was loaded: reloads the zone; a shown custom set is read back.
     void RefreshAfterProfileLoad();
     // The keyboard's extra zones (from its information block): their tabs are shown or hidden;
@@ -221,10 +218,6 @@ class LightPage {
     bool ShowStoredCustomSet();
     // Paints keys of the picture (key code → colour).
     void PaintKeys(const std::vector<std::pair<int, uint32_t>>& colors);
-    // The job result since the last ClearWriteFailed: false when a light job's transfer failed.
-    bool WritesSucceeded() const { return !writeFailed_.load(); }
-    void ClearWriteFailed() { writeFailed_ = false; }
-
     // The name shown for a mode of a zone ("" when the zone has no row of that mode).
     std::string ModeName(int type, int mode);
 
@@ -241,17 +234,15 @@ class LightPage {
     bool ReadKeyColors(int mode);
     bool WriteLightLayer(int mode);
     void PaintStoredColors(int profile, int mode);
-    // Marks a failed light job for WritesSucceeded; returns `ok`.
-    bool Report(bool ok);
 
     DeviceManager& devices_;
     DataStore& store_;
     SessionState& session_;
     TaskPoster& poster_;
     const KeyTables& keyTables_;
-    std::function<bool()> mirrorShown_;  // set once by Register, before the worker starts
+    const KeyboardCtrl& layoutPicture_;
+    std::function<bool()> mirrorShown_;  // set once, before the worker starts
     std::atomic<std::chrono::milliseconds> writeDelay_{kLightModeWriteDelay};
-    std::atomic<bool> writeFailed_{false};
     LanguageSubscription language_;
 };
 

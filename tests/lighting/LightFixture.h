@@ -131,9 +131,8 @@ class LightPageTest : public LightDeviceTest {
     void Start(int deviceType, const std::function<void(VirtualKeyboardModel&)>& tweak = {}) {
         StartDevice(deviceType, tweak);
         ASSERT_TRUE(ReadLightPositionMap(*manager, tables, session));
-        page = std::make_unique<LightPage>(*manager, store, session, poster, tables);
+        page = std::make_unique<LightPage>(*manager, store, session, poster, tables, picture);
         page->SetWriteDelay(std::chrono::milliseconds(0));
-        page->SyncPicture(picture);
         page->LoadLightZone();
         sim->ClearReports();
     }
@@ -165,17 +164,17 @@ class LightPageTest : public LightDeviceTest {
             poster.tasks.erase(poster.tasks.begin());
             ran.push_back(code);
             switch (code) {
-                case kLightTaskWriteCustomMode:
+                case kTaskWriteCustomLightMode:
                     page->TaskWriteCustomLightMode();
                     break;
-                case kLightTaskWriteMode:
-                case kLightTaskWriteModeAgain:
+                case kTaskWriteLightMode:
+                case kTaskWriteLightModeAlt:
                     page->TaskWriteLightMode();
                     break;
-                case kLightTaskReadKeyColors:
+                case kTaskReadKeyColors:
                     page->TaskReadKeyColors();
                     break;
-                case kLightTaskWriteLayer:
+                case kTaskWriteLightLayer:
                     page->TaskWriteLightLayer();
                     break;
                 default:

@@ -2,6 +2,7 @@
 
 #include "LightFixture.h"
 #include "lighting/LightParameters.h"
+#include "ui/StatusTexts.h"
 
 namespace zanvor::test {
 namespace {
@@ -24,7 +25,7 @@ TEST_F(LightPageTest, AZone1WritePatchesBytes20To28AndKeepsTheRestAsTheKeyboardR
     page->SetLightBrightness(0x40);
     sim->ClearReports();
     EXPECT_EQ(RunPosted(),
-              (std::vector<int>{kLightTaskWriteMode, kLightTaskWriteMode, kLightTaskWriteMode}));
+              (std::vector<int>{kTaskWriteLightMode, kTaskWriteLightMode, kTaskWriteLightMode}));
 
     // Each job: begin, the block read (0x14) and written (0x15), end.
     const std::vector<uint8_t> commands = Commands();
@@ -57,10 +58,10 @@ TEST_F(LightPageTest, AMissingRowIsWrittenAsZerosWithTheFullSpeedByte) {
     Start(101);
     session.light.mode = 9;
     store.SetActiveLightMode(1, kLightMain, 0);
-    ASSERT_TRUE(page->TaskWriteLightMode());
+    ASSERT_TRUE(page->TaskWriteLightMode().ok);
     // Mode 9 has a row: check the group, then ask for a mode without one.
     session.light.mode = 0x21;
-    ASSERT_TRUE(page->TaskWriteLightMode());
+    ASSERT_TRUE(page->TaskWriteLightMode().ok);
     EXPECT_EQ(Group(Block(), 1), (Bytes{0x00, 0x00, 0x00, 0x05, 0x00, 0x00, 0x00, 0x00, 0x00}));
 }
 
@@ -69,15 +70,16 @@ TEST_F(LightPageTest, WithoutALightingProtocolNothingIsSent) {
     DeviceInfo info = session.Info();
     info.lightingProtocolVersion = 0;
     session.SetInfo(info);
-    EXPECT_FALSE(page->TaskWriteLightMode());
+    EXPECT_FALSE(page->TaskWriteLightMode().ok);
     EXPECT_TRUE(Writes().empty());
-    EXPECT_FALSE(page->WritesSucceeded());
 }
 
 TEST_F(LightPageTest, AFailedBlockReadWritesNothingButStillEnds) {
     Start(101);
     sim->RefuseCommand(0x14, true);
-    EXPECT_FALSE(page->TaskWriteLightMode());
+    const TaskResult result = page->TaskWriteLightMode();
+    EXPECT_FALSE(result.ok);
+    EXPECT_EQ(result.reason, TransferFailed().reason) << "a failed transfer says why";
     EXPECT_EQ(Commands().front(), 0x10);
     EXPECT_EQ(Commands().back(), 0x11);
     EXPECT_TRUE(BlockWritten(0x15).empty());
@@ -89,7 +91,7 @@ TEST_F(LightPageTest, CustomSet0x82IsMode0xFDWithIndex2AndIsReadWith0x26) {
     ChooseSet(0x82);
     poster.tasks.erase(poster.tasks.begin(), poster.tasks.begin() + 2);  // the 0x80 pair
     sim->ClearReports();
-    EXPECT_EQ(RunPosted(), (std::vector<int>{kLightTaskWriteCustomMode, kLightTaskReadKeyColors}));
+    EXPECT_EQ(RunPosted(), (std::vector<int>{kTaskWriteCustomLightMode, kTaskReadKeyColors}));
     const Bytes block = Block();
     EXPECT_EQ(block[2], 0xFD);
     EXPECT_EQ(block[10], 0x02);
@@ -101,7 +103,7 @@ TEST_F(LightPageTest, TheCustomModeJobSendsNoSetIndexForABuiltInMode) {
     Start(101);
     session.light.mode = 3;  // a built-in mode was chosen while the job waited
     const Bytes before = Block();
-    EXPECT_TRUE(page->TaskWriteCustomLightMode());
+    EXPECT_TRUE(page->TaskWriteCustomLightMode().ok);
     EXPECT_TRUE(Writes().empty());
     EXPECT_EQ(Block(), before);
 }
@@ -168,7 +170,7 @@ TEST_F(LightPageTest, KeysWithoutALedOrBeyondTheTableAreNeverWritten) {
         rows.push_back(row);
     }
     store.InsertUserLightColors(rows);
-    ASSERT_TRUE(page->TaskWriteLightLayer());
+    ASSERT_TRUE(page->TaskWriteLightLayer().ok);
     const Bytes table = BlockWritten(0x25);
     ASSERT_EQ(table.size(), 384u);
     Bytes expected(384, 0);
@@ -250,7 +252,7 @@ TEST_F(LightPageTest, ApplyingAProfileWritesEveryZoneAndItsCustomSetColours) {
     store.InsertUserLightColors({esc});
     sim->ClearReports();
 
-    ASSERT_TRUE(page->ApplyProfileLighting());
+    ASSERT_TRUE(page->ApplyProfileLighting().ok);
     const Bytes block = Block();
     EXPECT_EQ(block[2], 0xFD);
     EXPECT_EQ(block[10], 0x01);
@@ -265,7 +267,7 @@ TEST_F(LightPageTest, ApplyingAProfileWritesEveryZoneAndItsCustomSetColours) {
     // Back to profile 1, lighting off: every zone goes to mode 0.
     store.UpdateConfigValue(1, "enable_light", "0");
     session.currentProfile = 1;
-    ASSERT_TRUE(page->ApplyProfileLighting());
+    ASSERT_TRUE(page->ApplyProfileLighting().ok);
     const Bytes off = Block();
     EXPECT_EQ(off[2], 0x00);
     EXPECT_EQ(off[21], 0x00);

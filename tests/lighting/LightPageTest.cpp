@@ -105,7 +105,7 @@ TEST_F(LightPageTest, ColourFieldsAreClampedAndTheColourTakesTheirValues) {
     EXPECT_EQ(page->colorButton.GetColor(), 0x0010FFu);
     ASSERT_FALSE(poster.tasks.empty());
     for (int task : poster.tasks) {
-        EXPECT_EQ(task, kLightTaskWriteMode);
+        EXPECT_EQ(task, kTaskWriteLightMode);
     }
 }
 
@@ -116,7 +116,7 @@ TEST_F(LightPageTest, ColourChangesPostOnlyWhenTheWorkerIsIdleSlidersAlways) {
     poster.busy = true;
     page->OnPaletteColor(0x00FF00);  // the box is cleared and the colour stored, nothing posted
     page->OnPaletteColor(0xFF0000);
-    EXPECT_EQ(poster.tasks, (std::vector<int>{kLightTaskWriteMode}))
+    EXPECT_EQ(poster.tasks, (std::vector<int>{kTaskWriteLightMode}))
         << "the colourful box's change always posts";
     EXPECT_EQ(Row(kLightMain, 4).color_value, 0xFF0000);
     poster.tasks.clear();
@@ -125,7 +125,7 @@ TEST_F(LightPageTest, ColourChangesPostOnlyWhenTheWorkerIsIdleSlidersAlways) {
     page->SetLightSpeed(2);
     page->SetLightDirection(1);
     EXPECT_EQ(poster.tasks,
-              (std::vector<int>{kLightTaskWriteMode, kLightTaskWriteMode, kLightTaskWriteMode}));
+              (std::vector<int>{kTaskWriteLightMode, kTaskWriteLightMode, kTaskWriteLightMode}));
     const LightData row = Row(kLightMain, 4);
     EXPECT_EQ(row.brightness, 50);
     EXPECT_EQ(row.speed, 2);
@@ -154,11 +154,11 @@ TEST_F(LightPageTest, TheCustomEntryOpensTheFirstSetAndStopsTheMirror) {
     Start(101);
     page->SetLiveMirror(true);
     ChooseMode(0x80);
-    EXPECT_EQ(poster.tasks, (std::vector<int>{kLightTaskWriteCustomMode, kLightTaskReadKeyColors}));
+    EXPECT_EQ(poster.tasks, (std::vector<int>{kTaskWriteCustomLightMode, kTaskReadKeyColors}));
     EXPECT_EQ(session.light.mode.load(), 0x80);
     EXPECT_EQ(page->customSets.GetCurData(), 0x80);
     EXPECT_EQ(page->picture.GetKeyboardCtrlMode(), kPicturePerKey);
-    EXPECT_FALSE(session.light.liveMirror.load());
+    EXPECT_FALSE(session.liveMirrorOn.load());
     EXPECT_FALSE(page->liveMirrorSwitch.GetCheck());
 
     // A built-in mode with the mirror on shows per-key colours, without it plain keys.
@@ -188,7 +188,7 @@ TEST_F(LightPageTest, PaintingStoresEveryKeyOfTheSetAndPostsTheLayer) {
     page->picture.ClickKey(0x04);
     page->picture.ClickKey(0x05, true);
     page->OnPaletteColor(0x0000FF);
-    EXPECT_EQ(poster.tasks, (std::vector<int>{kLightTaskWriteLayer}));
+    EXPECT_EQ(poster.tasks, (std::vector<int>{kTaskWriteLightLayer}));
     std::vector<UserLightRgbData> rows;
     EXPECT_EQ(store.ListUserLightColors(1, 0x80, rows),
               static_cast<int>(page->picture.ItemCount()));
@@ -202,7 +202,7 @@ TEST_F(LightPageTest, PaintingStoresEveryKeyOfTheSetAndPostsTheLayer) {
     poster.busy = true;
     page->picture.ClickKey(0x06);
     page->OnPictureEvent(KeyboardCtrl::kEventKeyClicked);
-    EXPECT_EQ(poster.tasks, (std::vector<int>{kLightTaskWriteLayer}));
+    EXPECT_EQ(poster.tasks, (std::vector<int>{kTaskWriteLightLayer}));
     UserLightRgbData stored;
     store.ListUserLightColors(1, 0x80, rows);
     EXPECT_TRUE(std::any_of(rows.begin(), rows.end(), [](const UserLightRgbData& row) {
@@ -216,7 +216,7 @@ TEST_F(LightPageTest, TheApplyButtonWritesTheModeOrTheSet) {
     ChooseMode(0x80);
     poster.tasks.clear();
     page->OnApply();
-    EXPECT_EQ(poster.tasks, (std::vector<int>{kLightTaskWriteLayer}));
+    EXPECT_EQ(poster.tasks, (std::vector<int>{kTaskWriteLightLayer}));
 }
 
 }  // namespace
