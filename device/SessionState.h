@@ -59,6 +59,8 @@ class TaskPoster {
     virtual void PostTaskIfIdle(int code) = 0;
     // Posts a window message to the main window (handled on the UI thread).
     virtual void PostWindowMessage(uint32_t id, uintptr_t wParam, intptr_t lParam) = 0;
+    // A live stream was switched on: a sleeping worker starts passing again.
+    virtual void WakeWorker() {}
 };
 
 // The session state every page reads: the current profile, model, connection and layer,

@@ -398,6 +398,9 @@ void LightPage::SetLiveMirror(bool on) {
     session_.liveMirrorOn = on;
     liveMirrorSwitch.SetCheck(on);
     SetPictureMode(IsCustomMode(Mode()) || on);
+    if (on) {
+        poster_.WakeWorker();
+    }
 }
 
 void LightPage::OnApply() {
