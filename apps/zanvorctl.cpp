@@ -8,6 +8,7 @@
 
 #include "app/CliCommands.h"
 #include "app/CliKeyboardCommands.h"
+#include "app/CliLightCommands.h"
 #include "app/CliOutput.h"
 
 using namespace zanvor;
@@ -172,6 +173,55 @@ int main(int argc, char** argv) {
     knobSet->callback([&] {
         status = WithSession(options,
                              [&](CliSession& s) { return CmdKnobSet(s, layer, action, function); });
+    });
+
+    CLI::App* light =
+        cli.add_subcommand("light", "Light modes of the zones and custom colour sets");
+    light->require_subcommand(1);
+    light->add_subcommand("show", "Every zone: on, mode, brightness, speed, colour")->callback([&] {
+        status = WithSession(options, CmdLightShow);
+    });
+    LightModeArguments lightMode;
+    CLI::App* lightModeCommand =
+        light->add_subcommand("mode", "Choose a zone's light mode and its settings");
+    lightModeCommand->add_option("ZONE", lightMode.zone, "main, 1 or 2")->required();
+    lightModeCommand->add_option("MODE", lightMode.mode, "number or name")->required();
+    lightModeCommand->add_option("--brightness", lightMode.brightness, "0 to the zone's maximum");
+    lightModeCommand->add_option("--speed", lightMode.speed, "1 to the zone's maximum");
+    lightModeCommand->add_option("--colour", lightMode.colour, "RRGGBB");
+    lightModeCommand->add_option("--colourful", lightMode.colourful, "on or off")
+        ->check(CLI::IsMember({"on", "off"}));
+    lightModeCommand->callback([&] {
+        status = WithSession(options, [&](CliSession& s) { return CmdLightMode(s, lightMode); });
+    });
+    std::string lightZone;
+    for (const bool on : {true, false}) {
+        CLI::App* lightSwitch = light->add_subcommand(
+            on ? "on" : "off", on ? "Switch a zone's lighting on" : "Switch a zone's lighting off");
+        lightSwitch->add_option("ZONE", lightZone, "main (default), 1 or 2");
+        lightSwitch->callback([&, on] {
+            status = WithSession(options,
+                                 [&](CliSession& s) { return CmdLightSwitch(s, on, lightZone); });
+        });
+    }
+    int lightSet = 0;
+    std::string lightAll;
+    std::vector<std::string> lightKeys;
+    CLI::App* lightCustom = light->add_subcommand(
+        "custom", "Paint keys of a custom set, store it and show it on the keyboard");
+    lightCustom->add_option("SET", lightSet, "0 to 4")->required();
+    lightCustom->add_option("--all", lightAll, "RRGGBB for every key first");
+    lightCustom->add_option("KEYS", lightKeys, "KEY=RRGGBB; KEY as for `key set`");
+    lightCustom->callback([&] {
+        status = WithSession(options, [&](CliSession& s) {
+            return CmdLightCustom(s, lightSet, lightAll, lightKeys);
+        });
+    });
+    CLI::App* lightCustomShow = light->add_subcommand("custom-show", "The colours of a custom set");
+    lightCustomShow->add_option("SET", lightSet, "0 to 4")->required();
+    lightCustomShow->callback([&] {
+        status =
+            WithSession(options, [&](CliSession& s) { return CmdLightCustomShow(s, lightSet); });
     });
 
     std::string file;

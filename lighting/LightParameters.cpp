@@ -1,5 +1,8 @@
 #include "lighting/LightParameters.h"
 
+#include <string>
+#include <utility>
+
 #include "lighting/LightRows.h"
 #include "store/DataStore.h"
 
@@ -76,6 +79,10 @@ void PatchCustomLightMode(ParameterBlock& block, int mode, const LightData& row,
 DeviceLightModes ReadDeviceLightModes(const ParameterBlock& block) {
     DeviceLightModes modes;
     modes.main = block[2] >= kFirstUnknownModeByte ? kCustomModeFirst : block[2];
+    // The set the keyboard shows, when it names one of the five.
+    if (block[2] == kCustomModeByte && block[kCustomSetIndexByte] < kCustomSetCount) {
+        modes.main = kCustomModeFirst + block[kCustomSetIndexByte];
+    }
     modes.zone1 = block[21];
     modes.zone2 = block[12];
     return modes;
@@ -83,9 +90,18 @@ DeviceLightModes ReadDeviceLightModes(const ParameterBlock& block) {
 
 void AdoptDeviceLightModes(DataStore& store, int profile, const ParameterBlock& block) {
     const DeviceLightModes modes = ReadDeviceLightModes(block);
-    store.SetActiveLightMode(profile, kLightMain, modes.main);
-    store.SetActiveLightMode(profile, kLightZone1, modes.zone1);
-    store.SetActiveLightMode(profile, kLightZone2, modes.zone2);
+    // While the profile's lighting is off the keyboard shows mode 0: the marks keep the modes
+    // that switching the lighting on brings back.
+    std::string enabled;
+    store.GetConfigValue(profile, "enable_light", enabled);
+    const bool off = enabled != "1";
+    for (const auto& [type, mode] :
+         {std::pair{kLightMain, modes.main}, std::pair{kLightZone1, modes.zone1},
+          std::pair{kLightZone2, modes.zone2}}) {
+        if (!(off && mode == 0)) {
+            store.SetActiveLightMode(profile, type, mode);
+        }
+    }
 }
 
 }  // namespace zanvor

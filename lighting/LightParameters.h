@@ -48,8 +48,9 @@ bool PatchLightMode(ParameterBlock& block, int type, int mode, const LightData& 
 void PatchCustomLightMode(ParameterBlock& block, int mode, const LightData& row,
                           const DeviceInfo& info);
 
-// The active modes the keyboard reports in its block: main (byte 2, 0x1E and up as the first
-// custom set), zone 1 (byte 21) and zone 2 (byte 12).
+// The active modes the keyboard reports in its block: main (byte 2; 0xFD as the custom set of
+// byte 10, other values from 0x1E up as the first custom set), zone 1 (byte 21) and zone 2
+// (byte 12).
 struct DeviceLightModes {
     int main = 0;
     int zone1 = 0;
@@ -58,7 +59,7 @@ struct DeviceLightModes {
 DeviceLightModes ReadDeviceLightModes(const ParameterBlock& block);
 
 // Makes the keyboard's modes the profile's active modes. A mode without a row leaves its type
-// without an active mode.
+// without an active mode; mode 0 of a profile whose lighting is off leaves the marks alone.
 void AdoptDeviceLightModes(DataStore& store, int profile, const ParameterBlock& block);
 
 }  // namespace zanvor

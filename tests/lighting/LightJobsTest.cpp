@@ -233,6 +233,16 @@ TEST_F(LightPageTest, TheKeyboardsModesAreAdoptedAtConnection) {
     EXPECT_EQ(store.GetActiveLightMode(2, kLightMain), 0x80);
     EXPECT_EQ(store.GetActiveLightMode(2, kLightZone1), 3);
     EXPECT_EQ(store.GetActiveLightMode(2, kLightZone2), 0);
+
+    // With the profile's lighting off the keyboard shows mode 0: switching on later brings
+    // back the modes marked before.
+    store.UpdateConfigValue(2, "enable_light", "0");
+    block[2] = 0x00;
+    block[21] = 0x00;
+    session.SetParameters(block);
+    page->AdoptDeviceLightModes();
+    EXPECT_EQ(store.GetActiveLightMode(2, kLightMain), 0x80);
+    EXPECT_EQ(store.GetActiveLightMode(2, kLightZone1), 3);
 }
 
 TEST_F(LightPageTest, ApplyingAProfileWritesEveryZoneAndItsCustomSetColours) {

@@ -145,7 +145,7 @@ TEST(LightParametersTest, AWriteChangesOnlyTheZonesGroupWithTheSpeedInverted) {
     }
 }
 
-TEST(LightParametersTest, ACustomSetIsMode0xFDWithItsIndexAndIsAdoptedAsTheFirstSet) {
+TEST(LightParametersTest, ACustomSetIsMode0xFDWithItsIndexAndIsAdoptedAsThatSet) {
     DeviceInfo info;
     info.mainMaxSpeed = 5;
     LightData row;
@@ -159,14 +159,18 @@ TEST(LightParametersTest, ACustomSetIsMode0xFDWithItsIndexAndIsAdoptedAsTheFirst
 
     struct Case {
         uint8_t mainByte;
+        uint8_t setIndex;
         int adopted;
     };
-    for (const Case c : {Case{0xFD, 0x80}, Case{0x1E, 0x80}, Case{0x1D, 0x1D}, Case{0, 0}}) {
+    const Case cases[] = {{0xFD, 0, 0x80}, {0xFD, 2, 0x82}, {0xFD, 7, 0x80},
+                          {0x1E, 2, 0x80}, {0x1D, 0, 0x1D}, {0, 0, 0}};
+    for (const Case& c : cases) {
         block[2] = c.mainByte;
+        block[10] = c.setIndex;
         block[21] = 4;
         block[12] = 2;
         const DeviceLightModes modes = ReadDeviceLightModes(block);
-        EXPECT_EQ(modes.main, c.adopted) << int(c.mainByte);
+        EXPECT_EQ(modes.main, c.adopted) << int(c.mainByte) << "/" << int(c.setIndex);
         EXPECT_EQ(modes.zone1, 4);
         EXPECT_EQ(modes.zone2, 2);
     }
