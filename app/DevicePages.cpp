@@ -21,13 +21,32 @@ DevicePages::DevicePages(KeyboardDlg& dialog, DeviceSession& keyboards)
       application({dialog.Store(), dialog.session, dialog, dialog.DialogsService(), dialog.mainView,
                    keyboards, deviceSettings, profile}),
       lighting(dialog.Devices(), dialog.Store(), dialog.session, dialog, keys.Tables(),
-               dialog.keyboardCtrl) {
+               dialog.keyboardCtrl),
+      mainView_(dialog.mainView) {
     // The live mirror runs while the lighting page is on screen and the keyboard online.
+    // The lighting page shows its zone again each time it comes on screen.
+    pageObserver_ = dialog.mainView.AddObserver([this, &dialog](int change) {
+        if (change != MainView::kChangePage && change != MainView::kChangeHome &&
+            change != MainView::kChangeSettings) {
+            return;
+        }
+        const MainView& view = dialog.mainView;
+        const bool shown = view.SelectedPage() == kPageLighting && view.DevicePagesShown() &&
+                           !view.SettingsPageShown();
+        if (shown && !lightingShown_.exchange(shown)) {
+            lighting.OnPageShown();
+        }
+        lightingShown_ = shown;
+    });
     lighting.SetMirrorShown([&dialog] {
         const SessionState& session = dialog.session;
         return session.currentPage.load() == kPageLighting && session.deviceOnline.load() &&
                !dialog.mainView.SettingsPageShown() && dialog.Host().IsVisible();
     });
+}
+
+DevicePages::~DevicePages() {
+    mainView_.RemoveObserver(pageObserver_);
 }
 
 void DevicePages::Register(PageRegistry& registry) {

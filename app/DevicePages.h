@@ -1,5 +1,7 @@
 #pragma once
 
+#include <atomic>
+
 #include "app/ApplicationPage.h"
 #include "app/ProfilePage.h"
 #include "device/DeviceSettings.h"
@@ -14,6 +16,7 @@ namespace zanvor {
 
 class DeviceSession;
 class KeyboardDlg;
+class MainView;
 class PageRegistry;
 
 // The pages of the main window. Each owns its control models and registers what it handles
@@ -21,6 +24,7 @@ class PageRegistry;
 // main window owns one DevicePages and looks everything up in the registry.
 struct DevicePages {
     DevicePages(KeyboardDlg& dialog, DeviceSession& keyboards);
+    ~DevicePages();
     DevicePages(const DevicePages&) = delete;
     DevicePages& operator=(const DevicePages&) = delete;
 
@@ -38,6 +42,11 @@ struct DevicePages {
     KeyTest keyTest;
     ApplicationPage application;
     LightPage lighting;
+
+  private:
+    MainView& mainView_;
+    int pageObserver_ = 0;
+    std::atomic<bool> lightingShown_{false};  // the lighting page was on screen at the last change
 };
 
 }  // namespace zanvor

@@ -248,6 +248,10 @@ void LightPage::RefreshPanel() {
     colorfulBox.SetVisible(button);
     colorfulBox.SetCheck(row.colorful == 1);
     ShowColor(static_cast<uint32_t>(row.color_value));
+    if ((flags & kLightPerKey) != 0) {
+        // A click on a key paints the colour the palette shows.
+        picture.SetPaintColor(static_cast<uint32_t>(row.color_value) & 0xFFFFFF);
+    }
 }
 
 void LightPage::ShowColor(uint32_t color) {
@@ -278,6 +282,13 @@ void LightPage::SelectLightZone(int type) {
         return;
     }
     SetPictureMode(main && session_.liveMirrorOn.load());
+}
+
+void LightPage::OnPageShown() {
+    SelectLightZone(Type());
+    if (session_.liveMirrorOn.load()) {
+        poster_.WakeWorker();
+    }
 }
 
 void LightPage::SetLightEnabled(bool on) {

@@ -150,6 +150,9 @@ class LightPage {
     void RefreshPanel();
     // A zone tab was chosen.
     void SelectLightZone(int type);
+    // The lighting page came on screen: the current zone is shown again (a custom set is read
+    // back from the keyboard) and a live mirror that was on resumes.
+    void OnPageShown();
     // The lighting switch.
     void SetLightEnabled(bool on);
     // The mode list's selection changed.

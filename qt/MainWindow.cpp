@@ -26,6 +26,7 @@
 #include "qt/KeyPageView.h"
 #include "qt/KeyPanels.h"
 #include "qt/KnobDialogView.h"
+#include "qt/LightPageView.h"
 #include "qt/ModelBinding.h"
 #include "qt/Pictures.h"
 #include "qt/SettingsPageView.h"
@@ -41,6 +42,8 @@ namespace {
 // Commands of the background menu, carried by the background menu message.
 constexpr int kBackgroundChoose = 100;
 constexpr int kBackgroundDefault = 101;
+// Tab of the lighting page in the page tabs.
+constexpr int kLightingTab = 2;
 // A button without a model raises event 1 with its control id.
 constexpr int kButtonClicked = 1;
 
@@ -211,6 +214,8 @@ void MainWindow::Attach(KeyboardDlg* dialog) {
     tabs_->setTabData(0, 0);
     tabs_->addTab(QString());
     tabs_->setTabData(1, int(kPageKeys));
+    tabs_->addTab(QString());
+    tabs_->setTabData(kLightingTab, int(kPageLighting));
     tabs_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     tabRow->addWidget(tabs_);
     layout->addLayout(tabRow);
@@ -225,8 +230,10 @@ void MainWindow::Attach(KeyboardDlg* dialog) {
                      QString::fromStdString(dialog_->Keyboards().homePictureDisconnected), stack_);
     keys_ = new KeyPageView(dialog_->keyboardCtrl, stack_);
     settings_ = new SettingsPageView(*dialog_, stack_);
+    lighting_ = new LightPageView(*dialog_, stack_);
     stack_->addWidget(home_);
     stack_->addWidget(keys_);
+    stack_->addWidget(lighting_);
     stack_->addWidget(settings_);
     bodyLayout->addWidget(stack_, 1);
     layout->addWidget(body_, 1);
@@ -401,6 +408,8 @@ void MainWindow::Detach() {
     delete home_;
     delete keys_;
     delete settings_;
+    delete lighting_;
+    lighting_ = nullptr;
     delete profileColumn_;
     profileColumn_ = nullptr;
     profiles_ = nullptr;
@@ -426,6 +435,7 @@ void MainWindow::ApplyTexts() {
     settingsButton_->setAccessibleName(settingsButton_->toolTip());
     tabs_->setTabText(0, QString::fromStdString(LoadText("KB.DIALOG", 1400)));
     tabs_->setTabText(1, QString::fromStdString(LoadText("KB.DIALOG", 1401)));
+    tabs_->setTabText(kLightingTab, QString::fromStdString(LoadText("KB.DIALOG", 1620)));
 }
 
 void MainWindow::RefreshView() {
@@ -436,15 +446,18 @@ void MainWindow::RefreshView() {
     deviceTitle_->setText(QString::fromStdString(view.Title()));
     const bool devicePages = view.DevicePagesShown();
     tabs_->setTabVisible(1, devicePages && view.TabVisible(kPageKeys));
+    tabs_->setTabVisible(kLightingTab, devicePages && view.TabVisible(kPageLighting));
     const bool settings = view.SettingsPageShown();
     settingsButton_->setChecked(settings);
     tabs_->setVisible(!settings);
     const int page = view.SelectedPage();
     const bool keysShown = page == kPageKeys && devicePages;
-    const int tab = keysShown ? 1 : 0;
-    QWidget* shown = settings    ? static_cast<QWidget*>(settings_)
-                     : keysShown ? static_cast<QWidget*>(keys_)
-                                 : home_;
+    const bool lightingShown = page == kPageLighting && devicePages;
+    const int tab = keysShown ? 1 : lightingShown ? kLightingTab : 0;
+    QWidget* shown = settings        ? static_cast<QWidget*>(settings_)
+                     : keysShown     ? static_cast<QWidget*>(keys_)
+                     : lightingShown ? static_cast<QWidget*>(lighting_)
+                                     : home_;
     {
         const QSignalBlocker blocker(tabs_);
         tabs_->setCurrentIndex(tab);

@@ -23,6 +23,7 @@ namespace zanvor {
 class KeyboardDlg;
 class HomePage;
 class KeyPageView;
+class LightPageView;
 class ModelBinding;
 class SettingsPageView;
 
@@ -78,6 +79,7 @@ class MainWindow : public QMainWindow {
     HomePage* Home() const { return home_; }
     KeyPageView* Keys() const { return keys_; }
     SettingsPageView* Settings() const { return settings_; }
+    LightPageView* Lighting() const { return lighting_; }
     QTabBar* Tabs() const { return tabs_; }
     QToolButton* SettingsButton() const { return settingsButton_; }
     QToolButton* BackgroundButton() const { return backgroundButton_; }
@@ -119,6 +121,7 @@ class MainWindow : public QMainWindow {
     HomePage* home_ = nullptr;
     KeyPageView* keys_ = nullptr;
     SettingsPageView* settings_ = nullptr;
+    LightPageView* lighting_ = nullptr;
     ProfilePanel* profiles_ = nullptr;
     QWidget* profileColumn_ = nullptr;
     QWidget* body_ = nullptr;

@@ -183,6 +183,11 @@ void KeyboardCtrl::SetAllSelectColor(uint32_t color) {
     NotifyChanged(kChangeColors);
 }
 
+void KeyboardCtrl::SetPaintColor(uint32_t color) {
+    std::lock_guard lock(mutex_);
+    paintColor_ = color;
+}
+
 uint32_t KeyboardCtrl::GetPaintColor() const {
     std::lock_guard lock(mutex_);
     return paintColor_;

@@ -80,6 +80,8 @@ class KeyboardCtrl : public ControlModel {
     // Paints every selected key; the colour also becomes the colour a click paints.
     void SetAllSelectColor(uint32_t color);
     uint32_t GetPaintColor() const;
+    // The colour a click paints from now on; no key changes.
+    void SetPaintColor(uint32_t color);
 
     // Every item, in the order added.
     std::vector<KeyItem> GetKeyItems() const;
