@@ -142,6 +142,7 @@ void LightPage::ApplyTexts() {
     relabel(swatches,
             [&swatch](int) { return LoadText("KB.DIALOG", kSwatchNameFirst + swatch++); });
     const int type = Type();
+    std::lock_guard lock(listMutex_);
     relabel(modeList, [this, type](int mode) { return ModeName(type, mode); });
 }
 
@@ -195,15 +196,18 @@ void LightPage::LoadLightZone() {
 
     std::vector<LightData> rows;
     store_.ListLightRows(profile, type, rows);
-    modeList.Clear();
-    for (const LightData& row : rows) {
-        if (row.mode > kCustomModeFirst) {
-            continue;  // one entry (0x80) stands for the five custom sets
-        }
-        modeList.AddItem(LoadText("KB.DIALOG", NameId(row)), row.mode);
-    }
     const int active = store_.GetActiveLightMode(profile, type);
-    modeList.SelectData(IsCustomMode(active) ? kCustomModeFirst : active);
+    {
+        std::lock_guard lock(listMutex_);
+        modeList.Clear();
+        for (const LightData& row : rows) {
+            if (row.mode > kCustomModeFirst) {
+                continue;  // one entry (0x80) stands for the five custom sets
+            }
+            modeList.AddItem(LoadText("KB.DIALOG", NameId(row)), row.mode);
+        }
+        modeList.SelectData(IsCustomMode(active) ? kCustomModeFirst : active);
+    }
     if (IsCustomSet(active)) {
         customSets.SelectData(active);
     }

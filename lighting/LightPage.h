@@ -12,6 +12,7 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -246,6 +247,9 @@ class LightPage {
     const KeyboardCtrl& layoutPicture_;
     std::function<bool()> mirrorShown_;  // set once, before the worker starts
     std::atomic<std::chrono::milliseconds> writeDelay_{kLightModeWriteDelay};
+    // Guards rebuilding the mode list, which a zone load (UI thread or worker) and a language
+    // change may do at the same time.
+    std::mutex listMutex_;
     LanguageSubscription language_;
 };
 
