@@ -156,12 +156,18 @@ TEST_F(LightPageTest, KeysWithoutALedOrBeyondTheTableAreNeverWritten) {
     LightPositionMap map = session.LightMap();
     map.codeToLed.erase(unlit);
     map.ledToCode[Key(unlit).lightIndex] = 0;
+    // And one whose LED lies beyond the 200 positions the layer is built for.
+    const int far = 0x05;
+    map.codeToLed[far] = 230;
     session.SetLightMap(map);
 
     session.light.mode = 0x81;
     std::vector<UserLightRgbData> rows;
-    for (const auto& [code, rgb] : std::vector<std::pair<int, int>>{
-             {unlit, 0x0000FF}, {332, 0x030201}, {340, 0x060504}, {0x29, 0x090807}}) {
+    for (const auto& [code, rgb] : std::vector<std::pair<int, int>>{{unlit, 0x0000FF},
+                                                                    {far, 0x00FF00},
+                                                                    {332, 0x030201},
+                                                                    {340, 0x060504},
+                                                                    {0x29, 0x090807}}) {
         UserLightRgbData row;
         row.profile = 1;
         row.userlight_id = 0x81;
