@@ -1,5 +1,6 @@
 #include "app/CliLightCommands.h"
 
+#include <CLI/CLI.hpp>
 #include <algorithm>
 #include <charconv>
 #include <cstdio>
@@ -117,28 +118,6 @@ int FindMode(DataStore& store, int profile, int type, const std::string& text) {
         }
     }
     return -1;
-}
-
-// Waits for the tasks the command posted; kCliOk when every one reached the keyboard and
-// succeeded, else a failure with the first reason.
-int AwaitTasks(CliSession& session, uint64_t takenBefore) {
-    if (!session.WaitIdle()) {
-        return Fail(kCliFailed, "the keyboard did not finish");
-    }
-    KeyboardDlg& dialog = session.Dlg();
-    const std::vector<KeyboardDlg::TaskRun> log = dialog.TaskLog();
-    const uint64_t ran = dialog.TasksTaken() - takenBefore;
-    const size_t first = log.size() > ran ? log.size() - static_cast<size_t>(ran) : 0;
-    for (size_t i = first; i < log.size(); ++i) {
-        if (!log[i].reachedDevice) {
-            return Fail(kCliNoKeyboard, "the keyboard went away before it took the change");
-        }
-        if (!log[i].ok) {
-            return Fail(kCliFailed, log[i].reason.empty() ? "the keyboard did not take the lighting"
-                                                          : log[i].reason);
-        }
-    }
-    return kCliOk;
 }
 
 std::string UsageText(int code) {
@@ -295,11 +274,11 @@ int CmdLightMode(CliSession& session, const LightModeArguments& arguments) {
     if (settings.colorful && (flags & kLightHasColorButton) == 0) {
         return Fail(kCliUsage, modeName + " has no multi-colour choice");
     }
-    const uint64_t before = dialog.TasksTaken();
+    session.BeginChange();
     if (!dialog.Pages().lighting.ApplyLightMode(type, mode, settings)) {
         return Fail(kCliFailed, "the profile's light settings could not be changed");
     }
-    return AwaitTasks(session, before);
+    return session.FinishChange();
 }
 
 int CmdLightSwitch(CliSession& session, bool on, const std::string& zone) {
@@ -318,9 +297,9 @@ int CmdLightSwitch(CliSession& session, bool on, const std::string& zone) {
     if (!ZonePresent(dialog.session.Info(), type)) {
         return Fail(kCliFailed, std::string("this keyboard has no zone ") + ZoneName(type));
     }
-    const uint64_t before = dialog.TasksTaken();
+    session.BeginChange();
     dialog.Pages().lighting.SwitchLighting(type, on);
-    return AwaitTasks(session, before);
+    return session.FinishChange();
 }
 
 int CmdLightCustom(CliSession& session, int set, const std::string& all,
@@ -365,9 +344,9 @@ int CmdLightCustom(CliSession& session, int set, const std::string& all,
 
     // The set as it is: the keyboard's copy, with the profile's stored colours over it.
     const int mode = kCustomModeFirst + set;
-    uint64_t before = dialog.TasksTaken();
+    session.BeginChange();
     page.OpenCustomSet(mode);
-    if (const int status = AwaitTasks(session, before); status != kCliOk) {
+    if (const int status = session.FinishChange(); status != kCliOk) {
         return status;
     }
     page.ShowStoredCustomSet();
@@ -382,9 +361,9 @@ int CmdLightCustom(CliSession& session, int set, const std::string& all,
     if (!page.StoreCustomSet()) {
         return Fail(kCliFailed, "the colours could not be stored in the profile");
     }
-    before = dialog.TasksTaken();
+    session.BeginChange();
     dialog.PostTask(kTaskWriteLightLayer);
-    return AwaitTasks(session, before);
+    return session.FinishChange();
 }
 
 int CmdLightCustomShow(CliSession& session, int set) {
@@ -411,16 +390,20 @@ int CmdLightCustomShow(CliSession& session, int set) {
         if (!session.KeyboardOnline()) {
             return NoKeyboard();
         }
-        const uint64_t before = dialog.TasksTaken();
-        page.PeekCustomSet(mode);
-        if (const int status = AwaitTasks(session, before); status != kCliOk) {
-            return status;
-        }
+        session.BeginChange();
+        const LightPage::Peek previous = page.PeekCustomSet(mode);
+        const int status = session.FinishChange();
         const LightPositionMap map = dialog.session.LightMap();
         for (const KeyItem& item : page.picture.GetKeyItems()) {
             if (map.LedOf(item.code) >= 0) {
                 colours.emplace_back(item.code, item.color);
             }
+        }
+        // The page goes back to what it showed (the desktop program may be showing it).
+        page.EndPeek(previous);
+        session.WaitIdle();
+        if (status != kCliOk) {
+            return status;
         }
         source = "keyboard";
     }
@@ -440,6 +423,67 @@ int CmdLightCustomShow(CliSession& session, int set) {
         table.Print(std::cout);
     }
     return kCliOk;
+}
+
+void AddLightCommands(CLI::App& cli,
+                      const std::function<int(std::function<int(CliSession&)>)>& withSession,
+                      int& status) {
+    // The options' values live as long as the commands that fill them.
+    struct Arguments {
+        LightModeArguments mode;
+        std::string zone;
+        int set = 0;
+        std::string all;
+        std::vector<std::string> keys;
+    };
+    const auto arguments = std::make_shared<Arguments>();
+    const auto run = [&status, withSession](std::function<int(CliSession&)> command) {
+        status = withSession(std::move(command));
+    };
+
+    CLI::App* light =
+        cli.add_subcommand("light", "Light modes of the zones and the custom colour sets");
+    light->require_subcommand(1);
+    light->add_subcommand("show", "Every zone: on, mode, brightness, speed, colour")
+        ->callback([run] { run(CmdLightShow); });
+
+    CLI::App* mode = light->add_subcommand("mode", "Choose a zone's light mode and its settings");
+    mode->add_option("ZONE", arguments->mode.zone, "main, 1 or 2")->required();
+    mode->add_option("MODE", arguments->mode.mode, "number or name")->required();
+    mode->add_option("--brightness", arguments->mode.brightness, "0 to the zone's maximum");
+    mode->add_option("--speed", arguments->mode.speed, "1 to the zone's maximum");
+    mode->add_option("--colour", arguments->mode.colour, "RRGGBB");
+    mode->add_option("--colourful", arguments->mode.colourful, "on or off")
+        ->check(CLI::IsMember({"on", "off"}));
+    mode->callback([run, arguments] {
+        run([arguments](CliSession& s) { return CmdLightMode(s, arguments->mode); });
+    });
+
+    for (const bool on : {true, false}) {
+        CLI::App* lightSwitch = light->add_subcommand(
+            on ? "on" : "off", on ? "Switch a zone's lighting on" : "Switch a zone's lighting off");
+        lightSwitch->add_option("ZONE", arguments->zone, "main (default), 1 or 2");
+        lightSwitch->callback([run, arguments, on] {
+            run([arguments, on](CliSession& s) { return CmdLightSwitch(s, on, arguments->zone); });
+        });
+    }
+
+    CLI::App* custom = light->add_subcommand(
+        "custom", "Paint keys of a custom set, store it and show it on the keyboard");
+    custom->add_option("SET", arguments->set, "0 to 4")->required();
+    custom->add_option("--all", arguments->all, "RRGGBB for every key first");
+    custom->add_option("KEYS", arguments->keys, "KEY=RRGGBB; KEY as for `key set`");
+    custom->callback([run, arguments] {
+        run([arguments](CliSession& s) {
+            return CmdLightCustom(s, arguments->set, arguments->all, arguments->keys);
+        });
+    });
+
+    CLI::App* customShow = light->add_subcommand("custom-show", "The colours of a custom set");
+    customShow->add_option("SET", arguments->set, "0 to 4")->required();
+    customShow->callback([run, arguments] {
+        run([arguments](CliSession& s) { return CmdLightCustomShow(s, arguments->set); });
+    });
 }
 
 }  // namespace zanvor

@@ -1,9 +1,14 @@
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "app/CliSession.h"
+
+namespace CLI {
+class App;
+}
 
 namespace zanvor {
 
@@ -19,6 +24,12 @@ struct LightModeArguments {
     std::string colour;
     std::string colourful;
 };
+
+// Adds `light` and its subcommands to the command line; `withSession` runs a command in a
+// keyboard session and the result lands in `status`.
+void AddLightCommands(CLI::App& cli,
+                      const std::function<int(std::function<int(CliSession&)>)>& withSession,
+                      int& status);
 
 int CmdLightShow(CliSession& session);
 int CmdLightMode(CliSession& session, const LightModeArguments& arguments);

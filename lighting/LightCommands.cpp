@@ -57,10 +57,22 @@ void LightPage::OpenCustomSet(int mode) {
     poster_.PostTask(kTaskReadKeyColors);
 }
 
-void LightPage::PeekCustomSet(int mode) {
+LightPage::Peek LightPage::PeekCustomSet(int mode) {
+    const Peek previous{Type(), Mode()};
     session_.light.type = kLightMain;
     session_.light.mode = mode;
     poster_.PostTask(kTaskReadKeyColors);
+    return previous;
+}
+
+void LightPage::EndPeek(const Peek& previous) {
+    session_.light.type = previous.type;
+    session_.light.mode = previous.mode;
+    if (previous.type == kLightMain && IsCustomSet(previous.mode)) {
+        poster_.PostTask(kTaskReadKeyColors);  // the set the picture showed before
+    } else {
+        picture.ResetAllItemsColor(kBuiltInKeyColor);
+    }
 }
 
 bool LightPage::ShowStoredCustomSet() {

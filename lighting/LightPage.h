@@ -215,8 +215,14 @@ class LightPage {
     // picture holds the keyboard's colours of the set, overlaid with the stored ones).
     void OpenCustomSet(int mode);
     // Reads a custom set from the keyboard onto the picture without making it active (job 18
-    // with the set as the session's current mode).
-    void PeekCustomSet(int mode);
+    // with the set as the session's current mode); EndPeek, once the job ran, puts back the
+    // zone and mode it returns.
+    struct Peek {
+        int type = 0;
+        int mode = 0;
+    };
+    Peek PeekCustomSet(int mode);
+    void EndPeek(const Peek& previous);
     // Overlays the picture with the profile's stored colours of the current set; false when
     // the set has none stored.
     bool ShowStoredCustomSet();
