@@ -18,6 +18,8 @@ DevicePages::DevicePages(KeyboardDlg& dialog, DeviceSession& keyboards)
       knob(dialog.Devices(), dialog.Store(), dialog.session, dialog, dialog.keyboardCtrl,
            keys.Tables()),
       exchange(dialog.Store(), dialog.DialogsService(), profile.List(), dialog.session, dialog),
+      macros(dialog.Devices(), dialog.Store(), dialog.session, dialog, dialog.DialogsService(),
+             keyTest.Held()),
       application({dialog.Store(), dialog.session, dialog, dialog.DialogsService(), dialog.mainView,
                    keyboards, deviceSettings, profile}),
       lighting(dialog.Devices(), dialog.Store(), dialog.session, dialog, keys.Tables(),
@@ -57,6 +59,7 @@ void DevicePages::Register(PageRegistry& registry) {
     deviceSettings.Register(registry);
     exchange.Register(registry);
     application.Register(registry);
+    macros.Register(registry);
     lighting.Register(
         registry,
         LightPageIds{kIdLightZoneTabs, kIdLightSwitch, kIdLightModes, kIdLightCustomSets,
@@ -74,6 +77,12 @@ void DevicePages::Register(PageRegistry& registry) {
         }
     });
     keys.InitControls();
+
+    // Keys play macros by their place in the list: the key page releases the keys of a macro
+    // that goes away, rewrites its tables when places move, and lists the macros anew.
+    macros.SetReleaseMacro([this](int id) { return keys.ReleaseMacro(id); });
+    macros.SetRewriteKeyTables([this] { keys.RewriteAllTables(); });
+    macros.SetMacrosChanged([this] { keys.RefreshMacroList(); });
 }
 
 }  // namespace zanvor

@@ -10,6 +10,7 @@
 #include "keys/KeyAssignmentPage.h"
 #include "keys/KeyTest.h"
 #include "keys/KnobPage.h"
+#include "keys/MacroPage.h"
 #include "lighting/LightPage.h"
 
 namespace zanvor {
@@ -40,6 +41,7 @@ struct DevicePages {
     KnobPage knob;
     ExchangePage exchange;
     KeyTest keyTest;
+    MacroPage macros;
     ApplicationPage application;
     LightPage lighting;
 

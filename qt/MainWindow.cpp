@@ -27,6 +27,7 @@
 #include "qt/KeyPanels.h"
 #include "qt/KnobDialogView.h"
 #include "qt/LightPageView.h"
+#include "qt/MacroPageView.h"
 #include "qt/ModelBinding.h"
 #include "qt/Pictures.h"
 #include "qt/SettingsPageView.h"
@@ -43,7 +44,7 @@ namespace {
 constexpr int kBackgroundChoose = 100;
 constexpr int kBackgroundDefault = 101;
 // Tab of the lighting page in the page tabs.
-constexpr int kLightingTab = 2;
+constexpr int kLightingTab = 3;
 // A button without a model raises event 1 with its control id.
 constexpr int kButtonClicked = 1;
 
@@ -215,6 +216,8 @@ void MainWindow::Attach(KeyboardDlg* dialog) {
     tabs_->addTab(QString());
     tabs_->setTabData(1, int(kPageKeys));
     tabs_->addTab(QString());
+    tabs_->setTabData(2, int(kPageMacros));
+    tabs_->addTab(QString());
     tabs_->setTabData(kLightingTab, int(kPageLighting));
     tabs_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     tabRow->addWidget(tabs_);
@@ -234,6 +237,10 @@ void MainWindow::Attach(KeyboardDlg* dialog) {
     stack_->addWidget(home_);
     stack_->addWidget(keys_);
     stack_->addWidget(lighting_);
+    macros_ = new MacroPageView(
+        dialog_->Pages().macros, [this](int id) { dialog_->OnMessage(id, kButtonClicked); },
+        stack_);
+    stack_->addWidget(macros_);
     stack_->addWidget(settings_);
     bodyLayout->addWidget(stack_, 1);
     layout->addWidget(body_, 1);
@@ -291,6 +298,11 @@ void MainWindow::ConnectPages() {
         dialog_->Pages().keys.OnCaptureNativeKey(code, pressed);
     });
     pages.knob.SetDialogPresenter(KnobDialogPresenter(this));
+    pages.macros.SetMenuPresenter([this](uint32_t message, std::vector<MacroMenuEntry> entries) {
+        macros_->ShowMenu(message, entries, [this](uint32_t chosen, int command) {
+            dialog_->PostMessageW(chosen, static_cast<uintptr_t>(command));
+        });
+    });
     SetInputHandlers(
         [this](int code, bool pressed) { dialog_->Pages().keyTest.OnNativeKey(code, pressed); },
         [this](MouseButton button, bool pressed) {
@@ -397,6 +409,7 @@ void MainWindow::Detach() {
     if (dialog_ != nullptr) {
         dialog_->SetProfileMenuPresenter(nullptr);
         dialog_->Pages().knob.SetDialogPresenter(nullptr);
+        dialog_->Pages().macros.SetMenuPresenter(nullptr);
     }
     language_.Reset();
     viewBinding_.reset();
@@ -407,6 +420,7 @@ void MainWindow::Detach() {
     // The pages observe the main window object's models: they go first.
     delete home_;
     delete keys_;
+    delete macros_;
     delete settings_;
     delete lighting_;
     lighting_ = nullptr;
@@ -415,6 +429,7 @@ void MainWindow::Detach() {
     profiles_ = nullptr;
     home_ = nullptr;
     keys_ = nullptr;
+    macros_ = nullptr;
     settings_ = nullptr;
     dialog_ = nullptr;
 }
@@ -435,6 +450,7 @@ void MainWindow::ApplyTexts() {
     settingsButton_->setAccessibleName(settingsButton_->toolTip());
     tabs_->setTabText(0, QString::fromStdString(LoadText("KB.DIALOG", 1400)));
     tabs_->setTabText(1, QString::fromStdString(LoadText("KB.DIALOG", 1401)));
+    tabs_->setTabText(2, QString::fromStdString(LoadText("KB.DIALOG", 1434)));
     tabs_->setTabText(kLightingTab, QString::fromStdString(LoadText("KB.DIALOG", 1620)));
 }
 
@@ -446,16 +462,19 @@ void MainWindow::RefreshView() {
     deviceTitle_->setText(QString::fromStdString(view.Title()));
     const bool devicePages = view.DevicePagesShown();
     tabs_->setTabVisible(1, devicePages && view.TabVisible(kPageKeys));
+    tabs_->setTabVisible(2, devicePages && view.TabVisible(kPageMacros));
     tabs_->setTabVisible(kLightingTab, devicePages && view.TabVisible(kPageLighting));
     const bool settings = view.SettingsPageShown();
     settingsButton_->setChecked(settings);
     tabs_->setVisible(!settings);
     const int page = view.SelectedPage();
     const bool keysShown = page == kPageKeys && devicePages;
+    const bool macrosShown = page == kPageMacros && devicePages;
     const bool lightingShown = page == kPageLighting && devicePages;
-    const int tab = keysShown ? 1 : lightingShown ? kLightingTab : 0;
+    const int tab = keysShown ? 1 : macrosShown ? 2 : lightingShown ? kLightingTab : 0;
     QWidget* shown = settings        ? static_cast<QWidget*>(settings_)
                      : keysShown     ? static_cast<QWidget*>(keys_)
+                     : macrosShown   ? static_cast<QWidget*>(macros_)
                      : lightingShown ? static_cast<QWidget*>(lighting_)
                                      : home_;
     {
@@ -467,7 +486,8 @@ void MainWindow::RefreshView() {
         ReloadBackground();
     }
     if (profiles_ != nullptr) {
-        profileColumn_->setVisible(devicePages && shown != home_ && !settings);
+        // Macros belong to every profile: their page has no profile list.
+        profileColumn_->setVisible(devicePages && shown != home_ && shown != macros_ && !settings);
     }
 }
 

@@ -59,6 +59,8 @@ enum ControlId : int {
     kIdLightPicture = 1417,
     kIdLightApply = 1418,
     kIdLightSelectAll = 1419,
+
+    // 1700-1749: the macro page (keys/MacroPage.h).
 };
 
 }  // namespace zanvor

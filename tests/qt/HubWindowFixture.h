@@ -51,8 +51,8 @@ inline QApplication& TestApplication() {
 }
 
 // A left click at a point of a widget, as the window system delivers it.
-inline void Click(QWidget* widget, const QPoint& at,
-                  Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+inline void MouseClick(QWidget* widget, const QPoint& at,
+                       Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
     QMouseEvent press(QEvent::MouseButtonPress, QPointF(at), widget->mapToGlobal(QPointF(at)),
                       Qt::LeftButton, Qt::LeftButton, modifiers);
     QApplication::sendEvent(widget, &press);
@@ -62,7 +62,7 @@ inline void Click(QWidget* widget, const QPoint& at,
 }
 
 // A drag with the left button from one point of a widget to another.
-inline void Drag(QWidget* widget, const QPoint& from, const QPoint& to) {
+inline void MouseDrag(QWidget* widget, const QPoint& from, const QPoint& to) {
     QMouseEvent press(QEvent::MouseButtonPress, QPointF(from), widget->mapToGlobal(QPointF(from)),
                       Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(widget, &press);

@@ -33,7 +33,7 @@ class LightPageViewTest : public HubWindowTest {
         return window->Lighting();
     }
     void ClickKey(LightPageView* view, int code, Qt::KeyboardModifiers modifiers = {}) {
-        Click(view->Keyboard(), view->Keyboard()->KeyRect(code).center(), modifiers);
+        MouseClick(view->Keyboard(), view->Keyboard()->KeyRect(code).center(), modifiers);
     }
 };
 
@@ -79,7 +79,7 @@ TEST_F(LightPageViewTest, DraggingAnAreaPaintsEveryKeyItTouches) {
     view->Swatches()->Buttons()[3]->click();  // green
     // From the middle of Esc to the middle of "2": Esc, F1.., `, 1 and 2 lie in that band.
     KeyboardView* keyboard = view->Keyboard();
-    Drag(keyboard, keyboard->KeyRect(0x29).center(), keyboard->KeyRect(0x1F).center());
+    MouseDrag(keyboard, keyboard->KeyRect(0x29).center(), keyboard->KeyRect(0x1F).center());
     ASSERT_TRUE(WaitFor([this] { return dialog->Idle(); }));
     const std::vector<int> selected = dialog->Pages().lighting.picture.GetSelectedKeys();
     for (int code : {0x29, 0x35, 0x1E, 0x1F}) {
@@ -118,7 +118,9 @@ TEST_F(LightPageViewTest, TheLightingPageIsDrawnAtTheUsualSizesInBothLanguages) 
     Save(*window, "lighting_custom_1920");
 
     dialog->Pages().application.languageList.Choose(1);
-    ASSERT_TRUE(WaitFor([&] { return window->Tabs()->tabText(2) == "Podświetlenie"; }));
+    ASSERT_TRUE(WaitFor([&] {
+        return window->Tabs()->tabText(window->Tabs()->currentIndex()) == "Podświetlenie";
+    }));
     window->resize(1366, 768);
     view->Modes()->setCurrentRow(3);
     ASSERT_TRUE(WaitFor([&] { return dialog->Idle(); }, 10000));

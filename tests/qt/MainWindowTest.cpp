@@ -82,7 +82,7 @@ TEST_F(MainWindowTest, ClickingAndKeyboardNavigationSelectKeysInThePicture) {
     const QRect rect = keyboard->KeyRect(first.code);
     ASSERT_FALSE(rect.isEmpty());
 
-    Click(keyboard, rect.center());
+    MouseClick(keyboard, rect.center());
     EXPECT_EQ(dialog->keyboardCtrl.GetSelectKey(), first.code);
     ASSERT_TRUE(WaitFor([&] { return keyboard->Items().front().selected; }));
 
@@ -94,7 +94,7 @@ TEST_F(MainWindowTest, ClickingAndKeyboardNavigationSelectKeysInThePicture) {
     EXPECT_NE(next, first.code);
     EXPECT_GT(keyboard->KeyRect(next).center().x(), rect.center().x());
     // Ctrl+click adds to the selection instead of replacing it.
-    Click(keyboard, rect.center(), Qt::ControlModifier);
+    MouseClick(keyboard, rect.center(), Qt::ControlModifier);
     const std::vector<int> selected = dialog->keyboardCtrl.GetSelectedKeys();
     EXPECT_EQ(selected.size(), 2u);
 }
