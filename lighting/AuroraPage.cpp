@@ -1,0 +1,475 @@
+#include "lighting/AuroraPage.h"
+
+#include <algorithm>
+#include <filesystem>
+
+#include "device/DeviceManager.h"
+#include "device/SessionState.h"
+#include "platform/Registry.h"
+#include "platform/Trace.h"
+#include "store/DataStore.h"
+#include "ui/AuroraEffect.h"
+#include "ui/Dialogs.h"
+#include "ui/LoadText.h"
+
+namespace zanvor {
+
+namespace {
+
+constexpr int kStartAmplitudeSlider = 60;
+constexpr int kStartBrightness = 100;
+
+// Start values of the renderer until a music layer is applied.
+VisualizerParams StartParams() {
+    VisualizerParams params;
+    params.foreType = kFillRainbow;
+    params.foreBrightness = 100;
+    params.backType = kFillBlack;
+    params.backBrightness = 100;
+    return params;
+}
+
+}  // namespace
+
+AuroraPage::AuroraPage(DeviceManager& devices, DataStore& store, SessionState& session,
+                       Dialogs& dialogs, AuroraEffect& effect,
+                       std::unique_ptr<AudioLoopback> audioSource)
+    : modeTabs(kIdAuroraModeTabs),
+      foreList(kIdAuroraForeList),
+      backList(kIdAuroraBackList),
+      amplitude(kIdAuroraAmplitude, 0, 100),
+      backBrightness(kIdAuroraBackBrightness, 0, 100),
+      foreBrightness(kIdAuroraForeBrightness, 0, 100),
+      colour(kIdAuroraColour),
+      colourful(kIdAuroraColourful),
+      imageButton(kIdAuroraImageButton),
+      audioDevices(kIdAuroraAudioDevice),
+      devices_(devices),
+      store_(store),
+      session_(session),
+      dialogs_(dialogs),
+      effect_(effect),
+      audio_(std::make_unique<KeyboardAudio>(std::move(audioSource))) {
+    for (int i = 0; i < kLightLayerCount; ++i) {
+        layerBoxes[i].SetControlId(kIdAuroraLayerFirst + i);
+    }
+    layerBoxes[0].SetCheck(true);
+    colourful.SetCheck(true);
+    amplitude.SetPos(kStartAmplitudeSlider);
+    backBrightness.SetPos(kStartBrightness);
+    foreBrightness.SetPos(kStartBrightness);
+    visualizer_.SetParams(StartParams());
+    ApplyTexts();
+    modeTabs.SelectData(kAuroraModeMusic);
+}
+
+AuroraPage::~AuroraPage() {
+    StopStreaming();
+    visualizer_.Stop();
+    audio_->StopCapture();
+}
+
+void AuroraPage::SetLedSource(LedSource source) {
+    std::lock_guard lock(mutex_);
+    ledSource_ = std::move(source);
+}
+
+void AuroraPage::ApplyTexts() {
+    const int mode = modeTabs.GetCurData(mode_.load());
+    modeTabs.Clear();
+    modeTabs.AddItem(LoadText("KB.DIALOG", 600), kAuroraModeMusic);
+    modeTabs.AddItem(LoadText("KB.DIALOG", 601), kAuroraModeRipple);
+    modeTabs.AddItem(LoadText("KB.DIALOG", 602), kAuroraModeSweep);
+    modeTabs.AddItem(LoadText("KB.DIALOG", 604), kAuroraModeImage);
+    modeTabs.SelectData(mode);
+
+    // Texts of the fill types, by type.
+    const std::vector<std::pair<int, std::string>> fills = {
+        {kFillNone, LoadText("KB.DIALOG", 119)},
+        {kFillGreenYellowRed, LoadText("KB.DIALOG", 106)},
+        {kFillRedToBlue, LoadText("KB.DIALOG", 107)},
+        {kFillMagentaToRed, LoadText("KB.DIALOG", 108)},
+        {kFillHueWheel, LoadText("KB.DIALOG", 109)},
+        {kFillCyclingColour, LoadText("KB.DIALOG", 110)},
+        {kFillWhite, LoadText("KB.DIALOG", 111)},
+        {kFillRed, LoadText("KB.DIALOG", 112)},
+        {kFillOrange, LoadText("KB.DIALOG", 113)},
+        {kFillYellow, LoadText("KB.DIALOG", 114)},
+        {kFillGreen, LoadText("KB.DIALOG", 115)},
+        {kFillBlue, LoadText("KB.DIALOG", 118)},
+        {kFillBlack, LoadText("KB.DIALOG", 117)},
+    };
+    auto textOf = [&fills](int type) {
+        for (const auto& [t, text] : fills) {
+            if (t == type) {
+                return text;
+            }
+        }
+        return std::string();
+    };
+    const int fore = foreList.GetCurData(-1);
+    foreList.Clear();
+    for (int type : {22, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11}) {
+        foreList.AddItem(textOf(type), type);
+    }
+    foreList.SelectData(fore);
+    const int back = backList.GetCurData(-1);
+    backList.Clear();
+    for (int type : {0, 6, 7, 8, 9, 11, 10, 1, 2, 3, 4, 5}) {
+        backList.AddItem(textOf(type), type);
+    }
+    backList.SelectData(back);
+
+    // The devices keep their own names; only "Default" is translated.
+    const std::vector<ComboItem> devices = audioDevices.GetItems();
+    const int selected = std::max(0, audioDevices.GetCurSel());
+    audioDevices.Clear();
+    audioDevices.AddItem(LoadText("KB.DIALOG", 1793), 0);
+    for (size_t i = 1; i < devices.size(); ++i) {
+        audioDevices.AddItem(devices[i].text, devices[i].data);
+    }
+    audioDevices.SetCurSel(selected);
+    if (imageButton.GetCaption().empty() || effect_.GetImagePath().empty()) {
+        imageButton.SetCaption(LoadText("KB.DIALOG", 1788));
+    }
+}
+
+void AuroraPage::Initialize() {
+    effect_.Initialize();
+    for (int i = 0; i < kLightLayerCount; ++i) {
+        layerBoxes[i].SetCheck(i == 0);
+    }
+    visualizer_.SetParams(StartParams());
+    visualizer_.Start();
+    audio_->SetAuroraEffect(&effect_);
+    audio_->SetVisualizer(&visualizer_);
+    audio_->SetDevice(ReadRegistryText(kAudioDeviceValue));
+}
+
+void AuroraPage::OpenPage() {
+    streaming_ = true;
+    audio_->Use(KeyboardAudio::kUserAurora, true);
+    ApplyMode(modeTabs.GetCurData(kAuroraModeMusic));
+}
+
+void AuroraPage::StopStreaming() {
+    streaming_ = false;
+    visualizer_.SetActive(false);
+    audio_->Use(KeyboardAudio::kUserAurora, false);
+}
+
+void AuroraPage::ApplyMode(int mode) {
+    const int previous = mode_.exchange(mode);
+    if (previous == kAuroraModeMusic && mode != kAuroraModeMusic) {
+        visualizer_.SetActive(false);
+    }
+    effect_.SetAuroraMode(mode);
+    // The renderer only draws while its picture is streamed.
+    if (mode == kAuroraModeMusic && streaming_.load()) {
+        visualizer_.SetActive(true);
+    }
+}
+
+void AuroraPage::SelectMode(int mode) {
+    modeTabs.SelectData(mode);
+    ApplyMode(mode);
+    if (!store_.UpdateConfigValue(session_.currentProfile.load(), kAuroraModeKey,
+                                  std::to_string(mode))) {
+        Trace("aurora: the effect mode could not be stored\n");
+    }
+}
+
+MusicLayerData AuroraPage::MusicLayer() const {
+    std::lock_guard lock(mutex_);
+    return layer_;
+}
+
+bool AuroraPage::UpdateMusicLayer(const std::function<void(MusicLayerData&)>& change) {
+    const int profile = session_.currentProfile.load();
+    MusicLayerData row;
+    if (!store_.GetMusicLayer(profile, row)) {
+        Trace("aurora: no music layer for profile %d\n", profile);
+        return false;
+    }
+    change(row);
+    {
+        std::lock_guard lock(mutex_);
+        layer_ = row;
+    }
+    return store_.UpdateMusicLayer(profile, row);
+}
+
+bool AuroraPage::SetForeType(int type) {
+    VisualizerParams params = visualizer_.Params();
+    params.foreType = type;
+    visualizer_.SetParams(params);
+    foreList.SelectData(type);
+    return UpdateMusicLayer([type](MusicLayerData& row) { row.foremode = type; });
+}
+
+bool AuroraPage::SetAmplitude(int sliderValue) {
+    amplitude.SetPos(sliderValue);
+    const int gain = amplitude.GetPos() * 10;
+    audio_->SetWaveGain(static_cast<float>(gain));
+    return UpdateMusicLayer([gain](MusicLayerData& row) { row.fore_amplitude = gain; });
+}
+
+bool AuroraPage::SetBackType(int type) {
+    VisualizerParams params = visualizer_.Params();
+    params.backType = type;
+    visualizer_.SetParams(params);
+    backList.SelectData(type);
+    return UpdateMusicLayer([type](MusicLayerData& row) { row.backmode = type; });
+}
+
+bool AuroraPage::SetBackBrightness(int percent) {
+    backBrightness.SetPos(percent);
+    const int value = backBrightness.GetPos();
+    VisualizerParams params = visualizer_.Params();
+    params.backBrightness = value;
+    visualizer_.SetParams(params);
+    return UpdateMusicLayer([value](MusicLayerData& row) { row.backb_right = value; });
+}
+
+bool AuroraPage::SetForeBrightness(int percent) {
+    foreBrightness.SetPos(percent);
+    const int value = foreBrightness.GetPos();
+    VisualizerParams params = visualizer_.Params();
+    params.foreBrightness = value;
+    visualizer_.SetParams(params);
+    return UpdateMusicLayer([value](MusicLayerData& row) { row.light_right = value; });
+}
+
+void AuroraPage::SetLayer(int layer, bool on) {
+    if (layer < 1 || layer > kLightLayerCount) {
+        return;
+    }
+    layerBoxes[layer - 1].SetCheck(on);
+    if (on) {
+        effect_.AddLightLayer(layer, 0, 0, 0, 0);
+    } else {
+        effect_.DeleteLightLayer(layer);
+    }
+}
+
+void AuroraPage::PickColour(uint32_t value) {
+    colour.SetColour(value);
+    effect_.SetMusicColor(value);
+    colourful.SetCheck(false);
+    effect_.SetMusicColorful(false);
+}
+
+void AuroraPage::SetColourful(bool on) {
+    colourful.SetCheck(on);
+    effect_.SetMusicColorful(on);
+}
+
+void AuroraPage::ShowMessage(int textId) {
+    dialogs_.MessageBox(LoadText("KB.DIALOG", textId), LoadText("KB.DIALOG", 1780));
+}
+
+void AuroraPage::ChooseImage() {
+    const std::optional<std::string> path = dialogs_.OpenFile(
+        LoadText("KB.DIALOG", 1788),
+        {{kImageFilterText, {"*.gif", "*.jpg", "*.jpeg", "*.png", "*.bmp", "*.mp4"}}});
+    if (path && !path->empty()) {
+        LoadImage(*path);
+    }
+}
+
+bool AuroraPage::LoadImage(const std::string& path) {
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(path, error)) {
+        ShowMessage(1790);
+        return false;
+    }
+    switch (effect_.SetGIFImage(path)) {
+        case ImageLoadResult::kLoaded:
+            imageButton.SetCaption(path);
+            return true;
+        case ImageLoadResult::kVideo:
+            ShowMessage(1791);
+            return false;
+        case ImageLoadResult::kUnreadable:
+        default:
+            ShowMessage(1790);
+            return false;
+    }
+}
+
+std::vector<std::string> AuroraPage::AudioDeviceNames() const {
+    std::lock_guard lock(mutex_);
+    return deviceNames_;
+}
+
+void AuroraPage::RefreshAudioDevices() {
+    std::vector<AudioDevice> devices;
+    audio_->ListDevices(devices);
+    const std::string chosen = ReadRegistryText(kAudioDeviceValue);
+    std::vector<std::string> names{""};
+    audioDevices.Clear();
+    audioDevices.AddItem(LoadText("KB.DIALOG", 1793), 0);
+    int selected = 0;
+    for (const AudioDevice& device : devices) {
+        const int index = static_cast<int>(names.size());
+        names.push_back(device.name);
+        audioDevices.AddItem(device.description, index);
+        if (device.name == chosen) {
+            selected = index;
+        }
+    }
+    {
+        std::lock_guard lock(mutex_);
+        deviceNames_ = names;
+    }
+    audioDevices.SelectData(selected);
+}
+
+void AuroraPage::SelectAudioDevice(const std::string& name) {
+    if (!WriteRegistryText(kAudioDeviceValue, name)) {
+        Trace("aurora: the sound device choice could not be stored\n");
+    }
+    audio_->SetDevice(name);
+}
+
+void AuroraPage::OnControl(int controlId, int event) {
+    switch (controlId) {
+        case kIdAuroraModeTabs:
+            SelectMode(modeTabs.GetCurData(kAuroraModeMusic));
+            break;
+        case kIdAuroraForeList:
+            SetForeType(foreList.GetCurData(kFillRainbow));
+            break;
+        case kIdAuroraBackList:
+            SetBackType(backList.GetCurData(kFillBlack));
+            break;
+        case kIdAuroraAmplitude:
+            SetAmplitude(amplitude.GetPos());
+            break;
+        case kIdAuroraBackBrightness:
+            SetBackBrightness(backBrightness.GetPos());
+            break;
+        case kIdAuroraForeBrightness:
+            SetForeBrightness(foreBrightness.GetPos());
+            break;
+        case kIdAuroraColour:
+            PickColour(colour.GetColour());
+            break;
+        case kIdAuroraColourful:
+            SetColourful(colourful.GetCheck());
+            break;
+        case kIdAuroraImageButton:
+            ChooseImage();
+            break;
+        case kIdAuroraAudioDevice: {
+            const std::vector<std::string> names = AudioDeviceNames();
+            const int index = audioDevices.GetCurData(0);
+            SelectAudioDevice(index >= 0 && index < static_cast<int>(names.size()) ? names[index]
+                                                                                   : "");
+            break;
+        }
+        default:
+            if (controlId >= kIdAuroraLayerFirst &&
+                controlId < kIdAuroraLayerFirst + kLightLayerCount) {
+                const int layer = controlId - kIdAuroraLayerFirst + 1;
+                SetLayer(layer, layerBoxes[layer - 1].GetCheck());
+            }
+            break;
+    }
+    (void)event;
+}
+
+bool AuroraPage::LoadMusicLayer(int profile) {
+    foreList.SetCurSel(0);
+    backList.SetCurSel(0);
+    amplitude.SetPos(kStartAmplitudeSlider);
+    backBrightness.SetPos(kStartBrightness);
+    foreBrightness.SetPos(kStartBrightness);
+    visualizer_.SetActive(false);
+    effect_.AddLightLayer(kLayerBase, 0, 0, 0, 0);
+    layerBoxes[0].SetCheck(true);
+
+    MusicLayerData row;
+    const bool found = store_.GetMusicLayer(profile, row);
+    if (found) {
+        amplitude.SetPos(row.fore_amplitude / 10);
+        foreList.SelectData(row.foremode);
+        backList.SelectData(row.backmode);
+        backBrightness.SetPos(row.backb_right);
+        foreBrightness.SetPos(row.light_right);
+        visualizer_.ClearInput();
+        VisualizerParams params;
+        params.foreType = row.foremode;
+        params.foreBrightness = row.light_right;
+        params.backType = row.backmode;
+        params.backBrightness = row.backb_right;
+        visualizer_.SetParams(params);
+        audio_->SetWaveGain(static_cast<float>(row.fore_amplitude));
+        std::lock_guard lock(mutex_);
+        layer_ = row;
+    }
+    const int mode = mode_.load();
+    if ((mode == kAuroraModeMusic || mode == kAuroraModeRipple) && streaming_.load()) {
+        visualizer_.SetActive(true);
+    }
+    return found;
+}
+
+void AuroraPage::ApplyProfileMode(int profile, bool pageShown) {
+    std::string value;
+    int mode = kAuroraModeMusic;
+    if (store_.GetConfigValue(profile, kAuroraModeKey, value)) {
+        const int stored = ParseSettingInt(value);
+        if (stored == kAuroraModeMusic || stored == kAuroraModeRipple ||
+            stored == kAuroraModeSweep || stored == kAuroraModeImage) {
+            mode = stored;
+        }
+    }
+    modeTabs.SelectData(mode);
+    if (pageShown) {
+        ApplyMode(mode);
+    } else {
+        mode_ = mode;
+    }
+}
+
+void AuroraPage::MusicFrame(bool pageShown) {
+    if (!streaming_.load()) {
+        return;
+    }
+    int rows = 0;
+    int columns = 0;
+    session_.WithKeyMaps([&](const KeyMaps& maps) {
+        rows = maps.rowCount;
+        columns = maps.colCount;
+    });
+    const GridMaps grid = BuildGridMaps(rows, columns);
+    if (grid.Empty()) {
+        return;
+    }
+    if (mode_.load() == kAuroraModeMusic) {
+        const VisualizerParams params = visualizer_.Params();
+        FillMusicColourMap(visualizer_, grid, params.foreType, session_.currentDeviceType.load(),
+                           params.foreBrightness, effect_);
+    }
+    if (pageShown) {
+        effect_.OnTimer();
+    } else {
+        effect_.DrawHideControl();
+    }
+    LedLookup ledOf;
+    {
+        std::lock_guard lock(mutex_);
+        if (ledSource_) {
+            ledOf = ledSource_();
+        }
+    }
+    if (SendEffectFrame(devices_, effect_, ledOf)) {
+        ++framesSent_;
+    } else {
+        ++framesFailed_;
+        refreshWanted = true;
+    }
+}
+
+}  // namespace zanvor

@@ -1,0 +1,163 @@
+#pragma once
+
+// The music and aurora page: effect modes computed on the computer and streamed to the
+// keyboard frame by frame. It owns the page's controls, the music renderer and the audio
+// capture, keeps the music layer of the current profile, and sends one effect frame on each
+// idle pass of the worker while streaming is on.
+
+#include <array>
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include "lighting/EffectStream.h"
+#include "lighting/KeyboardAudio.h"
+#include "lighting/Visualizer.h"
+#include "store/Records.h"
+#include "ui/ColourPicker.h"
+#include "ui/ComboBox.h"
+#include "ui/Slider.h"
+#include "ui/SwitchButton.h"
+#include "ui/TextButton.h"
+
+namespace zanvor {
+
+class AuroraEffect;
+class DataStore;
+class DeviceManager;
+class Dialogs;
+class SessionState;
+
+// Control ids of the page (1700-1799).
+enum AuroraControlId : int {
+    kIdAuroraModeTabs = 1701,
+    kIdAuroraForeList = 1702,
+    kIdAuroraBackList = 1703,
+    kIdAuroraAmplitude = 1704,
+    kIdAuroraBackBrightness = 1705,
+    kIdAuroraForeBrightness = 1706,
+    kIdAuroraColour = 1707,
+    kIdAuroraColourful = 1708,
+    kIdAuroraImageButton = 1709,
+    kIdAuroraAudioDevice = 1710,
+    kIdAuroraLayerFirst = 1711,  // the 12 layer boxes: 1711..1722
+};
+
+// The configuration value holding the profile's effect mode.
+inline constexpr const char* kAuroraModeKey = "aurora_mode";
+// Where the chosen sound device is remembered ("" follows the default playback device).
+inline constexpr const char* kAudioDeviceValue = "audio_device";
+// The settings of the mode-5 file dialog.
+inline constexpr const char* kImageFilterText =
+    "Image Files (*.gif;*.jpg;*.jpeg;*.png;*.bmp;*.mp4)";
+
+class AuroraPage {
+  public:
+    // Where the keyboard's LEDs are, read when a frame is sent.
+    using LedSource = std::function<LedLookup()>;
+
+    AuroraPage(DeviceManager& devices, DataStore& store, SessionState& session, Dialogs& dialogs,
+               AuroraEffect& effect, std::unique_ptr<AudioLoopback> audioSource = nullptr);
+    ~AuroraPage();
+
+    void SetLedSource(LedSource source);
+
+    // ---- models ----
+    ComboBox modeTabs;
+    ComboBox foreList;
+    ComboBox backList;
+    Slider amplitude;
+    Slider backBrightness;
+    Slider foreBrightness;
+    ColourPicker colour;
+    SwitchButton colourful;
+    std::array<SwitchButton, kLightLayerCount> layerBoxes;
+    TextButton imageButton;
+    ComboBox audioDevices;  // data: index into AudioDeviceNames(); 0 = follow the default
+
+    // Fills the lists with their texts (again after a language change).
+    void ApplyTexts();
+
+    // ---- start-up (worker, task 1) ----
+    // The effect control back to its start, the renderer with its start parameters and its
+    // thread, and the remembered sound device.
+    void Initialize();
+
+    // ---- page (UI thread) ----
+    // The page is opened: streaming on, the renderer active, the profile's mode applied.
+    void OpenPage();
+    // Streaming off (the lighting page opened, the device selection changed).
+    void StopStreaming();
+    bool Streaming() const { return streaming_.load(); }
+    // The mode tab: 1 music, 2 ripple, 3 spectrum sweep, 5 picture.
+    void SelectMode(int mode);
+    int CurrentMode() const { return mode_.load(); }
+    // The music layer's controls; each changes the renderer and the profile's row.
+    bool SetForeType(int type);
+    bool SetAmplitude(int sliderValue);
+    bool SetBackType(int type);
+    bool SetBackBrightness(int percent);
+    bool SetForeBrightness(int percent);
+    void SetLayer(int layer, bool on);
+    void PickColour(uint32_t colour);
+    void SetColourful(bool on);
+    // The mode-5 file button: asks for a file and loads it.
+    void ChooseImage();
+    // Loads a picture or GIF for mode 5; false with the user's message shown when it cannot.
+    bool LoadImage(const std::string& path);
+    // The sound device list: "" follows the default playback device.
+    void SelectAudioDevice(const std::string& name);
+    // Re-reads the sound server's devices into the list.
+    void RefreshAudioDevices();
+    std::vector<std::string> AudioDeviceNames() const;
+
+    // Control events of the page's models.
+    void OnControl(int controlId, int event);
+
+    // ---- profile ----
+    // Shows and applies the music layer of a profile (profile change).
+    bool LoadMusicLayer(int profile);
+    // Reads "aurora_mode" of the profile and selects that tab; applies it when the page is
+    // shown.
+    void ApplyProfileMode(int profile, bool pageShown);
+
+    // ---- worker ----
+    // One frame of the idle pass (while streaming and the keyboard is online).
+    void MusicFrame(bool pageShown);
+    // Frames sent and frames the keyboard did not take.
+    uint64_t FramesSent() const { return framesSent_.load(); }
+    uint64_t FramesFailed() const { return framesFailed_.load(); }
+    // Set when a frame failed; the owner clears it when it has reacted.
+    std::atomic<bool> refreshWanted{false};
+
+    Visualizer& Renderer() { return visualizer_; }
+    KeyboardAudio& Audio() { return *audio_; }
+    MusicLayerData MusicLayer() const;
+
+  private:
+    bool UpdateMusicLayer(const std::function<void(MusicLayerData&)>& change);
+    void ApplyMode(int mode);
+    void ShowMessage(int textId);
+
+    DeviceManager& devices_;
+    DataStore& store_;
+    SessionState& session_;
+    Dialogs& dialogs_;
+    AuroraEffect& effect_;
+    std::unique_ptr<KeyboardAudio> audio_;
+    Visualizer visualizer_;
+
+    std::atomic<bool> streaming_{false};
+    std::atomic<int> mode_{kAuroraModeMusic};
+    std::atomic<uint64_t> framesSent_{0};
+    std::atomic<uint64_t> framesFailed_{0};
+
+    mutable std::mutex mutex_;  // guards layer_, ledSource_ and deviceNames_
+    MusicLayerData layer_;
+    LedSource ledSource_;
+    std::vector<std::string> deviceNames_{""};
+};
+
+}  // namespace zanvor
