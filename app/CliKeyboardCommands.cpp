@@ -93,7 +93,7 @@ int CmdProfileList(CliSession& session) {
     const int current = pages.profile.CurrentProfile();
     json rows = json::array();
     TextTable table({"ID", "NAME", "ACTIVE"});
-    for (const ProfileListItem& item : pages.profileList.GetItems()) {
+    for (const ProfileListItem& item : pages.profile.List().GetItems()) {
         rows.push_back({{"id", item.data}, {"name", item.text}, {"active", item.data == current}});
         table.AddRow({std::to_string(item.data), item.text, item.data == current ? "*" : ""});
     }

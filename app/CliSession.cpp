@@ -35,10 +35,10 @@ int CliSession::Start(std::string& error, bool readKeyboard) {
 
     dialog_ = std::make_unique<KeyboardDlg>(host_, dialogs_);
     // Virtual keyboards report their own plugging; real ones come through the hotplug monitor.
-    dialog_->UseSystemHotplug(false);
+    dialog_->Keyboards().UseSystemHotplug(false);
     if (simulation_) {
         simulation_->SetHotplugHandler([this](const std::string& path, bool arrival) {
-            dialog_->OnHotplugEvent(arrival, path);
+            dialog_->Keyboards().OnHotplugEvent(arrival, path);
         });
     }
     DeviceManager::Instance().SetDelays(DeviceManager::Delays{
@@ -54,7 +54,7 @@ int CliSession::Start(std::string& error, bool readKeyboard) {
             error = "unknown device type " + std::to_string(options_.deviceType);
             return kCliUsage;
         }
-        dialog_->OnDeviceListSelection();
+        dialog_->Keyboards().OnDeviceListSelection();
     } else if (readKeyboard) {
         dialog_->PostTask(kTaskSelectDevice);
     }
@@ -83,7 +83,7 @@ bool CliSession::RunTask(int code) {
 }
 
 bool CliSession::KeyboardOnline() const {
-    return dialog_ && dialog_->devicePresent.load() && dialog_->deviceOnline.load();
+    return dialog_ && dialog_->session.devicePresent.load() && dialog_->session.deviceOnline.load();
 }
 
 }  // namespace zanvor

@@ -12,9 +12,9 @@
 #include <QThread>
 #include <QUrl>
 
-#include "app/WindowMessages.h"
 #include "qt/Pictures.h"
 #include "ui/LoadText.h"
+#include "ui/WindowMessages.h"
 
 namespace zanvor {
 

@@ -4,10 +4,10 @@
 
 #include "SimSession.h"
 #include "app/DevicePages.h"
-#include "app/WindowMessages.h"
 #include "platform/Registry.h"
 #include "store/Records.h"
 #include "ui/LoadText.h"
+#include "ui/WindowMessages.h"
 
 namespace zanvor {
 namespace {
@@ -36,7 +36,7 @@ TEST_F(MainWindowFlowTest, PickingTheKeyboardLoadsProfilesAndReadsItsState) {
     Start("101:cable");
     PickKeyboard(101);
     DevicePages& pages = dialog->Pages();
-    EXPECT_EQ(pages.profileList.GetItemCount(), 3);
+    EXPECT_EQ(pages.profile.List().GetItemCount(), 3);
     EXPECT_EQ(dialog->session.currentProfile.load(), 1);
     const DeviceInfo info = dialog->session.Info();
     EXPECT_TRUE(info.valid);
@@ -50,13 +50,13 @@ TEST_F(MainWindowFlowTest, SwitchingProfilesSendsTheWholeProfileAndClosesTheBusy
     Start("101:cable");
     PickKeyboard(101);
     DevicePages& pages = dialog->Pages();
-    ASSERT_EQ(pages.profileList.GetItemCount(), 3);
+    ASSERT_EQ(pages.profile.List().GetItemCount(), 3);
     sim->ClearReports();
-    pages.profileList.ClickItem(1);
+    pages.profile.List().ClickItem(1);
     EXPECT_TRUE(dialogs.BusyShown());
     ASSERT_TRUE(WaitIdle());
-    EXPECT_EQ(dialog->session.currentProfile.load(), pages.profileList.GetItemData(1));
-    EXPECT_EQ(store.GetActiveProfile(), pages.profileList.GetItemData(1));
+    EXPECT_EQ(dialog->session.currentProfile.load(), pages.profile.List().GetItemData(1));
+    EXPECT_EQ(store.GetActiveProfile(), pages.profile.List().GetItemData(1));
     for (uint8_t layerCommand : {0x1B, 0x1D, 0x1F, 0x21}) {
         EXPECT_GT(WritesOf(layerCommand), 0u) << "layer table command " << int(layerCommand);
     }
@@ -69,18 +69,18 @@ TEST_F(MainWindowFlowTest, ResetDeletesTheDatabaseResetsTheKeyboardAndReloadsPro
     DevicePages& pages = dialog->Pages();
     ASSERT_EQ(pages.profile.AddProfile(), 4);
     ASSERT_TRUE(WaitIdle());
-    ASSERT_EQ(pages.profileList.GetItemCount(), 4);
+    ASSERT_EQ(pages.profile.List().GetItemCount(), 4);
 
     dialogs.QueueAnswer(false);
     EXPECT_FALSE(dialog->ResetToDefaults());
-    EXPECT_EQ(pages.profileList.GetItemCount(), 4) << "a declined reset changes nothing";
+    EXPECT_EQ(pages.profile.List().GetItemCount(), 4) << "a declined reset changes nothing";
 
     sim->ClearReports();
     dialogs.QueueAnswer(true);
     ASSERT_TRUE(dialog->ResetToDefaults());
     ASSERT_TRUE(WaitIdle());
     EXPECT_EQ(WritesOf(0x31), 1u);
-    EXPECT_EQ(pages.profileList.GetItemCount(), 3);
+    EXPECT_EQ(pages.profile.List().GetItemCount(), 3);
     std::vector<ProfileData> profiles;
     EXPECT_EQ(store.LoadProfiles(profiles), 3);
     EXPECT_EQ(profiles.front().profile, 1) << "a fresh database hands out ids from 1 again";
@@ -103,7 +103,7 @@ TEST_F(MainWindowFlowTest, ABrokenLayoutKeepsThePreviousKeysButStillOpensTheData
     Start("101:cable");
     const size_t keysBefore = dialog->keyboardCtrl.GetKeyItems().size();
     ASSERT_GT(keysBefore, 0u);
-    dialog->LoadLayout(160);
+    dialog->Keyboards().LoadLayout(160);
     EXPECT_EQ(dialog->keyboardCtrl.GetKeyItems().size(), keysBefore);
     EXPECT_TRUE(store.IsOpen());
     EXPECT_EQ(store.Path(), DataFolder() + "db/" + mini->name + "_data.db");
@@ -122,7 +122,7 @@ class MainWindowCommandsTest : public test::SimSessionTest {};
 
 TEST_F(MainWindowCommandsTest, StartupWithTheRememberedKeyboardOnlineOpensItsPagesReady) {
     Start("101:cable");
-    EXPECT_EQ(dialog->Pages().profileList.GetItemCount(), 3);
+    EXPECT_EQ(dialog->Pages().profile.List().GetItemCount(), 3);
     EXPECT_TRUE(dialog->session.Info().valid);
     EXPECT_GE(host.secondaryClosed(), 1) << "a device selection closes secondary windows";
 }
@@ -150,7 +150,7 @@ TEST_F(MainWindowCommandsTest, LanguageSwitchReappliesTheInformationLabels) {
     Start("101:cable");
     const std::string english = dialog->mainView.InfoLabel(0);
     ASSERT_NE(english.find("v1.20"), std::string::npos);
-    dialog->Pages().languageList.Choose(1);
+    dialog->Pages().application.languageList.Choose(1);
     dialog->PumpMessages();
     const std::string polish = dialog->mainView.InfoLabel(0);
     EXPECT_NE(polish, english);

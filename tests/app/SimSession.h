@@ -37,9 +37,9 @@ class SimSessionTest : public IsolatedHomeTest {
         manager->SetDelays({std::chrono::milliseconds(0), std::chrono::milliseconds(0), false});
         CreateFolders(DataFolder() + "db");
         dialog = std::make_unique<KeyboardDlg>(host, dialogs, manager.get(), &store);
-        dialog->UseSystemHotplug(false);
+        dialog->Keyboards().UseSystemHotplug(false);
         sim->SetHotplugHandler([this](const std::string& path, bool arrival) {
-            dialog->OnHotplugEvent(arrival, path);
+            dialog->Keyboards().OnHotplugEvent(arrival, path);
         });
         dialog->OnInitDialog();
         ASSERT_TRUE(WaitIdle());

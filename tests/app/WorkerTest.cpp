@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "SimSession.h"
-#include "app/WindowMessages.h"
 #include "platform/Registry.h"
+#include "ui/WindowMessages.h"
 
 namespace zanvor {
 namespace {
@@ -23,7 +23,8 @@ class WorkerTest : public test::SimSessionTest {
 TEST_F(WorkerTest, TaskPostedWhileUnpluggedIsTakenAndDropped) {
     Start("101:cable");
     sim->Unplug(101, kModeCable);
-    ASSERT_TRUE(Eventually([&] { return !dialog->devicePresent.load() && dialog->Idle(); }));
+    ASSERT_TRUE(
+        Eventually([&] { return !dialog->session.devicePresent.load() && dialog->Idle(); }));
     const size_t mark = dialog->TaskLog().size();
     sim->ClearReports();
     dialog->PostTask(kTaskWriteSettings);
@@ -38,7 +39,8 @@ TEST_F(WorkerTest, TaskPostedWhileUnpluggedIsTakenAndDropped) {
 TEST_F(WorkerTest, UpdateCheckRunsWithoutAKeyboard) {
     Start("101:cable");
     sim->Unplug(101, kModeCable);
-    ASSERT_TRUE(Eventually([&] { return !dialog->devicePresent.load() && dialog->Idle(); }));
+    ASSERT_TRUE(
+        Eventually([&] { return !dialog->session.devicePresent.load() && dialog->Idle(); }));
     const size_t mark = dialog->TaskLog().size();
     dialog->PostTask(kTaskCheckUpdate);
     ASSERT_TRUE(WaitIdle());

@@ -81,7 +81,7 @@ TEST_F(KeyPageTest, DefaultRowsGiveEveryKeyButTheKnobFourLayers) {
     EXPECT_EQ(base.layout_desc, "Esc");
     for (int layer = 1; layer < 4; ++layer) {
         const KeyMacroData row = Row(1, layer, kUsageEsc);
-        EXPECT_EQ(row.macro_type, 2);
+        EXPECT_EQ(row.macro_type, 0) << "the Fn layers keep the keyboard's own entry";
         EXPECT_EQ(row.macro_value, 0);
         EXPECT_EQ(row.macro_desc, "");
         EXPECT_EQ(row.layout_desc, "Esc");
@@ -127,7 +127,8 @@ TEST_F(KeyPageTest, CurrentTablesUpdateTheCurrentProfilesRowsAndTheKnob) {
     EXPECT_EQ(a.macro_type, 6);
     EXPECT_EQ(a.macro_value, kMediaVolumeUp);
     EXPECT_EQ(a.macro_desc, LoadText("KB.DIALOG", 268));
-    EXPECT_EQ(Row(1, 2, kUsageA).macro_value, kUsageA) << "factory tables of layers 1-3 map keys";
+    EXPECT_EQ(Row(1, 2, kUsageA).macro_type, 0)
+        << "a row keeping the factory entry stays so while the keyboard has that entry";
 
     const auto indices = KnobIndices(sim->Keyboard(kType)->Model());
     const int expected[3] = {105, 104, 106};  // volume down, volume up, mute

@@ -55,7 +55,7 @@ TEST_F(MainWindowTest, PickingAKeyboardOnTheHomePageSelectsItAndOffersItsPages) 
     pulse->click();
     ASSERT_TRUE(WaitFor([this] {
         return dialog->session.currentDeviceType.load() == 102 && dialog->Idle() &&
-               dialog->deviceOnline.load();
+               dialog->session.deviceOnline.load();
     }));
     ASSERT_TRUE(WaitFor([&] { return pulse->Selected() && !list->CardFor(101)->Selected(); }));
     EXPECT_EQ(ReadRegistryInt(kDeviceTypeValue), 102);
