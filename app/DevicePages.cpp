@@ -17,7 +17,20 @@ DevicePages::DevicePages(KeyboardDlg& dialog, DeviceSession& keyboards)
            keys.Tables()),
       exchange(dialog.Store(), dialog.DialogsService(), profile.List(), dialog.session, dialog),
       application({dialog.Store(), dialog.session, dialog, dialog.DialogsService(), dialog.mainView,
-                   keyboards, deviceSettings, profile}) {}
+                   keyboards, deviceSettings, profile}),
+      aurora(dialog.Devices(), dialog.Store(), dialog.session, dialog, dialog.DialogsService(),
+             dialog.auroraEffect),
+      mainView_(dialog.mainView) {
+    // Until the keyboard's own LED positions are read, the layout's light indices stand in.
+    SessionState& session = dialog.session;
+    aurora.SetLedSource([&session] {
+        const KeyMaps maps = session.KeyMapsCopy();
+        return LedLookup([lights = maps.codeToLightIndex](int code) {
+            const auto it = lights.find(code);
+            return it == lights.end() ? -1 : it->second;
+        });
+    });
+}
 
 void DevicePages::Register(PageRegistry& registry) {
     profile.Register(registry);
@@ -27,6 +40,7 @@ void DevicePages::Register(PageRegistry& registry) {
     deviceSettings.Register(registry);
     exchange.Register(registry);
     application.Register(registry);
+    aurora.Register(registry, mainView_);
 
     keys.SetKnobDialogOpener([this] { knob.OpenKnobDialog(); });
     keys.SetKeyTestSwitch([this](bool on) {

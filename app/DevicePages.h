@@ -8,6 +8,7 @@
 #include "keys/KeyAssignmentPage.h"
 #include "keys/KeyTest.h"
 #include "keys/KnobPage.h"
+#include "lighting/AuroraPage.h"
 
 namespace zanvor {
 
@@ -36,6 +37,10 @@ struct DevicePages {
     ExchangePage exchange;
     KeyTest keyTest;
     ApplicationPage application;
+    AuroraPage aurora;
+
+  private:
+    MainView& mainView_;
 };
 
 }  // namespace zanvor

@@ -9,8 +9,12 @@
 #include "platform/Trace.h"
 #include "store/DataStore.h"
 #include "ui/AuroraEffect.h"
+#include "ui/DeviceTasks.h"
 #include "ui/Dialogs.h"
 #include "ui/LoadText.h"
+#include "ui/MainView.h"
+#include "ui/PageRegistry.h"
+#include "ui/WindowMessages.h"
 
 namespace zanvor {
 
@@ -32,7 +36,7 @@ VisualizerParams StartParams() {
 }  // namespace
 
 AuroraPage::AuroraPage(DeviceManager& devices, DataStore& store, SessionState& session,
-                       Dialogs& dialogs, AuroraEffect& effect,
+                       TaskPoster& poster, Dialogs& dialogs, AuroraEffect& effect,
                        std::unique_ptr<AudioLoopback> audioSource)
     : modeTabs(kIdAuroraModeTabs),
       foreList(kIdAuroraForeList),
@@ -47,6 +51,7 @@ AuroraPage::AuroraPage(DeviceManager& devices, DataStore& store, SessionState& s
       devices_(devices),
       store_(store),
       session_(session),
+      poster_(poster),
       dialogs_(dialogs),
       effect_(effect),
       audio_(std::make_unique<KeyboardAudio>(std::move(audioSource))) {
@@ -64,9 +69,72 @@ AuroraPage::AuroraPage(DeviceManager& devices, DataStore& store, SessionState& s
 }
 
 AuroraPage::~AuroraPage() {
-    StopStreaming();
     visualizer_.Stop();
     audio_->StopCapture();
+}
+
+void AuroraPage::Register(PageRegistry& registry, MainView& view) {
+    std::vector<ControlModel*> controls{&modeTabs,       &foreList,       &backList, &amplitude,
+                                        &backBrightness, &foreBrightness, &colour,   &colourful,
+                                        &imageButton,    &audioDevices};
+    for (SwitchButton& box : layerBoxes) {
+        controls.push_back(&box);
+    }
+    for (ControlModel* control : controls) {
+        const int id = control->ControlId();
+        registry.AddControl(*control, [this, id](int event) { OnControl(id, event); });
+    }
+    // Posted when the page opens; its only work is to wake the worker for the stream (the
+    // live mode switch it names is never needed before streaming).
+    registry.AddTask(kTaskSetLiveMode, [] { return TaskResult(); });
+    registry.AddIdleWork(
+        [this] {
+            return session_.liveEffectOn.load() && session_.deviceOnline.load() &&
+                   session_.currentPage.load() != kPageHome;
+        },
+        [this] { MusicFrame(session_.currentPage.load() == kPageAurora); });
+    registry.AddPagesRefresh([this] {
+        const int profile = session_.currentProfile.load();
+        LoadMusicLayer(profile);
+        ApplyProfileMode(profile, session_.currentPage.load() == kPageAurora);
+    });
+    registry.AddProfileApplyStep([this] {
+        const int profile = session_.currentProfile.load();
+        LoadMusicLayer(profile);
+        ApplyProfileMode(profile, session_.currentPage.load() == kPageAurora);
+        return TaskResult();
+    });
+    registry.AddWindowMessage(kMsgReapplyTexts, [this](uintptr_t, intptr_t) { ApplyTexts(); });
+    view.AddObserver([this, &view](int change) {
+        if (change == MainView::kChangePage || change == MainView::kChangeHome ||
+            change == MainView::kChangeSettings) {
+            OnPageShown(view.SelectedPage(), view.DevicePagesShown() && !view.SettingsPageShown());
+        }
+    });
+    Initialize();
+}
+
+void AuroraPage::OnPageShown(int page, bool devicePagesShown) {
+    const int shown = devicePagesShown ? page : -1;
+    const int before = pageShown_.exchange(shown);
+    // The worker decides on the page when it next passes; it may pass before the main window
+    // has noted the page itself.
+    session_.currentPage = page;
+    if (shown == kPageAurora && before != kPageAurora) {
+        OpenPage();
+    } else if (shown == kPageLighting) {
+        StopStreaming();
+    } else if (!session_.liveEffectOn.load() && capturing_.load()) {
+        // Streaming was switched off elsewhere (another keyboard picked).
+        StopStreaming();
+    } else if (session_.liveEffectOn.load() && page != kPageHome) {
+        // Back from the device list: wake the worker, which slept while the list was shown.
+        poster_.PostTask(kTaskSetLiveMode);
+    }
+}
+
+bool AuroraPage::Streaming() const {
+    return session_.liveEffectOn.load();
 }
 
 void AuroraPage::SetLedSource(LedSource source) {
@@ -140,20 +208,23 @@ void AuroraPage::Initialize() {
         layerBoxes[i].SetCheck(i == 0);
     }
     visualizer_.SetParams(StartParams());
-    visualizer_.Start();
     audio_->SetAuroraEffect(&effect_);
     audio_->SetVisualizer(&visualizer_);
     audio_->SetDevice(ReadRegistryText(kAudioDeviceValue));
 }
 
 void AuroraPage::OpenPage() {
-    streaming_ = true;
+    session_.liveEffectOn = true;
+    capturing_ = true;
+    visualizer_.Start();
     audio_->Use(KeyboardAudio::kUserAurora, true);
     ApplyMode(modeTabs.GetCurData(kAuroraModeMusic));
+    poster_.PostTask(kTaskSetLiveMode);
 }
 
 void AuroraPage::StopStreaming() {
-    streaming_ = false;
+    session_.liveEffectOn = false;
+    capturing_ = false;
     visualizer_.SetActive(false);
     audio_->Use(KeyboardAudio::kUserAurora, false);
 }
@@ -165,7 +236,7 @@ void AuroraPage::ApplyMode(int mode) {
     }
     effect_.SetAuroraMode(mode);
     // The renderer only draws while its picture is streamed.
-    if (mode == kAuroraModeMusic && streaming_.load()) {
+    if (mode == kAuroraModeMusic && session_.liveEffectOn.load()) {
         visualizer_.SetActive(true);
     }
 }
@@ -409,7 +480,7 @@ bool AuroraPage::LoadMusicLayer(int profile) {
         layer_ = row;
     }
     const int mode = mode_.load();
-    if ((mode == kAuroraModeMusic || mode == kAuroraModeRipple) && streaming_.load()) {
+    if ((mode == kAuroraModeMusic || mode == kAuroraModeRipple) && session_.liveEffectOn.load()) {
         visualizer_.SetActive(true);
     }
     return found;
@@ -434,7 +505,7 @@ void AuroraPage::ApplyProfileMode(int profile, bool pageShown) {
 }
 
 void AuroraPage::MusicFrame(bool pageShown) {
-    if (!streaming_.load()) {
+    if (!session_.liveEffectOn.load()) {
         return;
     }
     int rows = 0;

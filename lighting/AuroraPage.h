@@ -28,7 +28,10 @@ class AuroraEffect;
 class DataStore;
 class DeviceManager;
 class Dialogs;
+class MainView;
+class PageRegistry;
 class SessionState;
+class TaskPoster;
 
 // Control ids of the page (1700-1799).
 enum AuroraControlId : int {
@@ -58,10 +61,14 @@ class AuroraPage {
     // Where the keyboard's LEDs are, read when a frame is sent.
     using LedSource = std::function<LedLookup()>;
 
-    AuroraPage(DeviceManager& devices, DataStore& store, SessionState& session, Dialogs& dialogs,
-               AuroraEffect& effect, std::unique_ptr<AudioLoopback> audioSource = nullptr);
+    AuroraPage(DeviceManager& devices, DataStore& store, SessionState& session, TaskPoster& poster,
+               Dialogs& dialogs, AuroraEffect& effect,
+               std::unique_ptr<AudioLoopback> audioSource = nullptr);
     ~AuroraPage();
 
+    // The page's controls, task 23, the frame on the worker's idle pass, the profile steps;
+    // opening the page (on `view`) starts streaming, opening the lighting page stops it.
+    void Register(PageRegistry& registry, MainView& view);
     void SetLedSource(LedSource source);
 
     // ---- models ----
@@ -80,17 +87,18 @@ class AuroraPage {
     // Fills the lists with their texts (again after a language change).
     void ApplyTexts();
 
-    // ---- start-up (worker, task 1) ----
-    // The effect control back to its start, the renderer with its start parameters and its
-    // thread, and the remembered sound device.
+    // The effect control back to its start, the renderer with its start parameters and the
+    // remembered sound device.
     void Initialize();
 
     // ---- page (UI thread) ----
-    // The page is opened: streaming on, the renderer active, the profile's mode applied.
+    // The page is opened: streaming on (task 23 is posted, which wakes the worker), audio
+    // capture and the renderer running, the profile's mode applied.
     void OpenPage();
-    // Streaming off (the lighting page opened, the device selection changed).
+    // Streaming off (the lighting page opened, the device selection changed); the capture and
+    // the renderer stop with it.
     void StopStreaming();
-    bool Streaming() const { return streaming_.load(); }
+    bool Streaming() const;
     // The mode tab: 1 music, 2 ripple, 3 spectrum sweep, 5 picture.
     void SelectMode(int mode);
     int CurrentMode() const { return mode_.load(); }
@@ -141,15 +149,20 @@ class AuroraPage {
     void ApplyMode(int mode);
     void ShowMessage(int textId);
 
+    // The page on screen changed: start or stop streaming as the page asks.
+    void OnPageShown(int page, bool devicePagesShown);
+
     DeviceManager& devices_;
     DataStore& store_;
     SessionState& session_;
+    TaskPoster& poster_;
     Dialogs& dialogs_;
     AuroraEffect& effect_;
     std::unique_ptr<KeyboardAudio> audio_;
     Visualizer visualizer_;
 
-    std::atomic<bool> streaming_{false};
+    std::atomic<bool> capturing_{false};  // capture and renderer are running
+    std::atomic<int> pageShown_{-1};
     std::atomic<int> mode_{kAuroraModeMusic};
     std::atomic<uint64_t> framesSent_{0};
     std::atomic<uint64_t> framesFailed_{0};
