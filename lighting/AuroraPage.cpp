@@ -218,7 +218,7 @@ void AuroraPage::OpenPage() {
     capturing_ = true;
     visualizer_.Start();
     audio_->Use(KeyboardAudio::kUserAurora, true);
-    ApplyMode(modeTabs.GetCurData(kAuroraModeMusic));
+    RunMode(modeTabs.GetCurData(kAuroraModeMusic));
     poster_.PostTask(kTaskSetLiveMode);
 }
 
@@ -229,7 +229,8 @@ void AuroraPage::StopStreaming() {
     audio_->Use(KeyboardAudio::kUserAurora, false);
 }
 
-void AuroraPage::ApplyMode(int mode) {
+void AuroraPage::RunMode(int mode) {
+    modeTabs.SelectData(mode);
     const int previous = mode_.exchange(mode);
     if (previous == kAuroraModeMusic && mode != kAuroraModeMusic) {
         visualizer_.SetActive(false);
@@ -243,7 +244,7 @@ void AuroraPage::ApplyMode(int mode) {
 
 void AuroraPage::SelectMode(int mode) {
     modeTabs.SelectData(mode);
-    ApplyMode(mode);
+    RunMode(mode);
     if (!store_.UpdateConfigValue(session_.currentProfile.load(), kAuroraModeKey,
                                   std::to_string(mode))) {
         Trace("aurora: the effect mode could not be stored\n");
@@ -498,7 +499,7 @@ void AuroraPage::ApplyProfileMode(int profile, bool pageShown) {
     }
     modeTabs.SelectData(mode);
     if (pageShown) {
-        ApplyMode(mode);
+        RunMode(mode);
     } else {
         mode_ = mode;
     }

@@ -102,6 +102,8 @@ class AuroraPage {
     // The mode tab: 1 music, 2 ripple, 3 spectrum sweep, 5 picture.
     void SelectMode(int mode);
     int CurrentMode() const { return mode_.load(); }
+    // Runs a mode without storing it in the profile (the command line's choice).
+    void RunMode(int mode);
     // The music layer's controls; each changes the renderer and the profile's row.
     bool SetForeType(int type);
     bool SetAmplitude(int sliderValue);
@@ -146,7 +148,6 @@ class AuroraPage {
 
   private:
     bool UpdateMusicLayer(const std::function<void(MusicLayerData&)>& change);
-    void ApplyMode(int mode);
     void ShowMessage(int textId);
 
     // The page on screen changed: start or stop streaming as the page asks.

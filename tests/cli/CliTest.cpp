@@ -2,6 +2,7 @@
 #include <sys/wait.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <nlohmann/json.hpp>
 #include <string>
 
@@ -122,6 +123,54 @@ TEST_F(CliTest, InfoShowsTheFirmwareAsTheSettingsPageDoes) {
     nlohmann::json info = Json("--device 102 info");
     EXPECT_EQ(info["firmware"], "v1.14");
     EXPECT_TRUE(info["matrix_screen"]);
+}
+
+}  // namespace
+}  // namespace zanvor
+
+namespace zanvor {
+namespace {
+
+TEST_F(CliTest, AuroraRunStreamsToTheKeyboardAndChecksItsArguments) {
+    const nlohmann::json run = Json("--device 103 aurora run --seconds 1");
+    EXPECT_EQ(run.value("failed", -1), 0);
+    EXPECT_GE(run.value("frames", 0), 20);  // about 60 a second at the worker's pace
+    EXPECT_EQ(run.value("mode", 0), 1);     // the profile's mode
+
+    const struct {
+        const char* arguments;
+        int status;
+        const char* errorContains;
+    } cases[] = {
+        {"--device 103 aurora run --mode 5 --seconds 1", 2, "--file"},
+        {"--device 103 aurora run --mode 5 --file /tmp/clip.mp4 --seconds 1", 1, "video"},
+        {"--device 103 aurora run --mode 5 --file /nonexistent.gif --seconds 1", 1, "cannot read"},
+        {"--device 103 aurora run --mode 4", 2, "--mode"},
+        {"--device 103 aurora run --seconds -1", 2, "--seconds"},
+    };
+    for (const auto& c : cases) {
+        const Run result = Zanvorctl(c.arguments);
+        EXPECT_EQ(result.status, c.status) << c.arguments << "\n" << result.err;
+        EXPECT_NE(result.err.find(c.errorContains), std::string::npos)
+            << c.arguments << ": " << result.err;
+    }
+}
+
+TEST_F(CliTest, AudioCommandsSayWhenNoSoundServerRuns) {
+    // A server address where nothing listens (the caller's own is put back afterwards).
+    const char* own = std::getenv("PULSE_SERVER");
+    const std::string saved = own != nullptr ? own : "";
+    setenv("PULSE_SERVER", ("unix:" + home() + "no-server").c_str(), 1);
+    for (const char* arguments : {"audio devices", "audio monitor --seconds 1"}) {
+        const Run run = Zanvorctl(arguments);
+        EXPECT_EQ(run.status, 1) << arguments;
+        EXPECT_NE(run.err.find("no sound server"), std::string::npos) << run.err;
+    }
+    if (own != nullptr) {
+        setenv("PULSE_SERVER", saved.c_str(), 1);
+    } else {
+        unsetenv("PULSE_SERVER");
+    }
 }
 
 }  // namespace
