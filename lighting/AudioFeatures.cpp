@@ -139,7 +139,9 @@ void AudioFeatures::AnalyzeSpectrum() {
     }
     const auto& spectrum = fft_.Forward(windowed_.data());
     for (int i = 0; i < kSpectrumBins; ++i) {
-        bins_[i] = std::abs(spectrum[i]) / kSpectrumSize;
+        const float re = spectrum[i].real();
+        const float im = spectrum[i].imag();
+        bins_[i] = std::sqrt(re * re + im * im) / kSpectrumSize;
     }
 
     normalizer_.Update(normalizer_.Loudness(bins_.data()));

@@ -529,14 +529,16 @@ void AuroraPage::MusicFrame(bool pageShown) {
     } else {
         effect_.DrawHideControl();
     }
-    LedLookup ledOf;
-    {
+    // The LED positions change only with a new connection and its read.
+    const uint64_t connection = session_.Connection() * 2 + (session_.ConnectionRead() ? 1 : 0);
+    if (connection != ledConnection_ || !ledOf_) {
         std::lock_guard lock(mutex_);
         if (ledSource_) {
-            ledOf = ledSource_();
+            ledOf_ = ledSource_();
+            ledConnection_ = connection;
         }
     }
-    if (SendEffectFrame(devices_, effect_, ledOf)) {
+    if (SendEffectFrame(devices_, effect_, ledOf_, itemColours_)) {
         ++framesSent_;
     } else {
         ++framesFailed_;

@@ -168,6 +168,11 @@ class AuroraPage {
     std::atomic<uint64_t> framesSent_{0};
     std::atomic<uint64_t> framesFailed_{0};
 
+    // Worker only: the LED lookup of the current connection and the frame's item colours.
+    LedLookup ledOf_;
+    uint64_t ledConnection_ = ~0ull;
+    std::vector<std::pair<int, uint32_t>> itemColours_;
+
     mutable std::mutex mutex_;  // guards layer_, ledSource_ and deviceNames_
     MusicLayerData layer_;
     LedSource ledSource_;

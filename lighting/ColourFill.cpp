@@ -28,6 +28,22 @@ void FillGradient(std::span<const uint32_t> table, int s, ColourImage& image) {
     }
 }
 
+// The hue wheel's angle at every pixel, around column 128, row 32, in whole degrees 0..359.
+const std::array<int16_t, kImageRows * kImageColumns>& WheelAngles() {
+    static const auto angles = [] {
+        std::array<int16_t, kImageRows * kImageColumns> table{};
+        for (int y = 0; y < kImageRows; ++y) {
+            for (int x = 0; x < kImageColumns; ++x) {
+                const double degrees = std::atan2(y - 32, x - 128) * 180.0 / std::numbers::pi;
+                table[y * kImageColumns + x] =
+                    static_cast<int16_t>(static_cast<int>(degrees + 180) % 360);
+            }
+        }
+        return table;
+    }();
+    return angles;
+}
+
 }  // namespace
 
 uint32_t HsvColour(int hue, int saturation, int value) {
@@ -84,15 +100,18 @@ void FillColourField(int type, int brightness, int hue, ColourImage& image) {
         case kFillMagentaToRed:
             FillGradient(kMagentaToRed, s, image);
             break;
-        case kFillHueWheel:
-            for (int y = 0; y < kImageRows; ++y) {
-                for (int x = 0; x < kImageColumns; ++x) {
-                    const double degrees = std::atan2(y - 32, x - 128) * 180.0 / std::numbers::pi;
-                    const int angle = static_cast<int>(degrees + 180) % 360;
-                    PixelAt(image, y, x) = HsvColour(angle + hue, 255, s);
-                }
+        case kFillHueWheel: {
+            // 360 colours at most: work them out once per frame.
+            std::array<uint32_t, 360> colours;
+            for (int a = 0; a < 360; ++a) {
+                colours[a] = HsvColour(a + hue, 255, s);
+            }
+            const auto& angles = WheelAngles();
+            for (size_t i = 0; i < image.size(); ++i) {
+                image[i] = colours[angles[i]];
             }
             break;
+        }
         case kFillCyclingColour:
             image.fill(HsvColour(hue, 255, s));
             break;

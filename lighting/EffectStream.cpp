@@ -36,25 +36,27 @@ GridMaps BuildGridMaps(int rows, int columns) {
     return maps;
 }
 
-size_t BuildEffectFrame(const std::vector<AuroraItem>& items, const LedLookup& ledOf,
+size_t BuildEffectFrame(const std::vector<std::pair<int, uint32_t>>& items, const LedLookup& ledOf,
                         std::array<uint8_t, kEffectFrameBuffer>& frame) {
     frame.fill(0);
-    for (const AuroraItem& item : items) {
-        const int p = ledOf ? ledOf(item.code) : -1;
+    for (const auto& [code, color] : items) {
+        const int p = ledOf ? ledOf(code) : -1;
         if (p < 0 || static_cast<size_t>(3 * p + 2) >= frame.size()) {
             continue;
         }
-        frame[3 * p] = static_cast<uint8_t>(item.color & 0xFF);
-        frame[3 * p + 1] = static_cast<uint8_t>((item.color >> 8) & 0xFF);
-        frame[3 * p + 2] = static_cast<uint8_t>((item.color >> 16) & 0xFF);
+        frame[3 * p] = static_cast<uint8_t>(color & 0xFF);
+        frame[3 * p + 1] = static_cast<uint8_t>((color >> 8) & 0xFF);
+        frame[3 * p + 2] = static_cast<uint8_t>((color >> 16) & 0xFF);
     }
     return std::min(frame.size(), (items.size() + 2) * 3);
 }
 
-bool SendEffectFrame(DeviceManager& devices, const AuroraEffect& effect, const LedLookup& ledOf) {
+bool SendEffectFrame(DeviceManager& devices, const AuroraEffect& effect, const LedLookup& ledOf,
+                     std::vector<std::pair<int, uint32_t>>& scratch) {
     SendBracketCommand(devices, kCommandBegin);
     std::array<uint8_t, kEffectFrameBuffer> frame;
-    const size_t length = BuildEffectFrame(effect.GetKeyItems(), ledOf, frame);
+    effect.GetItemColors(scratch);
+    const size_t length = BuildEffectFrame(scratch, ledOf, frame);
     const bool ok =
         devices.WriteBlockChecked(kCommandEffectFrame, std::span<uint8_t>(frame.data(), length));
     SendBracketCommand(devices, kCommandEnd);

@@ -40,12 +40,13 @@ using LedLookup = std::function<int(int code)>;
 // The frame for a set of key items: LED position p gets the item's red, green and blue at
 // bytes 3p..3p+2 (positions beyond the buffer are skipped). Returns the bytes to send,
 // (items + 2) x 3, never more than the buffer.
-size_t BuildEffectFrame(const std::vector<AuroraItem>& items, const LedLookup& ledOf,
+size_t BuildEffectFrame(const std::vector<std::pair<int, uint32_t>>& items, const LedLookup& ledOf,
                         std::array<uint8_t, kEffectFrameBuffer>& frame);
 
 // Sends the effect control's colours: begin, the frame with WriteBlockChecked 0x2E, end.
-// False when the frame was not accepted.
-bool SendEffectFrame(DeviceManager& devices, const AuroraEffect& effect, const LedLookup& ledOf);
+// False when the frame was not accepted. `scratch` holds the item colours between calls.
+bool SendEffectFrame(DeviceManager& devices, const AuroraEffect& effect, const LedLookup& ledOf,
+                     std::vector<std::pair<int, uint32_t>>& scratch);
 
 // The music mode's part of a frame: the renderer's finished picture (or, with foreground
 // type 22, its background and the effect's own light matrix) into the colour map, and for the

@@ -66,6 +66,14 @@ std::vector<AuroraItem> AuroraEffect::GetKeyItems() const {
     return items_;
 }
 
+void AuroraEffect::GetItemColors(std::vector<std::pair<int, uint32_t>>& out) const {
+    std::lock_guard lock(mutex_);
+    out.resize(items_.size());
+    for (size_t i = 0; i < items_.size(); ++i) {
+        out[i] = {items_[i].code, items_[i].color};
+    }
+}
+
 size_t AuroraEffect::ItemCount() const {
     std::lock_guard lock(mutex_);
     return items_.size();

@@ -103,6 +103,9 @@ class AuroraEffect : public ControlModel {
                     AuroraItemKind kind = AuroraItemKind::Key);
     // Every item, in the order added (keys first, then side lights).
     std::vector<AuroraItem> GetKeyItems() const;
+    // The code and colour of every item, in the same order, into a list the caller keeps
+    // (nothing is allocated once the list has grown to the item count).
+    void GetItemColors(std::vector<std::pair<int, uint32_t>>& out) const;
     size_t ItemCount() const;
     // Sets the colour of every item with that code; false when there is none.
     bool SetItemColor(int code, uint32_t color);

@@ -160,12 +160,11 @@ TEST(MusicRendererTest, GridMapsSpreadTheKeysOverThePicture) {
 }
 
 TEST(MusicRendererTest, EffectFramePutsColoursAtLedPositions) {
-    std::vector<AuroraItem> items(104);
+    std::vector<std::pair<int, uint32_t>> items(104);
     for (int i = 0; i < 104; ++i) {
-        items[i].code = 4 + i;
-        items[i].color = 0x030201u * static_cast<uint32_t>(i % 50 + 1);
+        items[i] = {4 + i, 0x030201u * static_cast<uint32_t>(i % 50 + 1)};
     }
-    items[103].code = 999;  // no LED
+    items[103].first = 999;  // no LED
     // LEDs in reverse order of the items, so an item index used as a position shows.
     const LedLookup ledOf = [](int code) { return code == 999 ? -1 : 106 - code; };
     std::array<uint8_t, kEffectFrameBuffer> frame;
@@ -182,9 +181,7 @@ TEST(MusicRendererTest, EffectFramePutsColoursAtLedPositions) {
     EXPECT_EQ(frame[3 * 105 + 2], 0);
 
     // Positions beyond the buffer are skipped, not written past it.
-    std::vector<AuroraItem> far(1);
-    far[0].code = 1;
-    far[0].color = 0xFFFFFF;
+    const std::vector<std::pair<int, uint32_t>> far{{1, 0xFFFFFFu}};
     EXPECT_EQ(BuildEffectFrame(
                   far, [](int) { return 400; }, frame),
               9u);
