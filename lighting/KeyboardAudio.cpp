@@ -111,8 +111,15 @@ void KeyboardAudio::ReadPackets() {
     while ((frames = source_->ReadPacket(packet_)) > 0) {
         features_.AddPacket(packet_.data(), frames);
     }
-    if (!features_.EndPoll()) {
-        // Nothing arrived: a poll's worth of silence lets levels, bands and beats fall.
+    if (features_.EndPoll()) {
+        emptyPolls_ = 0;
+    } else {
+        // Packets do not arrive in step with the polls: a poll or two without any is normal.
+        if (++emptyPolls_ < kSilentAfterPolls) {
+            return;
+        }
+        // Nothing arrived for a while (no server, an idle device): a poll's worth of silence
+        // lets levels, bands and beats fall instead of freezing.
         const size_t pollFrames = static_cast<size_t>(features_.SampleRate()) * kPollMs / 1000;
         silence_.assign(pollFrames * features_.Channels(), 0.0f);
         features_.BeginPoll();

@@ -25,6 +25,8 @@ class Visualizer;
 class KeyboardAudio {
   public:
     static constexpr int kPollMs = 16;
+    // Polls without packets after which silence is fed (about 100 ms).
+    static constexpr int kSilentAfterPolls = 6;
 
     // With no source given, captures through the sound server (PulseAudio).
     explicit KeyboardAudio(std::unique_ptr<AudioLoopback> source = nullptr);
@@ -84,6 +86,7 @@ class KeyboardAudio {
     AudioFeatures features_;
     std::vector<float> packet_;
     std::vector<float> silence_;
+    int emptyPolls_ = 0;
     std::atomic<float> waveGain_{kDefaultWaveGain};
 
     mutable std::mutex linkMutex_;  // guards the consumer links and snapshot_
