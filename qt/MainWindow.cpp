@@ -21,6 +21,7 @@
 #include "app/KeyboardDlg.h"
 #include "app/ProfileDlg.h"
 #include "platform/Registry.h"
+#include "qt/AuroraPageView.h"
 #include "qt/DeviceListView.h"
 #include "qt/HomePage.h"
 #include "qt/KeyPageView.h"
@@ -211,6 +212,8 @@ void MainWindow::Attach(KeyboardDlg* dialog) {
     tabs_->setTabData(0, 0);
     tabs_->addTab(QString());
     tabs_->setTabData(1, int(kPageKeys));
+    tabs_->addTab(QString());
+    tabs_->setTabData(2, int(kPageAurora));
     tabs_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     tabRow->addWidget(tabs_);
     layout->addLayout(tabRow);
@@ -228,6 +231,8 @@ void MainWindow::Attach(KeyboardDlg* dialog) {
     stack_->addWidget(home_);
     stack_->addWidget(keys_);
     stack_->addWidget(settings_);
+    aurora_ = new AuroraPageView(dialog_->auroraEffect, dialog_->Pages().aurora, stack_);
+    stack_->addWidget(aurora_);
     bodyLayout->addWidget(stack_, 1);
     layout->addWidget(body_, 1);
 
@@ -401,6 +406,8 @@ void MainWindow::Detach() {
     delete home_;
     delete keys_;
     delete settings_;
+    delete aurora_;
+    aurora_ = nullptr;
     delete profileColumn_;
     profileColumn_ = nullptr;
     profiles_ = nullptr;
@@ -426,6 +433,7 @@ void MainWindow::ApplyTexts() {
     settingsButton_->setAccessibleName(settingsButton_->toolTip());
     tabs_->setTabText(0, QString::fromStdString(LoadText("KB.DIALOG", 1400)));
     tabs_->setTabText(1, QString::fromStdString(LoadText("KB.DIALOG", 1401)));
+    tabs_->setTabText(2, QString::fromStdString(LoadText("KB.DIALOG", 1780)));
 }
 
 void MainWindow::RefreshView() {
@@ -441,10 +449,13 @@ void MainWindow::RefreshView() {
     tabs_->setVisible(!settings);
     const int page = view.SelectedPage();
     const bool keysShown = page == kPageKeys && devicePages;
-    const int tab = keysShown ? 1 : 0;
-    QWidget* shown = settings    ? static_cast<QWidget*>(settings_)
-                     : keysShown ? static_cast<QWidget*>(keys_)
-                                 : home_;
+    const bool auroraShown = page == kPageAurora && devicePages;
+    tabs_->setTabVisible(2, devicePages && view.TabVisible(kPageAurora));
+    const int tab = keysShown ? 1 : auroraShown ? 2 : 0;
+    QWidget* shown = settings      ? static_cast<QWidget*>(settings_)
+                     : keysShown   ? static_cast<QWidget*>(keys_)
+                     : auroraShown ? static_cast<QWidget*>(aurora_)
+                                   : home_;
     {
         const QSignalBlocker blocker(tabs_);
         tabs_->setCurrentIndex(tab);

@@ -20,6 +20,7 @@ class QToolButton;
 
 namespace zanvor {
 
+class AuroraPageView;
 class KeyboardDlg;
 class HomePage;
 class KeyPageView;
@@ -78,6 +79,7 @@ class MainWindow : public QMainWindow {
     HomePage* Home() const { return home_; }
     KeyPageView* Keys() const { return keys_; }
     SettingsPageView* Settings() const { return settings_; }
+    AuroraPageView* Aurora() const { return aurora_; }
     QTabBar* Tabs() const { return tabs_; }
     QToolButton* SettingsButton() const { return settingsButton_; }
     QToolButton* BackgroundButton() const { return backgroundButton_; }
@@ -119,6 +121,7 @@ class MainWindow : public QMainWindow {
     HomePage* home_ = nullptr;
     KeyPageView* keys_ = nullptr;
     SettingsPageView* settings_ = nullptr;
+    AuroraPageView* aurora_ = nullptr;
     ProfilePanel* profiles_ = nullptr;
     QWidget* profileColumn_ = nullptr;
     QWidget* body_ = nullptr;
