@@ -200,6 +200,12 @@ int CmdAudioMonitor(const CliOptions& options, int seconds, const std::string& d
 }
 
 int CmdAuroraRun(CliSession& session, int mode, const std::string& file, int seconds) {
+    if (session.HandedOver()) {
+        // The stream would hold the window for as long as it runs, beyond Ctrl+C's reach.
+        return Fail(kCliFailed,
+                    "the desktop program is running: use its Aurora tab, or close it to stream "
+                    "from here");
+    }
     if (!session.KeyboardOnline()) {
         return Fail(kCliNoKeyboard, "no keyboard online");
     }

@@ -177,6 +177,7 @@ bool KeyboardDlg::PeriodicPassWanted() {
 
 void KeyboardDlg::Run() {
     if (suspended.load()) {
+        parked_ = true;
         return;
     }
     if (externalToolPid.load() != 0) {
@@ -198,6 +199,11 @@ void KeyboardDlg::Run() {
             taskDone = true;
         } else if (task != nullptr && task->options.needsKeyboard) {
             result = TaskResult::Failed(LoadText("KB.DIALOG", kTextTaskDropped));
+            if (*code == kTaskApplyProfile || *code == kTaskWriteKeyAssignments) {
+                // The rows hold the change; when the keyboard is back it gets the profile
+                // rather than the read taking the keyboard's old tables into it.
+                session.tableWritePending = true;
+            }
         }
         if (task != nullptr && task->options.closesBusyDialog && dialogs_.BusyShown()) {
             // Somebody waits for this task: it ends here, however it went.
@@ -324,8 +330,22 @@ void KeyboardDlg::OnTrayIcon(intptr_t mouseMessage) {
 
 void KeyboardDlg::OnPowerBroadcast(uintptr_t event) {
     if (event == kPowerSuspend) {
+        parked_ = false;
         suspended = true;
+        Wake();
+        // A job that is running ends first (the sleep delay held until now lets it); then
+        // the worker parks at the start of its next pass and the machine may sleep.
+        const uint64_t deadline = MonotonicMs() + kParkWaitMs;
+        while (!parked_.load() && IsRunning() && MonotonicMs() < deadline) {
+            SleepMs(5);
+        }
+        if (sleepMonitor_) {
+            sleepMonitor_->ReleaseSleepDelay();
+        }
     } else if (event == kPowerResumeSuspend || event == kPowerResumeAutomatic) {
+        if (sleepMonitor_) {
+            sleepMonitor_->TakeSleepDelay();
+        }
         suspended = false;
         Wake();
     }

@@ -144,6 +144,10 @@ class KeyboardDlg : public MDialog, public CThreadBasic, public TaskPoster {
     std::atomic<int> shownPage_{-1};  // the page the key test last saw
 
     std::unique_ptr<SleepMonitor> sleepMonitor_;
+    // Set by the worker when a pass found the program suspended (no job runs any more).
+    std::atomic<bool> parked_{false};
+    // How long a suspend waits for a running job; logind's own delay limit is 5 s.
+    static constexpr uint64_t kParkWaitMs = 4500;
     std::atomic<bool> passBusy_{false};  // a pass is running a task
     bool trayAdded_ = false;             // UI thread only
 

@@ -46,7 +46,7 @@ bool SendBracketCommand(DeviceManager& devices, uint8_t command) {
     std::array<uint8_t, kCommandBufferSize> buffer{};
     buffer[0] = kReportHeader;
     buffer[1] = command;
-    return devices.SendCommand(buffer);
+    return devices.SendCommand(buffer) && CommandAccepted(buffer.data(), command);
 }
 
 bool SendTableEntry(DeviceManager& devices, int layer, int index, const ActionCode& code) {
@@ -58,7 +58,8 @@ bool SendTableEntry(DeviceManager& devices, int layer, int index, const ActionCo
     buffer[3] = static_cast<uint8_t>(offset >> 8);
     buffer[4] = 3;
     std::copy(code.begin(), code.end(), buffer.begin() + kPayloadDataOffset);
-    return devices.SendCommand(buffer);
+    const uint8_t command = buffer[1];
+    return devices.SendCommand(buffer) && CommandAccepted(buffer.data(), command);
 }
 
 KeyIndexMaps BuildIndexMaps(std::span<const uint8_t> table) {

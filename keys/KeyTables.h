@@ -67,6 +67,7 @@ class DeviceManager;
 bool SendBracketCommand(DeviceManager& devices, uint8_t command);
 // Sends one table entry of a layer with SendCommand: command 0x1B + 2 * layer, offset
 // 3 * index, length 3, the action code as data.
+// False when the keyboard did not accept it.
 bool SendTableEntry(DeviceManager& devices, int layer, int index, const ActionCode& code);
 
 // Thread-safe holder: written by the worker during the connection sequence, read by the page

@@ -171,7 +171,8 @@ bool DataStore::InsertKeys(std::vector<KeyMacroData> list) {
         Query q(db_, kInsertKey);
         BindKeyInsert(q, key);
         if (!q.Run()) {
-            return false;  // the transaction rolls back
+            transaction.Rollback();
+            return false;
         }
     }
     return transaction.Commit();
@@ -209,7 +210,8 @@ bool DataStore::UpdateKeys(std::vector<KeyMacroData> list) {
         Query q(db_, kUpdateKey);
         BindKeyUpdate(q, key);
         if (!q.Run()) {
-            return false;  // the transaction rolls back
+            transaction.Rollback();
+            return false;
         }
     }
     return transaction.Commit();

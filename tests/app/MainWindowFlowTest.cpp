@@ -7,6 +7,7 @@
 #include "platform/Registry.h"
 #include "store/Records.h"
 #include "ui/LoadText.h"
+#include "ui/StatusTexts.h"
 #include "ui/WindowMessages.h"
 
 namespace zanvor {
@@ -85,6 +86,60 @@ TEST_F(MainWindowFlowTest, ResetDeletesTheDatabaseResetsTheKeyboardAndReloadsPro
     EXPECT_EQ(store.LoadProfiles(profiles), 3);
     EXPECT_EQ(profiles.front().profile, 1) << "a fresh database hands out ids from 1 again";
     EXPECT_FALSE(dialogs.BusyShown());
+}
+
+TEST_F(MainWindowFlowTest, ResetWithoutAKeyboardOnlineIsRefusedBeforeAnythingIsDeleted) {
+    Start("101:cable");
+    PickKeyboard(101);
+    DevicePages& pages = dialog->Pages();
+    ASSERT_EQ(pages.profile.AddProfile(), 4);
+    ASSERT_TRUE(WaitIdle());
+    sim->Unplug(101, kModeCable);
+    ASSERT_TRUE(
+        Eventually([&] { return !dialog->session.devicePresent.load() && dialog->Idle(); }));
+
+    dialogs.ClearHistory();
+    dialogs.QueueAnswer(true);
+    EXPECT_FALSE(dialog->ResetToDefaults());
+    std::vector<ProfileData> profiles;
+    EXPECT_EQ(store.LoadProfiles(profiles), 4) << "the database keeps every profile";
+    const auto shown = dialogs.History();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].kind, "message");
+    EXPECT_EQ(shown[0].text, LoadText("KB.DIALOG", kTextNoKeyboardOnline));
+}
+
+TEST_F(MainWindowFlowTest, ABusyDialogWaitingForADroppedTaskIsClosedWithAMessage) {
+    Start("101:receiver");
+    PickKeyboard(101);
+    DevicePages& pages = dialog->Pages();
+    // The keyboard switches off behind its receiver: the flags drop before the next task.
+    dialog->session.deviceOnline = false;
+    dialogs.ClearHistory();
+    pages.profile.List().ClickItem(1);
+    ASSERT_TRUE(dialogs.BusyShown());
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_FALSE(dialogs.BusyShown());
+    bool told = false;
+    for (const auto& entry : dialogs.History()) {
+        told = told ||
+               (entry.kind == "message" && entry.text == LoadText("KB.DIALOG", kTextTaskDropped));
+    }
+    EXPECT_TRUE(told);
+    EXPECT_TRUE(dialog->session.tableWritePending.load())
+        << "the profile goes to the keyboard when it is back";
+}
+
+TEST_F(MainWindowFlowTest, TheLayerControlFollowsTheLayerAfterTheProfileListLoads) {
+    Start("101:cable");
+    PickKeyboard(101);
+    KeyAssignmentPage& keys = dialog->Pages().keys;
+    keys.Layers().ChooseLayer(2);
+    ASSERT_EQ(dialog->session.currentLayer.load(), 2);
+    dialog->PostTask(kTaskReloadProfiles);
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_EQ(dialog->session.currentLayer.load(), 0);
+    EXPECT_EQ(keys.Layers().GetCurKeyLayer(), 0);
 }
 
 TEST_F(MainWindowFlowTest, ABrokenLayoutKeepsThePreviousKeysButStillOpensTheDatabase) {

@@ -78,6 +78,24 @@ TEST_F(WorkerTest, SuspendStopsPassesAndKeepsTheQueueUntilResume) {
     EXPECT_EQ(TakenSince(mark), (std::vector<int>{kTaskWriteSettings, kTaskWriteLightMode}));
 }
 
+// The machine may sleep only once a job that is sending to the keyboard has ended: the
+// suspend message returns after the worker parked, not in the middle of a transfer.
+TEST_F(WorkerTest, SuspendWaitsForTheRunningJobToEnd) {
+    Start("101:cable");
+    sim->SetLatency(4);  // a profile write now takes a few hundred milliseconds
+    const size_t mark = dialog->TaskLog().size();
+    dialog->PostTask(kTaskApplyProfile);
+    ASSERT_TRUE(Eventually([&] { return dialog->Queue().Empty() && !dialog->Idle(); }));
+    dialog->PostTask(kTaskWriteSettings);
+    dialog->OnWindowMessage(kMsgPowerBroadcast, kPowerSuspend, 0);
+    EXPECT_EQ(TakenSince(mark), std::vector<int>{kTaskApplyProfile})
+        << "the running job ended before the suspend returned; the next one waits";
+    EXPECT_EQ(dialog->Queue().Size(), 1u);
+    dialog->OnWindowMessage(kMsgPowerBroadcast, kPowerResumeAutomatic, 0);
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_EQ(TakenSince(mark), (std::vector<int>{kTaskApplyProfile, kTaskWriteSettings}));
+}
+
 TEST_F(WorkerTest, CloseButtonHidesToTrayOnlyWhenAskedAndATrayExists) {
     Start("101:cable");
     host.ShowNormal();

@@ -162,6 +162,7 @@ TEST_F(MainWindowTest, ClosingWithHideToTrayKeepsTheProgramReachable) {
     } else {
         ASSERT_TRUE(WaitFor([this] { return window->isMinimized(); }));
         EXPECT_TRUE(window->isVisible());
+        EXPECT_TRUE(host->TrayIconPresent()) << "the icon waits for a panel that starts later";
     }
     // Whatever happened, the program is still running: the worker still answers.
     EXPECT_TRUE(dialog->IsRunning());
