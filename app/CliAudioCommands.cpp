@@ -194,7 +194,7 @@ int CmdAudioMonitor(const CliOptions& options, int seconds, const std::string& d
         }
     }
     if (options.json) {
-        PrintJson(json{{"samples", samples}});
+        PrintJson(samples);
     }
     return kCliOk;
 }

@@ -1,11 +1,12 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cstdio>
-#include <cstdlib>
 #include <nlohmann/json.hpp>
 #include <string>
 
+#include "support/SoundServer.h"
 #include "support/TestHome.h"
 
 namespace zanvor {
@@ -194,20 +195,49 @@ TEST_F(CliTest, AuroraRunStreamsToTheKeyboardAndChecksItsArguments) {
 }
 
 TEST_F(CliTest, AudioCommandsSayWhenNoSoundServerRuns) {
-    // A server address where nothing listens (the caller's own is put back afterwards).
-    const char* own = std::getenv("PULSE_SERVER");
-    const std::string saved = own != nullptr ? own : "";
-    setenv("PULSE_SERVER", ("unix:" + home() + "no-server").c_str(), 1);
+    // A server address where nothing listens.
+    const test::PulseServerVariable nowhere("unix:" + home() + "no-server");
     for (const char* arguments : {"audio devices", "audio monitor --seconds 1"}) {
         const Run run = Zanvorctl(arguments);
         EXPECT_EQ(run.status, 1) << arguments;
         EXPECT_NE(run.err.find("no sound server"), std::string::npos) << run.err;
     }
-    if (own != nullptr) {
-        setenv("PULSE_SERVER", saved.c_str(), 1);
-    } else {
-        unsetenv("PULSE_SERVER");
+}
+
+}  // namespace
+}  // namespace zanvor
+
+namespace zanvor {
+namespace {
+
+TEST_F(CliTest, AudioMonitorReportsWhatIsPlayed) {
+    test::TempDir dir;
+    const std::string folder = dir.path().substr(0, dir.path().size() - 1);
+    test::PrivateSoundServer server(folder);
+    if (!server.Start()) {
+        GTEST_SKIP() << "no PulseAudio server could be started (is pulseaudio installed?)";
     }
+    const test::PulseServerVariable reachesOnlyIt(server.Address());
+    test::WriteSineWav(folder + "/tone.wav", 440, 3.0);
+
+    const nlohmann::json listed = Json("audio devices");
+    EXPECT_EQ(listed.value("captured", ""), "first");
+
+    server.Play("first", folder + "/tone.wav");
+    const nlohmann::json samples = Json("audio monitor --seconds 3");
+    server.JoinPlayer();
+    ASSERT_TRUE(samples.is_array()) << samples.dump();
+    ASSERT_EQ(samples.size(), 3u);
+    float loudest = 0;
+    for (const nlohmann::json& sample : samples) {
+        EXPECT_EQ(sample.value("device", ""), "first");
+        for (const char* field : {"level", "peak", "bands64", "beat", "tempo"}) {
+            EXPECT_TRUE(sample.contains(field)) << field;
+        }
+        EXPECT_EQ(sample["bands64"].size(), 64u);
+        loudest = std::max(loudest, sample.value("level", 0.0f));
+    }
+    EXPECT_GT(loudest, 0.5f);
 }
 
 }  // namespace

@@ -15,6 +15,7 @@
 #include <thread>
 
 #include "platform/Paths.h"
+#include "support/SoundServer.h"
 #include "support/TestHome.h"
 
 extern char** environ;
@@ -134,9 +135,8 @@ TEST_F(CommandHandoffTest, StreamingStaysWithTheWindowAndSoundCommandsRunAlone) 
     EXPECT_EQ(stream.status, 1);
     EXPECT_NE(stream.err.find("desktop program is running"), std::string::npos) << stream.err;
     // The sound commands only listen, so they run here (no server answers in this test).
-    setenv("PULSE_SERVER", ("unix:" + home() + "no-server").c_str(), 1);
+    const test::PulseServerVariable nowhere("unix:" + home() + "no-server");
     const Run devices = Zanvorctl("--simulate audio devices");
-    unsetenv("PULSE_SERVER");
     EXPECT_EQ(devices.status, 1);
     EXPECT_NE(devices.err.find("no sound server"), std::string::npos) << devices.err;
 }
