@@ -66,6 +66,9 @@ AuroraPage::AuroraPage(DeviceManager& devices, DataStore& store, SessionState& s
     visualizer_.SetParams(StartParams());
     ApplyTexts();
     modeTabs.SelectData(kAuroraModeMusic);
+    audio_->SetAuroraEffect(&effect_);
+    audio_->SetVisualizer(&visualizer_);
+    audio_->SetDevice(ReadRegistryText(kAudioDeviceValue));
 }
 
 AuroraPage::~AuroraPage() {
@@ -208,9 +211,6 @@ void AuroraPage::Initialize() {
         layerBoxes[i].SetCheck(i == 0);
     }
     visualizer_.SetParams(StartParams());
-    audio_->SetAuroraEffect(&effect_);
-    audio_->SetVisualizer(&visualizer_);
-    audio_->SetDevice(ReadRegistryText(kAudioDeviceValue));
 }
 
 void AuroraPage::OpenPage() {

@@ -87,8 +87,7 @@ class AuroraPage {
     // Fills the lists with their texts (again after a language change).
     void ApplyTexts();
 
-    // The effect control back to its start, the renderer with its start parameters and the
-    // remembered sound device.
+    // The effect control and the renderer back to their start.
     void Initialize();
 
     // ---- page (UI thread) ----

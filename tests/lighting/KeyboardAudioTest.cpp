@@ -12,6 +12,7 @@
 #include "lighting/KeyboardAudio.h"
 #include "lighting/SignalGenerator.h"
 #include "lighting/Visualizer.h"
+#include "platform/Registry.h"
 #include "store/DataStore.h"
 #include "support/TestHome.h"
 #include "ui/AuroraEffect.h"
@@ -40,12 +41,25 @@ class ScriptedLoopback : public AudioLoopback {
         return started_;
     }
 
-    void Start(const std::string&) override {
+    std::string Device() const {
+        std::lock_guard lock(mutex_);
+        return device_;
+    }
+    void SetDevices(std::vector<AudioDevice> devices) {
+        std::lock_guard lock(mutex_);
+        devices_ = std::move(devices);
+    }
+
+    void Start(const std::string& device) override {
         std::lock_guard lock(mutex_);
         ++starts_;
         started_ = true;
+        device_ = device;
     }
-    void SelectDevice(const std::string&) override {}
+    void SelectDevice(const std::string& device) override {
+        std::lock_guard lock(mutex_);
+        device_ = device;
+    }
     void Stop() override {
         std::lock_guard lock(mutex_);
         started_ = false;
@@ -62,11 +76,17 @@ class ScriptedLoopback : public AudioLoopback {
     int SampleRate() const override { return 48000; }
     int Channels() const override { return 2; }
     CaptureStatus Status() const override { return {}; }
-    bool ListDevices(std::vector<AudioDevice>&) override { return false; }
+    bool ListDevices(std::vector<AudioDevice>& devices) override {
+        std::lock_guard lock(mutex_);
+        devices = devices_;
+        return !devices_.empty();
+    }
 
   private:
     mutable std::mutex mutex_;  // guards every member below
     std::deque<std::vector<float>> packets_;
+    std::vector<AudioDevice> devices_;
+    std::string device_;
     int starts_ = 0;
     bool started_ = false;
 };
@@ -133,8 +153,10 @@ class AuroraPageTest : public test::IsolatedHomeTest {
     void SetUp() override {
         IsolatedHomeTest::SetUp();
         ClearLanguageCache();
+        auto source = std::make_unique<ScriptedLoopback>();
+        sound = source.get();
         page = std::make_unique<AuroraPage>(devices, store, session, poster, dialogs, effect,
-                                            std::make_unique<ScriptedLoopback>());
+                                            std::move(source));
     }
     void TearDown() override {
         page.reset();
@@ -155,8 +177,50 @@ class AuroraPageTest : public test::IsolatedHomeTest {
     SessionState session;
     ScriptedDialogs dialogs;
     AuroraEffect effect;
+    ScriptedLoopback* sound = nullptr;
     std::unique_ptr<AuroraPage> page;
 };
+
+TEST_F(AuroraPageTest, TheChosenSoundDeviceIsCapturedAndRemembered) {
+    AudioDevice speakers;
+    speakers.name = "alsa_output.speakers";
+    speakers.description = "Speakers";
+    speakers.sink = true;
+    AudioDevice microphone;
+    microphone.name = "alsa_input.mic";
+    microphone.description = "Microphone";
+    sound->SetDevices({speakers, microphone});
+    page->RefreshAudioDevices();
+    const std::vector<ComboItem> items = page->audioDevices.GetItems();
+    ASSERT_EQ(items.size(), 3u);
+    EXPECT_EQ(items[0].text, LoadText("KB.DIALOG", 1793));  // "Default" follows the system
+    EXPECT_EQ(items[2].text, "Microphone");
+
+    page->audioDevices.Choose(2);
+    page->OnControl(kIdAuroraAudioDevice, ComboBox::kEventSelectionChanged);
+    EXPECT_EQ(ReadRegistryText(kAudioDeviceValue), "alsa_input.mic");
+    page->Audio().Use(KeyboardAudio::kUserAurora, true);
+    EXPECT_EQ(sound->Device(), "alsa_input.mic");
+
+    // A new start of the program captures the remembered device and shows it chosen.
+    page->Audio().Use(KeyboardAudio::kUserAurora, false);
+    auto source = std::make_unique<ScriptedLoopback>();
+    ScriptedLoopback* again = source.get();
+    again->SetDevices({speakers, microphone});
+    page.reset();
+    page = std::make_unique<AuroraPage>(devices, store, session, poster, dialogs, effect,
+                                        std::move(source));
+    page->RefreshAudioDevices();
+    EXPECT_EQ(page->audioDevices.GetCurSel(), 2);
+    page->Audio().Use(KeyboardAudio::kUserAurora, true);
+    EXPECT_EQ(again->Device(), "alsa_input.mic");
+    page->Audio().Use(KeyboardAudio::kUserAurora, false);
+
+    // "Default" again: the default playback device is followed.
+    page->audioDevices.Choose(0);
+    page->OnControl(kIdAuroraAudioDevice, ComboBox::kEventSelectionChanged);
+    EXPECT_EQ(ReadRegistryText(kAudioDeviceValue), "");
+}
 
 TEST_F(AuroraPageTest, ColourChoiceEndsTheRainbowAndTheBoxBringsItBack) {
     EXPECT_TRUE(effect.GetMusicColorful());
