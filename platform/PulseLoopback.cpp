@@ -411,8 +411,10 @@ void PulseLoopback::OpenStream(const std::string& source) {
     pa_buffer_attr attr;
     std::memset(&attr, 0xFF, sizeof attr);  // (uint32_t)-1: the server's choice
     attr.fragsize = static_cast<uint32_t>(pa_usec_to_bytes(10000, &spec));  // 10 ms packets
-    const auto flags =
-        static_cast<pa_stream_flags_t>(PA_STREAM_ADJUST_LATENCY | PA_STREAM_DONT_MOVE);
+    // Listening must not keep an idle sound card awake; while it sleeps nothing arrives and
+    // the effects fall silent.
+    const auto flags = static_cast<pa_stream_flags_t>(
+        PA_STREAM_ADJUST_LATENCY | PA_STREAM_DONT_MOVE | PA_STREAM_DONT_INHIBIT_AUTO_SUSPEND);
     if (pa_stream_connect_record(stream_, source.c_str(), &attr, flags) < 0) {
         TearDownStream();
         ScheduleRetry(kStreamRetryMs, false);
