@@ -16,6 +16,8 @@ DevicePages::DevicePages(KeyboardDlg& dialog, DeviceSession& keyboards)
       knob(dialog.Devices(), dialog.Store(), dialog.session, dialog, dialog.keyboardCtrl,
            keys.Tables()),
       exchange(dialog.Store(), dialog.DialogsService(), profile.List(), dialog.session, dialog),
+      macros(dialog.Devices(), dialog.Store(), dialog.session, dialog, dialog.DialogsService(),
+             keyTest.Held()),
       application({dialog.Store(), dialog.session, dialog, dialog.DialogsService(), dialog.mainView,
                    keyboards, deviceSettings, profile}),
       aurora(dialog.Devices(), dialog.Store(), dialog.session, dialog, dialog.DialogsService(),
@@ -40,6 +42,7 @@ void DevicePages::Register(PageRegistry& registry) {
     deviceSettings.Register(registry);
     exchange.Register(registry);
     application.Register(registry);
+    macros.Register(registry);
     aurora.Register(registry, mainView_);
 
     keys.SetKnobDialogOpener([this] { knob.OpenKnobDialog(); });
@@ -51,6 +54,12 @@ void DevicePages::Register(PageRegistry& registry) {
         }
     });
     keys.InitControls();
+
+    // Keys play macros by their place in the list: the key page releases the keys of a macro
+    // that goes away, rewrites its tables when places move, and lists the macros anew.
+    macros.SetReleaseMacro([this](int id) { return keys.ReleaseMacro(id); });
+    macros.SetRewriteKeyTables([this] { keys.RewriteAllTables(); });
+    macros.SetMacrosChanged([this] { keys.RefreshMacroList(); });
 }
 
 }  // namespace zanvor

@@ -33,19 +33,19 @@ class PageRegistry;
 class SessionState;
 class TaskPoster;
 
-// Control ids of the page (1700-1799).
+// Control ids of the page (1500-1549).
 enum AuroraControlId : int {
-    kIdAuroraModeTabs = 1701,
-    kIdAuroraForeList = 1702,
-    kIdAuroraBackList = 1703,
-    kIdAuroraAmplitude = 1704,
-    kIdAuroraBackBrightness = 1705,
-    kIdAuroraForeBrightness = 1706,
-    kIdAuroraColour = 1707,
-    kIdAuroraColourful = 1708,
-    kIdAuroraImageButton = 1709,
-    kIdAuroraAudioDevice = 1710,
-    kIdAuroraLayerFirst = 1711,  // the 12 layer boxes: 1711..1722
+    kIdAuroraModeTabs = 1501,
+    kIdAuroraForeList = 1502,
+    kIdAuroraBackList = 1503,
+    kIdAuroraAmplitude = 1504,
+    kIdAuroraBackBrightness = 1505,
+    kIdAuroraForeBrightness = 1506,
+    kIdAuroraColour = 1507,
+    kIdAuroraColourful = 1508,
+    kIdAuroraImageButton = 1509,
+    kIdAuroraAudioDevice = 1510,
+    kIdAuroraLayerFirst = 1511,  // the 12 layer boxes: 1511..1522
 };
 
 // The configuration value holding the profile's effect mode.

@@ -24,6 +24,7 @@ class AuroraPageView;
 class KeyboardDlg;
 class HomePage;
 class KeyPageView;
+class MacroPageView;
 class ModelBinding;
 class SettingsPageView;
 
@@ -78,6 +79,7 @@ class MainWindow : public QMainWindow {
 
     HomePage* Home() const { return home_; }
     KeyPageView* Keys() const { return keys_; }
+    MacroPageView* Macros() const { return macros_; }
     SettingsPageView* Settings() const { return settings_; }
     AuroraPageView* Aurora() const { return aurora_; }
     QTabBar* Tabs() const { return tabs_; }
@@ -120,6 +122,7 @@ class MainWindow : public QMainWindow {
     QStackedWidget* stack_ = nullptr;
     HomePage* home_ = nullptr;
     KeyPageView* keys_ = nullptr;
+    MacroPageView* macros_ = nullptr;
     SettingsPageView* settings_ = nullptr;
     AuroraPageView* aurora_ = nullptr;
     ProfilePanel* profiles_ = nullptr;

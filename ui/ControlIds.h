@@ -38,6 +38,9 @@ enum ControlId : int {
     kIdUpdateButton = 1313,
     kIdSettingsButton = 1314,
     kIdSettingsBack = 1315,
+
+    // 1500-1549: the music and aurora page (lighting/AuroraPage.h).
+    // 1700-1749: the macro page (keys/MacroPage.h).
 };
 
 }  // namespace zanvor
