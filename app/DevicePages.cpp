@@ -21,7 +21,7 @@ DevicePages::DevicePages(KeyboardDlg& dialog, DeviceSession& keyboards)
       application({dialog.Store(), dialog.session, dialog, dialog.DialogsService(), dialog.mainView,
                    keyboards, deviceSettings, profile}),
       aurora(dialog.Devices(), dialog.Store(), dialog.session, dialog, dialog.DialogsService(),
-             dialog.auroraEffect),
+             dialog.auroraEffect, audio),
       mainView_(dialog.mainView) {
     // Until the keyboard's own LED positions are read, the layout's light indices stand in.
     SessionState& session = dialog.session;

@@ -38,6 +38,8 @@ struct DevicePages {
     ExchangePage exchange;
     KeyTest keyTest;
     MacroPage macros;
+    // The sound capture the music effects and the matrix screen share.
+    KeyboardAudio audio;
     ApplicationPage application;
     AuroraPage aurora;
 

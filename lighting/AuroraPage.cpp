@@ -37,7 +37,7 @@ VisualizerParams StartParams() {
 
 AuroraPage::AuroraPage(DeviceManager& devices, DataStore& store, SessionState& session,
                        TaskPoster& poster, Dialogs& dialogs, AuroraEffect& effect,
-                       std::unique_ptr<AudioLoopback> audioSource)
+                       KeyboardAudio& audio)
     : modeTabs(kIdAuroraModeTabs),
       foreList(kIdAuroraForeList),
       backList(kIdAuroraBackList),
@@ -54,7 +54,7 @@ AuroraPage::AuroraPage(DeviceManager& devices, DataStore& store, SessionState& s
       poster_(poster),
       dialogs_(dialogs),
       effect_(effect),
-      audio_(std::make_unique<KeyboardAudio>(std::move(audioSource))) {
+      audio_(audio) {
     for (int i = 0; i < kLightLayerCount; ++i) {
         layerBoxes[i].SetControlId(kIdAuroraLayerFirst + i);
     }
@@ -66,14 +66,16 @@ AuroraPage::AuroraPage(DeviceManager& devices, DataStore& store, SessionState& s
     visualizer_.SetParams(StartParams());
     ApplyTexts();
     modeTabs.SelectData(kAuroraModeMusic);
-    audio_->SetAuroraEffect(&effect_);
-    audio_->SetVisualizer(&visualizer_);
-    audio_->SetDevice(ReadRegistryText(kAudioDeviceValue));
+    audio_.SetAuroraEffect(&effect_);
+    audio_.SetVisualizer(&visualizer_);
+    audio_.SetDevice(ReadRegistryText(kAudioDeviceValue));
 }
 
 AuroraPage::~AuroraPage() {
+    audio_.Use(KeyboardAudio::kUserAurora, false);
+    audio_.SetAuroraEffect(nullptr);
+    audio_.SetVisualizer(nullptr);
     visualizer_.Stop();
-    audio_->StopCapture();
 }
 
 void AuroraPage::Register(PageRegistry& registry, MainView& view) {
@@ -217,7 +219,7 @@ void AuroraPage::OpenPage() {
     session_.liveEffectOn = true;
     capturing_ = true;
     visualizer_.Start();
-    audio_->Use(KeyboardAudio::kUserAurora, true);
+    audio_.Use(KeyboardAudio::kUserAurora, true);
     RunMode(modeTabs.GetCurData(kAuroraModeMusic));
     poster_.PostTask(kTaskSetLiveMode);
 }
@@ -226,7 +228,7 @@ void AuroraPage::StopStreaming() {
     session_.liveEffectOn = false;
     capturing_ = false;
     visualizer_.SetActive(false);
-    audio_->Use(KeyboardAudio::kUserAurora, false);
+    audio_.Use(KeyboardAudio::kUserAurora, false);
 }
 
 void AuroraPage::RunMode(int mode) {
@@ -282,7 +284,7 @@ bool AuroraPage::SetForeType(int type) {
 bool AuroraPage::SetAmplitude(int sliderValue) {
     amplitude.SetPos(sliderValue);
     const int gain = amplitude.GetPos() * 10;
-    audio_->SetWaveGain(static_cast<float>(gain));
+    audio_.SetWaveGain(static_cast<float>(gain));
     return UpdateMusicLayer([gain](MusicLayerData& row) { row.fore_amplitude = gain; });
 }
 
@@ -376,7 +378,7 @@ std::vector<std::string> AuroraPage::AudioDeviceNames() const {
 
 void AuroraPage::RefreshAudioDevices() {
     std::vector<AudioDevice> devices;
-    audio_->ListDevices(devices);
+    audio_.ListDevices(devices);
     const std::string chosen = ReadRegistryText(kAudioDeviceValue);
     std::vector<std::string> names{""};
     audioDevices.Clear();
@@ -401,7 +403,7 @@ void AuroraPage::SelectAudioDevice(const std::string& name) {
     if (!WriteRegistryText(kAudioDeviceValue, name)) {
         Trace("aurora: the sound device choice could not be stored\n");
     }
-    audio_->SetDevice(name);
+    audio_.SetDevice(name);
 }
 
 void AuroraPage::OnControl(int controlId, int event) {
@@ -476,7 +478,7 @@ bool AuroraPage::LoadMusicLayer(int profile) {
         params.backType = row.backmode;
         params.backBrightness = row.backb_right;
         visualizer_.SetParams(params);
-        audio_->SetWaveGain(static_cast<float>(row.fore_amplitude));
+        audio_.SetWaveGain(static_cast<float>(row.fore_amplitude));
         std::lock_guard lock(mutex_);
         layer_ = row;
     }

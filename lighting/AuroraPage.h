@@ -61,9 +61,10 @@ class AuroraPage {
     // Where the keyboard's LEDs are, read when a frame is sent.
     using LedSource = std::function<LedLookup()>;
 
+    // `audio` is the program's capture, shared with the matrix screen; the page links its
+    // effect control and renderer to it and uses it while it streams.
     AuroraPage(DeviceManager& devices, DataStore& store, SessionState& session, TaskPoster& poster,
-               Dialogs& dialogs, AuroraEffect& effect,
-               std::unique_ptr<AudioLoopback> audioSource = nullptr);
+               Dialogs& dialogs, AuroraEffect& effect, KeyboardAudio& audio);
     ~AuroraPage();
 
     // The page's controls, task 23, the frame on the worker's idle pass, the profile steps;
@@ -142,7 +143,7 @@ class AuroraPage {
     std::atomic<bool> refreshWanted{false};
 
     Visualizer& Renderer() { return visualizer_; }
-    KeyboardAudio& Audio() { return *audio_; }
+    KeyboardAudio& Audio() { return audio_; }
     MusicLayerData MusicLayer() const;
 
   private:
@@ -158,7 +159,7 @@ class AuroraPage {
     TaskPoster& poster_;
     Dialogs& dialogs_;
     AuroraEffect& effect_;
-    std::unique_ptr<KeyboardAudio> audio_;
+    KeyboardAudio& audio_;
     Visualizer visualizer_;
 
     std::atomic<bool> capturing_{false};  // capture and renderer are running

@@ -155,11 +155,13 @@ class AuroraPageTest : public test::IsolatedHomeTest {
         ClearLanguageCache();
         auto source = std::make_unique<ScriptedLoopback>();
         sound = source.get();
-        page = std::make_unique<AuroraPage>(devices, store, session, poster, dialogs, effect,
-                                            std::move(source));
+        audio = std::make_unique<KeyboardAudio>(std::move(source));
+        page =
+            std::make_unique<AuroraPage>(devices, store, session, poster, dialogs, effect, *audio);
     }
     void TearDown() override {
         page.reset();
+        audio.reset();
         IsolatedHomeTest::TearDown();
     }
     std::string LastMessage() const {
@@ -178,6 +180,7 @@ class AuroraPageTest : public test::IsolatedHomeTest {
     ScriptedDialogs dialogs;
     AuroraEffect effect;
     ScriptedLoopback* sound = nullptr;
+    std::unique_ptr<KeyboardAudio> audio;
     std::unique_ptr<AuroraPage> page;
 };
 
@@ -208,8 +211,8 @@ TEST_F(AuroraPageTest, TheChosenSoundDeviceIsCapturedAndRemembered) {
     ScriptedLoopback* again = source.get();
     again->SetDevices({speakers, microphone});
     page.reset();
-    page = std::make_unique<AuroraPage>(devices, store, session, poster, dialogs, effect,
-                                        std::move(source));
+    audio = std::make_unique<KeyboardAudio>(std::move(source));
+    page = std::make_unique<AuroraPage>(devices, store, session, poster, dialogs, effect, *audio);
     page->RefreshAudioDevices();
     EXPECT_EQ(page->audioDevices.GetCurSel(), 2);
     page->Audio().Use(KeyboardAudio::kUserAurora, true);
