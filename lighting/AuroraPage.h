@@ -60,6 +60,9 @@ class AuroraPage {
   public:
     // Where the keyboard's LEDs are, read when a frame is sent.
     using LedSource = std::function<LedLookup()>;
+    // The sliders before a music layer is shown: sensitivity and both brightnesses.
+    static constexpr int kStartAmplitudeSlider = 60;
+    static constexpr int kStartBrightness = 100;
 
     // `audio` is the program's capture, shared with the matrix screen; the page links its
     // effect control and renderer to it and uses it while it streams.
