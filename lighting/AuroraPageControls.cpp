@@ -95,11 +95,11 @@ bool AuroraPage::UpdateMusicLayer(const std::function<void(MusicLayerData&)>& ch
     return store_.UpdateMusicLayer(profile, row);
 }
 
+// Both fill types and brightnesses reach the renderer as one new parameter set, and the
+// profile's music layer row.
 bool AuroraPage::SetForeType(int type) {
-    VisualizerParams params = visualizer_.Params();
-    params.foreType = type;
-    visualizer_.SetParams(params);
     foreList.SelectData(type);
+    visualizer_.ChangeParams([type](VisualizerParams& p) { p.foreType = type; });
     return UpdateMusicLayer([type](MusicLayerData& row) { row.foremode = type; });
 }
 
@@ -111,28 +111,22 @@ bool AuroraPage::SetAmplitude(int sliderValue) {
 }
 
 bool AuroraPage::SetBackType(int type) {
-    VisualizerParams params = visualizer_.Params();
-    params.backType = type;
-    visualizer_.SetParams(params);
     backList.SelectData(type);
+    visualizer_.ChangeParams([type](VisualizerParams& p) { p.backType = type; });
     return UpdateMusicLayer([type](MusicLayerData& row) { row.backmode = type; });
 }
 
 bool AuroraPage::SetBackBrightness(int percent) {
     backBrightness.SetPos(percent);
     const int value = backBrightness.GetPos();
-    VisualizerParams params = visualizer_.Params();
-    params.backBrightness = value;
-    visualizer_.SetParams(params);
+    visualizer_.ChangeParams([value](VisualizerParams& p) { p.backBrightness = value; });
     return UpdateMusicLayer([value](MusicLayerData& row) { row.backb_right = value; });
 }
 
 bool AuroraPage::SetForeBrightness(int percent) {
     foreBrightness.SetPos(percent);
     const int value = foreBrightness.GetPos();
-    VisualizerParams params = visualizer_.Params();
-    params.foreBrightness = value;
-    visualizer_.SetParams(params);
+    visualizer_.ChangeParams([value](VisualizerParams& p) { p.foreBrightness = value; });
     return UpdateMusicLayer([value](MusicLayerData& row) { row.light_right = value; });
 }
 

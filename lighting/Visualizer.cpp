@@ -76,6 +76,16 @@ void Visualizer::SetParams(const VisualizerParams& params) {
     params_ = Pack(params);
 }
 
+void Visualizer::ChangeParams(const std::function<void(VisualizerParams&)>& change) {
+    uint64_t before = params_.load();
+    uint64_t after;
+    do {
+        VisualizerParams params = Unpack(before);
+        change(params);
+        after = Pack(params);
+    } while (!params_.compare_exchange_weak(before, after));
+}
+
 VisualizerParams Visualizer::Params() const {
     return Unpack(params_.load());
 }

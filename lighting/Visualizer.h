@@ -8,6 +8,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <thread>
 
@@ -46,6 +47,8 @@ class Visualizer {
     // Any thread. The whole parameter set changes at once, between two frames.
     void SetParams(const VisualizerParams& params);
     VisualizerParams Params() const;
+    // Changes some parameters; concurrent changes from several threads each take effect.
+    void ChangeParams(const std::function<void(VisualizerParams&)>& change);
 
     // Capture thread: the 512-float waveform (copied).
     void SetInput(const float* wave, int count);
