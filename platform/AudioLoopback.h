@@ -49,7 +49,8 @@ class AudioLoopback {
     virtual int Channels() const = 0;
 
     virtual CaptureStatus Status() const = 0;
-    // The server's sinks and sources; false when no server is reached within a second.
+    // The server's sinks and sources; false when no server answers (a client not started yet
+    // waits up to a second for it, a running one does not wait).
     virtual bool ListDevices(std::vector<AudioDevice>& devices) = 0;
 };
 

@@ -114,14 +114,17 @@ void PulseLoopback::Resolve() {
 bool PulseLoopback::ListDevices(std::vector<AudioDevice>& devices) {
     devices.clear();
     if (loop_ == nullptr) {
+        // Not connected yet: give the server a second to answer.
         Start("");
-    }
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(1);
-    while (!Status().serverConnected) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            return false;
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(1);
+        while (!Status().serverConnected) {
+            if (std::chrono::steady_clock::now() > deadline) {
+                return false;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
         }
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    } else if (!Status().serverConnected) {
+        return false;  // no waiting: the window's thread may be asking
     }
     struct Collect {
         pa_threaded_mainloop* loop;

@@ -390,6 +390,11 @@ void AuroraPageView::RefreshSound() {
     const AudioFeatureSnapshot features = page_.Audio().Snapshot();
     level_->setValue(static_cast<int>(features.level * 100));
     const CaptureStatus status = page_.Audio().Status();
+    if (status.serverConnected && !serverSeen_) {
+        // The server answered after the page opened: its devices can be listed now.
+        page_.RefreshAudioDevices();
+    }
+    serverSeen_ = status.serverConnected;
     QString text;
     if (status.capturing) {
         text = Text(1794);

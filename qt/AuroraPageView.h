@@ -91,6 +91,7 @@ class AuroraPageView : public QWidget {
     QLabel* soundStatus_ = nullptr;
     ComboView* deviceCombo_ = nullptr;
     QTimer* meterTimer_ = nullptr;
+    bool serverSeen_ = false;
     std::vector<std::unique_ptr<ModelBinding>> bindings_;
     LanguageSubscription language_;
 };
