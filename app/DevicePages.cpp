@@ -2,9 +2,29 @@
 
 #include "app/DeviceSession.h"
 #include "app/KeyboardDlg.h"
+#include "platform/Paths.h"
 #include "ui/PageRegistry.h"
 
 namespace zanvor {
+
+namespace {
+
+// The screen library of the model the main window has selected.
+ScreenPageHooks ScreenHooks(KeyboardDlg& dialog) {
+    ScreenPageHooks hooks;
+    hooks.place = [&dialog] {
+        const int deviceType = dialog.session.currentDeviceType.load();
+        const DeviceCatalogue catalogue = dialog.CatalogueCopy();
+        const KeyboardEntry* keyboard = FindKeyboard(catalogue.keyboards, deviceType);
+        return LibraryPlace{DataFolder(), ApplicationFolder(),
+                            keyboard != nullptr ? keyboard->name : std::string(),
+                            ScreenFormatOf(deviceType)};
+    };
+    hooks.queueEmpty = [&dialog] { return dialog.Queue().Empty(); };
+    return hooks;
+}
+
+}  // namespace
 
 DevicePages::DevicePages(KeyboardDlg& dialog, DeviceSession& keyboards)
     : profile(dialog.Store(), dialog.session, dialog, dialog.DialogsService()),
@@ -20,6 +40,7 @@ DevicePages::DevicePages(KeyboardDlg& dialog, DeviceSession& keyboards)
              keyTest.Held()),
       application({dialog.Store(), dialog.session, dialog, dialog.DialogsService(), dialog.mainView,
                    keyboards, deviceSettings, profile}),
+      screen(dialog.Store(), dialog.DialogsService(), dialog, dialog.session, ScreenHooks(dialog)),
       aurora(dialog.Devices(), dialog.Store(), dialog.session, dialog, dialog.DialogsService(),
              dialog.auroraEffect, audio),
       mainView_(dialog.mainView) {
@@ -43,6 +64,7 @@ void DevicePages::Register(PageRegistry& registry) {
     exchange.Register(registry);
     application.Register(registry);
     macros.Register(registry);
+    screen.Register(registry);
     aurora.Register(registry, mainView_);
 
     keys.SetKnobDialogOpener([this] { knob.OpenKnobDialog(); });

@@ -10,6 +10,7 @@
 #include "keys/KnobPage.h"
 #include "keys/MacroPage.h"
 #include "lighting/AuroraPage.h"
+#include "screen/ScreenPage.h"
 
 namespace zanvor {
 
@@ -41,6 +42,7 @@ struct DevicePages {
     // The sound capture the music effects and the matrix screen share.
     KeyboardAudio audio;
     ApplicationPage application;
+    ScreenPage screen;
     AuroraPage aurora;
 
   private:

@@ -8,6 +8,7 @@
 #include "keys/InputMapping.h"
 #include "qt/KeyPageView.h"
 #include "qt/ProfileViews.h"
+#include "qt/QtImageServices.h"
 #include "ui/LoadText.h"
 
 class QLabel;
@@ -26,6 +27,7 @@ class HomePage;
 class KeyPageView;
 class MacroPageView;
 class ModelBinding;
+class ScreenPageView;
 class SettingsPageView;
 
 // The area behind the pages: the user's background picture (animated on the home page) or
@@ -81,6 +83,7 @@ class MainWindow : public QMainWindow {
     KeyPageView* Keys() const { return keys_; }
     MacroPageView* Macros() const { return macros_; }
     SettingsPageView* Settings() const { return settings_; }
+    ScreenPageView* Screen() const { return screen_; }
     AuroraPageView* Aurora() const { return aurora_; }
     QTabBar* Tabs() const { return tabs_; }
     QToolButton* SettingsButton() const { return settingsButton_; }
@@ -124,7 +127,12 @@ class MainWindow : public QMainWindow {
     KeyPageView* keys_ = nullptr;
     MacroPageView* macros_ = nullptr;
     SettingsPageView* settings_ = nullptr;
+    ScreenPageView* screen_ = nullptr;
+    int screenTab_ = -1;
+    // Pictures of the screen page: every format Qt reads, text in the desktop's fonts.
+    QtImageServices screenImages_;
     AuroraPageView* aurora_ = nullptr;
+    int auroraTab_ = -1;
     ProfilePanel* profiles_ = nullptr;
     QWidget* profileColumn_ = nullptr;
     QWidget* body_ = nullptr;
