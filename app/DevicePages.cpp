@@ -25,7 +25,12 @@ DevicePages::DevicePages(KeyboardDlg& dialog)
       knob(dialog.Devices(), dialog.Store(), dialog.session, dialog, dialog.keyboardCtrl,
            keys.Tables()),
       exchange(dialog.Store(), dialog.DialogsService(), profileList, dialog.session, dialog),
-      keyTest(keyTestCtrl, heldKeys) {
+      keyTest(keyTestCtrl, heldKeys),
+      update(dialog.DialogsService(), dialog.Host(), dialog, dialog.mainView, dialog.Devices(),
+             dialog.session, deviceSettings, dialog.externalToolPid,
+             UpdatePage::Hooks{
+                 [&dialog] { return dialog.CatalogueCopy().software; },
+                 {[&dialog] { dialog.Wake(); }, [&dialog] { return dialog.IsRunning(); }}}) {
     settings.macSwitch.SetControlId(kIdMacSwitch);
     settings.gameSwitch.SetControlId(kIdGameSwitch);
     settings.winLockSwitch.SetControlId(kIdWinLockSwitch);

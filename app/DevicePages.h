@@ -15,6 +15,7 @@
 #include "ui/MacroPlayPanel.h"
 #include "ui/ProfileList.h"
 #include "ui/SwitchButton.h"
+#include "update/UpdatePage.h"
 
 namespace zanvor {
 
@@ -48,6 +49,7 @@ struct DevicePages {
     KnobPage knob;
     ExchangePage exchange;
     KeyTest keyTest;
+    UpdatePage update;
 };
 
 }  // namespace zanvor

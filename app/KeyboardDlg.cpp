@@ -13,8 +13,16 @@
 #include "store/DataStore.h"
 #include "ui/LoadText.h"
 #include "ui/Manager.h"
+#include "update/UpdatePage.h"
 
 namespace zanvor {
+
+// The update feature names the main window's task codes and messages it uses.
+static_assert(kCheckUpdateTask == kTaskCheckUpdate && kDownloadUpdateTask == kTaskDownloadUpdate &&
+              kDownloadFirmwareToolTask == kTaskDownloadFirmwareTool);
+static_assert(kUpdateProgressMessage == kMsgUpdateProgress &&
+              kUpdateNoticeMessage == kMsgFirmwareOffer && kEndProgramMessage == kMsgExitRequest &&
+              kEndProgramCode == kExitRequestCode);
 
 namespace {
 void SleepMs(int ms) {
@@ -71,6 +79,8 @@ bool KeyboardDlg::OnInitDialog() {
 
 void KeyboardDlg::DestroyWindow() {
     sleepMonitor_.reset();
+    // A download in progress stops after its current read instead of holding the exit up.
+    pages_->update.CancelDownload();
     Stop();
     hotplug_.reset();
     if (trayAdded_) {
@@ -174,9 +184,6 @@ void KeyboardDlg::RunAlwaysGroup(int code) {
             break;
         case kTaskDownloadUpdate:
             TaskDownloadUpdate();
-            SleepMs(100);
-            dialogs_.CloseProgress();
-            SleepMs(100);
             break;
         default:
             break;
@@ -266,7 +273,9 @@ void KeyboardDlg::IdlePass() {
     HandleDeviceNotify();
 }
 
-void KeyboardDlg::WaitForExternalTool() {}
+void KeyboardDlg::WaitForExternalTool() {
+    pages_->update.WaitForExternalTool();
+}
 
 void KeyboardDlg::TaskStartup() {
     if (startupDone_) {
@@ -310,9 +319,17 @@ void KeyboardDlg::TaskSelectDevice() {
     pages_->profile.LoadProfileList();
 }
 
-void KeyboardDlg::TaskCheckUpdate() {}
+void KeyboardDlg::TaskCheckUpdate() {
+    pages_->update.TaskCheckUpdate();
+}
 
-void KeyboardDlg::TaskDownloadUpdate() {}
+void KeyboardDlg::TaskDownloadUpdate() {
+    pages_->update.TaskDownloadUpdate();
+}
+
+void KeyboardDlg::TaskDownloadFirmwareTool() {
+    pages_->update.TaskDownloadFirmwareTool();
+}
 
 void KeyboardDlg::OnWindowMessage(uint32_t id, uintptr_t wParam, intptr_t lParam) {
     switch (id) {
@@ -337,6 +354,12 @@ void KeyboardDlg::OnWindowMessage(uint32_t id, uintptr_t wParam, intptr_t lParam
             break;
         case kMsgDeviceChange:
             HandlePendingHotplug();
+            break;
+        case kMsgUpdateProgress:
+            pages_->update.OnProgress(lParam);
+            break;
+        case kMsgFirmwareOffer:
+            pages_->update.OnNotice(wParam, lParam);
             break;
         case kMsgKnobChanged:
             pages_->knob.OnKnobChanged(static_cast<int>(wParam), lParam);

@@ -166,8 +166,8 @@ class KeyboardDlg : public MDialog, public CThreadBasic, public TaskPoster {
     void TaskCheckUpdate();
     void TaskDownloadUpdate();
 
-    // Jobs whose routines arrive with the macro, lighting, matrix screen and update
-    // features; until then they only mark the task as done.
+    // Jobs whose routines arrive with the macro, lighting and matrix screen features; until
+    // then they only mark the task as done.
     void TaskDownloadMacros() {}
     void TaskWriteCustomLightMode() {}
     void TaskWriteLightMode() {}
@@ -177,7 +177,7 @@ class KeyboardDlg : public MDialog, public CThreadBasic, public TaskPoster {
     void TaskReadKeyColors() {}
     void TaskWriteLightLayer() {}
     void TaskSetLiveMode() {}
-    void TaskDownloadFirmwareTool() {}
+    void TaskDownloadFirmwareTool();
     void TaskResetDefaults();
     void ConnectPages();
     void OnPageChanged();

@@ -174,7 +174,10 @@ bool KeyboardDlg::OnApplicationControl(int controlId, int) {
             ResetToDefaults();
             return true;
         case kIdUpdateButton:
-            PostTask(kTaskCheckUpdate);
+            pages.update.CheckForUpdates();
+            return true;
+        case kIdFirmwareButton:
+            pages.update.LaunchFirmwareTool();
             return true;
         case kIdSettingsButton:
             mainView.ShowSettingsPage(true);

@@ -11,7 +11,7 @@ enum WindowMessage : uint32_t {
     kMsgExitRequest = 1691,       // 0x69B: lParam 610 ends the program
     kMsgMacroKeyEvent = 1692,     // 0x69C: recorder key event
     kMsgMacroMouseEvent = 1693,   // 0x69D: recorder mouse event
-    kMsgFirmwareOffer = 1694,     // 0x69E: a firmware update is offered
+    kMsgFirmwareOffer = 1694,     // 0x69E: update notices: wParam 1 software, 2 firmware offer
     kMsgBackgroundMenu = 1695,    // 0x69F: background menu command id in wParam
     kMsgLinkNotification = 1715,  // 0x6B3: receiver link state, lParam 1 connected
     kMsgProfileEditDone = 1825,   // 0x721: profile list in-place editor finished

@@ -25,6 +25,9 @@ class ScriptedDialogs : public Dialogs {
     std::vector<Shown> History() const;
     void ClearHistory();
     int LastProgress() const;
+    std::string ProgressText() const;
+    // Presses the progress dialog's cancel button; false when it has none.
+    bool CancelProgress();
 
     void MessageBox(const std::string& text, const std::string& caption) override;
     bool Question(const std::string& text, const std::string& caption) override;
@@ -39,6 +42,8 @@ class ScriptedDialogs : public Dialogs {
     void ShowProgress(const std::string& text) override;
     void SetProgress(int percent) override;
     void CloseProgress() override;
+    void ShowCancellableProgress(const std::string& text, std::function<void()> onCancel) override;
+    void SetProgressText(const std::string& text) override;
 
   private:
     std::optional<std::string> NextFile();
@@ -50,6 +55,8 @@ class ScriptedDialogs : public Dialogs {
     std::vector<Shown> history_;
     bool busy_ = false;
     int progress_ = -1;
+    std::string progressText_;
+    std::function<void()> onCancel_;
 };
 
 }  // namespace zanvor
