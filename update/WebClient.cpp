@@ -54,6 +54,9 @@ struct WebClient::Transfer {
     char errorBuffer[CURL_ERROR_SIZE] = {};
     std::string failure;   // set by a callback that ended the transfer
     bool stopped = false;  // the continue flag was cleared
+    // When data last arrived (the start until the first data).
+    std::chrono::steady_clock::time_point lastData = std::chrono::steady_clock::now();
+    curl_off_t received = 0;
 
     explicit Transfer(WebClient& owner) : client(owner) {}
 
@@ -91,22 +94,28 @@ struct WebClient::Transfer {
         }
         curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT_MS,
                          static_cast<long>(client.timeouts_.connect.count()));
-        curl_easy_setopt(h, CURLOPT_LOW_SPEED_LIMIT, 1L);
-        curl_easy_setopt(h, CURLOPT_LOW_SPEED_TIME,
-                         static_cast<long>(std::max<int64_t>(1, client.timeouts_.stall.count())));
         curl_easy_setopt(h, CURLOPT_BUFFERSIZE, static_cast<long>(kReadSize));
-        // Called about once a second even while nothing arrives, so a stop is never stuck
-        // behind a silent server.
+        // Called about once a second even while nothing arrives, so neither a stop nor the
+        // stall time-out waits for a silent server.
         curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L);
         curl_easy_setopt(h, CURLOPT_XFERINFODATA, this);
         curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, &Transfer::OnProgress);
         return true;
     }
 
-    static int OnProgress(void* self, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+    static int OnProgress(void* self, curl_off_t, curl_off_t downloaded, curl_off_t, curl_off_t) {
         auto* transfer = static_cast<Transfer*>(self);
         if (!transfer->client.ShouldContinue()) {
             transfer->stopped = true;
+            return 1;
+        }
+        const auto now = std::chrono::steady_clock::now();
+        if (downloaded != transfer->received) {
+            transfer->received = downloaded;
+            transfer->lastData = now;
+        } else if (now - transfer->lastData >= transfer->client.timeouts_.stall) {
+            transfer->failure = "the server did not answer in time (nothing arrived for " +
+                                std::to_string(transfer->client.timeouts_.stall.count()) + " s)";
             return 1;
         }
         return 0;
