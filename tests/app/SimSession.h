@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <thread>
@@ -23,10 +24,15 @@ namespace zanvor::test {
 class SimSessionTest : public IsolatedHomeTest {
   protected:
     // Starts the main window object over virtual keyboards of the installed catalogue
-    // ("101:cable,102:cable", ...) and waits for the start-up scan.
-    void Start(const std::string& selection, bool receiverLinked = true) {
+    // ("101:cable,102:cable", ...) and waits for the start-up scan. `adjust` may change the
+    // models first (another firmware version, ...).
+    void Start(const std::string& selection, bool receiverLinked = true,
+               const std::function<void(std::vector<VirtualKeyboardModel>&)>& adjust = {}) {
         std::vector<VirtualKeyboardModel> models;
         ASSERT_TRUE(LoadCatalogueModels(ApplicationFolder(), models));
+        if (adjust) {
+            adjust(models);
+        }
         std::string error;
         sim = MakeSimBackend(models, selection, error);
         ASSERT_TRUE(sim) << error;
