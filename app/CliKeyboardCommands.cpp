@@ -7,6 +7,7 @@
 #include "app/DevicePages.h"
 #include "device/DeviceSettings.h"
 #include "keys/ExchangeFile.h"
+#include "keys/KeyCodes.h"
 #include "keys/KeyFunctionText.h"
 #include "store/DataStore.h"
 #include "ui/LoadText.h"
@@ -21,12 +22,14 @@ int NoKeyboard() {
     return Fail(kCliNoKeyboard, "no keyboard online");
 }
 
+// Layers are numbered 1-4 on the command line, as the window shows them; 0-3 inside.
 bool ValidLayer(int layer) {
-    return layer >= 0 && layer <= 3;
+    return layer >= 1 && layer <= 4;
 }
 
 int BadLayer(int layer) {
-    return Fail(kCliUsage, "layer " + std::to_string(layer) + " does not exist (0-3)");
+    return Fail(kCliUsage,
+                "layer " + std::to_string(layer) + " does not exist (1-4, 1 = the base layer)");
 }
 
 int ProfileStatus(ProfileResult result) {
@@ -93,7 +96,7 @@ int CmdProfileList(CliSession& session) {
     const int current = pages.profile.CurrentProfile();
     json rows = json::array();
     TextTable table({"ID", "NAME", "ACTIVE"});
-    for (const ProfileListItem& item : pages.profileList.GetItems()) {
+    for (const ProfileListItem& item : pages.profile.List().GetItems()) {
         rows.push_back({{"id", item.data}, {"name", item.text}, {"active", item.data == current}});
         table.AddRow({std::to_string(item.data), item.text, item.data == current ? "*" : ""});
     }
@@ -107,9 +110,15 @@ int CmdProfileList(CliSession& session) {
 
 int CmdProfileAdd(CliSession& session, const std::string& name) {
     int id = 0;
-    const int status = ProfileStatus(session.Dlg().Pages().profile.AddProfileNamed(name, id));
-    session.WaitIdle();
-    if (status == kCliOk) {
+    session.BeginChange();
+    int status = ProfileStatus(session.Dlg().Pages().profile.AddProfileNamed(name, id));
+    if (status == kCliOk && session.KeyboardOnline()) {
+        status = session.FinishChange();
+    } else {
+        session.WaitIdle();
+    }
+    if (id != 0) {
+        // The profile exists in the database even when the keyboard did not take it.
         session.Options().json ? PrintJson(json{{"id", id}}) : void(std::cout << id << "\n");
     }
     return status;
@@ -120,7 +129,11 @@ int CmdProfileRename(CliSession& session, int id, const std::string& name) {
 }
 
 int CmdProfileDelete(CliSession& session, int id) {
+    session.BeginChange();
     const int status = ProfileStatus(session.Dlg().Pages().profile.DeleteProfileById(id));
+    if (status == kCliOk && session.KeyboardOnline()) {
+        return session.FinishChange();
+    }
     session.WaitIdle();
     return status;
 }
@@ -129,11 +142,9 @@ int CmdProfileActivate(CliSession& session, int id) {
     if (!session.KeyboardOnline()) {
         return NoKeyboard();
     }
+    session.BeginChange();
     const int status = ProfileStatus(session.Dlg().Pages().profile.ActivateProfile(id));
-    if (status == kCliOk && !session.WaitIdle()) {
-        return Fail(kCliFailed, "the keyboard did not finish taking the profile");
-    }
-    return status;
+    return status == kCliOk ? session.FinishChange() : status;
 }
 
 int CmdSettingsGet(CliSession& session, const std::string& key) {
@@ -167,13 +178,14 @@ int CmdSettingsSet(CliSession& session, const std::string& key, const std::strin
     if (!session.KeyboardOnline()) {
         return NoKeyboard();
     }
+    session.BeginChange();
     if (!session.Dlg().Pages().settings.ApplySetting(key, value, error)) {
         return Fail(kCliFailed, error);
     }
     if (key == "encoder_mode") {
         session.Dlg().Pages().knob.SetEncoderMode(stored == "1");
     }
-    return session.WaitIdle() ? kCliOk : Fail(kCliFailed, "the keyboard did not finish");
+    return session.FinishChange();
 }
 
 int CmdReset(CliSession& session) {
@@ -183,16 +195,18 @@ int CmdReset(CliSession& session) {
     if (!session.Options().yes) {
         return Fail(kCliFailed, "a factory reset deletes every profile: run again with --yes");
     }
+    session.BeginChange();
     if (!session.Dlg().ResetToDefaults()) {
         return Fail(kCliFailed, "the reset did not start");
     }
-    return session.WaitIdle() ? kCliOk : Fail(kCliFailed, "the keyboard did not finish");
+    return session.FinishChange();
 }
 
-int CmdKeyList(CliSession& session, int layer) {
-    if (!ValidLayer(layer)) {
-        return BadLayer(layer);
+int CmdKeyList(CliSession& session, int shownLayer) {
+    if (!ValidLayer(shownLayer)) {
+        return BadLayer(shownLayer);
     }
+    const int layer = shownLayer - 1;
     KeyboardDlg& dialog = session.Dlg();
     const int profile = dialog.session.currentProfile.load();
     json rows = json::array();
@@ -216,15 +230,17 @@ int CmdKeyList(CliSession& session, int layer) {
                         {"caption", hasRow ? row.macro_desc : ""}});
         table.AddRow({usage, item.caption, function, hasRow ? row.macro_desc : ""});
     }
-    session.Options().json ? PrintJson(json{{"layer", layer}, {"keys", rows}})
+    session.Options().json ? PrintJson(json{{"layer", shownLayer}, {"keys", rows}})
                            : table.Print(std::cout);
     return kCliOk;
 }
 
-int CmdKeySet(CliSession& session, int layer, const std::string& key, const std::string& function) {
-    if (!ValidLayer(layer)) {
-        return BadLayer(layer);
+int CmdKeySet(CliSession& session, int shownLayer, const std::string& key,
+              const std::string& function) {
+    if (!ValidLayer(shownLayer)) {
+        return BadLayer(shownLayer);
     }
+    const int layer = shownLayer - 1;
     KeyboardDlg& dialog = session.Dlg();
     int usage = 0;
     std::string error;
@@ -232,22 +248,31 @@ int CmdKeySet(CliSession& session, int layer, const std::string& key, const std:
         return Fail(kCliUsage, error);
     }
     KeyMacroData parsed;
-    if (!ParseKeyFunction(function, Macros(session), parsed, error)) {
+    if (!ParseKeyFunction(function, Macros(session), parsed, error) ||
+        !IsOfferedKeyFunction(parsed, error)) {
         return Fail(kCliUsage, error);
+    }
+    if (parsed.macro_type == kFunctionMacro &&
+        dialog.Store().CountMacroSteps(parsed.macro_value) < 1) {
+        return Fail(kCliUsage, "macro " + std::to_string(parsed.macro_value) +
+                                   " has no steps yet: record it before assigning it to a key");
     }
     if (!session.KeyboardOnline()) {
         return NoKeyboard();
     }
+    session.BeginChange();
     if (!dialog.Pages().keys.SetKeyFunction(layer, usage, parsed)) {
-        return Fail(kCliFailed, "the key cannot take a function on layer " + std::to_string(layer));
+        return Fail(kCliFailed,
+                    "the key cannot take a function on layer " + std::to_string(shownLayer));
     }
-    return session.WaitIdle() ? kCliOk : Fail(kCliFailed, "the keyboard did not finish");
+    return session.FinishChange();
 }
 
-int CmdKeyReset(CliSession& session, int layer, const std::string& key) {
-    if (!ValidLayer(layer)) {
-        return BadLayer(layer);
+int CmdKeyReset(CliSession& session, int shownLayer, const std::string& key) {
+    if (!ValidLayer(shownLayer)) {
+        return BadLayer(shownLayer);
     }
+    const int layer = shownLayer - 1;
     KeyboardDlg& dialog = session.Dlg();
     int usage = 0;
     std::string error;
@@ -257,10 +282,11 @@ int CmdKeyReset(CliSession& session, int layer, const std::string& key) {
     if (!session.KeyboardOnline()) {
         return NoKeyboard();
     }
+    session.BeginChange();
     if (!dialog.Pages().keys.RestoreKeyDefaults(layer, usage)) {
         return Fail(kCliFailed, "the keyboard's factory table does not have that key");
     }
-    return session.WaitIdle() ? kCliOk : Fail(kCliFailed, "the keyboard did not finish");
+    return session.FinishChange();
 }
 
 int CmdKnobList(CliSession& session) {
@@ -271,12 +297,12 @@ int CmdKnobList(CliSession& session) {
         for (int action = 0; action < kKnobActionCount; ++action) {
             const KeyMacroData row = knob.KnobFunction(layer, action);
             const std::string function = FormatKeyFunction(row);
-            rows.push_back({{"layer", layer},
+            rows.push_back({{"layer", layer + 1},
                             {"action", action},
                             {"name", KnobConfigDlg::ActionCaption(action)},
                             {"function", function},
                             {"caption", row.macro_desc}});
-            table.AddRow({std::to_string(layer),
+            table.AddRow({std::to_string(layer + 1),
                           std::to_string(action) + " " + KnobConfigDlg::ActionCaption(action),
                           function, row.macro_desc});
         }
@@ -285,10 +311,11 @@ int CmdKnobList(CliSession& session) {
     return kCliOk;
 }
 
-int CmdKnobSet(CliSession& session, int layer, int action, const std::string& function) {
-    if (!ValidLayer(layer)) {
-        return BadLayer(layer);
+int CmdKnobSet(CliSession& session, int shownLayer, int action, const std::string& function) {
+    if (!ValidLayer(shownLayer)) {
+        return BadLayer(shownLayer);
     }
+    const int layer = shownLayer - 1;
     if (action < 0 || action >= kKnobActionCount) {
         return Fail(kCliUsage, "knob actions are 0 (" + KnobConfigDlg::ActionCaption(0) + "), 1 (" +
                                    KnobConfigDlg::ActionCaption(1) + ") and 2 (" +
@@ -308,10 +335,11 @@ int CmdKnobSet(CliSession& session, int layer, int action, const std::string& fu
     if (!session.Dlg().session.Info().knobPresent) {
         return Fail(kCliFailed, "this keyboard has no knob");
     }
+    session.BeginChange();
     if (!session.Dlg().Pages().knob.SetKnobFunction(layer, action, parsed)) {
         return Fail(kCliFailed, "the keyboard has not reported its knob entries");
     }
-    return session.WaitIdle() ? kCliOk : Fail(kCliFailed, "the keyboard did not finish");
+    return session.FinishChange();
 }
 
 int CmdExport(CliSession& session, int profileId, const std::string& file) {
@@ -327,15 +355,18 @@ int CmdExport(CliSession& session, int profileId, const std::string& file) {
 }
 
 int CmdImport(CliSession& session, const std::string& file) {
+    session.BeginChange();
     const ImportResult result = session.Dlg().Pages().exchange.ImportFile(file);
     switch (result.status) {
-        case ImportStatus::Imported:
-            session.WaitIdle();
+        case ImportStatus::Imported: {
+            const int status =
+                session.KeyboardOnline() ? session.FinishChange() : (session.WaitIdle(), kCliOk);
             session.Options().json
                 ? PrintJson(json{
                       {"id", result.profileId}, {"name", result.name}, {"keys", result.keyRows}})
                 : void(std::cout << result.profileId << "\n");
-            return kCliOk;
+            return status;
+        }
         case ImportStatus::LimitReached:
             return Fail(kCliFailed, LoadText("KB.DIALOG", 69));
         case ImportStatus::Unreadable:

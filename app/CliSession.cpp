@@ -2,11 +2,14 @@
 
 #include <thread>
 
+#include "app/CliOutput.h"
 #include "app/HidSetup.h"
 #include "app/Startup.h"
 #include "device/DeviceManager.h"
 #include "platform/Paths.h"
 #include "sim/SimHidBackend.h"
+#include "ui/LoadText.h"
+#include "ui/StatusTexts.h"
 
 namespace zanvor {
 
@@ -35,10 +38,10 @@ int CliSession::Start(std::string& error, bool readKeyboard) {
 
     dialog_ = std::make_unique<KeyboardDlg>(host_, dialogs_);
     // Virtual keyboards report their own plugging; real ones come through the hotplug monitor.
-    dialog_->UseSystemHotplug(false);
+    dialog_->Keyboards().UseSystemHotplug(false);
     if (simulation_) {
         simulation_->SetHotplugHandler([this](const std::string& path, bool arrival) {
-            dialog_->OnHotplugEvent(arrival, path);
+            dialog_->Keyboards().OnHotplugEvent(arrival, path);
         });
     }
     DeviceManager::Instance().SetDelays(DeviceManager::Delays{
@@ -54,7 +57,7 @@ int CliSession::Start(std::string& error, bool readKeyboard) {
             error = "unknown device type " + std::to_string(options_.deviceType);
             return kCliUsage;
         }
-        dialog_->OnDeviceListSelection();
+        dialog_->Keyboards().OnDeviceListSelection();
     } else if (readKeyboard) {
         dialog_->PostTask(kTaskSelectDevice);
     }
@@ -82,8 +85,32 @@ bool CliSession::RunTask(int code) {
     return WaitIdle();
 }
 
+int CliSession::FinishChange() {
+    if (!WaitIdle()) {
+        return Fail(kCliFailed, "the keyboard did not finish");
+    }
+    const std::vector<KeyboardDlg::TaskRun> log = dialog_->TaskLog();
+    const uint64_t taken = dialog_->TasksTaken();
+    const uint64_t first = taken - log.size();
+    for (size_t i = 0; i < log.size(); ++i) {
+        if (first + i < changeMark_ || log[i].ok) {
+            continue;
+        }
+        if (log[i].reason == LoadText("KB.DIALOG", kTextTablesNotRead)) {
+            return Fail(kCliFailed,
+                        "the keyboard has not reported its key tables; nothing was written to it");
+        }
+        if (!log[i].reachedDevice) {
+            return Fail(kCliNoKeyboard, "the keyboard went away before the change was sent");
+        }
+        return Fail(kCliFailed, "the keyboard did not accept the change (task " +
+                                    std::to_string(log[i].code) + ")");
+    }
+    return kCliOk;
+}
+
 bool CliSession::KeyboardOnline() const {
-    return dialog_ && dialog_->devicePresent.load() && dialog_->deviceOnline.load();
+    return dialog_ && dialog_->session.devicePresent.load() && dialog_->session.deviceOnline.load();
 }
 
 }  // namespace zanvor

@@ -50,6 +50,12 @@ class CliSession {
     // Posts a task and waits until the worker has run it (and whatever it caused).
     bool RunTask(int code);
 
+    // A command that changes the keyboard: BeginChange before it posts its tasks, FinishChange
+    // after. FinishChange waits for the worker and returns kCliOk, or kCliFailed with the
+    // one-line reason of the first task that did not reach the keyboard or that it refused.
+    void BeginChange() { changeMark_ = dialog_ ? dialog_->TasksTaken() : 0; }
+    int FinishChange();
+
     KeyboardDlg& Dlg() { return *dialog_; }
     ScriptedDialogs& Dialogs() { return dialogs_; }
     const CliOptions& Options() const { return options_; }
@@ -61,6 +67,7 @@ class CliSession {
     ScriptedDialogs dialogs_;
     std::shared_ptr<SimHidBackend> simulation_;
     std::unique_ptr<KeyboardDlg> dialog_;
+    uint64_t changeMark_ = 0;
 };
 
 }  // namespace zanvor

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/ApplicationPage.h"
 #include "app/ProfilePage.h"
 #include "device/DeviceSettings.h"
 #include "device/SettingsPage.h"
@@ -7,41 +8,27 @@
 #include "keys/KeyAssignmentPage.h"
 #include "keys/KeyTest.h"
 #include "keys/KnobPage.h"
-#include "ui/CKeyTestCtrl.h"
-#include "ui/CombinationKeyPanel.h"
-#include "ui/ComboBox.h"
-#include "ui/KeyFuncValue.h"
-#include "ui/KeyLayerCtrl.h"
-#include "ui/MacroPlayPanel.h"
-#include "ui/ProfileList.h"
-#include "ui/SwitchButton.h"
 #include "update/UpdatePage.h"
 
 namespace zanvor {
 
+class DeviceSession;
 class KeyboardDlg;
+class PageRegistry;
 
-// The pages of the main window: their control models and the feature objects that handle
-// them. The main window owns one and routes control events and worker tasks to it.
+// The pages of the main window. Each owns its control models and registers what it handles
+// (controls, worker tasks, connection-read steps, profile steps) with the page registry; the
+// main window owns one DevicePages and looks everything up in the registry.
 struct DevicePages {
-    explicit DevicePages(KeyboardDlg& dialog);
+    DevicePages(KeyboardDlg& dialog, DeviceSession& keyboards);
     DevicePages(const DevicePages&) = delete;
     DevicePages& operator=(const DevicePages&) = delete;
 
-    // Models.
-    ProfileList profileList;
-    KeyFuncValue keyFunctions;
-    KeyLayerCtrl keyLayers;
-    MacroPlayPanel macroPlay;
-    CombinationKeyPanel combination;
-    CKeyTestCtrl keyTestCtrl;
-    ComboBox languageList;
-    SwitchButton autostartSwitch;
-    SwitchButton autostartMinimisedSwitch;
-    ComboBox exitModeList;  // data 1: closing hides to the tray; 0: closing exits
-    HeldKeySet heldKeys;
+    // Registers every page and joins the few places where one page's control starts another's
+    // work (the knob on the key page, the key test during a combination capture, export from
+    // the profile list).
+    void Register(PageRegistry& registry);
 
-    // Feature objects.
     ProfilePage profile;
     DeviceSettings deviceSettings;
     SettingsPage settings;
@@ -49,6 +36,7 @@ struct DevicePages {
     KnobPage knob;
     ExchangePage exchange;
     KeyTest keyTest;
+    ApplicationPage application;
     UpdatePage update;
 };
 

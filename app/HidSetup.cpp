@@ -1,5 +1,8 @@
 #include "app/HidSetup.h"
 
+#include <cstdlib>
+#include <sstream>
+
 #include "platform/HidBackend.h"
 #include "platform/HidTrace.h"
 #include "sim/SimCatalogue.h"
@@ -7,11 +10,55 @@
 
 namespace zanvor {
 
+namespace {
+
+// ZANVOR_SIM_FAULTS makes the virtual keyboards misbehave, so scripts and tests can see how the
+// program copes: "refuse=1D+1F" refuses those commands, "latency=N" answers after N ms.
+bool ApplySimFaults(SimHidBackend& simulation, std::string& error) {
+    const char* faults = std::getenv("ZANVOR_SIM_FAULTS");
+    if (faults == nullptr || *faults == '\0') {
+        return true;
+    }
+    std::stringstream words(faults);
+    std::string word;
+    while (std::getline(words, word, ',')) {
+        const size_t equals = word.find('=');
+        const std::string name = word.substr(0, equals);
+        const std::string value = equals == std::string::npos ? "" : word.substr(equals + 1);
+        char* end = nullptr;
+        if (name == "refuse") {
+            std::stringstream commands(value);
+            std::string command;
+            while (std::getline(commands, command, '+')) {
+                const long code = std::strtol(command.c_str(), &end, 16);
+                if (command.empty() || *end != '\0' || code < 0 || code > 0xFF) {
+                    error = "ZANVOR_SIM_FAULTS: bad command " + command;
+                    return false;
+                }
+                simulation.RefuseCommand(static_cast<uint8_t>(code), true);
+            }
+        } else if (name == "latency") {
+            const long ms = std::strtol(value.c_str(), &end, 10);
+            if (value.empty() || *end != '\0' || ms < 0 || ms > 1000) {
+                error = "ZANVOR_SIM_FAULTS: bad latency " + value;
+                return false;
+            }
+            simulation.SetLatency(static_cast<int>(ms));
+        } else {
+            error = "ZANVOR_SIM_FAULTS: unknown fault " + name + " (refuse=HEX+HEX, latency=MS)";
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
 bool InstallHidBackends(const HidSetup& setup, std::shared_ptr<SimHidBackend>& simulation,
                         std::string& error) {
     if (setup.simulate) {
         simulation = MakeSimBackendFromCatalogue(setup.simulateSpec, error);
-        if (!simulation) {
+        if (!simulation || !ApplySimFaults(*simulation, error)) {
             return false;
         }
         InstallHidBackend(simulation);

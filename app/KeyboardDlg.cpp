@@ -2,32 +2,29 @@
 
 #include <thread>
 
-#include "app/ControlIds.h"
 #include "app/DevicePages.h"
-#include "app/WindowMessages.h"
 #include "device/DeviceManager.h"
-#include "platform/HotplugMonitor.h"
 #include "platform/Registry.h"
 #include "platform/SleepMonitor.h"
 #include "platform/Trace.h"
 #include "store/DataStore.h"
+#include "ui/ControlIds.h"
 #include "ui/LoadText.h"
 #include "ui/Manager.h"
-#include "update/UpdatePage.h"
+#include "ui/StatusTexts.h"
+#include "ui/WindowMessages.h"
 
 namespace zanvor {
 
-// The update feature names the main window's task codes and messages it uses.
-static_assert(kCheckUpdateTask == kTaskCheckUpdate && kDownloadUpdateTask == kTaskDownloadUpdate &&
-              kDownloadFirmwareToolTask == kTaskDownloadFirmwareTool);
-static_assert(kUpdateProgressMessage == kMsgUpdateProgress &&
-              kUpdateNoticeMessage == kMsgFirmwareOffer && kEndProgramMessage == kMsgExitRequest &&
-              kEndProgramCode == kExitRequestCode);
-
 namespace {
+
 void SleepMs(int ms) {
     std::this_thread::sleep_for(std::chrono::milliseconds(ms));
 }
+
+// A failure the worker wants the user to see (the text waits in the notice member).
+constexpr uint32_t kMsgTaskNotice = 0x8002;
+
 }  // namespace
 
 KeyboardDlg::KeyboardDlg(WindowHost& host, Dialogs& dialogs, DeviceManager* devices,
@@ -39,14 +36,10 @@ KeyboardDlg::KeyboardDlg(WindowHost& host, Dialogs& dialogs, DeviceManager* devi
       dialogs_(dialogs),
       devices_(devices != nullptr ? *devices : DeviceManager::Instance()),
       store_(store != nullptr ? *store : DataStore::Instance()) {
-    const std::string skins = Manager::SkinFolder();
-    homePictureDisconnected = skins + "keyboard/home_keyboard_disconnected.png";
-    homePictureConnected = skins + "keyboard/home_keyboard_connected.png";
-    const auto sink = [this](int controlId, int event) { OnMessage(controlId, event); };
-    deviceList.SetEventSink(sink);
-    keyboardCtrl.SetEventSink(sink);
-    auroraEffect.SetEventSink(sink);
-    pages_ = std::make_unique<DevicePages>(*this);
+    keyboards_ = std::make_unique<DeviceSession>(
+        DeviceSession::Parts{devices_, store_, session, *this, queue_, host_, deviceList, mainView,
+                             keyboardCtrl, auroraEffect});
+    pages_ = std::make_unique<DevicePages>(*this, *keyboards_);
     ConnectPages();
 }
 
@@ -54,17 +47,64 @@ KeyboardDlg::~KeyboardDlg() {
     sleepMonitor_.reset();
     Stop();
     pages_.reset();
-    hotplug_.reset();
+    keyboards_.reset();
     devices_.SetNotifyWindow(nullptr);
+}
+
+void KeyboardDlg::ConnectPages() {
+    registry_.SetEventSink([this](int controlId, int event) { OnMessage(controlId, event); });
+    keyboardCtrl.SetEventSink([this](int controlId, int event) { OnMessage(controlId, event); });
+    auroraEffect.SetEventSink([this](int controlId, int event) { OnMessage(controlId, event); });
+    keyboards_->Register(registry_);
+    pages_->Register(registry_);
+
+    DevicePages& pages = *pages_;
+    keyboards_->SetConnectionRead([this] {
+        const bool read = pages_->deviceSettings.ReadDeviceState(
+            {[this] { return registry_.RunConnectionSteps(); }});
+        if (read && session.tableWritePending.load()) {
+            // A profile write waited for this read: the keyboard gets the profile now.
+            PostTask(kTaskApplyProfile);
+        }
+        return read;
+    });
+    keyboards_->SetProfileLoad([this] { pages_->profile.LoadProfileList(); });
+
+    ProfileHooks profileHooks;
+    profileHooks.createDefaultKeyRows = [this](int profile) {
+        registry_.CreateProfileRows(profile);
+    };
+    profileHooks.readDeviceState = [this] { return keyboards_->ReadConnectionState(); };
+    profileHooks.refreshPages = [this] { registry_.RefreshPages(); };
+    profileHooks.showContextMenu = [this] {
+        if (profileMenuPresenter_) {
+            profileMenuPresenter_();
+        }
+    };
+    profileHooks.exportProfile = [this](int) { pages_->exchange.ExportKeys(); };
+    pages.profile.SetHooks(std::move(profileHooks));
+
+    DeviceSettings::Hooks deviceHooks;
+    deviceHooks.matrixScreenPresent = [this](bool present) {
+        mainView.SetTabVisible(kPageMatrix, present);
+    };
+    pages.deviceSettings.SetHooks(std::move(deviceHooks));
+
+    mainView.AddObserver([this](int change) {
+        if (change == MainView::kChangePage || change == MainView::kChangeHome ||
+            change == MainView::kChangeSettings) {
+            OnPageChanged();
+        }
+    });
 }
 
 bool KeyboardDlg::OnInitDialog() {
     MDialog::OnInitDialog();
     trayAdded_ =
         host_.AddTrayIcon(Manager::SkinFolder() + "DeviceDriver.png", Manager::GetDeviceName());
-    ReadDeviceCatalogue();
+    keyboards_->ReadDeviceCatalogue();
     devices_.SetNotifyWindow(this);
-    if (useSystemHotplug_) {
+    if (keyboards_->SystemHotplug()) {
         // The machine's sleep and wake arrive as power messages, like the hotplug events.
         sleepMonitor_ = std::make_unique<SleepMonitor>();
         sleepMonitor_->Start([this](bool sleeping) {
@@ -82,7 +122,7 @@ void KeyboardDlg::DestroyWindow() {
     // A download in progress stops after its current read instead of holding the exit up.
     pages_->update.CancelDownload();
     Stop();
-    hotplug_.reset();
+    keyboards_->StopHotplug();
     if (trayAdded_) {
         host_.RemoveTrayIcon();
         trayAdded_ = false;
@@ -100,10 +140,10 @@ void KeyboardDlg::PostTaskIfIdle(int code) {
     }
 }
 
-void KeyboardDlg::LogTask(int code, bool reachedDevice) {
+void KeyboardDlg::LogTask(int code, bool reachedDevice, const TaskResult& result) {
     constexpr size_t kKept = 256;
     std::lock_guard lock(taskLogMutex_);
-    taskLog_.push_back({code, reachedDevice});
+    taskLog_.push_back({code, reachedDevice, result.ok, result.reason});
     if (taskLog_.size() > kKept) {
         taskLog_.pop_front();
     }
@@ -131,15 +171,15 @@ bool KeyboardDlg::PeriodicPassWanted() {
     if (!queue_.Empty() || externalToolPid.load() != 0) {
         return true;
     }
-    if (!devicePresent.load()) {
+    if (!session.devicePresent.load()) {
         return false;
     }
-    return receiverPresent_.load() || liveMirrorOn.load() || liveEffectOn.load() ||
-           liveMatrixOn.load();
+    return keyboards_->ReceiverPresent() || registry_.IdleWorkWanted();
 }
 
 void KeyboardDlg::Run() {
     if (suspended.load()) {
+        parked_ = true;
         return;
     }
     if (externalToolPid.load() != 0) {
@@ -148,238 +188,142 @@ void KeyboardDlg::Run() {
     // Busy is raised before the code leaves the queue, so Idle() never sees neither.
     passBusy_ = true;
     if (const std::optional<int> code = queue_.TakeFront()) {
-        RunAlwaysGroup(*code);
-        const bool reachesDevice = devicePresent.load() && deviceOnline.load();
-        if (reachesDevice) {
-            RunDeviceGroup(*code);
-            taskDone = true;
+        const PageRegistry::Task* task = registry_.FindTask(*code);
+        TaskResult result;
+        if (task != nullptr && !task->options.needsKeyboard && task->run) {
+            result = task->run();
         }
-        LogTask(*code, reachesDevice);
+        const bool reachesDevice = session.devicePresent.load() && session.deviceOnline.load();
+        if (reachesDevice) {
+            if (task != nullptr && task->options.needsKeyboard && task->run) {
+                result = task->run();
+            }
+            taskDone = true;
+        } else if (task != nullptr && task->options.needsKeyboard) {
+            result = TaskResult::Failed(LoadText("KB.DIALOG", kTextTaskDropped));
+            if (*code == kTaskApplyProfile || *code == kTaskWriteKeyAssignments) {
+                // The rows hold the change; when the keyboard is back it gets the profile
+                // rather than the read taking the keyboard's old tables into it.
+                session.tableWritePending = true;
+            }
+        }
+        if (task != nullptr && task->options.closesBusyDialog && dialogs_.BusyShown()) {
+            // Somebody waits for this task: it ends here, however it went.
+            dialogs_.CloseBusy();
+            SleepMs(100);
+        }
+        if (!result.ok && !result.reason.empty() && task != nullptr) {
+            NoteTaskFailure(result.reason);
+        }
+        tasksTaken_.fetch_add(1);
+        LogTask(*code, reachesDevice, result);
         passBusy_ = false;
         return;
     }
     passBusy_ = false;
-    if (!devicePresent.load()) {
+    if (!session.devicePresent.load()) {
         return;
     }
-    IdlePass();
-}
-
-void KeyboardDlg::RunAlwaysGroup(int code) {
-    switch (code) {
-        case kTaskStartup:
-            TaskStartup();
-            break;
-        case kTaskDeviceInstall:
-            TaskDeviceInstall();
-            break;
-        case kTaskDeviceUnInstall:
-            TaskDeviceUnInstall();
-            break;
-        case kTaskSelectDevice:
-            TaskSelectDevice();
-            break;
-        case kTaskCheckUpdate:
-            TaskCheckUpdate();
-            break;
-        case kTaskDownloadUpdate:
-            TaskDownloadUpdate();
-            break;
-        default:
-            break;
-    }
-}
-
-void KeyboardDlg::RunDeviceGroup(int code) {
-    DevicePages& pages = *pages_;
-    switch (code) {
-        case kTaskReloadProfiles:
-            pages.profile.LoadProfileList();
-            break;
-        case kTaskApplyProfile:
-            ApplyProfile();
-            break;
-        case kTaskReloadKeyLayer:
-            pages.keys.TaskReloadKeyLayer();
-            break;
-        case kTaskWriteKnobAction:
-            pages.knob.TaskWriteKnobAction();
-            break;
-        case kTaskWriteKeyAssignments:
-            pages.keys.TaskWriteKeyAssignments();
-            break;
-        case kTaskDownloadMacros:
-            TaskDownloadMacros();
-            break;
-        case kTaskWriteCustomLightMode:
-            TaskWriteCustomLightMode();
-            break;
-        case kTaskWriteLightMode:
-        case kTaskWriteLightModeAlt:
-            TaskWriteLightMode();
-            break;
-        case kTaskWriteMatrixMode:
-            TaskWriteMatrixMode();
-            break;
-        case kTaskReadMatrixColors:
-            TaskReadMatrixColors();
-            break;
-        case kTaskWriteMatrixColors:
-            TaskWriteMatrixColors();
-            break;
-        case kTaskWriteSettings:
-            pages.deviceSettings.TaskWriteSettings();
-            break;
-        case kTaskReadKeyColors:
-            TaskReadKeyColors();
-            break;
-        case kTaskWriteLightLayer:
-            TaskWriteLightLayer();
-            break;
-        case kTaskResetDefaults:
-            TaskResetDefaults();
-            break;
-        case kTaskSetLiveMode:
-            TaskSetLiveMode();
-            break;
-        case kTaskDownloadFirmwareTool:
-            TaskDownloadFirmwareTool();
-            break;
-        default:
-            break;
-    }
-    bool closesWaitDialog = false;
-    switch (code) {
-        case kTaskApplyProfile:
-        case kTaskReloadKeyLayer:
-        case kTaskWriteKnobAction:
-        case kTaskWriteKeyAssignments:
-        case kTaskDownloadMacros:
-        case kTaskWriteLightLayer:
-        case kTaskResetDefaults:
-            closesWaitDialog = true;
-            break;
-        default:
-            break;
-    }
-    if (closesWaitDialog && dialogs_.BusyShown()) {
-        dialogs_.CloseBusy();
-        SleepMs(100);
-    }
-}
-
-void KeyboardDlg::IdlePass() {
-    // Live streams join here with the lighting features; receivers are polled on every pass.
-    HandleDeviceNotify();
+    registry_.RunIdleWork();
+    keyboards_->HandleDeviceNotify();
 }
 
 void KeyboardDlg::WaitForExternalTool() {
     pages_->update.WaitForExternalTool();
 }
 
-void KeyboardDlg::TaskStartup() {
-    if (startupDone_) {
-        return;
+void KeyboardDlg::NoteTaskFailure(const std::string& text) {
+    {
+        std::lock_guard lock(taskLogMutex_);
+        if (!notice_.empty()) {
+            return;  // one notice at a time: a burst of failed edits shows one message
+        }
+        notice_ = text;
     }
-    startupDone_ = true;
-    ScanDevices();
-    ApplyDeviceSelection();
-    // The remembered keyboard's pages open ready: its profiles loaded and its state read,
-    // as after picking it in the device list.
-    if (deviceOnline.load()) {
-        pages_->profile.LoadProfileList();
+    PostMessageW(kMsgTaskNotice);
+}
+
+void KeyboardDlg::ShowTaskNotice() {
+    std::string text;
+    {
+        std::lock_guard lock(taskLogMutex_);
+        text = notice_;
     }
-}
-
-void KeyboardDlg::TaskDeviceInstall() {
-    SleepMs(200);
-    queue_.Clear();
-    if (lastEventDeviceType_.load() == session.currentDeviceType.load()) {
-        mainView.SelectPage(kPageHome);
+    if (!text.empty()) {
+        dialogs_.MessageBox(text, LoadText("KB.DIALOG", kTextNotSentTitle));
     }
-    Trace("Trd_DeviceInstall \n");
-    ScanDevices();
-    ApplyDeviceSelection();
+    std::lock_guard lock(taskLogMutex_);
+    notice_.clear();
 }
 
-void KeyboardDlg::TaskDeviceUnInstall() {
-    SleepMs(200);
-    queue_.Clear();
-    if (lastEventDeviceType_.load() == session.currentDeviceType.load()) {
-        mainView.SelectPage(kPageHome);
-    }
-    Trace("Trd_DeviceUnInstall \n");
-    ScanDevices();
-    ApplyDeviceSelection();
-}
-
-void KeyboardDlg::TaskSelectDevice() {
-    ScanDevices();
-    ApplyDeviceSelection();
-    pages_->profile.LoadProfileList();
-}
-
-void KeyboardDlg::TaskCheckUpdate() {
-    pages_->update.TaskCheckUpdate();
-}
-
-void KeyboardDlg::TaskDownloadUpdate() {
-    pages_->update.TaskDownloadUpdate();
-}
-
-void KeyboardDlg::TaskDownloadFirmwareTool() {
-    pages_->update.TaskDownloadFirmwareTool();
+void KeyboardDlg::OnMessage(int controlId, int event) {
+    registry_.DispatchControl(controlId, event, mainView.SelectedPage());
 }
 
 void KeyboardDlg::OnWindowMessage(uint32_t id, uintptr_t wParam, intptr_t lParam) {
     switch (id) {
-        case kMsgLinkNotification:
-            PostTask(lParam == 1 ? kTaskDeviceInstall : kTaskDeviceUnInstall);
-            break;
         case kMsgTrayIcon:
             OnTrayIcon(lParam);
-            break;
+            return;
         case kMsgExitRequest:
             if (lParam == kExitRequestCode) {
                 Exit();
             }
-            break;
+            return;
         case kMsgCommand:
             if (wParam == kTrayExitCommand) {
                 Exit();
             }
-            break;
+            return;
         case kMsgPowerBroadcast:
             OnPowerBroadcast(wParam);
-            break;
-        case kMsgDeviceChange:
-            HandlePendingHotplug();
-            break;
-        case kMsgUpdateProgress:
-            pages_->update.OnProgress(lParam);
-            break;
-        case kMsgFirmwareOffer:
-            pages_->update.OnNotice(wParam, lParam);
-            break;
-        case kMsgKnobChanged:
-            pages_->knob.OnKnobChanged(static_cast<int>(wParam), lParam);
-            break;
-        case kMsgProfileEditDone:
-            pages_->profile.FinishRename();
-            break;
-        case kMsgReapplyTexts:
-            pages_->keys.ShowFunctionTab(pages_->keyFunctions.GetCurTab());
-            pages_->deviceSettings.ApplyInfoLabels();
-            break;
-        case kMsgBackgroundMenu:
-            OnBackgroundMenu(static_cast<int>(wParam));
-            break;
+            return;
         case kMsgRaiseWindow:
             host_.BringToFront();
-            break;
+            return;
+        case kMsgTaskNotice:
+            ShowTaskNotice();
+            return;
         default:
-            break;
+            registry_.DispatchWindowMessage(id, wParam, lParam);
+            return;
     }
+}
+
+void KeyboardDlg::OnPageChanged() {
+    // The key test runs while the key-assignment page is on screen.
+    const bool keysShown = mainView.DevicePagesShown() && !mainView.SettingsPageShown() &&
+                           mainView.SelectedPage() == kPageKeys;
+    session.currentPage = mainView.SelectedPage();
+    const int shown = keysShown ? 1 : 0;
+    if (shownPage_.exchange(shown) == shown) {
+        return;
+    }
+    if (keysShown) {
+        pages_->keyTest.StartKeyTest();
+    } else {
+        pages_->keyTest.StopKeyTest();
+    }
+}
+
+void KeyboardDlg::SetProfileMenuPresenter(std::function<void()> presenter) {
+    profileMenuPresenter_ = std::move(presenter);
+}
+
+void KeyboardDlg::OnProfileMenuCommand(int command) {
+    pages_->profile.OnContextCommand(command);
+}
+
+void KeyboardDlg::LoadApplicationSettings() {
+    pages_->application.LoadApplicationSettings();
+}
+
+bool KeyboardDlg::ResetToDefaults() {
+    return pages_->application.ResetToDefaults();
+}
+
+TaskResult KeyboardDlg::ApplyProfile() {
+    return registry_.RunProfileApplySteps();
 }
 
 void KeyboardDlg::OnTrayIcon(intptr_t mouseMessage) {
@@ -390,8 +334,22 @@ void KeyboardDlg::OnTrayIcon(intptr_t mouseMessage) {
 
 void KeyboardDlg::OnPowerBroadcast(uintptr_t event) {
     if (event == kPowerSuspend) {
+        parked_ = false;
         suspended = true;
+        Wake();
+        // A job that is running ends first (the sleep delay held until now lets it); then
+        // the worker parks at the start of its next pass and the machine may sleep.
+        const uint64_t deadline = MonotonicMs() + kParkWaitMs;
+        while (!parked_.load() && IsRunning() && MonotonicMs() < deadline) {
+            SleepMs(5);
+        }
+        if (sleepMonitor_) {
+            sleepMonitor_->ReleaseSleepDelay();
+        }
     } else if (event == kPowerResumeSuspend || event == kPowerResumeAutomatic) {
+        if (sleepMonitor_) {
+            sleepMonitor_->TakeSleepDelay();
+        }
         suspended = false;
         Wake();
     }

@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "app/CThreadBasic.h"
+#include "app/DeviceSession.h"
 #include "app/DeviceTaskQueue.h"
 #include "device/DeviceCatalogue.h"
-#include "device/KeyLayout.h"
 #include "device/SessionState.h"
 #include "ui/AuroraEffect.h"
 #include "ui/CDeviceList.h"
@@ -19,24 +19,21 @@
 #include "ui/KeyboardCtrl.h"
 #include "ui/MDialog.h"
 #include "ui/MainView.h"
+#include "ui/PageRegistry.h"
 #include "ui/WindowHost.h"
 
 namespace zanvor {
 
 class DataStore;
 class DeviceManager;
+class SleepMonitor;
 struct DevicePages;
 
-// Pages of the main window.
-enum Page : int {
-    kPageHome = 0,  // the device list
-    kPageLighting = 1,
-    kPageKeys = 4,
-};
-
-// The main window object: owns the session state, the worker thread and its queue, and
-// the page objects. Window messages and control events arrive on the UI thread; device
-// jobs run on the worker (Run).
+// The main window object and composition root: owns the session state, the shared control
+// models (device list, keyboard picture, effect picture, main view), the keyboards' session,
+// the pages, the page registry, and the worker thread with its queue. Control events and
+// window messages arrive on the UI thread and are looked up in the registry; the worker runs
+// the registered task of each code it takes (Run).
 class KeyboardDlg : public MDialog, public CThreadBasic, public TaskPoster {
   public:
     // The device manager and the store default to the process-wide ones.
@@ -68,158 +65,96 @@ class KeyboardDlg : public MDialog, public CThreadBasic, public TaskPoster {
     // Ends the program at once with exit code 0.
     void Exit();
 
-    // ---- keyboard models and their devices ----
-    // Reads the catalogue: device tables, device list, the manager's catalogue entries,
-    // software version and links; selects and loads the stored model.
-    void ReadDeviceCatalogue();
-    // Makes a model current: its keyboard entry, its database, its layout and page tabs.
-    void LoadLayout(int deviceType);
-    // Worker: rescans the HID interfaces and updates the device list and the flags.
-    void ScanDevices();
-    // Worker: resolves the selected keyboard and shows its pages or the disconnected page.
-    void ApplyDeviceSelection();
-    // UI thread: a hidraw node arrived or went away (upper-casing is done here).
-    void UpdateUSBDevice(bool arrival, const std::string& path);
-    bool IsVendorInterface(const std::string& path);
-    // Worker, last step of an idle pass: receiver link notifications.
-    void HandleDeviceNotify();
-    // Starts the system's hotplug monitor (not used with virtual keyboards).
-    void RegisterHidNotification();
-    // Any thread: a hotplug event; handled on the UI thread as a device-change message.
-    void OnHotplugEvent(bool arrival, const std::string& path);
-    // UI thread: the user picked a keyboard in the device list.
-    void OnDeviceListSelection();
-    // Use the system hotplug monitor (false with virtual keyboards, which report their own).
-    void UseSystemHotplug(bool use) { useSystemHotplug_ = use; }
-
-    DeviceCatalogue CatalogueCopy() const;
+    // The keyboards: catalogue, scan, selection, hotplug, link notifications, connection read.
+    DeviceSession& Keyboards() { return *keyboards_; }
+    DeviceCatalogue CatalogueCopy() const { return keyboards_->CatalogueCopy(); }
     DeviceManager& Devices() { return devices_; }
     DataStore& Store() { return store_; }
+    const PageRegistry& Registry() const { return registry_; }
 
+    // Models shared by several pages.
     CDeviceList deviceList;
     KeyboardCtrl keyboardCtrl;
     AuroraEffect auroraEffect;
     MainView mainView;
-    // The pages: their models and feature objects (profiles, settings, keys, knob, exchange
-    // files, key test).
+    // The pages.
     DevicePages& Pages() { return *pages_; }
 
     // ---- commands of the main window ----
-    // Reset to factory defaults after the user confirms: the model's database is deleted and
-    // created again, the keyboard reset and the profiles reloaded (task 22).
     bool ResetToDefaults();
-    // Sends the current profile to the keyboard (task 6, worker).
-    void ApplyProfile();
+    // Sends the current profile to the keyboard (task 6's routine, worker).
+    TaskResult ApplyProfile();
     // Who shows the profile list's context menu (the desktop program); commands come back
     // through OnProfileMenuCommand.
     void SetProfileMenuPresenter(std::function<void()> presenter);
     void OnProfileMenuCommand(int command);
-    // Settings page controls that are the program's, not the keyboard's: language,
-    // autostart and exit mode, read from the settings when the page is built.
+    // Settings page controls that are the program's, not the keyboard's.
     void LoadApplicationSettings();
 
     WindowHost& Host() { return host_; }
     Dialogs& DialogsService() { return dialogs_; }
 
-    // Session state shared by the UI thread (writer) and the worker (reader).
+    // Worker state written by the UI thread.
     std::atomic<bool> suspended{false};
-    std::atomic<bool> devicePresent{false};
-    std::atomic<bool> deviceOnline{false};
-    std::atomic<bool> liveMirrorOn{false};
-    std::atomic<bool> liveEffectOn{false};
-    std::atomic<bool> liveMatrixOn{false};
     std::atomic<bool> taskDone{false};
-    std::atomic<int> currentPage{kPageHome};
     std::atomic<int> externalToolPid{0};
-    // Current profile, model, connection and layer, key maps and the keyboard's mirrors.
+    // Current profile, model, connection, layer and page, the device flags, the key maps and
+    // the keyboard's mirrors.
     SessionState session;
 
-    // Home pictures of a disconnected and a connected keyboard.
-    std::string homePictureDisconnected;
-    std::string homePictureConnected;
-
-    // The last task codes the worker took from its queue, oldest first, and whether each
-    // reached the device group (diagnostics and tests; the last 256 are kept).
+    // The last task codes the worker took from its queue, oldest first: whether each reached
+    // the device group and what it achieved (diagnostics, tests and the command line; the last
+    // 256 are kept).
     struct TaskRun {
         int code = 0;
         bool reachedDevice = false;
+        bool ok = true;
+        std::string reason;
     };
     std::vector<TaskRun> TaskLog() const;
     // Codes of the task log that reached the device group.
     std::vector<int> RanTasks() const;
+    // How many tasks the worker has taken since it started (the index of the next log entry).
+    uint64_t TasksTaken() const { return tasksTaken_.load(); }
 
   protected:
     void Run() override;
     bool PeriodicPassWanted() override;
 
   private:
-    void RunAlwaysGroup(int code);
-    void RunDeviceGroup(int code);
-    void IdlePass();
-    void WaitForExternalTool();
-
-    // Jobs of the worker.
-    void TaskStartup();
-    void TaskDeviceInstall();
-    void TaskDeviceUnInstall();
-    void TaskSelectDevice();
-    void TaskCheckUpdate();
-    void TaskDownloadUpdate();
-
-    // Jobs whose routines arrive with the macro, lighting and matrix screen features; until
-    // then they only mark the task as done.
-    void TaskDownloadMacros() {}
-    void TaskWriteCustomLightMode() {}
-    void TaskWriteLightMode() {}
-    void TaskWriteMatrixMode() {}
-    void TaskReadMatrixColors() {}
-    void TaskWriteMatrixColors() {}
-    void TaskReadKeyColors() {}
-    void TaskWriteLightLayer() {}
-    void TaskSetLiveMode() {}
-    void TaskDownloadFirmwareTool();
-    void TaskResetDefaults();
     void ConnectPages();
     void OnPageChanged();
-    bool OnApplicationControl(int controlId, int event);
-
-    void OnBackgroundMenu(int command);
     void OnTrayIcon(intptr_t mouseMessage);
     void OnPowerBroadcast(uintptr_t event);
-
-    void RescanAfterEvent(int deviceType);
-    void HandlePendingHotplug();
+    void WaitForExternalTool();
+    // Worker: tells the user, once at a time, why a change did not reach the keyboard.
+    void NoteTaskFailure(const std::string& text);
+    void ShowTaskNotice();
+    void LogTask(int code, bool reachedDevice, const TaskResult& result);
 
     WindowHost& host_;
     Dialogs& dialogs_;
     DeviceManager& devices_;
     DataStore& store_;
+    DeviceTaskQueue queue_;
+    PageRegistry registry_;
+    std::unique_ptr<DeviceSession> keyboards_;
     std::unique_ptr<DevicePages> pages_;
     std::function<void()> profileMenuPresenter_;
     std::atomic<int> shownPage_{-1};  // the page the key test last saw
 
-    mutable std::mutex catalogueMutex_;  // guards catalogue_ (present flags change on both threads)
-    DeviceCatalogue catalogue_;
-    std::mutex layoutMutex_;  // guards layout_ while a model's layout is loaded
-    KeyLayout layout_;
-    std::atomic<int> lastEventDeviceType_{0};
-    std::atomic<int> lastEventKind_{0};  // 1 arrival, 2 removal
-
-    std::atomic<bool> receiverPresent_{false};  // a receiver record exists: poll it when idle
-    bool useSystemHotplug_ = true;
-    std::unique_ptr<class HotplugMonitor> hotplug_;
-    std::unique_ptr<class SleepMonitor> sleepMonitor_;
-    std::mutex hotplugMutex_;  // guards pendingHotplug_
-    std::vector<std::pair<bool, std::string>> pendingHotplug_;
-    DeviceTaskQueue queue_;
-    bool startupDone_ = false;           // worker only
+    std::unique_ptr<SleepMonitor> sleepMonitor_;
+    // Set by the worker when a pass found the program suspended (no job runs any more).
+    std::atomic<bool> parked_{false};
+    // How long a suspend waits for a running job; logind's own delay limit is 5 s.
+    static constexpr uint64_t kParkWaitMs = 4500;
     std::atomic<bool> passBusy_{false};  // a pass is running a task
     bool trayAdded_ = false;             // UI thread only
 
-    void LogTask(int code, bool reachedDevice);
-
-    mutable std::mutex taskLogMutex_;  // guards taskLog_
+    mutable std::mutex taskLogMutex_;  // guards taskLog_ and notice_
     std::deque<TaskRun> taskLog_;
+    std::atomic<uint64_t> tasksTaken_{0};
+    std::string notice_;  // a failure waiting to be shown; empty when none
 };
 
 }  // namespace zanvor

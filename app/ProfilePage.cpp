@@ -3,8 +3,11 @@
 #include <algorithm>
 
 #include "store/DataStore.h"
+#include "ui/ControlIds.h"
+#include "ui/DeviceTasks.h"
 #include "ui/Dialogs.h"
 #include "ui/LoadText.h"
+#include "ui/WindowMessages.h"
 
 namespace zanvor {
 
@@ -75,6 +78,28 @@ std::string ProfilePage::UniqueName(const std::string& base, const ProfileList& 
         }
     }
     return candidate;
+}
+
+ProfilePage::ProfilePage(DataStore& store, SessionState& session, TaskPoster& poster,
+                         Dialogs& dialogs)
+    : ownedList_(std::make_unique<ProfileList>(kIdProfileList)),
+      store_(store),
+      session_(session),
+      poster_(poster),
+      dialogs_(dialogs),
+      list_(*ownedList_) {}
+
+void ProfilePage::Register(PageRegistry& registry) {
+    registry.AddControl(list_, [this](int event) { OnListEvent(event); });
+    registry.AddControl(kIdAddProfile, [this](int) { AddProfile(); });
+    registry.AddWindowMessage(kMsgProfileEditDone, [this](uintptr_t, intptr_t) { FinishRename(); });
+    registry.AddTask(kTaskReloadProfiles, [this] {
+        LoadProfileList();
+        return TaskResult();
+    });
+    registry.AddTask(
+        kTaskApplyProfile, [&registry] { return registry.RunProfileApplySteps(); },
+        TaskOptions{.closesBusyDialog = true});
 }
 
 ProfilePage::ProfilePage(DataStore& store, SessionState& session, TaskPoster& poster,

@@ -1,10 +1,12 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "device/SessionState.h"
+#include "ui/PageRegistry.h"
 #include "ui/ProfileList.h"
 
 namespace zanvor {
@@ -65,8 +67,15 @@ class ProfilePage {
     // when all up to 1000 are taken.
     static std::string UniqueName(const std::string& base, const ProfileList& list);
 
+    // The page with its own list (control id kIdProfileList).
+    ProfilePage(DataStore& store, SessionState& session, TaskPoster& poster, Dialogs& dialogs);
+    // The page over a list owned elsewhere (tests).
     ProfilePage(DataStore& store, SessionState& session, TaskPoster& poster, Dialogs& dialogs,
                 ProfileList& list, ProfileHooks hooks = {});
+
+    // Registers the list, the add button, the rename message, job 5 (the profile list load)
+    // and job 6 (sending the current profile: the registry's profile apply steps).
+    void Register(PageRegistry& registry);
     ProfilePage(const ProfilePage&) = delete;
     ProfilePage& operator=(const ProfilePage&) = delete;
 
@@ -124,6 +133,7 @@ class ProfilePage {
     bool FinishRenameIn(ProfileList& list, NameStyle style);
 
   private:
+    std::unique_ptr<ProfileList> ownedList_;
     DataStore& store_;
     SessionState& session_;
     TaskPoster& poster_;

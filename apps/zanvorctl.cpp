@@ -9,6 +9,7 @@
 #include "app/CliCommands.h"
 #include "app/CliKeyboardCommands.h"
 #include "app/CliOutput.h"
+#include "app/CliUpdateCommands.h"
 
 using namespace zanvor;
 
@@ -58,7 +59,8 @@ int main(int argc, char** argv) {
     cli.add_option("--hid-trace", options.hidTrace, "Write every HID report to FILE");
     cli.footer(
         "--simulate[=TYPE[:cable|:receiver],...] uses virtual keyboards instead of real ones.\n"
-        "Exit status: 0 success, 1 failure, 2 usage error, 3 no keyboard online.");
+        "Exit status: 0 success, 1 failure, 2 usage error, 3 no keyboard online;\n"
+        "update check: 10 when a newer version is available.");
 
     int status = kCliOk;
 
@@ -131,16 +133,16 @@ int main(int argc, char** argv) {
 
     CLI::App* key = cli.add_subcommand("key", "Key assignments on four layers");
     key->require_subcommand(1);
-    int layer = 0;
+    int layer = 1;  // as the window counts: layer 1 is the base layer
     std::string keyName;
     std::string function;
     CLI::App* keyList = key->add_subcommand("list", "Every key with its function");
-    keyList->add_option("--layer", layer, "0-3");
+    keyList->add_option("--layer", layer, "1-4, as the window shows (1 = the base layer)");
     keyList->callback([&] {
         status = WithSession(options, [&](CliSession& s) { return CmdKeyList(s, layer); });
     });
     CLI::App* keySet = key->add_subcommand("set", "Give a key a function");
-    keySet->add_option("--layer", layer, "0-3");
+    keySet->add_option("--layer", layer, "1-4, as the window shows (1 = the base layer)");
     keySet->add_option("KEY", keyName, "usage in hex (0x04) or caption (Esc)")->required();
     keySet
         ->add_option("FUNCTION", function,
@@ -152,7 +154,7 @@ int main(int argc, char** argv) {
                              [&](CliSession& s) { return CmdKeySet(s, layer, keyName, function); });
     });
     CLI::App* keyReset = key->add_subcommand("reset", "Factory function of a key or the layer");
-    keyReset->add_option("--layer", layer, "0-3");
+    keyReset->add_option("--layer", layer, "1-4, as the window shows (1 = the base layer)");
     keyReset->add_option("KEY", keyName);
     keyReset->callback([&] {
         status =
@@ -166,7 +168,7 @@ int main(int argc, char** argv) {
         status = WithSession(options, CmdKnobList);
     });
     CLI::App* knobSet = knob->add_subcommand("set", "Give a knob action a function");
-    knobSet->add_option("--layer", layer, "0-3");
+    knobSet->add_option("--layer", layer, "1-4, as the window shows (1 = the base layer)");
     knobSet->add_option("ACTION", action, "0, 1 or 2")->required();
     knobSet->add_option("FUNCTION", function)->required();
     knobSet->callback([&] {
@@ -206,6 +208,26 @@ int main(int argc, char** argv) {
         app->add_subcommand("exit-mode", "What the close button does: tray or exit");
     exitModeCommand->add_option("MODE", exitMode)->check(CLI::IsMember({"tray", "exit"}));
     exitModeCommand->callback([&] { status = CmdAppExitMode(options, exitMode); });
+
+    CLI::App* update = cli.add_subcommand("update", "Check for a newer version and download it");
+    update->require_subcommand(1);
+    update
+        ->add_subcommand("check",
+                         "Installed and latest version; exit 10 when a newer one is available")
+        ->callback([&] {
+            status = WithSession(
+                options, [](CliSession& s) { return CmdUpdateCheck(s); }, false);
+        });
+    bool install = false;
+    CLI::App* download = update->add_subcommand(
+        "download", "Download and unpack the newer version; prints the installer's path");
+    download->add_flag("--yes", options.yes, "Do not ask before downloading");
+    download->add_flag("--install", install,
+                       "Hand the installer to the desktop's package installer");
+    download->callback([&] {
+        status = WithSession(
+            options, [&](CliSession& s) { return CmdUpdateDownload(s, install); }, false);
+    });
 
     std::reverse(arguments.begin(), arguments.end());
     try {

@@ -17,7 +17,7 @@ int main(int argc, char** argv) {
     KeyboardDlg& dialog = session.Dlg();
     dialog.deviceList.ClickDevice(101);
     session.WaitIdle();
-    ProfileList& list = dialog.Pages().profileList;
+    ProfileList& list = dialog.Pages().profile.List();
     if (list.GetItemCount() < 2) {
         std::fprintf(stderr, "profile_activate: no profiles\n");
         return 1;

@@ -13,7 +13,7 @@ namespace {
 
 double IdleCpuPercent(const char* selection, int seconds) {
     bench::BenchSession session(selection, 0);
-    if (!session.Dlg().deviceOnline.load()) {
+    if (!session.Dlg().session.deviceOnline.load()) {
         std::fprintf(stderr, "worker_idle: %s is not online\n", selection);
         std::exit(1);
     }

@@ -11,8 +11,11 @@
 #include "platform/Trace.h"
 #include "store/DataStore.h"
 #include "ui/CDeviceList.h"
+#include "ui/DeviceTasks.h"
 #include "ui/LoadText.h"
 #include "ui/MainView.h"
+#include "ui/StatusTexts.h"
+#include "ui/WindowMessages.h"
 
 namespace zanvor {
 
@@ -119,6 +122,16 @@ DeviceSettings::DeviceSettings(DeviceManager& devices, DataStore& store, Session
       deviceList_(deviceList),
       hooks_(std::move(hooks)) {}
 
+void DeviceSettings::Register(PageRegistry& registry) {
+    registry.AddTask(kTaskWriteSettings, [this]() -> TaskResult {
+        if (TaskWriteSettings()) {
+            return TaskResult();
+        }
+        return TaskResult::Failed(LoadText("KB.DIALOG", kTextTransferFailed));
+    });
+    registry.AddWindowMessage(kMsgReapplyTexts, [this](uintptr_t, intptr_t) { ApplyInfoLabels(); });
+}
+
 bool DeviceSettings::SendSimpleCommand(uint8_t command, uint8_t length) {
     std::array<uint8_t, kCommandBufferSize> buffer{};
     buffer[0] = kReportHeader;
@@ -153,6 +166,8 @@ void DeviceSettings::SetPlaceholderLabels() {
 }
 
 bool DeviceSettings::ReadDeviceState(const std::vector<ReadStep>& steps) {
+    // A read that a rescan or link change overtakes completes for the old connection only.
+    const uint64_t connection = session_.Connection();
     SetPlaceholderLabels();
     if (!SendSimpleCommand(kCommandBegin, 0)) {
         return false;
@@ -168,6 +183,7 @@ bool DeviceSettings::ReadDeviceState(const std::vector<ReadStep>& steps) {
         }
     }
     SendSimpleCommand(kCommandEnd, 0);
+    session_.MarkConnectionRead(connection);
     std::lock_guard lock(mutex_);
     readTypes_.insert(session_.currentDeviceType.load());
     return true;

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "device/SessionState.h"
+#include "ui/PageRegistry.h"
 
 namespace zanvor {
 
@@ -105,6 +106,8 @@ class DeviceSettings {
 
     // Replaces the hooks; only before the worker starts.
     void SetHooks(Hooks hooks) { hooks_ = std::move(hooks); }
+    // Registers job 17 and the labels' re-application after a language change.
+    void Register(PageRegistry& registry);
 
     // The connection read: placeholder labels, begin, ReadDeviceInfo, then `steps` in order,
     // end, and the current device type marked as read. Stops at the first failure without

@@ -46,6 +46,13 @@ constexpr int ChunkSizeFor(int outputReportLength) {
     return outputReportLength >= 64 ? 56 : 24;
 }
 
+// True when the buffer SendCommand filled is the keyboard's acceptance of `command`: header,
+// command echo and status 0x55. (SendCommand itself reports only that a keyboard was there.)
+inline bool CommandAccepted(const uint8_t* response, uint8_t command) {
+    return response[0] == kReportHeader && response[1] == command &&
+           response[kResponseStatusOffset] == kStatusAccepted;
+}
+
 // A link notification frame: 0xAA 0xD0 ... (needs at least two bytes read).
 bool IsLinkFrame(const uint8_t* response, size_t length);
 

@@ -67,6 +67,43 @@ class SessionState {
     std::atomic<int> currentDeviceType{0};
     std::atomic<int> currentConnectionMode{-1};
     std::atomic<int> currentLayer{0};
+    // The main window's page on screen (0 home ... 6 screen library).
+    std::atomic<int> currentPage{0};
+
+    // Kept by the keyboard scan and selection: present = some supported keyboard interface is
+    // open; online = the selected keyboard is reachable. Device tasks run only with both set.
+    std::atomic<bool> devicePresent{false};
+    std::atomic<bool> deviceOnline{false};
+    // Live streams the pages switch on; the worker's idle pass serves them.
+    std::atomic<bool> liveMirrorOn{false};
+    std::atomic<bool> liveEffectOn{false};
+    std::atomic<bool> liveMatrixOn{false};
+
+    // ---- the connection read ----
+    // Every time the keyboard behind the selection may have changed (a scan, another model, a
+    // receiver's link coming up) a new connection begins; what was read from the keyboard
+    // before belongs to the old one. Returns the new connection's number.
+    uint64_t BeginConnection() {
+        std::lock_guard lock(mutex_);
+        connectionRead_ = false;
+        return ++connection_;
+    }
+    uint64_t Connection() const { return connection_.load(); }
+    // The connection read of `connection` completed (device information, parameter block,
+    // key tables, LED positions). Ignored when another connection began meanwhile.
+    void MarkConnectionRead(uint64_t connection) {
+        std::lock_guard lock(mutex_);
+        if (connection == connection_.load()) {
+            connectionRead_ = true;
+        }
+    }
+    // True once the keyboard of the current connection was read completely: only then do the
+    // key tables and index maps describe this keyboard, and whole tables may be written.
+    bool ConnectionRead() const { return connectionRead_.load(); }
+
+    // A whole-table write was refused because the keyboard was not read yet; the profile is
+    // written once the read completes, and the read then keeps the profile's rows.
+    std::atomic<bool> tableWritePending{false};
 
     KeyMaps KeyMapsCopy() const {
         std::lock_guard lock(mutex_);
@@ -101,7 +138,10 @@ class SessionState {
     }
 
   private:
-    mutable std::mutex mutex_;  // guards keyMaps_, info_ and parameters_
+    std::atomic<uint64_t> connection_{0};
+    std::atomic<bool> connectionRead_{false};
+    // guards keyMaps_, info_ and parameters_; makes BeginConnection and MarkConnectionRead atomic
+    mutable std::mutex mutex_;
     KeyMaps keyMaps_;
     DeviceInfo info_;
     ParameterBlock parameters_{};

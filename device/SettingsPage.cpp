@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "store/DataStore.h"
+#include "ui/ControlIds.h"
 
 namespace zanvor {
 
@@ -100,6 +101,13 @@ bool ValidateSettingValue(const std::string& key, const std::string& value, std:
 
 SettingsPage::SettingsPage(DataStore& store, SessionState& session, TaskPoster& poster, Hooks hooks)
     : store_(store), session_(session), poster_(poster), hooks_(std::move(hooks)) {
+    macSwitch.SetControlId(kIdMacSwitch);
+    gameSwitch.SetControlId(kIdGameSwitch);
+    winLockSwitch.SetControlId(kIdWinLockSwitch);
+    wasdSwitch.SetControlId(kIdWasdSwitch);
+    encoderSwitch.SetControlId(kIdEncoderSwitch);
+    sleepList.SetControlId(kIdSleepList);
+    keyResponseList.SetControlId(kIdKeyResponseList);
     for (const auto& [text, value] : kSleepTimeEntries) {
         sleepList.AddItem(text, value);
     }
@@ -169,6 +177,19 @@ void SettingsPage::LoadSettingsPage() {
     if (hooks_.encoderModeLoaded) {
         hooks_.encoderModeLoaded(encoderSwitch.GetCheck());
     }
+}
+
+void SettingsPage::Register(PageRegistry& registry) {
+    for (ControlModel* control : std::initializer_list<ControlModel*>{
+             &macSwitch, &gameSwitch, &winLockSwitch, &wasdSwitch, &sleepList, &keyResponseList}) {
+        const int id = control->ControlId();
+        registry.AddControl(*control, [this, id](int event) { OnMessage(id, event); });
+    }
+    registry.AddPagesRefresh([this] { LoadSettingsPage(); });
+    registry.AddProfileApplyStep([this] {
+        LoadSettingsPage();
+        return TaskResult();
+    });
 }
 
 bool SettingsPage::OnMessage(int controlId, int event) {

@@ -8,6 +8,7 @@
 
 #include "device/SessionState.h"
 #include "ui/ComboBox.h"
+#include "ui/PageRegistry.h"
 #include "ui/SwitchButton.h"
 
 namespace zanvor {
@@ -50,6 +51,9 @@ class SettingsPage {
 
     // Replaces the hooks; only before the pages are used.
     void SetHooks(Hooks hooks) { hooks_ = std::move(hooks); }
+    // Registers the switches and lists (not the knob switch) and the page's reload after a
+    // profile change.
+    void Register(PageRegistry& registry);
 
     SwitchButton macSwitch;
     SwitchButton gameSwitch;

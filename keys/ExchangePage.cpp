@@ -8,6 +8,7 @@
 
 #include "device/SessionState.h"
 #include "store/DataStore.h"
+#include "ui/ControlIds.h"
 #include "ui/Dialogs.h"
 #include "ui/LoadText.h"
 #include "ui/ProfileList.h"
@@ -101,6 +102,10 @@ ImportResult ImportProfileFile(DataStore& store, const std::string& path) {
 ExchangePage::ExchangePage(DataStore& store, Dialogs& dialogs, ProfileList& list,
                            SessionState& state, TaskPoster& poster)
     : store_(store), dialogs_(dialogs), list_(list), state_(state), poster_(poster) {}
+
+void ExchangePage::Register(PageRegistry& registry) {
+    registry.AddControl(kIdImportProfile, [this](int) { ImportKeys(); });
+}
 
 ExchangePage::ExportResult ExchangePage::ExportKeys() {
     const int selected = list_.GetSelectItem();

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "keys/ExchangeFile.h"
+#include "ui/PageRegistry.h"
 
 namespace zanvor {
 
@@ -57,6 +58,9 @@ class ExchangePage {
   public:
     ExchangePage(DataStore& store, Dialogs& dialogs, ProfileList& list, SessionState& state,
                  TaskPoster& poster);
+
+    // Registers the import button.
+    void Register(PageRegistry& registry);
 
     enum class ExportResult { NothingSelected, Cancelled, Saved, SaveFailed };
 

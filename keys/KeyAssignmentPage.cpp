@@ -11,12 +11,12 @@
 #include "keys/KeyEvents.h"
 #include "platform/Trace.h"
 #include "store/DataStore.h"
-#include "ui/CombinationKeyPanel.h"
+#include "ui/ControlIds.h"
 #include "ui/Dialogs.h"
-#include "ui/KeyFuncValue.h"
-#include "ui/KeyLayerCtrl.h"
 #include "ui/KeyboardCtrl.h"
-#include "ui/MacroPlayPanel.h"
+#include "ui/MainView.h"
+#include "ui/StatusTexts.h"
+#include "ui/WindowMessages.h"
 
 namespace zanvor {
 
@@ -79,6 +79,33 @@ int LayerFromControl(int value) {
     return value > 2 ? 3 : value;
 }
 
+KeyPageModels::KeyPageModels()
+    : functions(kIdKeyFunctions),
+      layers(kIdKeyLayers),
+      macroPlay(kIdMacroPlay),
+      combination(kIdCombination) {}
+
+KeyAssignmentPage::KeyAssignmentPage(DeviceManager& devices, DataStore& store,
+                                     SessionState& session, TaskPoster& poster, Dialogs& dialogs,
+                                     KeyboardCtrl& keyboard)
+    : KeyAssignmentPage(devices, store, session, poster, dialogs, std::make_unique<KeyPageModels>(),
+                        keyboard) {}
+
+KeyAssignmentPage::KeyAssignmentPage(DeviceManager& devices, DataStore& store,
+                                     SessionState& session, TaskPoster& poster, Dialogs& dialogs,
+                                     std::unique_ptr<KeyPageModels> models, KeyboardCtrl& keyboard)
+    : models_(std::move(models)),
+      devices_(devices),
+      store_(store),
+      session_(session),
+      poster_(poster),
+      dialogs_(dialogs),
+      controls_{keyboard, models_->functions, models_->layers, models_->macroPlay,
+                models_->combination} {
+    RebuildCatalogue();
+    languageSubscription_ = SubscribeLanguageChanged([this](int) { RebuildCatalogue(); });
+}
+
 KeyAssignmentPage::KeyAssignmentPage(DeviceManager& devices, DataStore& store,
                                      SessionState& session, TaskPoster& poster, Dialogs& dialogs,
                                      const KeyPageControls& controls)
@@ -110,6 +137,78 @@ std::vector<KeyFunction> KeyAssignmentPage::FunctionCatalogue() const {
 void KeyAssignmentPage::SetKnobDialogOpener(std::function<void()> opener) {
     std::lock_guard lock(catalogueMutex_);
     knobOpener_ = std::move(opener);
+}
+
+void KeyAssignmentPage::SetKeyTestSwitch(std::function<void(bool on)> keyTestSwitch) {
+    std::lock_guard lock(catalogueMutex_);
+    keyTestSwitch_ = std::move(keyTestSwitch);
+}
+
+void KeyAssignmentPage::Register(PageRegistry& registry) {
+    registry.AddControl(
+        controls_.keyboard.ControlId(),
+        [this](int event) {
+            if (event == KeyboardCtrl::kEventKeyClicked) {
+                SelectKey();
+            }
+        },
+        kPageKeys);
+    registry.AddControl(controls_.functions, [this](int event) {
+        if (event == KeyFuncValue::kEventItemClicked) {
+            ChooseFunction();
+        } else if (event == KeyFuncValue::kEventTabChanged) {
+            OnTabChanged();
+        }
+    });
+    registry.AddControl(controls_.layers, [this](int) { OnLayerChanged(); });
+    registry.AddControl(controls_.macroPlay, [this](int event) {
+        ApplyMacroPlay(event == MacroPlayPanel::kEventOptionClicked);
+    });
+    registry.AddControl(controls_.combination, [this](int event) {
+        std::function<void(bool)> keyTest;
+        {
+            std::lock_guard lock(catalogueMutex_);
+            keyTest = keyTestSwitch_;
+        }
+        if (event == CombinationKeyPanel::kEventCaptureClicked) {
+            if (keyTest) {
+                keyTest(false);
+            }
+            StartKeyCapture();
+        } else if (event == CombinationKeyPanel::kEventApplyClicked) {
+            EndKeyCapture();
+            ApplyCombination();
+            if (keyTest && session_.currentPage.load() == kPageKeys) {
+                keyTest(true);
+            }
+        }
+    });
+    registry.AddControl(kIdRestoreAllKeys, [this](int) { RestoreAllDefaults(); });
+    registry.AddWindowMessage(kMsgReapplyTexts, [this](uintptr_t, intptr_t) {
+        ShowFunctionTab(controls_.functions.GetCurTab());
+    });
+
+    const TaskOptions closesBusy{.closesBusyDialog = true};
+    registry.AddTask(
+        kKeyTaskReloadKeyLayer,
+        [this] {
+            TaskReloadKeyLayer();
+            return TaskResult();
+        },
+        closesBusy);
+    registry.AddTask(
+        kKeyTaskWriteKeyAssignments, [this] { return TaskWriteKeyAssignments(); }, closesBusy);
+
+    registry.AddConnectionStep(PageRegistry::kReadDefaultKeyTables,
+                               [this] { return ReadDefaultTables(); });
+    registry.AddConnectionStep(PageRegistry::kReadKeyTables, [this] { return ReadKeyTables(); });
+    registry.AddProfileRows([this](int profile) { return CreateDefaultKeyRows(profile); });
+    registry.AddProfileApplyStep([this] { return ApplyProfileKeys(); });
+    registry.AddPagesRefresh([this] {
+        // The profile list load put the session back on layer 0: the control shows it.
+        controls_.layers.SetCurKeyLayer(CurrentLayer());
+        ReloadKeyCaptions(CurrentProfile());
+    });
 }
 
 int KeyAssignmentPage::CurrentLayer() const {
@@ -149,6 +248,9 @@ bool KeyAssignmentPage::ReadDefaultTables() {
 
 bool KeyAssignmentPage::ReadKeyTables() {
     const int profile = CurrentProfile();
+    // A profile write that waits for this read keeps the profile's rows: they are what the
+    // keyboard is about to receive.
+    const bool keepRows = session_.tableWritePending.load();
     const bool hasKnob = session_.Info().knobPresent;
     bool knobIndicesRead = false;
     if (hasKnob) {
@@ -171,7 +273,7 @@ bool KeyAssignmentPage::ReadKeyTables() {
         tables_.SetCurrentTable(layer, table);
 
         std::vector<KeyMacroData> rows;
-        for (int i = 0; i < kKeyTableEntries; ++i) {
+        for (int i = 0; keepRows == false && i < kKeyTableEntries; ++i) {
             const int usage = maps.indexToUsage[static_cast<size_t>(i)];
             if (usage <= 0 || table[static_cast<size_t>(3 * i)] == 0) {
                 continue;
@@ -180,12 +282,25 @@ bool KeyAssignmentPage::ReadKeyTables() {
             if (!store_.GetKey(profile, layer, usage, row)) {
                 continue;  // a key without a row stays without one
             }
-            DecodeAction(EntryAt(table, i), row, macros);
+            // A row that already stands for what the keyboard holds keeps the form the user
+            // chose ("Copy (Ctrl+C)" stays a shortcut); a row keeping the factory entry stays
+            // so while the keyboard has that entry.
+            const std::span<const uint8_t, 3> entry = EntryAt(table, i);
+            ActionCode stored = tables_.DefaultEntry(layer, i);
+            if (row.macro_type != kFunctionNone) {
+                EncodeAction(row, stored, macros);
+            }
+            if (std::equal(stored.begin(), stored.end(), entry.begin())) {
+                continue;
+            }
+            DecodeAction(entry, row, macros);
             if (row.macro_type > 0) {
                 rows.push_back(std::move(row));
             }
         }
-        store_.UpdateKeys(std::move(rows));
+        if (!rows.empty()) {
+            store_.UpdateKeys(std::move(rows));
+        }
 
         if (knobIndicesRead) {
             for (int action = 0; action < kKnobActionCount; ++action) {
@@ -221,7 +336,8 @@ bool KeyAssignmentPage::ReadKeyTables() {
 
 // ---- worker jobs ----------------------------------------------------------------------------
 
-void KeyAssignmentPage::WriteTables() {
+bool KeyAssignmentPage::WriteTables() {
+    bool written = true;
     const int profile = CurrentProfile();
     const KeyIndexMaps maps = tables_.IndexMaps();
     const std::vector<MacroData> macros = Macros();
@@ -250,22 +366,37 @@ void KeyAssignmentPage::WriteTables() {
                              macros);
             }
         }
-        devices_.WriteBlock(WriteTableCommand(layer),
-                            std::span<uint8_t>(buffer.data(), kKeyTableBytes));
+        written = devices_.WriteBlock(WriteTableCommand(layer),
+                                      std::span<uint8_t>(buffer.data(), kKeyTableBytes)) &&
+                  written;
     }
+    return written;
 }
 
-void KeyAssignmentPage::TaskWriteKeyAssignments() {
-    SendBracketCommand(devices_, kCommandBegin);
+TaskResult KeyAssignmentPage::TaskWriteKeyAssignments() {
     const int selected = selectedKey_.load();
+    if (selected == kSelectNone) {
+        // No key was ever selected: the brackets only, as a restore without a selection does.
+        SendBracketCommand(devices_, kCommandBegin);
+        SendBracketCommand(devices_, kCommandEnd);
+        return TaskResult();
+    }
+    if (!session_.ConnectionRead()) {
+        // The tables and index maps do not describe this keyboard yet: writing them would
+        // blank its keys. The rows are stored; the profile is written after the read.
+        session_.tableWritePending = true;
+        Trace("key tables not written: the keyboard was not read yet\n");
+        return TaskResult::Failed(LoadText("KB.DIALOG", kTextTablesNotRead));
+    }
+    SendBracketCommand(devices_, kCommandBegin);
     const int layer = CurrentLayer();
     if (selected > 0 && session_.currentDeviceType.load() == kWholeTableDeviceType &&
         session_.Info().firmwareText == kWholeTableFirmware) {
         // This firmware takes single entries only as part of whole tables, and its tables are
         // complete without the end command.
-        WriteTables();
-        return;
+        return WriteTables() ? TaskResult() : TransferFailed();
     }
+    bool written = true;
     if (selected >= 1) {
         KeyMacroData row;
         store_.GetKey(CurrentProfile(), layer, selected, row);
@@ -274,13 +405,13 @@ void KeyAssignmentPage::TaskWriteKeyAssignments() {
             ActionCode code{};
             EncodeAction(row, code, Macros());
             Trace("SetKeyMacroData(keyIndex: %d, KeyCode: %02X)\n", index, selected);
-            SendTableEntry(devices_, layer, index, code);
+            written = SendTableEntry(devices_, layer, index, code);
         }
     } else if (selected == kSelectLayer) {
         KeyBuffer buffer = tables_.DefaultBuffer(layer);
-        if (devices_.WriteBlock(WriteTableCommand(layer),
-                                std::span<uint8_t>(buffer.data(), kKeyTableBytes)) &&
-            tables_.KnobIndicesRead()) {
+        written = devices_.WriteBlock(WriteTableCommand(layer),
+                                      std::span<uint8_t>(buffer.data(), kKeyTableBytes));
+        if (written && tables_.KnobIndicesRead()) {
             // The factory table restores the knob of this layer too: show what it now does.
             const std::vector<MacroData> macros = Macros();
             for (int action = 0; action < kKnobActionCount; ++action) {
@@ -292,9 +423,21 @@ void KeyAssignmentPage::TaskWriteKeyAssignments() {
             }
         }
     } else if (selected == kSelectAllTables) {
-        WriteTables();
+        written = WriteTables();
+        if (written) {
+            session_.tableWritePending = false;
+        }
     }
     SendBracketCommand(devices_, kCommandEnd);
+    return written ? TaskResult() : TransferFailed();
+}
+
+TaskResult KeyAssignmentPage::ApplyProfileKeys() {
+    controls_.layers.SetCurKeyLayer(0);
+    session_.currentLayer = 0;
+    SetSelectedKey(kSelectAllTables);
+    ReloadKeyCaptions(CurrentProfile());
+    return WriteKeyAssignments();
 }
 
 void KeyAssignmentPage::TaskReloadKeyLayer() {
@@ -310,11 +453,30 @@ void KeyAssignmentPage::ReloadKeyCaptions(int profile) {
     for (const KeyMacroData& row : rows) {
         keyboard.SetKeyItemInfo(row.key_code, row.macro_desc, row.macro_type, row.macro_desc);
     }
+    MarkRemapped(rows);
 }
 
-void KeyAssignmentPage::CreateDefaultKeyRows(int profile) {
+void KeyAssignmentPage::MarkRemapped(const std::vector<KeyMacroData>& rows) {
+    // Compared as the keyboard sees it: the action a row encodes to against the factory entry
+    // of its layer, so "~" or an arrow key of an untouched keyboard is not shown as changed.
+    const int layer = CurrentLayer();
+    const std::vector<MacroData> macros = Macros();
+    for (const KeyMacroData& row : rows) {
+        const int index = tables_.IndexOf(row.key_code);
+        bool remapped = false;
+        if (row.macro_type != kFunctionNone && index >= 0) {
+            const ActionCode factory = tables_.DefaultEntry(layer, index);
+            ActionCode code{};
+            EncodeAction(row, code, macros);
+            remapped = code != factory;
+        }
+        controls_.keyboard.SetKeyRemapped(row.key_code, remapped);
+    }
+}
+
+bool KeyAssignmentPage::CreateDefaultKeyRows(int profile) {
     if (store_.CountKeys(profile) > 0) {
-        return;
+        return true;
     }
     std::vector<KeyMacroData> rows;
     for (const KeyItem& item : controls_.keyboard.GetKeyItems()) {
@@ -328,15 +490,19 @@ void KeyAssignmentPage::CreateDefaultKeyRows(int profile) {
             row.key_code = item.code;
             row.layout_value = item.code;
             row.layout_desc = item.caption;
-            row.macro_type = kFunctionKey;
+            // Layer 0 is the key itself; the Fn layers keep whatever the keyboard has there
+            // until the user assigns something (a key 0 there would switch the key off).
             if (layer == 0) {
+                row.macro_type = kFunctionKey;
                 row.macro_value = item.code;
                 row.macro_desc = item.caption;
+            } else {
+                row.macro_type = kFunctionNone;
             }
             rows.push_back(std::move(row));
         }
     }
-    store_.InsertKeys(std::move(rows));
+    return rows.empty() || store_.InsertKeys(std::move(rows));
 }
 
 // ---- page handlers --------------------------------------------------------------------------

@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -14,18 +15,19 @@
 #include "keys/FunctionLists.h"
 #include "keys/KeyTables.h"
 #include "store/Records.h"
+#include "ui/CombinationKeyPanel.h"
+#include "ui/KeyFuncValue.h"
+#include "ui/KeyLayerCtrl.h"
 #include "ui/LoadText.h"
+#include "ui/MacroPlayPanel.h"
+#include "ui/PageRegistry.h"
 
 namespace zanvor {
 
-class CombinationKeyPanel;
 class DataStore;
 class DeviceManager;
 class Dialogs;
 class KeyboardCtrl;
-class KeyFuncValue;
-class KeyLayerCtrl;
-class MacroPlayPanel;
 class SessionState;
 class TaskPoster;
 
@@ -54,6 +56,15 @@ enum KeyFunctionTab : int {
 // Layer of the page's layer control value: below 1 -> 0, 1, 2, above 2 -> 3.
 int LayerFromControl(int value);
 
+// The page's own controls, with their control ids.
+struct KeyPageModels {
+    KeyPageModels();
+    KeyFuncValue functions;
+    KeyLayerCtrl layers;
+    MacroPlayPanel macroPlay;
+    CombinationKeyPanel combination;
+};
+
 // The controls the page reads and changes.
 struct KeyPageControls {
     KeyboardCtrl& keyboard;
@@ -65,11 +76,25 @@ struct KeyPageControls {
 
 class KeyAssignmentPage {
   public:
+    // The page with its own controls around the shared keyboard picture.
+    KeyAssignmentPage(DeviceManager& devices, DataStore& store, SessionState& session,
+                      TaskPoster& poster, Dialogs& dialogs, KeyboardCtrl& keyboard);
+    // The page over controls owned elsewhere (tests).
     KeyAssignmentPage(DeviceManager& devices, DataStore& store, SessionState& session,
                       TaskPoster& poster, Dialogs& dialogs, const KeyPageControls& controls);
     ~KeyAssignmentPage();
     KeyAssignmentPage(const KeyAssignmentPage&) = delete;
     KeyAssignmentPage& operator=(const KeyAssignmentPage&) = delete;
+
+    // Registers the page's controls (the keyboard picture while the page is shown), its
+    // worker tasks, its connection-read steps, the rows of a new profile, the key tables'
+    // part of applying a profile and its refresh after the profile list loads.
+    void Register(PageRegistry& registry);
+
+    KeyFuncValue& Functions() { return controls_.functions; }
+    KeyLayerCtrl& Layers() { return controls_.layers; }
+    MacroPlayPanel& MacroPlay() { return controls_.macroPlay; }
+    CombinationKeyPanel& Combination() { return controls_.combination; }
 
     // The keyboard's tables as read at connection (shared with the knob page).
     KeyTables& Tables() { return tables_; }
@@ -85,16 +110,24 @@ class KeyAssignmentPage {
 
     // ---- worker jobs ----
     // Job 9: writes the keyboard according to the selected key at the time it runs: one entry,
-    // the current layer's default table (-1) or all four tables from the rows (-2).
-    void TaskWriteKeyAssignments();
-    void WriteKeyAssignments() { TaskWriteKeyAssignments(); }
+    // the current layer's default table (-1) or all four tables from the rows (-2). Nothing is
+    // written before the keyboard of this connection was read completely (its tables and index
+    // maps would describe another keyboard or none); the write is then kept pending and made
+    // once the read completes. False when nothing or not everything was written.
+    TaskResult TaskWriteKeyAssignments();
+    TaskResult WriteKeyAssignments() { return TaskWriteKeyAssignments(); }
+    // Applying a profile (job 6): back to layer 0, the captions of the profile and all four
+    // tables written.
+    TaskResult ApplyProfileKeys();
     // Job 7: redraws the captions of the current layer for the current profile.
     void TaskReloadKeyLayer();
     // The captions of the current layer for a profile.
     void ReloadKeyCaptions(int profile);
 
-    // Rows of a profile that has none: four per key of the keyboard picture.
-    void CreateDefaultKeyRows(int profile);
+    // Rows of a profile that has none: four per key of the keyboard picture. Layer 0 holds the
+    // key itself; layers 1-3 keep the keyboard's own entry (type 0). False when the store
+    // refused them.
+    bool CreateDefaultKeyRows(int profile);
 
     // ---- selection ----
     int SelectedKey() const { return selectedKey_.load(); }
@@ -154,20 +187,28 @@ class KeyAssignmentPage {
     std::vector<KeyFunction> FunctionCatalogue() const;
     // Called when the knob is clicked on this page (the knob page opens its dialog).
     void SetKnobDialogOpener(std::function<void()> opener);
+    // Switches the page's key test off while a combination is captured and on again after.
+    void SetKeyTestSwitch(std::function<void(bool on)> keyTestSwitch);
 
   private:
+    KeyAssignmentPage(DeviceManager& devices, DataStore& store, SessionState& session,
+                      TaskPoster& poster, Dialogs& dialogs, std::unique_ptr<KeyPageModels> models,
+                      KeyboardCtrl& keyboard);
     int CurrentLayer() const;
     int CurrentProfile() const;
     std::vector<MacroData> Macros();
     // Reads one table with a zero buffer into `table`; false when the transfer fails.
     bool ReadTable(uint8_t command, std::span<uint8_t> table);
-    void WriteTables();
+    bool WriteTables();
     // Decodes the default entries of a layer into the profile's rows (all keys with an entry).
     void RestoreLayerRows(int profile, int layer);
     // Decodes the default entry of one key into its row; false without an index or a row.
     bool RestoreKeyRow(int profile, int layer, int usage, KeyMacroData& row);
     void RebuildCatalogue();
+    // Shows which keys of the shown rows do something else than their factory entry.
+    void MarkRemapped(const std::vector<KeyMacroData>& rows);
 
+    std::unique_ptr<KeyPageModels> models_;  // the page's own controls, when it owns them
     DeviceManager& devices_;
     DataStore& store_;
     SessionState& session_;
@@ -179,9 +220,10 @@ class KeyAssignmentPage {
     std::atomic<int> selectedKey_{kSelectNone};
     std::atomic<int> currentTab_{kTabKeys};
 
-    mutable std::mutex catalogueMutex_;  // guards catalogue_ and knobOpener_
+    mutable std::mutex catalogueMutex_;  // guards catalogue_, knobOpener_ and keyTestSwitch_
     std::vector<KeyFunction> catalogue_;
     std::function<void()> knobOpener_;
+    std::function<void(bool)> keyTestSwitch_;
     LanguageSubscription languageSubscription_;
 };
 

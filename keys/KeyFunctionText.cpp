@@ -283,6 +283,26 @@ bool ParseKeyFunction(std::string_view text, const std::vector<MacroData>& macro
     return ok;
 }
 
+bool IsOfferedKeyFunction(const KeyMacroData& function, std::string& error) {
+    const int type = function.macro_type;
+    if (type == kFunctionKey && function.macro_value > 0) {
+        return true;
+    }
+    if (type == kFunctionMacro) {
+        return true;
+    }
+    if (type == kFunctionMouse || type == kFunctionMedia || type == kFunctionShortcut ||
+        type == kFunctionInternal) {
+        for (const KeyFunction& entry : BuildKeyFunctionList()) {
+            if (entry.type == type && entry.code == function.macro_value) {
+                return true;
+            }
+        }
+    }
+    return Fail(error, "keys cannot take " + FormatKeyFunction(function) +
+                           ": the key-assignment page does not offer it (see the function lists)");
+}
+
 std::string FormatKeyFunction(const KeyMacroData& row) {
     const int type = row.macro_type;
     const std::string value = std::to_string(row.macro_value);

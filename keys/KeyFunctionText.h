@@ -35,6 +35,12 @@ extern const char* const kKeyFunctionForms;
 bool ParseKeyFunction(std::string_view text, const std::vector<MacroData>& macros,
                       KeyMacroData& function, std::string& error);
 
+// True when the key-assignment page offers the function for a key: a key with or without
+// modifiers, or an entry of the page's lists (mouse, media, shortcut and keyboard functions of
+// the key function catalogue). Macros are checked by the caller (they need steps). Otherwise
+// false with a one-line reason.
+bool IsOfferedKeyFunction(const KeyMacroData& function, std::string& error);
+
 // The text form of a row's function; a row without a function, or of a type the grammar does
 // not name, gives "none".
 std::string FormatKeyFunction(const KeyMacroData& row);

@@ -42,14 +42,14 @@ int UsageOfFactoryEntry(std::span<const uint8_t, 3> entry) {
     return 0;
 }
 
-void SendBracketCommand(DeviceManager& devices, uint8_t command) {
+bool SendBracketCommand(DeviceManager& devices, uint8_t command) {
     std::array<uint8_t, kCommandBufferSize> buffer{};
     buffer[0] = kReportHeader;
     buffer[1] = command;
-    devices.SendCommand(buffer);
+    return devices.SendCommand(buffer) && CommandAccepted(buffer.data(), command);
 }
 
-void SendTableEntry(DeviceManager& devices, int layer, int index, const ActionCode& code) {
+bool SendTableEntry(DeviceManager& devices, int layer, int index, const ActionCode& code) {
     std::array<uint8_t, kCommandBufferSize> buffer{};
     const int offset = 3 * index;
     buffer[0] = kReportHeader;
@@ -58,7 +58,8 @@ void SendTableEntry(DeviceManager& devices, int layer, int index, const ActionCo
     buffer[3] = static_cast<uint8_t>(offset >> 8);
     buffer[4] = 3;
     std::copy(code.begin(), code.end(), buffer.begin() + kPayloadDataOffset);
-    devices.SendCommand(buffer);
+    const uint8_t command = buffer[1];
+    return devices.SendCommand(buffer) && CommandAccepted(buffer.data(), command);
 }
 
 KeyIndexMaps BuildIndexMaps(std::span<const uint8_t> table) {

@@ -62,11 +62,13 @@ KeyIndexMaps BuildIndexMaps(std::span<const uint8_t> table);
 
 class DeviceManager;
 
-// Sends a command without data (the begin 0x10 and end 0x11 brackets) with SendCommand.
-void SendBracketCommand(DeviceManager& devices, uint8_t command);
+// Sends a command without data (the begin 0x10 and end 0x11 brackets) with SendCommand;
+// false when the keyboard did not take it.
+bool SendBracketCommand(DeviceManager& devices, uint8_t command);
 // Sends one table entry of a layer with SendCommand: command 0x1B + 2 * layer, offset
 // 3 * index, length 3, the action code as data.
-void SendTableEntry(DeviceManager& devices, int layer, int index, const ActionCode& code);
+// False when the keyboard did not accept it.
+bool SendTableEntry(DeviceManager& devices, int layer, int index, const ActionCode& code);
 
 // Thread-safe holder: written by the worker during the connection sequence, read by the page
 // operations on the UI thread and by the worker's jobs.

@@ -5,6 +5,7 @@
 #include "keys/KeyCodes.h"
 #include "keys/KeyEvents.h"
 #include "ui/CKeyTestCtrl.h"
+#include "ui/ControlIds.h"
 #include "ui/LoadText.h"
 
 namespace zanvor {
@@ -34,7 +35,15 @@ std::vector<int> HeldKeySet::Codes() const {
     return {codes_.begin(), codes_.end()};
 }
 
+KeyTest::KeyTest()
+    : ownedControl_(std::make_unique<CKeyTestCtrl>(kIdKeyTest)),
+      ownedHeld_(std::make_unique<HeldKeySet>()),
+      control_(*ownedControl_),
+      held_(*ownedHeld_) {}
+
 KeyTest::KeyTest(CKeyTestCtrl& control, HeldKeySet& held) : control_(control), held_(held) {}
+
+KeyTest::~KeyTest() = default;
 
 void KeyTest::StartKeyTest() {
     std::lock_guard lock(mutex_);

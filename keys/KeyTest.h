@@ -9,6 +9,7 @@
 // from entering the page until leaving it, and not while a combination key is captured or a
 // macro is recorded (those read the input themselves).
 
+#include <memory>
 #include <mutex>
 #include <set>
 #include <vector>
@@ -38,7 +39,13 @@ class HeldKeySet {
 
 class KeyTest {
   public:
+    // The key test with its own control (control id kIdKeyTest) and held set.
+    KeyTest();
+    // The key test over a control and a held set owned elsewhere (tests).
     KeyTest(CKeyTestCtrl& control, HeldKeySet& held);
+    ~KeyTest();
+
+    CKeyTestCtrl& Control() { return control_; }
 
     // Entering the page, and the end of a capture: events are taken from now on; the control
     // and the held set start empty.
@@ -69,6 +76,8 @@ class KeyTest {
     // the control after StopKeyTest has returned.
     mutable std::mutex mutex_;
     bool active_ = false;
+    std::unique_ptr<CKeyTestCtrl> ownedControl_;
+    std::unique_ptr<HeldKeySet> ownedHeld_;
     CKeyTestCtrl& control_;
     HeldKeySet& held_;
 };

@@ -10,6 +10,9 @@
 #include "store/DataStore.h"
 #include "ui/KeyboardCtrl.h"
 #include "ui/LoadText.h"
+#include "ui/StatusTexts.h"
+#include "ui/SwitchButton.h"
+#include "ui/WindowMessages.h"
 
 namespace zanvor {
 
@@ -204,12 +207,18 @@ void KnobPage::OnKnobChanged(int action, intptr_t dialogSerial) {
     poster_.PostTaskIfIdle(kKnobTaskWriteKnobAction);
 }
 
-void KnobPage::TaskWriteKnobAction() {
-    SendBracketCommand(devices_, kCommandBegin);
+TaskResult KnobPage::TaskWriteKnobAction() {
     const int action = currentAction_.load();
     // Until the keyboard has told where the knob's entries are, every index reads 0: the entry
     // of an ordinary key, which must not be overwritten.
-    if (action >= 0 && action < kKnobActionCount && tables_.KnobIndicesRead()) {
+    if (!tables_.KnobIndicesRead() || !session_.ConnectionRead()) {
+        return TaskResult::Failed(LoadText("KB.DIALOG", kTextTablesNotRead));
+    }
+    if (!SendBracketCommand(devices_, kCommandBegin)) {
+        return TransferFailed();
+    }
+    bool written = true;
+    if (action >= 0 && action < kKnobActionCount) {
         const int layer = CurrentLayer();
         const KeyMacroData record = tables_.KnobRecord(layer, action);
         if (record.key_code >= 0 && record.key_code < kKeyTableEntries) {
@@ -219,10 +228,28 @@ void KnobPage::TaskWriteKnobAction() {
             }
             ActionCode code{};
             EncodeAction(record, code, macros);
-            SendTableEntry(devices_, layer, record.key_code, code);
+            written = SendTableEntry(devices_, layer, record.key_code, code);
         }
     }
     SendBracketCommand(devices_, kCommandEnd);
+    return written ? TaskResult() : TransferFailed();
+}
+
+void KnobPage::Register(PageRegistry& registry, SwitchButton& encoderSwitch) {
+    registry.AddTask(
+        kKnobTaskWriteKnobAction, [this] { return TaskWriteKnobAction(); },
+        TaskOptions{.closesBusyDialog = true});
+    registry.AddWindowMessage(kKnobChangedMessage, [this](uintptr_t wParam, intptr_t lParam) {
+        OnKnobChanged(static_cast<int>(wParam), lParam);
+    });
+    registry.AddControl(encoderSwitch.ControlId(), [this, &encoderSwitch](int) {
+        SetEncoderMode(encoderSwitch.GetCheck() == 1);
+    });
+    registry.AddPagesRefresh([this] { LoadEncoderMode(); });
+    registry.AddProfileApplyStep([this] {
+        LoadEncoderMode();
+        return TaskResult();
+    });
 }
 
 KeyMacroData KnobPage::KnobFunction(int layer, int action) const {

@@ -19,6 +19,7 @@
 #include "store/Records.h"
 #include "ui/ComboBox.h"
 #include "ui/MDialog.h"
+#include "ui/PageRegistry.h"
 
 namespace zanvor {
 
@@ -101,6 +102,10 @@ class KnobPage {
     KnobPage(DeviceManager& devices, DataStore& store, SessionState& session, TaskPoster& poster,
              KeyboardCtrl& keyboard, KeyTables& tables);
 
+    // Registers job 8, the knob dialog's change message, the encoder switch of the settings
+    // page and the encoder display's refresh after a profile change.
+    void Register(PageRegistry& registry, class SwitchButton& encoderSwitch);
+
     void SetDialogPresenter(Presenter presenter);
     // The knob was clicked on the key-assignment page: shows the dialog with the current
     // layer's records, then destroys it.
@@ -111,9 +116,10 @@ class KnobPage {
     void OnKnobChanged(int action, intptr_t dialogSerial);
     int CurrentKnobAction() const { return currentAction_.load(); }
 
-    // Job 8: sends the current action's entry of the current layer.
-    void TaskWriteKnobAction();
-    void WriteKnobAction() { TaskWriteKnobAction(); }
+    // Job 8: sends the current action's entry of the current layer. Nothing is sent while the
+    // keyboard has not told where the knob's entries are.
+    TaskResult TaskWriteKnobAction();
+    TaskResult WriteKnobAction() { return TaskWriteKnobAction(); }
 
     // ---- command line ----
     // The knob record of an action on a layer.

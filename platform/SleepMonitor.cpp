@@ -1,5 +1,6 @@
 #include "platform/SleepMonitor.h"
 
+#include <fcntl.h>
 #include <poll.h>
 #include <sys/eventfd.h>
 #include <systemd/sd-bus.h>
@@ -53,10 +54,54 @@ bool SleepMonitor::Start(Callback callback) {
         return false;
     }
     thread_ = std::thread([this] { Loop(); });
+    TakeSleepDelay();
     return true;
 }
 
+bool SleepMonitor::TakeSleepDelay() {
+    std::lock_guard lock(inhibitMutex_);
+    if (inhibitFd_ >= 0) {
+        return true;
+    }
+    // A connection of its own: the monitor's bus belongs to its thread.
+    sd_bus* bus = nullptr;
+    if (sd_bus_open_system(&bus) < 0) {
+        return false;
+    }
+    sd_bus_error error = SD_BUS_ERROR_NULL;
+    sd_bus_message* reply = nullptr;
+    int fd = -1;
+    if (sd_bus_call_method(bus, "org.freedesktop.login1", "/org/freedesktop/login1",
+                           "org.freedesktop.login1.Manager", "Inhibit", &error, &reply, "ssss",
+                           "sleep", "Zanvor HUB", "Finishing a transfer to the keyboard",
+                           "delay") >= 0 &&
+        sd_bus_message_read(reply, "h", &fd) >= 0 && fd >= 0) {
+        // The reply owns its descriptor; the lock lives as long as our copy.
+        inhibitFd_ = fcntl(fd, F_DUPFD_CLOEXEC, 3);
+    } else {
+        Trace("SleepMonitor: no sleep inhibitor: %s\n", error.message ? error.message : "");
+    }
+    sd_bus_error_free(&error);
+    sd_bus_message_unref(reply);
+    sd_bus_flush_close_unref(bus);
+    return inhibitFd_ >= 0;
+}
+
+void SleepMonitor::ReleaseSleepDelay() {
+    std::lock_guard lock(inhibitMutex_);
+    if (inhibitFd_ >= 0) {
+        close(inhibitFd_);
+        inhibitFd_ = -1;
+    }
+}
+
+bool SleepMonitor::HoldsSleepDelay() const {
+    std::lock_guard lock(inhibitMutex_);
+    return inhibitFd_ >= 0;
+}
+
 void SleepMonitor::Stop() {
+    ReleaseSleepDelay();
     if (thread_.joinable()) {
         const uint64_t one = 1;
         [[maybe_unused]] const ssize_t written = write(stopFd_, &one, sizeof one);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <mutex>
 #include <thread>
 
 typedef struct sd_bus sd_bus;
@@ -25,6 +26,13 @@ class SleepMonitor {
     void Stop();
     bool Running() const { return thread_.joinable(); }
 
+    // A logind "delay" inhibitor: while held, the machine waits (up to logind's delay limit)
+    // before sleeping, so a transfer to the keyboard in progress can end. Taken at Start and
+    // again after every resume; released once the program is ready to sleep. Any thread.
+    bool TakeSleepDelay();
+    void ReleaseSleepDelay();
+    bool HoldsSleepDelay() const;
+
   private:
     void Loop();
 
@@ -33,6 +41,8 @@ class SleepMonitor {
     sd_bus_slot* slot_ = nullptr;
     int stopFd_ = -1;  // eventfd that ends the loop
     std::thread thread_;
+    mutable std::mutex inhibitMutex_;  // guards inhibitFd_
+    int inhibitFd_ = -1;
 };
 
 }  // namespace zanvor

@@ -13,13 +13,13 @@
 #include "app/HidSetup.h"
 #include "app/KeyboardDlg.h"
 #include "app/Startup.h"
-#include "app/WindowMessages.h"
 #include "platform/SingleInstance.h"
 #include "qt/MainWindow.h"
 #include "qt/QtDialogs.h"
 #include "qt/QtWindowHost.h"
 #include "qt/Theme.h"
 #include "sim/SimHidBackend.h"
+#include "ui/WindowMessages.h"
 
 namespace zanvor {
 
@@ -95,9 +95,9 @@ int RunHubApplication(int argc, char** argv) {
         [&dialog](intptr_t mouseMessage) { dialog.PostMessageW(kMsgTrayIcon, 109, mouseMessage); });
     startup.instance->SetRaiseHandler([&dialog] { dialog.PostMessageW(kMsgRaiseWindow); });
     if (simulation) {
-        dialog.UseSystemHotplug(false);
+        dialog.Keyboards().UseSystemHotplug(false);
         simulation->SetHotplugHandler([&dialog](const std::string& path, bool arrival) {
-            dialog.OnHotplugEvent(arrival, path);
+            dialog.Keyboards().OnHotplugEvent(arrival, path);
         });
     }
     window.Attach(&dialog);

@@ -51,7 +51,7 @@ KeyPageView::~KeyPageView() {
     language_.Reset();
 }
 
-void KeyPageView::AttachModels(const KeyPageModels& models) {
+void KeyPageView::AttachModels(const KeyPageViewModels& models) {
     QWidget* functionPanel = functionColumn_->parentWidget();
     if (models.layers != nullptr && layers_ == nullptr) {
         layers_ = new LayerView(*models.layers, this);

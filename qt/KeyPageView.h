@@ -26,7 +26,7 @@ class MacroPlayPanel;
 class MacroPlayView;
 
 // The models of the key-assignment page besides the keyboard picture.
-struct KeyPageModels {
+struct KeyPageViewModels {
     KeyFuncValue* functions = nullptr;
     KeyLayerCtrl* layers = nullptr;
     MacroPlayPanel* macroPlay = nullptr;
@@ -44,7 +44,7 @@ class KeyPageView : public QWidget {
     ~KeyPageView() override;
 
     // Renders the page's other models (once).
-    void AttachModels(const KeyPageModels& models);
+    void AttachModels(const KeyPageViewModels& models);
     // What the restore-all button does (asks, then restores every key of the layer).
     void SetRestoreAllHandler(std::function<void()> handler);
 

@@ -209,7 +209,7 @@ void KeyboardView::paintEvent(QPaintEvent*) {
         if (mode_ == KeyboardCtrl::kModePerKeyColor && fill.lightness() > 150) {
             textColor = theme::kWindow;
         }
-        if (!item.functionCaption.empty() && item.functionCaption != item.caption) {
+        if (item.remapped) {
             textColor = item.selected ? Qt::white : theme::kAccent;
         }
         painter.setPen(textColor);
@@ -226,7 +226,7 @@ bool KeyboardView::event(QEvent* event) {
         for (const KeyItem& item : items_) {
             if (item.code == code) {
                 QString tip = QString::fromStdString(item.caption);
-                if (!item.functionCaption.empty() && item.functionCaption != item.caption) {
+                if (item.remapped && !item.functionCaption.empty()) {
                     tip += QStringLiteral(" → ") + QString::fromStdString(item.functionCaption);
                 }
                 QToolTip::showText(help->globalPos(), tip, this);

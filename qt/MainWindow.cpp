@@ -17,11 +17,9 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-#include "app/ControlIds.h"
 #include "app/DevicePages.h"
 #include "app/KeyboardDlg.h"
 #include "app/ProfileDlg.h"
-#include "app/WindowMessages.h"
 #include "platform/Registry.h"
 #include "qt/DeviceListView.h"
 #include "qt/HomePage.h"
@@ -32,7 +30,9 @@
 #include "qt/Pictures.h"
 #include "qt/SettingsPageView.h"
 #include "qt/Theme.h"
+#include "ui/ControlIds.h"
 #include "ui/Manager.h"
+#include "ui/WindowMessages.h"
 
 namespace zanvor {
 
@@ -220,8 +220,9 @@ void MainWindow::Attach(KeyboardDlg* dialog) {
     bodyLayout->setContentsMargins(0, 0, 0, 0);
     bodyLayout->setSpacing(0);
     stack_ = new QStackedWidget(body_);
-    home_ = new HomePage(dialog_->deviceList, dialog_->mainView,
-                         QString::fromStdString(dialog_->homePictureDisconnected), stack_);
+    home_ =
+        new HomePage(dialog_->deviceList, dialog_->mainView,
+                     QString::fromStdString(dialog_->Keyboards().homePictureDisconnected), stack_);
     keys_ = new KeyPageView(dialog_->keyboardCtrl, stack_);
     settings_ = new SettingsPageView(*dialog_, stack_);
     stack_->addWidget(home_);
@@ -268,7 +269,7 @@ void MainWindow::ConnectPages() {
     actions.import = [this] { dialog_->OnMessage(kIdImportProfile, kButtonClicked); };
     actions.manage = [this] { OpenProfileDialog(); };
     actions.command = [this](int command) { dialog_->OnProfileMenuCommand(command); };
-    AttachProfiles(pages.profileList, std::move(actions));
+    AttachProfiles(pages.profile.List(), std::move(actions));
     dialog_->SetProfileMenuPresenter([this] {
         ShowProfileContextMenu(this, [this](int command) {
             if (dialog_ != nullptr) {
@@ -276,8 +277,8 @@ void MainWindow::ConnectPages() {
             }
         });
     });
-    AttachKeyPage({&pages.keyFunctions, &pages.keyLayers, &pages.macroPlay, &pages.combination,
-                   &pages.keyTestCtrl},
+    AttachKeyPage({&pages.keys.Functions(), &pages.keys.Layers(), &pages.keys.MacroPlay(),
+                   &pages.keys.Combination(), &pages.keyTest.Control()},
                   [this] { dialog_->OnMessage(kIdRestoreAllKeys, kButtonClicked); });
     keys_->Combination()->SetCaptureHandler([this](int code, bool pressed) {
         dialog_->Pages().keys.OnCaptureNativeKey(code, pressed);
@@ -312,7 +313,7 @@ void MainWindow::AttachProfiles(ProfileList& list, ProfilePanel::Actions actions
     RefreshView();
 }
 
-void MainWindow::AttachKeyPage(const KeyPageModels& models, std::function<void()> restoreAll) {
+void MainWindow::AttachKeyPage(const KeyPageViewModels& models, std::function<void()> restoreAll) {
     if (keys_ != nullptr) {
         keys_->AttachModels(models);
         keys_->SetRestoreAllHandler(std::move(restoreAll));

@@ -63,7 +63,7 @@ class MainWindow : public QMainWindow {
     // The profile list beside the device pages.
     void AttachProfiles(ProfileList& list, ProfilePanel::Actions actions);
     // The key-assignment page's panels beside the keyboard picture.
-    void AttachKeyPage(const KeyPageModels& models, std::function<void()> restoreAll);
+    void AttachKeyPage(const KeyPageViewModels& models, std::function<void()> restoreAll);
     // Key and mouse button events of the window while the key-assignment page is shown (the
     // key test): native key codes (X11/xkb keycodes) and the mouse buttons.
     using KeyInputHandler = std::function<void(int nativeScanCode, bool pressed)>;

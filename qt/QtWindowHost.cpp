@@ -12,9 +12,9 @@
 #include <QThread>
 #include <QUrl>
 
-#include "app/WindowMessages.h"
 #include "qt/Pictures.h"
 #include "ui/LoadText.h"
+#include "ui/WindowMessages.h"
 
 namespace zanvor {
 
@@ -62,9 +62,9 @@ bool QtWindowHost::IsVisible() const {
 }
 
 bool QtWindowHost::AddTrayIcon(const std::string& iconPath, const std::string& tooltip) {
-    if (!QSystemTrayIcon::isSystemTrayAvailable()) {
-        return false;
-    }
+    // Created even when no tray exists yet: a panel that starts later (autostart at login)
+    // picks the icon up by itself. Whether closing may hide the window is decided at close
+    // time by TrayAvailable().
     if (tray_ == nullptr) {
         tray_ = new QSystemTrayIcon(this);
         trayMenu_ = new QMenu();

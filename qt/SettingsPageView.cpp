@@ -10,12 +10,12 @@
 #include <QScrollArea>
 #include <QVBoxLayout>
 
-#include "app/ControlIds.h"
 #include "app/DevicePages.h"
 #include "app/KeyboardDlg.h"
 #include "qt/ControlViews.h"
 #include "qt/Pictures.h"
 #include "qt/Theme.h"
+#include "ui/ControlIds.h"
 
 namespace zanvor {
 
@@ -122,14 +122,14 @@ SettingsPageView::SettingsPageView(KeyboardDlg& dialog, QWidget* parent)
     rightLayout->addWidget(appSection_);
     auto* languageRow = new QHBoxLayout();
     languageLabel_ = new QLabel(right);
-    language_ = new ComboView(pages.languageList, right);
+    language_ = new ComboView(pages.application.languageList, right);
     languageLabel_->setBuddy(language_);
     languageRow->addWidget(languageLabel_);
     languageRow->addWidget(language_);
     languageRow->addStretch(1);
     rightLayout->addLayout(languageRow);
-    autostart_ = new SwitchView(pages.autostartSwitch, right);
-    minimised_ = new SwitchView(pages.autostartMinimisedSwitch, right);
+    autostart_ = new SwitchView(pages.application.autostartSwitch, right);
+    minimised_ = new SwitchView(pages.application.autostartMinimisedSwitch, right);
     rightLayout->addWidget(autostart_);
     auto* minimisedRow = new QHBoxLayout();
     minimisedRow->addSpacing(28);
@@ -191,7 +191,7 @@ SettingsPageView::SettingsPageView(KeyboardDlg& dialog, QWidget* parent)
     connect(back_, &QPushButton::clicked, this,
             [this] { dialog_.OnMessage(kIdSettingsBack, kButtonClicked); });
     const auto chooseExitMode = [this](int data) {
-        ComboBox& list = dialog_.Pages().exitModeList;
+        ComboBox& list = dialog_.Pages().application.exitModeList;
         const std::vector<ComboItem> items = list.GetItems();
         for (size_t i = 0; i < items.size(); ++i) {
             if (items[i].data == data) {
@@ -207,7 +207,7 @@ SettingsPageView::SettingsPageView(KeyboardDlg& dialog, QWidget* parent)
             RefreshLabels();
         }
     });
-    exitBinding_ = std::make_unique<ModelBinding>(pages.exitModeList, this,
+    exitBinding_ = std::make_unique<ModelBinding>(pages.application.exitModeList, this,
                                                   [this](uint32_t) { RefreshExitMode(); });
     languageSubscription_ = SubscribeTexts(this, [this] { ApplyTexts(); });
     ApplyTexts();
@@ -225,7 +225,7 @@ void SettingsPageView::showEvent(QShowEvent* event) {
 }
 
 void SettingsPageView::RefreshExitMode() {
-    const bool hide = dialog_.Pages().exitModeList.GetCurData(0) == 1;
+    const bool hide = dialog_.Pages().application.exitModeList.GetCurData(0) == 1;
     hideToTray_->setChecked(hide);
     exitChoice_->setChecked(!hide);
     trayWarning_->setVisible(!dialog_.Host().TrayAvailable());

@@ -68,7 +68,8 @@ struct SimHidBackend::Bus {
 
     // Keeps the newest reports only, so a long session cannot grow the record without bound.
     static constexpr size_t kMaxRecords = 200000;
-    void RecordLocked(const SimReport& report) {
+    void RecordLocked(SimReport& report) {
+        report.time = std::chrono::steady_clock::now();
         if (records.size() >= kMaxRecords) {
             records.erase(records.begin(), records.begin() + kMaxRecords / 2);
         }
@@ -121,7 +122,9 @@ class SimHidDevice : public HidDevice {
         : bus_(std::move(bus)), target_(std::move(target)), channel_(std::move(channel)) {}
 
     int Write(const uint8_t* data, size_t length) override {
-        if (data == nullptr || length == 0) {
+        // As hidraw does: a report longer than the interface's output report is refused whole.
+        if (data == nullptr || length == 0 ||
+            length > static_cast<size_t>(target_->report_length)) {
             return -1;
         }
         SimReport record{target_->info.path, true, std::vector<uint8_t>(data, data + length)};
@@ -137,7 +140,7 @@ class SimHidDevice : public HidDevice {
             // Report ID 0 is the only one the keyboard knows; other reports are ignored.
             if (data[0] == 0x00) {
                 const uint8_t* payload = data + 1;
-                const size_t payloadLength = std::min<size_t>(length - 1, 64);
+                const size_t payloadLength = length - 1;
                 Exchange(payload, payloadLength);
                 if (payloadLength >= 2 && payload[0] == 0xAA && payload[1] == 0x11 &&
                     !bus_->state_folder.empty()) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -18,6 +19,7 @@ struct SimReport {
     std::string path;        // the interface
     bool to_device = false;  // true: written by the host, byte 0 = report ID; false: read by it
     std::vector<uint8_t> bytes;
+    std::chrono::steady_clock::time_point time{};  // when it was written or read
 };
 
 // An HID backend made of virtual keyboards. Each (model, connection mode) is one USB device

@@ -49,7 +49,9 @@ std::vector<uint8_t> VirtualReceiver::LinkFrame() const {
 std::vector<uint8_t> VirtualReceiver::LinkFrameLocked() const {
     std::vector<uint8_t> frame(keyboard_->PayloadLength(), 0);
     const uint16_t vid = keyboard_->Model().KeyboardVendorId();
-    const uint16_t pid = reports_product_id_ ? keyboard_->Model().KeyboardProductId() : 0;
+    // A receiver knows its keyboard only while the keyboard is linked.
+    const uint16_t pid =
+        reports_product_id_ && linked_ ? keyboard_->Model().KeyboardProductId() : 0;
     frame[0] = 0xAA;
     frame[1] = 0xD0;
     frame[9] = vid & 0xFF;

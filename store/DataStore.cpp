@@ -199,12 +199,14 @@ bool DataStore::DeleteDeviceDatabase(const std::string& dataFolder, const std::s
 // ---------------------------------------------------------------------------------------------
 // Configuration values
 
-void DataStore::InsertDefaultConfig(int profile) {
+bool DataStore::InsertDefaultConfig(int profile) {
     Lock lock(mutex_);
+    bool stored = true;
     for (const ConfigDefault& row : kDefaultConfig) {
         Query q(db_, "INSERT INTO t_config_data(profile, key, value) VALUES (?, ?, ?);");
-        q.Int(profile).Text(row.key).Text(row.value).Step();
+        stored = q.Int(profile).Text(row.key).Text(row.value).Run() && stored;
     }
+    return stored;
 }
 
 bool DataStore::GetConfigValue(int profile, const std::string& key, std::string& value) {

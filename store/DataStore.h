@@ -57,7 +57,8 @@ class DataStore {
 
     // --- Configuration values of a profile (t_config_data) -----------------------------------
     // Inserts the rows of kDefaultConfig for the profile; a failing row does not stop the rest.
-    void InsertDefaultConfig(int profile);
+    // False when a row could not be stored.
+    bool InsertDefaultConfig(int profile);
     // Empties `value`, then copies the first matching row's value. False when there is none.
     bool GetConfigValue(int profile, const std::string& key, std::string& value);
     // True on success, also when no row matched (nothing is stored then).
@@ -88,14 +89,16 @@ class DataStore {
 
     // --- Key assignments (t_key_macro_data) --------------------------------------------------
     int CountKeys(int profile);
-    void InsertKeys(std::vector<KeyMacroData> list);
+    // All rows in one transaction; false (and nothing stored) when one fails.
+    bool InsertKeys(std::vector<KeyMacroData> list);
     // Deletes the key's row of (profile, fn_layer, key_code) and, unless macro_value and
     // macro_value2 are both 0, inserts the record. Returns the new key_id or 0; key_code 0
     // touches nothing.
     int ReplaceKey(const KeyMacroData& key);
     // Change only the five macro columns of (profile, fn_layer, key_code).
-    void UpdateKey(const KeyMacroData& key);
-    void UpdateKeys(std::vector<KeyMacroData> list);
+    bool UpdateKey(const KeyMacroData& key);
+    // All rows in one transaction; false (and nothing changed) when one fails.
+    bool UpdateKeys(std::vector<KeyMacroData> list);
     bool GetKey(int profile, int fn_layer, int key_code, KeyMacroData& key);
     int ListLayerKeys(int profile, int fn_layer, std::vector<KeyMacroData>& list);
     int ListProfileKeys(int profile, std::vector<KeyMacroData>& list);

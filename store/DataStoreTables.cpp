@@ -164,15 +164,18 @@ int DataStore::CountKeys(int profile) {
     return ReadInt(q);
 }
 
-void DataStore::InsertKeys(std::vector<KeyMacroData> list) {
+bool DataStore::InsertKeys(std::vector<KeyMacroData> list) {
     Lock lock(mutex_);
     SQLiteAutoTransaction transaction(&db_);
     for (const KeyMacroData& key : list) {
         Query q(db_, kInsertKey);
         BindKeyInsert(q, key);
-        q.Step();
+        if (!q.Run()) {
+            transaction.Rollback();
+            return false;
+        }
     }
-    transaction.Commit();
+    return transaction.Commit();
 }
 
 int DataStore::ReplaceKey(const KeyMacroData& key) {
@@ -193,22 +196,25 @@ int DataStore::ReplaceKey(const KeyMacroData& key) {
     return RunInsert(db_, q);
 }
 
-void DataStore::UpdateKey(const KeyMacroData& key) {
+bool DataStore::UpdateKey(const KeyMacroData& key) {
     Lock lock(mutex_);
     Query q(db_, kUpdateKey);
     BindKeyUpdate(q, key);
-    q.Step();
+    return q.Run();
 }
 
-void DataStore::UpdateKeys(std::vector<KeyMacroData> list) {
+bool DataStore::UpdateKeys(std::vector<KeyMacroData> list) {
     Lock lock(mutex_);
     SQLiteAutoTransaction transaction(&db_);
     for (const KeyMacroData& key : list) {
         Query q(db_, kUpdateKey);
         BindKeyUpdate(q, key);
-        q.Step();
+        if (!q.Run()) {
+            transaction.Rollback();
+            return false;
+        }
     }
-    transaction.Commit();
+    return transaction.Commit();
 }
 
 bool DataStore::GetKey(int profile, int fn_layer, int key_code, KeyMacroData& key) {

@@ -40,10 +40,23 @@ bool SQLiteDB::Open(const char* path, int flags) {
         return false;
     }
     handle_ = handle;
+    // Another process (the command line beside the desktop program) may hold the write lock
+    // for a moment: wait for it instead of failing at once.
+    sqlite3_busy_timeout(handle_, kBusyTimeoutMs);
     // WAL keeps the file consistent after a crash or power cut while NORMAL avoids a flush
     // per commit. The result is ignored: a read-only medium still works with the defaults.
     Exec("PRAGMA journal_mode = WAL; PRAGMA synchronous = NORMAL; ");
     return true;
+}
+
+void SQLiteDB::SetBusyTimeout(int milliseconds) {
+    if (handle_ != nullptr) {
+        sqlite3_busy_timeout(handle_, milliseconds);
+    }
+}
+
+bool SQLiteDB::InTransaction() const {
+    return handle_ != nullptr && sqlite3_get_autocommit(handle_) == 0;
 }
 
 bool SQLiteDB::Close() {
@@ -144,9 +157,11 @@ const char* SQLiteStatement::ColumnText(int index) const {
 
 // ---------------------------------------------------------------------------------------------
 
+// IMMEDIATE takes the write lock at the start, so the busy timeout applies; a deferred
+// transaction that reads and then writes could fail at once on another process's lock.
 SQLiteAutoTransaction::SQLiteAutoTransaction(SQLiteDB* db) : db_(db) {
     if (db_ != nullptr && db_->IsOpen()) {
-        active_ = db_->Exec("BEGIN") == SQLITE_OK;
+        active_ = db_->Exec("BEGIN IMMEDIATE") == SQLITE_OK;
     }
 }
 
@@ -162,7 +177,7 @@ bool SQLiteAutoTransaction::Begin() {
     }
     // Only a BEGIN that succeeded is ours to END: ending after a failed BEGIN would close a
     // transaction someone else opened.
-    active_ = db_->Exec("BEGIN") == SQLITE_OK;
+    active_ = db_->Exec("BEGIN IMMEDIATE") == SQLITE_OK;
     return active_;
 }
 
@@ -171,7 +186,22 @@ bool SQLiteAutoTransaction::Commit() {
         return false;
     }
     active_ = false;
-    return db_->Exec("END") == SQLITE_OK;
+    if (db_->Exec("END") == SQLITE_OK) {
+        return true;
+    }
+    // A failed END (disk full, lock still held after the timeout) can leave the connection
+    // inside the transaction; every later statement would then join a transaction that never
+    // ends. Undo it, so the connection is clean and nothing half-written stays.
+    db_->Exec("ROLLBACK");
+    return false;
+}
+
+void SQLiteAutoTransaction::Rollback() {
+    if (!active_) {
+        return;
+    }
+    active_ = false;
+    db_->Exec("ROLLBACK");
 }
 
 }  // namespace zanvor

@@ -29,6 +29,13 @@ class SQLiteStatement;
 // One SQLite connection. Not copyable; closes itself when destroyed.
 class SQLiteDB {
   public:
+    // How long a statement waits for another connection's lock before failing.
+    static constexpr int kBusyTimeoutMs = 5000;
+    // Another wait than kBusyTimeoutMs for this connection (tests); after Open.
+    void SetBusyTimeout(int milliseconds);
+    // True while a transaction is open on this connection.
+    bool InTransaction() const;
+
     SQLiteDB() = default;
     virtual ~SQLiteDB();
     SQLiteDB(const SQLiteDB&) = delete;
@@ -103,7 +110,10 @@ class SQLiteAutoTransaction {
     // False without a database or when already active; otherwise BEGIN and its success.
     bool Begin();
     // END; false when this object has no transaction open or END fails.
+    // Ends the transaction; when that fails it is rolled back and false returned.
     bool Commit();
+    // Undoes everything since BEGIN.
+    void Rollback();
     bool IsActive() const { return active_; }
 
   private:

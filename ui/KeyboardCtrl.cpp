@@ -106,6 +106,19 @@ void KeyboardCtrl::AddKeyItem(const std::string& caption, const std::string& des
     NotifyChanged(kChangeItems);
 }
 
+bool KeyboardCtrl::SetKeyRemapped(int code, bool remapped) {
+    {
+        std::lock_guard lock(mutex_);
+        KeyItem* item = Find(code);
+        if (!item || item->remapped == remapped) {
+            return item != nullptr;
+        }
+        item->remapped = remapped;
+    }
+    NotifyChanged(kChangeItems);
+    return true;
+}
+
 bool KeyboardCtrl::SetKeyItemInfo(int code, const std::string& caption, int functionType,
                                   const std::string& note) {
     {

@@ -22,6 +22,8 @@ struct KeyItem {
     int functionType = 0;
     std::string functionCaption;
     std::string note;
+    // The key does something else than its factory function on the shown layer.
+    bool remapped = false;
     // Set by SetKeyEncoder: the picture draws this item as the knob.
     bool drawnAsKnob = false;
 };
@@ -63,6 +65,8 @@ class KeyboardCtrl : public ControlModel {
     void AddKeyItem(const std::string& caption, const std::string& description, int code,
                     const Rect& rect, const std::string& icon, uint32_t color);
     // Shows what a key is assigned to; false when no item has that code.
+    // Marks a key as doing something else than its factory function on the shown layer.
+    bool SetKeyRemapped(int code, bool remapped);
     bool SetKeyItemInfo(int code, const std::string& caption, int functionType,
                         const std::string& note);
 

@@ -7,6 +7,17 @@
 
 namespace zanvor {
 
+// Pages of the main window.
+enum Page : int {
+    kPageHome = 0,  // the device list
+    kPageLighting = 1,
+    kPageMatrix = 2,
+    kPageAurora = 3,
+    kPageKeys = 4,
+    kPageMacros = 5,
+    kPageScreen = 6,
+};
+
 // The main window's frame: which page is shown, which page tabs are visible, the home
 // page's disconnected picture, the settings page, the device page title and the three
 // device information labels. Pages: 0 home (device list), 1 lighting, 2 matrix screen,

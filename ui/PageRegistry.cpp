@@ -4,12 +4,12 @@
 
 namespace zanvor {
 
-void PageRegistry::AddControl(int controlId, ControlHandler handler) {
-    controls_[controlId] = std::move(handler);
+void PageRegistry::AddControl(int controlId, ControlHandler handler, int page) {
+    controls_[{controlId, page}] = std::move(handler);
 }
 
-void PageRegistry::AddControl(ControlModel& model, ControlHandler handler) {
-    AddControl(model.ControlId(), std::move(handler));
+void PageRegistry::AddControl(ControlModel& model, ControlHandler handler, int page) {
+    AddControl(model.ControlId(), std::move(handler), page);
     model.SetEventSink([this](int controlId, int event) {
         if (sink_) {
             sink_(controlId, event);
@@ -17,8 +17,11 @@ void PageRegistry::AddControl(ControlModel& model, ControlHandler handler) {
     });
 }
 
-bool PageRegistry::DispatchControl(int controlId, int event) const {
-    const auto it = controls_.find(controlId);
+bool PageRegistry::DispatchControl(int controlId, int event, int page) const {
+    auto it = controls_.find({controlId, page});
+    if (it == controls_.end()) {
+        it = controls_.find({controlId, kAnyPage});
+    }
     if (it == controls_.end() || !it->second) {
         return false;
     }
@@ -26,24 +29,31 @@ bool PageRegistry::DispatchControl(int controlId, int event) const {
     return true;
 }
 
+bool PageRegistry::HandlesControl(int controlId, int page) const {
+    return controls_.count({controlId, page}) != 0 || controls_.count({controlId, kAnyPage}) != 0;
+}
+
 void PageRegistry::SetEventSink(std::function<void(int controlId, int event)> sink) {
     sink_ = std::move(sink);
 }
 
 void PageRegistry::AddWindowMessage(uint32_t id, MessageHandler handler) {
-    messages_[id] = std::move(handler);
+    messages_.emplace(id, std::move(handler));
 }
 
 bool PageRegistry::DispatchWindowMessage(uint32_t id, uintptr_t wParam, intptr_t lParam) const {
-    const auto it = messages_.find(id);
-    if (it == messages_.end() || !it->second) {
-        return false;
+    const auto [first, last] = messages_.equal_range(id);
+    bool handled = false;
+    for (auto it = first; it != last; ++it) {
+        if (it->second) {
+            it->second(wParam, lParam);
+            handled = true;
+        }
     }
-    it->second(wParam, lParam);
-    return true;
+    return handled;
 }
 
-void PageRegistry::AddTask(int code, Step run, TaskOptions options) {
+void PageRegistry::AddTask(int code, TaskRun run, TaskOptions options) {
     tasks_[code] = Task{std::move(run), options};
 }
 
@@ -99,16 +109,22 @@ bool PageRegistry::CreateProfileRows(int profileId) const {
     return true;
 }
 
-void PageRegistry::AddProfileApplyStep(Step step) {
+void PageRegistry::AddProfileApplyStep(TaskRun step) {
     profileApplySteps_.push_back(std::move(step));
 }
 
-void PageRegistry::RunProfileApplySteps() const {
-    for (const Step& step : profileApplySteps_) {
-        if (step) {
-            step();
+TaskResult PageRegistry::RunProfileApplySteps() const {
+    TaskResult result;
+    for (const TaskRun& step : profileApplySteps_) {
+        if (!step) {
+            continue;
+        }
+        TaskResult stepResult = step();
+        if (!stepResult.ok && result.ok) {
+            result = std::move(stepResult);
         }
     }
+    return result;
 }
 
 void PageRegistry::AddPagesRefresh(Step step) {

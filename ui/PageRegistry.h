@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <string>
+#include <utility>
 #include <vector>
 
 namespace zanvor {
@@ -17,6 +19,19 @@ struct TaskOptions {
     bool closesBusyDialog = false;
 };
 
+// What a worker task achieved. A task that talks to the keyboard reports whether the keyboard
+// took what was sent; a reason says why not (one line, for the command line and messages).
+struct TaskResult {
+    TaskResult(bool succeeded = true) : ok(succeeded) {}  // NOLINT: a plain bool is a result
+    static TaskResult Failed(std::string why) {
+        TaskResult result(false);
+        result.reason = std::move(why);
+        return result;
+    }
+    bool ok = true;
+    std::string reason;
+};
+
 // Where the pages plug into the main window. Each page registers, once and before the
 // worker starts, the control ids it handles, the worker tasks it owns, its idle-pass work,
 // its steps of the connection read and of profile changes, and its window messages. The
@@ -29,24 +44,28 @@ class PageRegistry {
     using ControlHandler = std::function<void(int event)>;
     using MessageHandler = std::function<void(uintptr_t wParam, intptr_t lParam)>;
     using Step = std::function<void()>;
+    // A worker task; its result is kept in the worker's task log.
+    using TaskRun = std::function<TaskResult()>;
     // A step that can fail; false stops the sequence it belongs to.
     using CheckedStep = std::function<bool()>;
     using ProfileStep = std::function<bool(int profileId)>;
 
-    // Order of the connection read's steps (lower first). The built-in steps use these;
-    // features add theirs between them.
+    // Order of the connection read's steps (lower first). The read always begins with the
+    // device information, the parameter block (the settings adopted into the profile) and the
+    // battery; the steps registered here follow, by order.
     enum ConnectionOrder : int {
-        kReadDeviceInfo = 100,
-        kReadParameters = 200,
-        kReadKeyTables = 300,
+        // What the parameter block says beyond the settings (the active light modes).
+        kAdoptDeviceState = 200,
+        // The factory key tables and the usage/index maps built from them.
+        kReadDefaultKeyTables = 300,
+        // The LED position of every key.
         kReadLightMap = 400,
-        kReadKnob = 500,
-        kAdoptDeviceState = 600,
-        kReadBattery = 700,
+        // Knob indices and the current key tables, brought into the current profile.
+        kReadKeyTables = 500,
     };
 
     struct Task {
-        Step run;
+        TaskRun run;
         TaskOptions options;
     };
     struct IdleWork {
@@ -55,22 +74,29 @@ class PageRegistry {
         Step run;
     };
 
+    // A handler for every page; controls shared by pages (the keyboard picture) register one
+    // handler per page instead.
+    static constexpr int kAnyPage = -1;
+
     // ---- UI thread ----
-    // One handler per control id; a second registration of the same id replaces the first.
-    void AddControl(int controlId, ControlHandler handler);
+    // One handler per control id and page; a second registration replaces the first.
+    void AddControl(int controlId, ControlHandler handler, int page = kAnyPage);
     // Registers the model's control id and routes the model's events to the registry's sink.
-    void AddControl(ControlModel& model, ControlHandler handler);
-    // Calls the handler of controlId; false when no page handles it.
-    bool DispatchControl(int controlId, int event) const;
-    bool HandlesControl(int controlId) const { return controls_.count(controlId) != 0; }
+    void AddControl(ControlModel& model, ControlHandler handler, int page = kAnyPage);
+    // Calls the handler of controlId for the page on screen (or for any page); false when no
+    // page handles it.
+    bool DispatchControl(int controlId, int event, int page = kAnyPage) const;
+    bool HandlesControl(int controlId, int page = kAnyPage) const;
     // Where models registered with AddControl(model, ...) send their events (the main window).
     void SetEventSink(std::function<void(int controlId, int event)> sink);
 
+    // Every handler of a message is called, in registration order (several pages re-apply their
+    // texts after a language change).
     void AddWindowMessage(uint32_t id, MessageHandler handler);
     bool DispatchWindowMessage(uint32_t id, uintptr_t wParam, intptr_t lParam) const;
 
     // ---- worker ----
-    void AddTask(int code, Step run, TaskOptions options = {});
+    void AddTask(int code, TaskRun run, TaskOptions options = {});
     const Task* FindTask(int code) const;
 
     void AddIdleWork(std::function<bool()> wanted, Step run);
@@ -89,9 +115,10 @@ class PageRegistry {
     void AddProfileRows(ProfileStep step);
     bool CreateProfileRows(int profileId) const;
 
-    // Worker, task 6: sending the current profile to the keyboard, after its key tables.
-    void AddProfileApplyStep(Step step);
-    void RunProfileApplySteps() const;
+    // Worker, task 6: sending the current profile to the keyboard, in registration order (the
+    // key tables first). Every step runs; the result is the first failure, if any.
+    void AddProfileApplyStep(TaskRun step);
+    TaskResult RunProfileApplySteps() const;
 
     // After the profile list was loaded or the current profile changed: pages reload what
     // they show from the current profile.
@@ -103,13 +130,13 @@ class PageRegistry {
     void RunResetSteps() const;
 
   private:
-    std::map<int, ControlHandler> controls_;
-    std::map<uint32_t, MessageHandler> messages_;
+    std::map<std::pair<int, int>, ControlHandler> controls_;  // (control id, page)
+    std::multimap<uint32_t, MessageHandler> messages_;
     std::map<int, Task> tasks_;
     std::vector<IdleWork> idleWork_;
     std::multimap<int, CheckedStep> connectionSteps_;
     std::vector<ProfileStep> profileRows_;
-    std::vector<Step> profileApplySteps_;
+    std::vector<TaskRun> profileApplySteps_;
     std::vector<Step> pagesRefresh_;
     std::vector<Step> resetSteps_;
     std::function<void(int controlId, int event)> sink_;

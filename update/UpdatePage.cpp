@@ -7,10 +7,12 @@
 #include "device/DeviceSettings.h"
 #include "device/SessionState.h"
 #include "platform/Paths.h"
+#include "ui/ControlIds.h"
+#include "ui/DeviceTasks.h"
 #include "ui/Dialogs.h"
 #include "ui/LoadText.h"
 #include "ui/MainView.h"
-#include "ui/PageRegistry.h"
+#include "ui/WindowMessages.h"
 #include "update/UpdatePackage.h"
 #include "update/Versions.h"
 
@@ -41,17 +43,20 @@ UpdatePage::UpdatePage(Dialogs& dialogs, WindowHost& host, TaskPoster& poster, M
       firmware_(host, devices, poster, externalToolPid, hooks_.firmware) {}
 
 void UpdatePage::Register(PageRegistry& registry) {
-    const TaskOptions anyTime{false, false};
+    registry.AddControl(kIdUpdateButton, [this](int) { CheckForUpdates(); });
+    registry.AddControl(kIdFirmwareButton, [this](int) { LaunchFirmwareTool(); });
+    // The version check and the download need no keyboard. The download runs once: a
+    // failed or cancelled download is not started again behind the user's back.
+    const TaskOptions anyTime{.needsKeyboard = false};
     registry.AddTask(
-        kCheckUpdateTask, [this] { TaskCheckUpdate(); }, anyTime);
+        kTaskCheckUpdate, [this] { return TaskCheckUpdate(); }, anyTime);
     registry.AddTask(
-        kDownloadUpdateTask, [this] { TaskDownloadUpdate(); }, anyTime);
-    registry.AddTask(kDownloadFirmwareToolTask, [this] { TaskDownloadFirmwareTool(); });
-    registry.AddWindowMessage(kUpdateProgressMessage,
+        kTaskDownloadUpdate, [this] { return TaskDownloadUpdate(); }, anyTime);
+    registry.AddTask(kTaskDownloadFirmwareTool, [this] { return TaskDownloadFirmwareTool(); });
+    registry.AddWindowMessage(kMsgUpdateProgress,
                               [this](uintptr_t, intptr_t lParam) { OnProgress(lParam); });
-    registry.AddWindowMessage(kUpdateNoticeMessage, [this](uintptr_t wParam, intptr_t lParam) {
-        OnNotice(wParam, lParam);
-    });
+    registry.AddWindowMessage(
+        kMsgFirmwareOffer, [this](uintptr_t wParam, intptr_t lParam) { OnNotice(wParam, lParam); });
 }
 
 void UpdatePage::SetProgressObserver(std::function<void(int)> observer) {
@@ -91,7 +96,7 @@ std::string UpdatePage::ServiceAddress() const {
 
 void UpdatePage::CheckForUpdates() {
     web_.SetContinue(true);
-    poster_.PostTask(kCheckUpdateTask);
+    poster_.PostTask(kTaskCheckUpdate);
 }
 
 void UpdatePage::DownloadUpdate() {
@@ -99,7 +104,7 @@ void UpdatePage::DownloadUpdate() {
     // The dialog is up before the worker can close it, however fast the download fails.
     dialogs_.ShowCancellableProgress(LoadText("KB.DIALOG", 539) + ": 0%",
                                      [this] { CancelDownload(); });
-    poster_.PostTask(kDownloadUpdateTask);
+    poster_.PostTask(kTaskDownloadUpdate);
 }
 
 void UpdatePage::CancelDownload() {
@@ -205,10 +210,10 @@ void UpdatePage::Notify(UpdateNotice notice, bool onlyOnSettingsPage) {
     if (onlyOnSettingsPage && !mainView_.SettingsPageShown()) {
         return;
     }
-    poster_.PostWindowMessage(kUpdateNoticeMessage, kSoftwareUpdateNotice, notice);
+    poster_.PostWindowMessage(kMsgFirmwareOffer, kSoftwareUpdateNotice, notice);
 }
 
-void UpdatePage::TaskCheckUpdate() {
+TaskResult UpdatePage::TaskCheckUpdate() {
     const std::string installed = hooks_.software ? hooks_.software().version : std::string();
     const std::string base = ServiceAddress();
     {
@@ -225,24 +230,24 @@ void UpdatePage::TaskCheckUpdate() {
     if (base.empty()) {
         finish(UpdateCheck::kNoService, "no update service is set up for this installation");
         Notify(kNoticeNoService, true);
-        return;
+        return false;
     }
     std::string answer;
     if (web_.GetText(base + "version", answer, kVersionAnswerLimit) != WebClient::kOk) {
         finish(UpdateCheck::kUnreachable, web_.LastError());
         Notify(kNoticeUnreachable, true);
-        return;
+        return false;
     }
     const std::optional<std::string> latest = ParseVersionAnswer(answer);
     if (!latest) {
         finish(UpdateCheck::kNotAVersion, "the update service did not answer with a version");
         Notify(kNoticeNotAVersion, true);
-        return;
+        return false;
     }
     if (*latest == kNeverOfferedVersion) {
         finish(UpdateCheck::kUpToDate, {});
         Notify(kNoticeUpToDate, true);
-        return;
+        return true;
     }
     const int order = CompareVersions(installed, *latest);
     const bool newer = order == 1 || order == 2;
@@ -257,9 +262,10 @@ void UpdatePage::TaskCheckUpdate() {
     } else {
         Notify(kNoticeUpToDate, true);
     }
+    return true;
 }
 
-void UpdatePage::TaskDownloadUpdate() {
+TaskResult UpdatePage::TaskDownloadUpdate() {
     const std::string latest = Status().latestVersion;
     const std::string base = ServiceAddress();
     if (latest.empty() || base.empty()) {
@@ -269,30 +275,30 @@ void UpdatePage::TaskDownloadUpdate() {
             status_.error = "no newer version has been found";
         }
         dialogs_.CloseProgress();
-        return;
+        return false;
     }
     const std::string archive = "Zanvor-HUB-" + latest + ".zip";
-    DownloadAndStart(base + "//" + archive, archive, "Zanvor-HUB-" + latest + ".deb");
+    return DownloadAndStart(base + "//" + archive, archive, "Zanvor-HUB-" + latest + ".deb");
 }
 
-void UpdatePage::TaskDownloadFirmwareTool() {
+TaskResult UpdatePage::TaskDownloadFirmwareTool() {
     std::string base;
     {
         std::lock_guard lock(mutex_);
         base = firmwareToolAddress_;
     }
     if (base.empty()) {
-        return;
+        return false;
     }
-    DownloadAndStart(base + "FirmwareUpdateTool.zip", "FirmwareUpdateTool.zip",
-                     "FirmwareUpdateTool.deb");
+    return DownloadAndStart(base + "FirmwareUpdateTool.zip", "FirmwareUpdateTool.zip",
+                            "FirmwareUpdateTool.deb");
 }
 
 void UpdatePage::PostProgress(int percent) {
-    poster_.PostWindowMessage(kUpdateProgressMessage, 0, percent);
+    poster_.PostWindowMessage(kMsgUpdateProgress, 0, percent);
 }
 
-void UpdatePage::DownloadAndStart(const std::string& address, const std::string& archive,
+bool UpdatePage::DownloadAndStart(const std::string& address, const std::string& archive,
                                   const std::string& installer) {
     UnpackLimits limits;
     std::string opener;
@@ -342,10 +348,11 @@ void UpdatePage::DownloadAndStart(const std::string& address, const std::string&
     dialogs_.CloseProgress();
     if (result == UpdateDownload::kHandedOff) {
         // The desktop's installer takes over; the program ends as after the tray's exit.
-        poster_.PostWindowMessage(kEndProgramMessage, 0, kEndProgramCode);
+        poster_.PostWindowMessage(kMsgExitRequest, 0, kExitRequestCode);
     } else if (result == UpdateDownload::kFailed) {
         Notify(notice, false);
     }
+    return result == UpdateDownload::kReady || result == UpdateDownload::kHandedOff;
 }
 
 }  // namespace zanvor

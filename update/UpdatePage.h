@@ -7,6 +7,7 @@
 #include <string>
 
 #include "device/DeviceCatalogue.h"
+#include "ui/PageRegistry.h"
 #include "update/ArchiveUnpack.h"
 #include "update/FirmwareTool.h"
 #include "update/WebClient.h"
@@ -17,30 +18,19 @@ class DeviceManager;
 class DeviceSettings;
 class Dialogs;
 class MainView;
-class PageRegistry;
 class SessionState;
 class TaskPoster;
 class WindowHost;
 
-// Worker tasks of the updates (the codes of the main window's task queue).
-inline constexpr int kCheckUpdateTask = 30;
-inline constexpr int kDownloadUpdateTask = 31;
-inline constexpr int kDownloadFirmwareToolTask = 32;
-
-// Window messages: download progress (lParam = percent) and update notices (wParam 1 the
-// software update with an UpdateNotice in lParam, wParam 2 the firmware offer).
-inline constexpr uint32_t kUpdateProgressMessage = 0x694;
-inline constexpr uint32_t kUpdateNoticeMessage = 0x69E;
+// Software update notices: message kMsgFirmwareOffer with this wParam and an UpdateNotice in
+// lParam (wParam 2 is the firmware offer).
 inline constexpr uintptr_t kSoftwareUpdateNotice = 1;
-// The program's own request to end itself (wParam 0, lParam 610).
-inline constexpr uint32_t kEndProgramMessage = 0x69B;
-inline constexpr intptr_t kEndProgramCode = 610;
 
 // Environment variable that replaces the catalogue's update service address (a mirror, a
 // staging service).
 inline constexpr const char* kUpdateAddressVariable = "ZANVOR_HUB_UPDATE_URL";
 
-// What a software update notice tells the user (lParam of kUpdateNoticeMessage, wParam 1).
+// What a software update notice tells the user.
 enum UpdateNotice : intptr_t {
     kNoticeOffered = 1,         // a newer version: the question
     kNoticeUpToDate = 2,        // the software is current
@@ -84,7 +74,8 @@ class UpdatePage {
     UpdatePage(const UpdatePage&) = delete;
     UpdatePage& operator=(const UpdatePage&) = delete;
 
-    // The update tasks and the progress and notice messages.
+    // The update and firmware buttons, the update tasks (30, 31, 32) and the progress and
+    // notice messages.
     void Register(PageRegistry& registry);
 
     // ---- window thread ----
@@ -102,9 +93,11 @@ class UpdatePage {
     void OnProgress(intptr_t percent);
 
     // ---- worker ----
-    void TaskCheckUpdate();
-    void TaskDownloadUpdate();
-    void TaskDownloadFirmwareTool();
+    // Each fails (without a reason: the user hears of it through the notices) when it did
+    // not get what it went for.
+    TaskResult TaskCheckUpdate();
+    TaskResult TaskDownloadUpdate();
+    TaskResult TaskDownloadFirmwareTool();
     void WaitForExternalTool() { firmware_.WaitForExternalTool(); }
 
     // ---- configuration (before use) ----
@@ -131,7 +124,7 @@ class UpdatePage {
   private:
     void Notify(UpdateNotice notice, bool onlyOnSettingsPage);
     // Task 31 and 32's common part: download, unpack, hand-off.
-    void DownloadAndStart(const std::string& address, const std::string& archive,
+    bool DownloadAndStart(const std::string& address, const std::string& archive,
                           const std::string& installer);
     void PostProgress(int percent);
 

@@ -190,6 +190,7 @@ int WebClient::GetText(const std::string& address, std::string& text, size_t max
         Transfer& transfer;
         std::string& text;
         size_t maxBytes;
+        bool cutOff = false;
     } sink{transfer, text, maxBytes};
     using WriteFn = size_t (*)(char*, size_t, size_t, void*);
     const WriteFn write = [](char* data, size_t one, size_t count, void* target) -> size_t {
@@ -199,16 +200,18 @@ int WebClient::GetText(const std::string& address, std::string& text, size_t max
             s.transfer.failure = "the server answered HTTP " + std::to_string(s.transfer.Status());
             return CURL_WRITEFUNC_ERROR;
         }
-        if (s.text.size() + size > s.maxBytes) {
-            s.transfer.failure =
-                "the answer is longer than " + std::to_string(s.maxBytes) + " bytes";
-            return CURL_WRITEFUNC_ERROR;
-        }
         if (!s.transfer.client.ShouldContinue()) {
             s.transfer.stopped = true;
             return CURL_WRITEFUNC_ERROR;
         }
-        s.text.append(data, size);
+        // One byte past the limit shows the caller that the answer went on; the rest is not
+        // read.
+        const size_t room = s.maxBytes + 1 - s.text.size();
+        s.text.append(data, std::min(size, room));
+        if (size >= room) {
+            s.cutOff = true;
+            return CURL_WRITEFUNC_ERROR;
+        }
         return size;
     };
     curl_easy_setopt(transfer.curl.get(), CURLOPT_WRITEFUNCTION, write);
@@ -217,7 +220,7 @@ int WebClient::GetText(const std::string& address, std::string& text, size_t max
     if (code == CURLE_OK && !IsSuccess(transfer.Status())) {
         transfer.failure = "the server answered HTTP " + std::to_string(transfer.Status());
     }
-    if (code == CURLE_OK && transfer.failure.empty()) {
+    if ((code == CURLE_OK || sink.cutOff) && transfer.failure.empty()) {
         return kOk;
     }
     text.clear();

@@ -49,7 +49,7 @@ class WebClient {
     };
     static constexpr size_t kReadSize = 10240;
     static constexpr const char* kUserAgent = "IIC2.0/PC 5.5.0000";
-    // Text answers longer than this are cut off and fail.
+    // Text answers are cut off after this many bytes (and one more).
     static constexpr size_t kMaxTextBytes = 64 * 1024;
 
     using ProgressSink = std::function<void(int percent)>;
@@ -67,8 +67,9 @@ class WebClient {
     void SetContinue(bool keepGoing) { continue_ = keepGoing; }
     bool ShouldContinue() const { return continue_.load(); }
 
-    // Reads the whole answer at `address` into `text` (at most maxBytes; a longer answer
-    // fails). Only answers with a 2xx status count.
+    // Reads the whole answer at `address` into `text`. A longer answer than maxBytes is cut
+    // off: `text` then holds maxBytes + 1 bytes and the rest is never read. Only answers with
+    // a 2xx status count.
     int GetText(const std::string& address, std::string& text, size_t maxBytes = kMaxTextBytes);
 
     // Writes the answer at `address` to `targetPath` (an existing file is replaced) in reads

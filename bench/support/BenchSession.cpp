@@ -35,7 +35,7 @@ BenchSession::BenchSession(const std::string& selection, int latencyMs) {
     sim_->SetLatency(latencyMs);
     manager_ = std::make_unique<DeviceManager>(sim_);
     dialog_ = std::make_unique<KeyboardDlg>(host_, dialogs_, manager_.get(), &store_);
-    dialog_->UseSystemHotplug(false);
+    dialog_->Keyboards().UseSystemHotplug(false);
     dialog_->OnInitDialog();
     WaitIdle();
 }

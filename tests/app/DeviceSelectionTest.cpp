@@ -5,7 +5,6 @@
 #include "SimSession.h"
 #include "app/HeadlessHost.h"
 #include "app/KeyboardDlg.h"
-#include "app/WindowMessages.h"
 #include "device/DeviceManager.h"
 #include "platform/Paths.h"
 #include "platform/Registry.h"
@@ -14,6 +13,7 @@
 #include "store/DataStore.h"
 #include "support/TestHome.h"
 #include "ui/ScriptedDialogs.h"
+#include "ui/WindowMessages.h"
 
 namespace zanvor {
 namespace {
@@ -23,8 +23,9 @@ class DeviceSelectionTest : public test::SimSessionTest {};
 TEST_F(DeviceSelectionTest, NoKeyboardShowsTheDisconnectedHomePage) {
     Start("101:cable");
     sim->Unplug(101, kModeCable);
-    ASSERT_TRUE(Eventually([&] { return !dialog->devicePresent.load() && dialog->Idle(); }));
-    EXPECT_FALSE(dialog->deviceOnline.load());
+    ASSERT_TRUE(
+        Eventually([&] { return !dialog->session.devicePresent.load() && dialog->Idle(); }));
+    EXPECT_FALSE(dialog->session.deviceOnline.load());
     EXPECT_EQ(dialog->session.currentConnectionMode.load(), -1);
     EXPECT_TRUE(dialog->mainView.DisconnectedShown());
     EXPECT_EQ(dialog->deviceList.GetDeviceState(101, kModeCable), 0);
@@ -32,8 +33,8 @@ TEST_F(DeviceSelectionTest, NoKeyboardShowsTheDisconnectedHomePage) {
 
 TEST_F(DeviceSelectionTest, CableIsPreferredOverTheReceiver) {
     Start("101:cable,101:receiver");
-    EXPECT_TRUE(dialog->devicePresent.load());
-    EXPECT_TRUE(dialog->deviceOnline.load());
+    EXPECT_TRUE(dialog->session.devicePresent.load());
+    EXPECT_TRUE(dialog->session.deviceOnline.load());
     EXPECT_EQ(dialog->session.currentConnectionMode.load(), kModeCable);
     EXPECT_TRUE(dialog->mainView.DevicePagesShown());
     EXPECT_EQ(dialog->deviceList.GetSelectDevice(), 101);
@@ -45,8 +46,8 @@ TEST_F(DeviceSelectionTest, CableIsPreferredOverTheReceiver) {
 
 TEST_F(DeviceSelectionTest, ReceiverWithTheKeyboardOffIsPresentButNotOnlineAndDropsTasks) {
     Start("101:receiver", /*receiverLinked=*/false);
-    EXPECT_TRUE(dialog->devicePresent.load());
-    EXPECT_FALSE(dialog->deviceOnline.load());
+    EXPECT_TRUE(dialog->session.devicePresent.load());
+    EXPECT_FALSE(dialog->session.deviceOnline.load());
     EXPECT_TRUE(dialog->mainView.DisconnectedShown());
 
     sim->ClearReports();
@@ -59,10 +60,10 @@ TEST_F(DeviceSelectionTest, ReceiverWithTheKeyboardOffIsPresentButNotOnlineAndDr
 
 TEST_F(DeviceSelectionTest, LinkUpForTheSelectedKeyboardSetsOnlineWithoutARescan) {
     Start("101:receiver", /*receiverLinked=*/false);
-    ASSERT_FALSE(dialog->deviceOnline.load());
+    ASSERT_FALSE(dialog->session.deviceOnline.load());
     sim->ClearReports();
     sim->SetReceiverLink(101, true);
-    ASSERT_TRUE(Eventually([&] { return dialog->deviceOnline.load(); }));
+    ASSERT_TRUE(Eventually([&] { return dialog->session.deviceOnline.load(); }));
     EXPECT_TRUE(dialog->mainView.DevicePagesShown());
     EXPECT_EQ(dialog->deviceList.GetDeviceState(101, kModeReceiver), 1);
     EXPECT_FALSE(dialog->mainView.TabVisible(3)) << "no music page through the receiver";
@@ -77,14 +78,15 @@ TEST_F(DeviceSelectionTest, ArrivalOfANonVendorInterfacePostsNothing) {
         (info.usage_page == 0xFF60 ? vendorPath : plainPath) = info.path;
     }
     ASSERT_FALSE(plainPath.empty());
-    dialog->UpdateUSBDevice(true, plainPath);
+    dialog->Keyboards().UpdateUSBDevice(true, plainPath);
     EXPECT_TRUE(dialog->Queue().Empty());
 
-    dialog->UpdateUSBDevice(true, "/sys/devices/virtual/0003:1234:5678.0001/hidraw/hidraw9");
+    dialog->Keyboards().UpdateUSBDevice(true,
+                                        "/sys/devices/virtual/0003:1234:5678.0001/hidraw/hidraw9");
     EXPECT_TRUE(dialog->Queue().Empty());
 
     dialog->suspended = true;  // keep the worker from taking the code before we look
-    dialog->UpdateUSBDevice(true, vendorPath);
+    dialog->Keyboards().UpdateUSBDevice(true, vendorPath);
     EXPECT_EQ(dialog->Queue().Snapshot(), std::vector<int>{kTaskDeviceInstall});
     dialog->suspended = false;
     dialog->Wake();
@@ -93,18 +95,19 @@ TEST_F(DeviceSelectionTest, ArrivalOfANonVendorInterfacePostsNothing) {
 TEST_F(DeviceSelectionTest, UnplugAndReplugRescanThroughHotplugEvents) {
     WriteRegistryInt("DeviceType", 102);
     Start("102:cable");
-    ASSERT_TRUE(dialog->deviceOnline.load());
+    ASSERT_TRUE(dialog->session.deviceOnline.load());
     sim->Unplug(102, kModeCable);
-    ASSERT_TRUE(Eventually([&] { return !dialog->devicePresent.load() && dialog->Idle(); }));
+    ASSERT_TRUE(
+        Eventually([&] { return !dialog->session.devicePresent.load() && dialog->Idle(); }));
     sim->Replug(102, kModeCable);
-    ASSERT_TRUE(Eventually([&] { return dialog->deviceOnline.load() && dialog->Idle(); }));
+    ASSERT_TRUE(Eventually([&] { return dialog->session.deviceOnline.load() && dialog->Idle(); }));
     EXPECT_TRUE(dialog->mainView.TabVisible(2)) << "the matrix screen page of type 102";
 }
 
 TEST_F(DeviceSelectionTest, OnlyAnotherModelPluggedLeavesTheRememberedOneDisconnected) {
     Start("102:cable");
-    EXPECT_TRUE(dialog->devicePresent.load());
-    EXPECT_FALSE(dialog->deviceOnline.load());
+    EXPECT_TRUE(dialog->session.devicePresent.load());
+    EXPECT_FALSE(dialog->session.deviceOnline.load());
     EXPECT_EQ(dialog->deviceList.GetSelectDevice(), 101);
     EXPECT_EQ(dialog->deviceList.GetDeviceState(102, kModeCable), 1);
     EXPECT_TRUE(dialog->mainView.DisconnectedShown());

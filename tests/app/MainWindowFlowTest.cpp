@@ -4,10 +4,11 @@
 
 #include "SimSession.h"
 #include "app/DevicePages.h"
-#include "app/WindowMessages.h"
 #include "platform/Registry.h"
 #include "store/Records.h"
 #include "ui/LoadText.h"
+#include "ui/StatusTexts.h"
+#include "ui/WindowMessages.h"
 
 namespace zanvor {
 namespace {
@@ -36,7 +37,7 @@ TEST_F(MainWindowFlowTest, PickingTheKeyboardLoadsProfilesAndReadsItsState) {
     Start("101:cable");
     PickKeyboard(101);
     DevicePages& pages = dialog->Pages();
-    EXPECT_EQ(pages.profileList.GetItemCount(), 3);
+    EXPECT_EQ(pages.profile.List().GetItemCount(), 3);
     EXPECT_EQ(dialog->session.currentProfile.load(), 1);
     const DeviceInfo info = dialog->session.Info();
     EXPECT_TRUE(info.valid);
@@ -50,13 +51,13 @@ TEST_F(MainWindowFlowTest, SwitchingProfilesSendsTheWholeProfileAndClosesTheBusy
     Start("101:cable");
     PickKeyboard(101);
     DevicePages& pages = dialog->Pages();
-    ASSERT_EQ(pages.profileList.GetItemCount(), 3);
+    ASSERT_EQ(pages.profile.List().GetItemCount(), 3);
     sim->ClearReports();
-    pages.profileList.ClickItem(1);
+    pages.profile.List().ClickItem(1);
     EXPECT_TRUE(dialogs.BusyShown());
     ASSERT_TRUE(WaitIdle());
-    EXPECT_EQ(dialog->session.currentProfile.load(), pages.profileList.GetItemData(1));
-    EXPECT_EQ(store.GetActiveProfile(), pages.profileList.GetItemData(1));
+    EXPECT_EQ(dialog->session.currentProfile.load(), pages.profile.List().GetItemData(1));
+    EXPECT_EQ(store.GetActiveProfile(), pages.profile.List().GetItemData(1));
     for (uint8_t layerCommand : {0x1B, 0x1D, 0x1F, 0x21}) {
         EXPECT_GT(WritesOf(layerCommand), 0u) << "layer table command " << int(layerCommand);
     }
@@ -69,22 +70,76 @@ TEST_F(MainWindowFlowTest, ResetDeletesTheDatabaseResetsTheKeyboardAndReloadsPro
     DevicePages& pages = dialog->Pages();
     ASSERT_EQ(pages.profile.AddProfile(), 4);
     ASSERT_TRUE(WaitIdle());
-    ASSERT_EQ(pages.profileList.GetItemCount(), 4);
+    ASSERT_EQ(pages.profile.List().GetItemCount(), 4);
 
     dialogs.QueueAnswer(false);
     EXPECT_FALSE(dialog->ResetToDefaults());
-    EXPECT_EQ(pages.profileList.GetItemCount(), 4) << "a declined reset changes nothing";
+    EXPECT_EQ(pages.profile.List().GetItemCount(), 4) << "a declined reset changes nothing";
 
     sim->ClearReports();
     dialogs.QueueAnswer(true);
     ASSERT_TRUE(dialog->ResetToDefaults());
     ASSERT_TRUE(WaitIdle());
     EXPECT_EQ(WritesOf(0x31), 1u);
-    EXPECT_EQ(pages.profileList.GetItemCount(), 3);
+    EXPECT_EQ(pages.profile.List().GetItemCount(), 3);
     std::vector<ProfileData> profiles;
     EXPECT_EQ(store.LoadProfiles(profiles), 3);
     EXPECT_EQ(profiles.front().profile, 1) << "a fresh database hands out ids from 1 again";
     EXPECT_FALSE(dialogs.BusyShown());
+}
+
+TEST_F(MainWindowFlowTest, ResetWithoutAKeyboardOnlineIsRefusedBeforeAnythingIsDeleted) {
+    Start("101:cable");
+    PickKeyboard(101);
+    DevicePages& pages = dialog->Pages();
+    ASSERT_EQ(pages.profile.AddProfile(), 4);
+    ASSERT_TRUE(WaitIdle());
+    sim->Unplug(101, kModeCable);
+    ASSERT_TRUE(
+        Eventually([&] { return !dialog->session.devicePresent.load() && dialog->Idle(); }));
+
+    dialogs.ClearHistory();
+    dialogs.QueueAnswer(true);
+    EXPECT_FALSE(dialog->ResetToDefaults());
+    std::vector<ProfileData> profiles;
+    EXPECT_EQ(store.LoadProfiles(profiles), 4) << "the database keeps every profile";
+    const auto shown = dialogs.History();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].kind, "message");
+    EXPECT_EQ(shown[0].text, LoadText("KB.DIALOG", kTextNoKeyboardOnline));
+}
+
+TEST_F(MainWindowFlowTest, ABusyDialogWaitingForADroppedTaskIsClosedWithAMessage) {
+    Start("101:receiver");
+    PickKeyboard(101);
+    DevicePages& pages = dialog->Pages();
+    // The keyboard switches off behind its receiver: the flags drop before the next task.
+    dialog->session.deviceOnline = false;
+    dialogs.ClearHistory();
+    pages.profile.List().ClickItem(1);
+    ASSERT_TRUE(dialogs.BusyShown());
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_FALSE(dialogs.BusyShown());
+    bool told = false;
+    for (const auto& entry : dialogs.History()) {
+        told = told ||
+               (entry.kind == "message" && entry.text == LoadText("KB.DIALOG", kTextTaskDropped));
+    }
+    EXPECT_TRUE(told);
+    EXPECT_TRUE(dialog->session.tableWritePending.load())
+        << "the profile goes to the keyboard when it is back";
+}
+
+TEST_F(MainWindowFlowTest, TheLayerControlFollowsTheLayerAfterTheProfileListLoads) {
+    Start("101:cable");
+    PickKeyboard(101);
+    KeyAssignmentPage& keys = dialog->Pages().keys;
+    keys.Layers().ChooseLayer(2);
+    ASSERT_EQ(dialog->session.currentLayer.load(), 2);
+    dialog->PostTask(kTaskReloadProfiles);
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_EQ(dialog->session.currentLayer.load(), 0);
+    EXPECT_EQ(keys.Layers().GetCurKeyLayer(), 0);
 }
 
 TEST_F(MainWindowFlowTest, ABrokenLayoutKeepsThePreviousKeysButStillOpensTheDatabase) {
@@ -103,7 +158,7 @@ TEST_F(MainWindowFlowTest, ABrokenLayoutKeepsThePreviousKeysButStillOpensTheData
     Start("101:cable");
     const size_t keysBefore = dialog->keyboardCtrl.GetKeyItems().size();
     ASSERT_GT(keysBefore, 0u);
-    dialog->LoadLayout(160);
+    dialog->Keyboards().LoadLayout(160);
     EXPECT_EQ(dialog->keyboardCtrl.GetKeyItems().size(), keysBefore);
     EXPECT_TRUE(store.IsOpen());
     EXPECT_EQ(store.Path(), DataFolder() + "db/" + mini->name + "_data.db");
@@ -122,7 +177,7 @@ class MainWindowCommandsTest : public test::SimSessionTest {};
 
 TEST_F(MainWindowCommandsTest, StartupWithTheRememberedKeyboardOnlineOpensItsPagesReady) {
     Start("101:cable");
-    EXPECT_EQ(dialog->Pages().profileList.GetItemCount(), 3);
+    EXPECT_EQ(dialog->Pages().profile.List().GetItemCount(), 3);
     EXPECT_TRUE(dialog->session.Info().valid);
     EXPECT_GE(host.secondaryClosed(), 1) << "a device selection closes secondary windows";
 }
@@ -150,7 +205,7 @@ TEST_F(MainWindowCommandsTest, LanguageSwitchReappliesTheInformationLabels) {
     Start("101:cable");
     const std::string english = dialog->mainView.InfoLabel(0);
     ASSERT_NE(english.find("v1.20"), std::string::npos);
-    dialog->Pages().languageList.Choose(1);
+    dialog->Pages().application.languageList.Choose(1);
     dialog->PumpMessages();
     const std::string polish = dialog->mainView.InfoLabel(0);
     EXPECT_NE(polish, english);

@@ -24,9 +24,12 @@ namespace zanvor::test {
 class SimSessionTest : public IsolatedHomeTest {
   protected:
     // Starts the main window object over virtual keyboards of the installed catalogue
-    // ("101:cable,102:cable", ...) and waits for the start-up scan. `adjust` may change the
-    // models first (another firmware version, ...).
+    // ("101:cable,102:cable", ...) and waits for the start-up scan.
+    // `beforeInit` runs after the virtual keyboards exist and before the window starts (to
+    // unplug one or make it refuse commands from the first report on). `adjust` may change
+    // the models first (another firmware version, ...).
     void Start(const std::string& selection, bool receiverLinked = true,
+               const std::function<void()>& beforeInit = {},
                const std::function<void(std::vector<VirtualKeyboardModel>&)>& adjust = {}) {
         std::vector<VirtualKeyboardModel> models;
         ASSERT_TRUE(LoadCatalogueModels(ApplicationFolder(), models));
@@ -40,13 +43,17 @@ class SimSessionTest : public IsolatedHomeTest {
             sim->SetReceiverLink(101, false);
         }
         manager = std::make_unique<DeviceManager>(sim);
-        manager->SetDelays({std::chrono::milliseconds(0), std::chrono::milliseconds(0), false});
+        manager->SetDelays(
+            {std::chrono::milliseconds(0), std::chrono::milliseconds(0), realPacing});
         CreateFolders(DataFolder() + "db");
         dialog = std::make_unique<KeyboardDlg>(host, dialogs, manager.get(), &store);
-        dialog->UseSystemHotplug(false);
+        dialog->Keyboards().UseSystemHotplug(false);
         sim->SetHotplugHandler([this](const std::string& path, bool arrival) {
-            dialog->OnHotplugEvent(arrival, path);
+            dialog->Keyboards().OnHotplugEvent(arrival, path);
         });
+        if (beforeInit) {
+            beforeInit();
+        }
         dialog->OnInitDialog();
         ASSERT_TRUE(WaitIdle());
     }
@@ -93,6 +100,8 @@ class SimSessionTest : public IsolatedHomeTest {
         return count;
     }
 
+    // Sleep the pacing delay before every exchange, as with a real keyboard.
+    bool realPacing = false;
     HeadlessHost host;
     ScriptedDialogs dialogs;
     DataStore store;

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "SimSession.h"
-#include "app/WindowMessages.h"
 #include "platform/Registry.h"
+#include "ui/WindowMessages.h"
 
 namespace zanvor {
 namespace {
@@ -23,7 +23,8 @@ class WorkerTest : public test::SimSessionTest {
 TEST_F(WorkerTest, TaskPostedWhileUnpluggedIsTakenAndDropped) {
     Start("101:cable");
     sim->Unplug(101, kModeCable);
-    ASSERT_TRUE(Eventually([&] { return !dialog->devicePresent.load() && dialog->Idle(); }));
+    ASSERT_TRUE(
+        Eventually([&] { return !dialog->session.devicePresent.load() && dialog->Idle(); }));
     const size_t mark = dialog->TaskLog().size();
     sim->ClearReports();
     dialog->PostTask(kTaskWriteSettings);
@@ -38,7 +39,8 @@ TEST_F(WorkerTest, TaskPostedWhileUnpluggedIsTakenAndDropped) {
 TEST_F(WorkerTest, UpdateCheckRunsWithoutAKeyboard) {
     Start("101:cable");
     sim->Unplug(101, kModeCable);
-    ASSERT_TRUE(Eventually([&] { return !dialog->devicePresent.load() && dialog->Idle(); }));
+    ASSERT_TRUE(
+        Eventually([&] { return !dialog->session.devicePresent.load() && dialog->Idle(); }));
     const size_t mark = dialog->TaskLog().size();
     dialog->PostTask(kTaskCheckUpdate);
     ASSERT_TRUE(WaitIdle());
@@ -74,6 +76,24 @@ TEST_F(WorkerTest, SuspendStopsPassesAndKeepsTheQueueUntilResume) {
     dialog->OnWindowMessage(kMsgPowerBroadcast, kPowerResumeAutomatic, 0);
     ASSERT_TRUE(WaitIdle());
     EXPECT_EQ(TakenSince(mark), (std::vector<int>{kTaskWriteSettings, kTaskWriteLightMode}));
+}
+
+// The machine may sleep only once a job that is sending to the keyboard has ended: the
+// suspend message returns after the worker parked, not in the middle of a transfer.
+TEST_F(WorkerTest, SuspendWaitsForTheRunningJobToEnd) {
+    Start("101:cable");
+    sim->SetLatency(4);  // a profile write now takes a few hundred milliseconds
+    const size_t mark = dialog->TaskLog().size();
+    dialog->PostTask(kTaskApplyProfile);
+    ASSERT_TRUE(Eventually([&] { return dialog->Queue().Empty() && !dialog->Idle(); }));
+    dialog->PostTask(kTaskWriteSettings);
+    dialog->OnWindowMessage(kMsgPowerBroadcast, kPowerSuspend, 0);
+    EXPECT_EQ(TakenSince(mark), std::vector<int>{kTaskApplyProfile})
+        << "the running job ended before the suspend returned; the next one waits";
+    EXPECT_EQ(dialog->Queue().Size(), 1u);
+    dialog->OnWindowMessage(kMsgPowerBroadcast, kPowerResumeAutomatic, 0);
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_EQ(TakenSince(mark), (std::vector<int>{kTaskApplyProfile, kTaskWriteSettings}));
 }
 
 TEST_F(WorkerTest, CloseButtonHidesToTrayOnlyWhenAskedAndATrayExists) {

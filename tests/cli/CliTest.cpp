@@ -19,10 +19,11 @@ class CliTest : public test::IsolatedHomeTest {
         std::string err;
     };
 
-    Run Zanvorctl(const std::string& arguments) {
+    // `environment`: assignments put before the command ("ZANVOR_SIM_FAULTS=refuse=1D ").
+    Run Zanvorctl(const std::string& arguments, const std::string& environment = "") {
         const std::string errFile = home() + "stderr.txt";
-        const std::string command = "'" + test::StagedAppFolder() + "zanvorctl' --simulate " +
-                                    arguments + " 2>'" + errFile + "'";
+        const std::string command = environment + "'" + test::StagedAppFolder() +
+                                    "zanvorctl' --simulate " + arguments + " 2>'" + errFile + "'";
         Run run;
         FILE* pipe = popen(command.c_str(), "r");
         if (pipe == nullptr) {
@@ -59,6 +60,10 @@ TEST_F(CliTest, ExitStatusesFollowTheContract) {
         {"key set Esc bogus", 2, "valid forms"},
         {"key set NoSuchKey media:101", 2, "NoSuchKey"},
         {"key list --layer 7", 2, "layer"},
+        {"key list --layer 0", 2, "1-4"},
+        {"key set Esc media:120", 2, "does not offer"},
+        {"key set Esc fixed", 2, "does not offer"},
+        {"key set Esc special:5", 2, "does not offer"},
         {"--device 999 info", 2, "999"},
         {"profile delete 77", 2, ""},
         {"reset", 1, "--yes"},
@@ -116,6 +121,37 @@ TEST_F(CliTest, ChangesPersistBetweenRunsOnTheDatabaseAndTheKeyboard) {
     nlohmann::json imported = Json("import '" + file + "'");
     EXPECT_EQ(imported["name"], "Racing");
     EXPECT_GT(imported["id"].get<int>(), id);
+}
+
+// A command that changes the keyboard says so when the keyboard refuses, and changes only the
+// layer the window calls by the same number.
+TEST_F(CliTest, ARefusedTransferExitsWithOneAndLayersCountFromOne) {
+    const Run refused =
+        Zanvorctl("--device 101 key set --layer 2 Esc media:101", "ZANVOR_SIM_FAULTS=refuse=1D ");
+    EXPECT_EQ(refused.status, 1) << refused.err;
+    EXPECT_NE(refused.err.find("zanvorctl: the keyboard did not accept the change"),
+              std::string::npos)
+        << refused.err;
+
+    const Run unread = Zanvorctl("--device 101 profile activate 2", "ZANVOR_SIM_FAULTS=refuse=18 ");
+    EXPECT_EQ(unread.status, 1) << unread.err;
+    EXPECT_NE(unread.err.find("has not reported its key tables"), std::string::npos) << unread.err;
+
+    EXPECT_EQ(Zanvorctl("--device 101 key set --layer 4 Esc media:101").status, 0);
+    const nlohmann::json top = Json("--device 101 key list --layer 4");
+    EXPECT_EQ(top["layer"], 4);
+    for (const auto& key : top["keys"]) {
+        if (key["usage"] == "0x29") {
+            EXPECT_EQ(key["function"], "media:101");
+        }
+    }
+    for (const auto& key : Json("--device 101 key list --layer 1")["keys"]) {
+        if (key["usage"] == "0x29") {
+            EXPECT_NE(key["function"], "media:101") << "layer 1 is the base layer";
+        }
+    }
+    EXPECT_EQ(Zanvorctl("--device 101 key set Esc bogus", "ZANVOR_SIM_FAULTS=nonsense ").status, 1)
+        << "a bad fault description is refused";
 }
 
 TEST_F(CliTest, InfoShowsTheFirmwareAsTheSettingsPageDoes) {

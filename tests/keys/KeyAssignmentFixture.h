@@ -131,8 +131,12 @@ class KeyPageTest : public IsolatedHomeTest {
     // The connection sequence's part of the key tables, bracketed as the sequence does.
     bool Connect() {
         SendBracketCommand(*manager, kCommandBegin);
+        const uint64_t connection = session.Connection();
         const bool ok = page->ReadDefaultTables() && page->ReadKeyTables();
         SendBracketCommand(*manager, kCommandEnd);
+        if (ok) {
+            session.MarkConnectionRead(connection);
+        }
         return ok;
     }
 

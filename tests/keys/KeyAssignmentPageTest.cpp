@@ -81,7 +81,7 @@ TEST_F(KeyPageTest, DefaultRowsGiveEveryKeyButTheKnobFourLayers) {
     EXPECT_EQ(base.layout_desc, "Esc");
     for (int layer = 1; layer < 4; ++layer) {
         const KeyMacroData row = Row(1, layer, kUsageEsc);
-        EXPECT_EQ(row.macro_type, 2);
+        EXPECT_EQ(row.macro_type, 0) << "the Fn layers keep the keyboard's own entry";
         EXPECT_EQ(row.macro_value, 0);
         EXPECT_EQ(row.macro_desc, "");
         EXPECT_EQ(row.layout_desc, "Esc");
@@ -127,7 +127,8 @@ TEST_F(KeyPageTest, CurrentTablesUpdateTheCurrentProfilesRowsAndTheKnob) {
     EXPECT_EQ(a.macro_type, 6);
     EXPECT_EQ(a.macro_value, kMediaVolumeUp);
     EXPECT_EQ(a.macro_desc, LoadText("KB.DIALOG", 268));
-    EXPECT_EQ(Row(1, 2, kUsageA).macro_value, kUsageA) << "factory tables of layers 1-3 map keys";
+    EXPECT_EQ(Row(1, 2, kUsageA).macro_type, 0)
+        << "a row keeping the factory entry stays so while the keyboard has that entry";
 
     const auto indices = KnobIndices(sim->Keyboard(kType)->Model());
     const int expected[3] = {105, 104, 106};  // volume down, volume up, mute
@@ -727,6 +728,72 @@ TEST_F(KeyPageTest, CommandLineOperationsCheckTheirArguments) {
     ASSERT_TRUE(page->RestoreKeyDefaults(1, 0));
     EXPECT_EQ(page->SelectedKey(), kSelectLayer);
     EXPECT_EQ(poster.tasks.size(), 3u);
+}
+
+}  // namespace
+}  // namespace zanvor::test
+
+namespace zanvor::test {
+namespace {
+
+// The read at connection takes the keyboard's tables into the profile, but a row that already
+// stands for what the keyboard holds keeps the form the user chose.
+TEST_F(KeyPageTest, ReadingBackKeepsRowsThatAlreadyEncodeToTheKeyboardsEntry) {
+    Start();
+    ASSERT_TRUE(Connect());
+    KeyMacroData copy;
+    copy.macro_type = kFunctionShortcut;
+    copy.macro_value = 155;  // Ctrl+C, the same bytes as the key C with left Ctrl
+    copy.macro_desc = "Copy (Ctrl+C)";
+    ASSERT_TRUE(page->SetKeyFunction(1, kUsageA, copy));
+    page->SetSelectedKey(kUsageA);
+    session.currentLayer = 1;
+    ASSERT_TRUE(page->TaskWriteKeyAssignments().ok);
+
+    ASSERT_TRUE(Connect());
+    const KeyMacroData row = Row(1, 1, kUsageA);
+    EXPECT_EQ(row.macro_type, kFunctionShortcut);
+    EXPECT_EQ(row.macro_value, 155);
+    EXPECT_EQ(row.macro_desc, "Copy (Ctrl+C)");
+
+    // A row whose bytes differ from the keyboard's is replaced by what the keyboard holds.
+    SendTableEntry(*manager, 1, LayoutIndex(kUsageA), ActionCode{0x30, 0xE9, 0x00});
+    ASSERT_TRUE(Connect());
+    EXPECT_EQ(Row(1, 1, kUsageA).macro_type, 6);
+}
+
+TEST_F(KeyPageTest, OnlyKeysWhoseActionDiffersFromTheFactoryEntryAreShownRemapped) {
+    Start();
+    ASSERT_TRUE(Connect());
+    for (int layer = 0; layer < 4; ++layer) {
+        session.currentLayer = layer;
+        page->ReloadKeyCaptions(1);
+        for (const KeyItem& item : keyboard.GetKeyItems()) {
+            EXPECT_FALSE(item.remapped)
+                << "untouched keyboard, layer " << layer << ": " << item.caption;
+        }
+    }
+    session.currentLayer = 0;
+    KeyMacroData volumeUp;
+    volumeUp.macro_type = 6;
+    volumeUp.macro_value = kMediaVolumeUp;
+    volumeUp.macro_desc = "Vol Up";
+    ASSERT_TRUE(page->SetKeyFunction(0, kUsageA, volumeUp));
+    page->ReloadKeyCaptions(1);
+    KeyItem a;
+    ASSERT_TRUE(keyboard.GetKeyItem(kUsageA, a));
+    EXPECT_TRUE(a.remapped);
+}
+
+TEST_F(KeyPageTest, NoKeyIsWrittenBeforeTheKeyboardWasRead) {
+    Start();
+    sim->ClearReports();
+    page->SetSelectedKey(kSelectAllTables);
+    const TaskResult result = page->TaskWriteKeyAssignments();
+    EXPECT_FALSE(result.ok);
+    EXPECT_FALSE(result.reason.empty());
+    EXPECT_TRUE(Writes().empty());
+    EXPECT_TRUE(session.tableWritePending.load());
 }
 
 }  // namespace

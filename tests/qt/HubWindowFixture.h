@@ -17,7 +17,6 @@
 
 #include "app/DevicePages.h"
 #include "app/KeyboardDlg.h"
-#include "app/WindowMessages.h"
 #include "device/DeviceManager.h"
 #include "platform/Paths.h"
 #include "qt/MainWindow.h"
@@ -29,6 +28,7 @@
 #include "support/TestHome.h"
 #include "ui/LoadText.h"
 #include "ui/ScriptedDialogs.h"
+#include "ui/WindowMessages.h"
 
 namespace zanvor::test {
 
@@ -93,14 +93,15 @@ class HubWindowTest : public IsolatedHomeTest {
             }
         });
         dialog = std::make_unique<KeyboardDlg>(*host, dialogs, manager.get(), &store);
-        dialog->UseSystemHotplug(false);
+        dialog->Keyboards().UseSystemHotplug(false);
         sim->SetHotplugHandler([this](const std::string& path, bool arrival) {
-            dialog->OnHotplugEvent(arrival, path);
+            dialog->Keyboards().OnHotplugEvent(arrival, path);
         });
         window->Attach(dialog.get());
         dialog->OnInitDialog();
         host->ShowNormal();
-        ASSERT_TRUE(WaitFor([this] { return dialog->Idle() && dialog->deviceOnline.load(); }));
+        ASSERT_TRUE(
+            WaitFor([this] { return dialog->Idle() && dialog->session.deviceOnline.load(); }));
         QCoreApplication::processEvents();
     }
 
@@ -109,8 +110,8 @@ class HubWindowTest : public IsolatedHomeTest {
     void SelectKeyboard(int deviceType) {
         dialog->deviceList.ClickDevice(deviceType);
         ASSERT_TRUE(WaitFor([this] {
-            return dialog->Idle() && dialog->deviceOnline.load() &&
-                   dialog->Pages().profileList.GetItemCount() > 0;
+            return dialog->Idle() && dialog->session.deviceOnline.load() &&
+                   dialog->Pages().profile.List().GetItemCount() > 0;
         }));
         QCoreApplication::processEvents();
     }

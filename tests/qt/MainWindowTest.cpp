@@ -55,7 +55,7 @@ TEST_F(MainWindowTest, PickingAKeyboardOnTheHomePageSelectsItAndOffersItsPages) 
     pulse->click();
     ASSERT_TRUE(WaitFor([this] {
         return dialog->session.currentDeviceType.load() == 102 && dialog->Idle() &&
-               dialog->deviceOnline.load();
+               dialog->session.deviceOnline.load();
     }));
     ASSERT_TRUE(WaitFor([&] { return pulse->Selected() && !list->CardFor(101)->Selected(); }));
     EXPECT_EQ(ReadRegistryInt(kDeviceTypeValue), 102);
@@ -162,6 +162,7 @@ TEST_F(MainWindowTest, ClosingWithHideToTrayKeepsTheProgramReachable) {
     } else {
         ASSERT_TRUE(WaitFor([this] { return window->isMinimized(); }));
         EXPECT_TRUE(window->isVisible());
+        EXPECT_TRUE(host->TrayIconPresent()) << "the icon waits for a panel that starts later";
     }
     // Whatever happened, the program is still running: the worker still answers.
     EXPECT_TRUE(dialog->IsRunning());

@@ -136,7 +136,7 @@ TEST_F(KeyPageGuiTest, ChoosingVolumeUpForAKeyOnLayerTwoStoresAndShowsIt) {
         }
         return false;
     }));
-    dialog->Pages().keyTestCtrl.AddKey("Left Shift", 0xE1);
+    dialog->Pages().keyTest.Control().AddKey("Left Shift", 0xE1);
     WaitFor([&] { return !view->KeyTest()->Shown().isEmpty(); });
     Save(*window, "key_assignment_panels");
 }
@@ -152,7 +152,7 @@ TEST_F(KeyPageGuiTest, ACombinationIsCapturedFromTheKeyboardAndApplied) {
     ASSERT_TRUE(WaitFor([&] { return panel->isVisible(); }));
 
     Click(panel->CaptureField(), QPoint(5, 5));
-    ASSERT_TRUE(dialog->Pages().combination.Capturing());
+    ASSERT_TRUE(dialog->Pages().keys.Combination().Capturing());
     // X11 keycode 56 is the B key; the capture takes it, even Tab would not move the focus.
     QKeyEvent press(QEvent::KeyPress, Qt::Key_B, Qt::NoModifier, 56, 0x62, 0, "b");
     QKeyEvent release(QEvent::KeyRelease, Qt::Key_B, Qt::NoModifier, 56, 0x62, 0, "b");
@@ -169,7 +169,7 @@ TEST_F(KeyPageGuiTest, ACombinationIsCapturedFromTheKeyboardAndApplied) {
     EXPECT_EQ(row.macro_value2, 0x01);
     EXPECT_NE(row.macro_desc.find('B'), std::string::npos) << row.macro_desc;
     EXPECT_NE(row.macro_desc.find("Ctrl"), std::string::npos) << row.macro_desc;
-    EXPECT_FALSE(dialog->Pages().combination.Capturing());
+    EXPECT_FALSE(dialog->Pages().keys.Combination().Capturing());
 }
 
 TEST_F(KeyPageGuiTest, TheCombinationTabShowsItsPanelAndTheMacroTabItsPlayOptions) {
@@ -184,7 +184,7 @@ TEST_F(KeyPageGuiTest, TheCombinationTabShowsItsPanelAndTheMacroTabItsPlayOption
     // The modifier boxes are the model's.
     view->Combination()->Modifier(1)->click();
     view->Combination()->Modifier(4)->click();
-    EXPECT_EQ(dialog->Pages().combination.ModifierMask(), 0x12);
+    EXPECT_EQ(dialog->Pages().keys.Combination().ModifierMask(), 0x12);
 
     Click(tabs, tabs->tabRect(list->TabIndex(kTabMacros)).center());
     ASSERT_TRUE(WaitFor([&] { return view->MacroPlay()->isVisible(); }));
@@ -219,10 +219,10 @@ TEST_F(KeyPageGuiTest, KeysPressedOverTheWindowAppearInTheKeyTestWhileThePageIsS
     // Leaving the page ends the test: the control is emptied and later keys are ignored.
     window->Tabs()->setCurrentIndex(0);
     ASSERT_TRUE(WaitFor([this] { return window->CurrentPage() == window->Home(); }));
-    ASSERT_TRUE(WaitFor([this] { return dialog->Pages().keyTestCtrl.Entries().empty(); }));
+    ASSERT_TRUE(WaitFor([this] { return dialog->Pages().keyTest.Control().Entries().empty(); }));
     QApplication::sendEvent(window->Home(), &pressA);
     QCoreApplication::processEvents();
-    EXPECT_TRUE(dialog->Pages().keyTestCtrl.Entries().empty());
+    EXPECT_TRUE(dialog->Pages().keyTest.Control().Entries().empty());
 }
 
 TEST_F(KeyPageGuiTest, ClickingTheKnobOpensItsDialogAndAChoiceReachesTheKeyboardTables) {
@@ -321,7 +321,7 @@ class ProfileGuiTest : public HubWindowTest {
         return name;
     }
 
-    ProfileList& List() { return dialog->Pages().profileList; }
+    ProfileList& List() { return dialog->Pages().profile.List(); }
 
     ProfileListView* view = nullptr;
     int contextRequests = 0;

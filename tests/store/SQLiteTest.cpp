@@ -1,6 +1,8 @@
 #include <sqlite3.h>
 
+#include <chrono>
 #include <string>
+#include <thread>
 
 #include <gtest/gtest.h>
 
@@ -174,6 +176,54 @@ TEST_F(TransactionTest, NestedObjectDoesNotEndTheOuterTransaction) {
     }
     EXPECT_TRUE(InTransaction()) << "the inner object must not END what it did not begin";
     EXPECT_TRUE(outer.Commit());
+}
+
+// Another process holding the write lock: a transaction waits for it (nothing lost), gives up
+// after the busy timeout without leaving anything open, and an END that cannot complete rolls
+// back instead of leaving the connection inside a dead transaction.
+TEST_F(TransactionTest, AnotherConnectionsLockIsWaitedForAndAFailedEndRollsBack) {
+    SQLiteDB other;
+    ASSERT_TRUE(other.Open((dir.path() + "a.db").c_str(), kOpenExisting));
+    ASSERT_EQ(other.Exec("BEGIN IMMEDIATE"), kSqliteOk);
+    std::thread release([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        other.Exec("END");
+    });
+    {
+        SQLiteAutoTransaction waited(&db);
+        EXPECT_TRUE(waited.IsActive()) << "BEGIN waits for the other connection's lock";
+        EXPECT_EQ(db.Exec("INSERT INTO t VALUES (1);"), kSqliteOk);
+        EXPECT_TRUE(waited.Commit());
+    }
+    release.join();
+
+    db.SetBusyTimeout(50);
+    ASSERT_EQ(other.Exec("BEGIN IMMEDIATE"), kSqliteOk);
+    SQLiteAutoTransaction refused(&db);
+    EXPECT_FALSE(refused.IsActive()) << "the lock is still held after the timeout";
+    EXPECT_FALSE(db.InTransaction());
+    other.Exec("END");
+
+    // Without WAL a commit needs every reader gone: a reader that stays makes END fail.
+    ASSERT_TRUE(other.Close());
+    ASSERT_EQ(db.Exec("PRAGMA journal_mode = DELETE"), kSqliteOk);
+    ASSERT_TRUE(other.Open((dir.path() + "a.db").c_str(), kOpenExisting));
+    ASSERT_EQ(other.Exec("PRAGMA journal_mode = DELETE"), kSqliteOk);
+    ASSERT_EQ(other.Exec("BEGIN"), kSqliteOk);
+    SQLiteStatement read;
+    ASSERT_EQ(other.Prepare(read, "SELECT count(*) FROM t"), kSqliteOk);
+    ASSERT_EQ(read.Step(), kSqliteRow);
+    SQLiteAutoTransaction failing(&db);
+    ASSERT_TRUE(failing.IsActive());
+    ASSERT_EQ(db.Exec("INSERT INTO t VALUES (2);"), kSqliteOk);
+    EXPECT_FALSE(failing.Commit());
+    EXPECT_FALSE(db.InTransaction()) << "the connection is clean after the failed END";
+    read.Finalize();
+    other.Exec("END");
+    SQLiteStatement count;
+    ASSERT_EQ(db.Prepare(count, "SELECT count(*) FROM t"), kSqliteOk);
+    ASSERT_EQ(count.Step(), kSqliteRow);
+    EXPECT_EQ(count.ColumnInt(0), 1) << "the half-written row was rolled back";
 }
 
 }  // namespace

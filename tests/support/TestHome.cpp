@@ -50,6 +50,9 @@ void IsolatedHomeTest::SetUp() {
     setenv("XDG_STATE_HOME", (home_->path() + "state").c_str(), 1);
     setenv("XDG_RUNTIME_DIR", (home_->path() + "run").c_str(), 1);
     CreateFolders(home_->path() + "run");
+    // No test reaches the real update service: this address refuses at once. Update tests
+    // point it at their own local server.
+    setenv("ZANVOR_HUB_UPDATE_URL", "https://127.0.0.1:9/", 1);
     SetApplicationName("Zanvor HUB");
     SetApplicationFolder(StagedAppFolder());
 }

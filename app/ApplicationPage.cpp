@@ -1,0 +1,163 @@
+#include "app/ApplicationPage.h"
+
+#include <filesystem>
+#include <optional>
+
+#include "app/DeviceSession.h"
+#include "app/ProfilePage.h"
+#include "device/DeviceSettings.h"
+#include "device/SessionState.h"
+#include "platform/Autostart.h"
+#include "platform/Paths.h"
+#include "platform/Registry.h"
+#include "store/DataStore.h"
+#include "ui/ControlIds.h"
+#include "ui/DeviceTasks.h"
+#include "ui/Dialogs.h"
+#include "ui/LoadText.h"
+#include "ui/MainView.h"
+#include "ui/StatusTexts.h"
+#include "ui/WindowMessages.h"
+
+namespace zanvor {
+
+namespace {
+constexpr int kChoosePicture = 100;
+constexpr int kDefaultPicture = 101;
+}  // namespace
+
+ApplicationPage::ApplicationPage(const Parts& parts)
+    : languageList(kIdLanguageList),
+      autostartSwitch(kIdAutostartSwitch),
+      autostartMinimisedSwitch(kIdAutostartMinimisedSwitch),
+      exitModeList(kIdExitModeList),
+      parts_(parts) {
+    languageList.AddItem("English", 1033);
+    languageList.AddItem("Polski", 1045);
+    exitModeList.AddItem("", 1);
+    exitModeList.AddItem("", 0);
+}
+
+void ApplicationPage::Register(PageRegistry& registry) {
+    registry_ = &registry;
+    for (ControlModel* model : std::initializer_list<ControlModel*>{
+             &languageList, &autostartSwitch, &autostartMinimisedSwitch, &exitModeList}) {
+        const int id = model->ControlId();
+        registry.AddControl(*model, [this, id](int) { OnControl(id); });
+    }
+    for (int id : {kIdResetButton, kIdSettingsButton, kIdSettingsBack}) {
+        registry.AddControl(id, [this, id](int) { OnControl(id); });
+    }
+    registry.AddWindowMessage(kMsgBackgroundMenu, [this](uintptr_t command, intptr_t) {
+        OnBackgroundMenu(static_cast<int>(command));
+    });
+    registry.AddTask(
+        kTaskResetDefaults, [this] { return TaskResetDefaults(); },
+        TaskOptions{.closesBusyDialog = true});
+}
+
+void ApplicationPage::OnControl(int controlId) {
+    switch (controlId) {
+        case kIdLanguageList:
+            SetActiveLanguage(languageList.GetCurData(1033));
+            parts_.poster.PostWindowMessage(kMsgReapplyTexts, 0, 0);
+            return;
+        case kIdAutostartSwitch: {
+            const AutostartState state = SetAutostart(autostartSwitch.GetCheck() == 1);
+            autostartSwitch.SetCheck(state.on ? 1 : 0);
+            autostartMinimisedSwitch.SetVisible(state.showMinimisedSwitch);
+            autostartMinimisedSwitch.SetCheck(state.minimised ? 1 : 0);
+            return;
+        }
+        case kIdAutostartMinimisedSwitch:
+            SetAutostartMinimised(autostartMinimisedSwitch.GetCheck() == 1);
+            return;
+        case kIdExitModeList:
+            SetExitMode(exitModeList.GetCurData(0) == 1);
+            return;
+        case kIdResetButton:
+            ResetToDefaults();
+            return;
+        case kIdSettingsButton:
+            parts_.mainView.ShowSettingsPage(true);
+            return;
+        case kIdSettingsBack:
+            parts_.mainView.ShowSettingsPage(false);
+            if (!parts_.session.devicePresent.load()) {
+                parts_.mainView.ShowDisconnectedHome();
+            }
+            return;
+        default:
+            return;
+    }
+}
+
+void ApplicationPage::OnBackgroundMenu(int command) {
+    if (command == kChoosePicture) {
+        // The home page takes an animated picture too; the other pages a still one.
+        const bool home = parts_.mainView.SelectedPage() == kPageHome;
+        const FileFilter filter =
+            home ? FileFilter{"Image Files", {"*.jpg", "*.jpeg", "*.png", "*.gif"}}
+                 : FileFilter{"Image Files", {"*.jpg", "*.jpeg", "*.png"}};
+        const std::optional<std::string> path =
+            parts_.dialogs.OpenFile(LoadText("KB.DIALOG", 7), {filter});
+        std::error_code ec;
+        if (!path || !std::filesystem::is_regular_file(*path, ec)) {
+            return;
+        }
+        WriteRegistryText(home ? kThemeBkgGifValue : kThemeBkgValue, *path);
+    } else if (command == kDefaultPicture) {
+        WriteRegistryText(kThemeBkgValue, "");
+        WriteRegistryText(kThemeBkgGifValue, "");
+    } else {
+        return;
+    }
+    parts_.mainView.NotifyBackgroundChanged();
+}
+
+void ApplicationPage::LoadApplicationSettings() {
+    languageList.SelectData(ActiveLanguage());
+    const AutostartState state = ReadAutostartState();
+    autostartSwitch.SetCheck(state.on ? 1 : 0);
+    autostartMinimisedSwitch.SetVisible(state.showMinimisedSwitch);
+    autostartMinimisedSwitch.SetCheck(state.minimised ? 1 : 0);
+    exitModeList.SelectData(ExitHidesToTray() ? 1 : 0);
+}
+
+bool ApplicationPage::ResetToDefaults() {
+    if (!parts_.session.devicePresent.load() || !parts_.session.deviceOnline.load()) {
+        parts_.dialogs.MessageBox(LoadText("KB.DIALOG", kTextNoKeyboardOnline),
+                                  LoadText("KB.DIALOG", 550));
+        return false;
+    }
+    if (!parts_.dialogs.Question(LoadText("KB.DIALOG", 550), LoadText("KB.DIALOG", 552))) {
+        return false;
+    }
+    const DeviceCatalogue catalogue = parts_.keyboards.CatalogueCopy();
+    const int deviceType = parts_.session.currentDeviceType.load();
+    const KeyboardEntry* keyboard = FindKeyboard(catalogue.keyboards, deviceType);
+    if (keyboard == nullptr) {
+        return false;
+    }
+    DataStore& store = parts_.store;
+    store.CloseDatabase();
+    store.DeleteDeviceDatabase(DataFolder(), keyboard->name);
+    store.OpenDeviceDatabase(DataFolder(), keyboard->name);
+    WriteRegistryText(kThemeBkgValue, "");
+    WriteRegistryText(kThemeBkgGifValue, "");
+    parts_.keyboards.LoadLayout(deviceType);
+    parts_.poster.PostTask(kTaskResetDefaults);
+    parts_.dialogs.ShowBusy(LoadText("KB.DIALOG", 553));
+    return true;
+}
+
+TaskResult ApplicationPage::TaskResetDefaults() {
+    const bool reset = parts_.deviceSettings.TaskResetDefaults();
+    parts_.profiles.LoadProfileList();
+    if (registry_ != nullptr) {
+        registry_->RunResetSteps();
+    }
+    return reset ? TaskResult() : TransferFailed();
+}
+
+}  // namespace zanvor

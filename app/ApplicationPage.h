@@ -1,0 +1,68 @@
+#pragma once
+
+// The program's own controls on the settings page and in the title bar: language, autostart,
+// what closing the window does, the factory reset, the settings page button and its back
+// button, and the background picture menu. The update and firmware buttons are the update
+// page's.
+
+#include <functional>
+
+#include "ui/ComboBox.h"
+#include "ui/PageRegistry.h"
+#include "ui/SwitchButton.h"
+
+namespace zanvor {
+
+class DataStore;
+class DeviceSession;
+class DeviceSettings;
+class Dialogs;
+class MainView;
+class ProfilePage;
+class SessionState;
+class TaskPoster;
+
+class ApplicationPage {
+  public:
+    struct Parts {
+        DataStore& store;
+        SessionState& session;
+        TaskPoster& poster;
+        Dialogs& dialogs;
+        MainView& mainView;
+        DeviceSession& keyboards;
+        DeviceSettings& deviceSettings;
+        ProfilePage& profiles;
+    };
+
+    explicit ApplicationPage(const Parts& parts);
+    ApplicationPage(const ApplicationPage&) = delete;
+    ApplicationPage& operator=(const ApplicationPage&) = delete;
+
+    // Registers the controls, the background menu message and job 22 (the reset).
+    void Register(PageRegistry& registry);
+
+    ComboBox languageList;
+    SwitchButton autostartSwitch;
+    SwitchButton autostartMinimisedSwitch;
+    ComboBox exitModeList;  // data 1: closing hides to the tray; 0: closing exits
+
+    // Sets the controls from the settings when the page is built.
+    void LoadApplicationSettings();
+    // The reset button: after the user confirms, the model's database is deleted and created
+    // again, the keyboard reset and the profiles reloaded (job 22). Refused with a message
+    // while no keyboard is online: the keyboard would keep its settings while the database
+    // forgot them. False when nothing was reset.
+    bool ResetToDefaults();
+    // Job 22 (worker).
+    TaskResult TaskResetDefaults();
+
+  private:
+    void OnControl(int controlId);
+    void OnBackgroundMenu(int command);
+
+    Parts parts_;
+    const PageRegistry* registry_ = nullptr;
+};
+
+}  // namespace zanvor
