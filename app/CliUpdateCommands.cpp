@@ -46,7 +46,6 @@ class InterruptGuard {
 // Runs the check (task 30) and reports a failure as the command's status; kCliOk otherwise.
 int Check(CliSession& session, UpdateStatus& status) {
     UpdatePage& update = session.Dlg().Pages().update;
-    update.SetNotifyUser(false);
     update.CheckForUpdates();
     if (!session.WaitIdle(std::chrono::minutes(5))) {
         return Fail(kCliFailed, "the update check did not finish");

@@ -126,6 +126,9 @@ void UpdatePage::OnProgress(intptr_t percent) {
 }
 
 void UpdatePage::OnNotice(uintptr_t wParam, intptr_t lParam) {
+    if (!notifyUser_.load()) {
+        return;
+    }
     if (wParam == kFirmwareOfferWParam) {
         // "Latest version: v1.15, update now?"
         const std::string text =

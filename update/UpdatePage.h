@@ -101,8 +101,8 @@ class UpdatePage {
     void WaitForExternalTool() { firmware_.WaitForExternalTool(); }
 
     // ---- configuration (before use) ----
-    // Notices for the user (the question, the answers, failures); the command line turns
-    // them off and reads Status() instead.
+    // Notices for the user (the update question, the answers, failures) and the firmware
+    // offer; the command line turns them off and reads Status() instead.
     void SetNotifyUser(bool notify) { notifyUser_ = notify; }
     // Whether a downloaded installer is handed to the desktop and the program ended.
     void SetStartInstaller(bool start) { startInstaller_ = start; }

@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "SimSession.h"
+#include "app/CliSession.h"
 #include "app/DevicePages.h"
 #include "ui/ControlIds.h"
 #include "ui/DeviceTasks.h"
@@ -141,6 +142,22 @@ TEST_F(FirmwareToolTest, AToolThatCannotStartLeavesTheProgramAsItWas) {
     EXPECT_EQ(host.shown(), HeadlessHost::Shown::kNormal);
     EXPECT_EQ(dialog->externalToolPid.load(), 0);
     EXPECT_GT(sim->OpenHandles(), 0u);
+}
+
+TEST_F(FirmwareToolTest, TheCommandLineNeverAnswersTheFirmwareOffer) {
+    CliOptions options;
+    options.simulate = true;
+    options.simulateSpec = "102";
+    options.deviceType = 102;
+    options.yes = true;  // the answer to every question a command asks
+    CliSession cli(options);
+    std::string error;
+    ASSERT_EQ(cli.Start(error), kCliOk) << error;
+    ASSERT_EQ(cli.Dlg().session.Info().firmwareOffer, 1) << "firmware 1.14 is offered 1.15";
+    for (const auto& shown : cli.Dialogs().History()) {
+        EXPECT_NE(shown.kind, "question") << shown.text;
+    }
+    EXPECT_EQ(cli.Dlg().externalToolPid.load(), 0);
 }
 
 }  // namespace
