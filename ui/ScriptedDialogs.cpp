@@ -22,6 +22,16 @@ std::vector<ScriptedDialogs::Shown> ScriptedDialogs::History() const {
     return history_;
 }
 
+std::vector<ScriptedDialogs::Shown> ScriptedDialogs::HistoryOf(const std::string& kind) const {
+    std::vector<Shown> shown;
+    for (const Shown& entry : History()) {
+        if (entry.kind == kind) {
+            shown.push_back(entry);
+        }
+    }
+    return shown;
+}
+
 void ScriptedDialogs::ClearHistory() {
     std::lock_guard lock(mutex_);
     history_.clear();

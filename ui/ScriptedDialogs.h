@@ -23,6 +23,8 @@ class ScriptedDialogs : public Dialogs {
     void QueueFile(std::optional<std::string> path);
 
     std::vector<Shown> History() const;
+    // What was shown of one kind ("message", "question", ...), in order.
+    std::vector<Shown> HistoryOf(const std::string& kind) const;
     void ClearHistory();
     int LastProgress() const;
     std::string ProgressText() const;

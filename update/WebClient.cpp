@@ -174,17 +174,33 @@ void WebClient::Post(const ProgressSink& progress, int percent) {
     }
 }
 
-int WebClient::GetText(const std::string& address, std::string& text, size_t maxBytes) {
-    text.clear();
-    SetError({});
+int WebClient::Begin(Transfer& transfer, const std::string& address) {
     if (!ShouldContinue()) {
         SetError("stopped");
         return kStopped;
     }
-    Transfer transfer(*this);
     if (!transfer.Prepare(address)) {
         SetError("no transfer could be started");
         return kNoSession;
+    }
+    return kOk;
+}
+
+int WebClient::Failed(const Transfer& transfer, int code) {
+    if (transfer.stopped) {
+        SetError("stopped");
+        return kStopped;
+    }
+    SetError(transfer.Describe(static_cast<CURLcode>(code)));
+    return kFailed;
+}
+
+int WebClient::GetText(const std::string& address, std::string& text, size_t maxBytes) {
+    text.clear();
+    SetError({});
+    Transfer transfer(*this);
+    if (const int begun = Begin(transfer, address); begun != kOk) {
+        return begun;
     }
     struct Sink {
         Transfer& transfer;
@@ -224,26 +240,16 @@ int WebClient::GetText(const std::string& address, std::string& text, size_t max
         return kOk;
     }
     text.clear();
-    if (transfer.stopped) {
-        SetError("stopped");
-        return kStopped;
-    }
-    SetError(transfer.Describe(code));
-    return kFailed;
+    return Failed(transfer, code);
 }
 
 int WebClient::DownloadFile(const std::string& address, const std::string& targetPath,
                             const ProgressSink& progress) {
     SetError({});
     Post(progress, 0);
-    if (!ShouldContinue()) {
-        SetError("stopped");
-        return kStopped;
-    }
     Transfer transfer(*this);
-    if (!transfer.Prepare(address)) {
-        SetError("no transfer could be started");
-        return kNoSession;
+    if (const int begun = Begin(transfer, address); begun != kOk) {
+        return begun;
     }
     Post(progress, 2);
     unlink(targetPath.c_str());
@@ -335,12 +341,7 @@ int WebClient::DownloadFile(const std::string& address, const std::string& targe
     }
     sink.file.Close();
     unlink(targetPath.c_str());
-    if (transfer.stopped) {
-        SetError("stopped");
-        return kStopped;
-    }
-    SetError(transfer.Describe(code));
-    return kFailed;
+    return Failed(transfer, code);
 }
 
 }  // namespace zanvor

@@ -88,6 +88,10 @@ class WebClient {
     struct Transfer;
     friend struct Transfer;
 
+    // Checks the continue flag and prepares the request: kOk to go on, else the result.
+    int Begin(Transfer& transfer, const std::string& address);
+    // The result of a request that did not succeed (`code` is curl's), with its reason.
+    int Failed(const Transfer& transfer, int code);
     void SetError(std::string error);
     void Post(const ProgressSink& progress, int percent);
 

@@ -46,16 +46,6 @@ class FirmwareToolTest : public test::SimSessionTest {
     }
 
     FirmwareTool& Tool() { return dialog->Pages().update.Firmware(); }
-
-    std::vector<ScriptedDialogs::Shown> Shown(const std::string& kind) {
-        std::vector<ScriptedDialogs::Shown> shown;
-        for (const auto& entry : dialogs.History()) {
-            if (entry.kind == kind) {
-                shown.push_back(entry);
-            }
-        }
-        return shown;
-    }
 };
 
 TEST_F(FirmwareToolTest, AcceptingTheOfferHandsTheKeyboardToTheToolUntilItEnds) {
@@ -64,7 +54,7 @@ TEST_F(FirmwareToolTest, AcceptingTheOfferHandsTheKeyboardToTheToolUntilItEnds) 
     dialogs.QueueAnswer(true);
     PickKeyboard();
 
-    const auto questions = Shown("question");
+    const auto questions = dialogs.HistoryOf("question");
     ASSERT_EQ(questions.size(), 1u);
     EXPECT_EQ(questions[0].text, "New version: v1.15, update now?");
     EXPECT_EQ(questions[0].caption, "Firmware update");
@@ -104,11 +94,11 @@ TEST_P(FirmwareButtonTest, ComparesTheLeadingDecimalDigitsWithTheToolsVersion) {
     const std::string missing = home() + "firmwares/zanvor_k9_0114";
     Tool().SetToolPath(missing);
     PickKeyboard();  // declines the offer, if any
-    EXPECT_EQ(Shown("question").size(), c.offered ? 1u : 0u);
+    EXPECT_EQ(dialogs.HistoryOf("question").size(), c.offered ? 1u : 0u);
 
     dialogs.ClearHistory();
     dialog->OnMessage(kIdFirmwareButton, 1);
-    const auto messages = Shown("message");
+    const auto messages = dialogs.HistoryOf("message");
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].caption, "Firmware update");
     if (c.offered) {
@@ -135,7 +125,7 @@ TEST_F(FirmwareToolTest, AToolThatCannotStartLeavesTheProgramAsItWas) {
     PickKeyboard();
     dialogs.ClearHistory();
     dialog->OnMessage(kIdFirmwareButton, 1);
-    const auto messages = Shown("message");
+    const auto messages = dialogs.HistoryOf("message");
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].text.substr(0, LoadText("KB.DIALOG", 1548).size()),
               LoadText("KB.DIALOG", 1548));

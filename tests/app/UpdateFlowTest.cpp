@@ -27,8 +27,7 @@ class UpdateFlowTest : public test::SimSessionTest {
         if (!HttpsTestServer::ToolsAvailable(why)) {
             GTEST_SKIP() << why;
         }
-        ASSERT_TRUE(server.Start(test::ServerCertificate::kTrusted, why)) << why;
-        setenv("SSL_CERT_FILE", server.CaFile().c_str(), 1);
+        ASSERT_TRUE(server.StartTrusted(why)) << why;
         setenv("ZANVOR_HUB_UPDATE_URL", server.Url().c_str(), 1);
         test::WriteFile(server.Root() + "version", "1.0.1\n");
         test::ZipBuilder(server.Root() + "Zanvor-HUB-1.0.1.zip")
@@ -72,16 +71,6 @@ class UpdateFlowTest : public test::SimSessionTest {
         ASSERT_TRUE(WaitUntil([&] { return dialog->Idle() && dialog->PendingMessages() == 0; }));
     }
 
-    std::vector<ScriptedDialogs::Shown> Shown(const std::string& kind) {
-        std::vector<ScriptedDialogs::Shown> shown;
-        for (const auto& entry : dialogs.History()) {
-            if (entry.kind == kind) {
-                shown.push_back(entry);
-            }
-        }
-        return shown;
-    }
-
     std::string TempFolder() const { return DataFolder() + "temp/"; }
 
     HttpsTestServer server;
@@ -92,16 +81,16 @@ TEST_F(UpdateFlowTest, ANewerVersionIsOfferedDownloadedAndHandedToTheDesktop) {
     dialogs.QueueAnswer(true);
     PressUpdateButton();
 
-    const auto questions = Shown("question");
+    const auto questions = dialogs.HistoryOf("question");
     ASSERT_EQ(questions.size(), 1u);
     EXPECT_EQ(questions[0].text, "New version:v1.0.1, update now?");
     EXPECT_EQ(questions[0].caption, "Software update");
-    const auto progress = Shown("progress");
+    const auto progress = dialogs.HistoryOf("progress");
     ASSERT_EQ(progress.size(), 1u);
     EXPECT_EQ(progress[0].text, "Downloading: 0%");
     EXPECT_EQ(dialogs.ProgressText(), "Downloading: 100%");
     EXPECT_EQ(dialogs.LastProgress(), -1) << "the progress dialog was closed";
-    EXPECT_TRUE(Shown("message").empty());
+    EXPECT_TRUE(dialogs.HistoryOf("message").empty());
 
     const std::string installer = TempFolder() + "Zanvor-HUB-1.0.1.deb";
     EXPECT_EQ(test::ReadFile(opened), installer + "\n");
@@ -122,8 +111,8 @@ TEST_F(UpdateFlowTest, ANewerVersionIsOfferedDownloadedAndHandedToTheDesktop) {
 TEST_F(UpdateFlowTest, DecliningTheOfferDownloadsNothing) {
     dialogs.QueueAnswer(false);
     PressUpdateButton();
-    EXPECT_EQ(Shown("question").size(), 1u);
-    EXPECT_TRUE(Shown("progress").empty());
+    EXPECT_EQ(dialogs.HistoryOf("question").size(), 1u);
+    EXPECT_TRUE(dialogs.HistoryOf("progress").empty());
     EXPECT_EQ(server.RequestLog().find(".zip"), std::string::npos);
     EXPECT_EQ(host.exitCode(), -1);
 }
@@ -152,8 +141,8 @@ TEST_F(UpdateFlowTest, TheUpdateButtonAlwaysAnswers) {
             setenv("ZANVOR_HUB_UPDATE_URL", "https://127.0.0.1:9/", 1);
         }
         PressUpdateButton();
-        EXPECT_TRUE(Shown("question").empty());
-        const auto messages = Shown("message");
+        EXPECT_TRUE(dialogs.HistoryOf("question").empty());
+        const auto messages = dialogs.HistoryOf("message");
         ASSERT_EQ(messages.size(), 1u);
         EXPECT_EQ(messages[0].text.substr(0, LoadText("KB.DIALOG", c.text).size()),
                   LoadText("KB.DIALOG", c.text));
@@ -161,8 +150,8 @@ TEST_F(UpdateFlowTest, TheUpdateButtonAlwaysAnswers) {
         EXPECT_EQ(Update().Status().check, c.check);
     }
     // The answer that the service cannot be reached says why.
-    EXPECT_NE(Shown("message")[0].text.find("cannot connect"), std::string::npos)
-        << Shown("message")[0].text;
+    EXPECT_NE(dialogs.HistoryOf("message")[0].text.find("cannot connect"), std::string::npos)
+        << dialogs.HistoryOf("message")[0].text;
 
     // Off the settings page only a newer version is brought up.
     dialog->mainView.ShowSettingsPage(false);
@@ -173,7 +162,7 @@ TEST_F(UpdateFlowTest, TheUpdateButtonAlwaysAnswers) {
 TEST_F(UpdateFlowTest, AnEndlessAnswerIsCutOffAndIgnored) {
     setenv("ZANVOR_HUB_UPDATE_URL", server.Url("endless/").c_str(), 1);
     PressUpdateButton();
-    const auto messages = Shown("message");
+    const auto messages = dialogs.HistoryOf("message");
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].text, LoadText("KB.DIALOG", 1542));
     EXPECT_EQ(Update().Status().check, UpdateCheck::kNotAVersion);
@@ -214,7 +203,7 @@ TEST_F(UpdateFlowTest, AFailedUpdateSaysWhyAndTheProgramKeepsRunning) {
         c.prepare();
         dialogs.QueueAnswer(true);
         PressUpdateButton();
-        const auto messages = Shown("message");
+        const auto messages = dialogs.HistoryOf("message");
         ASSERT_EQ(messages.size(), 1u);
         EXPECT_EQ(messages[0].text.substr(0, LoadText("KB.DIALOG", c.text).size()),
                   LoadText("KB.DIALOG", c.text));
@@ -242,7 +231,7 @@ TEST_F(UpdateFlowTest, CancellingTheDownloadStopsItQuietly) {
     }));
 
     EXPECT_EQ(Update().Status().download, UpdateDownload::kStopped);
-    EXPECT_TRUE(Shown("message").empty()) << "the user knows they cancelled";
+    EXPECT_TRUE(dialogs.HistoryOf("message").empty()) << "the user knows they cancelled";
     EXPECT_FALSE(fs::exists(TempFolder() + "Zanvor-HUB-1.0.1.zip"));
     EXPECT_EQ(host.exitCode(), -1);
 }

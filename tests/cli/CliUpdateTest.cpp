@@ -26,8 +26,7 @@ class CliUpdateTest : public test::IsolatedHomeTest {
         if (!HttpsTestServer::ToolsAvailable(why)) {
             GTEST_SKIP() << why;
         }
-        ASSERT_TRUE(server.Start(test::ServerCertificate::kTrusted, why)) << why;
-        setenv("SSL_CERT_FILE", server.CaFile().c_str(), 1);
+        ASSERT_TRUE(server.StartTrusted(why)) << why;
         setenv("ZANVOR_HUB_UPDATE_URL", server.Url().c_str(), 1);
         test::WriteFile(server.Root() + "version", "1.0.1\n");
         test::ZipBuilder(server.Root() + "Zanvor-HUB-1.0.1.zip")

@@ -18,24 +18,13 @@ namespace {
 
 using UpdateGuiTest = HubWindowTest;
 
-std::vector<ScriptedDialogs::Shown> Messages(const ScriptedDialogs& dialogs) {
-    std::vector<ScriptedDialogs::Shown> messages;
-    for (const auto& entry : dialogs.History()) {
-        if (entry.kind == "message") {
-            messages.push_back(entry);
-        }
-    }
-    return messages;
-}
-
 TEST_F(UpdateGuiTest, CheckForUpdatesAlwaysAnswers) {
     std::string why;
     if (!HttpsTestServer::ToolsAvailable(why)) {
         GTEST_SKIP() << why;
     }
     HttpsTestServer server;
-    ASSERT_TRUE(server.Start(ServerCertificate::kTrusted, why)) << why;
-    setenv("SSL_CERT_FILE", server.CaFile().c_str(), 1);
+    ASSERT_TRUE(server.StartTrusted(why)) << why;
     WriteFile(server.Root() + "version", "1.0.0\n");
 
     Start("101:cable");
@@ -53,8 +42,8 @@ TEST_F(UpdateGuiTest, CheckForUpdatesAlwaysAnswers) {
         setenv("ZANVOR_HUB_UPDATE_URL", c.address.c_str(), 1);
         dialogs.ClearHistory();
         window->Settings()->UpdateButton()->click();
-        ASSERT_TRUE(WaitFor([this] { return !Messages(dialogs).empty(); }, 60000));
-        const auto messages = Messages(dialogs);
+        ASSERT_TRUE(WaitFor([this] { return !dialogs.HistoryOf("message").empty(); }, 60000));
+        const auto messages = dialogs.HistoryOf("message");
         EXPECT_EQ(messages[0].text.substr(0, c.answer.size()), c.answer);
         EXPECT_EQ(messages[0].caption, "Software update");
     }
@@ -62,8 +51,8 @@ TEST_F(UpdateGuiTest, CheckForUpdatesAlwaysAnswers) {
     // The firmware button answers too: this keyboard's firmware is current.
     dialogs.ClearHistory();
     window->Settings()->FirmwareButton()->click();
-    ASSERT_EQ(Messages(dialogs).size(), 1u);
-    EXPECT_EQ(Messages(dialogs)[0].caption, "Firmware update");
+    ASSERT_EQ(dialogs.HistoryOf("message").size(), 1u);
+    EXPECT_EQ(dialogs.HistoryOf("message")[0].caption, "Firmware update");
 }
 
 TEST_F(UpdateGuiTest, TheProgressDialogShowsThePercentKeepsOpenAtTheEndAndCancels) {

@@ -96,6 +96,14 @@ bool HttpsTestServer::Start(ServerCertificate certificate, std::string& why) {
     return false;
 }
 
+bool HttpsTestServer::StartTrusted(std::string& why) {
+    if (!Start(ServerCertificate::kTrusted, why)) {
+        return false;
+    }
+    setenv("SSL_CERT_FILE", CaFile().c_str(), 1);
+    return true;
+}
+
 std::string HttpsTestServer::Url(const std::string& path) const {
     return "https://127.0.0.1:" + std::to_string(port_) + "/" + path;
 }

@@ -31,6 +31,8 @@ class HttpsTestServer {
     // Makes the certificates, starts the server and waits until it listens. False with `why`
     // when it did not start.
     bool Start(ServerCertificate certificate, std::string& why);
+    // Start with the trusted certificate, and SSL_CERT_FILE pointed at the test CA.
+    bool StartTrusted(std::string& why);
 
     // "https://127.0.0.1:<port>/" followed by `path`.
     std::string Url(const std::string& path = "") const;

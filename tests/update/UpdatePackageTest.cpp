@@ -21,8 +21,7 @@ class UpdatePackageTest : public test::IsolatedHomeTest {
         if (!HttpsTestServer::ToolsAvailable(why)) {
             GTEST_SKIP() << why;
         }
-        ASSERT_TRUE(server.Start(test::ServerCertificate::kTrusted, why)) << why;
-        setenv("SSL_CERT_FILE", server.CaFile().c_str(), 1);
+        ASSERT_TRUE(server.StartTrusted(why)) << why;
         folder = home() + "data/temp/";
     }
 

@@ -25,8 +25,7 @@ class WebClientTest : public test::IsolatedHomeTest {
         if (!HttpsTestServer::ToolsAvailable(why)) {
             GTEST_SKIP() << why;
         }
-        ASSERT_TRUE(server.Start(ServerCertificate::kTrusted, why)) << why;
-        setenv("SSL_CERT_FILE", server.CaFile().c_str(), 1);
+        ASSERT_TRUE(server.StartTrusted(why)) << why;
         test::WriteFile(server.Root() + "version", "1.0.1\n");
     }
 
