@@ -34,7 +34,6 @@ UpdatePage::UpdatePage(Dialogs& dialogs, WindowHost& host, TaskPoster& poster, M
                        DeviceSettings& deviceSettings, std::atomic<int>& externalToolPid,
                        Hooks hooks)
     : dialogs_(dialogs),
-      host_(host),
       poster_(poster),
       mainView_(mainView),
       session_(session),

@@ -129,7 +129,6 @@ class UpdatePage {
     void PostProgress(int percent);
 
     Dialogs& dialogs_;
-    WindowHost& host_;
     TaskPoster& poster_;
     MainView& mainView_;
     SessionState& session_;
