@@ -18,7 +18,16 @@ CliSession::CliSession(CliOptions options) : options_(std::move(options)) {
     dialogs_.SetDefaultAnswer(options_.yes);
 }
 
+CliSession::CliSession(CliOptions options, KeyboardDlg& owner)
+    : options_(std::move(options)), owner_(&owner) {
+    dialogs_.SetDefaultAnswer(options_.yes);
+}
+
 CliSession::~CliSession() {
+    if (owner_ != nullptr) {
+        WaitIdle(std::chrono::seconds(10));
+        return;
+    }
     if (dialog_) {
         WaitIdle(std::chrono::seconds(10));
         dialog_->DestroyWindow();
@@ -31,6 +40,23 @@ CliSession::~CliSession() {
 }
 
 int CliSession::Start(std::string& error, bool readKeyboard) {
+    if (owner_ != nullptr) {
+        // The desktop program has its keyboard read already; --device picks another model
+        // as a click in its device list does.
+        if (options_.deviceType != 0 &&
+            options_.deviceType != owner_->deviceList.GetSelectDevice()) {
+            if (!owner_->deviceList.SetSelectDevice(options_.deviceType)) {
+                error = "unknown device type " + std::to_string(options_.deviceType);
+                return kCliUsage;
+            }
+            owner_->Keyboards().OnDeviceListSelection();
+        }
+        if (!WaitIdle()) {
+            error = "the desktop program's keyboard did not become ready";
+            return kCliFailed;
+        }
+        return kCliOk;
+    }
     PrepareHeadlessStartup();
     if (!InstallHidBackends({options_.simulate, options_.simulateSpec, options_.hidTrace},
                             simulation_, error)) {
@@ -73,10 +99,11 @@ int CliSession::Start(std::string& error, bool readKeyboard) {
 }
 
 bool CliSession::WaitIdle(std::chrono::milliseconds timeout) {
+    KeyboardDlg& dialog = Dlg();
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     while (std::chrono::steady_clock::now() < deadline) {
-        dialog_->PumpMessages();
-        if (dialog_->Idle() && dialog_->PendingMessages() == 0) {
+        dialog.PumpMessages();
+        if (dialog.Idle() && dialog.PendingMessages() == 0) {
             return true;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
@@ -85,7 +112,7 @@ bool CliSession::WaitIdle(std::chrono::milliseconds timeout) {
 }
 
 bool CliSession::RunTask(int code) {
-    dialog_->PostTask(code);
+    Dlg().PostTask(code);
     return WaitIdle();
 }
 
@@ -93,8 +120,8 @@ int CliSession::FinishChange() {
     if (!WaitIdle()) {
         return Fail(kCliFailed, "the keyboard did not finish");
     }
-    const std::vector<KeyboardDlg::TaskRun> log = dialog_->TaskLog();
-    const uint64_t taken = dialog_->TasksTaken();
+    const std::vector<KeyboardDlg::TaskRun> log = Dlg().TaskLog();
+    const uint64_t taken = Dlg().TasksTaken();
     const uint64_t first = taken - log.size();
     for (size_t i = 0; i < log.size(); ++i) {
         if (first + i < changeMark_ || log[i].ok) {
@@ -114,7 +141,9 @@ int CliSession::FinishChange() {
 }
 
 bool CliSession::KeyboardOnline() const {
-    return dialog_ && dialog_->session.devicePresent.load() && dialog_->session.deviceOnline.load();
+    const KeyboardDlg* dialog = owner_ != nullptr ? owner_ : dialog_.get();
+    return dialog != nullptr && dialog->session.devicePresent.load() &&
+           dialog->session.deviceOnline.load();
 }
 
 }  // namespace zanvor

@@ -35,6 +35,9 @@ enum CliStatus : int {
 class CliSession {
   public:
     explicit CliSession(CliOptions options);
+    // A session over the desktop program's own main window object (a command the command
+    // line handed over): no start-up, the window's worker, database and keyboard.
+    CliSession(CliOptions options, KeyboardDlg& owner);
     ~CliSession();
     CliSession(const CliSession&) = delete;
     CliSession& operator=(const CliSession&) = delete;
@@ -53,13 +56,15 @@ class CliSession {
     // A command that changes the keyboard: BeginChange before it posts its tasks, FinishChange
     // after. FinishChange waits for the worker and returns kCliOk, or kCliFailed with the
     // one-line reason of the first task that did not reach the keyboard or that it refused.
-    void BeginChange() { changeMark_ = dialog_ ? dialog_->TasksTaken() : 0; }
+    void BeginChange() { changeMark_ = Dlg().TasksTaken(); }
     int FinishChange();
 
-    KeyboardDlg& Dlg() { return *dialog_; }
+    KeyboardDlg& Dlg() { return owner_ != nullptr ? *owner_ : *dialog_; }
     ScriptedDialogs& Dialogs() { return dialogs_; }
     const CliOptions& Options() const { return options_; }
     bool KeyboardOnline() const;
+    // True when the command runs in the desktop program (handed over to it).
+    bool HandedOver() const { return owner_ != nullptr; }
 
   private:
     CliOptions options_;
@@ -67,6 +72,7 @@ class CliSession {
     ScriptedDialogs dialogs_;
     std::shared_ptr<SimHidBackend> simulation_;
     std::unique_ptr<KeyboardDlg> dialog_;
+    KeyboardDlg* owner_ = nullptr;  // the desktop program's, when the command was handed over
     uint64_t changeMark_ = 0;
 };
 

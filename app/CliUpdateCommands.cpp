@@ -4,8 +4,10 @@
 #include <unistd.h>
 
 #include <csignal>
+#include <functional>
 #include <iostream>
 #include <nlohmann/json.hpp>
+#include <optional>
 #include <string>
 #include <thread>
 
@@ -43,9 +45,36 @@ class InterruptGuard {
     struct sigaction previous_ {};
 };
 
+// What a command changes on the update page for its run: no notices (the command reads the
+// results), whether the installer is started, the progress line. A command handed over to
+// the desktop program leaves the program's own settings as they were.
+class CommandSettings {
+  public:
+    CommandSettings(UpdatePage& update, bool startInstaller,
+                    std::function<void(int)> progress = nullptr)
+        : update_(update), notify_(update.NotifyUser()), start_(update.StartInstaller()) {
+        update_.SetNotifyUser(false);
+        update_.SetStartInstaller(startInstaller);
+        update_.SetProgressObserver(std::move(progress));
+    }
+    ~CommandSettings() {
+        update_.SetNotifyUser(notify_);
+        update_.SetStartInstaller(start_);
+        update_.SetProgressObserver(nullptr);
+    }
+    CommandSettings(const CommandSettings&) = delete;
+    CommandSettings& operator=(const CommandSettings&) = delete;
+
+  private:
+    UpdatePage& update_;
+    bool notify_;
+    bool start_;
+};
+
 // Runs the check (task 30) and reports a failure as the command's status; kCliOk otherwise.
 int Check(CliSession& session, UpdateStatus& status) {
     UpdatePage& update = session.Dlg().Pages().update;
+    const CommandSettings settings(update, update.StartInstaller());
     update.CheckForUpdates();
     if (!session.WaitIdle(std::chrono::minutes(5))) {
         return Fail(kCliFailed, "the update check did not finish");
@@ -122,15 +151,21 @@ int CmdUpdateDownload(CliSession& session, bool install) {
     }
 
     UpdatePage& update = session.Dlg().Pages().update;
-    update.SetStartInstaller(install);
-    const bool terminal = isatty(STDERR_FILENO) != 0;
+    // A progress line on the terminal this command runs in; a command handed over to the
+    // desktop program prints only its result (and Ctrl+C stays the program's).
+    const bool terminal = !session.HandedOver() && isatty(STDERR_FILENO) != 0;
+    std::function<void(int)> progress;
     if (terminal) {
-        update.SetProgressObserver([version](int percent) {
+        progress = [version](int percent) {
             std::cerr << "\rDownloading Zanvor HUB " << version << ": " << percent << "%"
                       << std::flush;
-        });
+        };
     }
-    InterruptGuard guard;
+    const CommandSettings settings(update, install, progress);
+    std::optional<InterruptGuard> guard;
+    if (!session.HandedOver()) {
+        guard.emplace();
+    }
     update.DownloadUpdate();
     // The transfer's own time-outs end a download that stops moving.
     KeyboardDlg& dialog = session.Dlg();

@@ -16,6 +16,8 @@ DevicePages::DevicePages(KeyboardDlg& dialog, DeviceSession& keyboards)
       knob(dialog.Devices(), dialog.Store(), dialog.session, dialog, dialog.keyboardCtrl,
            keys.Tables()),
       exchange(dialog.Store(), dialog.DialogsService(), profile.List(), dialog.session, dialog),
+      macros(dialog.Devices(), dialog.Store(), dialog.session, dialog, dialog.DialogsService(),
+             keyTest.Held()),
       application({dialog.Store(), dialog.session, dialog, dialog.DialogsService(), dialog.mainView,
                    keyboards, deviceSettings, profile}),
       update(dialog.DialogsService(), dialog.Host(), dialog, dialog.mainView, dialog.Devices(),
@@ -32,6 +34,7 @@ void DevicePages::Register(PageRegistry& registry) {
     deviceSettings.Register(registry);
     exchange.Register(registry);
     application.Register(registry);
+    macros.Register(registry);
     update.Register(registry);
 
     keys.SetKnobDialogOpener([this] { knob.OpenKnobDialog(); });
@@ -43,6 +46,12 @@ void DevicePages::Register(PageRegistry& registry) {
         }
     });
     keys.InitControls();
+
+    // Keys play macros by their place in the list: the key page releases the keys of a macro
+    // that goes away, rewrites its tables when places move, and lists the macros anew.
+    macros.SetReleaseMacro([this](int id) { return keys.ReleaseMacro(id); });
+    macros.SetRewriteKeyTables([this] { keys.RewriteAllTables(); });
+    macros.SetMacrosChanged([this] { keys.RefreshMacroList(); });
 }
 
 }  // namespace zanvor

@@ -8,6 +8,7 @@
 #include "keys/KeyAssignmentPage.h"
 #include "keys/KeyTest.h"
 #include "keys/KnobPage.h"
+#include "keys/MacroPage.h"
 #include "update/UpdatePage.h"
 
 namespace zanvor {
@@ -36,6 +37,7 @@ struct DevicePages {
     KnobPage knob;
     ExchangePage exchange;
     KeyTest keyTest;
+    MacroPage macros;
     ApplicationPage application;
     UpdatePage update;
 };

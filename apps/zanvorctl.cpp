@@ -1,240 +1,26 @@
 // zanvorctl: the command line over the same operations, database and worker tasks as the
-// desktop program. Argument parsing only; the commands live in app/CliCommands.
-#include <CLI/CLI.hpp>
-#include <algorithm>
+// desktop program. While the desktop program runs it owns the keyboard and the database, so
+// commands are handed over to it; otherwise they run here.
 #include <iostream>
 #include <string>
 #include <vector>
 
-#include "app/CliCommands.h"
-#include "app/CliKeyboardCommands.h"
-#include "app/CliOutput.h"
-#include "app/CliUpdateCommands.h"
+#include "app/CliMain.h"
+#include "app/Startup.h"
+#include "platform/SingleInstance.h"
 
 using namespace zanvor;
 
-namespace {
-
-// CLI11 has no optional-value option of the form --simulate[=SELECTION]; take it out first.
-std::vector<std::string> ExtractSimulate(int argc, char** argv, CliOptions& options) {
-    std::vector<std::string> rest;
-    for (int i = 1; i < argc; ++i) {
-        const std::string argument = argv[i];
-        if (argument == "--simulate") {
-            options.simulate = true;
-        } else if (argument.rfind("--simulate=", 0) == 0) {
-            options.simulate = true;
-            options.simulateSpec = argument.substr(11);
-        } else {
-            rest.push_back(argument);
-        }
-    }
-    return rest;
-}
-
-// Commands that need the keyboard session; readKeyboard loads the profiles and reads the
-// keyboard first.
-template <typename Command>
-int WithSession(const CliOptions& options, Command command, bool readKeyboard = true) {
-    CliSession session(options);
-    std::string error;
-    if (const int status = session.Start(error, readKeyboard); status != kCliOk) {
-        return Fail(status, error);
-    }
-    return command(session);
-}
-
-}  // namespace
-
 int main(int argc, char** argv) {
-    CliOptions options;
-    std::vector<std::string> arguments = ExtractSimulate(argc, argv, options);
-
-    CLI::App cli{"zanvorctl: configure Zanvor keyboards from the command line"};
-    cli.set_help_all_flag("--help-all", "All commands and their options");
-    cli.require_subcommand(1);
-    cli.add_option("--device", options.deviceType, "Select the keyboard model by device type");
-    cli.add_flag("--json", options.json, "Print one JSON document");
-    cli.add_flag("--yes", options.yes, "Answer yes to confirmations");
-    cli.add_option("--hid-trace", options.hidTrace, "Write every HID report to FILE");
-    cli.footer(
-        "--simulate[=TYPE[:cable|:receiver],...] uses virtual keyboards instead of real ones.\n"
-        "Exit status: 0 success, 1 failure, 2 usage error, 3 no keyboard online;\n"
-        "update check: 10 when a newer version is available.");
-
-    int status = kCliOk;
-
-    CLI::App* devices = cli.add_subcommand("devices", "Supported keyboards found");
-    devices->callback([&] {
-        status = WithSession(
-            options, [](CliSession& session) { return CmdDevices(session); }, false);
-    });
-
-    cli.add_subcommand("info", "The selected keyboard: firmware, features, battery")->callback([&] {
-        status = WithSession(options, CmdInfo);
-    });
-
-    CLI::App* profile = cli.add_subcommand("profile", "List, add, rename, delete, activate");
-    profile->require_subcommand(1);
-    int profileId = 0;
-    std::string profileName;
-    profile->add_subcommand("list", "Profiles of the selected keyboard model")->callback([&] {
-        status = WithSession(options, CmdProfileList);
-    });
-    CLI::App* profileAdd = profile->add_subcommand("add", "Add a profile (at most 10)");
-    profileAdd->add_option("NAME", profileName);
-    profileAdd->callback([&] {
-        status = WithSession(options, [&](CliSession& s) { return CmdProfileAdd(s, profileName); });
-    });
-    CLI::App* profileRename = profile->add_subcommand("rename", "Rename a profile");
-    profileRename->add_option("ID", profileId)->required();
-    profileRename->add_option("NAME", profileName)->required();
-    profileRename->callback([&] {
-        status = WithSession(
-            options, [&](CliSession& s) { return CmdProfileRename(s, profileId, profileName); });
-    });
-    CLI::App* profileDelete = profile->add_subcommand("delete", "Delete a profile");
-    profileDelete->add_option("ID", profileId)->required();
-    profileDelete->callback([&] {
-        status =
-            WithSession(options, [&](CliSession& s) { return CmdProfileDelete(s, profileId); });
-    });
-    CLI::App* profileActivate =
-        profile->add_subcommand("activate", "Make a profile active and send it to the keyboard");
-    profileActivate->add_option("ID", profileId)->required();
-    profileActivate->callback([&] {
-        status =
-            WithSession(options, [&](CliSession& s) { return CmdProfileActivate(s, profileId); });
-    });
-
-    CLI::App* settings = cli.add_subcommand("settings", "Keyboard settings of the profile");
-    std::string settingKey;
-    std::string settingValue;
-    CLI::App* settingsGet = settings->add_subcommand("get", "Show settings");
-    settingsGet->add_option("KEY", settingKey);
-    settingsGet->callback([&] {
-        status = WithSession(options, [&](CliSession& s) { return CmdSettingsGet(s, settingKey); });
-    });
-    CLI::App* settingsSet = settings->add_subcommand(
-        "set",
-        "Change a setting: mac_mode game_mode lock_win wasd_mode sleep_time "
-        "key_keyresponse encoder_mode");
-    settingsSet->add_option("KEY", settingKey)->required();
-    settingsSet->add_option("VALUE", settingValue)->required();
-    settingsSet->callback([&] {
-        status = WithSession(
-            options, [&](CliSession& s) { return CmdSettingsSet(s, settingKey, settingValue); });
-    });
-    settings->callback([&] {
-        if (settings->get_subcommands().empty()) {
-            status = WithSession(options, [&](CliSession& s) { return CmdSettingsGet(s, ""); });
+    const std::vector<std::string> arguments(argv + 1, argv + argc);
+    if (!RunsWithoutOwner(arguments)) {
+        PrepareHeadlessStartup();  // the application name names the desktop program's socket
+        SingleInstance owner;
+        if (const auto reply = owner.AskFirstToRun(arguments)) {
+            std::cout << reply->out << std::flush;
+            std::cerr << reply->err << std::flush;
+            return reply->status;
         }
-    });
-
-    CLI::App* key = cli.add_subcommand("key", "Key assignments on four layers");
-    key->require_subcommand(1);
-    int layer = 1;  // as the window counts: layer 1 is the base layer
-    std::string keyName;
-    std::string function;
-    CLI::App* keyList = key->add_subcommand("list", "Every key with its function");
-    keyList->add_option("--layer", layer, "1-4, as the window shows (1 = the base layer)");
-    keyList->callback([&] {
-        status = WithSession(options, [&](CliSession& s) { return CmdKeyList(s, layer); });
-    });
-    CLI::App* keySet = key->add_subcommand("set", "Give a key a function");
-    keySet->add_option("--layer", layer, "1-4, as the window shows (1 = the base layer)");
-    keySet->add_option("KEY", keyName, "usage in hex (0x04) or caption (Esc)")->required();
-    keySet
-        ->add_option("FUNCTION", function,
-                     "none, fixed, key:K[+MOD...], mouse:N, media:N, shortcut:N, fn:N, "
-                     "special:N, macro:ID[:PLAYTYPE[:COUNT]]")
-        ->required();
-    keySet->callback([&] {
-        status = WithSession(options,
-                             [&](CliSession& s) { return CmdKeySet(s, layer, keyName, function); });
-    });
-    CLI::App* keyReset = key->add_subcommand("reset", "Factory function of a key or the layer");
-    keyReset->add_option("--layer", layer, "1-4, as the window shows (1 = the base layer)");
-    keyReset->add_option("KEY", keyName);
-    keyReset->callback([&] {
-        status =
-            WithSession(options, [&](CliSession& s) { return CmdKeyReset(s, layer, keyName); });
-    });
-
-    CLI::App* knob = cli.add_subcommand("knob", "Functions of the knob");
-    knob->require_subcommand(1);
-    int action = 0;
-    knob->add_subcommand("list", "The knob's three actions on each layer")->callback([&] {
-        status = WithSession(options, CmdKnobList);
-    });
-    CLI::App* knobSet = knob->add_subcommand("set", "Give a knob action a function");
-    knobSet->add_option("--layer", layer, "1-4, as the window shows (1 = the base layer)");
-    knobSet->add_option("ACTION", action, "0, 1 or 2")->required();
-    knobSet->add_option("FUNCTION", function)->required();
-    knobSet->callback([&] {
-        status = WithSession(options,
-                             [&](CliSession& s) { return CmdKnobSet(s, layer, action, function); });
-    });
-
-    std::string file;
-    CLI::App* exportCommand = cli.add_subcommand("export", "Write a profile's keys to a file");
-    exportCommand->add_option("PROFILE_ID", profileId)->required();
-    exportCommand->add_option("FILE", file)->required();
-    exportCommand->callback([&] {
-        status = WithSession(options, [&](CliSession& s) { return CmdExport(s, profileId, file); });
-    });
-    CLI::App* importCommand = cli.add_subcommand("import", "Read a file as a new profile");
-    importCommand->add_option("FILE", file)->required();
-    importCommand->callback(
-        [&] { status = WithSession(options, [&](CliSession& s) { return CmdImport(s, file); }); });
-
-    cli.add_subcommand("reset", "Factory reset of keyboard and database (asks; --yes)")
-        ->callback([&] { status = WithSession(options, CmdReset); });
-
-    CLI::App* app = cli.add_subcommand("app", "Program settings");
-    app->require_subcommand(1);
-    int lcid = 0;
-    CLI::App* language = app->add_subcommand("language", "Show or set the interface language");
-    language->add_option("LCID", lcid, "1033 English, 1045 Polski");
-    language->callback([&] { status = CmdAppLanguage(options, lcid); });
-    std::string autostartState;
-    std::string minimised;
-    CLI::App* autostart = app->add_subcommand("autostart", "Start with the desktop session");
-    autostart->add_option("STATE", autostartState)->check(CLI::IsMember({"on", "off"}));
-    autostart->add_option("--minimised", minimised)->check(CLI::IsMember({"on", "off"}));
-    autostart->callback([&] { status = CmdAppAutostart(options, autostartState, minimised); });
-    std::string exitMode;
-    CLI::App* exitModeCommand =
-        app->add_subcommand("exit-mode", "What the close button does: tray or exit");
-    exitModeCommand->add_option("MODE", exitMode)->check(CLI::IsMember({"tray", "exit"}));
-    exitModeCommand->callback([&] { status = CmdAppExitMode(options, exitMode); });
-
-    CLI::App* update = cli.add_subcommand("update", "Check for a newer version and download it");
-    update->require_subcommand(1);
-    update
-        ->add_subcommand("check",
-                         "Installed and latest version; exit 10 when a newer one is available")
-        ->callback([&] {
-            status = WithSession(
-                options, [](CliSession& s) { return CmdUpdateCheck(s); }, false);
-        });
-    bool install = false;
-    CLI::App* download = update->add_subcommand(
-        "download", "Download and unpack the newer version; prints the installer's path");
-    download->add_flag("--yes", options.yes, "Do not ask before downloading");
-    download->add_flag("--install", install,
-                       "Hand the installer to the desktop's package installer");
-    download->callback([&] {
-        status = WithSession(
-            options, [&](CliSession& s) { return CmdUpdateDownload(s, install); }, false);
-    });
-
-    std::reverse(arguments.begin(), arguments.end());
-    try {
-        cli.parse(arguments);
-    } catch (const CLI::ParseError& error) {
-        const int code = cli.exit(error);
-        return code == 0 ? kCliOk : kCliUsage;
     }
-    return status;
+    return RunCommandLine(arguments, RunStandaloneSession);
 }

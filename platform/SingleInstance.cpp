@@ -5,6 +5,7 @@
 #include <sys/eventfd.h>
 #include <sys/file.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
 
@@ -24,6 +25,13 @@ namespace {
 
 constexpr char kRaiseRequest[] = "raise\n";
 constexpr char kRaiseReply[] = "ok\n";
+constexpr char kRunRequest[] = "run\n";
+constexpr char kRunDeclined[] = "declined\n";
+constexpr size_t kMaxArguments = 256;
+constexpr size_t kMaxArgumentBytes = 1 << 16;
+constexpr size_t kMaxOutputBytes = 64 << 20;
+// A handed-over command may wait for the keyboard; this is only a guard against a hang.
+constexpr int kRunReplyTimeoutMs = 15 * 60 * 1000;
 
 bool FillAddress(const std::string& path, sockaddr_un& address) {
     std::memset(&address, 0, sizeof address);
@@ -35,11 +43,12 @@ bool FillAddress(const std::string& path, sockaddr_un& address) {
     return true;
 }
 
-// Reads one short line (at most 15 bytes) within timeoutMs; empty on time-out or error.
-std::string ReadLine(int fd, int timeoutMs) {
+// Reads one short line (at most maxLength - 1 bytes) within timeoutMs; empty on time-out or
+// error.
+std::string ReadLine(int fd, int timeoutMs, size_t maxLength = 16) {
     std::string line;
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (line.size() < 16) {
+    while (line.size() < maxLength) {
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
             deadline - std::chrono::steady_clock::now());
         if (left.count() <= 0) {
@@ -69,8 +78,7 @@ std::string ReadLine(int fd, int timeoutMs) {
     return std::string();
 }
 
-bool SendAll(int fd, const char* text) {
-    const size_t length = std::strlen(text);
+bool SendAll(int fd, const char* text, size_t length) {
     size_t done = 0;
     while (done < length) {
         const ssize_t sent = ::send(fd, text + done, length - done, MSG_NOSIGNAL);
@@ -83,6 +91,73 @@ bool SendAll(int fd, const char* text) {
         done += static_cast<size_t>(sent);
     }
     return true;
+}
+
+bool SendAll(int fd, const char* text) {
+    return SendAll(fd, text, std::strlen(text));
+}
+
+bool SendAll(int fd, const std::string& text) {
+    return SendAll(fd, text.data(), text.size());
+}
+
+// Reads exactly `length` bytes within timeoutMs.
+bool ReadExact(int fd, size_t length, std::string& out, int timeoutMs) {
+    out.assign(length, '\0');
+    size_t done = 0;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (done < length) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        pollfd entry{fd, POLLIN, 0};
+        const int ready = ::poll(&entry, 1, static_cast<int>(std::max<long>(left.count(), 0)));
+        if (ready < 0 && errno == EINTR) {
+            continue;
+        }
+        if (ready <= 0) {
+            return false;
+        }
+        const ssize_t got = ::read(fd, out.data() + done, length - done);
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got <= 0) {
+            return false;
+        }
+        done += static_cast<size_t>(got);
+    }
+    return true;
+}
+
+// A decimal number on a line of its own, at most `limit`.
+bool ReadNumber(int fd, int timeoutMs, size_t limit, size_t& value) {
+    const std::string line = ReadLine(fd, timeoutMs, 24);
+    if (line.size() < 2 || line.back() != '\n') {
+        return false;
+    }
+    char* end = nullptr;
+    const unsigned long long parsed = std::strtoull(line.c_str(), &end, 10);
+    if (end != line.c_str() + line.size() - 1 || parsed > limit) {
+        return false;
+    }
+    value = static_cast<size_t>(parsed);
+    return true;
+}
+
+int Connect(const std::string& socketPath) {
+    sockaddr_un address;
+    if (!FillAddress(socketPath, address)) {
+        return -1;
+    }
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0) {
+        return -1;
+    }
+    if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
 }
 
 }  // namespace
@@ -169,8 +244,11 @@ bool SingleInstance::StartListening() {
     if (fd < 0) {
         return false;
     }
-    if (::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 ||
-        ::listen(fd, 4) != 0) {
+    // Only this user may connect (the peer's uid is checked as well).
+    const mode_t previous = ::umask(0177);
+    const bool bound = ::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
+    ::umask(previous);
+    if (!bound || ::chmod(socketPath_.c_str(), 0600) != 0 || ::listen(fd, 4) != 0) {
         Trace("SingleInstance: cannot listen on %s: %s\n", socketPath_.c_str(),
               std::strerror(errno));
         ::close(fd);
@@ -211,12 +289,85 @@ void SingleInstance::Listen() {
         socklen_t size = sizeof peer;
         const bool sameUser = ::getsockopt(client, SOL_SOCKET, SO_PEERCRED, &peer, &size) == 0 &&
                               peer.uid == ::getuid();
-        if (sameUser && ReadLine(client, 1000) == kRaiseRequest) {
-            SendAll(client, kRaiseReply);
-            DeliverRaise();
+        if (sameUser) {
+            const std::string request = ReadLine(client, 1000);
+            if (request == kRaiseRequest) {
+                SendAll(client, kRaiseReply);
+                DeliverRaise();
+            } else if (request == kRunRequest) {
+                ServeCommand(client);
+            }
         }
         ::close(client);
     }
+}
+
+void SingleInstance::ServeCommand(int client) {
+    size_t count = 0;
+    if (!ReadNumber(client, 1000, kMaxArguments, count)) {
+        return;
+    }
+    std::vector<std::string> arguments(count);
+    for (std::string& argument : arguments) {
+        size_t length = 0;
+        if (!ReadNumber(client, 1000, kMaxArgumentBytes, length) ||
+            !ReadExact(client, length, argument, 1000)) {
+            return;
+        }
+    }
+    std::function<std::optional<CommandReply>(const std::vector<std::string>&)> handler;
+    {
+        std::lock_guard lock(handlerMutex_);
+        handler = commandHandler_;
+    }
+    const std::optional<CommandReply> reply = handler ? handler(arguments) : std::nullopt;
+    if (!reply) {
+        SendAll(client, kRunDeclined);
+        return;
+    }
+    SendAll(client, "done " + std::to_string(reply->status) + "\n" +
+                        std::to_string(reply->out.size()) + "\n" + reply->out +
+                        std::to_string(reply->err.size()) + "\n" + reply->err);
+}
+
+void SingleInstance::SetCommandHandler(
+    std::function<std::optional<CommandReply>(const std::vector<std::string>&)> handler) {
+    std::lock_guard lock(handlerMutex_);
+    commandHandler_ = std::move(handler);
+}
+
+std::optional<SingleInstance::CommandReply> SingleInstance::AskFirstToRun(
+    const std::vector<std::string>& arguments) {
+    ResolvePaths();
+    if (arguments.size() > kMaxArguments) {
+        return std::nullopt;
+    }
+    const int fd = Connect(socketPath_);
+    if (fd < 0) {
+        return std::nullopt;  // no desktop program is running
+    }
+    std::string request = std::string(kRunRequest) + std::to_string(arguments.size()) + "\n";
+    for (const std::string& argument : arguments) {
+        request += std::to_string(argument.size()) + "\n" + argument;
+    }
+    std::optional<CommandReply> reply;
+    if (SendAll(fd, request)) {
+        const std::string head = ReadLine(fd, kRunReplyTimeoutMs, 24);
+        size_t outLength = 0;
+        size_t errLength = 0;
+        CommandReply done;
+        if (head.rfind("done ", 0) == 0 && head.back() == '\n') {
+            done.status = std::atoi(head.c_str() + 5);
+            if (ReadNumber(fd, 1000, kMaxOutputBytes, outLength) &&
+                ReadExact(fd, outLength, done.out, 5000) &&
+                ReadNumber(fd, 1000, kMaxOutputBytes, errLength) &&
+                ReadExact(fd, errLength, done.err, 5000)) {
+                reply = std::move(done);
+            }
+        }
+    }
+    ::close(fd);
+    return reply;
 }
 
 void SingleInstance::DeliverRaise() {

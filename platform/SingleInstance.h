@@ -2,15 +2,19 @@
 
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace zanvor {
 
 // One running desktop program per user and application name. The first instance holds an
 // exclusive lock on "<runtime folder>/<application name>.lock" and listens on the local
-// socket "<runtime folder>/<application name>.sock"; a later start finds the lock taken,
-// asks the first instance through the socket to raise its window, and exits.
+// socket "<runtime folder>/<application name>.sock" (mode 0600, and only peers of the same
+// user are served); a later start finds the lock taken, asks the first instance through the
+// socket to raise its window, and exits. The command line hands its commands over the same
+// socket to the running desktop program, which owns the keyboard while it runs.
 class SingleInstance {
   public:
     // name: the application name; empty means ApplicationName() at TryAcquire.
@@ -30,6 +34,20 @@ class SingleInstance {
     // instance acknowledged the request (it waits up to timeoutMs for it to listen).
     bool AskFirstToRaise(int timeoutMs = 2000);
 
+    // What a handed-over command printed and its exit status.
+    struct CommandReply {
+        int status = 0;
+        std::string out;
+        std::string err;
+    };
+    // From the command line: hands the command's arguments (without the program name) to
+    // the running desktop program and waits for it to run them. Nothing when no desktop
+    // program runs or it declined (the command line then works alone).
+    std::optional<CommandReply> AskFirstToRun(const std::vector<std::string>& arguments);
+    // Called on the listening thread for each handed-over command; returns nothing to decline.
+    void SetCommandHandler(
+        std::function<std::optional<CommandReply>(const std::vector<std::string>&)> handler);
+
     // Called on the listening thread for each raise request; a request that arrived before
     // a handler was set is delivered when it is set. The GUI posts itself a message here.
     void SetRaiseHandler(std::function<void()> handler);
@@ -43,6 +61,7 @@ class SingleInstance {
     bool StartListening();
     void Listen();
     void DeliverRaise();
+    void ServeCommand(int client);
 
     std::string name_;
     std::string lockPath_;
@@ -51,8 +70,9 @@ class SingleInstance {
     int listenFd_ = -1;
     int wakeFd_ = -1;  // eventfd that ends the listening thread
     std::thread listener_;
-    std::mutex handlerMutex_;  // guards handler_ and pendingRaises_
+    std::mutex handlerMutex_;  // guards handler_, pendingRaises_ and commandHandler_
     std::function<void()> handler_;
+    std::function<std::optional<CommandReply>(const std::vector<std::string>&)> commandHandler_;
     int pendingRaises_ = 0;
 };
 

@@ -14,11 +14,13 @@
 #include "app/KeyboardDlg.h"
 #include "app/Startup.h"
 #include "platform/SingleInstance.h"
+#include "qt/CommandHandoff.h"
 #include "qt/MainWindow.h"
 #include "qt/QtDialogs.h"
 #include "qt/QtWindowHost.h"
 #include "qt/Theme.h"
 #include "sim/SimHidBackend.h"
+#include "ui/DialogsRouter.h"
 #include "ui/WindowMessages.h"
 
 namespace zanvor {
@@ -82,7 +84,9 @@ int RunHubApplication(int argc, char** argv) {
 
     ApplyTheme(application);
     MainWindow window;
-    QtDialogs dialogs(&window);
+    QtDialogs qtDialogs(&window);
+    // Commands handed over by the command line answer their own questions (--yes).
+    DialogsRouter dialogs(qtDialogs);
     KeyboardDlg* dialogPointer = nullptr;
     QtWindowHost host(window, [&dialogPointer](int command) {
         if (dialogPointer != nullptr) {
@@ -102,6 +106,11 @@ int RunHubApplication(int argc, char** argv) {
     }
     window.Attach(&dialog);
     dialog.OnInitDialog();
+    // While this program runs it owns the keyboard and the database: zanvorctl hands its
+    // commands over instead of talking to the keyboard between our reports.
+    CommandHandoff handoff(dialog, dialogs, options.hid.simulate);
+    startup.instance->SetCommandHandler(
+        [&handoff](const std::vector<std::string>& arguments) { return handoff.Run(arguments); });
 
     if (startup.minimized) {
         host.ShowMinimized();
@@ -138,6 +147,10 @@ int RunHubApplication(int argc, char** argv) {
     }
 
     const int code = QApplication::exec();
+    // No handed-over command may start or still wait once the loop has ended; the listener
+    // is stopped before what it calls goes away.
+    handoff.Close();
+    startup.instance.reset();
     window.AllowClose();
     dialog.DestroyWindow();
     window.Detach();

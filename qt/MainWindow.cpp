@@ -26,6 +26,7 @@
 #include "qt/KeyPageView.h"
 #include "qt/KeyPanels.h"
 #include "qt/KnobDialogView.h"
+#include "qt/MacroPageView.h"
 #include "qt/ModelBinding.h"
 #include "qt/Pictures.h"
 #include "qt/SettingsPageView.h"
@@ -211,6 +212,8 @@ void MainWindow::Attach(KeyboardDlg* dialog) {
     tabs_->setTabData(0, 0);
     tabs_->addTab(QString());
     tabs_->setTabData(1, int(kPageKeys));
+    tabs_->addTab(QString());
+    tabs_->setTabData(2, int(kPageMacros));
     tabs_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     tabRow->addWidget(tabs_);
     layout->addLayout(tabRow);
@@ -227,6 +230,10 @@ void MainWindow::Attach(KeyboardDlg* dialog) {
     settings_ = new SettingsPageView(*dialog_, stack_);
     stack_->addWidget(home_);
     stack_->addWidget(keys_);
+    macros_ = new MacroPageView(
+        dialog_->Pages().macros, [this](int id) { dialog_->OnMessage(id, kButtonClicked); },
+        stack_);
+    stack_->addWidget(macros_);
     stack_->addWidget(settings_);
     bodyLayout->addWidget(stack_, 1);
     layout->addWidget(body_, 1);
@@ -284,6 +291,11 @@ void MainWindow::ConnectPages() {
         dialog_->Pages().keys.OnCaptureNativeKey(code, pressed);
     });
     pages.knob.SetDialogPresenter(KnobDialogPresenter(this));
+    pages.macros.SetMenuPresenter([this](uint32_t message, std::vector<MacroMenuEntry> entries) {
+        macros_->ShowMenu(message, entries, [this](uint32_t chosen, int command) {
+            dialog_->PostMessageW(chosen, static_cast<uintptr_t>(command));
+        });
+    });
     SetInputHandlers(
         [this](int code, bool pressed) { dialog_->Pages().keyTest.OnNativeKey(code, pressed); },
         [this](MouseButton button, bool pressed) {
@@ -390,6 +402,7 @@ void MainWindow::Detach() {
     if (dialog_ != nullptr) {
         dialog_->SetProfileMenuPresenter(nullptr);
         dialog_->Pages().knob.SetDialogPresenter(nullptr);
+        dialog_->Pages().macros.SetMenuPresenter(nullptr);
     }
     language_.Reset();
     viewBinding_.reset();
@@ -400,12 +413,14 @@ void MainWindow::Detach() {
     // The pages observe the main window object's models: they go first.
     delete home_;
     delete keys_;
+    delete macros_;
     delete settings_;
     delete profileColumn_;
     profileColumn_ = nullptr;
     profiles_ = nullptr;
     home_ = nullptr;
     keys_ = nullptr;
+    macros_ = nullptr;
     settings_ = nullptr;
     dialog_ = nullptr;
 }
@@ -426,6 +441,7 @@ void MainWindow::ApplyTexts() {
     settingsButton_->setAccessibleName(settingsButton_->toolTip());
     tabs_->setTabText(0, QString::fromStdString(LoadText("KB.DIALOG", 1400)));
     tabs_->setTabText(1, QString::fromStdString(LoadText("KB.DIALOG", 1401)));
+    tabs_->setTabText(2, QString::fromStdString(LoadText("KB.DIALOG", 1434)));
 }
 
 void MainWindow::RefreshView() {
@@ -436,15 +452,18 @@ void MainWindow::RefreshView() {
     deviceTitle_->setText(QString::fromStdString(view.Title()));
     const bool devicePages = view.DevicePagesShown();
     tabs_->setTabVisible(1, devicePages && view.TabVisible(kPageKeys));
+    tabs_->setTabVisible(2, devicePages && view.TabVisible(kPageMacros));
     const bool settings = view.SettingsPageShown();
     settingsButton_->setChecked(settings);
     tabs_->setVisible(!settings);
     const int page = view.SelectedPage();
     const bool keysShown = page == kPageKeys && devicePages;
-    const int tab = keysShown ? 1 : 0;
-    QWidget* shown = settings    ? static_cast<QWidget*>(settings_)
-                     : keysShown ? static_cast<QWidget*>(keys_)
-                                 : home_;
+    const bool macrosShown = page == kPageMacros && devicePages;
+    const int tab = keysShown ? 1 : macrosShown ? 2 : 0;
+    QWidget* shown = settings      ? static_cast<QWidget*>(settings_)
+                     : keysShown   ? static_cast<QWidget*>(keys_)
+                     : macrosShown ? static_cast<QWidget*>(macros_)
+                                   : home_;
     {
         const QSignalBlocker blocker(tabs_);
         tabs_->setCurrentIndex(tab);
@@ -454,7 +473,8 @@ void MainWindow::RefreshView() {
         ReloadBackground();
     }
     if (profiles_ != nullptr) {
-        profileColumn_->setVisible(devicePages && shown != home_ && !settings);
+        // Macros belong to every profile: their page has no profile list.
+        profileColumn_->setVisible(devicePages && shown != home_ && shown != macros_ && !settings);
     }
 }
 

@@ -23,6 +23,7 @@ namespace zanvor {
 class KeyboardDlg;
 class HomePage;
 class KeyPageView;
+class MacroPageView;
 class ModelBinding;
 class SettingsPageView;
 
@@ -77,6 +78,7 @@ class MainWindow : public QMainWindow {
 
     HomePage* Home() const { return home_; }
     KeyPageView* Keys() const { return keys_; }
+    MacroPageView* Macros() const { return macros_; }
     SettingsPageView* Settings() const { return settings_; }
     QTabBar* Tabs() const { return tabs_; }
     QToolButton* SettingsButton() const { return settingsButton_; }
@@ -118,6 +120,7 @@ class MainWindow : public QMainWindow {
     QStackedWidget* stack_ = nullptr;
     HomePage* home_ = nullptr;
     KeyPageView* keys_ = nullptr;
+    MacroPageView* macros_ = nullptr;
     SettingsPageView* settings_ = nullptr;
     ProfilePanel* profiles_ = nullptr;
     QWidget* profileColumn_ = nullptr;

@@ -39,6 +39,8 @@ enum ControlId : int {
     kIdSettingsButton = 1314,
     kIdSettingsBack = 1315,
     kIdFirmwareButton = 1316,
+
+    // 1700-1749: the macro page (keys/MacroPage.h).
 };
 
 }  // namespace zanvor

@@ -104,8 +104,10 @@ class UpdatePage {
     // Notices for the user (the update question, the answers, failures) and the firmware
     // offer; the command line turns them off and reads Status() instead.
     void SetNotifyUser(bool notify) { notifyUser_ = notify; }
+    bool NotifyUser() const { return notifyUser_.load(); }
     // Whether a downloaded installer is handed to the desktop and the program ended.
     void SetStartInstaller(bool start) { startInstaller_ = start; }
+    bool StartInstaller() const { return startInstaller_.load(); }
     // Called with each progress value on the window thread (the command line's progress).
     void SetProgressObserver(std::function<void(int)> observer);
     // The program that opens the installer ("xdg-open").

@@ -1,10 +1,15 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <nlohmann/json.hpp>
+#include <sstream>
 #include <string>
+#include <vector>
 
+#include "platform/Paths.h"
+#include "store/DataStore.h"
 #include "support/TestHome.h"
 
 namespace zanvor {
@@ -145,7 +150,8 @@ TEST_F(CliTest, ARefusedTransferExitsWithOneAndLayersCountFromOne) {
             EXPECT_EQ(key["function"], "media:101");
         }
     }
-    for (const auto& key : Json("--device 101 key list --layer 1")["keys"]) {
+    const nlohmann::json base = Json("--device 101 key list --layer 1");
+    for (const auto& key : base["keys"]) {
         if (key["usage"] == "0x29") {
             EXPECT_NE(key["function"], "media:101") << "layer 1 is the base layer";
         }
@@ -158,6 +164,120 @@ TEST_F(CliTest, InfoShowsTheFirmwareAsTheSettingsPageDoes) {
     nlohmann::json info = Json("--device 102 info");
     EXPECT_EQ(info["firmware"], "v1.14");
     EXPECT_TRUE(info["matrix_screen"]);
+}
+
+// ---- macros ---------------------------------------------------------------------------------
+
+// The macro block the keyboard received, put together from the 0x2D reports of a trace file.
+std::vector<uint8_t> TracedMacroBlock(const std::string& trace) {
+    std::vector<uint8_t> block;
+    std::istringstream lines(trace);
+    std::string line;
+    while (std::getline(lines, line)) {
+        std::istringstream words(line);
+        std::string time, direction, path, hex;
+        words >> time >> direction >> path;
+        std::vector<uint8_t> bytes;
+        while (words >> hex) {
+            bytes.push_back(static_cast<uint8_t>(std::stoi(hex, nullptr, 16)));
+        }
+        if (direction != "OUT" || bytes.size() < 9 || bytes[1] != 0xAA || bytes[2] != 0x2D) {
+            continue;
+        }
+        const size_t offset = bytes[3] | bytes[4] << 8;
+        const size_t length = bytes[5];
+        block.resize(std::max(block.size(), offset + length));
+        std::copy_n(bytes.begin() + 9, length, block.begin() + static_cast<long>(offset));
+    }
+    return block;
+}
+
+TEST_F(CliTest, MacroStepsReachTheDatabaseAndTheKeyboardAndStayThere) {
+    const std::string trace = home() + "trace.txt";
+    const Run set =
+        Zanvorctl("--device 101 --hid-trace '" + trace + "' macro set 1 down:A@300 up:A@0");
+    ASSERT_EQ(set.status, 0) << set.err;
+    // Ten macros: header, offsets (the first at 28), then one record of two steps.
+    std::vector<uint8_t> expected = {0xAA, 0x55, 40, 0, 10, 0, 0, 0, 28, 0};
+    expected.resize(28, 0);
+    for (uint8_t b : {0x02, 0x00, 0x00, 0x00, 0x2C, 0x01, 0x04, 0x81, 0x00, 0x00, 0x04, 0x01}) {
+        expected.push_back(b);
+    }
+    EXPECT_EQ(TracedMacroBlock(test::ReadFile(trace)), expected);
+
+    // A later run reads the same steps from the database; the virtual keyboard kept its block.
+    const Run show = Zanvorctl("--device 101 macro show 1");
+    EXPECT_EQ(show.status, 0) << show.err;
+    EXPECT_EQ(show.out, "down:A@300\nup:A@0\n");
+    const nlohmann::json state = nlohmann::json::parse(
+        test::ReadFile(home() + "state/zanvor-hub/sim-101.json"), nullptr, false);
+    ASSERT_TRUE(state.contains("macro_block"));
+    std::string hex;
+    for (uint8_t b : expected) {
+        char pair[3];
+        std::snprintf(pair, sizeof pair, "%02x", b);
+        hex += pair;
+    }
+    EXPECT_EQ(state["macro_block"].get<std::string>().substr(0, hex.size()), hex)
+        << "the block as the keyboard holds it";
+
+    const nlohmann::json list = Json("--device 101 macro list");
+    ASSERT_EQ(list["macros"].size(), 10u);
+    EXPECT_EQ(list["macros"][0]["steps"], 2);
+    EXPECT_EQ(list["macros"][0]["name"], "M1");
+    EXPECT_EQ(list["macros"][0]["delay_type"], 1);
+}
+
+TEST_F(CliTest, BadMacroArgumentsAreRefusedAndChangeNothing) {
+    const struct {
+        const char* arguments;
+        int status;
+        const char* errorContains;
+    } cases[] = {
+        {"macro set 1 down:A oops up:A", 2, "'oops'"},
+        {"macro set 1 down:A@soon", 2, "'down:A@soon'"},
+        {"macro set 1 mouse-down:side", 2, "mouse-down:side"},
+        {"macro set 99 down:A", 2, "no macro 99"},
+        {"macro show 99", 2, "no macro 99"},
+        {"macro delay 1 slow", 2, "slow"},
+        {"macro rename 1 ''", 2, "empty"},
+        {"macro add One", 1, "10"},
+    };
+    for (const auto& c : cases) {
+        const Run run = Zanvorctl(std::string("--device 101 ") + c.arguments);
+        EXPECT_EQ(run.status, c.status) << c.arguments << "\n" << run.err;
+        EXPECT_NE(run.err.find(c.errorContains), std::string::npos)
+            << c.arguments << ": " << run.err;
+    }
+    EXPECT_EQ(Zanvorctl("--device 101 macro show 1").out, "");
+
+    const std::string offline = "'" + test::StagedAppFolder() +
+                                "zanvorctl' --simulate=101:receiver --device 102 macro set 1 "
+                                "down:A 2>/dev/null";
+    EXPECT_EQ(WEXITSTATUS(std::system(offline.c_str())), 3);
+}
+
+TEST_F(CliTest, MacrosBeyondTheKeyboardsMemoryAreNamedWhenTheBlockIsSent) {
+    ASSERT_EQ(Zanvorctl("--device 101 macro delay 2 fixed:20").status, 0);
+    {
+        // Another program (an older version) left more steps than the keyboard holds.
+        DataStore store;
+        ASSERT_TRUE(store.OpenDeviceDatabase(DataFolder(), "Zanvor Nova 75 Wireless"));
+        MacroRecordData step;
+        step.type = 1;
+        step.value = 10;
+        step.desc = "10 ms";
+        ASSERT_TRUE(store.ReplaceMacroSteps(2, std::vector<MacroRecordData>(1100, step)));
+        store.CloseDatabase();
+    }
+    const Run removed = Zanvorctl("--device 101 macro delete 5");
+    EXPECT_EQ(removed.status, 0) << removed.err;
+    EXPECT_NE(removed.err.find("not sent: M2"), std::string::npos) << removed.err;
+
+    const Run set = Zanvorctl("--device 101 macro set 1 down:A");
+    EXPECT_EQ(set.status, 1);
+    EXPECT_NE(set.err.find("holds 1014 steps"), std::string::npos) << set.err;
+    EXPECT_EQ(Zanvorctl("--device 101 macro show 1").out, "");
 }
 
 }  // namespace

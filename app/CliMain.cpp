@@ -1,0 +1,316 @@
+// zanvorctl's grammar: the commands and their options, over the same operations, database
+// and worker tasks as the desktop program. The commands themselves live in app/Cli*Commands.
+#include "app/CliMain.h"
+
+#include <CLI/CLI.hpp>
+#include <algorithm>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "app/CliCommands.h"
+#include "app/CliKeyboardCommands.h"
+#include "app/CliMacroCommands.h"
+#include "app/CliOutput.h"
+#include "app/CliUpdateCommands.h"
+
+namespace zanvor {
+
+// CLI11 has no optional-value option of the form --simulate[=SELECTION]; take it out first.
+std::vector<std::string> ExtractSimulate(const std::vector<std::string>& arguments,
+                                         CliOptions& options) {
+    std::vector<std::string> rest;
+    for (const std::string& argument : arguments) {
+        if (argument == "--simulate") {
+            options.simulate = true;
+        } else if (argument.rfind("--simulate=", 0) == 0) {
+            options.simulate = true;
+            options.simulateSpec = argument.substr(11);
+        } else {
+            rest.push_back(argument);
+        }
+    }
+    return rest;
+}
+
+bool RunsWithoutOwner(const std::vector<std::string>& arguments) {
+    for (const std::string& argument : arguments) {
+        if (argument == "--help" || argument == "-h" || argument == "--help-all") {
+            return true;
+        }
+        if (!argument.empty() && argument[0] != '-') {
+            // The first word that is not an option is the command (options taking a value come
+            // before it as --option=value or as a number, which no command is named like).
+            return argument == "app";
+        }
+    }
+    return true;  // no command: only the usage is printed
+}
+
+int RunStandaloneSession(const CliOptions& options, bool readKeyboard,
+                         const std::function<int(CliSession&)>& command) {
+    CliSession session(options);
+    std::string error;
+    if (const int status = session.Start(error, readKeyboard); status != kCliOk) {
+        return Fail(status, error);
+    }
+    return command(session);
+}
+
+int RunCommandLine(const std::vector<std::string>& rawArguments, const SessionRunner& runSession) {
+    CliOptions options;
+    std::vector<std::string> arguments = ExtractSimulate(rawArguments, options);
+    // Commands that need the keyboard session; readKeyboard loads the profiles and reads the
+    // keyboard first.
+    const auto WithSession = [&runSession](const CliOptions& sessionOptions, auto command,
+                                           bool readKeyboard = true) -> int {
+        return runSession(sessionOptions, readKeyboard,
+                          [&command](CliSession& session) { return command(session); });
+    };
+
+    CLI::App cli{"zanvorctl: configure Zanvor keyboards from the command line"};
+    cli.set_help_all_flag("--help-all", "All commands and their options");
+    cli.require_subcommand(1);
+    cli.add_option("--device", options.deviceType, "Select the keyboard model by device type");
+    cli.add_flag("--json", options.json, "Print one JSON document");
+    cli.add_flag("--yes", options.yes, "Answer yes to confirmations");
+    cli.add_option("--hid-trace", options.hidTrace, "Write every HID report to FILE");
+    cli.footer(
+        "--simulate[=TYPE[:cable|:receiver],...] uses virtual keyboards instead of real ones.\n"
+        "Exit status: 0 success, 1 failure, 2 usage error, 3 no keyboard online;\n"
+        "update check: 10 when a newer version is available.");
+
+    int status = kCliOk;
+
+    CLI::App* devices = cli.add_subcommand("devices", "Supported keyboards found");
+    devices->callback([&] {
+        status = WithSession(
+            options, [](CliSession& session) { return CmdDevices(session); }, false);
+    });
+
+    cli.add_subcommand("info", "The selected keyboard: firmware, features, battery")->callback([&] {
+        status = WithSession(options, CmdInfo);
+    });
+
+    CLI::App* profile = cli.add_subcommand("profile", "List, add, rename, delete, activate");
+    profile->require_subcommand(1);
+    int profileId = 0;
+    std::string profileName;
+    profile->add_subcommand("list", "Profiles of the selected keyboard model")->callback([&] {
+        status = WithSession(options, CmdProfileList);
+    });
+    CLI::App* profileAdd = profile->add_subcommand("add", "Add a profile (at most 10)");
+    profileAdd->add_option("NAME", profileName);
+    profileAdd->callback([&] {
+        status = WithSession(options, [&](CliSession& s) { return CmdProfileAdd(s, profileName); });
+    });
+    CLI::App* profileRename = profile->add_subcommand("rename", "Rename a profile");
+    profileRename->add_option("ID", profileId)->required();
+    profileRename->add_option("NAME", profileName)->required();
+    profileRename->callback([&] {
+        status = WithSession(
+            options, [&](CliSession& s) { return CmdProfileRename(s, profileId, profileName); });
+    });
+    CLI::App* profileDelete = profile->add_subcommand("delete", "Delete a profile");
+    profileDelete->add_option("ID", profileId)->required();
+    profileDelete->callback([&] {
+        status =
+            WithSession(options, [&](CliSession& s) { return CmdProfileDelete(s, profileId); });
+    });
+    CLI::App* profileActivate =
+        profile->add_subcommand("activate", "Make a profile active and send it to the keyboard");
+    profileActivate->add_option("ID", profileId)->required();
+    profileActivate->callback([&] {
+        status =
+            WithSession(options, [&](CliSession& s) { return CmdProfileActivate(s, profileId); });
+    });
+
+    CLI::App* settings = cli.add_subcommand("settings", "Keyboard settings of the profile");
+    std::string settingKey;
+    std::string settingValue;
+    CLI::App* settingsGet = settings->add_subcommand("get", "Show settings");
+    settingsGet->add_option("KEY", settingKey);
+    settingsGet->callback([&] {
+        status = WithSession(options, [&](CliSession& s) { return CmdSettingsGet(s, settingKey); });
+    });
+    CLI::App* settingsSet = settings->add_subcommand(
+        "set",
+        "Change a setting: mac_mode game_mode lock_win wasd_mode sleep_time "
+        "key_keyresponse encoder_mode");
+    settingsSet->add_option("KEY", settingKey)->required();
+    settingsSet->add_option("VALUE", settingValue)->required();
+    settingsSet->callback([&] {
+        status = WithSession(
+            options, [&](CliSession& s) { return CmdSettingsSet(s, settingKey, settingValue); });
+    });
+    settings->callback([&] {
+        if (settings->get_subcommands().empty()) {
+            status = WithSession(options, [&](CliSession& s) { return CmdSettingsGet(s, ""); });
+        }
+    });
+
+    CLI::App* key = cli.add_subcommand("key", "Key assignments on four layers");
+    key->require_subcommand(1);
+    int layer = 1;  // as the window counts: layer 1 is the base layer
+    std::string keyName;
+    std::string function;
+    CLI::App* keyList = key->add_subcommand("list", "Every key with its function");
+    keyList->add_option("--layer", layer, "1-4, as the window shows (1 = the base layer)");
+    keyList->callback([&] {
+        status = WithSession(options, [&](CliSession& s) { return CmdKeyList(s, layer); });
+    });
+    CLI::App* keySet = key->add_subcommand("set", "Give a key a function");
+    keySet->add_option("--layer", layer, "1-4, as the window shows (1 = the base layer)");
+    keySet->add_option("KEY", keyName, "usage in hex (0x04) or caption (Esc)")->required();
+    keySet
+        ->add_option("FUNCTION", function,
+                     "none, fixed, key:K[+MOD...], mouse:N, media:N, shortcut:N, fn:N, "
+                     "special:N, macro:ID[:PLAYTYPE[:COUNT]]")
+        ->required();
+    keySet->callback([&] {
+        status = WithSession(options,
+                             [&](CliSession& s) { return CmdKeySet(s, layer, keyName, function); });
+    });
+    CLI::App* keyReset = key->add_subcommand("reset", "Factory function of a key or the layer");
+    keyReset->add_option("--layer", layer, "1-4, as the window shows (1 = the base layer)");
+    keyReset->add_option("KEY", keyName);
+    keyReset->callback([&] {
+        status =
+            WithSession(options, [&](CliSession& s) { return CmdKeyReset(s, layer, keyName); });
+    });
+
+    CLI::App* knob = cli.add_subcommand("knob", "Functions of the knob");
+    knob->require_subcommand(1);
+    int action = 0;
+    knob->add_subcommand("list", "The knob's three actions on each layer")->callback([&] {
+        status = WithSession(options, CmdKnobList);
+    });
+    CLI::App* knobSet = knob->add_subcommand("set", "Give a knob action a function");
+    knobSet->add_option("--layer", layer, "1-4, as the window shows (1 = the base layer)");
+    knobSet->add_option("ACTION", action, "0, 1 or 2")->required();
+    knobSet->add_option("FUNCTION", function)->required();
+    knobSet->callback([&] {
+        status = WithSession(options,
+                             [&](CliSession& s) { return CmdKnobSet(s, layer, action, function); });
+    });
+
+    std::string file;
+    CLI::App* exportCommand = cli.add_subcommand("export", "Write a profile's keys to a file");
+    exportCommand->add_option("PROFILE_ID", profileId)->required();
+    exportCommand->add_option("FILE", file)->required();
+    exportCommand->callback([&] {
+        status = WithSession(options, [&](CliSession& s) { return CmdExport(s, profileId, file); });
+    });
+    CLI::App* importCommand = cli.add_subcommand("import", "Read a file as a new profile");
+    importCommand->add_option("FILE", file)->required();
+    importCommand->callback(
+        [&] { status = WithSession(options, [&](CliSession& s) { return CmdImport(s, file); }); });
+
+    CLI::App* macro =
+        cli.add_subcommand("macro", "Macros: list, show, add, rename, delete, set, delay");
+    macro->require_subcommand(1);
+    int macroId = 0;
+    std::string macroName;
+    std::vector<std::string> macroSteps;
+    std::string macroDelay;
+    macro->add_subcommand("list", "Every macro: steps, play and delay settings")->callback([&] {
+        status = WithSession(options, CmdMacroList);
+    });
+    CLI::App* macroShow = macro->add_subcommand("show", "The steps of a macro, one per line");
+    macroShow->add_option("ID", macroId)->required();
+    macroShow->callback([&] {
+        status = WithSession(options, [&](CliSession& s) { return CmdMacroShow(s, macroId); });
+    });
+    CLI::App* macroAdd = macro->add_subcommand("add", "Add a macro (at most 10)");
+    macroAdd->add_option("NAME", macroName);
+    macroAdd->callback([&] {
+        status = WithSession(options, [&](CliSession& s) { return CmdMacroAdd(s, macroName); });
+    });
+    CLI::App* macroRename = macro->add_subcommand("rename", "Rename a macro");
+    macroRename->add_option("ID", macroId)->required();
+    macroRename->add_option("NAME", macroName)->required();
+    macroRename->callback([&] {
+        status = WithSession(options,
+                             [&](CliSession& s) { return CmdMacroRename(s, macroId, macroName); });
+    });
+    CLI::App* macroDelete =
+        macro->add_subcommand("delete", "Delete a macro; keys playing it are released");
+    macroDelete->add_option("ID", macroId)->required();
+    macroDelete->callback([&] {
+        status = WithSession(options, [&](CliSession& s) { return CmdMacroDelete(s, macroId); });
+    });
+    CLI::App* macroSet =
+        macro->add_subcommand("set", "Replace every step of a macro and send the macros");
+    macroSet->add_option("ID", macroId)->required();
+    macroSet
+        ->add_option("STEP", macroSteps,
+                     "down:KEY[@MS] up:KEY[@MS] mouse-down:BUTTON[@MS] mouse-up:BUTTON[@MS] "
+                     "pause:MS scroll:up|down[@MS]; KEY a key name (A, LShift, Enter) or a "
+                     "virtual-key code (0x41), BUTTON left|right|middle|back|forward, @MS the "
+                     "delay after the step (default 10)")
+        ->required();
+    macroSet->callback([&] {
+        status = WithSession(options,
+                             [&](CliSession& s) { return CmdMacroSet(s, macroId, macroSteps); });
+    });
+    CLI::App* macroDelayCommand =
+        macro->add_subcommand("delay", "How recordings fill in delays: none, measured, fixed:MS");
+    macroDelayCommand->add_option("ID", macroId)->required();
+    macroDelayCommand->add_option("DELAY", macroDelay)->required();
+    macroDelayCommand->callback([&] {
+        status = WithSession(options,
+                             [&](CliSession& s) { return CmdMacroDelay(s, macroId, macroDelay); });
+    });
+
+    cli.add_subcommand("reset", "Factory reset of keyboard and database (asks; --yes)")
+        ->callback([&] { status = WithSession(options, CmdReset); });
+
+    CLI::App* app = cli.add_subcommand("app", "Program settings");
+    app->require_subcommand(1);
+    int lcid = 0;
+    CLI::App* language = app->add_subcommand("language", "Show or set the interface language");
+    language->add_option("LCID", lcid, "1033 English, 1045 Polski");
+    language->callback([&] { status = CmdAppLanguage(options, lcid); });
+    std::string autostartState;
+    std::string minimised;
+    CLI::App* autostart = app->add_subcommand("autostart", "Start with the desktop session");
+    autostart->add_option("STATE", autostartState)->check(CLI::IsMember({"on", "off"}));
+    autostart->add_option("--minimised", minimised)->check(CLI::IsMember({"on", "off"}));
+    autostart->callback([&] { status = CmdAppAutostart(options, autostartState, minimised); });
+    std::string exitMode;
+    CLI::App* exitModeCommand =
+        app->add_subcommand("exit-mode", "What the close button does: tray or exit");
+    exitModeCommand->add_option("MODE", exitMode)->check(CLI::IsMember({"tray", "exit"}));
+    exitModeCommand->callback([&] { status = CmdAppExitMode(options, exitMode); });
+
+    CLI::App* update = cli.add_subcommand("update", "Check for a newer version and download it");
+    update->require_subcommand(1);
+    update
+        ->add_subcommand("check",
+                         "Installed and latest version; exit 10 when a newer one is available")
+        ->callback([&] {
+            status = WithSession(
+                options, [](CliSession& s) { return CmdUpdateCheck(s); }, false);
+        });
+    bool install = false;
+    CLI::App* download = update->add_subcommand(
+        "download", "Download and unpack the newer version; prints the installer's path");
+    download->add_flag("--yes", options.yes, "Do not ask before downloading");
+    download->add_flag("--install", install,
+                       "Hand the installer to the desktop's package installer");
+    download->callback([&] {
+        status = WithSession(
+            options, [&](CliSession& s) { return CmdUpdateDownload(s, install); }, false);
+    });
+
+    std::reverse(arguments.begin(), arguments.end());
+    try {
+        cli.parse(arguments);
+    } catch (const CLI::ParseError& error) {
+        const int code = cli.exit(error);
+        return code == 0 ? kCliOk : kCliUsage;
+    }
+    return status;
+}
+
+}  // namespace zanvor

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "app/CliSession.h"
+
+namespace zanvor {
+
+// Runs `command` in a session for the options: a session of its own (zanvorctl alone) or the
+// desktop program's (a command handed over to it). The runner returns the command's status.
+using SessionRunner = std::function<int(const CliOptions& options, bool readKeyboard,
+                                        const std::function<int(CliSession&)>& command)>;
+
+// Parses and runs one zanvorctl command line (arguments without the program name); prints on
+// std::cout and std::cerr and returns the exit status.
+int RunCommandLine(const std::vector<std::string>& arguments, const SessionRunner& runSession);
+
+// Starts a session of its own for the command: start-up, scan, the keyboard read.
+int RunStandaloneSession(const CliOptions& options, bool readKeyboard,
+                         const std::function<int(CliSession&)>& command);
+
+// Takes --simulate[=SELECTION] out of the arguments into `options`.
+std::vector<std::string> ExtractSimulate(const std::vector<std::string>& arguments,
+                                         CliOptions& options);
+
+// True for command lines that touch neither keyboard nor database (help, program settings):
+// they run alone even while the desktop program owns the keyboard.
+bool RunsWithoutOwner(const std::vector<std::string>& arguments);
+
+}  // namespace zanvor
