@@ -12,6 +12,7 @@
 #include "app/CliKeyboardCommands.h"
 #include "app/CliMacroCommands.h"
 #include "app/CliOutput.h"
+#include "app/CliScreenCommands.h"
 #include "app/CliUpdateCommands.h"
 
 namespace zanvor {
@@ -260,6 +261,33 @@ int RunCommandLine(const std::vector<std::string>& rawArguments, const SessionRu
     macroDelayCommand->callback([&] {
         status = WithSession(options,
                              [&](CliSession& s) { return CmdMacroDelay(s, macroId, macroDelay); });
+    });
+
+    // The screen library is the program's own: no keyboard needs to be read for it.
+    CLI::App* screen = cli.add_subcommand("screen", "Animations for the keyboard's screen");
+    screen->require_subcommand(1);
+    int animationId = 0;
+    screen->add_subcommand("list", "Animations with their frames and duration")->callback([&] {
+        status = WithSession(options, CmdScreenList, false);
+    });
+    CLI::App* screenImport = screen->add_subcommand("import", "Add a GIF file as an animation");
+    screenImport->add_option("FILE", file, "FILE.gif")->required();
+    screenImport->callback([&] {
+        status = WithSession(
+            options, [&](CliSession& s) { return CmdScreenImport(s, file); }, false);
+    });
+    CLI::App* screenExport = screen->add_subcommand("export", "Write an animation as a GIF file");
+    screenExport->add_option("ID", animationId)->required();
+    screenExport->add_option("FILE", file, "FILE.gif")->required();
+    screenExport->callback([&] {
+        status = WithSession(
+            options, [&](CliSession& s) { return CmdScreenExport(s, animationId, file); }, false);
+    });
+    CLI::App* screenDelete = screen->add_subcommand("delete", "Delete an animation");
+    screenDelete->add_option("ID", animationId)->required();
+    screenDelete->callback([&] {
+        status = WithSession(
+            options, [&](CliSession& s) { return CmdScreenDelete(s, animationId); }, false);
     });
 
     cli.add_subcommand("reset", "Factory reset of keyboard and database (asks; --yes)")

@@ -2,9 +2,29 @@
 
 #include "app/DeviceSession.h"
 #include "app/KeyboardDlg.h"
+#include "platform/Paths.h"
 #include "ui/PageRegistry.h"
 
 namespace zanvor {
+
+namespace {
+
+// The screen library of the model the main window has selected.
+ScreenPageHooks ScreenHooks(KeyboardDlg& dialog) {
+    ScreenPageHooks hooks;
+    hooks.place = [&dialog] {
+        const int deviceType = dialog.session.currentDeviceType.load();
+        const DeviceCatalogue catalogue = dialog.CatalogueCopy();
+        const KeyboardEntry* keyboard = FindKeyboard(catalogue.keyboards, deviceType);
+        return LibraryPlace{DataFolder(), ApplicationFolder(),
+                            keyboard != nullptr ? keyboard->name : std::string(),
+                            ScreenFormatOf(deviceType)};
+    };
+    hooks.queueEmpty = [&dialog] { return dialog.Queue().Empty(); };
+    return hooks;
+}
+
+}  // namespace
 
 DevicePages::DevicePages(KeyboardDlg& dialog, DeviceSession& keyboards)
     : profile(dialog.Store(), dialog.session, dialog, dialog.DialogsService()),
@@ -20,6 +40,7 @@ DevicePages::DevicePages(KeyboardDlg& dialog, DeviceSession& keyboards)
              keyTest.Held()),
       application({dialog.Store(), dialog.session, dialog, dialog.DialogsService(), dialog.mainView,
                    keyboards, deviceSettings, profile}),
+      screen(dialog.Store(), dialog.DialogsService(), dialog, dialog.session, ScreenHooks(dialog)),
       update(dialog.DialogsService(), dialog.Host(), dialog, dialog.mainView, dialog.Devices(),
              dialog.session, deviceSettings, dialog.externalToolPid,
              UpdatePage::Hooks{
@@ -35,6 +56,7 @@ void DevicePages::Register(PageRegistry& registry) {
     exchange.Register(registry);
     application.Register(registry);
     macros.Register(registry);
+    screen.Register(registry);
     update.Register(registry);
 
     keys.SetKnobDialogOpener([this] { knob.OpenKnobDialog(); });

@@ -9,6 +9,7 @@
 #include "keys/KeyTest.h"
 #include "keys/KnobPage.h"
 #include "keys/MacroPage.h"
+#include "screen/ScreenPage.h"
 #include "update/UpdatePage.h"
 
 namespace zanvor {
@@ -39,6 +40,7 @@ struct DevicePages {
     KeyTest keyTest;
     MacroPage macros;
     ApplicationPage application;
+    ScreenPage screen;
     UpdatePage update;
 };
 

@@ -29,6 +29,7 @@
 #include "qt/MacroPageView.h"
 #include "qt/ModelBinding.h"
 #include "qt/Pictures.h"
+#include "qt/ScreenPageView.h"
 #include "qt/SettingsPageView.h"
 #include "qt/Theme.h"
 #include "ui/ControlIds.h"
@@ -214,6 +215,8 @@ void MainWindow::Attach(KeyboardDlg* dialog) {
     tabs_->setTabData(1, int(kPageKeys));
     tabs_->addTab(QString());
     tabs_->setTabData(2, int(kPageMacros));
+    screenTab_ = tabs_->addTab(QString());
+    tabs_->setTabData(screenTab_, int(kPageScreen));
     tabs_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     tabRow->addWidget(tabs_);
     layout->addLayout(tabRow);
@@ -235,6 +238,10 @@ void MainWindow::Attach(KeyboardDlg* dialog) {
         stack_);
     stack_->addWidget(macros_);
     stack_->addWidget(settings_);
+    screen_ = new ScreenPageView(
+        dialog_->Pages().screen, [this](int id) { dialog_->OnMessage(id, kButtonClicked); },
+        stack_);
+    stack_->addWidget(screen_);
     bodyLayout->addWidget(stack_, 1);
     layout->addWidget(body_, 1);
 
@@ -296,6 +303,8 @@ void MainWindow::ConnectPages() {
             dialog_->PostMessageW(chosen, static_cast<uintptr_t>(command));
         });
     });
+    pages.screen.SetImageServices(screenImages_);
+    pages.screen.SetDelayDialog(ScreenPageView::DelayDialogPresenter(this));
     SetInputHandlers(
         [this](int code, bool pressed) { dialog_->Pages().keyTest.OnNativeKey(code, pressed); },
         [this](MouseButton button, bool pressed) {
@@ -415,6 +424,7 @@ void MainWindow::Detach() {
     delete keys_;
     delete macros_;
     delete settings_;
+    delete screen_;
     delete profileColumn_;
     profileColumn_ = nullptr;
     profiles_ = nullptr;
@@ -422,6 +432,7 @@ void MainWindow::Detach() {
     keys_ = nullptr;
     macros_ = nullptr;
     settings_ = nullptr;
+    screen_ = nullptr;
     dialog_ = nullptr;
 }
 
@@ -442,6 +453,7 @@ void MainWindow::ApplyTexts() {
     tabs_->setTabText(0, QString::fromStdString(LoadText("KB.DIALOG", 1400)));
     tabs_->setTabText(1, QString::fromStdString(LoadText("KB.DIALOG", 1401)));
     tabs_->setTabText(2, QString::fromStdString(LoadText("KB.DIALOG", 1434)));
+    tabs_->setTabText(screenTab_, QString::fromStdString(LoadText("KB.DIALOG", 1650)));
 }
 
 void MainWindow::RefreshView() {
@@ -453,16 +465,19 @@ void MainWindow::RefreshView() {
     const bool devicePages = view.DevicePagesShown();
     tabs_->setTabVisible(1, devicePages && view.TabVisible(kPageKeys));
     tabs_->setTabVisible(2, devicePages && view.TabVisible(kPageMacros));
+    tabs_->setTabVisible(screenTab_, devicePages && view.TabVisible(kPageScreen));
     const bool settings = view.SettingsPageShown();
     settingsButton_->setChecked(settings);
     tabs_->setVisible(!settings);
     const int page = view.SelectedPage();
     const bool keysShown = page == kPageKeys && devicePages;
     const bool macrosShown = page == kPageMacros && devicePages;
-    const int tab = keysShown ? 1 : macrosShown ? 2 : 0;
+    const bool screenShown = page == kPageScreen && devicePages && view.TabVisible(kPageScreen);
+    const int tab = keysShown ? 1 : macrosShown ? 2 : screenShown ? screenTab_ : 0;
     QWidget* shown = settings      ? static_cast<QWidget*>(settings_)
                      : keysShown   ? static_cast<QWidget*>(keys_)
                      : macrosShown ? static_cast<QWidget*>(macros_)
+                     : screenShown ? static_cast<QWidget*>(screen_)
                                    : home_;
     {
         const QSignalBlocker blocker(tabs_);
@@ -473,8 +488,10 @@ void MainWindow::RefreshView() {
         ReloadBackground();
     }
     if (profiles_ != nullptr) {
-        // Macros belong to every profile: their page has no profile list.
-        profileColumn_->setVisible(devicePages && shown != home_ && shown != macros_ && !settings);
+        // Macros and the screen library belong to every profile: their pages have no profile
+        // list and use the room.
+        profileColumn_->setVisible(devicePages && shown != home_ && shown != macros_ &&
+                                   shown != screen_ && !settings);
     }
 }
 

@@ -8,6 +8,7 @@
 #include "keys/InputMapping.h"
 #include "qt/KeyPageView.h"
 #include "qt/ProfileViews.h"
+#include "qt/QtImageServices.h"
 #include "ui/LoadText.h"
 
 class QLabel;
@@ -25,6 +26,7 @@ class HomePage;
 class KeyPageView;
 class MacroPageView;
 class ModelBinding;
+class ScreenPageView;
 class SettingsPageView;
 
 // The area behind the pages: the user's background picture (animated on the home page) or
@@ -80,6 +82,7 @@ class MainWindow : public QMainWindow {
     KeyPageView* Keys() const { return keys_; }
     MacroPageView* Macros() const { return macros_; }
     SettingsPageView* Settings() const { return settings_; }
+    ScreenPageView* Screen() const { return screen_; }
     QTabBar* Tabs() const { return tabs_; }
     QToolButton* SettingsButton() const { return settingsButton_; }
     QToolButton* BackgroundButton() const { return backgroundButton_; }
@@ -122,6 +125,10 @@ class MainWindow : public QMainWindow {
     KeyPageView* keys_ = nullptr;
     MacroPageView* macros_ = nullptr;
     SettingsPageView* settings_ = nullptr;
+    ScreenPageView* screen_ = nullptr;
+    int screenTab_ = -1;
+    // Pictures of the screen page: every format Qt reads, text in the desktop's fonts.
+    QtImageServices screenImages_;
     ProfilePanel* profiles_ = nullptr;
     QWidget* profileColumn_ = nullptr;
     QWidget* body_ = nullptr;

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/Paths.h"
+#include "screen/GifCodec.h"
 #include "store/DataStore.h"
 #include "support/TestHome.h"
 
@@ -278,6 +279,56 @@ TEST_F(CliTest, MacrosBeyondTheKeyboardsMemoryAreNamedWhenTheBlockIsSent) {
     EXPECT_EQ(set.status, 1);
     EXPECT_NE(set.err.find("holds 1014 steps"), std::string::npos) << set.err;
     EXPECT_EQ(Zanvorctl("--device 101 macro show 1").out, "");
+}
+
+TEST_F(CliTest, ScreenLibraryWorksWithoutTheKeyboardOnline) {
+    // Only the 101 is plugged in; the library of the 103 is the program's own.
+    const std::string device = "--simulate=101:cable --device 103 ";
+    const std::string fixture = std::string(ZANVOR_TEST_FIXTURES) + "/screen/varied_delays.gif";
+
+    nlohmann::json listed = Json(device + "screen list");
+    EXPECT_EQ(listed["model"], "Zanvor Vista 96");
+    ASSERT_EQ(listed["animations"].size(), 1u);
+    EXPECT_TRUE(listed["animations"][0]["factory"]);
+    EXPECT_EQ(listed["animations"][0]["frames"], 24);
+
+    const nlohmann::json imported = Json(device + "screen import '" + fixture + "'");
+    EXPECT_EQ(imported["frames"], 5);
+    EXPECT_EQ(imported["duration_ms"], 770);
+    const int id = imported["id"].get<int>();
+
+    const std::string out = home() + "out.gif";
+    EXPECT_EQ(Zanvorctl(device + "screen export " + std::to_string(id) + " '" + out + "'").status,
+              0);
+    std::vector<int> delays;
+    EXPECT_EQ(ReadGifFile(out, {}, [&](const ScreenImage&, int delay) { delays.push_back(delay); }),
+              GifError::kNone);
+    EXPECT_EQ(delays, (std::vector<int>{30, 50, 120, 500, 70}));
+
+    EXPECT_EQ(Zanvorctl(device + "screen delete " + std::to_string(id)).status, 0);
+    listed = Json(device + "screen list");
+    EXPECT_EQ(listed["animations"].size(), 1u);
+
+    const struct {
+        std::string arguments;
+        int status;
+        const char* errorContains;
+    } failures[] = {
+        {device + "screen export 99 '" + out + "'", 2, "no animation 99"},
+        {device + "screen delete 99", 2, "no animation 99"},
+        {device + "screen delete 1", 1, "factory"},
+        {device + "screen import /nonexistent.gif", 1, "/nonexistent.gif"},
+        {"--device 101 screen list", 1, "has no screen"},
+        {device + "screen import", 2, ""},
+    };
+    for (const auto& c : failures) {
+        const Run run = Zanvorctl(c.arguments);
+        EXPECT_EQ(run.status, c.status) << c.arguments << "\n" << run.err;
+        EXPECT_NE(run.err.find(c.errorContains), std::string::npos) << run.err;
+        if (c.status == 1) {
+            EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
+        }
+    }
 }
 
 }  // namespace
