@@ -45,7 +45,7 @@ void ApplicationPage::Register(PageRegistry& registry) {
         const int id = model->ControlId();
         registry.AddControl(*model, [this, id](int) { OnControl(id); });
     }
-    for (int id : {kIdResetButton, kIdUpdateButton, kIdSettingsButton, kIdSettingsBack}) {
+    for (int id : {kIdResetButton, kIdSettingsButton, kIdSettingsBack}) {
         registry.AddControl(id, [this, id](int) { OnControl(id); });
     }
     registry.AddWindowMessage(kMsgBackgroundMenu, [this](uintptr_t command, intptr_t) {
@@ -77,9 +77,6 @@ void ApplicationPage::OnControl(int controlId) {
             return;
         case kIdResetButton:
             ResetToDefaults();
-            return;
-        case kIdUpdateButton:
-            parts_.poster.PostTask(kTaskCheckUpdate);
             return;
         case kIdSettingsButton:
             parts_.mainView.ShowSettingsPage(true);

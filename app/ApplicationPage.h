@@ -1,8 +1,9 @@
 #pragma once
 
 // The program's own controls on the settings page and in the title bar: language, autostart,
-// what closing the window does, the factory reset, the update check button, the settings page
-// button and its back button, and the background picture menu.
+// what closing the window does, the factory reset, the settings page button and its back
+// button, and the background picture menu. The update and firmware buttons are the update
+// page's.
 
 #include <functional>
 

@@ -15,6 +15,7 @@
 #include "app/CliMacroCommands.h"
 #include "app/CliOutput.h"
 #include "app/CliScreenCommands.h"
+#include "app/CliUpdateCommands.h"
 
 namespace zanvor {
 
@@ -80,7 +81,8 @@ int RunCommandLine(const std::vector<std::string>& rawArguments, const SessionRu
     cli.add_option("--hid-trace", options.hidTrace, "Write every HID report to FILE");
     cli.footer(
         "--simulate[=TYPE[:cable|:receiver],...] uses virtual keyboards instead of real ones.\n"
-        "Exit status: 0 success, 1 failure, 2 usage error, 3 no keyboard online.");
+        "Exit status: 0 success, 1 failure, 2 usage error, 3 no keyboard online;\n"
+        "update check: 10 when a newer version is available.");
 
     int status = kCliOk;
 
@@ -348,6 +350,26 @@ int RunCommandLine(const std::vector<std::string>& rawArguments, const SessionRu
         status = WithSession(options, [&](CliSession& session) {
             return CmdAuroraRun(session, auroraMode, auroraFile, auroraSeconds);
         });
+    });
+
+    CLI::App* update = cli.add_subcommand("update", "Check for a newer version and download it");
+    update->require_subcommand(1);
+    update
+        ->add_subcommand("check",
+                         "Installed and latest version; exit 10 when a newer one is available")
+        ->callback([&] {
+            status = WithSession(
+                options, [](CliSession& s) { return CmdUpdateCheck(s); }, false);
+        });
+    bool install = false;
+    CLI::App* download = update->add_subcommand(
+        "download", "Download and unpack the newer version; prints the installer's path");
+    download->add_flag("--yes", options.yes, "Do not ask before downloading");
+    download->add_flag("--install", install,
+                       "Hand the installer to the desktop's package installer");
+    download->callback([&] {
+        status = WithSession(
+            options, [&](CliSession& s) { return CmdUpdateDownload(s, install); }, false);
     });
 
     std::reverse(arguments.begin(), arguments.end());

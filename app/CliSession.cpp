@@ -3,6 +3,7 @@
 #include <thread>
 
 #include "app/CliOutput.h"
+#include "app/DevicePages.h"
 #include "app/HidSetup.h"
 #include "app/Startup.h"
 #include "device/DeviceManager.h"
@@ -63,6 +64,9 @@ int CliSession::Start(std::string& error, bool readKeyboard) {
     }
 
     dialog_ = std::make_unique<KeyboardDlg>(host_, dialogs_);
+    // No update question or firmware offer is put to a script (--yes must never start the
+    // firmware tool); the update commands read the results instead.
+    dialog_->Pages().update.SetNotifyUser(false);
     // Virtual keyboards report their own plugging; real ones come through the hotplug monitor.
     dialog_->Keyboards().UseSystemHotplug(false);
     if (simulation_) {

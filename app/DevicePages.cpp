@@ -47,6 +47,11 @@ DevicePages::DevicePages(KeyboardDlg& dialog, DeviceSession& keyboards)
                dialog.keyboardCtrl),
       aurora(dialog.Devices(), dialog.Store(), dialog.session, dialog, dialog.DialogsService(),
              dialog.auroraEffect, audio),
+      update(dialog.DialogsService(), dialog.Host(), dialog, dialog.mainView, dialog.Devices(),
+             dialog.session, deviceSettings, dialog.externalToolPid,
+             UpdatePage::Hooks{
+                 [&keyboards] { return keyboards.CatalogueCopy().software; },
+                 {[&dialog] { dialog.Wake(); }, [&dialog] { return dialog.IsRunning(); }}}),
       mainView_(dialog.mainView) {
     // The live mirror runs while the lighting page is on screen and the keyboard online.
     // The lighting page shows its zone again each time it comes on screen.
@@ -97,6 +102,7 @@ void DevicePages::Register(PageRegistry& registry) {
                      kIdLightGreen, kIdLightBlue, kIdLightColorButton, kIdLightColorful,
                      kIdLightPicture, kIdLightApply, kIdLightSelectAll});
     aurora.Register(registry, mainView_);
+    update.Register(registry);
 
     keys.SetKnobDialogOpener([this] { knob.OpenKnobDialog(); });
     keys.SetKeyTestSwitch([this](bool on) {

@@ -14,6 +14,7 @@
 #include "lighting/AuroraPage.h"
 #include "lighting/LightPage.h"
 #include "screen/ScreenPage.h"
+#include "update/UpdatePage.h"
 
 namespace zanvor {
 
@@ -50,6 +51,7 @@ struct DevicePages {
     ScreenPage screen;
     LightPage lighting;
     AuroraPage aurora;
+    UpdatePage update;
 
   private:
     MainView& mainView_;

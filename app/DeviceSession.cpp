@@ -414,7 +414,6 @@ void DeviceSession::HandleDeviceNotify() {
         if (connected) {
             // The keyboard behind the receiver may have been reset or replaced while away.
             parts_.session.BeginConnection();
-            parts_.session.deviceOnline = true;
             parts_.mainView.SelectPage(kPageHome);
             parts_.mainView.ShowDevicePages();
             int battery = 0;
@@ -425,6 +424,8 @@ void DeviceSession::HandleDeviceNotify() {
             if (deviceType == 101) {
                 parts_.mainView.SetTabVisible(kTabMusic, false);
             }
+            // Online last: whoever watches the flag sees the pages already set for this link.
+            parts_.session.deviceOnline = true;
             ReadIfUnread();
             return;
         }

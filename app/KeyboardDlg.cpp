@@ -119,6 +119,8 @@ bool KeyboardDlg::OnInitDialog() {
 
 void KeyboardDlg::DestroyWindow() {
     sleepMonitor_.reset();
+    // A download in progress stops after its current read instead of holding the exit up.
+    pages_->update.CancelDownload();
     Stop();
     keyboards_->StopHotplug();
     if (trayAdded_) {
@@ -226,7 +228,9 @@ void KeyboardDlg::Run() {
     keyboards_->HandleDeviceNotify();
 }
 
-void KeyboardDlg::WaitForExternalTool() {}
+void KeyboardDlg::WaitForExternalTool() {
+    pages_->update.WaitForExternalTool();
+}
 
 void KeyboardDlg::NoteTaskFailure(const std::string& text) {
     {

@@ -6,6 +6,8 @@
 #include <QStringList>
 #include <QThread>
 
+#include "qt/UpdateProcessDlg.h"
+
 namespace zanvor {
 
 namespace {
@@ -110,6 +112,9 @@ bool QtDialogs::BusyShown() const {
 
 void QtDialogs::ShowProgress(const std::string& text) {
     OnUiThread([this, text] {
+        if (qobject_cast<UpdateProcessDlg*>(progress_.data()) != nullptr) {
+            delete progress_;  // this one has no cancel button
+        }
         if (progress_ == nullptr) {
             progress_ = new QProgressDialog(parent_);
             progress_->setCancelButton(nullptr);
@@ -119,6 +124,30 @@ void QtDialogs::ShowProgress(const std::string& text) {
         progress_->setLabelText(QString::fromStdString(text));
         progress_->setValue(0);
         progress_->show();
+    });
+}
+
+void QtDialogs::ShowCancellableProgress(const std::string& text, std::function<void()> onCancel) {
+    OnUiThread([this, text, onCancel = std::move(onCancel)]() mutable {
+        auto* dialog = qobject_cast<UpdateProcessDlg*>(progress_.data());
+        if (dialog == nullptr) {
+            delete progress_;
+            dialog = new UpdateProcessDlg(parent_, std::move(onCancel));
+            progress_ = dialog;
+        } else {
+            dialog->SetCancelHandler(std::move(onCancel));
+        }
+        dialog->setLabelText(QString::fromStdString(text));
+        dialog->setValue(0);
+        dialog->show();
+    });
+}
+
+void QtDialogs::SetProgressText(const std::string& text) {
+    OnUiThread([this, text] {
+        if (progress_ != nullptr) {
+            progress_->setLabelText(QString::fromStdString(text));
+        }
     });
 }
 

@@ -35,12 +35,15 @@ class QtDialogs : public QObject, public Dialogs {
     void ShowProgress(const std::string& text) override;
     void SetProgress(int percent) override;
     void CloseProgress() override;
+    void ShowCancellableProgress(const std::string& text, std::function<void()> onCancel) override;
+    void SetProgressText(const std::string& text) override;
 
   private:
     void OnUiThread(std::function<void()> action);
 
     QWidget* parent_;
     QPointer<QProgressDialog> busy_;
+    // The plain progress dialog, or the download's UpdateProcessDlg with its cancel button.
     QPointer<QProgressDialog> progress_;
     std::atomic<bool> busyShown_{false};
 };

@@ -88,6 +88,11 @@ SettingsPageView::SettingsPageView(KeyboardDlg& dialog, QWidget* parent)
         label->setTextInteractionFlags(Qt::TextSelectableByMouse);
         leftLayout->addWidget(label);
     }
+    auto* firmwareRow = new QHBoxLayout();
+    firmware_ = new QPushButton(left);
+    firmwareRow->addWidget(firmware_);
+    firmwareRow->addStretch(1);
+    leftLayout->addLayout(firmwareRow);
     leftLayout->addSpacing(6);
     SettingsPage& settings = pages.settings;
     SwitchButton* models[5] = {&settings.macSwitch, &settings.gameSwitch, &settings.winLockSwitch,
@@ -186,6 +191,8 @@ SettingsPageView::SettingsPageView(KeyboardDlg& dialog, QWidget* parent)
     connect(faq_, &QPushButton::clicked, this, [open] { open(&SoftwareInfo::faqs); });
     connect(update_, &QPushButton::clicked, this,
             [this] { dialog_.OnMessage(kIdUpdateButton, kButtonClicked); });
+    connect(firmware_, &QPushButton::clicked, this,
+            [this] { dialog_.OnMessage(kIdFirmwareButton, kButtonClicked); });
     connect(reset_, &QPushButton::clicked, this,
             [this] { dialog_.OnMessage(kIdResetButton, kButtonClicked); });
     connect(back_, &QPushButton::clicked, this,
@@ -267,6 +274,7 @@ void SettingsPageView::ApplyTexts() {
     feedback_->setText(QString::fromStdString(LoadText("KB.DIALOG", 1422)));
     faq_->setText(QString::fromStdString(LoadText("KB.DIALOG", 1423)));
     update_->setText(QString::fromStdString(LoadText("KB.DIALOG", 1425)));
+    firmware_->setText(QString::fromStdString(LoadText("KB.DIALOG", 1549)));
     reset_->setText(QString::fromStdString(LoadText("KB.DIALOG", 552)));
     for (SwitchView* view : {switches_[0], switches_[1], switches_[2], switches_[3], switches_[4],
                              autostart_, minimised_}) {

@@ -33,6 +33,7 @@ class SettingsPageView : public QWidget {
     QRadioButton* ExitChoice() const { return exitChoice_; }
     QPushButton* BackButton() const { return back_; }
     QPushButton* UpdateButton() const { return update_; }
+    QPushButton* FirmwareButton() const { return firmware_; }
     QPushButton* ResetButton() const { return reset_; }
     QLabel* TrayWarning() const { return trayWarning_; }
     SwitchView* KeyboardSwitch(int index) const { return switches_[index]; }
@@ -71,6 +72,7 @@ class SettingsPageView : public QWidget {
     QPushButton* feedback_ = nullptr;
     QPushButton* faq_ = nullptr;
     QPushButton* update_ = nullptr;
+    QPushButton* firmware_ = nullptr;
     QPushButton* reset_ = nullptr;
     std::unique_ptr<ModelBinding> binding_;
     std::unique_ptr<ModelBinding> exitBinding_;

@@ -486,6 +486,17 @@ void SimHidBackend::SetBattery(int deviceType, int level, bool charging) {
     }
 }
 
+size_t SimHidBackend::OpenHandles() const {
+    std::lock_guard lock(bus_->mutex);
+    size_t open = 0;
+    for (const auto& target : bus_->interfaces) {
+        for (const auto& channel : target->channels) {
+            open += channel.expired() ? 0 : 1;
+        }
+    }
+    return open;
+}
+
 std::vector<SimReport> SimHidBackend::Reports() const {
     std::lock_guard lock(bus_->mutex);
     return bus_->records;

@@ -77,6 +77,9 @@ class SimHidBackend : public HidBackend {
     bool SetReceiverLink(int deviceType, bool linked);
     void SetBattery(int deviceType, int level, bool charging);
 
+    // Handles the host holds open on any interface right now.
+    size_t OpenHandles() const;
+
     // Every report both ways, in order (the newest 100000 at least).
     std::vector<SimReport> Reports() const;
     void ClearReports();

@@ -38,6 +38,7 @@ enum ControlId : int {
     kIdUpdateButton = 1313,
     kIdSettingsButton = 1314,
     kIdSettingsBack = 1315,
+    kIdFirmwareButton = 1316,
 
     // Lighting page.
     kIdLightZoneTabs = 1401,

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -44,6 +45,15 @@ class Dialogs {
     virtual void ShowProgress(const std::string& text) = 0;
     virtual void SetProgress(int percent) = 0;
     virtual void CloseProgress() = 0;
+    // A progress dialog the user can cancel: onCancel runs on the UI thread when the cancel
+    // button is pressed; the dialog stays until CloseProgress. Without an override it is the
+    // plain progress dialog.
+    virtual void ShowCancellableProgress(const std::string& text, std::function<void()> onCancel) {
+        (void)onCancel;
+        ShowProgress(text);
+    }
+    // Replaces the progress dialog's text (e.g. "Downloading: 55%").
+    virtual void SetProgressText(const std::string& text) { (void)text; }
 };
 
 }  // namespace zanvor

@@ -27,6 +27,16 @@ std::vector<ScriptedDialogs::Shown> ScriptedDialogs::History() const {
     return history_;
 }
 
+std::vector<ScriptedDialogs::Shown> ScriptedDialogs::HistoryOf(const std::string& kind) const {
+    std::vector<Shown> shown;
+    for (const Shown& entry : History()) {
+        if (entry.kind == kind) {
+            shown.push_back(entry);
+        }
+    }
+    return shown;
+}
+
 void ScriptedDialogs::ClearHistory() {
     std::lock_guard lock(mutex_);
     history_.clear();
@@ -110,6 +120,38 @@ void ScriptedDialogs::ShowProgress(const std::string& text) {
     std::lock_guard lock(mutex_);
     history_.push_back({"progress", text, {}});
     progress_ = 0;
+    progressText_ = text;
+    onCancel_ = nullptr;
+}
+
+void ScriptedDialogs::ShowCancellableProgress(const std::string& text,
+                                              std::function<void()> onCancel) {
+    ShowProgress(text);
+    std::lock_guard lock(mutex_);
+    onCancel_ = std::move(onCancel);
+}
+
+void ScriptedDialogs::SetProgressText(const std::string& text) {
+    std::lock_guard lock(mutex_);
+    progressText_ = text;
+}
+
+std::string ScriptedDialogs::ProgressText() const {
+    std::lock_guard lock(mutex_);
+    return progressText_;
+}
+
+bool ScriptedDialogs::CancelProgress() {
+    std::function<void()> onCancel;
+    {
+        std::lock_guard lock(mutex_);
+        if (progress_ < 0 || !onCancel_) {
+            return false;
+        }
+        onCancel = onCancel_;
+    }
+    onCancel();
+    return true;
 }
 
 void ScriptedDialogs::SetProgress(int percent) {
@@ -120,6 +162,7 @@ void ScriptedDialogs::SetProgress(int percent) {
 void ScriptedDialogs::CloseProgress() {
     std::lock_guard lock(mutex_);
     progress_ = -1;
+    onCancel_ = nullptr;
 }
 
 }  // namespace zanvor

@@ -25,8 +25,13 @@ class ScriptedDialogs : public Dialogs {
     void QueueFiles(std::vector<std::string> paths);
 
     std::vector<Shown> History() const;
+    // What was shown of one kind ("message", "question", ...), in order.
+    std::vector<Shown> HistoryOf(const std::string& kind) const;
     void ClearHistory();
     int LastProgress() const;
+    std::string ProgressText() const;
+    // Presses the progress dialog's cancel button; false when it has none.
+    bool CancelProgress();
 
     void MessageBox(const std::string& text, const std::string& caption) override;
     bool Question(const std::string& text, const std::string& caption) override;
@@ -43,6 +48,8 @@ class ScriptedDialogs : public Dialogs {
     void ShowProgress(const std::string& text) override;
     void SetProgress(int percent) override;
     void CloseProgress() override;
+    void ShowCancellableProgress(const std::string& text, std::function<void()> onCancel) override;
+    void SetProgressText(const std::string& text) override;
 
   private:
     std::optional<std::string> NextFile();
@@ -55,6 +62,8 @@ class ScriptedDialogs : public Dialogs {
     std::vector<Shown> history_;
     bool busy_ = false;
     int progress_ = -1;
+    std::string progressText_;
+    std::function<void()> onCancel_;
 };
 
 }  // namespace zanvor

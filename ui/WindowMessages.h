@@ -13,7 +13,7 @@ enum WindowMessage : uint32_t {
     kMsgMacroMouseEvent = 1693,   // 0x69D: recorder mouse event
     kMsgMacroInsertMenu = 1710,   // 0x6AE: macro insert menu, command in wParam
     kMsgMacroContextMenu = 1711,  // 0x6AF: record list context menu, command in wParam
-    kMsgFirmwareOffer = 1694,     // 0x69E: a firmware update is offered
+    kMsgFirmwareOffer = 1694,     // 0x69E: update notices: wParam 1 software, 2 firmware offer
     kMsgBackgroundMenu = 1695,    // 0x69F: background menu command id in wParam
     kMsgLinkNotification = 1715,  // 0x6B3: receiver link state, lParam 1 connected
     kMsgProfileEditDone = 1825,   // 0x721: profile list in-place editor finished

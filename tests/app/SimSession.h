@@ -26,11 +26,16 @@ class SimSessionTest : public IsolatedHomeTest {
     // Starts the main window object over virtual keyboards of the installed catalogue
     // ("101:cable,102:cable", ...) and waits for the start-up scan.
     // `beforeInit` runs after the virtual keyboards exist and before the window starts (to
-    // unplug one or make it refuse commands from the first report on).
+    // unplug one or make it refuse commands from the first report on). `adjust` may change
+    // the models first (another firmware version, ...).
     void Start(const std::string& selection, bool receiverLinked = true,
-               const std::function<void()>& beforeInit = {}) {
+               const std::function<void()>& beforeInit = {},
+               const std::function<void(std::vector<VirtualKeyboardModel>&)>& adjust = {}) {
         std::vector<VirtualKeyboardModel> models;
         ASSERT_TRUE(LoadCatalogueModels(ApplicationFolder(), models));
+        if (adjust) {
+            adjust(models);
+        }
         std::string error;
         sim = MakeSimBackend(models, selection, error);
         ASSERT_TRUE(sim) << error;

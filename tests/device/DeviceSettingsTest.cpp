@@ -387,8 +387,8 @@ TEST_P(FirmwareOfferTest, OnlyACabledPulseBelow115IsOfferedAnUpdate) {
         EXPECT_EQ(messages[0].id, 0x69Eu);
         EXPECT_EQ(messages[0].wParam, 2u);
         EXPECT_EQ(messages[0].lParam, 0);
-        EXPECT_EQ(mainView.InfoLabel(1), "Available firmware: v1.15");
-        EXPECT_EQ(mainView.InfoLabel(2), "A firmware update is available");
+        EXPECT_EQ(mainView.InfoLabel(1), "New version: v1.15");
+        EXPECT_EQ(mainView.InfoLabel(2), "Firmware update");
     } else {
         EXPECT_TRUE(messages.empty());
         EXPECT_EQ(mainView.InfoLabel(1), LoadText("KB.DIALOG", 531));

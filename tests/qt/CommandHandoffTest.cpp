@@ -15,6 +15,7 @@
 #include <thread>
 
 #include "platform/Paths.h"
+#include "support/HttpsTestServer.h"
 #include "support/SoundServer.h"
 #include "support/TestHome.h"
 
@@ -138,6 +139,29 @@ TEST_F(CommandHandoffTest, StreamingStaysWithTheWindowAndSoundCommandsRunAlone) 
     const Run devices = Zanvorctl("--simulate audio devices");
     EXPECT_EQ(devices.status, 1);
     EXPECT_NE(devices.err.find("no sound server"), std::string::npos) << devices.err;
+}
+
+TEST_F(CommandHandoffTest, AnUpdateCheckHandedOverAsksTheProgramsUserNothing) {
+    std::string why;
+    if (!test::HttpsTestServer::ToolsAvailable(why)) {
+        GTEST_SKIP() << why;
+    }
+    test::HttpsTestServer server;
+    ASSERT_TRUE(server.StartTrusted(why)) << why;
+    setenv("ZANVOR_HUB_UPDATE_URL", server.Url().c_str(), 1);
+    test::WriteFile(server.Root() + "version", "1.0.1");
+    ASSERT_TRUE(StartHub());
+
+    // With --yes a question put to the program's user would have been answered by the
+    // command: the download would start and the program end.
+    for (int i = 0; i < 2; ++i) {
+        const Run run = Zanvorctl("--simulate --yes --json update check");
+        EXPECT_EQ(run.status, 10) << run.err;
+        const auto document = nlohmann::json::parse(run.out, nullptr, false);
+        EXPECT_EQ(document.value("update_available", false), true) << run.out;
+    }
+    EXPECT_EQ(server.RequestLog().find(".zip"), std::string::npos) << server.RequestLog();
+    EXPECT_EQ(waitpid(hub_, nullptr, WNOHANG), 0) << "the desktop program still runs";
 }
 
 }  // namespace

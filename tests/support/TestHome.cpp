@@ -31,8 +31,15 @@ std::string StagedAppFolder() {
 
 void IsolatedHomeTest::SetUp() {
     home_ = std::make_unique<TempDir>();
-    const char* names[] = {"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_STATE_HOME",
-                           "XDG_RUNTIME_DIR"};
+    // The last two: the CA store and the update service address the update tests point at
+    // their own local server.
+    const char* names[] = {"HOME",
+                           "XDG_CONFIG_HOME",
+                           "XDG_DATA_HOME",
+                           "XDG_STATE_HOME",
+                           "XDG_RUNTIME_DIR",
+                           "SSL_CERT_FILE",
+                           "ZANVOR_HUB_UPDATE_URL"};
     for (const char* name : names) {
         const char* old = std::getenv(name);
         saved_.emplace_back(name, old != nullptr ? old : "\x01");
@@ -43,6 +50,9 @@ void IsolatedHomeTest::SetUp() {
     setenv("XDG_STATE_HOME", (home_->path() + "state").c_str(), 1);
     setenv("XDG_RUNTIME_DIR", (home_->path() + "run").c_str(), 1);
     CreateFolders(home_->path() + "run");
+    // No test reaches the real update service: this address refuses at once. Update tests
+    // point it at their own local server.
+    setenv("ZANVOR_HUB_UPDATE_URL", "https://127.0.0.1:9/", 1);
     SetApplicationName("Zanvor HUB");
     SetApplicationFolder(StagedAppFolder());
 }
