@@ -72,7 +72,7 @@ void KeyboardDlg::ConnectPages() {
 
     ProfileHooks profileHooks;
     profileHooks.createDefaultKeyRows = [this](int profile) {
-        registry_.CreateProfileRows(profile);
+        return registry_.CreateProfileRows(profile);
     };
     profileHooks.readDeviceState = [this] { return keyboards_->ReadConnectionState(); };
     profileHooks.refreshPages = [this] { registry_.RefreshPages(); };
@@ -83,6 +83,13 @@ void KeyboardDlg::ConnectPages() {
     };
     profileHooks.exportProfile = [this](int) { pages_->exchange.ExportKeys(); };
     pages.profile.SetHooks(std::move(profileHooks));
+
+    // A setting the database refused is said at once; the control shows the stored value.
+    const auto reportStoreFailure = [this](const std::string& reason) {
+        dialogs_.MessageBox(reason, LoadText("KB.DIALOG", 1937));
+    };
+    pages.settings.SetFailureReporter(reportStoreFailure);
+    pages.knob.SetFailureReporter(reportStoreFailure);
 
     DeviceSettings::Hooks deviceHooks;
     deviceHooks.matrixScreenPresent = [this](bool present) {

@@ -635,7 +635,9 @@ void KeyAssignmentPage::ChooseFunction() {
     row.macro_value2 = 0;
     row.macro_value3 = 0;
     row.macro_desc = caption;
-    store_.UpdateKey(row);
+    if (!StoreKey(row)) {
+        return;
+    }
     controls_.keyboard.SetKeyItemInfo(key, caption, tab, caption);
     poster_.PostTask(kKeyTaskWriteKeyAssignments);
 }
@@ -669,14 +671,18 @@ void KeyAssignmentPage::ApplyMacroPlay(bool optionClicked) {
     row.macro_value = macroId;
     row.macro_value2 = playType;
     row.macro_desc = caption;
-    store_.UpdateKey(row);
+    if (!StoreKey(row)) {
+        return;
+    }
     controls_.keyboard.SetKeyItemInfo(key, caption, kFunctionMacro, caption);
 
     MacroData macro;
     if (store_.GetMacro(macroId, macro)) {
         macro.play_type = playType;
         macro.play_times = row.macro_value3;
-        store_.UpdateMacro(macro);
+        if (!store_.UpdateMacro(macro)) {
+            ReportStoreFailure();
+        }
     }
     poster_.PostTask(kKeyTaskWriteKeyAssignments);
 }
@@ -724,7 +730,9 @@ void KeyAssignmentPage::ApplyCombination() {
     row.macro_value = VirtualKeyToUsage(panel.CapturedKey());
     row.macro_value2 = mask;
     row.macro_desc = caption;
-    store_.UpdateKey(row);
+    if (!StoreKey(row)) {
+        return;
+    }
     controls_.keyboard.SetKeyItemInfo(key, caption, kFunctionKey, caption);
     poster_.PostTask(kKeyTaskWriteKeyAssignments);
 }
@@ -741,7 +749,20 @@ bool KeyAssignmentPage::RestoreKeyRow(int profile, int layer, int usage, KeyMacr
     return true;
 }
 
-void KeyAssignmentPage::RestoreLayerRows(int profile, int layer) {
+bool KeyAssignmentPage::StoreKey(const KeyMacroData& row) {
+    if (store_.UpdateKey(row)) {
+        return true;
+    }
+    ReportStoreFailure();
+    return false;
+}
+
+void KeyAssignmentPage::ReportStoreFailure() {
+    lastStoreFailure_ = store_.LastFailureText();
+    dialogs_.MessageBox(lastStoreFailure_, LoadText("KB.DIALOG", 1937));
+}
+
+bool KeyAssignmentPage::RestoreLayerRows(int profile, int layer) {
     const KeyIndexMaps maps = tables_.IndexMaps();
     const KeyBuffer buffer = tables_.DefaultBuffer(layer);
     const std::vector<MacroData> macros = Macros();
@@ -760,32 +781,41 @@ void KeyAssignmentPage::RestoreLayerRows(int profile, int layer) {
             rows.push_back(std::move(row));
         }
     }
-    store_.UpdateKeys(std::move(rows));
+    if (!store_.UpdateKeys(std::move(rows))) {
+        ReportStoreFailure();
+        return false;
+    }
+    return true;
 }
 
-void KeyAssignmentPage::RestoreDefault() {
+bool KeyAssignmentPage::RestoreDefault() {
     const int key = selectedKey_.load();
     const int profile = CurrentProfile();
     const int layer = CurrentLayer();
     if (key >= 1) {
         KeyMacroData row;
         if (!RestoreKeyRow(profile, layer, key, row)) {
-            return;
+            return true;
         }
-        store_.UpdateKey(row);
+        if (!StoreKey(row)) {
+            return false;
+        }
         controls_.keyboard.SetKeyItemInfo(key, row.macro_desc, kFunctionKey, row.macro_desc);
         poster_.PostTask(kKeyTaskWriteKeyAssignments);
-        return;
+        return true;
     }
     if (key == kSelectNone) {
         // Nothing was ever selected: restoring the layer's rows here would leave the keyboard
         // with the old functions, as the write job has no table to send for this selection.
         dialogs_.MessageBox(LoadText("KB.DIALOG", 230), LoadText("KB.DIALOG", 231));
-        return;
+        return true;
     }
-    RestoreLayerRows(profile, layer);
+    if (!RestoreLayerRows(profile, layer)) {
+        return false;
+    }
     ReloadKeyCaptions(profile);
     poster_.PostTask(kKeyTaskWriteKeyAssignments);
+    return true;
 }
 
 void KeyAssignmentPage::RestoreAllDefaults() {
@@ -814,7 +844,9 @@ void KeyAssignmentPage::ReleaseMacro(int macroId) {
         }
         // The factory entry of the layer shown on the page, whatever the row's own layer.
         DecodeAction(tables_.DefaultEntry(layer, index), row, macros);
-        store_.UpdateKey(row);
+        if (!store_.UpdateKey(row)) {
+            ReportStoreFailure();  // the keys after it are still released
+        }
     }
     if (!matched) {
         return;
@@ -827,7 +859,8 @@ void KeyAssignmentPage::ReleaseMacro(int macroId) {
 
 // ---- operations without the page ------------------------------------------------------------
 
-bool KeyAssignmentPage::SetKeyFunction(int layer, int usage, const KeyMacroData& function) {
+bool KeyAssignmentPage::SetKeyFunction(int layer, int usage, const KeyMacroData& function,
+                                       std::string* storeFailure) {
     if (layer < 0 || layer >= kKeyLayerCount) {
         return false;
     }
@@ -840,7 +873,12 @@ bool KeyAssignmentPage::SetKeyFunction(int layer, int usage, const KeyMacroData&
     row.macro_value2 = function.macro_value2;
     row.macro_value3 = function.macro_value3;
     row.macro_desc = function.macro_desc;
-    store_.UpdateKey(row);
+    if (!StoreKey(row)) {
+        if (storeFailure != nullptr) {
+            *storeFailure = lastStoreFailure_;
+        }
+        return false;
+    }
     session_.currentLayer.store(layer);
     controls_.layers.SetCurKeyLayer(layer);
     controls_.keyboard.SetKeyItemInfo(usage, row.macro_desc, row.macro_type, row.macro_desc);
@@ -849,7 +887,7 @@ bool KeyAssignmentPage::SetKeyFunction(int layer, int usage, const KeyMacroData&
     return true;
 }
 
-bool KeyAssignmentPage::RestoreKeyDefaults(int layer, int usage) {
+bool KeyAssignmentPage::RestoreKeyDefaults(int layer, int usage, std::string* storeFailure) {
     if (layer < 0 || layer >= kKeyLayerCount) {
         return false;
     }
@@ -862,7 +900,12 @@ bool KeyAssignmentPage::RestoreKeyDefaults(int layer, int usage) {
     session_.currentLayer.store(layer);
     controls_.layers.SetCurKeyLayer(layer);
     selectedKey_.store(usage >= 1 ? usage : kSelectLayer);
-    RestoreDefault();
+    if (!RestoreDefault()) {
+        if (storeFailure != nullptr) {
+            *storeFailure = lastStoreFailure_;
+        }
+        return false;
+    }
     return true;
 }
 
