@@ -226,10 +226,12 @@ int CmdReset(CliSession& session) {
         return Fail(kCliFailed, "a factory reset deletes every profile: run again with --yes");
     }
     session.BeginChange();
-    if (!session.Dlg().ResetToDefaults()) {
-        return Fail(kCliFailed, "the reset did not start");
+    std::string failure;
+    if (!session.Dlg().ResetToDefaults(&failure)) {
+        return Fail(kCliFailed, failure.empty() ? "the reset did not start" : failure);
     }
-    return session.FinishChange();
+    const int status = session.FinishChange();
+    return status == kCliOk && !failure.empty() ? Fail(kCliFailed, failure) : status;
 }
 
 int CmdKeyList(CliSession& session, int shownLayer) {

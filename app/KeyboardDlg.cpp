@@ -321,8 +321,8 @@ void KeyboardDlg::LoadApplicationSettings() {
     pages_->application.LoadApplicationSettings();
 }
 
-bool KeyboardDlg::ResetToDefaults() {
-    return pages_->application.ResetToDefaults();
+bool KeyboardDlg::ResetToDefaults(std::string* failure) {
+    return pages_->application.ResetToDefaults(failure);
 }
 
 TaskResult KeyboardDlg::ApplyProfile() {

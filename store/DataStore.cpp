@@ -409,6 +409,10 @@ void DataStore::CloseDatabase() {
     }
 }
 
+std::string DataStore::AsideName(const std::string& path) {
+    return path + ".damaged-" + DamagedStamp();
+}
+
 bool DataStore::MoveDatabaseAside(const std::string& dataFolder, const std::string& modelName,
                                   std::string& movedTo) {
     Lock lock(mutex_);
@@ -416,12 +420,15 @@ bool DataStore::MoveDatabaseAside(const std::string& dataFolder, const std::stri
     if (db_.IsOpen() && openPath_ == path) {
         CloseConnection();
     }
-    std::string target = path + ".damaged-" + DamagedStamp();
+    const std::string name = AsideName(path);
+    std::string target = name;
     for (int n = 2; FileExists(target); ++n) {
-        target = path + ".damaged-" + DamagedStamp() + "-" + std::to_string(n);
+        target = name + "-" + std::to_string(n);
     }
     if (::rename(path.c_str(), target.c_str()) != 0) {
-        NoteFailure(ClassifySqliteFailure(kSqliteCantOpen, errno));
+        NoteFailure(errno == EACCES || errno == EPERM || errno == EROFS
+                        ? StoreFailure::kReadOnly
+                        : ClassifySqliteFailure(kSqliteCantOpen, errno));
         Trace("DataStore: cannot move %s aside: %d\n", path.c_str(), errno);
         return false;
     }
@@ -444,6 +451,12 @@ bool DataStore::DeleteDeviceDatabase(const std::string& dataFolder, const std::s
         CloseConnection();
     }
     const bool removed = RemoveFile(path);
+    if (!removed) {
+        // A folder the file may not be removed from is a read-only one to the user.
+        NoteFailure(errno == EACCES || errno == EPERM || errno == EROFS
+                        ? StoreFailure::kReadOnly
+                        : ClassifySqliteFailure(kSqliteCantOpen, errno));
+    }
     // A leftover journal or WAL would be replayed into a new database of the same name.
     RemoveFile(path + "-wal");
     RemoveFile(path + "-shm");

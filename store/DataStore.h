@@ -85,7 +85,8 @@ class DataStore {
     // Closes the connection and clears the open flag.
     void CloseDatabase();
     // Deletes the model's database file with its -wal, -shm and -journal companions, closing
-    // the connection first when it is on that file. True when the file is gone afterwards.
+    // the connection first when it is on that file. True when the file is gone afterwards;
+    // otherwise LastFailure says why.
     bool DeleteDeviceDatabase(const std::string& dataFolder, const std::string& modelName);
     bool IsOpen() const { return open_.load(); }
     // The path of the last database opened or created (UTF-8).
@@ -104,6 +105,8 @@ class DataStore {
     // `movedTo` is the new name. False, with nothing moved, when the rename fails.
     bool MoveDatabaseAside(const std::string& dataFolder, const std::string& modelName,
                            std::string& movedTo);
+    // The name MoveDatabaseAside gives the file now: "<path>.damaged-<YYYYMMDD-HHMMSS>".
+    static std::string AsideName(const std::string& path);
 
     // --- Configuration values of a profile (t_config_data) -----------------------------------
     // Inserts the rows of kDefaultConfig for the profile, all or none. False when they could not
