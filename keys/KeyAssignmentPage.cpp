@@ -184,6 +184,9 @@ void KeyAssignmentPage::Register(PageRegistry& registry) {
         }
     });
     registry.AddControl(kIdRestoreAllKeys, [this](int) { RestoreAllDefaults(); });
+    registry.AddWindowMessage(kMsgFactoryTablesRead, [this](uintptr_t profile, intptr_t) {
+        OnFactoryTablesRead(static_cast<int>(profile));
+    });
     registry.AddWindowMessage(kMsgReapplyTexts, [this](uintptr_t, intptr_t) {
         ShowFunctionTab(controls_.functions.GetCurTab());
     });
@@ -265,12 +268,19 @@ bool KeyAssignmentPage::ReadKeyTables() {
 
     const KeyIndexMaps maps = tables_.IndexMaps();
     const std::vector<MacroData> macros = Macros();
+    // A keyboard whose tables are all its factory tables (a firmware reset, a new keyboard)
+    // while the profile held other functions: the rows are replaced as always, and the user
+    // is offered to write the profile back instead.
+    bool atFactory = true;
+    std::vector<KeyMacroData> replaced;
     for (int layer = 0; layer < kKeyLayerCount; ++layer) {
         std::array<uint8_t, kKeyTableBytes> table{};
         if (!ReadTable(ReadTableCommand(layer), table)) {
             return false;
         }
         tables_.SetCurrentTable(layer, table);
+        const KeyBuffer factory = tables_.DefaultBuffer(layer);
+        atFactory = atFactory && std::equal(table.begin(), table.end(), factory.begin());
 
         std::vector<KeyMacroData> rows;
         for (int i = 0; keepRows == false && i < kKeyTableEntries; ++i) {
@@ -293,9 +303,18 @@ bool KeyAssignmentPage::ReadKeyTables() {
             if (std::equal(stored.begin(), stored.end(), entry.begin())) {
                 continue;
             }
+            const KeyMacroData before = row;
             DecodeAction(entry, row, macros);
             if (row.macro_type > 0) {
                 rows.push_back(std::move(row));
+                // The key itself on layer 0 is how every new profile starts, no choice of the
+                // user's (for Fn it differs from the factory entry all the same).
+                const bool ownRow = layer == 0 && before.macro_type == kFunctionKey &&
+                                    before.macro_value == before.key_code &&
+                                    before.macro_value2 == 0;
+                if (!ownRow) {
+                    replaced.push_back(before);
+                }
             }
         }
         if (!rows.empty()) {
@@ -314,6 +333,15 @@ bool KeyAssignmentPage::ReadKeyTables() {
                 tables_.SetKnobRecord(layer, action, record);
             }
         }
+    }
+
+    if (atFactory && !replaced.empty()) {
+        {
+            std::lock_guard lock(factoryMutex_);
+            factoryProfile_ = profile;
+            factoryRows_ = std::move(replaced);
+        }
+        poster_.PostWindowMessage(kMsgFactoryTablesRead, static_cast<uintptr_t>(profile), 0);
     }
 
     // Profiles 2 and 3 start as copies of profile 1 until they have rows of their own. A
@@ -747,6 +775,37 @@ bool KeyAssignmentPage::RestoreKeyRow(int profile, int layer, int usage, KeyMacr
     const ActionCode entry = tables_.DefaultEntry(layer, index);
     DecodeAction(entry, row, Macros());
     return true;
+}
+
+void KeyAssignmentPage::OnFactoryTablesRead(int profile) {
+    std::vector<KeyMacroData> rows;
+    {
+        std::lock_guard lock(factoryMutex_);
+        if (factoryProfile_ != profile) {
+            return;
+        }
+        rows.swap(factoryRows_);
+        factoryProfile_ = 0;
+    }
+    if (rows.empty() || profile != CurrentProfile()) {
+        return;  // another profile is current by now: it was sent to the keyboard
+    }
+    std::string name;
+    store_.GetProfileName(profile, name);
+    std::string text = LoadText("KB.DIALOG", 1941);
+    if (const size_t at = text.find("%s"); at != std::string::npos) {
+        text.replace(at, 2, name);
+    }
+    if (!dialogs_.Question(text, LoadText("KB.DIALOG", 1942))) {
+        return;  // the profile follows the keyboard, as the read left it
+    }
+    if (!store_.UpdateKeys(std::move(rows))) {
+        ReportStoreFailure();
+        return;
+    }
+    ReloadKeyCaptions(profile);
+    selectedKey_.store(kSelectAllTables);
+    poster_.PostTask(kKeyTaskWriteKeyAssignments);
 }
 
 bool KeyAssignmentPage::StoreKey(const KeyMacroData& row) {

@@ -174,6 +174,10 @@ class KeyAssignmentPage {
     void RestoreAllDefaults();
     // A macro was deleted or emptied: keys playing it get their factory function back.
     void ReleaseMacro(int macroId);
+    // Window message: the connection read found the keyboard at its factory tables and took
+    // them into `profile`. Tells the user which profile changed and offers to write the
+    // profile's earlier rows back to the keyboard instead (once per such read).
+    void OnFactoryTablesRead(int profile);
 
     // ---- operations without the page (command line) ----
     // Assigns a function (macro_type, macro_value, macro_value2, macro_value3, macro_desc of
@@ -229,7 +233,10 @@ class KeyAssignmentPage {
     std::atomic<int> selectedKey_{kSelectNone};
     std::atomic<int> currentTab_{kTabKeys};
 
-    mutable std::mutex catalogueMutex_;  // guards catalogue_, knobOpener_ and keyTestSwitch_
+    mutable std::mutex catalogueMutex_;      // guards catalogue_, knobOpener_ and keyTestSwitch_
+    std::mutex factoryMutex_;                // guards factoryProfile_ and factoryRows_
+    int factoryProfile_ = 0;                 // the profile the last read at factory tables changed
+    std::vector<KeyMacroData> factoryRows_;  // its rows as they were before that read
     std::vector<KeyFunction> catalogue_;
     std::function<void()> knobOpener_;
     std::function<void(bool)> keyTestSwitch_;
