@@ -119,7 +119,7 @@ void DeviceSession::TaskDeviceChange(const char* trace) {
     if (lastEventDeviceType_.load() == parts_.session.currentDeviceType.load()) {
         parts_.mainView.SelectPage(kPageHome);
     }
-    Trace(trace);
+    Trace("%s", trace);
     ScanDevices();
     ApplyDeviceSelection();
     ReadIfUnread();

@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 
 #include "platform/Trace.h"
@@ -102,6 +103,20 @@ void SyncFolder(const std::string& folder) {
         ::fsync(fd);
         ::close(fd);
     }
+}
+
+// True when the file begins with the header every SQLite database file has.
+bool HasDatabaseHeader(const std::string& path) {
+    static constexpr char kHeader[] = "SQLite format 3";  // with its terminating zero: 16 bytes
+    char start[sizeof kHeader] = {};
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) {
+        return true;  // unreadable: SQLite's own open says why
+    }
+    const ssize_t got = ::read(fd, start, sizeof start);
+    ::close(fd);
+    return got == static_cast<ssize_t>(sizeof start) &&
+           std::memcmp(start, kHeader, sizeof start) == 0;
 }
 
 // A new database is built under this name and linked into place once complete, so a crash
@@ -217,6 +232,12 @@ std::string DataStore::Path() const {
     return path_;
 }
 
+void DataStore::SetBusyTimeout(int milliseconds) {
+    Lock lock(mutex_);
+    busyTimeoutMs_ = milliseconds;
+    db_.SetBusyTimeout(milliseconds);
+}
+
 StoreFailure DataStore::OpenFailure() const {
     Lock lock(mutex_);
     return openFailure_;
@@ -272,8 +293,10 @@ bool DataStore::OpenDeviceDatabase(const std::string& dataFolder, const std::str
 
 bool DataStore::OpenExisting(const std::string& path) {
     struct stat info {};
-    if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
-        openFailure_ = StoreFailure::kDamaged;  // a folder or a device is no database
+    if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode) || !HasDatabaseHeader(path)) {
+        // A folder, a device, an empty or a foreign file is no database. Checked before SQLite
+        // sees it: switching it to WAL would write a database header into an empty file.
+        openFailure_ = StoreFailure::kDamaged;
         return false;
     }
     // SQLite would open a file it may not write read-only without a word, and a read-only
@@ -288,6 +311,7 @@ bool DataStore::OpenExisting(const std::string& path) {
         openFailure_ = ClassifySqliteFailure(db_.OpenErrorCode(), db_.OpenSystemError());
         return false;
     }
+    db_.SetBusyTimeout(busyTimeoutMs_);
     openFailure_ = CheckOpenedDatabase();
     if (openFailure_ != StoreFailure::kNone) {
         db_.Close();
@@ -612,7 +636,8 @@ bool DataStore::RepairProfile(int profile, const ProfileRows& rows) {
             ok = q.Int(profile).Text(row.key).Text(row.value).Run();
         }
     }
-    if (ok && rows && CountKeys(profile) == 0) {
+    // Profiles 2 and 3 get profile 1's key rows from the keyboard read, not default ones.
+    if (ok && rows && profile != 2 && profile != 3 && CountKeys(profile) == 0) {
         ok = rows(profile);
     }
     return ok && transaction.Commit();

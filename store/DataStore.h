@@ -91,6 +91,9 @@ class DataStore {
     bool IsOpen() const { return open_.load(); }
     // The path of the last database opened or created (UTF-8).
     std::string Path() const;
+    // How long a write waits for another program's lock (SQLiteDB::kBusyTimeoutMs unless
+    // set), for this and every later connection.
+    void SetBusyTimeout(int milliseconds);
     // Why the last OpenDeviceDatabase failed (kNone after a successful one). A database that is
     // not a database, fails PRAGMA quick_check or lacks a table counts as damaged.
     StoreFailure OpenFailure() const;
@@ -138,8 +141,8 @@ class DataStore {
     // light, key rows except for profiles 2 and 3, which the keyboard read fills from
     // profile 1): their ids, in id order.
     std::vector<int> IncompleteProfiles();
-    // Creates the rows the profile lacks (and runs `rows` when it has no key rows) in one
-    // transaction. False when it could not be repaired.
+    // Creates the rows the profile lacks (and runs `rows` when it has no key rows, except for
+    // profiles 2 and 3) in one transaction. False when it could not be repaired.
     bool RepairProfile(int profile, const ProfileRows& rows);
     // The number of profiles, -1 when it cannot be read.
     int CountProfiles();
@@ -246,6 +249,7 @@ class DataStore {
     std::string path_;      // last path asked for
     std::string openPath_;  // the file the connection is open on, empty when closed
     StoreFailure openFailure_ = StoreFailure::kNone;
+    int busyTimeoutMs_ = SQLiteDB::kBusyTimeoutMs;
     std::atomic<bool> open_{false};
 };
 
