@@ -341,16 +341,16 @@ bool ProfilePage::FinishRenameIn(ProfileList& list, NameStyle style) {
     const int id = list.GetItemData(selected);
     const std::string text = CleanProfileName(list.GetItemText(selected));
     if (!IsBlank(text)) {
-        if (text != list.GetItemText(selected)) {
-            list.SetItemText(selected, text);
+        if (store_.RenameProfile(id, text)) {
+            if (text != list.GetItemText(selected)) {
+                list.SetItemText(selected, text);
+            }
+            return true;
         }
-        if (!store_.RenameProfile(id, text)) {
-            dialogs_.MessageBox(store_.LastFailureText(), LoadText("KB.DIALOG", 1937));
-            return false;
-        }
-        return true;
+        dialogs_.MessageBox(store_.LastFailureText(), LoadText("KB.DIALOG", 1937));
     }
-    // An empty name is not stored: the entry shows the stored name again, as it was shown.
+    // An empty name, or one the database refused, is not stored: the entry shows the stored
+    // name again, as it was shown.
     std::string stored;
     store_.GetProfileName(id, stored);
     list.SetItemText(selected, DisplayName(stored, style));
