@@ -111,7 +111,7 @@ int CliSession::Start(std::string& error, bool readKeyboard) {
         std::chrono::milliseconds(options_.simulate ? 0 : 10), !options_.simulate});
     dialog_->OnInitDialog();
     if (!WaitIdle()) {
-        error = "the keyboard scan did not finish";
+        error = TerminationRequested() ? "interrupted" : "the keyboard scan did not finish";
         return kCliFailed;
     }
     if (options_.deviceType != 0) {
