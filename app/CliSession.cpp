@@ -3,6 +3,7 @@
 #include <thread>
 
 #include "app/CliOutput.h"
+#include "app/DevicePages.h"
 #include "app/HidSetup.h"
 #include "app/Startup.h"
 #include "device/DeviceManager.h"
@@ -89,6 +90,8 @@ int CliSession::Start(std::string& error, bool readKeyboard) {
             error = "the desktop program's keyboard did not become ready";
             return kCliFailed;
         }
+        // Another program (zanvorctl working alone) may have changed the profiles meanwhile.
+        owner_->Pages().profile.RefreshList();
         return DatabaseReady(readKeyboard, error);
     }
     PrepareHeadlessStartup();

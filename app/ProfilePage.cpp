@@ -291,7 +291,11 @@ ProfileResult ProfilePage::DeleteFromStore(int id, int nextActive) {
     if (count < 2) {
         return ProfileResult::kLastProfile;
     }
-    if (!store_.DeleteProfile(id) || (nextActive != 0 && !store_.SetActiveProfile(nextActive)) ||
+    // The next profile must still exist (another program may have deleted it): otherwise no
+    // profile would be left active.
+    if (!store_.DeleteProfile(id) ||
+        (nextActive != 0 &&
+         (!store_.SetActiveProfile(nextActive) || store_.GetActiveProfile() != nextActive)) ||
         !transaction.Commit()) {
         return ProfileResult::kStoreFailed;
     }
