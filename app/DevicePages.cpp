@@ -2,9 +2,29 @@
 
 #include "app/DeviceSession.h"
 #include "app/KeyboardDlg.h"
+#include "platform/Paths.h"
 #include "ui/PageRegistry.h"
 
 namespace zanvor {
+
+namespace {
+
+// The screen library of the model the main window has selected.
+ScreenPageHooks ScreenHooks(KeyboardDlg& dialog) {
+    ScreenPageHooks hooks;
+    hooks.place = [&dialog] {
+        const int deviceType = dialog.session.currentDeviceType.load();
+        const DeviceCatalogue catalogue = dialog.CatalogueCopy();
+        const KeyboardEntry* keyboard = FindKeyboard(catalogue.keyboards, deviceType);
+        return LibraryPlace{DataFolder(), ApplicationFolder(),
+                            keyboard != nullptr ? keyboard->name : std::string(),
+                            ScreenFormatOf(deviceType)};
+    };
+    hooks.queueEmpty = [&dialog] { return dialog.Queue().Empty(); };
+    return hooks;
+}
+
+}  // namespace
 
 DevicePages::DevicePages(KeyboardDlg& dialog, DeviceSession& keyboards)
     : profile(dialog.Store(), dialog.session, dialog, dialog.DialogsService()),
@@ -16,8 +36,12 @@ DevicePages::DevicePages(KeyboardDlg& dialog, DeviceSession& keyboards)
       knob(dialog.Devices(), dialog.Store(), dialog.session, dialog, dialog.keyboardCtrl,
            keys.Tables()),
       exchange(dialog.Store(), dialog.DialogsService(), profile.List(), dialog.session, dialog),
+      macros(dialog.Devices(), dialog.Store(), dialog.session, dialog, dialog.DialogsService(),
+             keyTest.Held()),
       application({dialog.Store(), dialog.session, dialog, dialog.DialogsService(), dialog.mainView,
-                   keyboards, deviceSettings, profile}) {}
+                   keyboards, deviceSettings, profile}),
+      screen(dialog.Store(), dialog.DialogsService(), dialog, dialog.session, ScreenHooks(dialog)) {
+}
 
 void DevicePages::Register(PageRegistry& registry) {
     profile.Register(registry);
@@ -27,6 +51,8 @@ void DevicePages::Register(PageRegistry& registry) {
     deviceSettings.Register(registry);
     exchange.Register(registry);
     application.Register(registry);
+    macros.Register(registry);
+    screen.Register(registry);
 
     keys.SetKnobDialogOpener([this] { knob.OpenKnobDialog(); });
     keys.SetKeyTestSwitch([this](bool on) {
@@ -37,6 +63,12 @@ void DevicePages::Register(PageRegistry& registry) {
         }
     });
     keys.InitControls();
+
+    // Keys play macros by their place in the list: the key page releases the keys of a macro
+    // that goes away, rewrites its tables when places move, and lists the macros anew.
+    macros.SetReleaseMacro([this](int id) { return keys.ReleaseMacro(id); });
+    macros.SetRewriteKeyTables([this] { keys.RewriteAllTables(); });
+    macros.SetMacrosChanged([this] { keys.RefreshMacroList(); });
 }
 
 }  // namespace zanvor

@@ -8,6 +8,8 @@
 #include "keys/KeyAssignmentPage.h"
 #include "keys/KeyTest.h"
 #include "keys/KnobPage.h"
+#include "keys/MacroPage.h"
+#include "screen/ScreenPage.h"
 
 namespace zanvor {
 
@@ -35,7 +37,9 @@ struct DevicePages {
     KnobPage knob;
     ExchangePage exchange;
     KeyTest keyTest;
+    MacroPage macros;
     ApplicationPage application;
+    ScreenPage screen;
 };
 
 }  // namespace zanvor

@@ -11,6 +11,7 @@
 #include "platform/Paths.h"
 #include "platform/Registry.h"
 #include "platform/Trace.h"
+#include "screen/ScreenFormat.h"
 #include "store/DataStore.h"
 #include "ui/AuroraEffect.h"
 #include "ui/CDeviceList.h"
@@ -234,6 +235,7 @@ void DeviceSession::LoadLayout(int deviceType) {
         parts_.mainView.SetTabVisible(kTabMusic, true);
         parts_.mainView.SetTabVisible(kTabMatrix, deviceType == 102);
     }
+    parts_.mainView.SetTabVisible(kPageScreen, ScreenFormatOf(deviceType).Present());
 }
 
 void DeviceSession::ScanDevices() {

@@ -38,6 +38,8 @@ enum ControlId : int {
     kIdUpdateButton = 1313,
     kIdSettingsButton = 1314,
     kIdSettingsBack = 1315,
+
+    // 1700-1749: the macro page (keys/MacroPage.h).
 };
 
 }  // namespace zanvor
