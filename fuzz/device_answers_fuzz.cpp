@@ -57,23 +57,32 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         }
     }
 
-    // Every entry reads back as a function that writes the same entry again, so taking the
-    // keyboard's tables into a profile and sending the profile changes nothing on the keyboard.
+    // Every entry taken from the keyboard into a profile writes the same entry again, so taking
+    // the keyboard's tables and sending the profile changes nothing on the keyboard.
     std::vector<zanvor::MacroData> macros(3);
     for (size_t i = 0; i < macros.size(); ++i) {
         macros[i].macro_id = static_cast<int>(5 + i);
         macros[i].name = "m";
     }
+    const std::array<uint8_t, 3> factory = {0x10, 0x00, 0x04};
     for (size_t at = 0; at + 3 <= size; at += 3) {
         const std::span<const uint8_t, 3> entry(data + at, 3);
         zanvor::UsageOfFactoryEntry(entry);
-        zanvor::KeyMacroData row;
-        row.key_code = 4;
-        zanvor::DecodeAction(entry, row, macros);
-        std::array<uint8_t, 3> again{};
-        zanvor::EncodeAction(row, again, macros);
-        if (row.macro_type != 0 && !std::equal(again.begin(), again.end(), entry.begin())) {
-            __builtin_trap();
+        for (const bool isFactory : {false, true}) {
+            zanvor::KeyMacroData row;
+            row.key_code = 4;
+            row.macro_type = 2;
+            row.macro_value = 4;
+            if (!zanvor::ReadBackEntry(
+                    entry, isFactory ? entry : std::span<const uint8_t, 3>(factory), row, macros)) {
+                continue;
+            }
+            std::array<uint8_t, 3> again =
+                isFactory ? std::array<uint8_t, 3>{entry[0], entry[1], entry[2]} : factory;
+            zanvor::EncodeAction(row, again, macros);
+            if (!std::equal(again.begin(), again.end(), entry.begin())) {
+                __builtin_trap();
+            }
         }
     }
 

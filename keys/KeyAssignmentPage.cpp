@@ -304,8 +304,9 @@ bool KeyAssignmentPage::ReadKeyTables() {
                 continue;
             }
             const KeyMacroData before = row;
-            DecodeAction(entry, row, macros);
-            if (row.macro_type > 0) {
+            // An entry no function of the lists stands for keeps the profile's row: a row
+            // that wrote something else would wipe the keyboard's function at the next write.
+            if (ReadBackEntry(entry, tables_.DefaultEntry(layer, i), row, macros)) {
                 rows.push_back(std::move(row));
                 // The key itself on layer 0 is how every new profile starts, no choice of the
                 // user's (for Fn it differs from the factory entry all the same).
@@ -773,8 +774,7 @@ bool KeyAssignmentPage::RestoreKeyRow(int profile, int layer, int usage, KeyMacr
         return false;
     }
     const ActionCode entry = tables_.DefaultEntry(layer, index);
-    DecodeAction(entry, row, Macros());
-    return true;
+    return ReadBackEntry(entry, entry, row, Macros());
 }
 
 void KeyAssignmentPage::OnFactoryTablesRead(int profile) {
@@ -835,8 +835,7 @@ bool KeyAssignmentPage::RestoreLayerRows(int profile, int layer) {
         if (!store_.GetKey(profile, layer, usage, row)) {
             continue;
         }
-        DecodeAction(EntryAt(buffer, i), row, macros);
-        if (row.macro_type > 0) {
+        if (ReadBackEntry(EntryAt(buffer, i), EntryAt(buffer, i), row, macros)) {
             rows.push_back(std::move(row));
         }
     }
@@ -902,7 +901,8 @@ bool KeyAssignmentPage::ReleaseMacro(int macroId) {
             continue;
         }
         // The factory entry of the layer shown on the page, whatever the row's own layer.
-        DecodeAction(tables_.DefaultEntry(layer, index), row, macros);
+        const ActionCode factory = tables_.DefaultEntry(layer, index);
+        ReadBackEntry(factory, factory, row, macros);
         if (!store_.UpdateKey(row)) {
             ReportStoreFailure();  // the keys after it are still released
         }
