@@ -132,7 +132,7 @@ int RunCommandLine(const std::vector<std::string>& rawArguments, const SessionRu
     cli.add_flag("--yes", options.yes, "Answer yes to confirmations");
     cli.add_option("--hid-trace", options.hidTrace, "Write every HID report to FILE")
         ->check([](const std::string& file) {
-            return file.empty() ? std::string("--hid-trace needs a file name") : std::string();
+            return file.empty() ? std::string("a file name is needed") : std::string();
         });
     cli.footer(
         "--simulate[=TYPE[:cable|:receiver],...] uses virtual keyboards instead of real ones.\n"
