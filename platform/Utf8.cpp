@@ -81,26 +81,10 @@ size_t SequenceLength(std::string_view text, size_t i, char32_t& code) {
     return length;
 }
 
-}  // namespace
-
-std::string RepairUtf8(std::string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    for (size_t i = 0; i < text.size();) {
-        char32_t code = 0;
-        const size_t length = SequenceLength(text, i, code);
-        if (length == 0) {
-            AppendUtf8(out, 0xFFFD);
-            ++i;
-        } else {
-            out.append(text.substr(i, length));
-            i += length;
-        }
-    }
-    return out;
-}
-
-std::string SingleLineText(std::string_view text) {
+// Copies the text's well-formed sequences, writes U+FFFD for every other byte and a blank for
+// every code point `blank` picks.
+template <typename Blank>
+std::string Rewrite(std::string_view text, Blank blank) {
     std::string out;
     out.reserve(text.size());
     for (size_t i = 0; i < text.size();) {
@@ -111,10 +95,7 @@ std::string SingleLineText(std::string_view text) {
             ++i;
             continue;
         }
-        // C0, DEL and C1 controls, and the line and paragraph separators.
-        const bool control =
-            code < 0x20 || (code >= 0x7F && code <= 0x9F) || code == 0x2028 || code == 0x2029;
-        if (control) {
+        if (blank(code)) {
             out += ' ';
         } else {
             out.append(text.substr(i, length));
@@ -122,6 +103,19 @@ std::string SingleLineText(std::string_view text) {
         i += length;
     }
     return out;
+}
+
+}  // namespace
+
+std::string RepairUtf8(std::string_view text) {
+    return Rewrite(text, [](char32_t) { return false; });
+}
+
+std::string SingleLineText(std::string_view text) {
+    // C0, DEL and C1 controls, and the line and paragraph separators.
+    return Rewrite(text, [](char32_t code) {
+        return code < 0x20 || (code >= 0x7F && code <= 0x9F) || code == 0x2028 || code == 0x2029;
+    });
 }
 
 bool IsBlank(std::string_view text) {

@@ -46,6 +46,13 @@ class StorageFailureTest : public StoreTest {
         };
     }
 
+    // A complete new database of the model, closed again.
+    void CreateDatabase(const std::string& model) const {
+        DataStore other;
+        ASSERT_TRUE(other.OpenDeviceDatabase(dataFolder(), model));
+        other.CloseDatabase();
+    }
+
     static ProfileData Named(const std::string& name) {
         ProfileData profile;
         profile.name = name;
@@ -64,22 +71,16 @@ TEST_F(StorageFailureTest, AFileThatIsNoUsableDatabaseIsReportedAndCanBeMovedAsi
         {"an empty file", [](const std::string& path) { WriteFile(path, ""); }},
         {"a folder", [](const std::string& path) { fs::create_directory(path); }},
         {"a missing table",
-         [](const std::string& path) {
-             DataStore other;
-             ASSERT_TRUE(
-                 other.OpenDeviceDatabase(fs::path(path).parent_path().parent_path(), "Spoilt"));
-             other.CloseDatabase();
+         [this](const std::string& path) {
+             CreateDatabase("Spoilt");
              sqlite3* db = nullptr;
              sqlite3_open(path.c_str(), &db);
              sqlite3_exec(db, "DROP TABLE t_config_data;", nullptr, nullptr, nullptr);
              sqlite3_close(db);
          }},
         {"a torn page",
-         [](const std::string& path) {
-             DataStore other;
-             ASSERT_TRUE(
-                 other.OpenDeviceDatabase(fs::path(path).parent_path().parent_path(), "Spoilt"));
-             other.CloseDatabase();
+         [this](const std::string& path) {
+             CreateDatabase("Spoilt");
              std::string bytes = ReadFile(path);
              ASSERT_GT(bytes.size(), 3 * 4096u);
              bytes.replace(2 * 4096, 4096, std::string(4096, '\xEE'));
