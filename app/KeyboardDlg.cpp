@@ -66,6 +66,9 @@ void KeyboardDlg::ConnectPages() {
             // A profile write waited for this read: the keyboard gets the profile now.
             PostTask(kTaskApplyProfile);
         }
+        if (read && session.macroDownloadPending.exchange(false)) {
+            PostTask(kTaskDownloadMacros);  // the keyboard still has the macros of before
+        }
         return read;
     });
     keyboards_->SetProfileLoad([this] { pages_->profile.LoadProfileList(); });
@@ -210,6 +213,8 @@ void KeyboardDlg::Run() {
                 // The rows hold the change; when the keyboard is back it gets the profile
                 // rather than the read taking the keyboard's old tables into it.
                 session.tableWritePending = true;
+            } else if (*code == kTaskDownloadMacros) {
+                session.macroDownloadPending = true;
             }
         }
         if (task != nullptr && task->options.closesBusyDialog && dialogs_.BusyShown()) {

@@ -434,6 +434,8 @@ TaskResult MacroPage::TaskDownloadMacros() {
         std::lock_guard lock(downloadMutex_);
         lastDownload_ = result;
     }
+    // Macros the keyboard did not take go out again after the next read of it.
+    session_.macroDownloadPending = !result.Sent();
     ShowDownloadResult(result);
     return result.Sent() ? TaskResult() : TaskResult::Failed(notice.Text());
 }

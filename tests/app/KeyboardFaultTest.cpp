@@ -14,6 +14,10 @@
 #include "keys/ActionCode.h"
 #include "keys/KeyFunctionText.h"
 #include "keys/KeyTables.h"
+#include "keys/MacroBlock.h"
+#include "keys/MacroDownload.h"
+#include "keys/MacroPage.h"
+#include "keys/MacroSteps.h"
 #include "ui/DeviceTasks.h"
 #include "ui/WindowMessages.h"
 
@@ -90,12 +94,12 @@ class KeyboardFaultTest : public test::SimSessionTest {
         return Eventually([&] { return dialog->session.ConnectionRead() && dialog->Idle(); });
     }
 
-    // Calls `action` once, on the worker, when the keyboard receives the nth write of layer 0's
-    // current table.
-    void OnTableWrite(int nth, std::function<void()> action) {
+    // Calls `action` once, on the worker, when the keyboard receives the nth report of
+    // `command`.
+    void OnWrite(uint8_t command, int nth, std::function<void()> action) {
         auto seen = std::make_shared<std::atomic<int>>(0);
-        sim->SetReportObserver([seen, nth, action](const SimReport& report) {
-            if (report.to_device && report.bytes.size() > 2 && report.bytes[2] == kWriteLayer0 &&
+        sim->SetReportObserver([seen, command, nth, action](const SimReport& report) {
+            if (report.to_device && report.bytes.size() > 2 && report.bytes[2] == command &&
                 seen->fetch_add(1) + 1 == nth) {
                 action();
             }
@@ -104,11 +108,12 @@ class KeyboardFaultTest : public test::SimSessionTest {
 };
 
 struct Fault {
-    const char* name;
+    std::string name;
     const char* selection;
-    std::function<void(SimHidBackend&)> before;       // before the switch
-    std::function<void(SimHidBackend&)> duringWrite;  // at its second table report (worker)
-    std::function<void(SimHidBackend&)> heal;         // after the switch ended
+    std::function<void(SimHidBackend&)> before;       // before the transfer
+    uint8_t command;                                  // the transfer the fault hits
+    std::function<void(SimHidBackend&)> duringWrite;  // at its second report (on the worker)
+    std::function<void(SimHidBackend&)> heal;         // after the transfer ended
 };
 
 void Replug(SimHidBackend& sim) {
@@ -116,31 +121,42 @@ void Replug(SimHidBackend& sim) {
     sim.Replug(kType, kModeCable);
 }
 
-const Fault kFaults[] = {
-    {"DroppedAnswers",
-     "101:cable",
-     [](SimHidBackend& sim) { sim.DropNextResponses(8); },
-     {},
-     Replug},
-    {"Refusal",
-     "101:cable",
-     [](SimHidBackend& sim) { sim.RefuseCommand(kWriteLayer0, true); },
-     {},
-     [](SimHidBackend& sim) {
-         sim.RefuseCommand(kWriteLayer0, false);
-         Replug(sim);
-     }},
-    {"UnplugInTheMiddle",
-     "101:cable",
-     {},
-     [](SimHidBackend& sim) { sim.Unplug(kType, kModeCable); },
-     [](SimHidBackend& sim) { sim.Replug(kType, kModeCable); }},
-    {"ReceiverLinkDropsInTheMiddle",
-     "101:receiver",
-     {},
-     [](SimHidBackend& sim) { sim.SetReceiverLink(kType, false); },
-     [](SimHidBackend& sim) { sim.SetReceiverLink(kType, true); }},
-};
+// The faults a transfer of `command` can meet.
+std::vector<Fault> FaultsOn(uint8_t command) {
+    return {
+        {"DroppedAnswers",
+         "101:cable",
+         [](SimHidBackend& sim) { sim.DropNextResponses(8); },
+         command,
+         {},
+         Replug},
+        {"Refusal",
+         "101:cable",
+         [command](SimHidBackend& sim) { sim.RefuseCommand(command, true); },
+         command,
+         {},
+         [command](SimHidBackend& sim) {
+             sim.RefuseCommand(command, false);
+             Replug(sim);
+         }},
+        {"UnplugInTheMiddle",
+         "101:cable",
+         {},
+         command,
+         [](SimHidBackend& sim) { sim.Unplug(kType, kModeCable); },
+         [](SimHidBackend& sim) { sim.Replug(kType, kModeCable); }},
+        {"ReceiverLinkDropsInTheMiddle",
+         "101:receiver",
+         {},
+         command,
+         [](SimHidBackend& sim) { sim.SetReceiverLink(kType, false); },
+         [](SimHidBackend& sim) { sim.SetReceiverLink(kType, true); }},
+    };
+}
+
+std::string FaultName(const ::testing::TestParamInfo<Fault>& info) {
+    return info.param.name;
+}
 
 class ProfileSwitchFaultTest : public KeyboardFaultTest,
                                public ::testing::WithParamInterface<Fault> {};
@@ -157,7 +173,7 @@ TEST_P(ProfileSwitchFaultTest, TheSwitchEndsAndTheNextConnectionAgrees) {
         fault.before(*sim);
     }
     if (fault.duringWrite) {
-        OnTableWrite(2, [this, &fault] { fault.duringWrite(*sim); });
+        OnWrite(fault.command, 2, [this, &fault] { fault.duringWrite(*sim); });
     }
     ASSERT_EQ(dialog->Pages().profile.ActivateProfile(first), ProfileResult::kOk);
     // Ends within the exchanges' time-outs, whatever the keyboard does, and says it failed.
@@ -179,10 +195,71 @@ TEST_P(ProfileSwitchFaultTest, TheSwitchEndsAndTheNextConnectionAgrees) {
     EXPECT_TRUE(store.IncompleteProfiles().empty());
 }
 
-INSTANTIATE_TEST_SUITE_P(Faults, ProfileSwitchFaultTest, ::testing::ValuesIn(kFaults),
-                         [](const ::testing::TestParamInfo<Fault>& info) {
-                             return std::string(info.param.name);
-                         });
+INSTANTIATE_TEST_SUITE_P(Faults, ProfileSwitchFaultTest,
+                         ::testing::ValuesIn(FaultsOn(kWriteLayer0)), FaultName);
+
+class MacroDownloadFaultTest : public KeyboardFaultTest,
+                               public ::testing::WithParamInterface<Fault> {
+  protected:
+    // The block the keyboard must hold for the database's macros.
+    std::vector<uint8_t> ExpectedBlock() {
+        std::vector<MacroData> list;
+        store.ListMacros(list);
+        std::vector<MacroBlockMacro> macros;
+        for (const MacroData& macro : list) {
+            MacroBlockMacro entry;
+            entry.id = macro.macro_id;
+            store.ListMacroSteps(macro.macro_id, entry.steps);
+            macros.push_back(std::move(entry));
+        }
+        return BuildMacroBlock(macros, dialog->session.Info().macroCapacity).bytes;
+    }
+    bool KeyboardHoldsTheMacros() {
+        const std::vector<uint8_t> expected = ExpectedBlock();
+        const std::vector<uint8_t> held = sim->Keyboard(kType)->BlockData(kMacroBlockCommand);
+        return held.size() >= expected.size() &&
+               std::equal(expected.begin(), expected.end(), held.begin());
+    }
+};
+
+// Macros a download did not bring to the keyboard go out again at the next connection: the
+// keyboard never keeps playing old steps while the page shows new ones.
+TEST_P(MacroDownloadFaultTest, TheDownloadEndsAndTheNextConnectionSendsTheMacros) {
+    const Fault& fault = GetParam();
+    Start(fault.selection);
+    MacroPage& page = dialog->Pages().macros;
+    ASSERT_TRUE(WaitIdle());
+    MacroRecordData step;
+    step.type = kStepKeyDown;
+    step.value = 0x41;
+    step.delay_time = 10;
+    const std::vector<MacroRecordData> steps(12, step);
+    ASSERT_EQ(page.SetMacroSteps(page.macros.GetItemData(0), steps), MacroResult::kOk);
+    ASSERT_TRUE(WaitIdle());
+    ASSERT_TRUE(KeyboardHoldsTheMacros());
+
+    if (fault.before) {
+        fault.before(*sim);
+    }
+    if (fault.duringWrite) {
+        OnWrite(fault.command, 2, [this, &fault] { fault.duringWrite(*sim); });
+    }
+    ASSERT_EQ(page.SetMacroSteps(page.macros.GetItemData(1), steps), MacroResult::kOk);
+    EXPECT_TRUE(WaitIdle());
+    sim->SetReportObserver(nullptr);
+    const std::vector<KeyboardDlg::TaskRun> log = dialog->TaskLog();
+    EXPECT_TRUE(std::any_of(log.begin(), log.end(), [](const KeyboardDlg::TaskRun& run) {
+        return run.code == kTaskDownloadMacros && !run.ok;
+    })) << "the fault did not reach the download";
+
+    fault.heal(*sim);
+    EXPECT_TRUE(ReadAndIdle());
+    EXPECT_TRUE(WaitIdle());
+    EXPECT_TRUE(KeyboardHoldsTheMacros());
+}
+
+INSTANTIATE_TEST_SUITE_P(Faults, MacroDownloadFaultTest,
+                         ::testing::ValuesIn(FaultsOn(kMacroBlockCommand)), FaultName);
 
 // A suspended program sends nothing; the switch waits and goes to the keyboard on resume.
 TEST_F(KeyboardFaultTest, ASwitchDuringSuspendIsSentOnResume) {
