@@ -10,6 +10,7 @@
 
 #include "app/CliCommands.h"
 #include "app/CliKeyboardCommands.h"
+#include "app/CliLightCommands.h"
 #include "app/CliMacroCommands.h"
 #include "app/CliOutput.h"
 #include "app/CliScreenCommands.h"
@@ -251,6 +252,10 @@ int RunCommandLine(const std::vector<std::string>& rawArguments, const SessionRu
         status = WithSession(options,
                              [&](CliSession& s) { return CmdKnobSet(s, layer, action, function); });
     });
+
+    AddLightCommands(
+        cli, [&](std::function<int(CliSession&)> command) { return WithSession(options, command); },
+        status);
 
     std::string file;
     CLI::App* exportCommand = cli.add_subcommand("export", "Write a profile's keys to a file");

@@ -3,6 +3,8 @@
 #include "app/DeviceSession.h"
 #include "app/KeyboardDlg.h"
 #include "platform/Paths.h"
+#include "ui/ControlIds.h"
+#include "ui/MainView.h"
 #include "ui/PageRegistry.h"
 
 namespace zanvor {
@@ -40,7 +42,34 @@ DevicePages::DevicePages(KeyboardDlg& dialog, DeviceSession& keyboards)
              keyTest.Held()),
       application({dialog.Store(), dialog.session, dialog, dialog.DialogsService(), dialog.mainView,
                    keyboards, deviceSettings, profile}),
-      screen(dialog.Store(), dialog.DialogsService(), dialog, dialog.session, ScreenHooks(dialog)) {
+      screen(dialog.Store(), dialog.DialogsService(), dialog, dialog.session, ScreenHooks(dialog)),
+      lighting(dialog.Devices(), dialog.Store(), dialog.session, dialog, keys.Tables(),
+               dialog.keyboardCtrl),
+      mainView_(dialog.mainView) {
+    // The live mirror runs while the lighting page is on screen and the keyboard online.
+    // The lighting page shows its zone again each time it comes on screen.
+    pageObserver_ = dialog.mainView.AddObserver([this, &dialog](int change) {
+        if (change != MainView::kChangePage && change != MainView::kChangeHome &&
+            change != MainView::kChangeSettings) {
+            return;
+        }
+        const MainView& view = dialog.mainView;
+        const bool shown = view.SelectedPage() == kPageLighting && view.DevicePagesShown() &&
+                           !view.SettingsPageShown();
+        if (shown && !lightingShown_.exchange(shown)) {
+            lighting.OnPageShown();
+        }
+        lightingShown_ = shown;
+    });
+    lighting.SetMirrorShown([&dialog] {
+        const SessionState& session = dialog.session;
+        return session.currentPage.load() == kPageLighting && session.deviceOnline.load() &&
+               !dialog.mainView.SettingsPageShown() && dialog.Host().IsVisible();
+    });
+}
+
+DevicePages::~DevicePages() {
+    mainView_.RemoveObserver(pageObserver_);
 }
 
 void DevicePages::Register(PageRegistry& registry) {
@@ -53,6 +82,13 @@ void DevicePages::Register(PageRegistry& registry) {
     application.Register(registry);
     macros.Register(registry);
     screen.Register(registry);
+    lighting.Register(
+        registry,
+        LightPageIds{kIdLightZoneTabs, kIdLightSwitch, kIdLightModes, kIdLightCustomSets,
+                     kIdLightLiveMirror, kIdLightBrightness, kIdLightSpeed, kIdLightDirectionA,
+                     kIdLightDirectionB, kIdLightColorWheel, kIdLightSwatches, kIdLightRed,
+                     kIdLightGreen, kIdLightBlue, kIdLightColorButton, kIdLightColorful,
+                     kIdLightPicture, kIdLightApply, kIdLightSelectAll});
 
     keys.SetKnobDialogOpener([this] { knob.OpenKnobDialog(); });
     keys.SetKeyTestSwitch([this](bool on) {

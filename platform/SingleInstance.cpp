@@ -317,7 +317,12 @@ void SingleInstance::ServeCommand(int client) {
     }
     std::function<std::optional<CommandReply>(const std::vector<std::string>&)> handler;
     {
-        std::lock_guard lock(handlerMutex_);
+        // The desktop program listens from its first moments but sets its handler once its
+        // window exists: a command arriving in between waits for it rather than being declined
+        // (and then run beside the program).
+        std::unique_lock lock(handlerMutex_);
+        handlerSet_.wait_for(lock, std::chrono::seconds(30),
+                             [this] { return commandHandler_ || commandsClosed_; });
         handler = commandHandler_;
     }
     const std::optional<CommandReply> reply = handler ? handler(arguments) : std::nullopt;
@@ -332,8 +337,21 @@ void SingleInstance::ServeCommand(int client) {
 
 void SingleInstance::SetCommandHandler(
     std::function<std::optional<CommandReply>(const std::vector<std::string>&)> handler) {
-    std::lock_guard lock(handlerMutex_);
-    commandHandler_ = std::move(handler);
+    {
+        std::lock_guard lock(handlerMutex_);
+        commandsClosed_ = commandsClosed_ || (commandHandler_ && !handler);
+        commandHandler_ = std::move(handler);
+    }
+    handlerSet_.notify_all();
+}
+
+void SingleInstance::CloseCommands() {
+    {
+        std::lock_guard lock(handlerMutex_);
+        commandsClosed_ = true;
+        commandHandler_ = nullptr;
+    }
+    handlerSet_.notify_all();
 }
 
 std::optional<SingleInstance::CommandReply> SingleInstance::AskFirstToRun(

@@ -26,6 +26,7 @@
 #include "qt/KeyPageView.h"
 #include "qt/KeyPanels.h"
 #include "qt/KnobDialogView.h"
+#include "qt/LightPageView.h"
 #include "qt/MacroPageView.h"
 #include "qt/ModelBinding.h"
 #include "qt/Pictures.h"
@@ -43,6 +44,8 @@ namespace {
 // Commands of the background menu, carried by the background menu message.
 constexpr int kBackgroundChoose = 100;
 constexpr int kBackgroundDefault = 101;
+// Tab of the lighting page in the page tabs.
+constexpr int kLightingTab = 3;
 // A button without a model raises event 1 with its control id.
 constexpr int kButtonClicked = 1;
 
@@ -215,6 +218,8 @@ void MainWindow::Attach(KeyboardDlg* dialog) {
     tabs_->setTabData(1, int(kPageKeys));
     tabs_->addTab(QString());
     tabs_->setTabData(2, int(kPageMacros));
+    tabs_->addTab(QString());
+    tabs_->setTabData(kLightingTab, int(kPageLighting));
     screenTab_ = tabs_->addTab(QString());
     tabs_->setTabData(screenTab_, int(kPageScreen));
     tabs_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
@@ -231,8 +236,10 @@ void MainWindow::Attach(KeyboardDlg* dialog) {
                      QString::fromStdString(dialog_->Keyboards().homePictureDisconnected), stack_);
     keys_ = new KeyPageView(dialog_->keyboardCtrl, stack_);
     settings_ = new SettingsPageView(*dialog_, stack_);
+    lighting_ = new LightPageView(*dialog_, stack_);
     stack_->addWidget(home_);
     stack_->addWidget(keys_);
+    stack_->addWidget(lighting_);
     macros_ = new MacroPageView(
         dialog_->Pages().macros, [this](int id) { dialog_->OnMessage(id, kButtonClicked); },
         stack_);
@@ -425,6 +432,8 @@ void MainWindow::Detach() {
     delete macros_;
     delete settings_;
     delete screen_;
+    delete lighting_;
+    lighting_ = nullptr;
     delete profileColumn_;
     profileColumn_ = nullptr;
     profiles_ = nullptr;
@@ -454,6 +463,7 @@ void MainWindow::ApplyTexts() {
     tabs_->setTabText(1, QString::fromStdString(LoadText("KB.DIALOG", 1401)));
     tabs_->setTabText(2, QString::fromStdString(LoadText("KB.DIALOG", 1434)));
     tabs_->setTabText(screenTab_, QString::fromStdString(LoadText("KB.DIALOG", 1650)));
+    tabs_->setTabText(kLightingTab, QString::fromStdString(LoadText("KB.DIALOG", 1620)));
 }
 
 void MainWindow::RefreshView() {
@@ -466,6 +476,7 @@ void MainWindow::RefreshView() {
     tabs_->setTabVisible(1, devicePages && view.TabVisible(kPageKeys));
     tabs_->setTabVisible(2, devicePages && view.TabVisible(kPageMacros));
     tabs_->setTabVisible(screenTab_, devicePages && view.TabVisible(kPageScreen));
+    tabs_->setTabVisible(kLightingTab, devicePages && view.TabVisible(kPageLighting));
     const bool settings = view.SettingsPageShown();
     settingsButton_->setChecked(settings);
     tabs_->setVisible(!settings);
@@ -473,12 +484,18 @@ void MainWindow::RefreshView() {
     const bool keysShown = page == kPageKeys && devicePages;
     const bool macrosShown = page == kPageMacros && devicePages;
     const bool screenShown = page == kPageScreen && devicePages && view.TabVisible(kPageScreen);
-    const int tab = keysShown ? 1 : macrosShown ? 2 : screenShown ? screenTab_ : 0;
-    QWidget* shown = settings      ? static_cast<QWidget*>(settings_)
-                     : keysShown   ? static_cast<QWidget*>(keys_)
-                     : macrosShown ? static_cast<QWidget*>(macros_)
-                     : screenShown ? static_cast<QWidget*>(screen_)
-                                   : home_;
+    const bool lightingShown = page == kPageLighting && devicePages;
+    const int tab = keysShown       ? 1
+                    : macrosShown   ? 2
+                    : lightingShown ? kLightingTab
+                    : screenShown   ? screenTab_
+                                    : 0;
+    QWidget* shown = settings        ? static_cast<QWidget*>(settings_)
+                     : keysShown     ? static_cast<QWidget*>(keys_)
+                     : macrosShown   ? static_cast<QWidget*>(macros_)
+                     : lightingShown ? static_cast<QWidget*>(lighting_)
+                     : screenShown   ? static_cast<QWidget*>(screen_)
+                                     : home_;
     {
         const QSignalBlocker blocker(tabs_);
         tabs_->setCurrentIndex(tab);

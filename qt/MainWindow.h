@@ -24,6 +24,7 @@ namespace zanvor {
 class KeyboardDlg;
 class HomePage;
 class KeyPageView;
+class LightPageView;
 class MacroPageView;
 class ModelBinding;
 class ScreenPageView;
@@ -83,6 +84,7 @@ class MainWindow : public QMainWindow {
     MacroPageView* Macros() const { return macros_; }
     SettingsPageView* Settings() const { return settings_; }
     ScreenPageView* Screen() const { return screen_; }
+    LightPageView* Lighting() const { return lighting_; }
     QTabBar* Tabs() const { return tabs_; }
     QToolButton* SettingsButton() const { return settingsButton_; }
     QToolButton* BackgroundButton() const { return backgroundButton_; }
@@ -129,6 +131,7 @@ class MainWindow : public QMainWindow {
     int screenTab_ = -1;
     // Pictures of the screen page: every format Qt reads, text in the desktop's fonts.
     QtImageServices screenImages_;
+    LightPageView* lighting_ = nullptr;
     ProfilePanel* profiles_ = nullptr;
     QWidget* profileColumn_ = nullptr;
     QWidget* body_ = nullptr;

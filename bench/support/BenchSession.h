@@ -31,6 +31,7 @@ class BenchSession {
     KeyboardDlg& Dlg() { return *dialog_; }
     SimHidBackend& Sim() { return *sim_; }
     DataStore& Store() { return store_; }
+    HeadlessHost& Host() { return host_; }
 
   private:
     std::string home_;

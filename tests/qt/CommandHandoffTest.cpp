@@ -48,9 +48,8 @@ class CommandHandoffTest : public test::IsolatedHomeTest {
         for (int i = 0; i < 300; ++i) {
             struct stat info {};
             if (stat(socket.c_str(), &info) == 0) {
+                // A command sent before the window is up waits for it.
                 socketMode_ = info.st_mode & 0777;
-                // The program reads its keyboard right after it starts listening.
-                std::this_thread::sleep_for(std::chrono::milliseconds(300));
                 return true;
             }
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
