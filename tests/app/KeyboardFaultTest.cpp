@@ -7,10 +7,13 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <functional>
+#include <thread>
 
 #include "SimSession.h"
 #include "app/DevicePages.h"
+#include "device/DeviceSettings.h"
 #include "keys/ActionCode.h"
 #include "keys/KeyFunctionText.h"
 #include "keys/KeyTables.h"
@@ -18,6 +21,9 @@
 #include "keys/MacroDownload.h"
 #include "keys/MacroPage.h"
 #include "keys/MacroSteps.h"
+#include "lighting/LightPage.h"
+#include "lighting/LightParameters.h"
+#include "lighting/LightRows.h"
 #include "ui/DeviceTasks.h"
 #include "ui/WindowMessages.h"
 
@@ -88,6 +94,20 @@ class KeyboardFaultTest : public test::SimSessionTest {
         return check.Step() == kSqliteRow && check.ColumnText(0) != nullptr
                    ? std::string(check.ColumnText(0))
                    : "no answer";
+    }
+
+    // Idle within the exchanges' time-outs: a keyboard that stopped answering costs every
+    // remaining transfer of the job its tries.
+    bool IdleWithinTimeOuts() {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+        while (std::chrono::steady_clock::now() < deadline) {
+            dialog->PumpMessages();
+            if (dialog->Idle() && dialog->PendingMessages() == 0) {
+                return true;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        return false;
     }
 
     bool ReadAndIdle() {
@@ -177,7 +197,7 @@ TEST_P(ProfileSwitchFaultTest, TheSwitchEndsAndTheNextConnectionAgrees) {
     }
     ASSERT_EQ(dialog->Pages().profile.ActivateProfile(first), ProfileResult::kOk);
     // Ends within the exchanges' time-outs, whatever the keyboard does, and says it failed.
-    EXPECT_TRUE(WaitIdle());
+    EXPECT_TRUE(IdleWithinTimeOuts());
     sim->SetReportObserver(nullptr);
     const std::vector<KeyboardDlg::TaskRun> log = dialog->TaskLog();
     EXPECT_TRUE(std::any_of(log.begin(), log.end(), [](const KeyboardDlg::TaskRun& run) {
@@ -245,7 +265,7 @@ TEST_P(MacroDownloadFaultTest, TheDownloadEndsAndTheNextConnectionSendsTheMacros
         OnWrite(fault.command, 2, [this, &fault] { fault.duringWrite(*sim); });
     }
     ASSERT_EQ(page.SetMacroSteps(page.macros.GetItemData(1), steps), MacroResult::kOk);
-    EXPECT_TRUE(WaitIdle());
+    EXPECT_TRUE(IdleWithinTimeOuts());
     sim->SetReportObserver(nullptr);
     const std::vector<KeyboardDlg::TaskRun> log = dialog->TaskLog();
     EXPECT_TRUE(std::any_of(log.begin(), log.end(), [](const KeyboardDlg::TaskRun& run) {
@@ -260,6 +280,53 @@ TEST_P(MacroDownloadFaultTest, TheDownloadEndsAndTheNextConnectionSendsTheMacros
 
 INSTANTIATE_TEST_SUITE_P(Faults, MacroDownloadFaultTest,
                          ::testing::ValuesIn(FaultsOn(kMacroBlockCommand)), FaultName);
+
+class LightWriteFaultTest : public KeyboardFaultTest, public ::testing::WithParamInterface<Fault> {
+  protected:
+    int KeyboardMainMode() {
+        const std::vector<uint8_t> bytes = sim->Keyboard(kType)->BlockData(kCommandReadParameters);
+        ParameterBlock block{};
+        std::copy_n(bytes.begin(), std::min(bytes.size(), block.size()), block.begin());
+        return ReadDeviceLightModes(block).main;
+    }
+    int ProfileMainMode() {
+        return store.GetActiveLightMode(dialog->session.currentProfile.load(), kLightMain);
+    }
+};
+
+// A light mode the keyboard did not take: the job ends and says so, and once the keyboard is
+// back the profile and the keyboard show the same mode again.
+TEST_P(LightWriteFaultTest, TheWriteEndsAndTheNextConnectionAgrees) {
+    const Fault& fault = GetParam();
+    Start(fault.selection);
+    LightPage& lighting = dialog->Pages().lighting;
+    ASSERT_TRUE(lighting.ApplyLightMode(kLightMain, 1, {}));
+    ASSERT_TRUE(WaitIdle());
+    ASSERT_EQ(KeyboardMainMode(), 1);
+    ASSERT_EQ(ProfileMainMode(), 1);
+
+    if (fault.before) {
+        fault.before(*sim);
+    }
+    if (fault.duringWrite) {
+        OnWrite(fault.command, 1, [this, &fault] { fault.duringWrite(*sim); });
+    }
+    ASSERT_TRUE(lighting.ApplyLightMode(kLightMain, 3, {}));
+    EXPECT_TRUE(IdleWithinTimeOuts());
+    sim->SetReportObserver(nullptr);
+    const std::vector<KeyboardDlg::TaskRun> log = dialog->TaskLog();
+    EXPECT_TRUE(std::any_of(log.begin(), log.end(), [](const KeyboardDlg::TaskRun& run) {
+        return run.code == kTaskWriteLightMode && !run.ok;
+    })) << "the fault did not reach the light write";
+    EXPECT_EQ(Integrity(), "ok");
+
+    fault.heal(*sim);
+    EXPECT_TRUE(ReadAndIdle());
+    EXPECT_EQ(ProfileMainMode(), KeyboardMainMode());
+}
+
+INSTANTIATE_TEST_SUITE_P(Faults, LightWriteFaultTest,
+                         ::testing::ValuesIn(FaultsOn(kCommandWriteParameters)), FaultName);
 
 // A suspended program sends nothing; the switch waits and goes to the keyboard on resume.
 TEST_F(KeyboardFaultTest, ASwitchDuringSuspendIsSentOnResume) {
