@@ -65,20 +65,26 @@ void CThreadBasic::Wake() {
 
 void CThreadBasic::ThreadProc() {
     if (looping_) {
+        using Clock = std::chrono::steady_clock;
+        const auto period = std::chrono::milliseconds(periodMs_);
+        auto next = Clock::now();
         while (running_.load()) {
-            const uint64_t t0 = MonotonicMs();
+            // Each pass begins one period after the previous one began, so a late wake-up does
+            // not slow a stream down; after a pause (an idle sleep, a long job) the pace begins
+            // anew instead of catching up in a burst.
+            const auto start = Clock::now();
+            if (start - next > period) {
+                next = start;
+            }
+            next += period;
             Run();
-            const uint64_t elapsed = MonotonicMs() - t0;
             std::unique_lock lock(wakeMutex_);
             if (!running_.load()) {
                 break;
             }
             if (PeriodicPassWanted()) {
-                if (elapsed < static_cast<uint64_t>(periodMs_)) {
-                    // Only a stop ends the pause early, so streams keep their pace.
-                    wakeCondition_.wait_for(lock, std::chrono::milliseconds(periodMs_ - elapsed),
-                                            [this] { return !running_.load(); });
-                }
+                // Only a stop ends the pause early, so streams keep their pace.
+                wakeCondition_.wait_until(lock, next, [this] { return !running_.load(); });
             } else {
                 wakeCondition_.wait(lock, [this] { return wakeRequested_ || !running_.load(); });
             }

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "app/CliAudioCommands.h"
 #include "app/CliCommands.h"
 #include "app/CliKeyboardCommands.h"
 #include "app/CliLightCommands.h"
@@ -42,7 +43,8 @@ bool RunsWithoutOwner(const std::vector<std::string>& arguments) {
         if (!argument.empty() && argument[0] != '-') {
             // The first word that is not an option is the command (options taking a value come
             // before it as --option=value or as a number, which no command is named like).
-            return argument == "app";
+            // The sound commands only listen to the sound server.
+            return argument == "app" || argument == "audio";
         }
     }
     return true;  // no command: only the usage is printed
@@ -372,6 +374,40 @@ int RunCommandLine(const std::vector<std::string>& rawArguments, const SessionRu
         app->add_subcommand("exit-mode", "What the close button does: tray or exit");
     exitModeCommand->add_option("MODE", exitMode)->check(CLI::IsMember({"tray", "exit"}));
     exitModeCommand->callback([&] { status = CmdAppExitMode(options, exitMode); });
+
+    CLI::App* audio = cli.add_subcommand("audio", "What the music effects hear");
+    audio->require_subcommand(1);
+    audio->add_subcommand("devices", "Sound devices; the captured one is marked")->callback([&] {
+        status = CmdAudioDevices(options);
+    });
+    CLI::App* monitor =
+        audio->add_subcommand("monitor", "Level, peak, band, beat and tempo once a second");
+    int monitorSeconds = 0;
+    std::string monitorDevice;
+    monitor->add_option("--seconds", monitorSeconds, "Stop after N seconds (default: Ctrl+C)")
+        ->check(CLI::NonNegativeNumber);
+    monitor->add_option("--device", monitorDevice, "Capture this sink or source");
+    monitor->callback([&] { status = CmdAudioMonitor(options, monitorSeconds, monitorDevice); });
+
+    CLI::App* aurora = cli.add_subcommand("aurora", "Effects computed here and streamed live");
+    aurora->require_subcommand(1);
+    CLI::App* auroraRun = aurora->add_subcommand(
+        "run", "Stream an effect to the keyboard until N seconds pass or Ctrl+C");
+    int auroraMode = 0;
+    std::string auroraFile;
+    int auroraSeconds = 0;
+    auroraRun
+        ->add_option("--mode", auroraMode,
+                     "1 music, 2 ripple, 3 spectrum sweep, 5 picture (default: the profile's)")
+        ->check(CLI::IsMember({1, 2, 3, 5}));
+    auroraRun->add_option("--file", auroraFile, "Picture or GIF for mode 5");
+    auroraRun->add_option("--seconds", auroraSeconds, "Stop after N seconds (default: Ctrl+C)")
+        ->check(CLI::NonNegativeNumber);
+    auroraRun->callback([&] {
+        status = WithSession(options, [&](CliSession& session) {
+            return CmdAuroraRun(session, auroraMode, auroraFile, auroraSeconds);
+        });
+    });
 
     const std::vector<std::string> inOrder = arguments;
     std::reverse(arguments.begin(), arguments.end());

@@ -67,6 +67,8 @@ class CliSession {
     int FinishChange();
 
     KeyboardDlg& Dlg() { return owner_ != nullptr ? *owner_ : *dialog_; }
+    // True for a command the desktop program runs for zanvorctl.
+    bool HandedOver() const { return owner_ != nullptr; }
     ScriptedDialogs& Dialogs() { return dialogs_; }
     const CliOptions& Options() const { return options_; }
     bool KeyboardOnline() const;

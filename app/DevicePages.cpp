@@ -45,6 +45,8 @@ DevicePages::DevicePages(KeyboardDlg& dialog, DeviceSession& keyboards)
       screen(dialog.Store(), dialog.DialogsService(), dialog, dialog.session, ScreenHooks(dialog)),
       lighting(dialog.Devices(), dialog.Store(), dialog.session, dialog, keys.Tables(),
                dialog.keyboardCtrl),
+      aurora(dialog.Devices(), dialog.Store(), dialog.session, dialog, dialog.DialogsService(),
+             dialog.auroraEffect, audio),
       mainView_(dialog.mainView) {
     // The live mirror runs while the lighting page is on screen and the keyboard online.
     // The lighting page shows its zone again each time it comes on screen.
@@ -65,6 +67,11 @@ DevicePages::DevicePages(KeyboardDlg& dialog, DeviceSession& keyboards)
         const SessionState& session = dialog.session;
         return session.currentPage.load() == kPageLighting && session.deviceOnline.load() &&
                !dialog.mainView.SettingsPageShown() && dialog.Host().IsVisible();
+    });
+    // Effect frames go to the LED positions the keyboard reported at connection.
+    SessionState& session = dialog.session;
+    aurora.SetLedSource([&session] {
+        return LedLookup([map = session.LightMap()](int code) { return map.LedOf(code); });
     });
 }
 
@@ -89,6 +96,7 @@ void DevicePages::Register(PageRegistry& registry) {
                      kIdLightDirectionB, kIdLightColorWheel, kIdLightSwatches, kIdLightRed,
                      kIdLightGreen, kIdLightBlue, kIdLightColorButton, kIdLightColorful,
                      kIdLightPicture, kIdLightApply, kIdLightSelectAll});
+    aurora.Register(registry, mainView_);
 
     keys.SetKnobDialogOpener([this] { knob.OpenKnobDialog(); });
     keys.SetKeyTestSwitch([this](bool on) {

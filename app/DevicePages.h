@@ -11,8 +11,9 @@
 #include "keys/KeyTest.h"
 #include "keys/KnobPage.h"
 #include "keys/MacroPage.h"
-#include "screen/ScreenPage.h"
+#include "lighting/AuroraPage.h"
 #include "lighting/LightPage.h"
+#include "screen/ScreenPage.h"
 
 namespace zanvor {
 
@@ -43,9 +44,12 @@ struct DevicePages {
     ExchangePage exchange;
     KeyTest keyTest;
     MacroPage macros;
+    // The sound capture the music effects and the matrix screen share.
+    KeyboardAudio audio;
     ApplicationPage application;
     ScreenPage screen;
     LightPage lighting;
+    AuroraPage aurora;
 
   private:
     MainView& mainView_;

@@ -21,6 +21,7 @@
 #include "app/KeyboardDlg.h"
 #include "app/ProfileDlg.h"
 #include "platform/Registry.h"
+#include "qt/AuroraPageView.h"
 #include "qt/DeviceListView.h"
 #include "qt/HomePage.h"
 #include "qt/KeyPageView.h"
@@ -222,6 +223,8 @@ void MainWindow::Attach(KeyboardDlg* dialog) {
     tabs_->setTabData(kLightingTab, int(kPageLighting));
     screenTab_ = tabs_->addTab(QString());
     tabs_->setTabData(screenTab_, int(kPageScreen));
+    auroraTab_ = tabs_->addTab(QString());
+    tabs_->setTabData(auroraTab_, int(kPageAurora));
     tabs_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     tabRow->addWidget(tabs_);
     layout->addLayout(tabRow);
@@ -249,6 +252,8 @@ void MainWindow::Attach(KeyboardDlg* dialog) {
         dialog_->Pages().screen, [this](int id) { dialog_->OnMessage(id, kButtonClicked); },
         stack_);
     stack_->addWidget(screen_);
+    aurora_ = new AuroraPageView(dialog_->auroraEffect, dialog_->Pages().aurora, stack_);
+    stack_->addWidget(aurora_);
     bodyLayout->addWidget(stack_, 1);
     layout->addWidget(body_, 1);
 
@@ -434,6 +439,8 @@ void MainWindow::Detach() {
     delete screen_;
     delete lighting_;
     lighting_ = nullptr;
+    delete aurora_;
+    aurora_ = nullptr;
     delete profileColumn_;
     profileColumn_ = nullptr;
     profiles_ = nullptr;
@@ -464,6 +471,7 @@ void MainWindow::ApplyTexts() {
     tabs_->setTabText(2, QString::fromStdString(LoadText("KB.DIALOG", 1434)));
     tabs_->setTabText(screenTab_, QString::fromStdString(LoadText("KB.DIALOG", 1650)));
     tabs_->setTabText(kLightingTab, QString::fromStdString(LoadText("KB.DIALOG", 1620)));
+    tabs_->setTabText(auroraTab_, QString::fromStdString(LoadText("KB.DIALOG", 1780)));
 }
 
 void MainWindow::RefreshView() {
@@ -473,29 +481,35 @@ void MainWindow::RefreshView() {
     MainView& view = dialog_->mainView;
     deviceTitle_->setText(QString::fromStdString(view.Title()));
     const bool devicePages = view.DevicePagesShown();
-    tabs_->setTabVisible(1, devicePages && view.TabVisible(kPageKeys));
-    tabs_->setTabVisible(2, devicePages && view.TabVisible(kPageMacros));
-    tabs_->setTabVisible(screenTab_, devicePages && view.TabVisible(kPageScreen));
-    tabs_->setTabVisible(kLightingTab, devicePages && view.TabVisible(kPageLighting));
+    // Every device page: its tab (found by the page number it carries) and its view.
+    const std::pair<int, QWidget*> pageViews[] = {
+        {kPageKeys, keys_},     {kPageMacros, macros_}, {kPageLighting, lighting_},
+        {kPageScreen, screen_}, {kPageAurora, aurora_},
+    };
+    for (int index = 1; index < tabs_->count(); ++index) {
+        tabs_->setTabVisible(index, devicePages && view.TabVisible(tabs_->tabData(index).toInt()));
+    }
     const bool settings = view.SettingsPageShown();
     settingsButton_->setChecked(settings);
     tabs_->setVisible(!settings);
     const int page = view.SelectedPage();
-    const bool keysShown = page == kPageKeys && devicePages;
-    const bool macrosShown = page == kPageMacros && devicePages;
-    const bool screenShown = page == kPageScreen && devicePages && view.TabVisible(kPageScreen);
-    const bool lightingShown = page == kPageLighting && devicePages;
-    const int tab = keysShown       ? 1
-                    : macrosShown   ? 2
-                    : lightingShown ? kLightingTab
-                    : screenShown   ? screenTab_
-                                    : 0;
-    QWidget* shown = settings        ? static_cast<QWidget*>(settings_)
-                     : keysShown     ? static_cast<QWidget*>(keys_)
-                     : macrosShown   ? static_cast<QWidget*>(macros_)
-                     : lightingShown ? static_cast<QWidget*>(lighting_)
-                     : screenShown   ? static_cast<QWidget*>(screen_)
-                                     : home_;
+    int tab = 0;
+    QWidget* shown = home_;
+    if (devicePages && view.TabVisible(page)) {
+        for (const auto& [pageNumber, pageView] : pageViews) {
+            if (pageNumber == page && pageView != nullptr) {
+                shown = pageView;
+                for (int index = 1; index < tabs_->count(); ++index) {
+                    if (tabs_->tabData(index).toInt() == page) {
+                        tab = index;
+                    }
+                }
+            }
+        }
+    }
+    if (settings) {
+        shown = settings_;
+    }
     {
         const QSignalBlocker blocker(tabs_);
         tabs_->setCurrentIndex(tab);

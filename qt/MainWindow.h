@@ -21,6 +21,7 @@ class QToolButton;
 
 namespace zanvor {
 
+class AuroraPageView;
 class KeyboardDlg;
 class HomePage;
 class KeyPageView;
@@ -85,6 +86,7 @@ class MainWindow : public QMainWindow {
     SettingsPageView* Settings() const { return settings_; }
     ScreenPageView* Screen() const { return screen_; }
     LightPageView* Lighting() const { return lighting_; }
+    AuroraPageView* Aurora() const { return aurora_; }
     QTabBar* Tabs() const { return tabs_; }
     QToolButton* SettingsButton() const { return settingsButton_; }
     QToolButton* BackgroundButton() const { return backgroundButton_; }
@@ -132,6 +134,8 @@ class MainWindow : public QMainWindow {
     // Pictures of the screen page: every format Qt reads, text in the desktop's fonts.
     QtImageServices screenImages_;
     LightPageView* lighting_ = nullptr;
+    AuroraPageView* aurora_ = nullptr;
+    int auroraTab_ = -1;
     ProfilePanel* profiles_ = nullptr;
     QWidget* profileColumn_ = nullptr;
     QWidget* body_ = nullptr;

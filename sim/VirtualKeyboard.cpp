@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -389,6 +390,21 @@ bool VirtualKeyboard::Process(const uint8_t* request, size_t length,
         }
         case 0x11:
             ++end_count_;
+            if (effect_frame_length_ > 0) {
+                // The end of a job that streamed an effect frame: the frame is complete.
+                ++effect_frames_completed_;
+                last_effect_frame_.assign(effect_frame_.begin(),
+                                          effect_frame_.begin() + effect_frame_length_);
+                effect_frame_length_ = 0;
+                constexpr size_t kKeptTimes = 4096;
+                if (effect_frame_times_.size() == kKeptTimes) {
+                    effect_frame_times_.erase(effect_frame_times_.begin());
+                }
+                effect_frame_times_.push_back(
+                    std::chrono::duration_cast<std::chrono::microseconds>(
+                        std::chrono::steady_clock::now().time_since_epoch())
+                        .count());
+            }
             response[7] = kSimStatusAccepted;
             return true;
         case 0x31:
@@ -426,6 +442,7 @@ bool VirtualKeyboard::Process(const uint8_t* request, size_t length,
             case 0x2E:
                 ++effect_frames_;
                 effect_showing_ = true;
+                effect_frame_length_ = std::max(effect_frame_length_, offset + count);
                 break;
             case 0x3C:
                 ++matrix_frames_;
@@ -484,6 +501,21 @@ int VirtualKeyboard::EndCount() const {
 bool VirtualKeyboard::LiveMode() const {
     std::lock_guard lock(mutex_);
     return live_mode_;
+}
+
+int VirtualKeyboard::EffectFramesCompleted() const {
+    std::lock_guard lock(mutex_);
+    return effect_frames_completed_;
+}
+
+std::vector<uint8_t> VirtualKeyboard::LastEffectFrame() const {
+    std::lock_guard lock(mutex_);
+    return last_effect_frame_;
+}
+
+std::vector<int64_t> VirtualKeyboard::EffectFrameTimesUs() const {
+    std::lock_guard lock(mutex_);
+    return effect_frame_times_;
 }
 
 int VirtualKeyboard::EffectFrameCount() const {

@@ -52,6 +52,12 @@ class VirtualKeyboard {
     int EndCount() const;
     bool LiveMode() const;         // set by command 0x2F, cleared by a reset
     int EffectFrameCount() const;  // reports of command 0x2E received
+    // Effect frames completed (0x2E data followed by the end command), the bytes of the last
+    // one as received, and when the last ones (up to 4096) completed, in microseconds of the
+    // steady clock.
+    int EffectFramesCompleted() const;
+    std::vector<uint8_t> LastEffectFrame() const;
+    std::vector<int64_t> EffectFrameTimesUs() const;
     int MatrixFrameCount() const;  // reports of command 0x3C received
 
     // True when state worth keeping changed since the last ClearDirty.
@@ -107,6 +113,10 @@ class VirtualKeyboard {
     int begin_count_ = 0;
     int end_count_ = 0;
     int effect_frames_ = 0;
+    size_t effect_frame_length_ = 0;  // bytes of the frame being received
+    int effect_frames_completed_ = 0;
+    std::vector<uint8_t> last_effect_frame_;
+    std::vector<int64_t> effect_frame_times_;
     int matrix_frames_ = 0;
     bool dirty_ = false;
 };

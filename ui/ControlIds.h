@@ -60,6 +60,7 @@ enum ControlId : int {
     kIdLightApply = 1418,
     kIdLightSelectAll = 1419,
 
+    // 1500-1549: the music and aurora page (lighting/AuroraPage.h).
     // 1700-1749: the macro page (keys/MacroPage.h).
 };
 

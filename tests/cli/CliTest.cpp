@@ -15,6 +15,7 @@
 #include "platform/Paths.h"
 #include "screen/GifCodec.h"
 #include "store/DataStore.h"
+#include "support/SoundServer.h"
 #include "support/TestHome.h"
 
 namespace zanvor {
@@ -431,6 +432,83 @@ TEST_F(CliTest, StoredNamesNeverBreakTheOutput) {
     ASSERT_EQ(table.status, 0) << table.err;
     EXPECT_EQ(std::count(table.out.begin(), table.out.end(), '\n'), 4) << table.out;
     EXPECT_NE(table.out.find("bad\\n\xEF\xBF\xBDname"), std::string::npos) << table.out;
+}
+
+}  // namespace
+}  // namespace zanvor
+
+namespace zanvor {
+namespace {
+
+TEST_F(CliTest, AuroraRunStreamsToTheKeyboardAndChecksItsArguments) {
+    const nlohmann::json run = Json("--device 103 aurora run --seconds 1");
+    EXPECT_EQ(run.value("failed", -1), 0);
+    EXPECT_GE(run.value("frames", 0), 20);  // about 60 a second at the worker's pace
+    EXPECT_EQ(run.value("mode", 0), 1);     // the profile's mode
+
+    const struct {
+        const char* arguments;
+        int status;
+        const char* errorContains;
+    } cases[] = {
+        {"--device 103 aurora run --mode 5 --seconds 1", 2, "--file"},
+        {"--device 103 aurora run --mode 5 --file /tmp/clip.mp4 --seconds 1", 1, "video"},
+        {"--device 103 aurora run --mode 5 --file /nonexistent.gif --seconds 1", 1, "cannot read"},
+        {"--device 103 aurora run --mode 4", 2, "--mode"},
+        {"--device 103 aurora run --seconds -1", 2, "--seconds"},
+    };
+    for (const auto& c : cases) {
+        const Run result = Zanvorctl(c.arguments);
+        EXPECT_EQ(result.status, c.status) << c.arguments << "\n" << result.err;
+        EXPECT_NE(result.err.find(c.errorContains), std::string::npos)
+            << c.arguments << ": " << result.err;
+    }
+}
+
+TEST_F(CliTest, AudioCommandsSayWhenNoSoundServerRuns) {
+    // A server address where nothing listens.
+    const test::PulseServerVariable nowhere("unix:" + home() + "no-server");
+    for (const char* arguments : {"audio devices", "audio monitor --seconds 1"}) {
+        const Run run = Zanvorctl(arguments);
+        EXPECT_EQ(run.status, 1) << arguments;
+        EXPECT_NE(run.err.find("no sound server"), std::string::npos) << run.err;
+    }
+}
+
+}  // namespace
+}  // namespace zanvor
+
+namespace zanvor {
+namespace {
+
+TEST_F(CliTest, AudioMonitorReportsWhatIsPlayed) {
+    test::TempDir dir;
+    const std::string folder = dir.path().substr(0, dir.path().size() - 1);
+    test::PrivateSoundServer server(folder);
+    if (!server.Start()) {
+        GTEST_SKIP() << "no PulseAudio server could be started (is pulseaudio installed?)";
+    }
+    const test::PulseServerVariable reachesOnlyIt(server.Address());
+    test::WriteSineWav(folder + "/tone.wav", 440, 3.0);
+
+    const nlohmann::json listed = Json("audio devices");
+    EXPECT_EQ(listed.value("captured", ""), "first");
+
+    server.Play("first", folder + "/tone.wav");
+    const nlohmann::json samples = Json("audio monitor --seconds 3");
+    server.JoinPlayer();
+    ASSERT_TRUE(samples.is_array()) << samples.dump();
+    ASSERT_EQ(samples.size(), 3u);
+    float loudest = 0;
+    for (const nlohmann::json& sample : samples) {
+        EXPECT_EQ(sample.value("device", ""), "first");
+        for (const char* field : {"level", "peak", "bands64", "beat", "tempo"}) {
+            EXPECT_TRUE(sample.contains(field)) << field;
+        }
+        EXPECT_EQ(sample["bands64"].size(), 64u);
+        loudest = std::max(loudest, sample.value("level", 0.0f));
+    }
+    EXPECT_GT(loudest, 0.5f);
 }
 
 }  // namespace

@@ -15,6 +15,7 @@
 #include <thread>
 
 #include "platform/Paths.h"
+#include "support/SoundServer.h"
 #include "support/TestHome.h"
 
 extern char** environ;
@@ -124,6 +125,19 @@ TEST_F(CommandHandoffTest, CommandsRunInTheRunningDesktopProgramAndAloneWithoutI
 
     StopHub();
     EXPECT_EQ(DeviceCount(), 4u) << "alone again once the desktop program has ended";
+}
+
+TEST_F(CommandHandoffTest, StreamingStaysWithTheWindowAndSoundCommandsRunAlone) {
+    ASSERT_TRUE(StartHub());
+    // A stream would hold the window for as long as it runs: the user is sent to its tab.
+    const Run stream = Zanvorctl("--simulate --device 101 aurora run --seconds 1");
+    EXPECT_EQ(stream.status, 1);
+    EXPECT_NE(stream.err.find("desktop program is running"), std::string::npos) << stream.err;
+    // The sound commands only listen, so they run here (no server answers in this test).
+    const test::PulseServerVariable nowhere("unix:" + home() + "no-server");
+    const Run devices = Zanvorctl("--simulate audio devices");
+    EXPECT_EQ(devices.status, 1);
+    EXPECT_NE(devices.err.find("no sound server"), std::string::npos) << devices.err;
 }
 
 }  // namespace
