@@ -34,6 +34,15 @@ constexpr int kType = 101;
 constexpr int kEsc = 0x29;
 constexpr uint8_t kWriteLayer0 = 0x1B;  // writes the current table of layer 0
 
+struct Fault {
+    std::string name;
+    const char* selection;
+    std::function<void(SimHidBackend&)> before;       // before the transfer
+    uint8_t command;                                  // the transfer the fault hits
+    std::function<void(SimHidBackend&)> duringWrite;  // at its second report (on the worker)
+    std::function<void(SimHidBackend&)> heal;         // after the transfer ended
+};
+
 class KeyboardFaultTest : public test::SimSessionTest {
   protected:
     // Gives Esc on layer 1 a function in the current profile and waits until it is sent.
@@ -125,15 +134,27 @@ class KeyboardFaultTest : public test::SimSessionTest {
             }
         });
     }
-};
 
-struct Fault {
-    std::string name;
-    const char* selection;
-    std::function<void(SimHidBackend&)> before;       // before the transfer
-    uint8_t command;                                  // the transfer the fault hits
-    std::function<void(SimHidBackend&)> duringWrite;  // at its second report (on the worker)
-    std::function<void(SimHidBackend&)> heal;         // after the transfer ended
+    // Makes a change whose transfer meets `fault` (a fault during the transfer comes at its nth
+    // report): the job ends within the exchanges' time-outs and reports that it failed.
+    void ChangeHitBy(const Fault& fault, int nth, int taskCode,
+                     const std::function<void()>& change) {
+        if (fault.before) {
+            fault.before(*sim);
+        }
+        if (fault.duringWrite) {
+            OnWrite(fault.command, nth, [this, &fault] { fault.duringWrite(*sim); });
+        }
+        change();
+        EXPECT_TRUE(IdleWithinTimeOuts());
+        sim->SetReportObserver(nullptr);
+        const std::vector<KeyboardDlg::TaskRun> log = dialog->TaskLog();
+        EXPECT_TRUE(std::any_of(log.begin(), log.end(),
+                                [taskCode](const KeyboardDlg::TaskRun& run) {
+                                    return run.code == taskCode && !run.ok;
+                                }))
+            << "the fault did not reach the transfer";
+    }
 };
 
 void Replug(SimHidBackend& sim) {
@@ -189,20 +210,9 @@ TEST_P(ProfileSwitchFaultTest, TheSwitchEndsAndTheNextConnectionAgrees) {
     AddProfileWithEsc("media:102");
     ASSERT_EQ(Disagreements(), 0);
 
-    if (fault.before) {
-        fault.before(*sim);
-    }
-    if (fault.duringWrite) {
-        OnWrite(fault.command, 2, [this, &fault] { fault.duringWrite(*sim); });
-    }
-    ASSERT_EQ(dialog->Pages().profile.ActivateProfile(first), ProfileResult::kOk);
-    // Ends within the exchanges' time-outs, whatever the keyboard does, and says it failed.
-    EXPECT_TRUE(IdleWithinTimeOuts());
-    sim->SetReportObserver(nullptr);
-    const std::vector<KeyboardDlg::TaskRun> log = dialog->TaskLog();
-    EXPECT_TRUE(std::any_of(log.begin(), log.end(), [](const KeyboardDlg::TaskRun& run) {
-        return run.code == kTaskApplyProfile && !run.ok;
-    })) << "the fault did not reach the switch";
+    ChangeHitBy(fault, 2, kTaskApplyProfile, [&] {
+        ASSERT_EQ(dialog->Pages().profile.ActivateProfile(first), ProfileResult::kOk);
+    });
     EXPECT_EQ(store.GetActiveProfile(), first);
     EXPECT_EQ(Integrity(), "ok");
 
@@ -258,19 +268,9 @@ TEST_P(MacroDownloadFaultTest, TheDownloadEndsAndTheNextConnectionSendsTheMacros
     ASSERT_TRUE(WaitIdle());
     ASSERT_TRUE(KeyboardHoldsTheMacros());
 
-    if (fault.before) {
-        fault.before(*sim);
-    }
-    if (fault.duringWrite) {
-        OnWrite(fault.command, 2, [this, &fault] { fault.duringWrite(*sim); });
-    }
-    ASSERT_EQ(page.SetMacroSteps(page.macros.GetItemData(1), steps), MacroResult::kOk);
-    EXPECT_TRUE(IdleWithinTimeOuts());
-    sim->SetReportObserver(nullptr);
-    const std::vector<KeyboardDlg::TaskRun> log = dialog->TaskLog();
-    EXPECT_TRUE(std::any_of(log.begin(), log.end(), [](const KeyboardDlg::TaskRun& run) {
-        return run.code == kTaskDownloadMacros && !run.ok;
-    })) << "the fault did not reach the download";
+    ChangeHitBy(fault, 2, kTaskDownloadMacros, [&] {
+        ASSERT_EQ(page.SetMacroSteps(page.macros.GetItemData(1), steps), MacroResult::kOk);
+    });
 
     fault.heal(*sim);
     EXPECT_TRUE(ReadAndIdle());
@@ -305,19 +305,8 @@ TEST_P(LightWriteFaultTest, TheWriteEndsAndTheNextConnectionAgrees) {
     ASSERT_EQ(KeyboardMainMode(), 1);
     ASSERT_EQ(ProfileMainMode(), 1);
 
-    if (fault.before) {
-        fault.before(*sim);
-    }
-    if (fault.duringWrite) {
-        OnWrite(fault.command, 1, [this, &fault] { fault.duringWrite(*sim); });
-    }
-    ASSERT_TRUE(lighting.ApplyLightMode(kLightMain, 3, {}));
-    EXPECT_TRUE(IdleWithinTimeOuts());
-    sim->SetReportObserver(nullptr);
-    const std::vector<KeyboardDlg::TaskRun> log = dialog->TaskLog();
-    EXPECT_TRUE(std::any_of(log.begin(), log.end(), [](const KeyboardDlg::TaskRun& run) {
-        return run.code == kTaskWriteLightMode && !run.ok;
-    })) << "the fault did not reach the light write";
+    ChangeHitBy(fault, 1, kTaskWriteLightMode,
+                [&] { ASSERT_TRUE(lighting.ApplyLightMode(kLightMain, 3, {})); });
     EXPECT_EQ(Integrity(), "ok");
 
     fault.heal(*sim);
