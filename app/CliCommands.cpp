@@ -10,6 +10,7 @@
 #include "device/DeviceManager.h"
 #include "platform/Autostart.h"
 #include "platform/Registry.h"
+#include "platform/SettingsStore.h"
 #include "ui/LoadText.h"
 
 namespace zanvor {
@@ -27,6 +28,10 @@ const char* ConnectionName(int mode) {
         default:
             return "direct";
     }
+}
+
+int NotStored() {
+    return Fail(kCliFailed, "the setting could not be stored in " + SettingsFilePath());
 }
 
 }  // namespace
@@ -73,7 +78,9 @@ int CmdAppLanguage(const CliOptions& options, int lcid) {
             return Fail(kCliUsage, "language " + std::to_string(lcid) +
                                        " is not installed (available: 1033 English, 1045 Polski)");
         }
-        SetActiveLanguage(lcid);
+        if (!SetActiveLanguage(lcid)) {
+            return NotStored();
+        }
     }
     const int active = ActiveLanguage();
     if (options.json) {
@@ -87,14 +94,20 @@ int CmdAppLanguage(const CliOptions& options, int lcid) {
 int CmdAppAutostart(const CliOptions& options, const std::string& state,
                     const std::string& minimised) {
     PrepareHeadlessStartup();
-    if (!state.empty()) {
-        SetAutostart(state == "on");
+    // Everything is checked before anything changes: a command that fails changes nothing.
+    const bool onAfter = state.empty() ? IsAutostartOn() : state == "on";
+    if (minimised == "on" && !onAfter) {
+        return Fail(state.empty() ? kCliFailed : kCliUsage, "start minimised needs autostart on");
     }
-    if (!minimised.empty()) {
-        if (!IsAutostartOn()) {
-            return Fail(kCliFailed, "start minimised needs autostart on");
-        }
-        SetAutostartMinimised(minimised == "on");
+    if (!state.empty() && SetAutostart(onAfter).on != onAfter) {
+        return Fail(kCliFailed, "the autostart entry " + AutostartEntryPath() + " could not be " +
+                                    (onAfter ? "written" : "removed"));
+    }
+    if (!minimised.empty() && !SetAutostartMinimised(minimised == "on")) {
+        return NotStored();
+    }
+    if (state == "off" && ReadRegistryInt(kAutorunMinimizeValue) != 0) {
+        return NotStored();  // switching off also clears start minimised
     }
     const bool on = IsAutostartOn();
     const bool minimisedOn = on && ReadRegistryInt(kAutorunMinimizeValue) == 1;
@@ -109,8 +122,8 @@ int CmdAppAutostart(const CliOptions& options, const std::string& state,
 
 int CmdAppExitMode(const CliOptions& options, const std::string& mode) {
     PrepareHeadlessStartup();
-    if (!mode.empty()) {
-        SetExitMode(mode == "tray");
+    if (!mode.empty() && !SetExitMode(mode == "tray")) {
+        return NotStored();
     }
     const bool tray = ReadRegistryInt(kExitModeValue) == 1;
     if (options.json) {

@@ -56,10 +56,66 @@ int RunStandaloneSession(const CliOptions& options, bool readKeyboard,
     CliSession session(options);
     std::string error;
     if (const int status = session.Start(error, readKeyboard); status != kCliOk) {
-        return Fail(status, error);
+        return session.Finish(Fail(status, error));
     }
-    return command(session);
+    return session.Finish(command(session));
 }
+
+namespace {
+
+// The first word that stands where a command is expected but names none ("frob" in
+// "profile frob"); `known` receives the commands before it. Empty when there is none.
+std::string UnknownCommand(CLI::App& root, const std::vector<std::string>& arguments,
+                           std::string& known, std::string& choices) {
+    CLI::App* level = &root;
+    for (size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& word = arguments[i];
+        if (word == "--") {
+            return {};
+        }
+        if (word.size() > 1 && word[0] == '-') {
+            const CLI::Option* option = level->get_option_no_throw(word);
+            if (word.find('=') == std::string::npos && option != nullptr &&
+                option->get_items_expected_max() > 0) {
+                ++i;  // its value
+            }
+            continue;
+        }
+        const std::vector<CLI::App*> commands =
+            level->get_subcommands([](const CLI::App*) { return true; });
+        if (commands.empty()) {
+            return {};
+        }
+        const auto found = std::find_if(commands.begin(), commands.end(),
+                                        [&](const CLI::App* c) { return c->get_name() == word; });
+        if (found == commands.end()) {
+            const bool takesWords =
+                !level->get_options([](const CLI::Option* o) { return o->get_positional(); })
+                     .empty();
+            if (takesWords) {
+                return {};
+            }
+            for (const CLI::App* command : commands) {
+                choices += (choices.empty() ? "" : ", ") + command->get_name();
+            }
+            return word;
+        }
+        level = *found;
+        known += (known.empty() ? "" : " ") + word;
+    }
+    return {};
+}
+
+// CLI11's message on one line.
+std::string OneLine(std::string text) {
+    std::replace(text.begin(), text.end(), '\n', ' ');
+    while (!text.empty() && text.back() == ' ') {
+        text.pop_back();
+    }
+    return text;
+}
+
+}  // namespace
 
 int RunCommandLine(const std::vector<std::string>& rawArguments, const SessionRunner& runSession) {
     CliOptions options;
@@ -78,7 +134,10 @@ int RunCommandLine(const std::vector<std::string>& rawArguments, const SessionRu
     cli.add_option("--device", options.deviceType, "Select the keyboard model by device type");
     cli.add_flag("--json", options.json, "Print one JSON document");
     cli.add_flag("--yes", options.yes, "Answer yes to confirmations");
-    cli.add_option("--hid-trace", options.hidTrace, "Write every HID report to FILE");
+    cli.add_option("--hid-trace", options.hidTrace, "Write every HID report to FILE")
+        ->check([](const std::string& file) {
+            return file.empty() ? std::string("a file name is needed") : std::string();
+        });
     cli.footer(
         "--simulate[=TYPE[:cable|:receiver],...] uses virtual keyboards instead of real ones.\n"
         "Exit status: 0 success, 1 failure, 2 usage error, 3 no keyboard online;\n"
@@ -372,12 +431,24 @@ int RunCommandLine(const std::vector<std::string>& rawArguments, const SessionRu
             options, [&](CliSession& s) { return CmdUpdateDownload(s, install); }, false);
     });
 
+    const std::vector<std::string> inOrder = arguments;
     std::reverse(arguments.begin(), arguments.end());
     try {
         cli.parse(arguments);
     } catch (const CLI::ParseError& error) {
-        const int code = cli.exit(error);
-        return code == 0 ? kCliOk : kCliUsage;
+        if (error.get_exit_code() == 0) {
+            cli.exit(error);  // --help and --help-all print the usage
+            return kCliOk;
+        }
+        std::string known;
+        std::string choices;
+        const std::string unknown = UnknownCommand(cli, inOrder, known, choices);
+        if (!unknown.empty()) {
+            return Fail(kCliUsage, "unknown command " + (known.empty() ? "" : known + " ") +
+                                       unknown + " (" + (known.empty() ? "commands" : known) +
+                                       ": " + choices + ")");
+        }
+        return Fail(kCliUsage, OneLine(error.what()) + " (zanvorctl --help lists the commands)");
     }
     return status;
 }

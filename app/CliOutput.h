@@ -7,12 +7,18 @@
 
 namespace zanvor {
 
-// Prints one JSON document on stdout.
+// Prints one JSON document on stdout. Texts that are not valid UTF-8 (a name stored by an
+// older program) are printed with U+FFFD in place of the bad bytes instead of failing.
 void PrintJson(const nlohmann::json& document);
 // Prints "zanvorctl: <reason>" on stderr and returns the status.
 int Fail(int status, const std::string& reason);
+// Flushes what the command printed. When it could not be written (a full disk, a closed
+// pipe), a command that succeeded fails with the reason; other statuses stay.
+int FinishOutput(int status);
 
-// Columns of text aligned to their widest cell.
+// Columns of text aligned to their widest cell. Each cell stays on its line: line breaks,
+// tabs and other control characters are shown escaped ("\n"), bytes that are not UTF-8 as
+// U+FFFD.
 class TextTable {
   public:
     explicit TextTable(std::vector<std::string> header);

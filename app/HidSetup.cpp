@@ -1,7 +1,9 @@
 #include "app/HidSetup.h"
 
 #include <cstdlib>
+#include <filesystem>
 #include <sstream>
+#include <system_error>
 
 #include "platform/HidBackend.h"
 #include "platform/HidTrace.h"
@@ -13,7 +15,9 @@ namespace zanvor {
 namespace {
 
 // ZANVOR_SIM_FAULTS makes the virtual keyboards misbehave, so scripts and tests can see how the
-// program copes: "refuse=1D+1F" refuses those commands, "latency=N" answers after N ms.
+// program copes: "refuse=1D+1F" refuses those commands, "latency=N" answers after N ms,
+// "drop=N" loses the first N answers, "refuse-next=N" refuses the first N requests and
+// "link=down" starts every receiver with its keyboard switched off.
 bool ApplySimFaults(SimHidBackend& simulation, std::string& error) {
     const char* faults = std::getenv("ZANVOR_SIM_FAULTS");
     if (faults == nullptr || *faults == '\0') {
@@ -44,8 +48,24 @@ bool ApplySimFaults(SimHidBackend& simulation, std::string& error) {
                 return false;
             }
             simulation.SetLatency(static_cast<int>(ms));
+        } else if (name == "drop" || name == "refuse-next") {
+            const long count = std::strtol(value.c_str(), &end, 10);
+            if (value.empty() || *end != '\0' || count < 0 || count > 100000) {
+                error = "ZANVOR_SIM_FAULTS: bad count " + value;
+                return false;
+            }
+            if (name == "drop") {
+                simulation.DropNextResponses(static_cast<int>(count));
+            } else {
+                simulation.RefuseNextResponses(static_cast<int>(count));
+            }
+        } else if (name == "link" && (value == "down" || value == "up")) {
+            for (const int type : simulation.DeviceTypes()) {
+                simulation.SetReceiverLink(type, value == "up");
+            }
         } else {
-            error = "ZANVOR_SIM_FAULTS: unknown fault " + name + " (refuse=HEX+HEX, latency=MS)";
+            error = "ZANVOR_SIM_FAULTS: unknown fault " + name +
+                    " (refuse=HEX+HEX, latency=MS, drop=N, refuse-next=N, link=down)";
             return false;
         }
     }
@@ -55,15 +75,27 @@ bool ApplySimFaults(SimHidBackend& simulation, std::string& error) {
 }  // namespace
 
 bool InstallHidBackends(const HidSetup& setup, std::shared_ptr<SimHidBackend>& simulation,
-                        std::string& error) {
+                        std::string& error, bool* badValue) {
     if (setup.simulate) {
-        simulation = MakeSimBackendFromCatalogue(setup.simulateSpec, error);
+        simulation = MakeSimBackendFromCatalogue(setup.simulateSpec, error, badValue);
         if (!simulation || !ApplySimFaults(*simulation, error)) {
             return false;
         }
         InstallHidBackend(simulation);
     }
     if (!setup.traceFile.empty()) {
+        std::error_code ec;
+        const std::filesystem::path trace(setup.traceFile);
+        const std::filesystem::path folder =
+            trace.has_parent_path() ? trace.parent_path() : std::filesystem::path(".");
+        if (std::filesystem::is_directory(trace, ec) ||
+            !std::filesystem::is_directory(folder, ec)) {
+            error = "--hid-trace " + setup.traceFile + ": not a file in an existing folder";
+            if (badValue != nullptr) {
+                *badValue = true;
+            }
+            return false;
+        }
         auto traced = MakeHidTraceBackend(CurrentHidBackendShared(), setup.traceFile, &error);
         if (!traced) {
             return false;
