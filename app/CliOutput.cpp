@@ -3,6 +3,11 @@
 #include <algorithm>
 #include <iostream>
 
+#include "app/CliSession.h"
+#include "device/DeviceManager.h"
+#include "device/UdevRule.h"
+#include "platform/HidapiBackend.h"
+
 namespace zanvor {
 
 void PrintJson(const nlohmann::json& document) {
@@ -10,8 +15,32 @@ void PrintJson(const nlohmann::json& document) {
 }
 
 int Fail(int status, const std::string& reason) {
-    std::cerr << "zanvorctl: " << reason << "\n";
+    std::string line = reason;
+    if (status == kCliNoKeyboard) {
+        if (const std::string unreachable = UnreachableKeyboardsText(); !unreachable.empty()) {
+            line += "; " + unreachable;
+        }
+    }
+    std::cerr << "zanvorctl: " << line << "\n";
     return status;
+}
+
+std::string UnreachableKeyboardsText() {
+    const std::vector<UnreachableInterface> unreachable =
+        DeviceManager::Instance().UnreachableInterfaces();
+    if (unreachable.empty()) {
+        return {};
+    }
+    std::string nodes;
+    for (const UnreachableInterface& interface : unreachable) {
+        const std::string node = HidrawNodeName(interface.path);
+        nodes += (nodes.empty() ? "" : ", ") + (node.empty() ? interface.path : "/dev/" + node);
+    }
+    const bool several = unreachable.size() > 1;
+    return std::string("this user may not open the Zanvor keyboard") + (several ? "s" : "") +
+           " plugged in (" + nodes + "): install the package's udev rule (" + kUdevRuleFileName +
+           "), then unplug the keyboard" + (several ? "s" : "") + " and plug " +
+           (several ? "them" : "it") + " in again";
 }
 
 TextTable::TextTable(std::vector<std::string> header) {

@@ -1,10 +1,13 @@
 #include "app/HidSetup.h"
 
 #include <cstdlib>
+#include <optional>
+#include <set>
 #include <sstream>
 
 #include "platform/HidBackend.h"
 #include "platform/HidTrace.h"
+#include "sim/DeniedAccessBackend.h"
 #include "sim/SimCatalogue.h"
 #include "sim/SimHidBackend.h"
 
@@ -13,8 +16,11 @@ namespace zanvor {
 namespace {
 
 // ZANVOR_SIM_FAULTS makes the virtual keyboards misbehave, so scripts and tests can see how the
-// program copes: "refuse=1D+1F" refuses those commands, "latency=N" answers after N ms.
-bool ApplySimFaults(SimHidBackend& simulation, std::string& error) {
+// program copes: "refuse=1D+1F" refuses those commands, "latency=N" answers after N ms,
+// "denied=101+102" (or "denied" for all) leaves those keyboards plugged in but not accessible,
+// as without the udev rule.
+bool ApplySimFaults(SimHidBackend& simulation, std::optional<std::set<int>>& denied,
+                    std::string& error) {
     const char* faults = std::getenv("ZANVOR_SIM_FAULTS");
     if (faults == nullptr || *faults == '\0') {
         return true;
@@ -44,8 +50,21 @@ bool ApplySimFaults(SimHidBackend& simulation, std::string& error) {
                 return false;
             }
             simulation.SetLatency(static_cast<int>(ms));
+        } else if (name == "denied") {
+            denied.emplace();
+            std::stringstream types(value);
+            std::string type;
+            while (!value.empty() && std::getline(types, type, '+')) {
+                const long deviceType = std::strtol(type.c_str(), &end, 10);
+                if (type.empty() || *end != '\0' || deviceType < 100 || deviceType > 0xFFFF) {
+                    error = "ZANVOR_SIM_FAULTS: bad device type " + type;
+                    return false;
+                }
+                denied->insert(static_cast<int>(deviceType));
+            }
         } else {
-            error = "ZANVOR_SIM_FAULTS: unknown fault " + name + " (refuse=HEX+HEX, latency=MS)";
+            error = "ZANVOR_SIM_FAULTS: unknown fault " + name +
+                    " (refuse=HEX+HEX, latency=MS, denied[=TYPE+TYPE])";
             return false;
         }
     }
@@ -58,10 +77,15 @@ bool InstallHidBackends(const HidSetup& setup, std::shared_ptr<SimHidBackend>& s
                         std::string& error) {
     if (setup.simulate) {
         simulation = MakeSimBackendFromCatalogue(setup.simulateSpec, error);
-        if (!simulation || !ApplySimFaults(*simulation, error)) {
+        std::optional<std::set<int>> denied;
+        if (!simulation || !ApplySimFaults(*simulation, denied, error)) {
             return false;
         }
-        InstallHidBackend(simulation);
+        if (denied) {
+            InstallHidBackend(std::make_shared<DeniedAccessBackend>(simulation, *denied));
+        } else {
+            InstallHidBackend(simulation);
+        }
     }
     if (!setup.traceFile.empty()) {
         auto traced = MakeHidTraceBackend(CurrentHidBackendShared(), setup.traceFile, &error);
