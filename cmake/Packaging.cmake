@@ -75,13 +75,15 @@ set(CPACK_PACKAGE_VENDOR Zanvor)
 set(CPACK_PACKAGE_CONTACT "Zanvor HUB developers <hub@zanvor.com>")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "configuration utility for Zanvor gaming keyboards")
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-    "configuration utility for Zanvor gaming keyboards
- Zanvor HUB remaps the keys of Zanvor gaming keyboards on four layers, sets up
- their knob, keeps up to ten profiles and changes the keyboard's settings, by
- USB cable or through the 2.4 GHz receiver. It comes as a Qt desktop program
- (zanvor-hub) and a command-line tool for scripts (zanvorctl), and installs a
- udev rule that lets the user at the seat reach the keyboards without root.")
+# The summary above is the synopsis line; CPack puts it before these lines.
+string(CONCAT CPACK_DEBIAN_PACKAGE_DESCRIPTION
+  "Zanvor HUB remaps the keys of Zanvor gaming keyboards on four layers, sets\n"
+  "up their knob, keeps up to ten profiles and changes the keyboard's settings,\n"
+  "by USB cable or through the 2.4 GHz receiver.\n"
+  ".\n"
+  "It comes as a Qt desktop program (zanvor-hub) and a command-line tool for\n"
+  "scripts (zanvorctl) with JSON output, and installs a udev rule that lets the\n"
+  "user at the seat reach the keyboards without root rights.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)

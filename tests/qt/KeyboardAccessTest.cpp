@@ -53,6 +53,8 @@ TEST_F(KeyboardAccessTest, TheHomePageNamesTheUdevRuleUntilAccessIsGranted) {
     ASSERT_TRUE(WaitFor([this] { return dialog->Idle() && dialog->session.deviceOnline.load(); }));
     EXPECT_TRUE(HomeShows(help));
     EXPECT_FALSE(window->Home()->DisconnectedShown());
+    window->resize(1366, 768);
+    Save(*window, "home_keyboard_partly_unreachable");
 
     // No keyboard may be opened: the disconnected panel gives the fix, not "no keyboard".
     access->Deny({});
@@ -60,7 +62,6 @@ TEST_F(KeyboardAccessTest, TheHomePageNamesTheUdevRuleUntilAccessIsGranted) {
     ASSERT_TRUE(WaitFor([this] { return window->Home()->DisconnectedShown(); }));
     EXPECT_TRUE(HomeShows(help));
     EXPECT_FALSE(HomeShows(none));
-    window->resize(1366, 768);
     Save(*window, "home_keyboard_unreachable");
 
     SetActiveLanguage(1045);
