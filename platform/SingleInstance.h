@@ -1,5 +1,6 @@
 #pragma once
 
+#include <condition_variable>
 #include <functional>
 #include <mutex>
 #include <optional>
@@ -45,6 +46,8 @@ class SingleInstance {
     // program runs or it declined (the command line then works alone).
     std::optional<CommandReply> AskFirstToRun(const std::vector<std::string>& arguments);
     // Called on the listening thread for each handed-over command; returns nothing to decline.
+    // A command that arrives before the handler is set waits for it (the desktop program is
+    // still starting) instead of being declined.
     void SetCommandHandler(
         std::function<std::optional<CommandReply>(const std::vector<std::string>&)> handler);
 
@@ -70,7 +73,9 @@ class SingleInstance {
     int listenFd_ = -1;
     int wakeFd_ = -1;  // eventfd that ends the listening thread
     std::thread listener_;
-    std::mutex handlerMutex_;  // guards handler_, pendingRaises_ and commandHandler_
+    std::mutex handlerMutex_;  // guards handler_, pendingRaises_, commandHandler_ and stopping_
+    std::condition_variable commandHandlerSet_;  // commandHandler_ set, or stopping_
+    bool stopping_ = false;
     std::function<void()> handler_;
     std::function<std::optional<CommandReply>(const std::vector<std::string>&)> commandHandler_;
     int pendingRaises_ = 0;

@@ -49,8 +49,8 @@ class CommandHandoffTest : public test::IsolatedHomeTest {
             struct stat info {};
             if (stat(socket.c_str(), &info) == 0) {
                 socketMode_ = info.st_mode & 0777;
-                // The program reads its keyboard right after it starts listening.
-                std::this_thread::sleep_for(std::chrono::milliseconds(300));
+                // No pause for the program to get ready: a command handed over while it
+                // starts waits for it instead of running alone beside it.
                 return true;
             }
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
