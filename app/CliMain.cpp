@@ -10,8 +10,11 @@
 
 #include "app/CliCommands.h"
 #include "app/CliKeyboardCommands.h"
+#include "app/CliLightCommands.h"
+#include "app/CliMacroCommands.h"
 #include "app/CliManual.h"
 #include "app/CliOutput.h"
+#include "app/CliScreenCommands.h"
 
 namespace zanvor {
 
@@ -260,6 +263,10 @@ int BuildCommandLine(const std::vector<std::string>& rawArguments, const Session
                              [&](CliSession& s) { return CmdKnobSet(s, layer, action, function); });
     });
 
+    AddLightCommands(
+        cli, [&](std::function<int(CliSession&)> command) { return WithSession(options, command); },
+        status);
+
     std::string file;
     CLI::App* exportCommand = cli.add_subcommand("export", "Write a profile's keys to a file");
     exportCommand->add_option("PROFILE_ID", profileId)->required();
@@ -271,6 +278,89 @@ int BuildCommandLine(const std::vector<std::string>& rawArguments, const Session
     importCommand->add_option("FILE", file)->required();
     importCommand->callback(
         [&] { status = WithSession(options, [&](CliSession& s) { return CmdImport(s, file); }); });
+
+    CLI::App* macro =
+        cli.add_subcommand("macro", "Macros: list, show, add, rename, delete, set, delay");
+    macro->require_subcommand(1);
+    int macroId = 0;
+    std::string macroName;
+    std::vector<std::string> macroSteps;
+    std::string macroDelay;
+    macro->add_subcommand("list", "Every macro: steps, play and delay settings")->callback([&] {
+        status = WithSession(options, CmdMacroList);
+    });
+    CLI::App* macroShow = macro->add_subcommand("show", "The steps of a macro, one per line");
+    macroShow->add_option("ID", macroId)->required();
+    macroShow->callback([&] {
+        status = WithSession(options, [&](CliSession& s) { return CmdMacroShow(s, macroId); });
+    });
+    CLI::App* macroAdd = macro->add_subcommand("add", "Add a macro (at most 10)");
+    macroAdd->add_option("NAME", macroName);
+    macroAdd->callback([&] {
+        status = WithSession(options, [&](CliSession& s) { return CmdMacroAdd(s, macroName); });
+    });
+    CLI::App* macroRename = macro->add_subcommand("rename", "Rename a macro");
+    macroRename->add_option("ID", macroId)->required();
+    macroRename->add_option("NAME", macroName)->required();
+    macroRename->callback([&] {
+        status = WithSession(options,
+                             [&](CliSession& s) { return CmdMacroRename(s, macroId, macroName); });
+    });
+    CLI::App* macroDelete =
+        macro->add_subcommand("delete", "Delete a macro; keys playing it are released");
+    macroDelete->add_option("ID", macroId)->required();
+    macroDelete->callback([&] {
+        status = WithSession(options, [&](CliSession& s) { return CmdMacroDelete(s, macroId); });
+    });
+    CLI::App* macroSet =
+        macro->add_subcommand("set", "Replace every step of a macro and send the macros");
+    macroSet->add_option("ID", macroId)->required();
+    macroSet
+        ->add_option("STEP", macroSteps,
+                     "down:KEY[@MS] up:KEY[@MS] mouse-down:BUTTON[@MS] mouse-up:BUTTON[@MS] "
+                     "pause:MS scroll:up|down[@MS]; KEY a key name (A, LShift, Enter) or a "
+                     "virtual-key code (0x41), BUTTON left|right|middle|back|forward, @MS the "
+                     "delay after the step (default 10)")
+        ->required();
+    macroSet->callback([&] {
+        status = WithSession(options,
+                             [&](CliSession& s) { return CmdMacroSet(s, macroId, macroSteps); });
+    });
+    CLI::App* macroDelayCommand =
+        macro->add_subcommand("delay", "How recordings fill in delays: none, measured, fixed:MS");
+    macroDelayCommand->add_option("ID", macroId)->required();
+    macroDelayCommand->add_option("DELAY", macroDelay)->required();
+    macroDelayCommand->callback([&] {
+        status = WithSession(options,
+                             [&](CliSession& s) { return CmdMacroDelay(s, macroId, macroDelay); });
+    });
+
+    // The screen library is the program's own: no keyboard needs to be read for it.
+    CLI::App* screen = cli.add_subcommand("screen", "Animations for the keyboard's screen");
+    screen->require_subcommand(1);
+    int animationId = 0;
+    screen->add_subcommand("list", "Animations with their frames and duration")->callback([&] {
+        status = WithSession(options, CmdScreenList, false);
+    });
+    CLI::App* screenImport = screen->add_subcommand("import", "Add a GIF file as an animation");
+    screenImport->add_option("FILE", file, "FILE.gif")->required();
+    screenImport->callback([&] {
+        status = WithSession(
+            options, [&](CliSession& s) { return CmdScreenImport(s, file); }, false);
+    });
+    CLI::App* screenExport = screen->add_subcommand("export", "Write an animation as a GIF file");
+    screenExport->add_option("ID", animationId)->required();
+    screenExport->add_option("FILE", file, "FILE.gif")->required();
+    screenExport->callback([&] {
+        status = WithSession(
+            options, [&](CliSession& s) { return CmdScreenExport(s, animationId, file); }, false);
+    });
+    CLI::App* screenDelete = screen->add_subcommand("delete", "Delete an animation");
+    screenDelete->add_option("ID", animationId)->required();
+    screenDelete->callback([&] {
+        status = WithSession(
+            options, [&](CliSession& s) { return CmdScreenDelete(s, animationId); }, false);
+    });
 
     cli.add_subcommand("reset", "Factory reset of keyboard and database (asks; --yes)")
         ->callback([&] { status = WithSession(options, CmdReset); });

@@ -52,10 +52,41 @@ void TextTable::AddRow(std::vector<std::string> row) {
 }
 
 namespace {
-// Display width in code points, so captions with non-ASCII letters stay aligned.
+// Columns a code point takes in a terminal: 0 for combining marks, 2 for East Asian wide
+// characters and pictographs, else 1.
+size_t CodePointWidth(char32_t c) {
+    if ((c >= 0x0300 && c <= 0x036F) || (c >= 0x200B && c <= 0x200F) ||
+        (c >= 0xFE00 && c <= 0xFE0F)) {
+        return 0;
+    }
+    if ((c >= 0x1100 && c <= 0x115F) || (c >= 0x2E80 && c <= 0xA4CF) ||
+        (c >= 0xAC00 && c <= 0xD7A3) || (c >= 0xF900 && c <= 0xFAFF) ||
+        (c >= 0xFE30 && c <= 0xFE4F) || (c >= 0xFF00 && c <= 0xFF60) ||
+        (c >= 0xFFE0 && c <= 0xFFE6) || (c >= 0x1F300 && c <= 0x1FAFF) ||
+        (c >= 0x20000 && c <= 0x3FFFD)) {
+        return 2;
+    }
+    return 1;
+}
+
+// Display width of UTF-8 text, so captions in any script stay aligned.
 size_t DisplayWidth(const std::string& text) {
-    return std::count_if(text.begin(), text.end(),
-                         [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; });
+    size_t width = 0;
+    for (size_t i = 0; i < text.size();) {
+        const unsigned char lead = static_cast<unsigned char>(text[i]);
+        const size_t length = lead < 0x80    ? 1
+                              : lead >= 0xF0 ? 4
+                              : lead >= 0xE0 ? 3
+                              : lead >= 0xC0 ? 2
+                                             : 1;
+        char32_t c = length == 1 ? lead : lead & (0x7F >> length);
+        for (size_t k = 1; k < length && i + k < text.size(); ++k) {
+            c = (c << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3F);
+        }
+        width += CodePointWidth(c);
+        i += length;
+    }
+    return width;
 }
 }  // namespace
 

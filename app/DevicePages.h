@@ -1,5 +1,7 @@
 #pragma once
 
+#include <atomic>
+
 #include "app/ApplicationPage.h"
 #include "app/ProfilePage.h"
 #include "device/DeviceSettings.h"
@@ -8,11 +10,15 @@
 #include "keys/KeyAssignmentPage.h"
 #include "keys/KeyTest.h"
 #include "keys/KnobPage.h"
+#include "keys/MacroPage.h"
+#include "screen/ScreenPage.h"
+#include "lighting/LightPage.h"
 
 namespace zanvor {
 
 class DeviceSession;
 class KeyboardDlg;
+class MainView;
 class PageRegistry;
 
 // The pages of the main window. Each owns its control models and registers what it handles
@@ -20,6 +26,7 @@ class PageRegistry;
 // main window owns one DevicePages and looks everything up in the registry.
 struct DevicePages {
     DevicePages(KeyboardDlg& dialog, DeviceSession& keyboards);
+    ~DevicePages();
     DevicePages(const DevicePages&) = delete;
     DevicePages& operator=(const DevicePages&) = delete;
 
@@ -35,7 +42,15 @@ struct DevicePages {
     KnobPage knob;
     ExchangePage exchange;
     KeyTest keyTest;
+    MacroPage macros;
     ApplicationPage application;
+    ScreenPage screen;
+    LightPage lighting;
+
+  private:
+    MainView& mainView_;
+    int pageObserver_ = 0;
+    std::atomic<bool> lightingShown_{false};  // the lighting page was on screen at the last change
 };
 
 }  // namespace zanvor

@@ -11,6 +11,7 @@
 #include "platform/Paths.h"
 #include "platform/Registry.h"
 #include "platform/Trace.h"
+#include "screen/ScreenFormat.h"
 #include "store/DataStore.h"
 #include "ui/AuroraEffect.h"
 #include "ui/CDeviceList.h"
@@ -119,7 +120,7 @@ void DeviceSession::TaskDeviceChange(const char* trace) {
     if (lastEventDeviceType_.load() == parts_.session.currentDeviceType.load()) {
         parts_.mainView.SelectPage(kPageHome);
     }
-    Trace(trace);
+    Trace("%s", trace);
     ScanDevices();
     ApplyDeviceSelection();
     ReadIfUnread();
@@ -232,6 +233,7 @@ void DeviceSession::LoadLayout(int deviceType) {
         parts_.mainView.SetTabVisible(kTabMusic, true);
         parts_.mainView.SetTabVisible(kTabMatrix, deviceType == 102);
     }
+    parts_.mainView.SetTabVisible(kPageScreen, ScreenFormatOf(deviceType).Present());
 }
 
 void DeviceSession::ScanDevices() {

@@ -287,6 +287,8 @@ void KeyboardDlg::OnWindowMessage(uint32_t id, uintptr_t wParam, intptr_t lParam
 }
 
 void KeyboardDlg::OnPageChanged() {
+    // Idle work may follow the page on screen (the lighting page's live mirror).
+    Wake();
     // The key test runs while the key-assignment page is on screen.
     const bool keysShown = mainView.DevicePagesShown() && !mainView.SettingsPageShown() &&
                            mainView.SelectedPage() == kPageKeys;

@@ -53,6 +53,7 @@ class KeyboardDlg : public MDialog, public CThreadBasic, public TaskPoster {
     void PostWindowMessage(uint32_t id, uintptr_t wParam, intptr_t lParam) override {
         PostMessageW(id, wParam, lParam);
     }
+    void WakeWorker() override { Wake(); }
     DeviceTaskQueue& Queue() { return queue_; }
     // True when the queue is empty and no job is running.
     bool Idle() const { return queue_.Empty() && !passBusy_.load(); }

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "device/KeyLayout.h"
+#include "device/LightPositionMap.h"
 
 namespace zanvor {
 
@@ -38,6 +39,16 @@ struct DeviceInfo {
 inline constexpr size_t kParameterBlockSize = 64;
 using ParameterBlock = std::array<uint8_t, kParameterBlockSize>;
 
+// What the lighting page works on: the worker's light jobs read these when they run, so
+// several queued jobs all send the latest values.
+struct LightPageState {
+    std::atomic<int> type{0};  // light type of the selected zone tab: 0 main, 1 zone 1, 2 zone 2
+    std::atomic<int> mode{0};  // current mode of that zone; 0x80..0x84 the custom sets
+    std::atomic<bool> enabled{false};
+    std::atomic<int> configFunc{0};  // parameter flags of the current mode's row
+    std::atomic<int> matrixMode{0};  // current mode of the matrix screen zone
+};
+
 // Posting work and messages to the main window from the feature pages, without knowing it.
 class TaskPoster {
   public:
@@ -48,6 +59,8 @@ class TaskPoster {
     virtual void PostTaskIfIdle(int code) = 0;
     // Posts a window message to the main window (handled on the UI thread).
     virtual void PostWindowMessage(uint32_t id, uintptr_t wParam, intptr_t lParam) = 0;
+    // A live stream was switched on: a sleeping worker starts passing again.
+    virtual void WakeWorker() {}
 };
 
 // The session state every page reads: the current profile, model, connection and layer,
@@ -105,6 +118,9 @@ class SessionState {
     // written once the read completes, and the read then keeps the profile's rows.
     std::atomic<bool> tableWritePending{false};
 
+    // The lighting page's current zone, mode and switches.
+    LightPageState light;
+
     KeyMaps KeyMapsCopy() const {
         std::lock_guard lock(mutex_);
         return keyMaps_;
@@ -137,14 +153,26 @@ class SessionState {
         parameters_ = block;
     }
 
+    // The keyboard's LED positions as read at the last connection (empty before).
+    LightPositionMap LightMap() const {
+        std::lock_guard lock(mutex_);
+        return lightMap_;
+    }
+    void SetLightMap(const LightPositionMap& map) {
+        std::lock_guard lock(mutex_);
+        lightMap_ = map;
+    }
+
   private:
     std::atomic<uint64_t> connection_{0};
     std::atomic<bool> connectionRead_{false};
-    // guards keyMaps_, info_ and parameters_; makes BeginConnection and MarkConnectionRead atomic
+    // guards keyMaps_, info_, parameters_ and lightMap_; makes BeginConnection and
+    // MarkConnectionRead atomic
     mutable std::mutex mutex_;
     KeyMaps keyMaps_;
     DeviceInfo info_;
     ParameterBlock parameters_{};
+    LightPositionMap lightMap_;
 };
 
 }  // namespace zanvor

@@ -796,7 +796,7 @@ void KeyAssignmentPage::RestoreAllDefaults() {
     RestoreDefault();
 }
 
-void KeyAssignmentPage::ReleaseMacro(int macroId) {
+bool KeyAssignmentPage::ReleaseMacro(int macroId) {
     std::vector<KeyMacroData> rows;
     store_.ListAllKeys(rows);
     const int layer = CurrentLayer();
@@ -817,12 +817,24 @@ void KeyAssignmentPage::ReleaseMacro(int macroId) {
         store_.UpdateKey(row);
     }
     if (!matched) {
-        return;
+        return false;
     }
     ReloadKeyCaptions(CurrentProfile());
     selectedKey_.store(kSelectAllTables);
     poster_.PostTask(kKeyTaskDownloadMacros);
     poster_.PostTask(kKeyTaskWriteKeyAssignments);
+    return true;
+}
+
+void KeyAssignmentPage::RewriteAllTables() {
+    selectedKey_.store(kSelectAllTables);
+    poster_.PostTask(kKeyTaskWriteKeyAssignments);
+}
+
+void KeyAssignmentPage::RefreshMacroList() {
+    if (currentTab_.load() == kTabMacros) {
+        ShowFunctionTab(kTabMacros);
+    }
 }
 
 // ---- operations without the page ------------------------------------------------------------

@@ -171,8 +171,14 @@ class KeyAssignmentPage {
     void RestoreDefault();
     // Asks, then restores the factory functions of the current layer.
     void RestoreAllDefaults();
-    // A macro was deleted or emptied: keys playing it get their factory function back.
-    void ReleaseMacro(int macroId);
+    // A macro was deleted or emptied: keys playing it get their factory function back. True
+    // when keys played it (the macro block and every key table are then sent again).
+    bool ReleaseMacro(int macroId);
+    // Macros moved in the list (one was deleted): every table of the current profile is
+    // written again so keys keep playing the macro they were given.
+    void RewriteAllTables();
+    // The macros were added, renamed or deleted: the macro tab shows them anew.
+    void RefreshMacroList();
 
     // ---- operations without the page (command line) ----
     // Assigns a function (macro_type, macro_value, macro_value2, macro_value3, macro_desc of

@@ -32,8 +32,6 @@ constexpr size_t kMaxArgumentBytes = 1 << 16;
 constexpr size_t kMaxOutputBytes = 64 << 20;
 // A handed-over command may wait for the keyboard; this is only a guard against a hang.
 constexpr int kRunReplyTimeoutMs = 15 * 60 * 1000;
-// How long a handed-over command waits for a desktop program that is still starting.
-constexpr auto kCommandHandlerWait = std::chrono::seconds(30);
 
 bool FillAddress(const std::string& path, sockaddr_un& address) {
     std::memset(&address, 0, sizeof address);
@@ -167,11 +165,6 @@ int Connect(const std::string& socketPath) {
 SingleInstance::SingleInstance(std::string name) : name_(std::move(name)) {}
 
 SingleInstance::~SingleInstance() {
-    {
-        std::lock_guard lock(handlerMutex_);
-        stopping_ = true;
-    }
-    commandHandlerSet_.notify_all();
     if (listener_.joinable()) {
         const uint64_t one = 1;
         [[maybe_unused]] const ssize_t wrote = ::write(wakeFd_, &one, sizeof one);
@@ -324,11 +317,12 @@ void SingleInstance::ServeCommand(int client) {
     }
     std::function<std::optional<CommandReply>(const std::vector<std::string>&)> handler;
     {
-        // Declined, the command line would run the command alone and use the keyboard beside
-        // a desktop program that is still starting: wait until it takes commands.
+        // The desktop program listens from its first moments but sets its handler once its
+        // window exists: a command arriving in between waits for it rather than being declined
+        // (and then run beside the program).
         std::unique_lock lock(handlerMutex_);
-        commandHandlerSet_.wait_for(lock, kCommandHandlerWait,
-                                    [this] { return commandHandler_ || stopping_; });
+        handlerSet_.wait_for(lock, std::chrono::seconds(30),
+                             [this] { return commandHandler_ || commandsClosed_; });
         handler = commandHandler_;
     }
     const std::optional<CommandReply> reply = handler ? handler(arguments) : std::nullopt;
@@ -345,9 +339,19 @@ void SingleInstance::SetCommandHandler(
     std::function<std::optional<CommandReply>(const std::vector<std::string>&)> handler) {
     {
         std::lock_guard lock(handlerMutex_);
+        commandsClosed_ = commandsClosed_ || (commandHandler_ && !handler);
         commandHandler_ = std::move(handler);
     }
-    commandHandlerSet_.notify_all();
+    handlerSet_.notify_all();
+}
+
+void SingleInstance::CloseCommands() {
+    {
+        std::lock_guard lock(handlerMutex_);
+        commandsClosed_ = true;
+        commandHandler_ = nullptr;
+    }
+    handlerSet_.notify_all();
 }
 
 std::optional<SingleInstance::CommandReply> SingleInstance::AskFirstToRun(

@@ -46,10 +46,11 @@ class SingleInstance {
     // program runs or it declined (the command line then works alone).
     std::optional<CommandReply> AskFirstToRun(const std::vector<std::string>& arguments);
     // Called on the listening thread for each handed-over command; returns nothing to decline.
-    // A command that arrives before the handler is set waits for it (the desktop program is
-    // still starting) instead of being declined.
+    // A command that arrives before a handler is set waits for one (the program is starting).
     void SetCommandHandler(
         std::function<std::optional<CommandReply>(const std::vector<std::string>&)> handler);
+    // From now on every handed-over command is declined (the program is closing).
+    void CloseCommands();
 
     // Called on the listening thread for each raise request; a request that arrived before
     // a handler was set is delivered when it is set. The GUI posts itself a message here.
@@ -73,9 +74,10 @@ class SingleInstance {
     int listenFd_ = -1;
     int wakeFd_ = -1;  // eventfd that ends the listening thread
     std::thread listener_;
-    std::mutex handlerMutex_;  // guards handler_, pendingRaises_, commandHandler_ and stopping_
-    std::condition_variable commandHandlerSet_;  // commandHandler_ set, or stopping_
-    bool stopping_ = false;
+    // guards handler_, pendingRaises_, commandHandler_ and commandsClosed_
+    std::mutex handlerMutex_;
+    std::condition_variable handlerSet_;
+    bool commandsClosed_ = false;
     std::function<void()> handler_;
     std::function<std::optional<CommandReply>(const std::vector<std::string>&)> commandHandler_;
     int pendingRaises_ = 0;

@@ -153,6 +153,7 @@ int RunHubApplication(int argc, char** argv) {
     // No handed-over command may start or still wait once the loop has ended; the listener
     // is stopped before what it calls goes away.
     handoff.Close();
+    startup.instance->CloseCommands();
     startup.instance.reset();
     window.AllowClose();
     dialog.DestroyWindow();

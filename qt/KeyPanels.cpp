@@ -16,6 +16,7 @@
 #include <QTabBar>
 #include <QVBoxLayout>
 
+#include "qt/OptionFieldView.h"
 #include "qt/Theme.h"
 #include "ui/CKeyTestCtrl.h"
 #include "ui/CombinationKeyPanel.h"
@@ -301,16 +302,7 @@ void MacroPlayView::ApplyTexts() {
 }
 
 void MacroPlayView::Refresh() {
-    const int option = model_.SelectedOption();
-    if (option >= 0 && option < 4) {
-        options_[option]->setChecked(true);
-    }
-    const QString count = Text(model_.CountText());
-    if (count_->text() != count) {
-        count_->setText(count);
-    }
-    count_->setEnabled(model_.CountEnabled());
-    setVisible(model_.IsVisible());
+    ShowOptionField(model_, options_, count_);
 }
 
 // ---- CombinationView ----

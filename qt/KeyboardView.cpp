@@ -5,6 +5,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
+#include <QRubberBand>
 #include <QToolTip>
 #include <cmath>
 
@@ -241,6 +242,16 @@ bool KeyboardView::event(QEvent* event) {
 }
 
 void KeyboardView::mouseMoveEvent(QMouseEvent* event) {
+    if (pressed_ && areaSelection_) {
+        const QRect area = QRect(pressAt_, event->position().toPoint()).normalized();
+        if (band_ != nullptr || area.width() > 4 || area.height() > 4) {
+            if (band_ == nullptr) {
+                band_ = new QRubberBand(QRubberBand::Rectangle, this);
+            }
+            band_->setGeometry(area);
+            band_->show();
+        }
+    }
     const int code = CodeAt(event->position());
     if (code != hovered_) {
         hovered_ = code;
@@ -258,11 +269,50 @@ void KeyboardView::mousePressEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton) {
         return;
     }
+    if (areaSelection_) {
+        pressed_ = true;
+        pressAt_ = event->position().toPoint();
+        return;
+    }
     const int code = CodeAt(event->position());
     if (code != 0) {
         focused_ = code;
         model_.ClickKey(code, event->modifiers().testFlag(Qt::ControlModifier));
     }
+}
+
+void KeyboardView::mouseReleaseEvent(QMouseEvent* event) {
+    if (!pressed_ || event->button() != Qt::LeftButton) {
+        return;
+    }
+    pressed_ = false;
+    const bool add = event->modifiers().testFlag(Qt::ControlModifier);
+    if (band_ != nullptr && band_->isVisible()) {
+        const QRect area = band_->geometry();
+        band_->hide();
+        model_.SelectArea(ToModel(area), add);
+        return;
+    }
+    const int code = CodeAt(event->position());
+    if (code != 0) {
+        focused_ = code;
+        model_.ClickKey(code, add);
+    }
+}
+
+Rect KeyboardView::ToModel(const QRect& area) const {
+    const QRectF bounds = Bounds();
+    const QRectF all =
+        Map(Rect{int(bounds.left()), int(bounds.top()), int(bounds.right()), int(bounds.bottom())});
+    if (all.isEmpty()) {
+        return {};
+    }
+    const qreal scale = all.width() / bounds.width();
+    const auto x = [&](int px) {
+        return int(std::floor(bounds.left() + (px - all.left()) / scale));
+    };
+    const auto y = [&](int px) { return int(std::floor(bounds.top() + (px - all.top()) / scale)); };
+    return Rect{x(area.left()), y(area.top()), x(area.right() + 1), y(area.bottom() + 1)};
 }
 
 void KeyboardView::focusInEvent(QFocusEvent* event) {

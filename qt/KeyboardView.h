@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QWidget>
+
+class QRubberBand;
 #include <memory>
 #include <vector>
 
@@ -25,11 +27,17 @@ class KeyboardView : public QWidget {
     QRect KeyRect(int code) const;
     // The items as last taken from the model.
     const std::vector<KeyItem>& Items() const { return items_; }
+    // With area selection a drag draws a rubber band and selects the keys it touches (Ctrl
+    // adds them); a click then acts when the button is released.
+    void SetAreaSelection(bool on) { areaSelection_ = on; }
+    // A widget rectangle in the model's coordinates.
+    Rect ToModel(const QRect& area) const;
 
   protected:
     void paintEvent(QPaintEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
     void leaveEvent(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
@@ -50,6 +58,10 @@ class KeyboardView : public QWidget {
     uint32_t lightModeColor_ = 0;
     int hovered_ = 0;
     int focused_ = 0;
+    bool areaSelection_ = false;
+    QPoint pressAt_;
+    bool pressed_ = false;
+    QRubberBand* band_ = nullptr;
     std::unique_ptr<ModelBinding> binding_;
 };
 

@@ -26,8 +26,11 @@
 #include "qt/KeyPageView.h"
 #include "qt/KeyPanels.h"
 #include "qt/KnobDialogView.h"
+#include "qt/LightPageView.h"
+#include "qt/MacroPageView.h"
 #include "qt/ModelBinding.h"
 #include "qt/Pictures.h"
+#include "qt/ScreenPageView.h"
 #include "qt/SettingsPageView.h"
 #include "qt/Theme.h"
 #include "ui/ControlIds.h"
@@ -41,6 +44,8 @@ namespace {
 // Commands of the background menu, carried by the background menu message.
 constexpr int kBackgroundChoose = 100;
 constexpr int kBackgroundDefault = 101;
+// Tab of the lighting page in the page tabs.
+constexpr int kLightingTab = 3;
 // A button without a model raises event 1 with its control id.
 constexpr int kButtonClicked = 1;
 
@@ -211,6 +216,12 @@ void MainWindow::Attach(KeyboardDlg* dialog) {
     tabs_->setTabData(0, 0);
     tabs_->addTab(QString());
     tabs_->setTabData(1, int(kPageKeys));
+    tabs_->addTab(QString());
+    tabs_->setTabData(2, int(kPageMacros));
+    tabs_->addTab(QString());
+    tabs_->setTabData(kLightingTab, int(kPageLighting));
+    screenTab_ = tabs_->addTab(QString());
+    tabs_->setTabData(screenTab_, int(kPageScreen));
     tabs_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     tabRow->addWidget(tabs_);
     layout->addLayout(tabRow);
@@ -225,9 +236,19 @@ void MainWindow::Attach(KeyboardDlg* dialog) {
                      QString::fromStdString(dialog_->Keyboards().homePictureDisconnected), stack_);
     keys_ = new KeyPageView(dialog_->keyboardCtrl, stack_);
     settings_ = new SettingsPageView(*dialog_, stack_);
+    lighting_ = new LightPageView(*dialog_, stack_);
     stack_->addWidget(home_);
     stack_->addWidget(keys_);
+    stack_->addWidget(lighting_);
+    macros_ = new MacroPageView(
+        dialog_->Pages().macros, [this](int id) { dialog_->OnMessage(id, kButtonClicked); },
+        stack_);
+    stack_->addWidget(macros_);
     stack_->addWidget(settings_);
+    screen_ = new ScreenPageView(
+        dialog_->Pages().screen, [this](int id) { dialog_->OnMessage(id, kButtonClicked); },
+        stack_);
+    stack_->addWidget(screen_);
     bodyLayout->addWidget(stack_, 1);
     layout->addWidget(body_, 1);
 
@@ -284,6 +305,13 @@ void MainWindow::ConnectPages() {
         dialog_->Pages().keys.OnCaptureNativeKey(code, pressed);
     });
     pages.knob.SetDialogPresenter(KnobDialogPresenter(this));
+    pages.macros.SetMenuPresenter([this](uint32_t message, std::vector<MacroMenuEntry> entries) {
+        macros_->ShowMenu(message, entries, [this](uint32_t chosen, int command) {
+            dialog_->PostMessageW(chosen, static_cast<uintptr_t>(command));
+        });
+    });
+    pages.screen.SetImageServices(screenImages_);
+    pages.screen.SetDelayDialog(ScreenPageView::DelayDialogPresenter(this));
     SetInputHandlers(
         [this](int code, bool pressed) { dialog_->Pages().keyTest.OnNativeKey(code, pressed); },
         [this](MouseButton button, bool pressed) {
@@ -390,6 +418,7 @@ void MainWindow::Detach() {
     if (dialog_ != nullptr) {
         dialog_->SetProfileMenuPresenter(nullptr);
         dialog_->Pages().knob.SetDialogPresenter(nullptr);
+        dialog_->Pages().macros.SetMenuPresenter(nullptr);
     }
     language_.Reset();
     viewBinding_.reset();
@@ -400,13 +429,19 @@ void MainWindow::Detach() {
     // The pages observe the main window object's models: they go first.
     delete home_;
     delete keys_;
+    delete macros_;
     delete settings_;
+    delete screen_;
+    delete lighting_;
+    lighting_ = nullptr;
     delete profileColumn_;
     profileColumn_ = nullptr;
     profiles_ = nullptr;
     home_ = nullptr;
     keys_ = nullptr;
+    macros_ = nullptr;
     settings_ = nullptr;
+    screen_ = nullptr;
     dialog_ = nullptr;
 }
 
@@ -426,6 +461,9 @@ void MainWindow::ApplyTexts() {
     settingsButton_->setAccessibleName(settingsButton_->toolTip());
     tabs_->setTabText(0, QString::fromStdString(LoadText("KB.DIALOG", 1400)));
     tabs_->setTabText(1, QString::fromStdString(LoadText("KB.DIALOG", 1401)));
+    tabs_->setTabText(2, QString::fromStdString(LoadText("KB.DIALOG", 1434)));
+    tabs_->setTabText(screenTab_, QString::fromStdString(LoadText("KB.DIALOG", 1650)));
+    tabs_->setTabText(kLightingTab, QString::fromStdString(LoadText("KB.DIALOG", 1620)));
 }
 
 void MainWindow::RefreshView() {
@@ -436,15 +474,28 @@ void MainWindow::RefreshView() {
     deviceTitle_->setText(QString::fromStdString(view.Title()));
     const bool devicePages = view.DevicePagesShown();
     tabs_->setTabVisible(1, devicePages && view.TabVisible(kPageKeys));
+    tabs_->setTabVisible(2, devicePages && view.TabVisible(kPageMacros));
+    tabs_->setTabVisible(screenTab_, devicePages && view.TabVisible(kPageScreen));
+    tabs_->setTabVisible(kLightingTab, devicePages && view.TabVisible(kPageLighting));
     const bool settings = view.SettingsPageShown();
     settingsButton_->setChecked(settings);
     tabs_->setVisible(!settings);
     const int page = view.SelectedPage();
     const bool keysShown = page == kPageKeys && devicePages;
-    const int tab = keysShown ? 1 : 0;
-    QWidget* shown = settings    ? static_cast<QWidget*>(settings_)
-                     : keysShown ? static_cast<QWidget*>(keys_)
-                                 : home_;
+    const bool macrosShown = page == kPageMacros && devicePages;
+    const bool screenShown = page == kPageScreen && devicePages && view.TabVisible(kPageScreen);
+    const bool lightingShown = page == kPageLighting && devicePages;
+    const int tab = keysShown       ? 1
+                    : macrosShown   ? 2
+                    : lightingShown ? kLightingTab
+                    : screenShown   ? screenTab_
+                                    : 0;
+    QWidget* shown = settings        ? static_cast<QWidget*>(settings_)
+                     : keysShown     ? static_cast<QWidget*>(keys_)
+                     : macrosShown   ? static_cast<QWidget*>(macros_)
+                     : lightingShown ? static_cast<QWidget*>(lighting_)
+                     : screenShown   ? static_cast<QWidget*>(screen_)
+                                     : home_;
     {
         const QSignalBlocker blocker(tabs_);
         tabs_->setCurrentIndex(tab);
@@ -454,7 +505,10 @@ void MainWindow::RefreshView() {
         ReloadBackground();
     }
     if (profiles_ != nullptr) {
-        profileColumn_->setVisible(devicePages && shown != home_ && !settings);
+        // Macros and the screen library belong to every profile: their pages have no profile
+        // list and use the room.
+        profileColumn_->setVisible(devicePages && shown != home_ && shown != macros_ &&
+                                   shown != screen_ && !settings);
     }
 }
 

@@ -8,6 +8,7 @@
 #include "keys/InputMapping.h"
 #include "qt/KeyPageView.h"
 #include "qt/ProfileViews.h"
+#include "qt/QtImageServices.h"
 #include "ui/LoadText.h"
 
 class QLabel;
@@ -23,7 +24,10 @@ namespace zanvor {
 class KeyboardDlg;
 class HomePage;
 class KeyPageView;
+class LightPageView;
+class MacroPageView;
 class ModelBinding;
+class ScreenPageView;
 class SettingsPageView;
 
 // The area behind the pages: the user's background picture (animated on the home page) or
@@ -77,7 +81,10 @@ class MainWindow : public QMainWindow {
 
     HomePage* Home() const { return home_; }
     KeyPageView* Keys() const { return keys_; }
+    MacroPageView* Macros() const { return macros_; }
     SettingsPageView* Settings() const { return settings_; }
+    ScreenPageView* Screen() const { return screen_; }
+    LightPageView* Lighting() const { return lighting_; }
     QTabBar* Tabs() const { return tabs_; }
     QToolButton* SettingsButton() const { return settingsButton_; }
     QToolButton* BackgroundButton() const { return backgroundButton_; }
@@ -118,7 +125,13 @@ class MainWindow : public QMainWindow {
     QStackedWidget* stack_ = nullptr;
     HomePage* home_ = nullptr;
     KeyPageView* keys_ = nullptr;
+    MacroPageView* macros_ = nullptr;
     SettingsPageView* settings_ = nullptr;
+    ScreenPageView* screen_ = nullptr;
+    int screenTab_ = -1;
+    // Pictures of the screen page: every format Qt reads, text in the desktop's fonts.
+    QtImageServices screenImages_;
+    LightPageView* lighting_ = nullptr;
     ProfilePanel* profiles_ = nullptr;
     QWidget* profileColumn_ = nullptr;
     QWidget* body_ = nullptr;

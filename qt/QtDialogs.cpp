@@ -62,6 +62,16 @@ std::optional<std::string> QtDialogs::OpenFile(const std::string& title,
                                                    QString(), FilterString(filters)));
 }
 
+std::vector<std::string> QtDialogs::OpenFiles(const std::string& title,
+                                              const std::vector<FileFilter>& filters) {
+    std::vector<std::string> paths;
+    for (const QString& path : QFileDialog::getOpenFileNames(parent_, QString::fromStdString(title),
+                                                             QString(), FilterString(filters))) {
+        paths.push_back(path.toStdString());
+    }
+    return paths;
+}
+
 std::optional<std::string> QtDialogs::SaveFile(const std::string& title,
                                                const std::vector<FileFilter>& filters,
                                                const std::string& suggestedName) {

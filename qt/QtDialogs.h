@@ -24,6 +24,8 @@ class QtDialogs : public QObject, public Dialogs {
     bool Question(const std::string& text, const std::string& caption) override;
     std::optional<std::string> OpenFile(const std::string& title,
                                         const std::vector<FileFilter>& filters) override;
+    std::vector<std::string> OpenFiles(const std::string& title,
+                                       const std::vector<FileFilter>& filters) override;
     std::optional<std::string> SaveFile(const std::string& title,
                                         const std::vector<FileFilter>& filters,
                                         const std::string& suggestedName) override;

@@ -56,7 +56,8 @@ VirtualKeyboardModel ModelFromCatalogue(const KeyboardEntry& keyboard,
         model.has_battery = model.has_battery || entry.mode == kModeReceiver;
     }
     for (const LayoutKey& key : layout.keys) {
-        model.keys.push_back({key.code, key.keyIndex, key.lightIndex});
+        model.keys.push_back({key.code, key.keyIndex, key.lightIndex,
+                              key.rectLeft + key.rectWidth / 2, key.rectTop + key.rectHeight / 2});
         model.has_knob = model.has_knob || key.code == 0xFF;
     }
     const int type = keyboard.deviceType;

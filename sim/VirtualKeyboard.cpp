@@ -52,6 +52,31 @@ void PutGroup(uint8_t* group, uint8_t maxBrightness, uint8_t maxSpeed) {
     group[8] = 0x00;
 }
 
+// The LEDs of the keys, placed by the keys' centres scaled to 0..1 across the keyboard.
+std::vector<LedSpot> BuildLedSpots(const VirtualKeyboardModel& model) {
+    int left = 0;
+    int right = 0;
+    int top = 0;
+    int bottom = 0;
+    bool first = true;
+    for (const SimKey& key : model.keys) {
+        left = first ? key.x : std::min(left, key.x);
+        right = first ? key.x : std::max(right, key.x);
+        top = first ? key.y : std::min(top, key.y);
+        bottom = first ? key.y : std::max(bottom, key.y);
+        first = false;
+    }
+    const double width = std::max(1, right - left);
+    const double height = std::max(1, bottom - top);
+    std::vector<LedSpot> spots;
+    for (const SimKey& key : model.keys) {
+        if (key.light_index >= 0 && key.light_index < 128) {
+            spots.push_back({key.light_index, (key.x - left) / width, (key.y - top) / height});
+        }
+    }
+    return spots;
+}
+
 std::array<std::array<uint8_t, 384>, 4> BuildDefaultTables(const VirtualKeyboardModel& model,
                                                            const std::array<int, 3>& knob) {
     std::array<uint8_t, 384> table{};
@@ -129,6 +154,7 @@ VirtualKeyboard::VirtualKeyboard(VirtualKeyboardModel model)
     : model_(std::move(model)),
       payload_length_(PayloadLengthFor(model_.report_length)),
       led_map_(FactoryLedMap(model_)),
+      led_spots_(BuildLedSpots(model_)),
       knob_indices_(KnobIndices(model_)),
       default_tables_(BuildDefaultTables(model_, knob_indices_)) {
     macro_block_.assign(static_cast<size_t>(model_.macro_capacity_units) * 256, 0);
@@ -220,22 +246,20 @@ void VirtualKeyboard::BuildLiveColours(uint8_t* out) const {
         }
         return;
     }
-    if (mode == 0) {
-        return;  // lighting off
-    }
-    // A built-in effect: every LED shows the main zone's colour at its brightness.
-    const int brightness = parameter_block_[3];
-    const int maximum = std::max<int>(1, model_.main_max_brightness);
-    auto scale = [&](uint8_t value) {
-        return static_cast<uint8_t>(std::min(255, value * std::min(brightness, maximum) / maximum));
-    };
-    for (uint8_t position : led_map_) {
-        if (position < 128) {
-            out[3 * position] = scale(parameter_block_[7]);
-            out[3 * position + 1] = scale(parameter_block_[8]);
-            out[3 * position + 2] = scale(parameter_block_[9]);
-        }
-    }
+    // A built-in effect, drawn as it looks at this moment.
+    LightGroup group;
+    group.mode = mode;
+    group.brightness = parameter_block_[3];
+    group.speedByte = parameter_block_[4];
+    group.colorful = parameter_block_[5] != 0;
+    group.red = parameter_block_[7];
+    group.green = parameter_block_[8];
+    group.blue = parameter_block_[9];
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - started_).count();
+    std::array<uint8_t, 384> colours;
+    DrawLightEffect(group, model_.main_max_brightness, led_spots_, seconds, colours);
+    std::copy(colours.begin(), colours.end(), out);
 }
 
 bool VirtualKeyboard::FindBlock(uint8_t command, Block& block) {

@@ -1,12 +1,14 @@
 #pragma once
 
 #include <array>
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <mutex>
 #include <string>
 #include <vector>
 
+#include "sim/LightEffects.h"
 #include "sim/VirtualKeyboardModel.h"
 
 namespace zanvor {
@@ -84,6 +86,8 @@ class VirtualKeyboard {
     const VirtualKeyboardModel model_;
     const size_t payload_length_;
     const std::array<uint8_t, 128> led_map_;
+    const std::vector<LedSpot> led_spots_;  // where each LED sits, for the drawn effects
+    const std::chrono::steady_clock::time_point started_ = std::chrono::steady_clock::now();
     const std::array<int, 3> knob_indices_;
     std::array<std::array<uint8_t, 384>, 4> default_tables_{};
 

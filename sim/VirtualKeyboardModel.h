@@ -15,6 +15,8 @@ struct SimKey {
     int usage = 0;         // the layout's `code`: key usage of the key's factory function
     int key_index = -1;    // entry of the key tables, 0..127
     int light_index = -1;  // LED position, 0..254 (-1: the key has no LED)
+    int x = 0;             // centre of the key on the layout's picture, for drawn effects
+    int y = 0;
 };
 
 // One way the keyboard can be reached (one HID vendor interface).

@@ -117,6 +117,9 @@ class DataStore {
     // Sorted by record_index.
     int ListMacroSteps(int macro_id, std::vector<MacroRecordData>& list);
     bool DeleteMacroSteps(int macro_id);
+    // The macro's steps become `steps` (their macro_id is set to macro_id) in one transaction:
+    // when a statement fails nothing changes and the result is false.
+    bool ReplaceMacroSteps(int macro_id, const std::vector<MacroRecordData>& steps);
     int CountMacroSteps(int macro_id);
     int CountAllMacroSteps();
 

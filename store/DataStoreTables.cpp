@@ -329,6 +329,29 @@ bool DataStore::DeleteMacroSteps(int macro_id) {
     return q.Int(macro_id).Run();
 }
 
+bool DataStore::ReplaceMacroSteps(int macro_id, const std::vector<MacroRecordData>& steps) {
+    Lock lock(mutex_);
+    // Deleting and inserting separately would lose the old steps when an insert fails.
+    SQLiteAutoTransaction transaction(&db_);
+    if (!transaction.IsActive()) {
+        return false;
+    }
+    bool ok = Query(db_, "DELETE FROM t_macrorecord WHERE macro_id = ?").Int(macro_id).Run();
+    for (size_t i = 0; ok && i < steps.size(); ++i) {
+        const MacroRecordData& step = steps[i];
+        Query q(db_,
+                "INSERT INTO t_macrorecord(macro_id, type, record_index, desc, value, delay_time) "
+                "VALUES (?, ?, ?, ?, ?, ?);");
+        q.Int(macro_id).Int(step.type).Int(step.record_index).Text(step.desc);
+        ok = q.Int(step.value).Int(step.delay_time).Run();
+    }
+    if (!ok) {
+        transaction.Rollback();
+        return false;
+    }
+    return transaction.Commit();
+}
+
 int DataStore::CountMacroSteps(int macro_id) {
     Lock lock(mutex_);
     Query q(db_, "select count(*) FROM t_macrorecord WHERE macro_id = ?");

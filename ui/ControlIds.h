@@ -38,6 +38,29 @@ enum ControlId : int {
     kIdUpdateButton = 1313,
     kIdSettingsButton = 1314,
     kIdSettingsBack = 1315,
+
+    // Lighting page.
+    kIdLightZoneTabs = 1401,
+    kIdLightSwitch = 1402,
+    kIdLightModes = 1403,
+    kIdLightCustomSets = 1404,
+    kIdLightLiveMirror = 1405,
+    kIdLightBrightness = 1406,
+    kIdLightSpeed = 1407,
+    kIdLightDirectionA = 1408,
+    kIdLightDirectionB = 1409,
+    kIdLightColorWheel = 1410,
+    kIdLightSwatches = 1411,
+    kIdLightRed = 1412,
+    kIdLightGreen = 1413,
+    kIdLightBlue = 1414,
+    kIdLightColorButton = 1415,
+    kIdLightColorful = 1416,
+    kIdLightPicture = 1417,
+    kIdLightApply = 1418,
+    kIdLightSelectAll = 1419,
+
+    // 1700-1749: the macro page (keys/MacroPage.h).
 };
 
 }  // namespace zanvor

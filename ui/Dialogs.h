@@ -24,6 +24,13 @@ class Dialogs {
     virtual bool Question(const std::string& text, const std::string& caption) = 0;
     virtual std::optional<std::string> OpenFile(const std::string& title,
                                                 const std::vector<FileFilter>& filters) = 0;
+    // Several files chosen at once; empty when the dialog was cancelled. Without its own
+    // dialog for it, an implementation offers one file.
+    virtual std::vector<std::string> OpenFiles(const std::string& title,
+                                               const std::vector<FileFilter>& filters) {
+        std::optional<std::string> file = OpenFile(title, filters);
+        return file ? std::vector<std::string>{*file} : std::vector<std::string>{};
+    }
     virtual std::optional<std::string> SaveFile(const std::string& title,
                                                 const std::vector<FileFilter>& filters,
                                                 const std::string& suggestedName) = 0;

@@ -158,6 +158,18 @@ void KeyboardCtrl::ResetAllItemsColor(uint32_t color) {
     NotifyChanged(kChangeColors);
 }
 
+void KeyboardCtrl::SetKeyColors(const std::vector<std::pair<int, uint32_t>>& colors) {
+    {
+        std::lock_guard lock(mutex_);
+        for (const auto& [code, color] : colors) {
+            if (KeyItem* item = Find(code)) {
+                item->color = color;
+            }
+        }
+    }
+    NotifyChanged(kChangeColors);
+}
+
 void KeyboardCtrl::SetAllSelectColor(uint32_t color) {
     {
         std::lock_guard lock(mutex_);
@@ -169,6 +181,11 @@ void KeyboardCtrl::SetAllSelectColor(uint32_t color) {
         }
     }
     NotifyChanged(kChangeColors);
+}
+
+void KeyboardCtrl::SetPaintColor(uint32_t color) {
+    std::lock_guard lock(mutex_);
+    paintColor_ = color;
 }
 
 uint32_t KeyboardCtrl::GetPaintColor() const {

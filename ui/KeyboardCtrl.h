@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <mutex>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "ui/ControlModel.h"
@@ -73,9 +74,14 @@ class KeyboardCtrl : public ControlModel {
     // False when no item has that code.
     bool SetKeyColor(int code, uint32_t color);
     void ResetAllItemsColor(uint32_t color);
+    // Sets the colours of many keys at once (one change notification); codes without an item
+    // are skipped.
+    void SetKeyColors(const std::vector<std::pair<int, uint32_t>>& colors);
     // Paints every selected key; the colour also becomes the colour a click paints.
     void SetAllSelectColor(uint32_t color);
     uint32_t GetPaintColor() const;
+    // The colour a click paints from now on; no key changes.
+    void SetPaintColor(uint32_t color);
 
     // Every item, in the order added.
     std::vector<KeyItem> GetKeyItems() const;

@@ -5,6 +5,9 @@
 namespace zanvor {
 
 void PageRegistry::AddControl(int controlId, ControlHandler handler, int page) {
+    if (controls_.count({controlId, page}) != 0) {
+        duplicates_.push_back(controlId);
+    }
     controls_[{controlId, page}] = std::move(handler);
 }
 

@@ -87,6 +87,9 @@ class PageRegistry {
     // page handles it.
     bool DispatchControl(int controlId, int event, int page = kAnyPage) const;
     bool HandlesControl(int controlId, int page = kAnyPage) const;
+    // Control ids registered twice for the same page: two pages claiming one id is a mistake
+    // (one of them would never see its events). Empty when all is well.
+    const std::vector<int>& DuplicateControls() const { return duplicates_; }
     // Where models registered with AddControl(model, ...) send their events (the main window).
     void SetEventSink(std::function<void(int controlId, int event)> sink);
 
@@ -131,6 +134,7 @@ class PageRegistry {
 
   private:
     std::map<std::pair<int, int>, ControlHandler> controls_;  // (control id, page)
+    std::vector<int> duplicates_;
     std::multimap<uint32_t, MessageHandler> messages_;
     std::map<int, Task> tasks_;
     std::vector<IdleWork> idleWork_;

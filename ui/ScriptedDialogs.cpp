@@ -17,6 +17,11 @@ void ScriptedDialogs::QueueFile(std::optional<std::string> path) {
     files_.push_back(std::move(path));
 }
 
+void ScriptedDialogs::QueueFiles(std::vector<std::string> paths) {
+    std::lock_guard lock(mutex_);
+    fileLists_.push_back(std::move(paths));
+}
+
 std::vector<ScriptedDialogs::Shown> ScriptedDialogs::History() const {
     std::lock_guard lock(mutex_);
     return history_;
@@ -62,6 +67,19 @@ std::optional<std::string> ScriptedDialogs::OpenFile(const std::string& title,
     std::lock_guard lock(mutex_);
     history_.push_back({"open", title, {}});
     return NextFile();
+}
+
+std::vector<std::string> ScriptedDialogs::OpenFiles(const std::string& title,
+                                                    const std::vector<FileFilter>&) {
+    std::lock_guard lock(mutex_);
+    history_.push_back({"open", title, {}});
+    if (!fileLists_.empty()) {
+        std::vector<std::string> paths = std::move(fileLists_.front());
+        fileLists_.pop_front();
+        return paths;
+    }
+    std::optional<std::string> file = NextFile();
+    return file ? std::vector<std::string>{*file} : std::vector<std::string>{};
 }
 
 std::optional<std::string> ScriptedDialogs::SaveFile(const std::string& title,

@@ -21,6 +21,8 @@ class ScriptedDialogs : public Dialogs {
     void SetDefaultAnswer(bool yes);
     void QueueAnswer(bool yes);
     void QueueFile(std::optional<std::string> path);
+    // The answer of the next several-files dialog (empty: cancelled).
+    void QueueFiles(std::vector<std::string> paths);
 
     std::vector<Shown> History() const;
     void ClearHistory();
@@ -30,6 +32,8 @@ class ScriptedDialogs : public Dialogs {
     bool Question(const std::string& text, const std::string& caption) override;
     std::optional<std::string> OpenFile(const std::string& title,
                                         const std::vector<FileFilter>& filters) override;
+    std::vector<std::string> OpenFiles(const std::string& title,
+                                       const std::vector<FileFilter>& filters) override;
     std::optional<std::string> SaveFile(const std::string& title,
                                         const std::vector<FileFilter>& filters,
                                         const std::string& suggestedName) override;
@@ -47,6 +51,7 @@ class ScriptedDialogs : public Dialogs {
     bool defaultAnswer_ = false;
     std::deque<bool> answers_;
     std::deque<std::optional<std::string>> files_;
+    std::deque<std::vector<std::string>> fileLists_;
     std::vector<Shown> history_;
     bool busy_ = false;
     int progress_ = -1;

@@ -11,12 +11,15 @@ enum WindowMessage : uint32_t {
     kMsgExitRequest = 1691,       // 0x69B: lParam 610 ends the program
     kMsgMacroKeyEvent = 1692,     // 0x69C: recorder key event
     kMsgMacroMouseEvent = 1693,   // 0x69D: recorder mouse event
+    kMsgMacroInsertMenu = 1710,   // 0x6AE: macro insert menu, command in wParam
+    kMsgMacroContextMenu = 1711,  // 0x6AF: record list context menu, command in wParam
     kMsgFirmwareOffer = 1694,     // 0x69E: a firmware update is offered
     kMsgBackgroundMenu = 1695,    // 0x69F: background menu command id in wParam
     kMsgLinkNotification = 1715,  // 0x6B3: receiver link state, lParam 1 connected
     kMsgProfileEditDone = 1825,   // 0x721: profile list in-place editor finished
     kMsgKnobChanged = 1826,       // 0x722: knob dialog choice, action index in wParam
     kMsgKeyFunctionList = 1834,   // 0x72A: key function list event
+    kMsgMacroPageReload = 1850,   // 0x73A: the macro page fills itself after a profile load
     kMsgReapplyTexts = 2024,      // 0x7E8: re-apply all texts
     kMsgDragKeyboard = 2025,      // 0x7E9: move the keyboard picture
     kMsgToolkitQuery = 2026,      // 0x7EA: answered with 1

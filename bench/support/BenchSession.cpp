@@ -2,6 +2,7 @@
 
 #include <sys/resource.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -15,7 +16,8 @@ namespace zanvor::bench {
 
 namespace fs = std::filesystem;
 
-BenchSession::BenchSession(const std::string& selection, int latencyMs) {
+BenchSession::BenchSession(const std::string& selection, int latencyMs,
+                           const BenchOptions& options) {
     std::string pattern = (fs::temp_directory_path() / "zanvor-bench-XXXXXX").string();
     home_ = mkdtemp(pattern.data()) != nullptr ? pattern + "/" : "/tmp/zanvor-bench/";
     setenv("XDG_CONFIG_HOME", (home_ + "config").c_str(), 1);
@@ -26,6 +28,9 @@ BenchSession::BenchSession(const std::string& selection, int latencyMs) {
 
     std::vector<VirtualKeyboardModel> models;
     LoadCatalogueModels(ApplicationFolder(), models);
+    if (options.tweakModel) {
+        std::for_each(models.begin(), models.end(), options.tweakModel);
+    }
     std::string error;
     sim_ = MakeSimBackend(models, selection, error);
     if (!sim_) {
@@ -33,7 +38,8 @@ BenchSession::BenchSession(const std::string& selection, int latencyMs) {
         std::exit(1);
     }
     sim_->SetLatency(latencyMs);
-    manager_ = std::make_unique<DeviceManager>(sim_);
+    manager_ = std::make_unique<DeviceManager>(
+        options.wrapBackend ? options.wrapBackend(sim_) : std::shared_ptr<HidBackend>(sim_));
     dialog_ = std::make_unique<KeyboardDlg>(host_, dialogs_, manager_.get(), &store_);
     dialog_->Keyboards().UseSystemHotplug(false);
     dialog_->OnInitDialog();

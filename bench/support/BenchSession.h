@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -12,17 +13,25 @@
 
 namespace zanvor::bench {
 
+// Changes to a measurement's set-up: the virtual keyboards' models before they are built, and
+// a backend put between the device manager and the virtual keyboards (to time the exchanges).
+struct BenchOptions {
+    std::function<void(VirtualKeyboardModel&)> tweakModel;
+    std::function<std::shared_ptr<HidBackend>(std::shared_ptr<HidBackend>)> wrapBackend;
+};
+
 // The main window object over virtual keyboards in a throw-away home folder, for measuring.
 class BenchSession {
   public:
     // selection as for --simulate ("101:cable"); latencyMs per report of the virtual keyboard.
-    BenchSession(const std::string& selection, int latencyMs);
+    BenchSession(const std::string& selection, int latencyMs, const BenchOptions& options = {});
     ~BenchSession();
 
     bool WaitIdle(int timeoutMs = 60000);
     KeyboardDlg& Dlg() { return *dialog_; }
     SimHidBackend& Sim() { return *sim_; }
     DataStore& Store() { return store_; }
+    HeadlessHost& Host() { return host_; }
 
   private:
     std::string home_;

@@ -185,6 +185,11 @@ TEST_F(KeyboardSafetyTest, RealPacingLeavesThePacingDelayBeforeEveryExchange) {
     }
 }
 
+TEST_F(KeyboardSafetyTest, EveryControlIdBelongsToOnePage) {
+    Start("101:cable");
+    EXPECT_EQ(dialog->Registry().DuplicateControls(), std::vector<int>{});
+}
+
 TEST_F(KeyboardSafetyTest, AReadOfAnotherConnectionDoesNotCountForThisOne) {
     Start("101:cable");
     ASSERT_TRUE(dialog->session.ConnectionRead());

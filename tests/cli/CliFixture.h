@@ -20,10 +20,11 @@ class CliTest : public IsolatedHomeTest {
         std::string err;
     };
 
-    Run Zanvorctl(const std::string& arguments) {
+    // `environment`: assignments put before the command ("ZANVOR_SIM_FAULTS=refuse=1D ").
+    Run Zanvorctl(const std::string& arguments, const std::string& environment = "") {
         const std::string errFile = home() + "stderr.txt";
-        const std::string command =
-            "'" + StagedAppFolder() + "zanvorctl' --simulate " + arguments + " 2>'" + errFile + "'";
+        const std::string command = environment + "'" + StagedAppFolder() +
+                                    "zanvorctl' --simulate " + arguments + " 2>'" + errFile + "'";
         Run run;
         FILE* pipe = popen(command.c_str(), "r");
         if (pipe == nullptr) {

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "keys/FunctionLists.h"
+#include "keys/MacroTexts.h"
 #include "support/TestHome.h"
 #include "ui/LoadText.h"
 
@@ -28,6 +29,16 @@ TEST_F(InstalledTextsTest, EveryFunctionCaptionExistsInEveryLanguage) {
                 EXPECT_FALSE(function.name.empty()) << "language " << lcid << ": type "
                                                     << function.type << " code " << function.code;
             }
+        }
+    }
+}
+
+TEST_F(InstalledTextsTest, EveryMacroPageTextExistsInEveryLanguage) {
+    for (int lcid : {1033, 1045}) {
+        SetActiveLanguageId(lcid);
+        ClearLanguageCache();
+        for (int id : kMacroTextIds) {
+            EXPECT_FALSE(LoadText("KB.DIALOG", id).empty()) << "language " << lcid << ": " << id;
         }
     }
 }

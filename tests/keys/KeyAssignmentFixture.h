@@ -24,6 +24,7 @@
 #include "sim/SimCatalogue.h"
 #include "sim/SimHidBackend.h"
 #include "store/DataStore.h"
+#include "support/SimReports.h"
 #include "support/TestHome.h"
 #include "ui/AuroraEffect.h"
 #include "ui/CombinationKeyPanel.h"
@@ -34,39 +35,6 @@
 #include "ui/ScriptedDialogs.h"
 
 namespace zanvor::test {
-
-using Bytes = std::vector<uint8_t>;
-
-// Keeps what the pages post instead of running it.
-class RecordingPoster : public TaskPoster {
-  public:
-    struct Message {
-        uint32_t id;
-        uintptr_t wParam;
-        intptr_t lParam;
-    };
-    void PostTask(int code) override { tasks.push_back(code); }
-    void PostTaskIfIdle(int code) override {
-        if (busy) {
-            return;
-        }
-        tasks.push_back(code);
-    }
-    void PostWindowMessage(uint32_t id, uintptr_t wParam, intptr_t lParam) override {
-        messages.push_back({id, wParam, lParam});
-    }
-    std::vector<int> tasks;
-    std::vector<Message> messages;
-    bool busy = false;  // the worker's queue is not empty
-};
-
-// A command as the keyboard received it: command, offset, length and data.
-struct Received {
-    uint8_t command = 0;
-    int offset = 0;
-    int length = 0;
-    Bytes data;
-};
 
 class KeyPageTest : public IsolatedHomeTest {
   protected:
@@ -149,42 +117,10 @@ class KeyPageTest : public IsolatedHomeTest {
     }
 
     // Every command written to the keyboard since the last ClearReports.
-    std::vector<Received> Writes() const {
-        std::vector<Received> out;
-        for (const SimReport& report : sim->Reports()) {
-            if (!report.to_device || report.bytes.size() < 9) {
-                continue;
-            }
-            Received r;
-            r.command = report.bytes[2];
-            r.offset = report.bytes[3] | report.bytes[4] << 8;
-            r.length = report.bytes[5];
-            const size_t end = std::min(report.bytes.size(), size_t{9} + r.length);
-            r.data.assign(report.bytes.begin() + 9, report.bytes.begin() + end);
-            out.push_back(std::move(r));
-        }
-        return out;
-    }
-    std::vector<uint8_t> Commands() const {
-        std::vector<uint8_t> commands;
-        for (const Received& r : Writes()) {
-            commands.push_back(r.command);
-        }
-        return commands;
-    }
+    std::vector<Received> Writes() const { return ReceivedCommands(sim->Reports()); }
+    std::vector<uint8_t> Commands() const { return CommandBytes(Writes()); }
     // The data of every chunk of one command, joined in offset order.
-    Bytes BlockWritten(uint8_t command) const {
-        Bytes block;
-        for (const Received& r : Writes()) {
-            if (r.command == command) {
-                if (block.size() < static_cast<size_t>(r.offset + r.length)) {
-                    block.resize(static_cast<size_t>(r.offset + r.length));
-                }
-                std::copy(r.data.begin(), r.data.end(), block.begin() + r.offset);
-            }
-        }
-        return block;
-    }
+    Bytes BlockWritten(uint8_t command) const { return JoinBlock(Writes(), command); }
     Bytes Entry(uint8_t tableCommand, int index) const {
         const Bytes table = sim->Keyboard(kType)->BlockData(tableCommand);
         return Bytes(table.begin() + 3 * index, table.begin() + 3 * index + 3);

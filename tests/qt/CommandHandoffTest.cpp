@@ -48,9 +48,8 @@ class CommandHandoffTest : public test::IsolatedHomeTest {
         for (int i = 0; i < 300; ++i) {
             struct stat info {};
             if (stat(socket.c_str(), &info) == 0) {
+                // A command sent before the window is up waits for it.
                 socketMode_ = info.st_mode & 0777;
-                // No pause for the program to get ready: a command handed over while it
-                // starts waits for it instead of running alone beside it.
                 return true;
             }
             std::this_thread::sleep_for(std::chrono::milliseconds(50));

@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QImage>
+#include <QMouseEvent>
 #include <QPixmap>
 #include <QSet>
 #include <QThread>
@@ -48,6 +49,30 @@ inline QApplication& TestApplication() {
         return app;
     }();
     return *application;
+}
+
+// A left click at a point of a widget, as the window system delivers it.
+inline void MouseClick(QWidget* widget, const QPoint& at,
+                       Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+    QMouseEvent press(QEvent::MouseButtonPress, QPointF(at), widget->mapToGlobal(QPointF(at)),
+                      Qt::LeftButton, Qt::LeftButton, modifiers);
+    QApplication::sendEvent(widget, &press);
+    QMouseEvent release(QEvent::MouseButtonRelease, QPointF(at), widget->mapToGlobal(QPointF(at)),
+                        Qt::LeftButton, Qt::NoButton, modifiers);
+    QApplication::sendEvent(widget, &release);
+}
+
+// A drag with the left button from one point of a widget to another.
+inline void MouseDrag(QWidget* widget, const QPoint& from, const QPoint& to) {
+    QMouseEvent press(QEvent::MouseButtonPress, QPointF(from), widget->mapToGlobal(QPointF(from)),
+                      Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(widget, &press);
+    QMouseEvent move(QEvent::MouseMove, QPointF(to), widget->mapToGlobal(QPointF(to)), Qt::NoButton,
+                     Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(widget, &move);
+    QMouseEvent release(QEvent::MouseButtonRelease, QPointF(to), widget->mapToGlobal(QPointF(to)),
+                        Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(widget, &release);
 }
 
 // Runs the event loop until the condition holds or the time runs out.

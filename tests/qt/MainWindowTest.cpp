@@ -25,15 +25,6 @@
 namespace zanvor::test {
 namespace {
 
-void Click(QWidget* widget, const QPoint& at, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
-    QMouseEvent press(QEvent::MouseButtonPress, QPointF(at), widget->mapToGlobal(QPointF(at)),
-                      Qt::LeftButton, Qt::LeftButton, modifiers);
-    QApplication::sendEvent(widget, &press);
-    QMouseEvent release(QEvent::MouseButtonRelease, QPointF(at), widget->mapToGlobal(QPointF(at)),
-                        Qt::LeftButton, Qt::NoButton, modifiers);
-    QApplication::sendEvent(widget, &release);
-}
-
 void PressKey(QWidget* widget, int key) {
     QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
     QApplication::sendEvent(widget, &press);
@@ -91,7 +82,7 @@ TEST_F(MainWindowTest, ClickingAndKeyboardNavigationSelectKeysInThePicture) {
     const QRect rect = keyboard->KeyRect(first.code);
     ASSERT_FALSE(rect.isEmpty());
 
-    Click(keyboard, rect.center());
+    MouseClick(keyboard, rect.center());
     EXPECT_EQ(dialog->keyboardCtrl.GetSelectKey(), first.code);
     ASSERT_TRUE(WaitFor([&] { return keyboard->Items().front().selected; }));
 
@@ -103,7 +94,7 @@ TEST_F(MainWindowTest, ClickingAndKeyboardNavigationSelectKeysInThePicture) {
     EXPECT_NE(next, first.code);
     EXPECT_GT(keyboard->KeyRect(next).center().x(), rect.center().x());
     // Ctrl+click adds to the selection instead of replacing it.
-    Click(keyboard, rect.center(), Qt::ControlModifier);
+    MouseClick(keyboard, rect.center(), Qt::ControlModifier);
     const std::vector<int> selected = dialog->keyboardCtrl.GetSelectedKeys();
     EXPECT_EQ(selected.size(), 2u);
 }

@@ -11,7 +11,10 @@
 #include "qt/HomePage.h"
 #include "qt/KeyPageView.h"
 #include "qt/KeyboardView.h"
+#include "qt/ScreenListViews.h"
+#include "qt/ScreenPageView.h"
 #include "qt/SettingsPageView.h"
+#include "screen/ScreenModels.h"
 
 namespace zanvor::test {
 namespace {
@@ -51,6 +54,43 @@ TEST_F(ScreenshotTest, EveryPageIsWrittenAsAPicture) {
     window->Tabs()->setCurrentIndex(0);
     ASSERT_TRUE(WaitFor([this] { return window->CurrentPage() == window->Home(); }));
     Save(*window, "home_minimum_size");
+}
+
+TEST_F(ScreenshotTest, TheScreenPageIsWrittenAsAPicture) {
+    Start("101:cable,103:cable");
+    SelectKeyboard(103);
+    window->resize(1400, 788);
+    dialog->mainView.SelectPage(kPageScreen);
+    ASSERT_TRUE(WaitFor([this] { return window->CurrentPage() == window->Screen(); }));
+    Save(*window, "screen_first_start");
+    // The factory animation imported as the user's own, with one frame edited.
+    dialogs.QueueFile(ApplicationFolder() + "gif/Zanvor Vista 96/0.gif");
+    window->Screen()->Button(kIdScreenImport)->click();
+    ASSERT_TRUE(WaitFor([this] { return window->Screen()->Frames()->count() == 24; }));
+    ScreenModels& models = dialog->Pages().screen.Models();
+    models.grid.Click();
+    models.palette[3].Click();
+    models.editor.PressAt(4, 70);
+    models.editor.DragTo(40, 70);
+    models.editor.Release();
+    Save(*window, "screen");
+
+    window->resize(1366, 768);
+    Save(*window, "screen_1366");
+    window->resize(window->minimumSize());
+    Save(*window, "screen_minimum_size");
+    window->resize(1920, 1080);
+    Save(*window, "screen_1920");
+
+    window->resize(1366, 768);
+    // As the settings page's language list does: the language, then the pages' texts.
+    SetActiveLanguage(1045);
+    dialog->PostMessageW(kMsgReapplyTexts, 0, 0);
+    ASSERT_TRUE(WaitFor([&] {
+        return window->Tabs()->tabText(0) == "Start" &&
+               models.screenSlots.GetItems()[0].firstText.rfind("Klatki:", 0) == 0;
+    }));
+    Save(*window, "screen_pl");
 }
 
 }  // namespace

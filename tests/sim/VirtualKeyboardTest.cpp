@@ -220,7 +220,8 @@ TEST(VirtualKeyboardTest, CustomSetsAndLiveColours) {
     EXPECT_EQ(Slice(Ask(keyboard, Request(0x26, 15, 6)), 8, 6), (Bytes{10, 20, 30, 40, 50, 60}));
     EXPECT_EQ(keyboard.BlockData(0x22), Bytes(384, 0));
 
-    // Built-in mode 1 at full brightness: every LED that a key uses shows the zone colour.
+    // Built-in static mode 4 in red at full brightness: every LED that a key uses shows it.
+    Ask(keyboard, Request(0x15, 1, 9, {0x00, 4, 0xFF, 0, 0, 0, 0xFF, 0x00, 0x00}));
     Bytes live = Slice(Ask(keyboard, Request(0x34, 0, 24)), 8, 24);
     EXPECT_EQ(Slice(live, 0, 3), (Bytes{0xFF, 0x00, 0x00}));   // LED 0 (Esc)
     EXPECT_EQ(Slice(live, 3, 3), (Bytes{0x00, 0x00, 0x00}));   // LED 1 unused

@@ -205,6 +205,38 @@ TEST_F(MacroTableTest, StepsAreSortedCountedAndDeletedWithTheirMacro) {
     EXPECT_EQ(CountRows("t_macro_data"), 1) << "deleting steps keeps the macro";
 }
 
+TEST_F(MacroTableTest, ReplacingStepsIsAllOrNothing) {
+    const int macro = store.InsertMacro("m");
+    auto step = [](int type, int index, const std::string& desc) {
+        MacroRecordData s;
+        s.type = type;
+        s.record_index = index;
+        s.value = 0x41;
+        s.delay_time = 10;
+        s.desc = desc;
+        return s;
+    };
+    ASSERT_TRUE(store.ReplaceMacroSteps(macro, {step(2, 0, "old down"), step(3, 1, "old up")}));
+    ASSERT_TRUE(store.ReplaceMacroSteps(macro, {step(1, 0, "50 ms")}));
+    EXPECT_EQ(Rows("SELECT macro_id, type, record_index, desc FROM t_macrorecord"),
+              (Table{{std::to_string(macro), "1", "0", "50 ms"}}));
+
+    // A second connection makes one insert fail: the steps before the call stay complete.
+    sqlite3* other = nullptr;
+    ASSERT_EQ(sqlite3_open(dbPath().c_str(), &other), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(other,
+                           "CREATE TRIGGER refuse BEFORE INSERT ON t_macrorecord "
+                           "WHEN NEW.desc = 'bad' BEGIN SELECT RAISE(ABORT, 'refused'); END;",
+                           nullptr, nullptr, nullptr),
+              SQLITE_OK);
+    sqlite3_close(other);
+    EXPECT_FALSE(store.ReplaceMacroSteps(macro, {step(2, 0, "good"), step(3, 1, "bad")}));
+    EXPECT_EQ(Rows("SELECT desc FROM t_macrorecord"), (Table{{"50 ms"}}));
+    // The connection is usable afterwards (no transaction left open).
+    EXPECT_TRUE(store.ReplaceMacroSteps(macro, {}));
+    EXPECT_EQ(store.CountMacroSteps(macro), 0);
+}
+
 // --- Light settings and per-key colours -------------------------------------------------------
 
 using LightTableTest = StoreTest;

@@ -1,0 +1,53 @@
+#pragma once
+
+// The macro block: every macro of the database in the form the keyboard plays them from its own
+// memory (command 0x2D). Little-endian 16-bit numbers:
+//
+//   0   AA 55          header
+//   2   L              length of the block in bytes
+//   4   N              number of macros (all of them, with or without steps)
+//   6   0
+//   8   N offsets      byte offset of macro i's record, 0 for a macro without one
+//   ... records        per macro with steps: S (step count), 0, then S steps of 4 bytes
+//
+// A step is its delay (ms, low 16 bits), a code and flags: a key press is (usage, 0x81), a
+// modifier press (its virtual key, 0x82), a mouse press (button bit, 0x83); releases clear bit 7
+// of the flags. A wheel turn is 44 07 pressed and 44 01 (up) or 44 FF (down) released. A pause
+// is 00 00 00 00.
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "store/Records.h"
+
+namespace zanvor {
+
+// The keyboard's work buffer holds at most this many bytes of block.
+inline constexpr int kMacroBlockBufferSize = 4224;
+
+// The four bytes of one step.
+std::array<uint8_t, 4> EncodeMacroStep(const MacroRecordData& step);
+
+struct MacroBlockMacro {
+    std::string name;
+    std::vector<MacroRecordData> steps;  // in record_index order
+    int id = 0;
+};
+
+struct MacroBlock {
+    std::vector<uint8_t> bytes;  // the block: exactly `length` bytes
+    int length = 0;
+    // Positions of macros with steps that did not fit and were sent without their record.
+    std::vector<int> leftOut;
+};
+
+// Builds the block of `macros` (in list order) for a keyboard whose macro memory holds
+// `maximumBytes`. The block never grows beyond that memory or the work buffer: a macro whose
+// record would not fit is left out whole (its offset is 0, as for a macro without steps) and
+// later macros that still fit are kept. No macros give an empty block.
+MacroBlock BuildMacroBlock(const std::vector<MacroBlockMacro>& macros, int maximumBytes);
+
+}  // namespace zanvor

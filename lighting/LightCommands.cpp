@@ -1,0 +1,157 @@
+// Lighting operations without the page's controls (the command line), and the page's place in
+// the main window's registry.
+#include "lighting/LightPage.h"
+#include "lighting/LightPositionMap.h"
+#include "lighting/LightRows.h"
+#include "store/DataStore.h"
+
+namespace zanvor {
+
+bool LightPage::ApplyLightMode(int type, int mode, const LightModeSettings& settings) {
+    const int profile = Profile();
+    EnsureDefaultLightRows(store_, profile, session_.currentDeviceType.load());
+    LightData row;
+    if (IsCustomMode(mode) || !store_.GetLightRow(profile, type, mode, row)) {
+        return false;
+    }
+    if (settings.brightness) {
+        row.brightness = *settings.brightness;
+    }
+    if (settings.speed) {
+        row.speed = *settings.speed;
+    }
+    if (settings.color) {
+        row.color_value = static_cast<int>(*settings.color & 0xFFFFFF);
+        row.colorful = 0;  // a colour given is a single colour, as a pick on the page
+    }
+    if (settings.colorful) {
+        row.colorful = *settings.colorful ? 1 : 0;
+    }
+    store_.UpdateLightRow(type, mode, row);
+    store_.SetActiveLightMode(profile, type, mode);
+    store_.UpdateConfigValue(profile, "enable_light", "1");
+    session_.light.type = type;
+    zoneTabs.SetCurSel(zoneTabs.IndexOf(type));
+    LoadLightZone();
+    poster_.PostTask(kTaskWriteLightMode);
+    return true;
+}
+
+void LightPage::SwitchLighting(int type, bool on) {
+    session_.light.type = type;
+    zoneTabs.SetCurSel(zoneTabs.IndexOf(type));
+    LoadLightZone();
+    SetLightEnabled(on);
+}
+
+void LightPage::OpenCustomSet(int mode) {
+    const int profile = Profile();
+    session_.light.type = kLightMain;
+    zoneTabs.SetCurSel(0);
+    EnsureDefaultLightRows(store_, profile, session_.currentDeviceType.load());
+    store_.SetActiveLightMode(profile, kLightMain, mode);
+    store_.UpdateConfigValue(profile, "enable_light", "1");
+    LoadLightZone();
+    SetPictureMode(true);
+    poster_.PostTask(kTaskWriteCustomLightMode);
+    poster_.PostTask(kTaskReadKeyColors);
+}
+
+LightPage::Peek LightPage::PeekCustomSet(int mode) {
+    const Peek previous{Type(), Mode()};
+    session_.light.type = kLightMain;
+    session_.light.mode = mode;
+    poster_.PostTask(kTaskReadKeyColors);
+    return previous;
+}
+
+void LightPage::EndPeek(const Peek& previous) {
+    session_.light.type = previous.type;
+    session_.light.mode = previous.mode;
+    if (previous.type == kLightMain && IsCustomSet(previous.mode)) {
+        poster_.PostTask(kTaskReadKeyColors);  // the set the picture showed before
+    } else {
+        picture.ResetAllItemsColor(kBuiltInKeyColor);
+    }
+}
+
+bool LightPage::ShowStoredCustomSet() {
+    std::vector<UserLightRgbData> rows;
+    if (store_.ListUserLightColors(Profile(), Mode(), rows) == 0) {
+        return false;
+    }
+    std::vector<std::pair<int, uint32_t>> colors;
+    for (const UserLightRgbData& row : rows) {
+        colors.emplace_back(row.key_code, static_cast<uint32_t>(row.key_rgb) & 0xFFFFFF);
+    }
+    picture.SetKeyColors(colors);
+    return true;
+}
+
+void LightPage::PaintKeys(const std::vector<std::pair<int, uint32_t>>& colors) {
+    picture.SetKeyColors(colors);
+}
+
+void LightPage::Register(PageRegistry& registry, const LightPageIds& ids) {
+    SetControlIds(ids);
+
+    registry.AddControl(zoneTabs, [this](int event) {
+        if (event == TabCtrl::kEventTabChanged) {
+            SelectLightZone(zoneTabs.GetCurData(kLightMain));
+        }
+    });
+    registry.AddControl(lightSwitch, [this](int) { SetLightEnabled(lightSwitch.GetCheck()); });
+    registry.AddControl(modeList, [this](int event) {
+        if (event == ComboBox::kEventSelectionChanged) {
+            SelectLightMode(modeList.GetCurData(0));
+        }
+    });
+    registry.AddControl(customSets, [this](int event) {
+        if (event == ComboBox::kEventSelectionChanged) {
+            SelectCustomSet();
+        }
+    });
+    registry.AddControl(liveMirrorSwitch,
+                        [this](int) { SetLiveMirror(liveMirrorSwitch.GetCheck()); });
+    registry.AddControl(brightness, [this](int) { SetLightBrightness(brightness.GetPos()); });
+    registry.AddControl(speed, [this](int) { SetLightSpeed(speed.GetPos()); });
+    registry.AddControl(directionA, [this](int) { SetLightDirection(directionA.GetCurData(0)); });
+    registry.AddControl(directionB, [this](int) { SetLightDirection(directionB.GetCurData(3)); });
+    registry.AddControl(colorWheel, [this](int) { OnPaletteColor(colorWheel.GetColor()); });
+    registry.AddControl(colorButton, [this](int) { OnPaletteColor(colorButton.GetColor()); });
+    registry.AddControl(
+        swatches, [this](int) { OnPaletteColor(static_cast<uint32_t>(swatches.GetCurData(0))); });
+    registry.AddControl(red, [this](int) { OnColorFieldChanged(red); });
+    registry.AddControl(green, [this](int) { OnColorFieldChanged(green); });
+    registry.AddControl(blue, [this](int) { OnColorFieldChanged(blue); });
+    registry.AddControl(colorfulBox, [this](int) { SetLightColorful(colorfulBox.GetCheck()); });
+    registry.AddControl(picture, [this](int event) { OnPictureEvent(event); });
+    registry.AddControl(ids.applyButton, [this](int) { OnApply(); });
+    registry.AddControl(ids.selectAllButton, [this](int) { SelectAllKeys(); });
+
+    registry.AddTask(kTaskWriteCustomLightMode, [this] { return TaskWriteCustomLightMode(); });
+    registry.AddTask(kTaskWriteLightMode, [this] { return TaskWriteLightMode(); });
+    registry.AddTask(kTaskWriteLightModeAlt, [this] { return TaskWriteLightMode(); });
+    registry.AddTask(kTaskReadKeyColors, [this] { return TaskReadKeyColors(); });
+    registry.AddTask(
+        kTaskWriteLightLayer, [this] { return TaskWriteLightLayer(); }, TaskOptions{true, true});
+
+    registry.AddIdleWork(
+        [this] {
+            return session_.liveMirrorOn.load() && !IsCustomMode(Mode()) && mirrorShown_ &&
+                   mirrorShown_();
+        },
+        [this] { MirrorLiveKeyColors(); });
+
+    registry.AddConnectionStep(PageRegistry::kReadLightMap, [this] {
+        return ReadLightPositionMap(devices_, keyTables_, session_);
+    });
+    registry.AddConnectionStep(PageRegistry::kAdoptDeviceState, [this] {
+        AdoptDeviceLightModes();
+        return true;
+    });
+    registry.AddProfileApplyStep([this] { return ApplyProfileLighting(); });
+    registry.AddPagesRefresh([this] { RefreshAfterProfileLoad(); });
+}
+
+}  // namespace zanvor

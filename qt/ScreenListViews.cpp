@@ -1,0 +1,218 @@
+#include "qt/ScreenListViews.h"
+
+#include <QImage>
+#include <QPainter>
+#include <QSignalBlocker>
+#include <QStyledItemDelegate>
+
+#include "qt/Theme.h"
+#include "ui/LoadText.h"
+
+namespace zanvor {
+
+namespace {
+
+// Thumbnails keep the screen's 2:1 shape.
+const QSize kLibraryIcon(80, 40);
+const QSize kFrameIcon(104, 52);
+
+QString Text(int id) {
+    return QString::fromStdString(LoadText("KB.DIALOG", id));
+}
+
+// Items with their picture above the text (list views put it beside the text).
+class PictureAboveText : public QStyledItemDelegate {
+  public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+  protected:
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
+        QStyledItemDelegate::initStyleOption(option, index);
+        option->decorationPosition = QStyleOptionViewItem::Top;
+        option->displayAlignment = Qt::AlignHCenter | Qt::AlignTop;
+    }
+};
+
+// Lets a list follow the model's selection without raising the model's event again.
+void ShowSelection(QListWidget& list, int row) {
+    const QSignalBlocker blocker(list);
+    list.setCurrentRow(row);
+    if (row < 0) {
+        list.clearSelection();
+    }
+}
+
+}  // namespace
+
+QPixmap ScreenThumbnail(const std::string& file, const QSize& size) {
+    QPixmap thumbnail(size);
+    thumbnail.fill(QColor(0x08, 0x09, 0x0D));
+    const QImage picture(QString::fromStdString(file));
+    if (!picture.isNull()) {
+        QPainter painter(&thumbnail);
+        const QImage scaled = picture.scaled(size, Qt::KeepAspectRatio, Qt::FastTransformation);
+        painter.drawImage((size.width() - scaled.width()) / 2,
+                          (size.height() - scaled.height()) / 2, scaled);
+    }
+    QPainter frame(&thumbnail);
+    frame.setPen(theme::kBorder);
+    frame.drawRect(thumbnail.rect().adjusted(0, 0, -1, -1));
+    return thumbnail;
+}
+
+// ---- slots ----------------------------------------------------------------------------------
+
+ScreenSlotView::ScreenSlotView(LCDViewCtrl& model, QWidget* parent)
+    : QListWidget(parent), model_(model) {
+    setIconSize(kLibraryIcon);
+    setFocusPolicy(Qt::StrongFocus);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    connect(this, &QListWidget::currentRowChanged, this, [this](int row) {
+        if (row >= 0) {
+            model_.Select(row);
+        }
+    });
+    binding_ = std::make_unique<ModelBinding>(model_, this, [this](uint32_t) { Reload(); });
+    Reload();
+}
+
+ScreenSlotView::~ScreenSlotView() {
+    binding_.reset();
+}
+
+void ScreenSlotView::Reload() {
+    const std::vector<ScreenSlotItem> items = model_.GetItems();
+    {
+        const QSignalBlocker blocker(this);
+        clear();
+        for (const ScreenSlotItem& slot : items) {
+            auto* item = new QListWidgetItem(
+                QIcon(ScreenThumbnail(slot.image, kLibraryIcon)),
+                QString::fromStdString(slot.firstText + "\n" + slot.secondText), this);
+            item->setSizeHint(QSize(0, kLibraryIcon.height() + 14));
+        }
+    }
+    ShowSelection(*this, model_.GetCurSel());
+    // As tall as its slots, no more.
+    setFixedHeight(std::max<int>(1, static_cast<int>(items.size())) * (kLibraryIcon.height() + 14) +
+                   2 * frameWidth() + 4);
+}
+
+// ---- library --------------------------------------------------------------------------------
+
+ScreenLibraryView::ScreenLibraryView(LCDViewList& model, QWidget* parent)
+    : QListWidget(parent), model_(model) {
+    setIconSize(kLibraryIcon);
+    setFocusPolicy(Qt::StrongFocus);
+    setSpacing(2);
+    connect(this, &QListWidget::currentRowChanged, this, [this](int row) {
+        if (row >= 0 && row != model_.GetCurSel()) {
+            model_.Select(row);
+        }
+    });
+    binding_ = std::make_unique<ModelBinding>(model_, this, [this](uint32_t) { Reload(); });
+    language_ = SubscribeTexts(this, [this] { Reload(); });
+    Reload();
+}
+
+ScreenLibraryView::~ScreenLibraryView() {
+    binding_.reset();
+    language_.Reset();
+}
+
+void ScreenLibraryView::Reload() {
+    const std::vector<AnimationItem> items = model_.GetItems();
+    {
+        const QSignalBlocker blocker(this);
+        clear();
+        for (const AnimationItem& animation : items) {
+            QString text = Text(871) + " " + QString::number(animation.frameCount);
+            if (animation.missing) {
+                text += "\n" + Text(1670);
+            }
+            auto* item = new QListWidgetItem(
+                QIcon(ScreenThumbnail(animation.preview, kLibraryIcon)), text, this);
+            if (animation.missing) {
+                item->setForeground(theme::kWarn);
+                item->setToolTip(Text(1660));
+            }
+        }
+    }
+    ShowSelection(*this, model_.GetCurSel());
+}
+
+// ---- frames ---------------------------------------------------------------------------------
+
+FrameStripView::FrameStripView(ImageViewList& model, QWidget* parent)
+    : QListWidget(parent), model_(model) {
+    setViewMode(QListView::ListMode);
+    setFlow(QListView::LeftToRight);
+    setWrapping(false);
+    setIconSize(kFrameIcon);
+    setSpacing(4);
+    setUniformItemSizes(true);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setItemDelegate(new PictureAboveText(this));
+    setDragDropMode(QAbstractItemView::InternalMove);
+    setDefaultDropAction(Qt::MoveAction);
+    setFocusPolicy(Qt::StrongFocus);
+    setToolTip(Text(1681));
+    setFixedHeight(kFrameIcon.height() + 58);
+    connect(this, &QListWidget::currentRowChanged, this, [this](int row) {
+        if (row >= 0 && row != model_.GetCurSel()) {
+            model_.Select(row);
+        }
+    });
+    connect(this, &QListWidget::itemDoubleClicked, this,
+            [this](QListWidgetItem* item) { model_.RequestDelayEdit(row(item)); });
+    connect(QListWidget::model(), &QAbstractItemModel::rowsMoved, this,
+            [this](const QModelIndex&, int first, int, const QModelIndex&, int destination) {
+                // The list has moved its item already; the model decides what the strip shows.
+                const int to = destination > first ? destination - 1 : destination;
+                QMetaObject::invokeMethod(
+                    this, [this, first, to] { model_.MoveItem(first, to); }, Qt::QueuedConnection);
+            });
+    binding_ =
+        std::make_unique<ModelBinding>(model_, this, [this](uint32_t changes) { Reload(changes); });
+    Reload(ModelBinding::Bit(ImageViewList::kChangeItems));
+}
+
+FrameStripView::~FrameStripView() {
+    binding_.reset();
+}
+
+void FrameStripView::Reload(uint32_t changes) {
+    const std::vector<FrameItem> items = model_.GetItems();
+    const int selected = model_.GetCurSel();
+    const bool rebuild = (changes & ModelBinding::Bit(ImageViewList::kChangeItems)) != 0 ||
+                         count() != static_cast<int>(items.size());
+    {
+        const QSignalBlocker blocker(this);
+        if (rebuild) {
+            clear();
+            shownFiles_.assign(items.size(), std::string());
+            for (size_t i = 0; i < items.size(); ++i) {
+                new QListWidgetItem(this);
+            }
+        }
+        for (size_t i = 0; i < items.size(); ++i) {
+            QListWidgetItem* entry = item(static_cast<int>(i));
+            // Pictures are read again only when their file changed, or for the frame being
+            // edited (its edit file is rewritten in place).
+            if (shownFiles_[i] != items[i].editFile || static_cast<int>(i) == selected) {
+                entry->setIcon(QIcon(ScreenThumbnail(items[i].editFile, kFrameIcon)));
+                shownFiles_[i] = items[i].editFile;
+            }
+            entry->setText(QString::number(i + 1) + " · " + QString::number(items[i].delay) +
+                           " ms");
+            entry->setSizeHint(QSize(kFrameIcon.width() + 12, kFrameIcon.height() + 36));
+        }
+    }
+    ShowSelection(*this, selected);
+    if (selected >= 0) {
+        scrollToItem(item(selected));
+    }
+}
+
+}  // namespace zanvor

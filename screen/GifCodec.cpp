@@ -1,0 +1,396 @@
+#include "screen/GifCodec.h"
+
+#include <gif_lib.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <system_error>
+#include <unordered_map>
+
+#include "screen/PngFile.h"
+
+namespace zanvor {
+
+namespace {
+
+constexpr uint32_t kBlack = 0;
+
+// ---- decoding ----------------------------------------------------------------------------
+
+struct MemoryInput {
+    std::span<const uint8_t> bytes;
+    size_t position = 0;
+};
+
+int ReadFromMemory(GifFileType* gif, GifByteType* buffer, int wanted) {
+    auto* input = static_cast<MemoryInput*>(gif->UserData);
+    const size_t left = input->bytes.size() - input->position;
+    const size_t count = std::min(left, static_cast<size_t>(std::max(wanted, 0)));
+    std::memcpy(buffer, input->bytes.data() + input->position, count);
+    input->position += count;
+    return static_cast<int>(count);
+}
+
+struct GifCloser {
+    void operator()(GifFileType* gif) const {
+        int error = 0;
+        DGifCloseFile(gif, &error);
+    }
+};
+using GifReader = std::unique_ptr<GifFileType, GifCloser>;
+
+GifError DecodeFailure(int giflibError) {
+    return giflibError == D_GIF_ERR_NOT_GIF_FILE ? GifError::kNotGif : GifError::kDamaged;
+}
+
+// Reads the image's index rows, in file order or in the four passes of an interlaced image.
+bool ReadIndexes(GifFileType* gif, int width, int height, std::vector<GifPixelType>& indexes) {
+    indexes.assign(static_cast<size_t>(width) * static_cast<size_t>(height), 0);
+    const auto row = [&](int y) { return indexes.data() + static_cast<size_t>(y) * width; };
+    if (!gif->Image.Interlace) {
+        for (int y = 0; y < height; ++y) {
+            if (DGifGetLine(gif, row(y), width) == GIF_ERROR) {
+                return false;
+            }
+        }
+        return true;
+    }
+    constexpr int kFirst[] = {0, 4, 2, 1};
+    constexpr int kStep[] = {8, 8, 4, 2};
+    for (int pass = 0; pass < 4; ++pass) {
+        for (int y = kFirst[pass]; y < height; y += kStep[pass]) {
+            if (DGifGetLine(gif, row(y), width) == GIF_ERROR) {
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
+// Fills a rectangle of the canvas (clipped to it) with black: disposal to the background.
+void ClearRect(ScreenImage& canvas, int left, int top, int width, int height) {
+    for (int y = std::max(top, 0); y < std::min(top + height, canvas.height); ++y) {
+        for (int x = std::max(left, 0); x < std::min(left + width, canvas.width); ++x) {
+            canvas.SetPixel(x, y, kBlack);
+        }
+    }
+}
+
+// ---- encoding ----------------------------------------------------------------------------
+
+struct ColourMapDeleter {
+    void operator()(ColorMapObject* map) const { GifFreeMapObject(map); }
+};
+using ColourMap = std::unique_ptr<ColorMapObject, ColourMapDeleter>;
+
+// One frame as palette indexes and its palette.
+struct IndexedFrame {
+    std::vector<GifPixelType> indexes;
+    ColourMap palette;
+};
+
+// A colour map of `count` colours padded to the power of two a GIF palette needs.
+ColourMap MakePalette(const std::vector<GifColorType>& colours) {
+    int size = 2;
+    while (size < static_cast<int>(colours.size())) {
+        size *= 2;
+    }
+    std::vector<GifColorType> padded(static_cast<size_t>(size), GifColorType{0, 0, 0});
+    std::copy(colours.begin(), colours.end(), padded.begin());
+    return ColourMap(GifMakeMapObject(size, padded.data()));
+}
+
+// The frame's own colours when there are at most 256, so pictures drawn with few colours
+// come back unchanged; nullopt-like false when there are more.
+bool IndexExactly(const ScreenImage& image, IndexedFrame& out) {
+    std::unordered_map<uint32_t, GifPixelType> seen;
+    std::vector<GifColorType> colours;
+    out.indexes.resize(static_cast<size_t>(image.width) * image.height);
+    for (int y = 0; y < image.height; ++y) {
+        for (int x = 0; x < image.width; ++x) {
+            const uint32_t colour = image.Pixel(x, y);
+            auto found = seen.find(colour);
+            if (found == seen.end()) {
+                if (colours.size() == 256) {
+                    return false;
+                }
+                found = seen.emplace(colour, static_cast<GifPixelType>(colours.size())).first;
+                colours.push_back(GifColorType{static_cast<GifByteType>(colour & 0xFF),
+                                               static_cast<GifByteType>((colour >> 8) & 0xFF),
+                                               static_cast<GifByteType>((colour >> 16) & 0xFF)});
+            }
+            out.indexes[static_cast<size_t>(y) * image.width + x] = found->second;
+        }
+    }
+    out.palette = MakePalette(colours);
+    return out.palette != nullptr;
+}
+
+// More than 256 colours: giflib's median-cut reduction to 256.
+bool IndexQuantised(const ScreenImage& image, IndexedFrame& out) {
+    const size_t count = static_cast<size_t>(image.width) * image.height;
+    std::vector<GifByteType> red(count);
+    std::vector<GifByteType> green(count);
+    std::vector<GifByteType> blue(count);
+    for (size_t i = 0; i < count; ++i) {
+        red[i] = image.rgba[i * 4];
+        green[i] = image.rgba[i * 4 + 1];
+        blue[i] = image.rgba[i * 4 + 2];
+    }
+    out.indexes.resize(count);
+    std::vector<GifColorType> colours(256);
+    int size = 256;
+    if (GifQuantizeBuffer(static_cast<unsigned>(image.width), static_cast<unsigned>(image.height),
+                          &size, red.data(), green.data(), blue.data(), out.indexes.data(),
+                          colours.data()) == GIF_ERROR) {
+        return false;
+    }
+    colours.resize(static_cast<size_t>(std::clamp(size, 1, 256)));
+    out.palette = MakePalette(colours);
+    return out.palette != nullptr;
+}
+
+int WriteToFile(GifFileType* gif, const GifByteType* data, int length) {
+    auto* file = static_cast<std::FILE*>(gif->UserData);
+    return static_cast<int>(std::fwrite(data, 1, static_cast<size_t>(std::max(length, 0)), file));
+}
+
+bool WriteFrames(GifFileType* gif, const std::vector<IndexedFrame>& frames,
+                 const std::vector<int>& delaysMs, int width, int height) {
+    EGifSetGifVersion(gif, true);
+    if (EGifPutScreenDesc(gif, width, height, 8, 0, frames[0].palette.get()) == GIF_ERROR) {
+        return false;
+    }
+    // NETSCAPE2.0 application block: loop forever.
+    static const GifByteType kNetscape[] = {'N', 'E', 'T', 'S', 'C', 'A', 'P', 'E', '2', '.', '0'};
+    static const GifByteType kLoopForever[] = {1, 0, 0};
+    if (EGifPutExtensionLeader(gif, APPLICATION_EXT_FUNC_CODE) == GIF_ERROR ||
+        EGifPutExtensionBlock(gif, sizeof(kNetscape), kNetscape) == GIF_ERROR ||
+        EGifPutExtensionBlock(gif, sizeof(kLoopForever), kLoopForever) == GIF_ERROR ||
+        EGifPutExtensionTrailer(gif) == GIF_ERROR) {
+        return false;
+    }
+    for (size_t i = 0; i < frames.size(); ++i) {
+        GraphicsControlBlock control{};
+        control.DisposalMode = DISPOSE_DO_NOT;
+        control.UserInputFlag = false;
+        control.TransparentColor = NO_TRANSPARENT_COLOR;
+        const int delayMs = i < delaysMs.size() ? std::max(delaysMs[i], 0) : 0;
+        control.DelayTime = std::min((delayMs + 5) / 10, 0xFFFF);
+        GifByteType extension[4];
+        const size_t length = EGifGCBToExtension(&control, extension);
+        if (EGifPutExtension(gif, GRAPHICS_EXT_FUNC_CODE, static_cast<int>(length), extension) ==
+            GIF_ERROR) {
+            return false;
+        }
+        // The first frame uses the global palette; the others carry their own.
+        const ColorMapObject* local = i == 0 ? nullptr : frames[i].palette.get();
+        if (EGifPutImageDesc(gif, 0, 0, width, height, false, local) == GIF_ERROR) {
+            return false;
+        }
+        for (int y = 0; y < height; ++y) {
+            auto* row = const_cast<GifPixelType*>(frames[i].indexes.data() +
+                                                  static_cast<size_t>(y) * width);
+            if (EGifPutLine(gif, row, width) == GIF_ERROR) {
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+GifError DecodeGif(std::span<const uint8_t> bytes, const GifLimits& limits,
+                   const GifFrameSink& sink) {
+    if (bytes.size() < 6 || std::memcmp(bytes.data(), "GIF8", 4) != 0) {
+        return GifError::kNotGif;
+    }
+    MemoryInput input{bytes, 0};
+    int error = 0;
+    GifReader gif(DGifOpen(&input, ReadFromMemory, &error));
+    if (!gif) {
+        return DecodeFailure(error);
+    }
+    const int canvasWidth = gif->SWidth;
+    const int canvasHeight = gif->SHeight;
+    if (canvasWidth < 1 || canvasHeight < 1) {
+        return GifError::kDamaged;
+    }
+    if (canvasWidth > limits.maxSide || canvasHeight > limits.maxSide) {
+        return GifError::kPictureTooLarge;
+    }
+
+    ScreenImage canvas = ScreenImage::Filled(canvasWidth, canvasHeight, kBlack);
+    GraphicsControlBlock control{};
+    control.TransparentColor = NO_TRANSPARENT_COLOR;
+    bool controlPending = false;
+    int frameCount = 0;
+    uint64_t pixels = 0;
+    std::vector<GifPixelType> indexes;
+
+    for (;;) {
+        GifRecordType record = UNDEFINED_RECORD_TYPE;
+        if (DGifGetRecordType(gif.get(), &record) == GIF_ERROR) {
+            return GifError::kDamaged;
+        }
+        if (record == TERMINATE_RECORD_TYPE) {
+            break;
+        }
+        if (record == EXTENSION_RECORD_TYPE) {
+            int code = 0;
+            GifByteType* block = nullptr;
+            if (DGifGetExtension(gif.get(), &code, &block) == GIF_ERROR) {
+                return GifError::kDamaged;
+            }
+            if (code == GRAPHICS_EXT_FUNC_CODE && block != nullptr && block[0] >= 4) {
+                controlPending =
+                    DGifExtensionToGCB(block[0], block + 1, &control) == GIF_OK || controlPending;
+            }
+            while (block != nullptr) {
+                if (DGifGetExtensionNext(gif.get(), &block) == GIF_ERROR) {
+                    return GifError::kDamaged;
+                }
+            }
+            continue;
+        }
+        if (record != IMAGE_DESC_RECORD_TYPE) {
+            return GifError::kDamaged;
+        }
+
+        if (DGifGetImageDesc(gif.get()) == GIF_ERROR) {
+            return GifError::kDamaged;
+        }
+        const GifImageDesc& image = gif->Image;
+        if (image.Width < 1 || image.Height < 1) {
+            return GifError::kDamaged;
+        }
+        if (image.Width > limits.maxSide || image.Height > limits.maxSide) {
+            return GifError::kPictureTooLarge;
+        }
+        if (++frameCount > limits.maxFrames) {
+            return GifError::kTooManyFrames;
+        }
+        pixels += static_cast<uint64_t>(canvasWidth) * canvasHeight +
+                  static_cast<uint64_t>(image.Width) * image.Height;
+        if (pixels > limits.maxPixels) {
+            return GifError::kPictureTooLarge;
+        }
+        const ColorMapObject* palette = image.ColorMap != nullptr ? image.ColorMap : gif->SColorMap;
+        if (palette == nullptr || palette->Colors == nullptr) {
+            return GifError::kDamaged;
+        }
+        if (!ReadIndexes(gif.get(), image.Width, image.Height, indexes)) {
+            return GifError::kDamaged;
+        }
+
+        const int disposal = controlPending ? control.DisposalMode : DISPOSAL_UNSPECIFIED;
+        const int transparent = controlPending ? control.TransparentColor : NO_TRANSPARENT_COLOR;
+        const int delayMs = controlPending ? control.DelayTime * 10 : 0;
+        ScreenImage before;
+        if (disposal == DISPOSE_PREVIOUS) {
+            before = canvas;
+        }
+        for (int y = 0; y < image.Height; ++y) {
+            for (int x = 0; x < image.Width; ++x) {
+                const int index = indexes[static_cast<size_t>(y) * image.Width + x];
+                if (index == transparent || index >= palette->ColorCount) {
+                    continue;
+                }
+                const GifColorType& colour = palette->Colors[index];
+                canvas.SetPixel(image.Left + x, image.Top + y,
+                                static_cast<uint32_t>(colour.Red) |
+                                    (static_cast<uint32_t>(colour.Green) << 8) |
+                                    (static_cast<uint32_t>(colour.Blue) << 16));
+            }
+        }
+        if (sink) {
+            sink(canvas, delayMs);
+        }
+        if (disposal == DISPOSE_BACKGROUND) {
+            ClearRect(canvas, image.Left, image.Top, image.Width, image.Height);
+        } else if (disposal == DISPOSE_PREVIOUS) {
+            canvas = std::move(before);
+        }
+        controlPending = false;
+        control = GraphicsControlBlock{};
+        control.TransparentColor = NO_TRANSPARENT_COLOR;
+    }
+    return frameCount == 0 ? GifError::kNoFrames : GifError::kNone;
+}
+
+GifError ReadGifFile(const std::string& path, const GifLimits& limits, const GifFrameSink& sink) {
+    std::error_code error;
+    const auto size = std::filesystem::file_size(path, error);
+    if (error) {
+        return GifError::kUnreadable;
+    }
+    if (size > limits.maxFileBytes) {
+        return GifError::kFileTooLarge;
+    }
+    std::ifstream file(path, std::ios::binary);
+    std::vector<uint8_t> bytes(static_cast<size_t>(size));
+    if (!file || !file.read(reinterpret_cast<char*>(bytes.data()),
+                            static_cast<std::streamsize>(bytes.size()))) {
+        return GifError::kUnreadable;
+    }
+    return DecodeGif(bytes, limits, sink);
+}
+
+GifError ReadGifFitted(const std::string& path, int width, int height, GifFrames& out,
+                       const GifLimits& limits) {
+    GifFrames read;
+    const GifError result = ReadGifFile(path, limits, [&](const ScreenImage& canvas, int delayMs) {
+        read.canvasWidth = canvas.width;
+        read.canvasHeight = canvas.height;
+        read.frames.push_back(FitImage(canvas, width, height));
+        read.delaysMs.push_back(delayMs);
+    });
+    if (result == GifError::kNone) {
+        out = std::move(read);
+    }
+    return result;
+}
+
+GifError WriteGif(const std::string& path, const std::vector<ScreenImage>& frames,
+                  const std::vector<int>& delaysMs) {
+    if (frames.empty() || frames[0].Empty()) {
+        return GifError::kNoFrames;
+    }
+    const int width = frames[0].width;
+    const int height = frames[0].height;
+    std::vector<IndexedFrame> indexed(frames.size());
+    for (size_t i = 0; i < frames.size(); ++i) {
+        const bool sameSize = frames[i].width == width && frames[i].height == height;
+        const ScreenImage fitted = sameSize ? ScreenImage() : FitImage(frames[i], width, height);
+        const ScreenImage& frame = sameSize ? frames[i] : fitted;
+        if (!IndexExactly(frame, indexed[i]) && !IndexQuantised(frame, indexed[i])) {
+            return GifError::kUnreadable;
+        }
+    }
+
+    const std::string temporary = TemporaryNameBeside(path);
+    std::FILE* file = std::fopen(temporary.c_str(), "wb");
+    if (file == nullptr) {
+        return GifError::kUnreadable;
+    }
+    int error = 0;
+    GifFileType* gif = EGifOpen(file, WriteToFile, &error);
+    bool written = gif != nullptr && WriteFrames(gif, indexed, delaysMs, width, height);
+    if (gif != nullptr && EGifCloseFile(gif, &error) == GIF_ERROR) {
+        written = false;
+    }
+    written = std::fflush(file) == 0 && written;
+    written = std::fclose(file) == 0 && written;
+    if (!written || std::rename(temporary.c_str(), path.c_str()) != 0) {
+        std::remove(temporary.c_str());
+        return GifError::kUnreadable;
+    }
+    return GifError::kNone;
+}
+
+}  // namespace zanvor

@@ -1,0 +1,80 @@
+#include "screen/PngFile.h"
+
+#include <png.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cstdio>
+#include <vector>
+
+namespace zanvor {
+
+namespace {
+
+// png_image owns libpng's state until png_image_free; this frees it on every path.
+struct PngImage {
+    png_image image{};
+    PngImage() { image.version = PNG_IMAGE_VERSION; }
+    ~PngImage() { png_image_free(&image); }
+    PngImage(const PngImage&) = delete;
+    PngImage& operator=(const PngImage&) = delete;
+};
+
+}  // namespace
+
+std::string TemporaryNameBeside(const std::string& path) {
+    static std::atomic<unsigned> counter{0};
+    return path + ".part-" + std::to_string(::getpid()) + "-" + std::to_string(++counter);
+}
+
+bool ReadPng(const std::string& path, ScreenImage& image) {
+    image = ScreenImage();
+    PngImage png;
+    if (png_image_begin_read_from_file(&png.image, path.c_str()) == 0) {
+        return false;
+    }
+    if (png.image.width < 1 || png.image.height < 1 ||
+        png.image.width > static_cast<png_uint_32>(kMaxPictureSide) ||
+        png.image.height > static_cast<png_uint_32>(kMaxPictureSide)) {
+        return false;
+    }
+    png.image.format = PNG_FORMAT_RGBA;
+    ScreenImage read;
+    read.width = static_cast<int>(png.image.width);
+    read.height = static_cast<int>(png.image.height);
+    read.rgba.resize(PNG_IMAGE_SIZE(png.image));
+    if (png_image_finish_read(&png.image, nullptr, read.rgba.data(), 0, nullptr) == 0) {
+        return false;
+    }
+    image = std::move(read);
+    return true;
+}
+
+bool WritePng(const std::string& path, const ScreenImage& image) {
+    if (image.Empty() || image.rgba.size() < static_cast<size_t>(image.width) * image.height * 4) {
+        return false;
+    }
+    std::vector<uint8_t> rgb(static_cast<size_t>(image.width) * image.height * 3);
+    for (size_t pixel = 0; pixel < rgb.size() / 3; ++pixel) {
+        rgb[pixel * 3] = image.rgba[pixel * 4];
+        rgb[pixel * 3 + 1] = image.rgba[pixel * 4 + 1];
+        rgb[pixel * 3 + 2] = image.rgba[pixel * 4 + 2];
+    }
+    PngImage png;
+    png.image.width = static_cast<png_uint_32>(image.width);
+    png.image.height = static_cast<png_uint_32>(image.height);
+    png.image.format = PNG_FORMAT_RGB;
+
+    const std::string temporary = TemporaryNameBeside(path);
+    if (png_image_write_to_file(&png.image, temporary.c_str(), 0, rgb.data(), 0, nullptr) == 0) {
+        std::remove(temporary.c_str());
+        return false;
+    }
+    if (std::rename(temporary.c_str(), path.c_str()) != 0) {
+        std::remove(temporary.c_str());
+        return false;
+    }
+    return true;
+}
+
+}  // namespace zanvor
