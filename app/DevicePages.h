@@ -11,8 +11,8 @@
 #include "keys/KeyTest.h"
 #include "keys/KnobPage.h"
 #include "keys/MacroPage.h"
-#include "screen/ScreenPage.h"
 #include "lighting/LightPage.h"
+#include "screen/ScreenPage.h"
 
 namespace zanvor {
 
