@@ -43,6 +43,7 @@ int CmdDevices(CliSession& session) {
     const int selected = dialog.deviceList.GetSelectDevice();
 
     json rows = json::array();
+    json unreachableRows = json::array();
     TextTable table({"TYPE", "NAME", "CONNECTION", "ONLINE", "BATTERY", "SELECTED"});
     for (const DeviceRecordInfo& record : records) {
         const KeyboardEntry* keyboard = FindKeyboard(catalogue.keyboards, record.device_type);
@@ -60,12 +61,25 @@ int CmdDevices(CliSession& session) {
                       std::to_string(record.battery) + "%" + (record.charging ? " charging" : ""),
                       isSelected ? "*" : ""});
     }
+    // Keyboards plugged in that this user may not open are named with the fix, instead of
+    // being left out as if there were none.
+    for (const UnreachableInterface& interface : dialog.Devices().UnreachableInterfaces()) {
+        const KeyboardEntry* keyboard = FindKeyboard(catalogue.keyboards, interface.device_type);
+        unreachableRows.push_back({{"type", interface.device_type},
+                                   {"name", keyboard != nullptr ? keyboard->name : std::string()},
+                                   {"connection", ConnectionName(interface.mode)},
+                                   {"path", interface.path}});
+    }
+    const std::string unreachable = UnreachableKeyboardsText();
     if (session.Options().json) {
-        PrintJson(json{{"devices", rows}});
-    } else if (records.empty()) {
+        PrintJson(json{{"devices", rows}, {"unreachable", unreachableRows}});
+    } else if (records.empty() && unreachable.empty()) {
         std::cout << "No supported keyboard found.\n";
-    } else {
+    } else if (!records.empty()) {
         table.Print(std::cout);
+    }
+    if (!unreachable.empty()) {
+        std::cerr << "zanvorctl: " << unreachable << "\n";
     }
     return records.empty() ? kCliNoKeyboard : kCliOk;
 }

@@ -6,6 +6,10 @@
 #include <cstring>
 #include <iostream>
 
+#include "app/CliSession.h"
+#include "device/DeviceManager.h"
+#include "device/UdevRule.h"
+#include "platform/HidapiBackend.h"
 #include "platform/Utf8.h"
 
 namespace zanvor {
@@ -15,7 +19,13 @@ void PrintJson(const nlohmann::json& document) {
 }
 
 int Fail(int status, const std::string& reason) {
-    std::cerr << "zanvorctl: " << reason << "\n";
+    std::string line = reason;
+    if (status == kCliNoKeyboard) {
+        if (const std::string unreachable = UnreachableKeyboardsText(); !unreachable.empty()) {
+            line += "; " + unreachable;
+        }
+    }
+    std::cerr << "zanvorctl: " << line << "\n";
     return status;
 }
 
@@ -59,6 +69,24 @@ std::string PrintableCell(const std::string& text) {
     return out;
 }
 }  // namespace
+
+std::string UnreachableKeyboardsText() {
+    const std::vector<UnreachableInterface> unreachable =
+        DeviceManager::Instance().UnreachableInterfaces();
+    if (unreachable.empty()) {
+        return {};
+    }
+    std::string nodes;
+    for (const UnreachableInterface& interface : unreachable) {
+        const std::string node = HidrawNodeName(interface.path);
+        nodes += (nodes.empty() ? "" : ", ") + (node.empty() ? interface.path : "/dev/" + node);
+    }
+    const bool several = unreachable.size() > 1;
+    return std::string("this user may not open the Zanvor keyboard") + (several ? "s" : "") +
+           " plugged in (" + nodes + "): install the package's udev rule (" + kUdevRuleFileName +
+           "), then unplug the keyboard" + (several ? "s" : "") + " and plug " +
+           (several ? "them" : "it") + " in again";
+}
 
 TextTable::TextTable(std::vector<std::string> header) {
     AddRow(std::move(header));

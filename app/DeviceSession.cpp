@@ -250,6 +250,7 @@ void DeviceSession::ScanDevices() {
     parts_.devices.CloseAll();
     parts_.devices.EnumerateDevice();
     parts_.devices.SetActive(true);
+    parts_.mainView.SetKeyboardsUnreachable(!parts_.devices.UnreachableInterfaces().empty());
 
     const int hint = ReadDeviceTypeHint();
     parts_.devices.SetSelectedDeviceType(0);

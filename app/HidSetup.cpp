@@ -2,11 +2,14 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <optional>
+#include <set>
 #include <sstream>
 #include <system_error>
 
 #include "platform/HidBackend.h"
 #include "platform/HidTrace.h"
+#include "sim/DeniedAccessBackend.h"
 #include "sim/SimCatalogue.h"
 #include "sim/SimHidBackend.h"
 
@@ -16,9 +19,12 @@ namespace {
 
 // ZANVOR_SIM_FAULTS makes the virtual keyboards misbehave, so scripts and tests can see how the
 // program copes: "refuse=1D+1F" refuses those commands, "latency=N" answers after N ms,
-// "drop=N" loses the first N answers, "refuse-next=N" refuses the first N requests and
-// "link=down" starts every receiver with its keyboard switched off.
-bool ApplySimFaults(SimHidBackend& simulation, std::string& error) {
+// "drop=N" loses the first N answers, "refuse-next=N" refuses the first N requests,
+// "link=down" starts every receiver with its keyboard switched off, and "denied=101+102" (or
+// "denied" for all) leaves those keyboards plugged in but not accessible, as without the udev
+// rule.
+bool ApplySimFaults(SimHidBackend& simulation, std::optional<std::set<int>>& denied,
+                    std::string& error) {
     const char* faults = std::getenv("ZANVOR_SIM_FAULTS");
     if (faults == nullptr || *faults == '\0') {
         return true;
@@ -63,9 +69,22 @@ bool ApplySimFaults(SimHidBackend& simulation, std::string& error) {
             for (const int type : simulation.DeviceTypes()) {
                 simulation.SetReceiverLink(type, value == "up");
             }
+        } else if (name == "denied") {
+            denied.emplace();
+            std::stringstream types(value);
+            std::string type;
+            while (!value.empty() && std::getline(types, type, '+')) {
+                const long deviceType = std::strtol(type.c_str(), &end, 10);
+                if (type.empty() || *end != '\0' || deviceType < 100 || deviceType > 0xFFFF) {
+                    error = "ZANVOR_SIM_FAULTS: bad device type " + type;
+                    return false;
+                }
+                denied->insert(static_cast<int>(deviceType));
+            }
         } else {
             error = "ZANVOR_SIM_FAULTS: unknown fault " + name +
-                    " (refuse=HEX+HEX, latency=MS, drop=N, refuse-next=N, link=down)";
+                    " (refuse=HEX+HEX, latency=MS, drop=N, refuse-next=N, link=down, "
+                    "denied[=TYPE+TYPE])";
             return false;
         }
     }
@@ -78,10 +97,15 @@ bool InstallHidBackends(const HidSetup& setup, std::shared_ptr<SimHidBackend>& s
                         std::string& error, bool* badValue) {
     if (setup.simulate) {
         simulation = MakeSimBackendFromCatalogue(setup.simulateSpec, error, badValue);
-        if (!simulation || !ApplySimFaults(*simulation, error)) {
+        std::optional<std::set<int>> denied;
+        if (!simulation || !ApplySimFaults(*simulation, denied, error)) {
             return false;
         }
-        InstallHidBackend(simulation);
+        if (denied) {
+            InstallHidBackend(std::make_shared<DeniedAccessBackend>(simulation, *denied));
+        } else {
+            InstallHidBackend(simulation);
+        }
     }
     if (!setup.traceFile.empty()) {
         std::error_code ec;

@@ -100,6 +100,7 @@ class TracingBackend : public HidBackend {
         }
         return std::make_unique<TracingDevice>(std::move(device), path, trace_);
     }
+    bool OpenDenied(const std::string& path) override { return inner_->OpenDenied(path); }
     bool QueryUsage(const std::string& path, uint16_t& usagePage, uint16_t& usage) override {
         return inner_->QueryUsage(path, usagePage, usage);
     }

@@ -14,6 +14,9 @@
 #ifndef ZANVOR_INSTALL_DATADIR
 #define ZANVOR_INSTALL_DATADIR "/usr/share/zanvor-hub/"
 #endif
+#ifndef ZANVOR_DATADIR_FROM_BINDIR
+#define ZANVOR_DATADIR_FROM_BINDIR "../share/zanvor-hub/"
+#endif
 
 namespace zanvor {
 
@@ -89,10 +92,15 @@ std::string ApplicationFolder() {
     }
     const std::string exe = ExecutablePath();
     if (!exe.empty()) {
-        const std::string folder = WithSlash(fs::path(exe).parent_path().string());
+        // The build tree keeps the data beside the programs; an installed tree keeps it in
+        // <prefix>/share/zanvor-hub/, found from the executable so a tree installed under
+        // another prefix (or a DESTDIR) still finds its own data.
+        const std::string bin = WithSlash(fs::path(exe).parent_path().string());
         std::error_code ec;
-        if (fs::exists(folder + "config.xml", ec)) {
-            return folder;
+        for (const std::string& folder : {bin, bin + ZANVOR_DATADIR_FROM_BINDIR}) {
+            if (fs::exists(folder + "config.xml", ec)) {
+                return WithSlash(fs::path(folder).lexically_normal().string());
+            }
         }
     }
     return WithSlash(ZANVOR_INSTALL_DATADIR);

@@ -7,7 +7,8 @@ namespace zanvor {
 // All folder paths end with '/'.
 
 // The folder holding config.xml: the executable's folder when config.xml is there (a build
-// tree or a relocatable install), otherwise <prefix>/share/zanvor-hub/.
+// tree), else share/zanvor-hub/ beside the executable's bin folder when config.xml is there
+// (an installed tree, wherever it was installed), otherwise <prefix>/share/zanvor-hub/.
 std::string ApplicationFolder();
 // Overrides the application folder (tests, or an explicit --app-folder).
 void SetApplicationFolder(const std::string& folder);

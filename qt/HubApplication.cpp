@@ -77,6 +77,9 @@ int RunHubApplication(int argc, char** argv) {
     }
     QApplication application(argc, argv);
     QApplication::setApplicationName("zanvor-hub");
+    QApplication::setApplicationVersion(ZANVOR_VERSION);
+    // Ties the windows to the installed desktop entry (its name and icon on Wayland).
+    QGuiApplication::setDesktopFileName("zanvor-hub");
     QApplication::setQuitOnLastWindowClosed(false);
     const HubOptions options = ParseOptions(argc, argv);
 
