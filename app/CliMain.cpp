@@ -13,6 +13,7 @@
 #include "app/CliKeyboardCommands.h"
 #include "app/CliLightCommands.h"
 #include "app/CliMacroCommands.h"
+#include "app/CliMatrixCommands.h"
 #include "app/CliOutput.h"
 #include "app/CliScreenCommands.h"
 #include "app/CliUpdateCommands.h"
@@ -199,6 +200,9 @@ int RunCommandLine(const std::vector<std::string>& rawArguments, const SessionRu
     });
 
     AddLightCommands(
+        cli, [&](std::function<int(CliSession&)> command) { return WithSession(options, command); },
+        status);
+    AddMatrixCommands(
         cli, [&](std::function<int(CliSession&)> command) { return WithSession(options, command); },
         status);
 

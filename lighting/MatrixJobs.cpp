@@ -70,6 +70,14 @@ TaskResult MatrixPage::TaskReadMatrixColors() {
 }
 
 TaskResult MatrixPage::TaskWriteMatrixColors() {
+    std::optional<PaintRequest> request;
+    {
+        std::lock_guard lock(paintMutex_);
+        request.swap(paintRequest_);
+    }
+    if (request) {
+        return WritePaintRequest(*request);
+    }
     SendBracketCommand(devices_, kCommandBegin);
     MatrixFrame colors = screen.Colors();
     if (!colorsKnown_.load()) {
@@ -159,15 +167,40 @@ bool MatrixPage::ApplyMatrixMode(int mode, const MatrixModeSettings& settings) {
     return true;
 }
 
-void MatrixPage::PaintLeds(const std::vector<std::pair<int, uint32_t>>& colors) {
-    MatrixFrame frame = screen.Colors();
-    for (const auto& [led, color] : colors) {
+void MatrixPage::PaintCustomColors(std::optional<uint32_t> all,
+                                   const std::vector<std::pair<int, uint32_t>>& colors) {
+    {
+        std::lock_guard lock(paintMutex_);
+        paintRequest_ = PaintRequest{all, colors};
+    }
+    poster_.PostTask(kTaskWriteMatrixColors);
+}
+
+TaskResult MatrixPage::WritePaintRequest(const PaintRequest& request) {
+    SendBracketCommand(devices_, kCommandBegin);
+    MatrixColorTable table{};
+    MatrixFrame colors{};
+    if (request.all) {
+        colors.fill(*request.all & 0xFFFFFF);
+    } else if (devices_.WriteBlockChecked(kCommandMatrixReadColors, table)) {
+        colors = ColorsOfTable(table);
+    } else {
+        SendBracketCommand(devices_, kCommandEnd);
+        return TaskResult::Failed(LoadText("KB.DIALOG", kTextMatrixColorsUnread));
+    }
+    for (const auto& [led, color] : request.colors) {
         if (led >= 0 && led < kMatrixLedCount) {
-            frame[led] = color & 0xFFFFFF;
+            colors[led] = color & 0xFFFFFF;
         }
     }
-    screen.SetColors(frame);
-    poster_.PostTask(kTaskWriteMatrixColors);
+    table = CustomColorTable(colors);
+    const bool written = devices_.WriteBlockChecked(kCommandMatrixWriteColors, table);
+    SendBracketCommand(devices_, kCommandEnd);
+    if (written && Mode() == kMatrixModeCustom) {
+        screen.SetColors(colors);
+        colorsKnown_ = true;
+    }
+    return Sent(written);
 }
 
 void MatrixPage::Register(PageRegistry& registry) {

@@ -9,6 +9,7 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -132,8 +133,11 @@ class MatrixPage {
     // Makes `mode` the zone's active mode with the given settings and posts its jobs as the
     // mode list does. False when the zone has no such mode.
     bool ApplyMatrixMode(int mode, const MatrixModeSettings& settings);
-    // Paints LEDs (index → colour) on the picture and stores them on the keyboard (job 16).
-    void PaintLeds(const std::vector<std::pair<int, uint32_t>>& colors);
+    // Paints the keyboard's custom colours (job 16): every LED `all` when given, then the LEDs
+    // listed (index → colour); the others keep the keyboard's colours. The picture shows the
+    // result while the custom mode is shown.
+    void PaintCustomColors(std::optional<uint32_t> all,
+                           const std::vector<std::pair<int, uint32_t>>& colors);
     // The name shown for a mode and for a preset ("" when unknown).
     std::string ModeName(int mode);
     static std::string PresetName(int preset);
@@ -163,6 +167,14 @@ class MatrixPage {
     std::atomic<bool> colorsKnown_{false};
     std::atomic<uint64_t> framesSent_{0};
     std::atomic<uint64_t> framesFailed_{0};
+    // A paint of the command line waiting for job 16.
+    struct PaintRequest {
+        std::optional<uint32_t> all;
+        std::vector<std::pair<int, uint32_t>> colors;
+    };
+    std::mutex paintMutex_;  // guards paintRequest_
+    std::optional<PaintRequest> paintRequest_;
+    TaskResult WritePaintRequest(const PaintRequest& request);
     LanguageSubscription language_;
 };
 
