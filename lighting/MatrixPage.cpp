@@ -135,6 +135,7 @@ void MatrixPage::ApplyTexts() {
     int swatch = 0;
     relabel(swatches,
             [&swatch](int) { return LoadText("KB.DIALOG", kSwatchNameFirst + swatch++); });
+    std::lock_guard lock(listMutex_);
     relabel(modeList, [this](int mode) { return ModeName(mode); });
 }
 
@@ -183,11 +184,14 @@ void MatrixPage::LoadMatrixPage() {
     std::vector<LightData> rows;
     store_.ListLightRows(profile, kLightMatrix, rows);
     const int mode = store_.GetActiveLightMode(profile, kLightMatrix);
-    modeList.Clear();
-    for (const LightData& row : rows) {
-        modeList.AddItem(LoadText("KB.DIALOG", LightNameId(row)), row.mode);
+    {
+        std::lock_guard lock(listMutex_);
+        modeList.Clear();
+        for (const LightData& row : rows) {
+            modeList.AddItem(LoadText("KB.DIALOG", LightNameId(row)), row.mode);
+        }
+        modeList.SelectData(mode);
     }
-    modeList.SelectData(mode);
     session_.light.matrixMode = mode;
     matrixSwitch.SetCheck(true);
     RefreshPanel();

@@ -175,6 +175,9 @@ class MatrixPage {
     std::mutex paintMutex_;  // guards paintRequest_
     std::optional<PaintRequest> paintRequest_;
     TaskResult WritePaintRequest(const PaintRequest& request);
+    // Guards rebuilding the mode list, which a profile load (worker) and a language change
+    // (UI thread) may do at the same time.
+    std::mutex listMutex_;
     LanguageSubscription language_;
 };
 
