@@ -10,6 +10,7 @@
 #include "platform/Autostart.h"
 #include "platform/Paths.h"
 #include "platform/Registry.h"
+#include "platform/SettingsStore.h"
 #include "store/DataStore.h"
 #include "ui/ControlIds.h"
 #include "ui/DeviceTasks.h"
@@ -51,6 +52,9 @@ void ApplicationPage::Register(PageRegistry& registry) {
     registry.AddWindowMessage(kMsgBackgroundMenu, [this](uintptr_t command, intptr_t) {
         OnBackgroundMenu(static_cast<int>(command));
     });
+    registry.AddWindowMessage(kMsgDatabaseFailure, [this](uintptr_t deviceType, intptr_t) {
+        OnDatabaseFailure(static_cast<int>(deviceType));
+    });
     registry.AddTask(
         kTaskResetDefaults, [this] { return TaskResetDefaults(); },
         TaskOptions{.closesBusyDialog = true});
@@ -58,22 +62,36 @@ void ApplicationPage::Register(PageRegistry& registry) {
 
 void ApplicationPage::OnControl(int controlId) {
     switch (controlId) {
-        case kIdLanguageList:
-            SetActiveLanguage(languageList.GetCurData(1033));
+        case kIdLanguageList: {
+            const bool stored = SetActiveLanguage(languageList.GetCurData(1033));
             parts_.poster.PostWindowMessage(kMsgReapplyTexts, 0, 0);
+            if (!stored) {
+                SettingNotStored();  // in the new language
+            }
             return;
+        }
         case kIdAutostartSwitch: {
-            const AutostartState state = SetAutostart(autostartSwitch.GetCheck() == 1);
+            const bool wanted = autostartSwitch.GetCheck() == 1;
+            const AutostartState state = SetAutostart(wanted);
             autostartSwitch.SetCheck(state.on ? 1 : 0);
             autostartMinimisedSwitch.SetVisible(state.showMinimisedSwitch);
             autostartMinimisedSwitch.SetCheck(state.minimised ? 1 : 0);
+            if (state.on != wanted) {
+                SettingNotStored();
+            }
             return;
         }
         case kIdAutostartMinimisedSwitch:
-            SetAutostartMinimised(autostartMinimisedSwitch.GetCheck() == 1);
+            if (!SetAutostartMinimised(autostartMinimisedSwitch.GetCheck() == 1)) {
+                autostartMinimisedSwitch.SetCheck(ReadAutostartState().minimised ? 1 : 0);
+                SettingNotStored();
+            }
             return;
         case kIdExitModeList:
-            SetExitMode(exitModeList.GetCurData(0) == 1);
+            if (!SetExitMode(exitModeList.GetCurData(0) == 1)) {
+                exitModeList.SelectData(ExitHidesToTray() ? 1 : 0);
+                SettingNotStored();
+            }
             return;
         case kIdResetButton:
             ResetToDefaults();
@@ -105,14 +123,57 @@ void ApplicationPage::OnBackgroundMenu(int command) {
         if (!path || !std::filesystem::is_regular_file(*path, ec)) {
             return;
         }
-        WriteRegistryText(home ? kThemeBkgGifValue : kThemeBkgValue, *path);
+        if (!WriteRegistryText(home ? kThemeBkgGifValue : kThemeBkgValue, *path)) {
+            SettingNotStored();
+            return;
+        }
     } else if (command == kDefaultPicture) {
-        WriteRegistryText(kThemeBkgValue, "");
-        WriteRegistryText(kThemeBkgGifValue, "");
+        if (!WriteRegistryText(kThemeBkgValue, "") || !WriteRegistryText(kThemeBkgGifValue, "")) {
+            SettingNotStored();
+        }
     } else {
         return;
     }
     parts_.mainView.NotifyBackgroundChanged();
+}
+
+void ApplicationPage::SettingNotStored() {
+    std::string text = LoadText("KB.DIALOG", 1939);
+    if (const size_t at = text.find("%s"); at != std::string::npos) {
+        text.replace(at, 2, SettingsFilePath());
+    }
+    parts_.dialogs.MessageBox(text, LoadText("KB.DIALOG", 1940));
+}
+
+void ApplicationPage::OnDatabaseFailure(int deviceType) {
+    DataStore& store = parts_.store;
+    if (!offerRecovery_ || store.IsOpen() ||
+        deviceType != parts_.session.currentDeviceType.load()) {
+        return;  // the command line reports it; or another model is open by now
+    }
+    const StoreFailure failure = store.OpenFailure();
+    const std::string reason = store.OpenFailureText();
+    if (failure != StoreFailure::kDamaged) {
+        parts_.dialogs.MessageBox(reason, LoadText("KB.DIALOG", 1937));
+        return;
+    }
+    std::string offer = LoadText("KB.DIALOG", 1938);
+    if (const size_t at = offer.find("%s"); at != std::string::npos) {
+        offer.replace(at, 2, DataStore::AsideName(store.Path()));
+    }
+    if (!parts_.dialogs.Question(reason + "\n\n" + offer, LoadText("KB.DIALOG", 1937))) {
+        return;
+    }
+    const DeviceCatalogue catalogue = parts_.keyboards.CatalogueCopy();
+    const KeyboardEntry* keyboard = FindKeyboard(catalogue.keyboards, deviceType);
+    std::string movedTo;
+    if (keyboard == nullptr || !store.MoveDatabaseAside(DataFolder(), keyboard->name, movedTo) ||
+        !store.OpenDeviceDatabase(DataFolder(), keyboard->name)) {
+        parts_.dialogs.MessageBox(store.LastFailureText(), LoadText("KB.DIALOG", 1937));
+        return;
+    }
+    // The new database gets its default profiles and the keyboard's state, as at a first start.
+    parts_.poster.PostTask(kTaskReloadProfiles);
 }
 
 void ApplicationPage::LoadApplicationSettings() {
@@ -124,7 +185,7 @@ void ApplicationPage::LoadApplicationSettings() {
     exitModeList.SelectData(ExitHidesToTray() ? 1 : 0);
 }
 
-bool ApplicationPage::ResetToDefaults() {
+bool ApplicationPage::ResetToDefaults(std::string* failure) {
     if (!parts_.session.devicePresent.load() || !parts_.session.deviceOnline.load()) {
         parts_.dialogs.MessageBox(LoadText("KB.DIALOG", kTextNoKeyboardOnline),
                                   LoadText("KB.DIALOG", 550));
@@ -141,8 +202,19 @@ bool ApplicationPage::ResetToDefaults() {
     }
     DataStore& store = parts_.store;
     store.CloseDatabase();
-    store.DeleteDeviceDatabase(DataFolder(), keyboard->name);
-    store.OpenDeviceDatabase(DataFolder(), keyboard->name);
+    if (!store.DeleteDeviceDatabase(DataFolder(), keyboard->name)) {
+        // Nothing is reset: the profiles stay, and so does the keyboard.
+        const std::string reason = store.LastFailureText();
+        store.OpenDeviceDatabase(DataFolder(), keyboard->name);
+        parts_.dialogs.MessageBox(reason, LoadText("KB.DIALOG", 550));
+        if (failure != nullptr) {
+            *failure = reason;
+        }
+        return false;
+    }
+    if (!store.OpenDeviceDatabase(DataFolder(), keyboard->name) && failure != nullptr) {
+        *failure = store.OpenFailureText();  // the keyboard is still reset below
+    }
     WriteRegistryText(kThemeBkgValue, "");
     WriteRegistryText(kThemeBkgGifValue, "");
     parts_.keyboards.LoadLayout(deviceType);

@@ -6,6 +6,7 @@
 // page's.
 
 #include <functional>
+#include <string>
 
 #include "ui/ComboBox.h"
 #include "ui/PageRegistry.h"
@@ -49,19 +50,30 @@ class ApplicationPage {
 
     // Sets the controls from the settings when the page is built.
     void LoadApplicationSettings();
+    // Whether a database that cannot be opened is answered with a message and, for a damaged
+    // one, the offer to move it aside and start afresh (the desktop program; the command line
+    // reports the failure itself).
+    void OfferDatabaseRecovery(bool offer) { offerRecovery_ = offer; }
+    // The database of `deviceType` could not be opened (window message): tells the user why
+    // and offers the fresh start for a damaged file.
+    void OnDatabaseFailure(int deviceType);
     // The reset button: after the user confirms, the model's database is deleted and created
     // again, the keyboard reset and the profiles reloaded (job 22). Refused with a message
     // while no keyboard is online: the keyboard would keep its settings while the database
-    // forgot them. False when nothing was reset.
-    bool ResetToDefaults();
+    // forgot them. False when nothing was reset; `failure` (when given) then holds the reason
+    // when the database could not be deleted (the database stays as it was).
+    bool ResetToDefaults(std::string* failure = nullptr);
     // Job 22 (worker).
     TaskResult TaskResetDefaults();
 
   private:
     void OnControl(int controlId);
     void OnBackgroundMenu(int command);
+    // A program setting that could not be stored is said (settings file and all).
+    void SettingNotStored();
 
     Parts parts_;
+    bool offerRecovery_ = false;
     const PageRegistry* registry_ = nullptr;
 };
 

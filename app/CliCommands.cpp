@@ -10,6 +10,7 @@
 #include "device/DeviceManager.h"
 #include "platform/Autostart.h"
 #include "platform/Registry.h"
+#include "platform/SettingsStore.h"
 #include "ui/LoadText.h"
 
 namespace zanvor {
@@ -29,6 +30,10 @@ const char* ConnectionName(int mode) {
     }
 }
 
+int NotStored() {
+    return Fail(kCliFailed, "the setting could not be stored in " + SettingsFilePath());
+}
+
 }  // namespace
 
 int CmdDevices(CliSession& session) {
@@ -38,6 +43,7 @@ int CmdDevices(CliSession& session) {
     const int selected = dialog.deviceList.GetSelectDevice();
 
     json rows = json::array();
+    json unreachableRows = json::array();
     TextTable table({"TYPE", "NAME", "CONNECTION", "ONLINE", "BATTERY", "SELECTED"});
     for (const DeviceRecordInfo& record : records) {
         const KeyboardEntry* keyboard = FindKeyboard(catalogue.keyboards, record.device_type);
@@ -55,12 +61,25 @@ int CmdDevices(CliSession& session) {
                       std::to_string(record.battery) + "%" + (record.charging ? " charging" : ""),
                       isSelected ? "*" : ""});
     }
+    // Keyboards plugged in that this user may not open are named with the fix, instead of
+    // being left out as if there were none.
+    for (const UnreachableInterface& interface : dialog.Devices().UnreachableInterfaces()) {
+        const KeyboardEntry* keyboard = FindKeyboard(catalogue.keyboards, interface.device_type);
+        unreachableRows.push_back({{"type", interface.device_type},
+                                   {"name", keyboard != nullptr ? keyboard->name : std::string()},
+                                   {"connection", ConnectionName(interface.mode)},
+                                   {"path", interface.path}});
+    }
+    const std::string unreachable = UnreachableKeyboardsText();
     if (session.Options().json) {
-        PrintJson(json{{"devices", rows}});
-    } else if (records.empty()) {
+        PrintJson(json{{"devices", rows}, {"unreachable", unreachableRows}});
+    } else if (records.empty() && unreachable.empty()) {
         std::cout << "No supported keyboard found.\n";
-    } else {
+    } else if (!records.empty()) {
         table.Print(std::cout);
+    }
+    if (!unreachable.empty()) {
+        std::cerr << "zanvorctl: " << unreachable << "\n";
     }
     return records.empty() ? kCliNoKeyboard : kCliOk;
 }
@@ -73,7 +92,9 @@ int CmdAppLanguage(const CliOptions& options, int lcid) {
             return Fail(kCliUsage, "language " + std::to_string(lcid) +
                                        " is not installed (available: 1033 English, 1045 Polski)");
         }
-        SetActiveLanguage(lcid);
+        if (!SetActiveLanguage(lcid)) {
+            return NotStored();
+        }
     }
     const int active = ActiveLanguage();
     if (options.json) {
@@ -87,14 +108,20 @@ int CmdAppLanguage(const CliOptions& options, int lcid) {
 int CmdAppAutostart(const CliOptions& options, const std::string& state,
                     const std::string& minimised) {
     PrepareHeadlessStartup();
-    if (!state.empty()) {
-        SetAutostart(state == "on");
+    // Everything is checked before anything changes: a command that fails changes nothing.
+    const bool onAfter = state.empty() ? IsAutostartOn() : state == "on";
+    if (minimised == "on" && !onAfter) {
+        return Fail(state.empty() ? kCliFailed : kCliUsage, "start minimised needs autostart on");
     }
-    if (!minimised.empty()) {
-        if (!IsAutostartOn()) {
-            return Fail(kCliFailed, "start minimised needs autostart on");
-        }
-        SetAutostartMinimised(minimised == "on");
+    if (!state.empty() && SetAutostart(onAfter).on != onAfter) {
+        return Fail(kCliFailed, "the autostart entry " + AutostartEntryPath() + " could not be " +
+                                    (onAfter ? "written" : "removed"));
+    }
+    if (!minimised.empty() && !SetAutostartMinimised(minimised == "on")) {
+        return NotStored();
+    }
+    if (state == "off" && ReadRegistryInt(kAutorunMinimizeValue) != 0) {
+        return NotStored();  // switching off also clears start minimised
     }
     const bool on = IsAutostartOn();
     const bool minimisedOn = on && ReadRegistryInt(kAutorunMinimizeValue) == 1;
@@ -109,8 +136,8 @@ int CmdAppAutostart(const CliOptions& options, const std::string& state,
 
 int CmdAppExitMode(const CliOptions& options, const std::string& mode) {
     PrepareHeadlessStartup();
-    if (!mode.empty()) {
-        SetExitMode(mode == "tray");
+    if (!mode.empty() && !SetExitMode(mode == "tray")) {
+        return NotStored();
     }
     const bool tray = ReadRegistryInt(kExitModeValue) == 1;
     if (options.json) {

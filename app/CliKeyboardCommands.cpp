@@ -2,13 +2,16 @@
 
 #include <iostream>
 #include <nlohmann/json.hpp>
+#include <set>
 
 #include "app/CliOutput.h"
 #include "app/DevicePages.h"
+#include "device/DeviceManager.h"
 #include "device/DeviceSettings.h"
 #include "keys/ExchangeFile.h"
 #include "keys/KeyCodes.h"
 #include "keys/KeyFunctionText.h"
+#include "platform/FileRead.h"
 #include "store/DataStore.h"
 #include "ui/LoadText.h"
 
@@ -18,8 +21,32 @@ using nlohmann::json;
 
 namespace {
 
-int NoKeyboard() {
-    return Fail(kCliNoKeyboard, "no keyboard online");
+// "No keyboard online" only when none is: when the selected model is offline but others are
+// online, says which and how to pick one.
+int NoKeyboard(CliSession& session) {
+    KeyboardDlg& dialog = session.Dlg();
+    const int selected = dialog.session.currentDeviceType.load();
+    std::set<int> online;
+    for (const DeviceRecordInfo& record : dialog.Devices().AllRecords()) {
+        if (record.online == 1 && record.device_type != selected) {
+            online.insert(record.device_type);
+        }
+    }
+    if (online.empty()) {
+        return Fail(kCliNoKeyboard, "no keyboard online");
+    }
+    const DeviceCatalogue catalogue = dialog.CatalogueCopy();
+    const auto Named = [&catalogue](int type) {
+        const KeyboardEntry* keyboard = FindKeyboard(catalogue.keyboards, type);
+        return std::to_string(type) + (keyboard != nullptr ? " (" + keyboard->name + ")" : "");
+    };
+    std::string list;
+    for (const int type : online) {
+        list += (list.empty() ? "" : ", ") + Named(type);
+    }
+    return Fail(kCliFailed, "the selected keyboard " + Named(selected) +
+                                " is not online; online: " + list + "; pick one with --device " +
+                                std::to_string(*online.begin()));
 }
 
 // Layers are numbered 1-4 on the command line, as the window shows them; 0-3 inside.
@@ -32,13 +59,16 @@ int BadLayer(int layer) {
                 "layer " + std::to_string(layer) + " does not exist (1-4, 1 = the base layer)");
 }
 
-int ProfileStatus(ProfileResult result) {
+int ProfileStatus(CliSession& session, ProfileResult result) {
     switch (result) {
         case ProfileResult::kOk:
             return kCliOk;
         case ProfileResult::kNotFound:
         case ProfileResult::kEmptyName:
             return Fail(kCliUsage, ProfileResultText(result));
+        case ProfileResult::kStoreFailed:
+            // The cause (locked, read-only, disk full, damaged) and the file.
+            return Fail(kCliFailed, session.Dlg().Store().LastFailureText());
         default:
             return Fail(kCliFailed, ProfileResultText(result));
     }
@@ -54,7 +84,7 @@ std::vector<MacroData> Macros(CliSession& session) {
 
 int CmdInfo(CliSession& session) {
     if (!session.KeyboardOnline()) {
-        return NoKeyboard();
+        return NoKeyboard(session);
     }
     const DeviceInfo info = session.Dlg().session.Info();
     if (!info.valid) {
@@ -111,7 +141,7 @@ int CmdProfileList(CliSession& session) {
 int CmdProfileAdd(CliSession& session, const std::string& name) {
     int id = 0;
     session.BeginChange();
-    int status = ProfileStatus(session.Dlg().Pages().profile.AddProfileNamed(name, id));
+    int status = ProfileStatus(session, session.Dlg().Pages().profile.AddProfileNamed(name, id));
     if (status == kCliOk && session.KeyboardOnline()) {
         status = session.FinishChange();
     } else {
@@ -125,12 +155,12 @@ int CmdProfileAdd(CliSession& session, const std::string& name) {
 }
 
 int CmdProfileRename(CliSession& session, int id, const std::string& name) {
-    return ProfileStatus(session.Dlg().Pages().profile.RenameProfileById(id, name));
+    return ProfileStatus(session, session.Dlg().Pages().profile.RenameProfileById(id, name));
 }
 
 int CmdProfileDelete(CliSession& session, int id) {
     session.BeginChange();
-    const int status = ProfileStatus(session.Dlg().Pages().profile.DeleteProfileById(id));
+    const int status = ProfileStatus(session, session.Dlg().Pages().profile.DeleteProfileById(id));
     if (status == kCliOk && session.KeyboardOnline()) {
         return session.FinishChange();
     }
@@ -140,10 +170,10 @@ int CmdProfileDelete(CliSession& session, int id) {
 
 int CmdProfileActivate(CliSession& session, int id) {
     if (!session.KeyboardOnline()) {
-        return NoKeyboard();
+        return NoKeyboard(session);
     }
     session.BeginChange();
-    const int status = ProfileStatus(session.Dlg().Pages().profile.ActivateProfile(id));
+    const int status = ProfileStatus(session, session.Dlg().Pages().profile.ActivateProfile(id));
     return status == kCliOk ? session.FinishChange() : status;
 }
 
@@ -176,7 +206,7 @@ int CmdSettingsSet(CliSession& session, const std::string& key, const std::strin
         return Fail(kCliUsage, error);
     }
     if (!session.KeyboardOnline()) {
-        return NoKeyboard();
+        return NoKeyboard(session);
     }
     session.BeginChange();
     if (!session.Dlg().Pages().settings.ApplySetting(key, value, error)) {
@@ -190,16 +220,18 @@ int CmdSettingsSet(CliSession& session, const std::string& key, const std::strin
 
 int CmdReset(CliSession& session) {
     if (!session.KeyboardOnline()) {
-        return NoKeyboard();
+        return NoKeyboard(session);
     }
     if (!session.Options().yes) {
         return Fail(kCliFailed, "a factory reset deletes every profile: run again with --yes");
     }
     session.BeginChange();
-    if (!session.Dlg().ResetToDefaults()) {
-        return Fail(kCliFailed, "the reset did not start");
+    std::string failure;
+    if (!session.Dlg().ResetToDefaults(&failure)) {
+        return Fail(kCliFailed, failure.empty() ? "the reset did not start" : failure);
     }
-    return session.FinishChange();
+    const int status = session.FinishChange();
+    return status == kCliOk && !failure.empty() ? Fail(kCliFailed, failure) : status;
 }
 
 int CmdKeyList(CliSession& session, int shownLayer) {
@@ -258,12 +290,13 @@ int CmdKeySet(CliSession& session, int shownLayer, const std::string& key,
                                    " has no steps yet: record it before assigning it to a key");
     }
     if (!session.KeyboardOnline()) {
-        return NoKeyboard();
+        return NoKeyboard(session);
     }
     session.BeginChange();
-    if (!dialog.Pages().keys.SetKeyFunction(layer, usage, parsed)) {
-        return Fail(kCliFailed,
-                    "the key cannot take a function on layer " + std::to_string(shownLayer));
+    if (!dialog.Pages().keys.SetKeyFunction(layer, usage, parsed, &error)) {
+        return Fail(kCliFailed, !error.empty() ? error
+                                               : "the key cannot take a function on layer " +
+                                                     std::to_string(shownLayer));
     }
     return session.FinishChange();
 }
@@ -280,11 +313,12 @@ int CmdKeyReset(CliSession& session, int shownLayer, const std::string& key) {
         return Fail(kCliUsage, error);
     }
     if (!session.KeyboardOnline()) {
-        return NoKeyboard();
+        return NoKeyboard(session);
     }
     session.BeginChange();
-    if (!dialog.Pages().keys.RestoreKeyDefaults(layer, usage)) {
-        return Fail(kCliFailed, "the keyboard's factory table does not have that key");
+    if (!dialog.Pages().keys.RestoreKeyDefaults(layer, usage, &error)) {
+        return Fail(kCliFailed,
+                    !error.empty() ? error : "the keyboard's factory table does not have that key");
     }
     return session.FinishChange();
 }
@@ -330,7 +364,7 @@ int CmdKnobSet(CliSession& session, int shownLayer, int action, const std::strin
         return Fail(kCliUsage, "the knob does not offer " + function);
     }
     if (!session.KeyboardOnline()) {
-        return NoKeyboard();
+        return NoKeyboard(session);
     }
     if (!session.Dlg().session.Info().knobPresent) {
         return Fail(kCliFailed, "this keyboard has no knob");
@@ -371,12 +405,18 @@ int CmdImport(CliSession& session, const std::string& file) {
             return Fail(kCliFailed, LoadText("KB.DIALOG", 69));
         case ImportStatus::Unreadable:
             return Fail(kCliFailed, "cannot read " + file);
+        case ImportStatus::NotAFile:
+            return Fail(kCliFailed, file + " is not a regular file");
+        case ImportStatus::TooLarge:
+            return Fail(kCliFailed, file + " is larger than " +
+                                        std::to_string(kMaxUserFileBytes >> 20) +
+                                        " MB, too large for a profile file");
         case ImportStatus::NotXml:
             return Fail(kCliFailed, file + " is not an XML file");
         case ImportStatus::NoProfile:
             return Fail(kCliFailed, file + " holds no profile");
         default:
-            return Fail(kCliFailed, "the database refused the new profile");
+            return Fail(kCliFailed, session.Dlg().Store().LastFailureText());
     }
 }
 

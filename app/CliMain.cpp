@@ -13,6 +13,7 @@
 #include "app/CliKeyboardCommands.h"
 #include "app/CliLightCommands.h"
 #include "app/CliMacroCommands.h"
+#include "app/CliManual.h"
 #include "app/CliMatrixCommands.h"
 #include "app/CliOutput.h"
 #include "app/CliScreenCommands.h"
@@ -57,12 +58,130 @@ int RunStandaloneSession(const CliOptions& options, bool readKeyboard,
     CliSession session(options);
     std::string error;
     if (const int status = session.Start(error, readKeyboard); status != kCliOk) {
-        return Fail(status, error);
+        return session.Finish(Fail(status, error));
     }
-    return command(session);
+    return session.Finish(command(session));
 }
 
-int RunCommandLine(const std::vector<std::string>& rawArguments, const SessionRunner& runSession) {
+std::string ZanvorctlVersion() {
+    return std::string("zanvorctl ") + ZANVOR_VERSION;
+}
+
+namespace {
+
+// The first word that stands where a command is expected but names none ("frob" in
+// "profile frob"); `known` receives the commands before it. Empty when there is none.
+std::string UnknownCommand(CLI::App& root, const std::vector<std::string>& arguments,
+                           std::string& known, std::string& choices) {
+    CLI::App* level = &root;
+    for (size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& word = arguments[i];
+        if (word == "--") {
+            return {};
+        }
+        if (word.size() > 1 && word[0] == '-') {
+            const CLI::Option* option = level->get_option_no_throw(word);
+            if (word.find('=') == std::string::npos && option != nullptr &&
+                option->get_items_expected_max() > 0) {
+                ++i;  // its value
+            }
+            continue;
+        }
+        const std::vector<CLI::App*> commands =
+            level->get_subcommands([](const CLI::App*) { return true; });
+        if (commands.empty()) {
+            return {};
+        }
+        const auto found = std::find_if(commands.begin(), commands.end(),
+                                        [&](const CLI::App* c) { return c->get_name() == word; });
+        if (found == commands.end()) {
+            const bool takesWords =
+                !level->get_options([](const CLI::Option* o) { return o->get_positional(); })
+                     .empty();
+            if (takesWords) {
+                return {};
+            }
+            for (const CLI::App* command : commands) {
+                choices += (choices.empty() ? "" : ", ") + command->get_name();
+            }
+            return word;
+        }
+        level = *found;
+        known += (known.empty() ? "" : " ") + word;
+    }
+    return {};
+}
+
+// CLI11's message on one line.
+std::string OneLine(std::string text) {
+    std::replace(text.begin(), text.end(), '\n', ' ');
+    while (!text.empty() && text.back() == ' ') {
+        text.pop_back();
+    }
+    return text;
+}
+
+// "devices, info, profile, ...": the commands directly below `command`.
+std::string TopLevelCommands(const CLI::App& command) {
+    std::string names;
+    for (const std::string& path : CliCommandPaths(command)) {
+        if (path.find(' ') == std::string::npos) {
+            names += (names.empty() ? "" : ", ") + path;
+        }
+    }
+    return names;
+}
+
+std::string ShortUsage(const CLI::App& cli) {
+    const std::string commands = TopLevelCommands(cli);
+    return "Usage: zanvorctl [--simulate[=TYPE[:cable|:receiver],...]] [OPTIONS] COMMAND ...\n"
+           "Commands: " +
+           commands +
+           "\n"
+           "'zanvorctl --help' lists the options; 'zanvorctl COMMAND --help' shows a command with "
+           "an example.\n";
+}
+
+// A command line that did not parse. --help and --version print their texts; no command at
+// all prints the short usage; a word that names no command is said as such; anything else is
+// one line on stderr.
+int ParseFailure(CLI::App& cli, const CLI::ParseError& error,
+                 const std::vector<std::string>& arguments) {
+    if (error.get_exit_code() == 0) {
+        cli.exit(error);
+        return kCliOk;
+    }
+    std::string known;
+    std::string choices;
+    const std::string unknown = UnknownCommand(cli, arguments, known, choices);
+    if (!unknown.empty()) {
+        return Fail(kCliUsage, "unknown command " + (known.empty() ? "" : known + " ") + unknown +
+                                   " (" + (known.empty() ? "commands" : known) + ": " + choices +
+                                   ")");
+    }
+    const bool required = dynamic_cast<const CLI::RequiredError*>(&error) != nullptr;
+    const CLI::App* command = &cli;
+    std::string path;
+    while (!command->get_subcommands().empty()) {
+        command = command->get_subcommands().front();
+        path += (path.empty() ? "" : " ") + command->get_name();
+    }
+    std::string reason = error.what();
+    if (required && command->get_require_subcommand_min() > 0) {
+        if (command == &cli) {
+            std::cout << ShortUsage(cli);
+            return kCliUsage;
+        }
+        reason = path + " needs a command: " + TopLevelCommands(*command);
+    }
+    return Fail(kCliUsage, OneLine(reason) + " (see 'zanvorctl " +
+                               (path.empty() ? "" : path + " ") + "--help')");
+}
+
+// Builds the grammar; with `describe`, hands it over unparsed, otherwise parses the arguments
+// and runs the command.
+int BuildCommandLine(const std::vector<std::string>& rawArguments, const SessionRunner& runSession,
+                     const std::function<int(const CLI::App&)>& describe) {
     CliOptions options;
     std::vector<std::string> arguments = ExtractSimulate(rawArguments, options);
     // Commands that need the keyboard session; readKeyboard loads the profiles and reads the
@@ -73,17 +192,24 @@ int RunCommandLine(const std::vector<std::string>& rawArguments, const SessionRu
                           [&command](CliSession& session) { return command(session); });
     };
 
-    CLI::App cli{"zanvorctl: configure Zanvor keyboards from the command line"};
+    CLI::App cli{"zanvorctl: configure Zanvor keyboards from the command line", "zanvorctl"};
     cli.set_help_all_flag("--help-all", "All commands and their options");
+    cli.set_version_flag("--version", ZanvorctlVersion(), "Print the program's version");
     cli.require_subcommand(1);
-    cli.add_option("--device", options.deviceType, "Select the keyboard model by device type");
+    cli.add_option("--device", options.deviceType, "Select the keyboard model by device type")
+        ->option_text("TYPE");
     cli.add_flag("--json", options.json, "Print one JSON document");
     cli.add_flag("--yes", options.yes, "Answer yes to confirmations");
-    cli.add_option("--hid-trace", options.hidTrace, "Write every HID report to FILE");
+    cli.add_option("--hid-trace", options.hidTrace, "Write every HID report to FILE")
+        ->check([](const std::string& file) {
+            return file.empty() ? std::string("a file name is needed") : std::string();
+        })
+        ->option_text("FILE");
     cli.footer(
         "--simulate[=TYPE[:cable|:receiver],...] uses virtual keyboards instead of real ones.\n"
         "Exit status: 0 success, 1 failure, 2 usage error, 3 no keyboard online;\n"
-        "update check: 10 when a newer version is available.");
+        "update check: 10 when a newer version is available.\n"
+        "The manual page zanvorctl(1) describes every command and its --json output.");
 
     int status = kCliOk;
 
@@ -376,14 +502,28 @@ int RunCommandLine(const std::vector<std::string>& rawArguments, const SessionRu
             options, [&](CliSession& s) { return CmdUpdateDownload(s, install); }, false);
     });
 
+    const std::vector<std::string> inOrder = arguments;
+    AddCliExamples(cli);
+    if (describe) {
+        return describe(cli);
+    }
     std::reverse(arguments.begin(), arguments.end());
     try {
         cli.parse(arguments);
     } catch (const CLI::ParseError& error) {
-        const int code = cli.exit(error);
-        return code == 0 ? kCliOk : kCliUsage;
+        return ParseFailure(cli, error, inOrder);
     }
     return status;
+}
+
+}  // namespace
+
+int RunCommandLine(const std::vector<std::string>& arguments, const SessionRunner& runSession) {
+    return BuildCommandLine(arguments, runSession, nullptr);
+}
+
+int DescribeCommandLine(const std::function<int(const CLI::App&)>& describe) {
+    return BuildCommandLine({}, nullptr, describe);
 }
 
 }  // namespace zanvor

@@ -6,6 +6,10 @@
 
 #include "app/CliSession.h"
 
+namespace CLI {
+class App;
+}
+
 namespace zanvor {
 
 // Runs `command` in a session for the options: a session of its own (zanvorctl alone) or the
@@ -16,6 +20,14 @@ using SessionRunner = std::function<int(const CliOptions& options, bool readKeyb
 // Parses and runs one zanvorctl command line (arguments without the program name); prints on
 // std::cout and std::cerr and returns the exit status.
 int RunCommandLine(const std::vector<std::string>& arguments, const SessionRunner& runSession);
+
+// Builds zanvorctl's grammar (every command and option, each command's help with its
+// examples) and hands it to `describe` without parsing anything; returns what `describe`
+// returns. The manual page, the shell completion and the tests read the grammar this way.
+int DescribeCommandLine(const std::function<int(const CLI::App&)>& describe);
+
+// "zanvorctl <version>", as --version prints it.
+std::string ZanvorctlVersion();
 
 // Starts a session of its own for the command: start-up, scan, the keyboard read.
 int RunStandaloneSession(const CliOptions& options, bool readKeyboard,

@@ -1,24 +1,101 @@
 #include "app/CliOutput.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <iostream>
+
+#include "app/CliSession.h"
+#include "device/DeviceManager.h"
+#include "device/UdevRule.h"
+#include "platform/HidapiBackend.h"
+#include "platform/Utf8.h"
 
 namespace zanvor {
 
 void PrintJson(const nlohmann::json& document) {
-    std::cout << document.dump(2) << "\n";
+    std::cout << document.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << "\n";
 }
 
 int Fail(int status, const std::string& reason) {
-    std::cerr << "zanvorctl: " << reason << "\n";
+    std::string line = reason;
+    if (status == kCliNoKeyboard) {
+        if (const std::string unreachable = UnreachableKeyboardsText(); !unreachable.empty()) {
+            line += "; " + unreachable;
+        }
+    }
+    std::cerr << "zanvorctl: " << line << "\n";
     return status;
 }
 
+int FinishOutput(int status) {
+    errno = 0;
+    std::cout.flush();
+    if (std::cout.good()) {
+        return status;
+    }
+    const int error = errno;
+    std::cout.clear();
+    if (status != 0) {
+        return status;
+    }
+    return Fail(1, std::string("cannot write the output") +
+                       (error != 0 ? std::string(": ") + std::strerror(error) : std::string()));
+}
+
+namespace {
+// One cell on one line: control characters escaped, bad bytes as U+FFFD.
+std::string PrintableCell(const std::string& text) {
+    const std::string valid = RepairUtf8(text);
+    std::string out;
+    out.reserve(valid.size());
+    for (const char c : valid) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (c == '\n') {
+            out += "\\n";
+        } else if (c == '\r') {
+            out += "\\r";
+        } else if (c == '\t') {
+            out += "\\t";
+        } else if (byte < 0x20 || byte == 0x7F) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\x%02X", byte);
+            out += escaped;
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+}  // namespace
+
+std::string UnreachableKeyboardsText() {
+    const std::vector<UnreachableInterface> unreachable =
+        DeviceManager::Instance().UnreachableInterfaces();
+    if (unreachable.empty()) {
+        return {};
+    }
+    std::string nodes;
+    for (const UnreachableInterface& interface : unreachable) {
+        const std::string node = HidrawNodeName(interface.path);
+        nodes += (nodes.empty() ? "" : ", ") + (node.empty() ? interface.path : "/dev/" + node);
+    }
+    const bool several = unreachable.size() > 1;
+    return std::string("this user may not open the Zanvor keyboard") + (several ? "s" : "") +
+           " plugged in (" + nodes + "): install the package's udev rule (" + kUdevRuleFileName +
+           "), then unplug the keyboard" + (several ? "s" : "") + " and plug " +
+           (several ? "them" : "it") + " in again";
+}
+
 TextTable::TextTable(std::vector<std::string> header) {
-    rows_.push_back(std::move(header));
+    AddRow(std::move(header));
 }
 
 void TextTable::AddRow(std::vector<std::string> row) {
+    for (std::string& cell : row) {
+        cell = PrintableCell(cell);
+    }
     rows_.push_back(std::move(row));
 }
 

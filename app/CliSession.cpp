@@ -7,8 +7,12 @@
 #include "app/HidSetup.h"
 #include "app/Startup.h"
 #include "device/DeviceManager.h"
+#include "platform/HidTrace.h"
 #include "platform/Paths.h"
+#include "platform/Termination.h"
+#include "sim/SimCatalogue.h"
 #include "sim/SimHidBackend.h"
+#include "store/DataStore.h"
 #include "ui/LoadText.h"
 #include "ui/StatusTexts.h"
 
@@ -24,19 +28,50 @@ CliSession::CliSession(CliOptions options, KeyboardDlg& owner)
 }
 
 CliSession::~CliSession() {
+    Close();
+}
+
+bool CliSession::Close() {
+    if (closed_) {
+        return true;
+    }
+    closed_ = true;
+    // Interrupted: the job running now ends, the ones still queued are dropped.
+    const bool wait = !TerminationRequested();
     if (owner_ != nullptr) {
-        WaitIdle(std::chrono::seconds(10));
-        return;
+        if (wait) {
+            WaitIdle(std::chrono::seconds(10));
+        }
+        return true;
     }
     if (dialog_) {
-        WaitIdle(std::chrono::seconds(10));
+        if (wait) {
+            WaitIdle(std::chrono::seconds(10));
+        }
         dialog_->DestroyWindow();
+        dialog_->Store().CloseDatabase();
         dialog_.reset();
     }
     DeviceManager::Instance().CloseAll();
-    if (simulation_) {
-        simulation_->SaveAll();
+    return !simulation_ || simulation_->SaveAll();
+}
+
+int CliSession::Finish(int status) {
+    const bool saved = Close();
+    if (status != kCliOk) {
+        return status;
     }
+    if (TerminationRequested()) {
+        return Fail(kCliFailed, "interrupted");
+    }
+    if (!saved) {
+        return Fail(kCliFailed,
+                    "the virtual keyboards' state could not be saved in " + SimStateFolder());
+    }
+    if (HidTraceWriteFailed()) {
+        return Fail(kCliFailed, "the HID trace " + options_.hidTrace + " could not be written");
+    }
+    return status;
 }
 
 int CliSession::Start(std::string& error, bool readKeyboard) {
@@ -55,12 +90,15 @@ int CliSession::Start(std::string& error, bool readKeyboard) {
             error = "the desktop program's keyboard did not become ready";
             return kCliFailed;
         }
-        return kCliOk;
+        // Another program (zanvorctl working alone) may have changed the profiles meanwhile.
+        owner_->Pages().profile.RefreshList();
+        return DatabaseReady(readKeyboard, error);
     }
     PrepareHeadlessStartup();
+    bool badValue = false;
     if (!InstallHidBackends({options_.simulate, options_.simulateSpec, options_.hidTrace},
-                            simulation_, error)) {
-        return kCliFailed;
+                            simulation_, error, &badValue)) {
+        return badValue ? kCliUsage : kCliFailed;
     }
 
     dialog_ = std::make_unique<KeyboardDlg>(host_, dialogs_);
@@ -79,7 +117,7 @@ int CliSession::Start(std::string& error, bool readKeyboard) {
         std::chrono::milliseconds(options_.simulate ? 0 : 10), !options_.simulate});
     dialog_->OnInitDialog();
     if (!WaitIdle()) {
-        error = "the keyboard scan did not finish";
+        error = TerminationRequested() ? "interrupted" : "the keyboard scan did not finish";
         return kCliFailed;
     }
     if (options_.deviceType != 0) {
@@ -92,16 +130,29 @@ int CliSession::Start(std::string& error, bool readKeyboard) {
         dialog_->PostTask(kTaskSelectDevice);
     }
     if (!WaitIdle()) {
-        error = "selecting the keyboard did not finish";
+        error = TerminationRequested() ? "interrupted" : "selecting the keyboard did not finish";
         return kCliFailed;
     }
-    return kCliOk;
+    return DatabaseReady(readKeyboard, error);
+}
+
+int CliSession::DatabaseReady(bool readKeyboard, std::string& error) {
+    // A command that works on profiles never acts on a database that is not there: the user
+    // learns why (damaged, read-only, locked, ...) instead of seeing no profiles.
+    DataStore& store = Dlg().Store();
+    if (!readKeyboard || store.IsOpen()) {
+        return kCliOk;
+    }
+    const StoreFailure failure = store.OpenFailure();
+    error = StoreFailureText(failure == StoreFailure::kNone ? StoreFailure::kNotOpen : failure,
+                             store.Path());
+    return kCliFailed;
 }
 
 bool CliSession::WaitIdle(std::chrono::milliseconds timeout) {
     KeyboardDlg& dialog = Dlg();
     const auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (std::chrono::steady_clock::now() < deadline) {
+    while (std::chrono::steady_clock::now() < deadline && !TerminationRequested()) {
         dialog.PumpMessages();
         if (dialog.Idle() && dialog.PendingMessages() == 0) {
             return true;
@@ -118,7 +169,8 @@ bool CliSession::RunTask(int code) {
 
 int CliSession::FinishChange() {
     if (!WaitIdle()) {
-        return Fail(kCliFailed, "the keyboard did not finish");
+        return Fail(kCliFailed,
+                    TerminationRequested() ? "interrupted" : "the keyboard did not finish");
     }
     const std::vector<KeyboardDlg::TaskRun> log = Dlg().TaskLog();
     const uint64_t taken = Dlg().TasksTaken();

@@ -48,7 +48,14 @@ class CliSession {
     // reason in `error`.
     int Start(std::string& error, bool readKeyboard = true);
 
-    // Pumps window messages until the worker's queue is empty and no job runs.
+    // Ends the session: waits for the worker (not when the run was interrupted), stops it and
+    // saves the virtual keyboards' state. A command that succeeded fails (kCliFailed, with the
+    // reason printed) when that state or the HID trace could not be written; returns `status`
+    // otherwise. The destructor does the same without a status.
+    int Finish(int status);
+
+    // Pumps window messages until the worker's queue is empty and no job runs. False on time-out
+    // or when a termination signal arrived.
     bool WaitIdle(std::chrono::milliseconds timeout = std::chrono::seconds(60));
     // Posts a task and waits until the worker has run it (and whatever it caused).
     bool RunTask(int code);
@@ -67,6 +74,12 @@ class CliSession {
     bool KeyboardOnline() const;
 
   private:
+    // Stops the worker and releases the keyboards; false when the virtual keyboards' state
+    // could not be saved.
+    bool Close();
+    // kCliOk, or kCliFailed with the reason when a command on profiles has no database.
+    int DatabaseReady(bool readKeyboard, std::string& error);
+
     CliOptions options_;
     HeadlessHost host_;
     ScriptedDialogs dialogs_;
@@ -74,6 +87,7 @@ class CliSession {
     std::unique_ptr<KeyboardDlg> dialog_;
     KeyboardDlg* owner_ = nullptr;  // the desktop program's, when the command was handed over
     uint64_t changeMark_ = 0;
+    bool closed_ = false;
 };
 
 }  // namespace zanvor

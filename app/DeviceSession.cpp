@@ -213,8 +213,10 @@ void DeviceSession::LoadLayout(int deviceType) {
     // database: none is opened rather than creating a file named "_data.db".
     if (keyboard.name.empty()) {
         parts_.store.CloseDatabase();
-    } else {
-        parts_.store.OpenDeviceDatabase(DataFolder(), keyboard.name);
+    } else if (!parts_.store.OpenDeviceDatabase(DataFolder(), keyboard.name)) {
+        // Said at once (the desktop program offers to start afresh); the pages stay empty
+        // rather than showing an empty database as if it were the user's.
+        parts_.poster.PostWindowMessage(kMsgDatabaseFailure, static_cast<uintptr_t>(deviceType), 0);
     }
 
     if (!keyboard.layoutName.empty()) {
@@ -251,6 +253,7 @@ void DeviceSession::ScanDevices() {
     parts_.devices.CloseAll();
     parts_.devices.EnumerateDevice();
     parts_.devices.SetActive(true);
+    parts_.mainView.SetKeyboardsUnreachable(!parts_.devices.UnreachableInterfaces().empty());
 
     const int hint = ReadDeviceTypeHint();
     parts_.devices.SetSelectedDeviceType(0);

@@ -16,8 +16,10 @@ struct HidSetup {
 };
 
 // Installs the process-wide backend. With simulation, `simulation` receives the virtual
-// keyboards (their state is kept between runs). False with a one-line reason.
+// keyboards (their state is kept between runs). False with a one-line reason; `badValue`,
+// when given, is set when the reason is a value the user gave (a --simulate selection the
+// catalogue does not have, a trace file that is a folder or lies in no folder).
 bool InstallHidBackends(const HidSetup& setup, std::shared_ptr<SimHidBackend>& simulation,
-                        std::string& error);
+                        std::string& error, bool* badValue = nullptr);
 
 }  // namespace zanvor

@@ -66,13 +66,16 @@ void KeyboardDlg::ConnectPages() {
             // A profile write waited for this read: the keyboard gets the profile now.
             PostTask(kTaskApplyProfile);
         }
+        if (read && session.macroDownloadPending.exchange(false)) {
+            PostTask(kTaskDownloadMacros);  // the keyboard still has the macros of before
+        }
         return read;
     });
     keyboards_->SetProfileLoad([this] { pages_->profile.LoadProfileList(); });
 
     ProfileHooks profileHooks;
     profileHooks.createDefaultKeyRows = [this](int profile) {
-        registry_.CreateProfileRows(profile);
+        return registry_.CreateProfileRows(profile);
     };
     profileHooks.readDeviceState = [this] { return keyboards_->ReadConnectionState(); };
     profileHooks.refreshPages = [this] { registry_.RefreshPages(); };
@@ -83,6 +86,13 @@ void KeyboardDlg::ConnectPages() {
     };
     profileHooks.exportProfile = [this](int) { pages_->exchange.ExportKeys(); };
     pages.profile.SetHooks(std::move(profileHooks));
+
+    // A setting the database refused is said at once; the control shows the stored value.
+    const auto reportStoreFailure = [this](const std::string& reason) {
+        dialogs_.MessageBox(reason, LoadText("KB.DIALOG", 1937));
+    };
+    pages.settings.SetFailureReporter(reportStoreFailure);
+    pages.knob.SetFailureReporter(reportStoreFailure);
 
     DeviceSettings::Hooks deviceHooks;
     deviceHooks.matrixScreenPresent = [this](bool present) {
@@ -205,6 +215,8 @@ void KeyboardDlg::Run() {
                 // The rows hold the change; when the keyboard is back it gets the profile
                 // rather than the read taking the keyboard's old tables into it.
                 session.tableWritePending = true;
+            } else if (*code == kTaskDownloadMacros) {
+                session.macroDownloadPending = true;
             }
         }
         if (task != nullptr && task->options.closesBusyDialog && dialogs_.BusyShown()) {
@@ -320,8 +332,8 @@ void KeyboardDlg::LoadApplicationSettings() {
     pages_->application.LoadApplicationSettings();
 }
 
-bool KeyboardDlg::ResetToDefaults() {
-    return pages_->application.ResetToDefaults();
+bool KeyboardDlg::ResetToDefaults(std::string* failure) {
+    return pages_->application.ResetToDefaults(failure);
 }
 
 TaskResult KeyboardDlg::ApplyProfile() {

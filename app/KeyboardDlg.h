@@ -82,7 +82,8 @@ class KeyboardDlg : public MDialog, public CThreadBasic, public TaskPoster {
     DevicePages& Pages() { return *pages_; }
 
     // ---- commands of the main window ----
-    bool ResetToDefaults();
+    // The factory reset; `failure` holds why the database could not be deleted.
+    bool ResetToDefaults(std::string* failure = nullptr);
     // Sends the current profile to the keyboard (task 6's routine, worker).
     TaskResult ApplyProfile();
     // Who shows the profile list's context menu (the desktop program); commands come back

@@ -63,8 +63,10 @@ void ProfileDlg::AddProfile() {
         return;
     }
     const std::string name = ProfilePage::UniqueName(LoadText("KB.DIALOG", 68), list_);
-    const int id = mainPage_.CreateProfile(name);
-    if (id == 0) {
+    int id = 0;
+    if (const ProfileResult created = mainPage_.CreateProfile(name, id);
+        created != ProfileResult::kOk) {
+        mainPage_.ShowCreateFailure(created);
         return;
     }
     store_.SetActiveProfile(id);

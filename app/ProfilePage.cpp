@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "platform/Trace.h"
+#include "platform/Utf8.h"
 #include "store/DataStore.h"
 #include "ui/ControlIds.h"
 #include "ui/DeviceTasks.h"
@@ -42,11 +44,15 @@ const char* ProfileResultText(ProfileResult result) {
         case ProfileResult::kLastProfile:
             return "the last profile cannot be deleted";
         case ProfileResult::kEmptyName:
-            return "a profile name cannot be empty";
+            return "a profile name cannot be empty or only blanks";
         case ProfileResult::kStoreFailed:
             return "the profile database could not be changed";
     }
     return "";
+}
+
+std::string CleanProfileName(const std::string& name) {
+    return SingleLineText(name);
 }
 
 std::string ProfilePage::DisplayName(const std::string& stored, NameStyle style) {
@@ -112,15 +118,73 @@ ProfilePage::ProfilePage(DataStore& store, SessionState& session, TaskPoster& po
       hooks_(std::move(hooks)) {}
 
 int ProfilePage::CreateProfile(const std::string& name) {
-    const int id = store_.InsertProfile(NewProfileRecord(name));
-    if (id < 1) {
-        return 0;
-    }
-    if (hooks_.createDefaultKeyRows) {
-        hooks_.createDefaultKeyRows(id);
-    }
-    store_.InsertDefaultConfig(id);
+    int id = 0;
+    CreateProfile(name, id);
     return id;
+}
+
+ProfileResult ProfilePage::CreateProfile(const std::string& name, int& id, bool activate) {
+    const DataStore::NewProfile created =
+        store_.CreateProfile(NewProfileRecord(name), kMaxProfiles, [&](int newId) {
+            return (!hooks_.createDefaultKeyRows || hooks_.createDefaultKeyRows(newId)) &&
+                   (!activate || store_.SetActiveProfile(newId));
+        });
+    id = created.id;
+    switch (created.status) {
+        case DataStore::ProfileCreation::kCreated:
+            return ProfileResult::kOk;
+        case DataStore::ProfileCreation::kLimitReached:
+            return ProfileResult::kLimitReached;
+        case DataStore::ProfileCreation::kFailed:
+            break;
+    }
+    return ProfileResult::kStoreFailed;
+}
+
+void ProfilePage::ShowCreateFailure(ProfileResult result) {
+    if (result == ProfileResult::kLimitReached) {
+        dialogs_.MessageBox(LoadText("KB.DIALOG", 69), LoadText("KB.DIALOG", 66));
+    } else if (result == ProfileResult::kStoreFailed) {
+        dialogs_.MessageBox(store_.LastFailureText(), LoadText("KB.DIALOG", 1937));
+    }
+}
+
+void ProfilePage::CreateDefaultProfiles(NameStyle style) {
+    // The count is taken again inside the transaction: two programs starting on a new
+    // database must not both create the defaults.
+    DataStore::Transaction transaction(store_);
+    if (!transaction.IsActive() || store_.CountProfiles() != 0) {
+        return;
+    }
+    const std::string base =
+        style == NameStyle::kDialog ? LoadText("KB.DIALOG", 68) : LoadText("KB.DIALOG", 65);
+    int first = 0;
+    for (int i = 1; i <= 3; ++i) {
+        const int id = store_.InsertProfile(NewProfileRecord(base + " " + std::to_string(i)));
+        if (id < 1) {
+            return;
+        }
+        // The main list creates the key rows of the first profile only; the key page copies
+        // them into the others when it loads them.
+        const bool keyRows =
+            hooks_.createDefaultKeyRows && (first == 0 || style == NameStyle::kDialog);
+        if ((keyRows && !hooks_.createDefaultKeyRows(id)) || !store_.InsertDefaultConfig(id)) {
+            return;
+        }
+        if (first == 0) {
+            first = id;
+        }
+    }
+    if (store_.SetActiveProfile(first)) {
+        transaction.Commit();
+    }
+}
+
+void ProfilePage::RepairProfiles() {
+    for (const int id : store_.IncompleteProfiles()) {
+        const bool repaired = store_.RepairProfile(id, hooks_.createDefaultKeyRows);
+        Trace("Profiles: profile %d lacked rows: %s\n", id, repaired ? "repaired" : "not repaired");
+    }
 }
 
 int ProfilePage::FillList(ProfileList& list, NameStyle style) {
@@ -131,27 +195,7 @@ int ProfilePage::FillList(ProfileList& list, NameStyle style) {
     if (profiles.empty()) {
         // A new (or reset) database: three default profiles, the first one active. The ids
         // the store hands out are used, so a failed insert creates no related rows.
-        const std::string base =
-            style == NameStyle::kDialog ? LoadText("KB.DIALOG", 68) : LoadText("KB.DIALOG", 65);
-        int first = 0;
-        for (int i = 1; i <= 3; ++i) {
-            const int id = store_.InsertProfile(NewProfileRecord(base + " " + std::to_string(i)));
-            if (id < 1) {
-                continue;
-            }
-            // The main list creates the key rows of the first profile only; the key page
-            // copies them into the others when it loads them.
-            if (hooks_.createDefaultKeyRows && (first == 0 || style == NameStyle::kDialog)) {
-                hooks_.createDefaultKeyRows(id);
-            }
-            store_.InsertDefaultConfig(id);
-            if (first == 0) {
-                first = id;
-            }
-        }
-        if (first != 0) {
-            store_.SetActiveProfile(first);
-        }
+        CreateDefaultProfiles(style);
         store_.LoadProfiles(profiles);
     }
 
@@ -165,6 +209,7 @@ int ProfilePage::FillList(ProfileList& list, NameStyle style) {
 
 int ProfilePage::LoadProfileList() {
     const int count = FillList(list_, NameStyle::kMainList);
+    RepairProfiles();
 
     int active = store_.GetActiveProfile();
     if (active == 0 && count > 0) {
@@ -206,22 +251,24 @@ int ProfilePage::AddProfile() {
         return 0;
     }
     int id = 0;
-    AddProfileNamed("", id);
+    ShowCreateFailure(AddProfileNamed("", id));
     return id;
 }
 
 ProfileResult ProfilePage::AddProfileNamed(const std::string& name, int& id) {
     id = 0;
+    if (!name.empty() && IsBlank(name)) {
+        return ProfileResult::kEmptyName;
+    }
     if (list_.GetItemCount() > kMaxProfiles - 1) {
         return ProfileResult::kLimitReached;
     }
     const std::string profileName =
-        name.empty() ? UniqueName(LoadText("KB.DIALOG", 65), list_) : name;
-    id = CreateProfile(profileName);
-    if (id == 0) {
-        return ProfileResult::kStoreFailed;
+        name.empty() ? UniqueName(LoadText("KB.DIALOG", 65), list_) : CleanProfileName(name);
+    if (const ProfileResult created = CreateProfile(profileName, id, true);
+        created != ProfileResult::kOk) {
+        return created;
     }
-    store_.SetActiveProfile(id);
     const int index = list_.AddItem(profileName, id, kProfileIcon);
     list_.SetSelectItem(index);
     session_.currentProfile = id;
@@ -229,19 +276,54 @@ ProfileResult ProfilePage::AddProfileNamed(const std::string& name, int& id) {
     return ProfileResult::kOk;
 }
 
-int ProfilePage::DeleteSelectedEntry(ProfileList& list) {
+ProfileResult ProfilePage::DeleteFromStore(int id, int nextActive) {
+    // One transaction: the profile is never deleted without another becoming active, and the
+    // count is taken under the write lock, so two programs deleting at once never delete the
+    // last profile between them.
+    DataStore::Transaction transaction(store_);
+    if (!transaction.IsActive()) {
+        return ProfileResult::kStoreFailed;
+    }
+    const int count = store_.CountProfiles();
+    if (count < 0) {
+        return ProfileResult::kStoreFailed;
+    }
+    if (count < 2) {
+        return ProfileResult::kLastProfile;
+    }
+    // The next profile must still exist (another program may have deleted it): otherwise no
+    // profile would be left active.
+    if (!store_.DeleteProfile(id) ||
+        (nextActive != 0 &&
+         (!store_.SetActiveProfile(nextActive) || store_.GetActiveProfile() != nextActive)) ||
+        !transaction.Commit()) {
+        return ProfileResult::kStoreFailed;
+    }
+    return ProfileResult::kOk;
+}
+
+int ProfilePage::DeleteSelectedEntry(ProfileList& list, ProfileResult* outcome) {
     const int selected = list.GetSelectItem();
     if (list.GetItemCount() < 2 || selected < 0) {
+        if (outcome != nullptr) {
+            *outcome = ProfileResult::kLastProfile;
+        }
         return 0;
     }
-    if (!store_.DeleteProfile(list.GetItemData(selected))) {
+    // The entry before it is selected next, or the first one when it was the first.
+    const int id = list.GetItemData(selected > 0 ? selected - 1 : 1);
+    const ProfileResult result = DeleteFromStore(list.GetItemData(selected), id);
+    if (outcome != nullptr) {
+        *outcome = result;
+    }
+    if (result != ProfileResult::kOk) {
+        if (result == ProfileResult::kStoreFailed) {
+            dialogs_.MessageBox(store_.LastFailureText(), LoadText("KB.DIALOG", 1937));
+        }
         return 0;
     }
     list.DeleteItem(selected);
-    const int next = selected > 0 ? selected - 1 : 0;
-    list.SetSelectItem(next);
-    const int id = list.GetItemData(next);
-    store_.SetActiveProfile(id);
+    list.SetSelectItem(selected > 0 ? selected - 1 : 0);
     return id;
 }
 
@@ -261,11 +343,18 @@ bool ProfilePage::FinishRenameIn(ProfileList& list, NameStyle style) {
         return false;
     }
     const int id = list.GetItemData(selected);
-    const std::string text = list.GetItemText(selected);
-    if (!text.empty()) {
-        return store_.RenameProfile(id, text);
+    const std::string text = CleanProfileName(list.GetItemText(selected));
+    if (!IsBlank(text)) {
+        if (store_.RenameProfile(id, text)) {
+            if (text != list.GetItemText(selected)) {
+                list.SetItemText(selected, text);
+            }
+            return true;
+        }
+        dialogs_.MessageBox(store_.LastFailureText(), LoadText("KB.DIALOG", 1937));
     }
-    // An empty name is not stored: the entry shows the stored name again, as it was shown.
+    // An empty name, or one the database refused, is not stored: the entry shows the stored
+    // name again, as it was shown.
     std::string stored;
     store_.GetProfileName(id, stored);
     list.SetItemText(selected, DisplayName(stored, style));
@@ -282,7 +371,10 @@ void ProfilePage::SelectProfile() {
         return;
     }
     session_.currentProfile = id;
-    store_.SetActiveProfile(id);
+    if (!store_.SetActiveProfile(id)) {
+        // The keyboard still gets the profile shown; the next start may begin with another.
+        dialogs_.MessageBox(store_.LastFailureText(), LoadText("KB.DIALOG", 1937));
+    }
     poster_.PostTask(kApplyProfileTask);
     if (dialogs_.BusyShown()) {
         dialogs_.CloseBusy();
@@ -327,17 +419,18 @@ bool ProfilePage::OnContextCommand(int command) {
 }
 
 ProfileResult ProfilePage::RenameProfileById(int id, const std::string& name) {
-    if (name.empty()) {
+    if (IsBlank(name)) {
         return ProfileResult::kEmptyName;
     }
     const int index = list_.FindData(id);
     if (index < 0) {
         return ProfileResult::kNotFound;
     }
-    if (!store_.RenameProfile(id, name)) {
+    const std::string clean = CleanProfileName(name);
+    if (!store_.RenameProfile(id, clean)) {
         return ProfileResult::kStoreFailed;
     }
-    list_.SetItemText(index, name);
+    list_.SetItemText(index, clean);
     return ProfileResult::kOk;
 }
 
@@ -351,13 +444,19 @@ ProfileResult ProfilePage::DeleteProfileById(int id) {
     }
     if (id == session_.currentProfile.load()) {
         list_.SetSelectItem(index);
-        return DeleteSelectedProfile() ? ProfileResult::kOk : ProfileResult::kStoreFailed;
+        ProfileResult result = ProfileResult::kOk;
+        const int next = DeleteSelectedEntry(list_, &result);
+        if (next != 0) {
+            session_.currentProfile = next;
+            poster_.PostTask(kApplyProfileTask);
+        }
+        return result;
     }
-    if (!store_.DeleteProfile(id)) {
-        return ProfileResult::kStoreFailed;
+    const ProfileResult result = DeleteFromStore(id, 0);
+    if (result == ProfileResult::kOk) {
+        list_.DeleteItem(index);
     }
-    list_.DeleteItem(index);
-    return ProfileResult::kOk;
+    return result;
 }
 
 ProfileResult ProfilePage::ActivateProfile(int id) {
@@ -367,11 +466,12 @@ ProfileResult ProfilePage::ActivateProfile(int id) {
     if (id == session_.currentProfile.load()) {
         return ProfileResult::kOk;
     }
-    session_.currentProfile = id;
-    list_.SetCurData(id);
+    // The mark first: a failed command changes nothing.
     if (!store_.SetActiveProfile(id)) {
         return ProfileResult::kStoreFailed;
     }
+    session_.currentProfile = id;
+    list_.SetCurData(id);
     poster_.PostTask(kApplyProfileTask);
     return ProfileResult::kOk;
 }

@@ -16,8 +16,10 @@ class Dialogs;
 
 // What the profile commands need from other pages; each may be left empty.
 struct ProfileHooks {
-    // Default key assignment rows of a new profile (nothing when it has key rows already).
-    std::function<void(int profileId)> createDefaultKeyRows;
+    // The rows a new profile needs beyond its own (key rows, and whatever else pages register;
+    // nothing where it has them already). Runs inside the profile's transaction: false undoes
+    // the profile.
+    std::function<bool(int profileId)> createDefaultKeyRows;
     // Worker, after the list is loaded and the keyboard read: refreshes the pages that
     // depend on the profile (lighting, matrix screen, capability pages, settings page).
     std::function<void()> refreshPages;
@@ -36,11 +38,15 @@ enum class ProfileResult {
     kLimitReached,  // already kMaxProfiles profiles
     kNotFound,      // no profile with that id in the list
     kLastProfile,   // the last profile cannot be deleted
-    kEmptyName,
-    kStoreFailed,  // the database refused (or none is open)
+    kEmptyName,     // empty or only blanks
+    kStoreFailed,   // the database refused (or none is open): DataStore::LastFailure says why
 };
 // A one-line English reason for the command line.
 const char* ProfileResultText(ProfileResult result);
+
+// A profile name as it is stored: valid UTF-8 on one line (invalid bytes become U+FFFD, line
+// breaks and other control characters blanks).
+std::string CleanProfileName(const std::string& name);
 
 // The profiles of the main window: the list, adding, deleting, renaming and switching, and
 // the current profile of the session. UI-thread commands and the worker's LoadProfileList
@@ -86,8 +92,9 @@ class ProfilePage {
     int CurrentProfile() const { return session_.currentProfile.load(); }
 
     // Worker (tasks 4, 5, 22): fills the list from the database, creating three default
-    // profiles in an empty one; makes the active profile current, selects it, resets the key
-    // layer to 0; then the readDeviceState and refreshPages hooks. Returns the entry count.
+    // profiles in an empty one and completing profiles that lack rows; makes the active
+    // profile current, selects it, resets the key layer to 0; then the readDeviceState and
+    // refreshPages hooks. Returns the entry count.
     int LoadProfileList();
     // Fills `list` from the database (three default profiles in an empty one, their default
     // names from text 65 for the main list or 68 for the dialog). Returns the entry count.
@@ -124,15 +131,33 @@ class ProfilePage {
     ProfileResult ActivateProfile(int id);
 
     // ---- shared with the profile dialog ----
-    // Inserts a profile with its configuration rows and default key rows; its id or 0.
+    // Creates a profile with its configuration rows and default key rows, all in one
+    // transaction and within kMaxProfiles; its id or 0.
     int CreateProfile(const std::string& name);
+    // The same with the reason when nothing was created (the limit, or the database refused);
+    // with `activate` the new profile is also marked active in the same transaction.
+    ProfileResult CreateProfile(const std::string& name, int& id, bool activate = false);
+    // Tells the user why a profile could not be created (the limit message, or the database's
+    // failure).
+    void ShowCreateFailure(ProfileResult result);
     // Deletes the selected entry's profile and selects the entry before it; returns the id
-    // of the newly selected entry (made active in the database), 0 when nothing was deleted.
-    int DeleteSelectedEntry(ProfileList& list);
+    // of the newly selected entry (made active in the database), 0 when nothing was deleted
+    // (a database failure is shown). `outcome`, when given, says why.
+    int DeleteSelectedEntry(ProfileList& list, ProfileResult* outcome = nullptr);
     // Stores the edited text of the selected entry, or restores its stored name when empty.
     bool FinishRenameIn(ProfileList& list, NameStyle style);
 
   private:
+    // Three default profiles, the first one active, in one transaction; nothing when the
+    // database holds profiles by then (another program created them).
+    void CreateDefaultProfiles(NameStyle style);
+    // Completes every profile the database finds incomplete (an older program, or a crash
+    // between its writes).
+    void RepairProfiles();
+    // Deletes the profile and makes nextActive (unless 0) active, both or neither; refuses to
+    // delete the last profile the database holds.
+    ProfileResult DeleteFromStore(int id, int nextActive);
+
     std::unique_ptr<ProfileList> ownedList_;
     DataStore& store_;
     SessionState& session_;

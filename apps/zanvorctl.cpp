@@ -6,21 +6,32 @@
 #include <vector>
 
 #include "app/CliMain.h"
+#include "app/CliOutput.h"
 #include "app/Startup.h"
+#include "platform/Paths.h"
 #include "platform/SingleInstance.h"
+#include "platform/Termination.h"
 
 using namespace zanvor;
 
 int main(int argc, char** argv) {
     const std::vector<std::string> arguments(argv + 1, argv + argc);
+    std::string error;
+    if (!UserFoldersUsable(error)) {
+        std::cerr << "zanvorctl: " << error << "\n";
+        return 1;
+    }
     if (!RunsWithoutOwner(arguments)) {
         PrepareHeadlessStartup();  // the application name names the desktop program's socket
         SingleInstance owner;
         if (const auto reply = owner.AskFirstToRun(arguments)) {
-            std::cout << reply->out << std::flush;
+            std::cout << reply->out;
             std::cerr << reply->err << std::flush;
-            return reply->status;
+            return FinishOutput(reply->status);
         }
     }
-    return RunCommandLine(arguments, RunStandaloneSession);
+    // From here on the keyboard and the database are ours: an interrupt ends the command
+    // cleanly (worker stopped, database closed) instead of in the middle of a write.
+    InstallTerminationHandlers();
+    return FinishOutput(RunCommandLine(arguments, RunStandaloneSession));
 }

@@ -104,6 +104,7 @@ void DeviceManager::EnumerateDevice() {
     }
     const Delays delays = GetDelays();
     const std::vector<HidInterfaceInfo> interfaces = scanBackend_->Enumerate();
+    std::vector<UnreachableInterface> unreachable;
     for (const HidInterfaceInfo& info : interfaces) {
         if (!IsProduct(info.vendor_id, info.product_id, info.product_string) ||
             info.usage_page != kVendorUsagePage || info.usage != kVendorUsage) {
@@ -113,6 +114,11 @@ void DeviceManager::EnumerateDevice() {
         std::unique_ptr<HidDevice> handle = scanBackend_->Open(info.path);
         if (!handle) {
             Trace("EnumerateDevice: cannot open %s\n", info.path.c_str());
+            if (scanBackend_->OpenDenied(info.path)) {
+                unreachable.push_back(
+                    {DeviceTypeOf(info.vendor_id, info.product_id, std::string()),
+                     ConnectionModeOf(info.vendor_id, info.product_id, std::string()), info.path});
+            }
             continue;
         }
         auto record = std::make_unique<DeviceRecord>();
@@ -147,7 +153,13 @@ void DeviceManager::EnumerateDevice() {
         cachedHandle_ = nullptr;
     }
     std::lock_guard lock(stateMutex_);
+    unreachable_ = std::move(unreachable);
     active_ = true;
+}
+
+std::vector<UnreachableInterface> DeviceManager::UnreachableInterfaces() const {
+    std::lock_guard lock(stateMutex_);
+    return unreachable_;
 }
 
 void DeviceManager::CloseAll() {

@@ -25,6 +25,14 @@ struct CatalogueEntry {
     int mode = kModeCable;
 };
 
+// A catalogued keyboard interface that the last scan found but could not open because this
+// user may not (the device node's permissions: no udev rule gives access).
+struct UnreachableInterface {
+    int device_type = 0;
+    int mode = kModeCable;
+    std::string path;
+};
+
 // The process-wide owner of the opened keyboard interfaces: catalogue matching, the scan,
 // the records, the handle commands go to, receiver polling and the report exchanges.
 //
@@ -84,6 +92,8 @@ class DeviceManager {
     bool GetSelectedRecords(std::vector<DeviceRecordInfo>& records) const;
     // Copies of every record, whatever the selection.
     std::vector<DeviceRecordInfo> AllRecords() const;
+    // Keyboard interfaces of the last scan that this user may not open.
+    std::vector<UnreachableInterface> UnreachableInterfaces() const;
     size_t RecordCount() const;
     // For the selected device type: 0, 1 or 2 for the best connection present, else -1.
     int CurrentConnectionMode() const;
@@ -162,9 +172,10 @@ class DeviceManager {
     Delays delays_;
 
     // Guards records_ (list and fields; handles are used outside it, by the worker only),
-    // active_, selectedType_ and cachedHandle_.
+    // unreachable_, active_, selectedType_ and cachedHandle_.
     mutable std::mutex stateMutex_;
     std::vector<std::unique_ptr<DeviceRecord>> records_;
+    std::vector<UnreachableInterface> unreachable_;
     bool active_ = false;
     int selectedType_ = 0;
     HidDevice* cachedHandle_ = nullptr;

@@ -245,12 +245,24 @@ bool DeviceSettings::ReadDeviceInfo() {
     const KeyboardSettings settings =
         ReadKeyboardSettings(parameters, info.lightingProtocolVersion);
     const int profile = session_.currentProfile.load();
-    store_.UpdateConfigInt(profile, "mac_mode", settings.macMode);
-    store_.UpdateConfigInt(profile, "game_mode", settings.gameMode);
-    store_.UpdateConfigInt(profile, "lock_win", settings.lockWin);
-    store_.UpdateConfigInt(profile, "wasd_mode", settings.wasdMode);
-    store_.UpdateConfigInt(profile, "sleep_time", settings.sleepSeconds / 60);
-    store_.UpdateConfigInt(profile, "key_keyresponse", settings.keyResponse);
+    {
+        // One transaction: the settings are taken together, and a database another program
+        // keeps locked costs one wait, not one per value.
+        DataStore::Transaction transaction(store_);
+        const bool adopted =
+            transaction.IsActive() &&
+            store_.UpdateConfigInt(profile, "mac_mode", settings.macMode) &&
+            store_.UpdateConfigInt(profile, "game_mode", settings.gameMode) &&
+            store_.UpdateConfigInt(profile, "lock_win", settings.lockWin) &&
+            store_.UpdateConfigInt(profile, "wasd_mode", settings.wasdMode) &&
+            store_.UpdateConfigInt(profile, "sleep_time", settings.sleepSeconds / 60) &&
+            store_.UpdateConfigInt(profile, "key_keyresponse", settings.keyResponse) &&
+            transaction.Commit();
+        if (!adopted) {
+            Trace("DeviceSettings: the keyboard's settings were not stored: %s\n",
+                  StoreFailureName(store_.LastFailure()));
+        }
+    }
 
     if (hooks_.adoptDeviceLightModes) {
         hooks_.adoptDeviceLightModes();

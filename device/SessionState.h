@@ -117,6 +117,9 @@ class SessionState {
     // A whole-table write was refused because the keyboard was not read yet; the profile is
     // written once the read completes, and the read then keeps the profile's rows.
     std::atomic<bool> tableWritePending{false};
+    // A macro download did not reach the keyboard (refused, cut off, or dropped while it was
+    // away): the macros are sent again once the keyboard has been read.
+    std::atomic<bool> macroDownloadPending{false};
 
     // The lighting page's current zone, mode and switches.
     LightPageState light;

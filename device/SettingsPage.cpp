@@ -119,15 +119,28 @@ SettingsPage::SettingsPage(DataStore& store, SessionState& session, TaskPoster& 
 }
 
 void SettingsPage::StoreSwitch(const SwitchButton& control, const char* key) {
-    store_.UpdateConfigInt(session_.currentProfile.load(), key, control.GetCheck() ? 1 : 0);
+    if (!store_.UpdateConfigInt(session_.currentProfile.load(), key, control.GetCheck() ? 1 : 0)) {
+        StoreFailed();
+        return;
+    }
     poster_.PostTask(kWriteSettingsTask);
 }
 
 void SettingsPage::StoreList(const ComboBox& control, const char* key) {
-    if (control.GetCurSel() >= 0) {
-        store_.UpdateConfigInt(session_.currentProfile.load(), key, control.GetCurData());
+    if (control.GetCurSel() >= 0 &&
+        !store_.UpdateConfigInt(session_.currentProfile.load(), key, control.GetCurData())) {
+        StoreFailed();
+        return;
     }
     poster_.PostTask(kWriteSettingsTask);
+}
+
+void SettingsPage::StoreFailed() {
+    const std::string reason = store_.LastFailureText();
+    LoadSettingsPage();
+    if (reportFailure_) {
+        reportFailure_(reason);
+    }
 }
 
 void SettingsPage::SetMacMode() {
@@ -227,7 +240,7 @@ bool SettingsPage::ApplySetting(const std::string& key, const std::string& value
     std::string current;
     if (!store_.GetConfigValue(profile, key, current) ||
         !store_.UpdateConfigValue(profile, key, stored)) {
-        error = "the setting " + key + " could not be stored";
+        error = store_.LastFailureText();
         return false;
     }
     LoadSettingsPage();

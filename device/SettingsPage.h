@@ -51,6 +51,11 @@ class SettingsPage {
 
     // Replaces the hooks; only before the pages are used.
     void SetHooks(Hooks hooks) { hooks_ = std::move(hooks); }
+    // Who tells the user that a setting could not be stored (the reason is one sentence); the
+    // control then shows the stored value again and nothing is sent. Only before use.
+    void SetFailureReporter(std::function<void(const std::string& reason)> report) {
+        reportFailure_ = std::move(report);
+    }
     // Registers the switches and lists (not the knob switch) and the page's reload after a
     // profile change.
     void Register(PageRegistry& registry);
@@ -90,11 +95,14 @@ class SettingsPage {
   private:
     void StoreSwitch(const SwitchButton& control, const char* key);
     void StoreList(const ComboBox& control, const char* key);
+    // After a value was refused: the reason to the user, the stored values back on screen.
+    void StoreFailed();
 
     DataStore& store_;
     SessionState& session_;
     TaskPoster& poster_;
     Hooks hooks_;
+    std::function<void(const std::string& reason)> reportFailure_;
 };
 
 }  // namespace zanvor

@@ -265,6 +265,28 @@ void DecodeAction(std::span<const std::uint8_t, 3> code, KeyMacroData& row,
     }
 }
 
+bool ReadBackEntry(std::span<const std::uint8_t, 3> entry, std::span<const std::uint8_t, 3> factory,
+                   KeyMacroData& row, const std::vector<MacroData>& macros) {
+    KeyMacroData decoded = row;
+    DecodeAction(entry, decoded, macros);
+    ActionCode again = {0x00, 0x00, 0x00};
+    EncodeAction(decoded, again, macros);
+    if (decoded.macro_type != kFunctionNone &&
+        std::equal(again.begin(), again.end(), entry.begin())) {
+        row = std::move(decoded);
+        return true;
+    }
+    if (std::equal(entry.begin(), entry.end(), factory.begin())) {
+        row.macro_type = kFunctionNone;
+        row.macro_value = 0;
+        row.macro_value2 = 0;
+        row.macro_value3 = 0;
+        row.macro_desc = row.layout_desc;
+        return true;
+    }
+    return false;
+}
+
 std::string MacroDisplayName(const std::string& storedName) {
     static constexpr std::string_view kPrefixes[] = {"New Macro", "新建巨集", "新建宏"};
     for (std::string_view prefix : kPrefixes) {

@@ -42,6 +42,14 @@ void DecodeAction(std::span<const std::uint8_t, 3> code, KeyMacroData& row,
 // The same, reading the macro list from the data store when the code is a macro.
 void DecodeAction(std::span<const std::uint8_t, 3> code, KeyMacroData& row);
 
+// A table entry read from the keyboard into a row that writes the same entry back: the
+// decoded function when it encodes to `entry` again; otherwise, when `entry` is the factory
+// entry, "keep the factory entry" (type 0). False, with the row as it was, when neither holds:
+// no function of the lists stands for what the keyboard has there (an unknown media usage, an
+// internal function with an argument), and a row that wrote something else would replace it.
+bool ReadBackEntry(std::span<const std::uint8_t, 3> entry, std::span<const std::uint8_t, 3> factory,
+                   KeyMacroData& row, const std::vector<MacroData>& macros);
+
 // The name of a macro as the key-assignment page shows it: a stored name that starts with one
 // of the default prefixes ("New Macro", "新建巨集", "新建宏") gets the prefix of the active
 // language instead; any other name is shown as stored.

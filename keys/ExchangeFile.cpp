@@ -9,6 +9,8 @@
 
 #include <pugixml.hpp>
 
+#include "platform/FileRead.h"
+
 namespace zanvor {
 
 namespace {
@@ -160,12 +162,19 @@ ExchangeReadResult ReadExchangeFile(const std::string& path, std::string& name,
                                     std::vector<KeyMacroData>& rows) {
     name.clear();
     rows.clear();
-    pugi::xml_document document;
-    const ExchangeReadResult loaded = LoadResult(document.load_file(path.c_str()));
-    if (loaded != ExchangeReadResult::Ok) {
-        return loaded;
+    std::string bytes;
+    switch (ReadRegularFile(path, kMaxUserFileBytes, bytes)) {
+        case FileReadResult::kOk:
+            break;
+        case FileReadResult::kNotRegular:
+            return ExchangeReadResult::NotAFile;
+        case FileReadResult::kTooLarge:
+            return ExchangeReadResult::TooLarge;
+        case FileReadResult::kMissing:
+        case FileReadResult::kUnreadable:
+            return ExchangeReadResult::Unreadable;
     }
-    return ReadDocument(document, name, rows);
+    return ParseExchangeDocument(bytes.data(), bytes.size(), name, rows);
 }
 
 std::vector<KeyMacroData> CollapseKeyRows(const std::vector<KeyMacroData>& rows) {

@@ -32,6 +32,8 @@ inline constexpr const char* kExchangeFilePattern = "*.xml";
 enum class ExchangeReadResult {
     Ok,          // a `profile` element was found; name and rows are filled
     Unreadable,  // the file is missing or cannot be read
+    NotAFile,    // a folder, FIFO or device: never read
+    TooLarge,    // larger than kMaxUserFileBytes: never read
     NotXml,      // the bytes are not a well-formed XML document
     NoProfile,   // well-formed, but there is no top-level `profile` element
 };
@@ -59,7 +61,7 @@ bool WriteExchangeFile(const std::string& path, const std::string& name,
 ExchangeReadResult ParseExchangeDocument(const void* data, size_t size, std::string& name,
                                          std::vector<KeyMacroData>& rows);
 
-// The same for a file.
+// The same for a file: only a regular file of at most kMaxUserFileBytes is read.
 ExchangeReadResult ReadExchangeFile(const std::string& path, std::string& name,
                                     std::vector<KeyMacroData>& rows);
 

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "device/SessionState.h"
+#include "platform/Utf8.h"
 #include "store/DataStore.h"
 #include "ui/ControlIds.h"
 #include "ui/Dialogs.h"
@@ -23,6 +24,10 @@ ImportStatus StatusOf(ExchangeReadResult read) {
             return ImportStatus::Imported;
         case ExchangeReadResult::Unreadable:
             return ImportStatus::Unreadable;
+        case ExchangeReadResult::NotAFile:
+            return ImportStatus::NotAFile;
+        case ExchangeReadResult::TooLarge:
+            return ImportStatus::TooLarge;
         case ExchangeReadResult::NotXml:
             return ImportStatus::NotXml;
         case ExchangeReadResult::NoProfile:
@@ -53,7 +58,8 @@ bool ExportProfileKeys(DataStore& store, int profileId, const std::string& name,
     return WriteExchangeFile(path, name, rows);
 }
 
-ImportResult ImportProfileFile(DataStore& store, const std::string& path) {
+ImportResult ImportProfileFile(DataStore& store, const std::string& path,
+                               const DataStore::ProfileRows& rows) {
     ImportResult result;
     std::vector<ProfileData> profiles;
     if (store.LoadProfiles(profiles) >= kMaxProfileCount) {
@@ -63,38 +69,42 @@ ImportResult ImportProfileFile(DataStore& store, const std::string& path) {
 
     // The whole file is read before anything is stored, so a file that turns out to be
     // unusable changes nothing.
-    std::vector<KeyMacroData> rows;
-    const ExchangeReadResult read = ReadExchangeFile(path, result.name, rows);
+    std::vector<KeyMacroData> items;
+    const ExchangeReadResult read = ReadExchangeFile(path, result.name, items);
     if (read != ExchangeReadResult::Ok) {
         result.status = StatusOf(read);
         return result;
     }
+    // Names are shown on one line everywhere and printed as JSON: bytes that are not UTF-8 and
+    // line breaks do not come in.
+    result.name = SingleLineText(result.name);
 
     ProfileData profile;
     profile.name = result.name;
     profile.icon_image = kProfileIconFile;
-    const int id = store.InsertProfile(profile);
-    if (id < 1) {
-        result.status = ImportStatus::InsertFailed;
-        return result;
-    }
-    store.InsertDefaultConfig(id);
-
-    std::vector<KeyMacroData> keys = CollapseKeyRows(rows);
-    for (KeyMacroData& key : keys) {
-        key.profile = id;
+    std::vector<KeyMacroData> keys = CollapseKeyRows(items);
+    const DataStore::NewProfile created =
+        store.CreateProfile(profile, kMaxProfileCount, [&](int id) {
+            for (KeyMacroData& key : keys) {
+                key.profile = id;
+            }
+            // A new profile has no rows, so the collapsed rows are exactly what ReplaceKey
+            // row by row would leave; one bulk insert stores them. The pages' own rows come
+            // after, so they add only what the file does not hold.
+            return store.InsertKeys(keys) && (!rows || rows(id));
+        });
+    switch (created.status) {
+        case DataStore::ProfileCreation::kCreated:
+            break;
+        case DataStore::ProfileCreation::kLimitReached:
+            result.status = ImportStatus::LimitReached;
+            return result;
+        case DataStore::ProfileCreation::kFailed:
+            result.status = ImportStatus::InsertFailed;
+            return result;
     }
     result.keyRows = keys.size();
-    if (store.CountKeys(id) == 0) {
-        // A new profile has no rows, so the collapsed rows are exactly what ReplaceKey row by
-        // row would leave; one bulk insert stores them in one transaction.
-        store.InsertKeys(std::move(keys));
-    } else {
-        for (const KeyMacroData& key : keys) {
-            store.ReplaceKey(key);
-        }
-    }
-    result.profileId = id;
+    result.profileId = created.id;
     result.status = ImportStatus::Imported;
     return result;
 }
@@ -104,6 +114,7 @@ ExchangePage::ExchangePage(DataStore& store, Dialogs& dialogs, ProfileList& list
     : store_(store), dialogs_(dialogs), list_(list), state_(state), poster_(poster) {}
 
 void ExchangePage::Register(PageRegistry& registry) {
+    registry_ = &registry;
     registry.AddControl(kIdImportProfile, [this](int) { ImportKeys(); });
 }
 
@@ -141,12 +152,16 @@ bool ExchangePage::ImportKeys() {
         return false;
     }
 
-    if (ImportFile(*path).status == ImportStatus::LimitReached) {
+    const ImportResult imported = ImportFile(*path);
+    if (imported.status == ImportStatus::LimitReached) {
         dialogs_.MessageBox(LoadText("KB.DIALOG", 69), LoadText("KB.DIALOG", 66));
         return false;
     }
-    // An unusable file changes nothing, and neither does a profile that could not be stored:
-    // it is not listed and not activated.
+    if (imported.status == ImportStatus::InsertFailed) {
+        // Nothing was stored, nothing listed or activated; the user learns why.
+        dialogs_.MessageBox(store_.LastFailureText(), LoadText("KB.DIALOG", 1937));
+    }
+    // An unusable file changes nothing.
     return true;
 }
 
@@ -156,14 +171,17 @@ ImportResult ExchangePage::ImportFile(const std::string& path) {
         refused.status = ImportStatus::LimitReached;
         return refused;
     }
-    const ImportResult imported = ImportProfileFile(store_, path);
+    // The new profile becomes the active one in the same transaction that stores it.
+    const ImportResult imported = ImportProfileFile(store_, path, [this](int id) {
+        return (registry_ == nullptr || registry_->CreateProfileRows(id)) &&
+               store_.SetActiveProfile(id);
+    });
     if (imported.status != ImportStatus::Imported) {
         return imported;
     }
     const int index = list_.AddItem(imported.name, imported.profileId, kProfileIconFile);
     list_.SetSelectItem(index);
     state_.currentProfile = list_.GetCurData();
-    store_.SetActiveProfile(state_.currentProfile.load());
     poster_.PostTask(kTaskCodeApplyProfile);
     return imported;
 }

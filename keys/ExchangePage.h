@@ -9,11 +9,11 @@
 #include <string>
 
 #include "keys/ExchangeFile.h"
+#include "store/DataStore.h"
 #include "ui/PageRegistry.h"
 
 namespace zanvor {
 
-class DataStore;
 class Dialogs;
 class ProfileList;
 class SessionState;
@@ -35,9 +35,11 @@ enum class ImportStatus {
     Imported,      // a new profile holds the file's rows
     LimitReached,  // the database already holds kMaxProfileCount profiles
     Unreadable,    // missing or unreadable file
+    NotAFile,      // a folder, FIFO or device
+    TooLarge,      // larger than kMaxUserFileBytes
     NotXml,        // not a well-formed XML document
     NoProfile,     // no `profile` element
-    InsertFailed,  // the profile row could not be stored
+    InsertFailed,  // the profile could not be stored: DataStore::LastFailure says why
 };
 
 struct ImportResult {
@@ -48,10 +50,12 @@ struct ImportResult {
 };
 
 // Reads the file and stores it as a new profile: the profile row (icon kProfileIconFile), its
-// default configuration values and its key rows by the ReplaceKey rules, all key rows in one
-// transaction. Nothing is stored unless the result is Imported. Neither activates the profile
-// nor posts a task: the caller does both.
-ImportResult ImportProfileFile(DataStore& store, const std::string& path);
+// default configuration values, the rows `rows` adds (other pages' rows of a new profile) and
+// its key rows by the ReplaceKey rules, all in one transaction that also checks the profile
+// limit. The name is stored as one line of valid UTF-8. Nothing is stored unless the result
+// is Imported. Neither activates the profile nor posts a task: the caller does both.
+ImportResult ImportProfileFile(DataStore& store, const std::string& path,
+                               const DataStore::ProfileRows& rows = {});
 
 // The export and import commands of the profile list. Runs on the UI thread.
 class ExchangePage {
@@ -59,7 +63,7 @@ class ExchangePage {
     ExchangePage(DataStore& store, Dialogs& dialogs, ProfileList& list, SessionState& state,
                  TaskPoster& poster);
 
-    // Registers the import button.
+    // Registers the import button; a new profile also gets the rows the pages register.
     void Register(PageRegistry& registry);
 
     enum class ExportResult { NothingSelected, Cancelled, Saved, SaveFailed };
@@ -87,6 +91,7 @@ class ExchangePage {
     ProfileList& list_;
     SessionState& state_;
     TaskPoster& poster_;
+    const PageRegistry* registry_ = nullptr;
 };
 
 }  // namespace zanvor

@@ -184,6 +184,9 @@ void KeyAssignmentPage::Register(PageRegistry& registry) {
         }
     });
     registry.AddControl(kIdRestoreAllKeys, [this](int) { RestoreAllDefaults(); });
+    registry.AddWindowMessage(kMsgFactoryTablesRead, [this](uintptr_t profile, intptr_t) {
+        OnFactoryTablesRead(static_cast<int>(profile));
+    });
     registry.AddWindowMessage(kMsgReapplyTexts, [this](uintptr_t, intptr_t) {
         ShowFunctionTab(controls_.functions.GetCurTab());
     });
@@ -265,12 +268,19 @@ bool KeyAssignmentPage::ReadKeyTables() {
 
     const KeyIndexMaps maps = tables_.IndexMaps();
     const std::vector<MacroData> macros = Macros();
+    // A keyboard whose tables are all its factory tables (a firmware reset, a new keyboard)
+    // while the profile held other functions: the rows are replaced as always, and the user
+    // is offered to write the profile back instead.
+    bool atFactory = true;
+    std::vector<KeyMacroData> replaced;
     for (int layer = 0; layer < kKeyLayerCount; ++layer) {
         std::array<uint8_t, kKeyTableBytes> table{};
         if (!ReadTable(ReadTableCommand(layer), table)) {
             return false;
         }
         tables_.SetCurrentTable(layer, table);
+        const KeyBuffer factory = tables_.DefaultBuffer(layer);
+        atFactory = atFactory && std::equal(table.begin(), table.end(), factory.begin());
 
         std::vector<KeyMacroData> rows;
         for (int i = 0; keepRows == false && i < kKeyTableEntries; ++i) {
@@ -293,9 +303,19 @@ bool KeyAssignmentPage::ReadKeyTables() {
             if (std::equal(stored.begin(), stored.end(), entry.begin())) {
                 continue;
             }
-            DecodeAction(entry, row, macros);
-            if (row.macro_type > 0) {
+            const KeyMacroData before = row;
+            // An entry no function of the lists stands for keeps the profile's row: a row
+            // that wrote something else would wipe the keyboard's function at the next write.
+            if (ReadBackEntry(entry, tables_.DefaultEntry(layer, i), row, macros)) {
                 rows.push_back(std::move(row));
+                // The key itself on layer 0 is how every new profile starts, no choice of the
+                // user's (for Fn it differs from the factory entry all the same).
+                const bool ownRow = layer == 0 && before.macro_type == kFunctionKey &&
+                                    before.macro_value == before.key_code &&
+                                    before.macro_value2 == 0;
+                if (!ownRow) {
+                    replaced.push_back(before);
+                }
             }
         }
         if (!rows.empty()) {
@@ -314,6 +334,15 @@ bool KeyAssignmentPage::ReadKeyTables() {
                 tables_.SetKnobRecord(layer, action, record);
             }
         }
+    }
+
+    if (atFactory && !replaced.empty()) {
+        {
+            std::lock_guard lock(factoryMutex_);
+            factoryProfile_ = profile;
+            factoryRows_ = std::move(replaced);
+        }
+        poster_.PostWindowMessage(kMsgFactoryTablesRead, static_cast<uintptr_t>(profile), 0);
     }
 
     // Profiles 2 and 3 start as copies of profile 1 until they have rows of their own. A
@@ -635,7 +664,9 @@ void KeyAssignmentPage::ChooseFunction() {
     row.macro_value2 = 0;
     row.macro_value3 = 0;
     row.macro_desc = caption;
-    store_.UpdateKey(row);
+    if (!StoreKey(row)) {
+        return;
+    }
     controls_.keyboard.SetKeyItemInfo(key, caption, tab, caption);
     poster_.PostTask(kKeyTaskWriteKeyAssignments);
 }
@@ -669,14 +700,18 @@ void KeyAssignmentPage::ApplyMacroPlay(bool optionClicked) {
     row.macro_value = macroId;
     row.macro_value2 = playType;
     row.macro_desc = caption;
-    store_.UpdateKey(row);
+    if (!StoreKey(row)) {
+        return;
+    }
     controls_.keyboard.SetKeyItemInfo(key, caption, kFunctionMacro, caption);
 
     MacroData macro;
     if (store_.GetMacro(macroId, macro)) {
         macro.play_type = playType;
         macro.play_times = row.macro_value3;
-        store_.UpdateMacro(macro);
+        if (!store_.UpdateMacro(macro)) {
+            ReportStoreFailure();
+        }
     }
     poster_.PostTask(kKeyTaskWriteKeyAssignments);
 }
@@ -724,7 +759,9 @@ void KeyAssignmentPage::ApplyCombination() {
     row.macro_value = VirtualKeyToUsage(panel.CapturedKey());
     row.macro_value2 = mask;
     row.macro_desc = caption;
-    store_.UpdateKey(row);
+    if (!StoreKey(row)) {
+        return;
+    }
     controls_.keyboard.SetKeyItemInfo(key, caption, kFunctionKey, caption);
     poster_.PostTask(kKeyTaskWriteKeyAssignments);
 }
@@ -737,11 +774,54 @@ bool KeyAssignmentPage::RestoreKeyRow(int profile, int layer, int usage, KeyMacr
         return false;
     }
     const ActionCode entry = tables_.DefaultEntry(layer, index);
-    DecodeAction(entry, row, Macros());
-    return true;
+    return ReadBackEntry(entry, entry, row, Macros());
 }
 
-void KeyAssignmentPage::RestoreLayerRows(int profile, int layer) {
+void KeyAssignmentPage::OnFactoryTablesRead(int profile) {
+    std::vector<KeyMacroData> rows;
+    {
+        std::lock_guard lock(factoryMutex_);
+        if (factoryProfile_ != profile) {
+            return;
+        }
+        rows.swap(factoryRows_);
+        factoryProfile_ = 0;
+    }
+    if (rows.empty() || profile != CurrentProfile()) {
+        return;  // another profile is current by now: it was sent to the keyboard
+    }
+    std::string name;
+    store_.GetProfileName(profile, name);
+    std::string text = LoadText("KB.DIALOG", 1941);
+    if (const size_t at = text.find("%s"); at != std::string::npos) {
+        text.replace(at, 2, name);
+    }
+    if (!dialogs_.Question(text, LoadText("KB.DIALOG", 1942))) {
+        return;  // the profile follows the keyboard, as the read left it
+    }
+    if (!store_.UpdateKeys(std::move(rows))) {
+        ReportStoreFailure();
+        return;
+    }
+    ReloadKeyCaptions(profile);
+    selectedKey_.store(kSelectAllTables);
+    poster_.PostTask(kKeyTaskWriteKeyAssignments);
+}
+
+bool KeyAssignmentPage::StoreKey(const KeyMacroData& row) {
+    if (store_.UpdateKey(row)) {
+        return true;
+    }
+    ReportStoreFailure();
+    return false;
+}
+
+void KeyAssignmentPage::ReportStoreFailure() {
+    lastStoreFailure_ = store_.LastFailureText();
+    dialogs_.MessageBox(lastStoreFailure_, LoadText("KB.DIALOG", 1937));
+}
+
+bool KeyAssignmentPage::RestoreLayerRows(int profile, int layer) {
     const KeyIndexMaps maps = tables_.IndexMaps();
     const KeyBuffer buffer = tables_.DefaultBuffer(layer);
     const std::vector<MacroData> macros = Macros();
@@ -755,37 +835,45 @@ void KeyAssignmentPage::RestoreLayerRows(int profile, int layer) {
         if (!store_.GetKey(profile, layer, usage, row)) {
             continue;
         }
-        DecodeAction(EntryAt(buffer, i), row, macros);
-        if (row.macro_type > 0) {
+        if (ReadBackEntry(EntryAt(buffer, i), EntryAt(buffer, i), row, macros)) {
             rows.push_back(std::move(row));
         }
     }
-    store_.UpdateKeys(std::move(rows));
+    if (!store_.UpdateKeys(std::move(rows))) {
+        ReportStoreFailure();
+        return false;
+    }
+    return true;
 }
 
-void KeyAssignmentPage::RestoreDefault() {
+bool KeyAssignmentPage::RestoreDefault() {
     const int key = selectedKey_.load();
     const int profile = CurrentProfile();
     const int layer = CurrentLayer();
     if (key >= 1) {
         KeyMacroData row;
         if (!RestoreKeyRow(profile, layer, key, row)) {
-            return;
+            return true;
         }
-        store_.UpdateKey(row);
+        if (!StoreKey(row)) {
+            return false;
+        }
         controls_.keyboard.SetKeyItemInfo(key, row.macro_desc, kFunctionKey, row.macro_desc);
         poster_.PostTask(kKeyTaskWriteKeyAssignments);
-        return;
+        return true;
     }
     if (key == kSelectNone) {
         // Nothing was ever selected: restoring the layer's rows here would leave the keyboard
         // with the old functions, as the write job has no table to send for this selection.
         dialogs_.MessageBox(LoadText("KB.DIALOG", 230), LoadText("KB.DIALOG", 231));
-        return;
+        return true;
     }
-    RestoreLayerRows(profile, layer);
+    if (!RestoreLayerRows(profile, layer)) {
+        return false;
+    }
     ReloadKeyCaptions(profile);
     poster_.PostTask(kKeyTaskWriteKeyAssignments);
+    return true;
 }
 
 void KeyAssignmentPage::RestoreAllDefaults() {
@@ -813,8 +901,11 @@ bool KeyAssignmentPage::ReleaseMacro(int macroId) {
             continue;
         }
         // The factory entry of the layer shown on the page, whatever the row's own layer.
-        DecodeAction(tables_.DefaultEntry(layer, index), row, macros);
-        store_.UpdateKey(row);
+        const ActionCode factory = tables_.DefaultEntry(layer, index);
+        ReadBackEntry(factory, factory, row, macros);
+        if (!store_.UpdateKey(row)) {
+            ReportStoreFailure();  // the keys after it are still released
+        }
     }
     if (!matched) {
         return false;
@@ -839,7 +930,8 @@ void KeyAssignmentPage::RefreshMacroList() {
 
 // ---- operations without the page ------------------------------------------------------------
 
-bool KeyAssignmentPage::SetKeyFunction(int layer, int usage, const KeyMacroData& function) {
+bool KeyAssignmentPage::SetKeyFunction(int layer, int usage, const KeyMacroData& function,
+                                       std::string* storeFailure) {
     if (layer < 0 || layer >= kKeyLayerCount) {
         return false;
     }
@@ -852,7 +944,12 @@ bool KeyAssignmentPage::SetKeyFunction(int layer, int usage, const KeyMacroData&
     row.macro_value2 = function.macro_value2;
     row.macro_value3 = function.macro_value3;
     row.macro_desc = function.macro_desc;
-    store_.UpdateKey(row);
+    if (!StoreKey(row)) {
+        if (storeFailure != nullptr) {
+            *storeFailure = lastStoreFailure_;
+        }
+        return false;
+    }
     session_.currentLayer.store(layer);
     controls_.layers.SetCurKeyLayer(layer);
     controls_.keyboard.SetKeyItemInfo(usage, row.macro_desc, row.macro_type, row.macro_desc);
@@ -861,7 +958,7 @@ bool KeyAssignmentPage::SetKeyFunction(int layer, int usage, const KeyMacroData&
     return true;
 }
 
-bool KeyAssignmentPage::RestoreKeyDefaults(int layer, int usage) {
+bool KeyAssignmentPage::RestoreKeyDefaults(int layer, int usage, std::string* storeFailure) {
     if (layer < 0 || layer >= kKeyLayerCount) {
         return false;
     }
@@ -874,7 +971,12 @@ bool KeyAssignmentPage::RestoreKeyDefaults(int layer, int usage) {
     session_.currentLayer.store(layer);
     controls_.layers.SetCurKeyLayer(layer);
     selectedKey_.store(usage >= 1 ? usage : kSelectLayer);
-    RestoreDefault();
+    if (!RestoreDefault()) {
+        if (storeFailure != nullptr) {
+            *storeFailure = lastStoreFailure_;
+        }
+        return false;
+    }
     return true;
 }
 

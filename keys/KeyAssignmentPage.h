@@ -168,7 +168,8 @@ class KeyAssignmentPage {
     void ApplyCombination();
     // The factory function of the selected key, or of the whole current layer for the
     // selections -1 and -2; with no key ever selected it asks for one and changes nothing.
-    void RestoreDefault();
+    // False when the database refused (the user is told why).
+    bool RestoreDefault();
     // Asks, then restores the factory functions of the current layer.
     void RestoreAllDefaults();
     // A macro was deleted or emptied: keys playing it get their factory function back. True
@@ -179,15 +180,22 @@ class KeyAssignmentPage {
     void RewriteAllTables();
     // The macros were added, renamed or deleted: the macro tab shows them anew.
     void RefreshMacroList();
+    // Window message: the connection read found the keyboard at its factory tables and took
+    // them into `profile`. Tells the user which profile changed and offers to write the
+    // profile's earlier rows back to the keyboard instead (once per such read).
+    void OnFactoryTablesRead(int profile);
 
     // ---- operations without the page (command line) ----
     // Assigns a function (macro_type, macro_value, macro_value2, macro_value3, macro_desc of
     // `function`) to a key on a layer of the current profile and posts job 9. False, with
-    // nothing changed, for a layer outside 0-3 or a key without a row.
-    bool SetKeyFunction(int layer, int usage, const KeyMacroData& function);
+    // nothing changed, for a layer outside 0-3, a key without a row, or when the database
+    // refused: `storeFailure` (when given) then holds the reason.
+    bool SetKeyFunction(int layer, int usage, const KeyMacroData& function,
+                        std::string* storeFailure = nullptr);
     // The factory function of one key (usage >= 1) or of every key of the layer (usage 0);
-    // posts job 9. False for a layer outside 0-3 or a key the keyboard's tables do not have.
-    bool RestoreKeyDefaults(int layer, int usage);
+    // posts job 9. False for a layer outside 0-3, a key the keyboard's tables do not have, or
+    // when the database refused (`storeFailure` then holds the reason).
+    bool RestoreKeyDefaults(int layer, int usage, std::string* storeFailure = nullptr);
 
     // The key function catalogue of the lists (rebuilt when the language changes).
     std::vector<KeyFunction> FunctionCatalogue() const;
@@ -206,8 +214,12 @@ class KeyAssignmentPage {
     // Reads one table with a zero buffer into `table`; false when the transfer fails.
     bool ReadTable(uint8_t command, std::span<uint8_t> table);
     bool WriteTables();
-    // Decodes the default entries of a layer into the profile's rows (all keys with an entry).
-    void RestoreLayerRows(int profile, int layer);
+    // Decodes the default entries of a layer into the profile's rows (all keys with an entry);
+    // false when the database refused.
+    bool RestoreLayerRows(int profile, int layer);
+    // Stores a key's row; when the database refuses, the user is told why.
+    bool StoreKey(const KeyMacroData& row);
+    void ReportStoreFailure();
     // Decodes the default entry of one key into its row; false without an index or a row.
     bool RestoreKeyRow(int profile, int layer, int usage, KeyMacroData& row);
     void RebuildCatalogue();
@@ -217,6 +229,7 @@ class KeyAssignmentPage {
     std::unique_ptr<KeyPageModels> models_;  // the page's own controls, when it owns them
     DeviceManager& devices_;
     DataStore& store_;
+    std::string lastStoreFailure_;  // UI thread: why the database last refused a key row
     SessionState& session_;
     TaskPoster& poster_;
     Dialogs& dialogs_;
@@ -226,7 +239,10 @@ class KeyAssignmentPage {
     std::atomic<int> selectedKey_{kSelectNone};
     std::atomic<int> currentTab_{kTabKeys};
 
-    mutable std::mutex catalogueMutex_;  // guards catalogue_, knobOpener_ and keyTestSwitch_
+    mutable std::mutex catalogueMutex_;      // guards catalogue_, knobOpener_ and keyTestSwitch_
+    std::mutex factoryMutex_;                // guards factoryProfile_ and factoryRows_
+    int factoryProfile_ = 0;                 // the profile the last read at factory tables changed
+    std::vector<KeyMacroData> factoryRows_;  // its rows as they were before that read
     std::vector<KeyFunction> catalogue_;
     std::function<void()> knobOpener_;
     std::function<void(bool)> keyTestSwitch_;

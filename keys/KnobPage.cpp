@@ -243,7 +243,13 @@ void KnobPage::Register(PageRegistry& registry, SwitchButton& encoderSwitch) {
         OnKnobChanged(static_cast<int>(wParam), lParam);
     });
     registry.AddControl(encoderSwitch.ControlId(), [this, &encoderSwitch](int) {
-        SetEncoderMode(encoderSwitch.GetCheck() == 1);
+        if (!SetEncoderMode(encoderSwitch.GetCheck() == 1)) {
+            const std::string reason = store_.LastFailureText();
+            encoderSwitch.SetCheck(LoadEncoderMode() ? 1 : 0);  // shows what is stored
+            if (reportFailure_) {
+                reportFailure_(reason);
+            }
+        }
     });
     registry.AddPagesRefresh([this] { LoadEncoderMode(); });
     registry.AddProfileApplyStep([this] {
@@ -294,9 +300,13 @@ void KnobPage::ApplyEncoder(bool on) {
     }
 }
 
-void KnobPage::SetEncoderMode(bool on) {
-    store_.UpdateConfigValue(session_.currentProfile.load(), kEncoderModeKey, on ? "1" : "0");
+bool KnobPage::SetEncoderMode(bool on) {
+    if (!store_.UpdateConfigValue(session_.currentProfile.load(), kEncoderModeKey,
+                                  on ? "1" : "0")) {
+        return false;
+    }
     ApplyEncoder(on);
+    return true;
 }
 
 bool KnobPage::LoadEncoderMode() {

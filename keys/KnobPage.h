@@ -133,7 +133,12 @@ class KnobPage {
 
     // ---- encoder display switch of the settings page ----
     // Stores "encoder_mode" of the current profile and, for the encoder model, redraws the key.
-    void SetEncoderMode(bool on);
+    // False, with nothing redrawn, when the database refused.
+    bool SetEncoderMode(bool on);
+    // Who tells the user that the knob display switch could not be stored. Only before use.
+    void SetFailureReporter(std::function<void(const std::string& reason)> report) {
+        reportFailure_ = std::move(report);
+    }
     // Reads "encoder_mode" for the settings page (the switch shows the result) and applies it
     // to the picture of the encoder model.
     bool LoadEncoderMode();
@@ -144,6 +149,7 @@ class KnobPage {
 
     DeviceManager& devices_;
     DataStore& store_;
+    std::function<void(const std::string& reason)> reportFailure_;
     SessionState& session_;
     TaskPoster& poster_;
     KeyboardCtrl& keyboard_;

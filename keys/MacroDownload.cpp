@@ -31,7 +31,9 @@ bool SendBracket(DeviceManager& devices, uint8_t command, bool& answered) {
     if (!devices.SendCommand(buffer)) {
         return false;
     }
-    answered = Answered(buffer, command);
+    // The status matters: after a failed write the buffer still holds the request itself,
+    // which has the header and the command too.
+    answered = CommandAccepted(buffer.data(), command);
     return true;
 }
 
@@ -50,7 +52,7 @@ MacroDownloadResult SendMacroBlock(DeviceManager& devices, const MacroBlock& blo
     MacroDownloadResult result;
     result.length = block.length;
     const ReportPause& wait = pause ? pause : ReportPause(PauseOneMillisecond);
-    bool beginAnswered = false;
+    bool beginAnswered = false;  // a late answer to it may be read as a chunk's: not judged
     if (!SendBracket(devices, kCommandBegin, beginAnswered)) {
         return result;
     }
@@ -87,7 +89,9 @@ MacroDownloadResult SendMacroBlock(DeviceManager& devices, const MacroBlock& blo
     }
     if (refused) {
         result.status = MacroDownloadStatus::kRefused;
-    } else if (!beginAnswered && !endAnswered) {
+    } else if (!endAnswered) {
+        // The end command makes the keyboard take the block: unanswered (the keyboard went
+        // away after the last chunk, or its link dropped), the macros may not have arrived.
         result.status = MacroDownloadStatus::kNoAnswer;
     } else {
         result.status = MacroDownloadStatus::kSent;

@@ -22,7 +22,7 @@ enum class MacroDownloadStatus {
     kNoKeyboard,     // no keyboard to send to
     kMemoryUnknown,  // the keyboard has not reported its macro memory: nothing was sent
     kRefused,        // the keyboard refused a chunk
-    kNoAnswer,       // the keyboard answered neither the begin nor the end command
+    kNoAnswer,       // the keyboard did not answer the end command that makes it take the block
 };
 
 struct MacroDownloadResult {

@@ -208,8 +208,14 @@ void MacroPage::LoadMacroPage() {
     stepEditor.SetVisible(false);
     std::vector<MacroData> list;
     if (store_.ListMacros(list) == 0) {
-        for (int n = 1; n <= kDefaultMacroCount; ++n) {
-            store_.InsertMacro("M" + std::to_string(n));
+        // All default macros or none: a crash in between would leave fewer for good.
+        DataStore::Transaction transaction(store_);
+        bool created = transaction.IsActive();
+        for (int n = 1; created && n <= kDefaultMacroCount; ++n) {
+            created = store_.InsertMacro("M" + std::to_string(n)) > 0;
+        }
+        if (created) {
+            transaction.Commit();
         }
         store_.ListMacros(list);
     }
@@ -335,7 +341,12 @@ void MacroPage::RenameMacroEntry() {
         macros.ModifyItemString(index, PageName(macro.name));
         return;
     }
-    store_.RenameMacro(id, text);
+    if (!store_.RenameMacro(id, text)) {
+        const std::string reason = store_.LastFailureText();
+        macros.ModifyItemString(index, PageName(macro.name));
+        dialogs_.MessageBox(reason, LoadText("KB.DIALOG", 1937));
+        return;
+    }
     NotifyMacrosChanged();
 }
 
@@ -384,7 +395,9 @@ void MacroPage::ApplyDelaySettings() {
             macro.delay_time = 0;
             break;
     }
-    store_.UpdateMacro(macro);
+    if (!store_.UpdateMacro(macro)) {
+        dialogs_.MessageBox(store_.LastFailureText(), LoadText("KB.DIALOG", 1937));
+    }
 }
 
 // ---- sending the macros ---------------------------------------------------------------------
@@ -421,6 +434,8 @@ TaskResult MacroPage::TaskDownloadMacros() {
         std::lock_guard lock(downloadMutex_);
         lastDownload_ = result;
     }
+    // Macros the keyboard did not take go out again after the next read of it.
+    session_.macroDownloadPending = !result.Sent();
     ShowDownloadResult(result);
     return result.Sent() ? TaskResult() : TaskResult::Failed(notice.Text());
 }

@@ -27,9 +27,15 @@ bool LightPage::ApplyLightMode(int type, int mode, const LightModeSettings& sett
     if (settings.colorful) {
         row.colorful = *settings.colorful ? 1 : 0;
     }
-    store_.UpdateLightRow(type, mode, row);
-    store_.SetActiveLightMode(profile, type, mode);
-    store_.UpdateConfigValue(profile, "enable_light", "1");
+    {
+        // The settings, the active mark and the switch together, or nothing changes.
+        DataStore::Transaction transaction(store_);
+        if (!transaction.IsActive() || !store_.UpdateLightRow(type, mode, row) ||
+            !store_.SetActiveLightMode(profile, type, mode) ||
+            !store_.UpdateConfigValue(profile, "enable_light", "1") || !transaction.Commit()) {
+            return false;
+        }
+    }
     session_.light.type = type;
     zoneTabs.SetCurSel(zoneTabs.IndexOf(type));
     LoadLightZone();

@@ -454,9 +454,12 @@ bool LightPage::StoreCustomSet() {
         row.key_rgb = static_cast<int>(item.color & 0xFFFFFF);
         rows.push_back(row);
     }
-    store_.DeleteUserLightColors(profile, mode);
+    // Replaced in one transaction: a failed insert must not leave the set without colours.
+    DataStore::Transaction transaction(store_);
     const size_t count = rows.size();
-    return store_.InsertUserLightColors(std::move(rows)) == static_cast<int>(count);
+    return transaction.IsActive() && store_.DeleteUserLightColors(profile, mode) &&
+           store_.InsertUserLightColors(std::move(rows)) == static_cast<int>(count) &&
+           transaction.Commit();
 }
 
 }  // namespace zanvor

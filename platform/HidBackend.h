@@ -44,6 +44,9 @@ class HidBackend {
     // Usage page and usage of the interface behind a hotplug path; false when it cannot be
     // opened or its report descriptor cannot be read.
     virtual bool QueryUsage(const std::string& path, uint16_t& usagePage, uint16_t& usage) = 0;
+    // After Open failed: true when the interface is there but this user may not open it (the
+    // device node's permissions), so the user can be told how to get access.
+    virtual bool OpenDenied(const std::string& /*path*/) { return false; }
 };
 
 // The process-wide backend. Until one is installed, the hidapi backend is used.

@@ -1,6 +1,7 @@
 #include "platform/HidTrace.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
@@ -11,6 +12,8 @@
 namespace zanvor {
 
 namespace {
+
+std::atomic<bool> writeFailed{false};
 
 // The trace file, shared by the backend and every device it opened.
 class TraceFile {
@@ -45,8 +48,9 @@ class TraceFile {
         }
         line += '\n';
         std::lock_guard lock(mutex_);
-        std::fputs(line.c_str(), file_);
-        std::fflush(file_);
+        if (std::fputs(line.c_str(), file_) < 0 || std::fflush(file_) != 0) {
+            writeFailed = true;
+        }
     }
 
   private:
@@ -96,6 +100,7 @@ class TracingBackend : public HidBackend {
         }
         return std::make_unique<TracingDevice>(std::move(device), path, trace_);
     }
+    bool OpenDenied(const std::string& path) override { return inner_->OpenDenied(path); }
     bool QueryUsage(const std::string& path, uint16_t& usagePage, uint16_t& usage) override {
         return inner_->QueryUsage(path, usagePage, usage);
     }
@@ -123,6 +128,10 @@ std::shared_ptr<HidBackend> MakeHidTraceBackend(std::shared_ptr<HidBackend> inne
         return nullptr;
     }
     return std::make_shared<TracingBackend>(std::move(inner), std::make_shared<TraceFile>(handle));
+}
+
+bool HidTraceWriteFailed() {
+    return writeFailed.load();
 }
 
 }  // namespace zanvor

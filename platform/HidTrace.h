@@ -18,4 +18,8 @@ std::shared_ptr<HidBackend> MakeHidTraceBackend(std::shared_ptr<HidBackend> inne
                                                 const std::string& file,
                                                 std::string* error = nullptr);
 
+// True when a line could not be written to a trace file (a full disk) since the program
+// started: the trace is incomplete.
+bool HidTraceWriteFailed();
+
 }  // namespace zanvor

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cctype>
+#include <cerrno>
 #include <fstream>
 #include <iterator>
 #include <mutex>
@@ -204,6 +205,13 @@ bool HidapiBackend::QueryUsage(const std::string& path, uint16_t& usagePage, uin
     usagePage = caps.usage_page;
     usage = caps.usage;
     return true;
+}
+
+bool HidapiBackend::OpenDenied(const std::string& path) {
+    if (::access(path.c_str(), R_OK | W_OK) == 0) {
+        return false;
+    }
+    return errno == EACCES || errno == EPERM;
 }
 
 std::shared_ptr<HidBackend> CreateHidapiBackend() {

@@ -24,6 +24,8 @@ class HidapiBackend : public HidBackend {
     // gives it) or the node itself (/dev/hidrawN). For a node with several top-level
     // collections, the vendor collection is reported when there is one.
     bool QueryUsage(const std::string& path, uint16_t& usagePage, uint16_t& usage) override;
+    // `path` is the hidraw node hidapi enumerated (/dev/hidrawN).
+    bool OpenDenied(const std::string& path) override;
 
   private:
     struct Library;

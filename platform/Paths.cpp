@@ -1,5 +1,9 @@
 #include "platform/Paths.h"
 
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cstdlib>
 #include <filesystem>
 #include <mutex>
@@ -9,6 +13,9 @@
 
 #ifndef ZANVOR_INSTALL_DATADIR
 #define ZANVOR_INSTALL_DATADIR "/usr/share/zanvor-hub/"
+#endif
+#ifndef ZANVOR_DATADIR_FROM_BINDIR
+#define ZANVOR_DATADIR_FROM_BINDIR "../share/zanvor-hub/"
 #endif
 
 namespace zanvor {
@@ -33,9 +40,25 @@ std::string WithSlash(std::string path) {
     return path;
 }
 
+// $HOME, else the account's home folder when it is the user's own; empty when there is none.
 std::string HomeFolder() {
     const char* home = std::getenv("HOME");
-    return WithSlash(home != nullptr && *home != '\0' ? home : "/tmp");
+    if (home != nullptr && home[0] == '/') {
+        return WithSlash(home);
+    }
+    passwd entry{};
+    passwd* found = nullptr;
+    char buffer[4096];
+    if (::getpwuid_r(::getuid(), &entry, buffer, sizeof buffer, &found) != 0 || found == nullptr ||
+        found->pw_dir == nullptr || found->pw_dir[0] != '/') {
+        return std::string();
+    }
+    struct stat info {};
+    if (::stat(found->pw_dir, &info) != 0 || !S_ISDIR(info.st_mode) ||
+        (info.st_mode & S_IWOTH) != 0) {
+        return std::string();  // missing, or shared with everybody (/tmp)
+    }
+    return WithSlash(found->pw_dir);
 }
 
 std::string XdgFolder(const char* variable, const char* fallbackBelowHome) {
@@ -43,7 +66,8 @@ std::string XdgFolder(const char* variable, const char* fallbackBelowHome) {
     if (value != nullptr && value[0] == '/') {
         return WithSlash(value);
     }
-    return HomeFolder() + fallbackBelowHome;
+    const std::string home = HomeFolder();
+    return home.empty() ? std::string() : home + fallbackBelowHome;
 }
 
 }  // namespace
@@ -68,10 +92,15 @@ std::string ApplicationFolder() {
     }
     const std::string exe = ExecutablePath();
     if (!exe.empty()) {
-        const std::string folder = WithSlash(fs::path(exe).parent_path().string());
+        // The build tree keeps the data beside the programs; an installed tree keeps it in
+        // <prefix>/share/zanvor-hub/, found from the executable so a tree installed under
+        // another prefix (or a DESTDIR) still finds its own data.
+        const std::string bin = WithSlash(fs::path(exe).parent_path().string());
         std::error_code ec;
-        if (fs::exists(folder + "config.xml", ec)) {
-            return folder;
+        for (const std::string& folder : {bin, bin + ZANVOR_DATADIR_FROM_BINDIR}) {
+            if (fs::exists(folder + "config.xml", ec)) {
+                return WithSlash(fs::path(folder).lexically_normal().string());
+            }
         }
     }
     return WithSlash(ZANVOR_INSTALL_DATADIR);
@@ -96,7 +125,18 @@ std::string RuntimeFolder() {
 }
 
 std::string DataFolder() {
-    return DataHome() + ApplicationName() + " Files/";
+    const std::string home = DataHome();
+    return home.empty() ? std::string() : home + ApplicationName() + " Files/";
+}
+
+bool UserFoldersUsable(std::string& error) {
+    if (!ConfigHome().empty() && !DataHome().empty() && !StateHome().empty()) {
+        return true;
+    }
+    error =
+        "HOME is not set and the account has no home folder of its own; set HOME (or "
+        "XDG_CONFIG_HOME, XDG_DATA_HOME and XDG_STATE_HOME) to a folder of yours";
+    return false;
 }
 
 bool CreateFolders(const std::string& path) {

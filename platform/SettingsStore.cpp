@@ -10,6 +10,7 @@
 #include <mutex>
 
 #include "platform/AppIdentity.h"
+#include "platform/FileRead.h"
 #include "platform/Paths.h"
 #include "platform/Trace.h"
 
@@ -56,7 +57,8 @@ std::string SettingsFolder() {
             c = '_';
         }
     }
-    return ConfigHome() + name + "/";
+    const std::string home = ConfigHome();
+    return home.empty() ? std::string() : home + name + "/";  // never a folder relative to "."
 }
 
 bool EqualNoCase(const std::string& a, const std::string& b) {
@@ -141,33 +143,22 @@ std::string UnescapeValue(const std::string& value) {
     return out;
 }
 
-// Reads the whole file. kMissing when it does not exist.
+// Reads the whole file. kMissing when it does not exist. Only a regular file of sane size is
+// read: a FIFO or device put in its place would otherwise hang every start.
 SettingsOpen ReadWholeFile(const std::string& path, std::string& text) {
-    Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-    if (!fd.valid()) {
-        if (errno == ENOENT) {
+    constexpr size_t kMaxSettingsBytes = size_t{1} << 20;
+    switch (ReadRegularFile(path, kMaxSettingsBytes, text)) {
+        case FileReadResult::kOk:
+            return SettingsOpen::kOpened;
+        case FileReadResult::kMissing:
             return SettingsOpen::kMissing;
-        }
-        Trace("Settings: cannot open %s: %s\n", path.c_str(), std::strerror(errno));
-        return SettingsOpen::kFailed;
-    }
-    text.clear();
-    char buffer[4096];
-    for (;;) {
-        const ssize_t got = ::read(fd.get(), buffer, sizeof buffer);
-        if (got == 0) {
+        case FileReadResult::kNotRegular:
+        case FileReadResult::kTooLarge:
+        case FileReadResult::kUnreadable:
             break;
-        }
-        if (got < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            Trace("Settings: cannot read %s: %s\n", path.c_str(), std::strerror(errno));
-            return SettingsOpen::kFailed;
-        }
-        text.append(buffer, static_cast<size_t>(got));
     }
-    return SettingsOpen::kOpened;
+    Trace("Settings: cannot read %s\n", path.c_str());
+    return SettingsOpen::kFailed;
 }
 
 bool WriteAll(int fd, const std::string& text) {
@@ -233,7 +224,7 @@ template <typename Change>
 bool Modify(Change change) {
     std::lock_guard guard(StoreMutex());
     const std::string folder = SettingsFolder();
-    if (!CreateFolders(folder)) {
+    if (folder.empty() || !CreateFolders(folder)) {
         Trace("Settings: cannot create %s\n", folder.c_str());
         return false;
     }
@@ -256,7 +247,8 @@ bool Modify(Change change) {
 }  // namespace
 
 std::string SettingsFilePath() {
-    return SettingsFolder() + kFileName;
+    const std::string folder = SettingsFolder();
+    return folder.empty() ? std::string() : folder + kFileName;
 }
 
 SettingsEntries ParseSettings(const std::string& text) {

@@ -68,7 +68,7 @@ bool SleepMonitor::TakeSleepDelay() {
     if (sd_bus_open_system(&bus) < 0) {
         return false;
     }
-    sd_bus_error error = SD_BUS_ERROR_NULL;
+    sd_bus_error error{};  // SD_BUS_ERROR_NULL, without the C compound literal clang refuses
     sd_bus_message* reply = nullptr;
     int fd = -1;
     if (sd_bus_call_method(bus, "org.freedesktop.login1", "/org/freedesktop/login1",

@@ -4,6 +4,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QStyle>
 #include <QVBoxLayout>
 
 #include "app/KeyboardDlg.h"
@@ -24,6 +25,11 @@ HomePage::HomePage(CDeviceList& devices, MainView& view, const QString& disconne
     layout->addWidget(title_);
     list_ = new DeviceListView(devices, this);
     layout->addWidget(list_, 0);
+    // Shown while a keyboard is plugged in that this user may not open, beside others that work.
+    accessHint_ = new QLabel(this);
+    accessHint_->setObjectName("warningLabel");
+    accessHint_->setWordWrap(true);
+    layout->addWidget(accessHint_);
 
     disconnected_ = new QWidget(this);
     disconnected_->setObjectName("panel");
@@ -101,13 +107,22 @@ bool HomePage::DisconnectedShown() const {
 
 void HomePage::ApplyTexts() {
     title_->setText(QString::fromStdString(LoadText("KB.DIALOG", 1413)));
-    disconnectedText_->setText(QString::fromStdString(LoadText("KB.DIALOG", 1412)));
+    accessHint_->setText(QString::fromStdString(LoadText("KB.DIALOG", 1960)));
     openKeys_->setText(QString::fromStdString(LoadText("KB.DIALOG", 1401)) + QStringLiteral("  →"));
-    RefreshSelected();
+    Refresh();
 }
 
 void HomePage::Refresh() {
-    disconnected_->setVisible(view_.DisconnectedShown());
+    const bool disconnected = view_.DisconnectedShown();
+    const bool unreachable = view_.KeyboardsUnreachable();
+    disconnected_->setVisible(disconnected);
+    disconnectedText_->setObjectName(unreachable ? "warningLabel" : "hintLabel");
+    // 1960: a keyboard is plugged in that this user may not open, and the fix (the udev rule).
+    disconnectedText_->setText(QString::fromStdString(unreachable ? LoadText("KB.DIALOG", 1960)
+                                                                  : LoadText("KB.DIALOG", 1412)));
+    disconnectedText_->style()->unpolish(disconnectedText_);
+    disconnectedText_->style()->polish(disconnectedText_);
+    accessHint_->setVisible(unreachable && !disconnected);
     RefreshSelected();
 }
 

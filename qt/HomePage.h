@@ -50,6 +50,7 @@ class HomePage : public QWidget {
     QWidget* disconnected_ = nullptr;
     QLabel* disconnectedPicture_ = nullptr;
     QLabel* disconnectedText_ = nullptr;
+    QLabel* accessHint_ = nullptr;
     QString disconnectedPath_;
     std::unique_ptr<ModelBinding> binding_;
     LanguageSubscription language_;

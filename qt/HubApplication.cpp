@@ -4,22 +4,27 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QScreen>
+#include <QSocketNotifier>
 #include <QTimer>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
+#include "app/DevicePages.h"
 #include "app/HidSetup.h"
 #include "app/KeyboardDlg.h"
 #include "app/Startup.h"
+#include "platform/Paths.h"
 #include "platform/SingleInstance.h"
+#include "platform/Termination.h"
 #include "qt/CommandHandoff.h"
 #include "qt/MainWindow.h"
 #include "qt/QtDialogs.h"
 #include "qt/QtWindowHost.h"
 #include "qt/Theme.h"
 #include "sim/SimHidBackend.h"
+#include "store/DataStore.h"
 #include "ui/DialogsRouter.h"
 #include "ui/WindowMessages.h"
 
@@ -65,10 +70,24 @@ void SaveScreenshot(QWidget& window, const QString& folder, const QString& name)
 int RunHubApplication(int argc, char** argv) {
     QElapsedTimer sinceStart;
     sinceStart.start();
+    std::string error;
+    if (!UserFoldersUsable(error)) {
+        std::fprintf(stderr, "zanvor-hub: %s\n", error.c_str());
+        return 1;
+    }
     QApplication application(argc, argv);
     QApplication::setApplicationName("zanvor-hub");
+    QApplication::setApplicationVersion(ZANVOR_VERSION);
+    // Ties the windows to the installed desktop entry (its name and icon on Wayland).
+    QGuiApplication::setDesktopFileName("zanvor-hub");
     QApplication::setQuitOnLastWindowClosed(false);
     const HubOptions options = ParseOptions(argc, argv);
+
+    // SIGTERM and SIGINT (logout, a service manager, Ctrl+C) leave the event loop as the tray's
+    // exit does: the worker stops, the database closes, the lock and the socket go away.
+    InstallTerminationHandlers();
+    QSocketNotifier termination(TerminationFd(), QSocketNotifier::Read);
+    QObject::connect(&termination, &QSocketNotifier::activated, [] { QApplication::exit(0); });
 
     StartupState startup = PrepareStartup(options.arguments);
     if (!startup.proceed) {
@@ -76,10 +95,10 @@ int RunHubApplication(int argc, char** argv) {
     }
 
     std::shared_ptr<SimHidBackend> simulation;
-    std::string error;
-    if (!InstallHidBackends(options.hid, simulation, error)) {
+    bool badValue = false;
+    if (!InstallHidBackends(options.hid, simulation, error, &badValue)) {
         std::fprintf(stderr, "zanvor-hub: %s\n", error.c_str());
-        return 1;
+        return badValue ? 2 : 1;
     }
 
     ApplyTheme(application);
@@ -105,6 +124,8 @@ int RunHubApplication(int argc, char** argv) {
         });
     }
     window.Attach(&dialog);
+    // A database that cannot be opened is said at once, with the offer to start afresh.
+    dialog.Pages().application.OfferDatabaseRecovery(true);
     dialog.OnInitDialog();
     // While this program runs it owns the keyboard and the database: zanvorctl hands its
     // commands over instead of talking to the keyboard between our reports.
@@ -154,6 +175,7 @@ int RunHubApplication(int argc, char** argv) {
     startup.instance.reset();
     window.AllowClose();
     dialog.DestroyWindow();
+    dialog.Store().CloseDatabase();
     window.Detach();
     if (simulation) {
         simulation->SetHotplugHandler(nullptr);

@@ -10,6 +10,12 @@
 namespace zanvor {
 
 QIcon AppIcon() {
+    // The installed icon theme's picture when there is one (the same drawing), so the window,
+    // the tray and the desktop entry look alike.
+    const QIcon installed = QIcon::fromTheme("zanvor-hub");
+    if (!installed.isNull()) {
+        return installed;
+    }
     QIcon icon;
     for (int size : {16, 24, 32, 48, 64, 128, 256}) {
         QPixmap pixmap(size, size);

@@ -170,7 +170,8 @@ std::string SimStateFolder() {
 }
 
 std::shared_ptr<SimHidBackend> MakeSimBackendFromCatalogue(std::string_view selection,
-                                                           std::string& error) {
+                                                           std::string& error,
+                                                           bool* selectionRefused) {
     std::vector<VirtualKeyboardModel> models;
     if (!LoadCatalogueModels(ApplicationFolder(), models)) {
         error = "cannot read the keyboard catalogue " + ApplicationFolder() + "config.xml";
@@ -180,6 +181,8 @@ std::shared_ptr<SimHidBackend> MakeSimBackendFromCatalogue(std::string_view sele
     auto backend = MakeSimBackend(models, selection, error);
     if (backend) {
         backend->SetStateFolder(SimStateFolder());
+    } else if (selectionRefused != nullptr) {
+        *selectionRefused = true;
     }
     return backend;
 }

@@ -46,8 +46,11 @@ std::shared_ptr<SimHidBackend> MakeSimBackend(const std::vector<VirtualKeyboardM
 std::string SimStateFolder();
 
 // MakeSimBackend over the installed catalogue (ApplicationFolder()), with the keyboards' state
-// kept in SimStateFolder() between runs.
+// kept in SimStateFolder() between runs. `selectionRefused`, when given, tells a selection that
+// is malformed or names what the catalogue lacks (the caller's mistake) from an unreadable
+// catalogue.
 std::shared_ptr<SimHidBackend> MakeSimBackendFromCatalogue(std::string_view selection,
-                                                           std::string& error);
+                                                           std::string& error,
+                                                           bool* selectionRefused = nullptr);
 
 }  // namespace zanvor

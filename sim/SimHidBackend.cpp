@@ -463,6 +463,15 @@ void SimHidBackend::SetHotplugHandler(
     bus_->hotplug = std::move(handler);
 }
 
+std::vector<int> SimHidBackend::DeviceTypes() const {
+    std::lock_guard lock(bus_->mutex);
+    std::vector<int> types;
+    for (const auto& [type, keyboard] : bus_->keyboards) {
+        types.push_back(type);
+    }
+    return types;
+}
+
 bool SimHidBackend::SetReceiverLink(int deviceType, bool linked) {
     std::lock_guard lock(bus_->mutex);
     auto it = bus_->receivers.find(deviceType);

@@ -75,6 +75,8 @@ class SimHidBackend : public HidBackend {
     // Turns the link between a receiver and its keyboard on or off. When it changes, every open
     // handle of the receiver receives an unsolicited link frame. False without such receiver.
     bool SetReceiverLink(int deviceType, bool linked);
+    // The device types of the keyboards added, ascending.
+    std::vector<int> DeviceTypes() const;
     void SetBattery(int deviceType, int level, bool charging);
 
     // Handles the host holds open on any interface right now.

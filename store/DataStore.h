@@ -2,12 +2,14 @@
 
 #include <array>
 #include <atomic>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <vector>
 
 #include "store/Records.h"
 #include "store/SQLite.h"
+#include "store/StoreFailure.h"
 
 namespace zanvor {
 
@@ -24,13 +26,47 @@ extern const std::array<ConfigDefault, 33> kDefaultConfig;
 // interleave inside a query or a bulk write. Opening, closing and deleting take the same lock.
 //
 // With no database open every operation fails softly: reads return false / 0 / an empty text
-// or list, inserts return 0, updates and deletes return false.
+// or list, inserts return 0, updates and deletes return false. LastFailure() then says why.
 //
 // List reads empty the caller's list first, then append one record per row and return the
-// number of records. Bulk writes take their list by value and run in one transaction; a row
-// that fails is skipped, the others are kept.
+// number of records. Every write that takes more than one statement (bulk writes, a profile
+// with its rows) runs in one transaction: when a statement fails nothing of it stays.
 class DataStore {
+  private:
+    // The store lock for one operation; the outermost one on a thread forgets the thread's last
+    // failure, so LastFailure() describes the operation that ran last.
+    class Lock {
+      public:
+        explicit Lock(std::recursive_mutex& mutex);
+        ~Lock();
+        Lock(const Lock&) = delete;
+        Lock& operator=(const Lock&) = delete;
+
+      private:
+        std::lock_guard<std::recursive_mutex> guard_;
+    };
+
   public:
+    // Several operations that stay together or not at all. While the object lives, this thread
+    // holds the store lock (no other thread's query lands in the middle) and a transaction is
+    // open; every operation the thread runs meanwhile joins it (bulk writes become savepoints
+    // of it). Rolled back unless Commit() is called.
+    class Transaction {
+      public:
+        explicit Transaction(DataStore& store);
+        ~Transaction();
+        Transaction(const Transaction&) = delete;
+        Transaction& operator=(const Transaction&) = delete;
+        // False when no transaction could be opened (no database, locked); LastFailure says why.
+        bool IsActive() const { return group_.IsActive(); }
+        bool Commit();
+        void Rollback() { group_.Rollback(); }
+
+      private:
+        Lock lock_;
+        SQLiteWriteGroup group_;
+    };
+
     // The process-wide store, created on first use.
     static DataStore& Instance();
 
@@ -49,15 +85,35 @@ class DataStore {
     // Closes the connection and clears the open flag.
     void CloseDatabase();
     // Deletes the model's database file with its -wal, -shm and -journal companions, closing
-    // the connection first when it is on that file. True when the file is gone afterwards.
+    // the connection first when it is on that file. True when the file is gone afterwards;
+    // otherwise LastFailure says why.
     bool DeleteDeviceDatabase(const std::string& dataFolder, const std::string& modelName);
     bool IsOpen() const { return open_.load(); }
     // The path of the last database opened or created (UTF-8).
     std::string Path() const;
+    // How long a write waits for another program's lock (SQLiteDB::kBusyTimeoutMs unless
+    // set), for this and every later connection.
+    void SetBusyTimeout(int milliseconds);
+    // Why the last OpenDeviceDatabase failed (kNone after a successful one). A database that is
+    // not a database, fails PRAGMA quick_check or lacks a table counts as damaged.
+    StoreFailure OpenFailure() const;
+    // Why the last operation of the calling thread that failed did so (the open failure when
+    // it failed for want of an open database).
+    StoreFailure LastFailure() const;
+    // LastFailure as the sentence the user is shown, naming the file.
+    std::string LastFailureText() const;
+    std::string OpenFailureText() const;
+    // Renames the model's database (with its -wal and -shm files) to "<file>.damaged-<date>",
+    // closing the connection first when it is on that file, so a new database can be created.
+    // `movedTo` is the new name. False, with nothing moved, when the rename fails.
+    bool MoveDatabaseAside(const std::string& dataFolder, const std::string& modelName,
+                           std::string& movedTo);
+    // The name MoveDatabaseAside gives the file now: "<path>.damaged-<YYYYMMDD-HHMMSS>".
+    static std::string AsideName(const std::string& path);
 
     // --- Configuration values of a profile (t_config_data) -----------------------------------
-    // Inserts the rows of kDefaultConfig for the profile; a failing row does not stop the rest.
-    // False when a row could not be stored.
+    // Inserts the rows of kDefaultConfig for the profile, all or none. False when they could not
+    // be stored.
     bool InsertDefaultConfig(int profile);
     // Empties `value`, then copies the first matching row's value. False when there is none.
     bool GetConfigValue(int profile, const std::string& key, std::string& value);
@@ -69,8 +125,29 @@ class DataStore {
     bool UpdateConfigInt(int profile, const std::string& key, int value);
 
     // --- Profiles (t_profile_data) -----------------------------------------------------------
-    // Inserts the profile (status and type are stored as 0); when it gets an id, also its
-    // music layer and custom light rows. Returns the new id or 0.
+    // Rows a new profile gets beyond its own (key rows, light rows, ...), run inside the
+    // profile's transaction; false undoes the whole profile.
+    using ProfileRows = std::function<bool(int profileId)>;
+    enum class ProfileCreation { kCreated, kLimitReached, kFailed };
+    struct NewProfile {
+        ProfileCreation status = ProfileCreation::kFailed;
+        int id = 0;
+    };
+    // Creates a profile whole or not at all: in one transaction it checks that fewer than
+    // maxProfiles exist (so concurrent adds never pass the limit), inserts the profile with its
+    // music layer and custom light rows, its default configuration rows, and runs `rows`.
+    NewProfile CreateProfile(const ProfileData& profile, int maxProfiles, const ProfileRows& rows);
+    // Profiles that lack rows every profile has (configuration values, music layer, custom
+    // light, key rows except for profiles 2 and 3, which the keyboard read fills from
+    // profile 1): their ids, in id order.
+    std::vector<int> IncompleteProfiles();
+    // Creates the rows the profile lacks (and runs `rows` when it has no key rows, except for
+    // profiles 2 and 3) in one transaction. False when it could not be repaired.
+    bool RepairProfile(int profile, const ProfileRows& rows);
+    // The number of profiles, -1 when it cannot be read.
+    int CountProfiles();
+    // Inserts the profile (status and type are stored as 0) with its music layer and custom
+    // light rows, all or none. Returns the new id or 0.
     int InsertProfile(const ProfileData& profile);
     int InsertMusicLayer(int profile, const std::string& name);
     int InsertCustomLight(int profile, const std::string& name);
@@ -95,7 +172,8 @@ class DataStore {
     // macro_value2 are both 0, inserts the record. Returns the new key_id or 0; key_code 0
     // touches nothing.
     int ReplaceKey(const KeyMacroData& key);
-    // Change only the five macro columns of (profile, fn_layer, key_code).
+    // Change only the five macro columns of (profile, fn_layer, key_code). False also when the
+    // key has no row: nothing was stored then.
     bool UpdateKey(const KeyMacroData& key);
     // All rows in one transaction; false (and nothing changed) when one fails.
     bool UpdateKeys(std::vector<KeyMacroData> list);
@@ -113,7 +191,8 @@ class DataStore {
     bool DeleteMacro(int macro_id);
     bool GetMacro(int macro_id, MacroData& macro);
     int ListMacros(std::vector<MacroData>& list);
-    void InsertMacroSteps(std::vector<MacroRecordData> list);
+    // All steps in one transaction; false (and nothing stored) when one fails.
+    bool InsertMacroSteps(std::vector<MacroRecordData> list);
     // Sorted by record_index.
     int ListMacroSteps(int macro_id, std::vector<MacroRecordData>& list);
     bool DeleteMacroSteps(int macro_id);
@@ -134,7 +213,7 @@ class DataStore {
     int GetActiveLightMode(int profile, int type);
     bool GetLightRow(int profile, int type, int mode, LightData& light);
     int ListLightRows(int profile, int type, std::vector<LightData>& list);
-    // Returns the number of records given.
+    // All in one transaction: the number of records given, 0 when nothing was stored.
     int InsertUserLightColors(std::vector<UserLightRgbData> list);
     bool DeleteUserLightColors(int profile, int userlight_id);
     int ListUserLightColors(int profile, int userlight_id, std::vector<UserLightRgbData>& list);
@@ -145,25 +224,25 @@ class DataStore {
     int InsertLedLayer(const std::string& folder);
     bool SetLedLayerFrameCount(int led_id, int frame_size);
     bool SetLedLayerFirstFile(int led_id, const std::string& file_name);
-    // Deletes the animation and, in any case, its frames; the result is that of the first.
+    // Deletes the animation and its frames, both or neither.
     bool DeleteLedLayer(int led_id);
     bool GetLedLayer(int led_id, LedLayerData& layer);
     int ListLedLayers(std::vector<LedLayerData>& list);
-    // Returns the number of records given.
+    // All in one transaction: the number of records given, 0 when nothing was stored.
     int InsertLedFrames(std::vector<LedFrameData> list);
     bool DeleteLedFrames(int led_id);
     // Sorted by frame_index.
     int ListLedFrames(int led_id, std::vector<LedFrameData>& list);
     int CountLedFrames(int led_id);
-    void ClearLedLibrary();
+    bool ClearLedLibrary();
     int InsertScreenFile(int frame_size, const std::string& file_name);
     int ListScreenFiles(std::vector<TftScreenData>& list);
 
   private:
-    using Lock = std::lock_guard<std::recursive_mutex>;
-
     bool OpenExisting(const std::string& path);
+    StoreFailure CheckOpenedDatabase();
     bool CreateDatabase(const std::string& path);
+    bool CreateSchemaFile(const std::string& path);
     void CloseConnection();
 
     // The store lock: guards the connection, the paths and every query from prepare to
@@ -172,6 +251,8 @@ class DataStore {
     SQLiteDB db_;
     std::string path_;      // last path asked for
     std::string openPath_;  // the file the connection is open on, empty when closed
+    StoreFailure openFailure_ = StoreFailure::kNone;
+    int busyTimeoutMs_ = SQLiteDB::kBusyTimeoutMs;
     std::atomic<bool> open_{false};
 };
 

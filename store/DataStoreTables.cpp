@@ -5,6 +5,7 @@
 
 namespace zanvor {
 
+using store_detail::NoteFailure;
 using store_detail::Query;
 using store_detail::ReadAll;
 using store_detail::ReadInt;
@@ -132,6 +133,14 @@ void ReadScreenFile(const Query& q, TftScreenData& r) {
 // The screen library is shared by every profile and always stored under this one.
 constexpr int kLibraryProfile = 1;
 
+// Opens a write group and notes why when it cannot be opened.
+bool Opened(SQLiteDB& db, const SQLiteWriteGroup& group) {
+    if (!group.IsActive()) {
+        NoteFailure(db);
+    }
+    return group.IsActive();
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------------------------
@@ -166,16 +175,18 @@ int DataStore::CountKeys(int profile) {
 
 bool DataStore::InsertKeys(std::vector<KeyMacroData> list) {
     Lock lock(mutex_);
-    SQLiteAutoTransaction transaction(&db_);
+    SQLiteWriteGroup group(&db_);
+    if (!Opened(db_, group)) {
+        return false;
+    }
     for (const KeyMacroData& key : list) {
         Query q(db_, kInsertKey);
         BindKeyInsert(q, key);
         if (!q.Run()) {
-            transaction.Rollback();
-            return false;
+            return false;  // the group rolls back
         }
     }
-    return transaction.Commit();
+    return group.Commit();
 }
 
 int DataStore::ReplaceKey(const KeyMacroData& key) {
@@ -183,38 +194,55 @@ int DataStore::ReplaceKey(const KeyMacroData& key) {
         return 0;
     }
     Lock lock(mutex_);
+    SQLiteWriteGroup group(&db_);
+    if (!Opened(db_, group)) {
+        return 0;
+    }
     {
         Query q(db_,
                 "DELETE FROM t_key_macro_data WHERE profile = ? and fn_layer = ? and key_code = ?");
-        q.Int(key.profile).Int(key.fn_layer).Int(key.key_code).Step();
+        if (!q.Int(key.profile).Int(key.fn_layer).Int(key.key_code).Run()) {
+            return 0;
+        }
     }
     if (key.macro_value == 0 && key.macro_value2 == 0) {
+        group.Commit();
         return 0;
     }
     Query q(db_, kInsertKey);
     BindKeyInsert(q, key);
-    return RunInsert(db_, q);
+    const int id = RunInsert(db_, q);
+    return id > 0 && group.Commit() ? id : 0;
 }
 
 bool DataStore::UpdateKey(const KeyMacroData& key) {
     Lock lock(mutex_);
     Query q(db_, kUpdateKey);
     BindKeyUpdate(q, key);
-    return q.Run();
+    if (!q.Run()) {
+        return false;
+    }
+    if (db_.Changes() == 0) {
+        NoteFailure(StoreFailure::kFailed);  // the row is gone (another program deleted it)
+        return false;
+    }
+    return true;
 }
 
 bool DataStore::UpdateKeys(std::vector<KeyMacroData> list) {
     Lock lock(mutex_);
-    SQLiteAutoTransaction transaction(&db_);
+    SQLiteWriteGroup group(&db_);
+    if (!Opened(db_, group)) {
+        return false;
+    }
     for (const KeyMacroData& key : list) {
         Query q(db_, kUpdateKey);
         BindKeyUpdate(q, key);
         if (!q.Run()) {
-            transaction.Rollback();
             return false;
         }
     }
-    return transaction.Commit();
+    return group.Commit();
 }
 
 bool DataStore::GetKey(int profile, int fn_layer, int key_code, KeyMacroData& key) {
@@ -278,6 +306,10 @@ bool DataStore::UpdateMacro(const MacroData& macro) {
 
 bool DataStore::DeleteMacro(int macro_id) {
     Lock lock(mutex_);
+    SQLiteWriteGroup group(&db_);
+    if (!Opened(db_, group)) {
+        return false;
+    }
     {
         Query q(db_, "DELETE FROM t_macro_data WHERE macro_id = ?");
         if (!q.Int(macro_id).Run()) {
@@ -285,7 +317,7 @@ bool DataStore::DeleteMacro(int macro_id) {
         }
     }
     Query q(db_, "DELETE FROM t_macrorecord WHERE macro_id = ?");
-    return q.Int(macro_id).Run();
+    return q.Int(macro_id).Run() && group.Commit();
 }
 
 bool DataStore::GetMacro(int macro_id, MacroData& macro) {
@@ -302,17 +334,22 @@ int DataStore::ListMacros(std::vector<MacroData>& list) {
     return ReadAll(q, list, ReadMacro);
 }
 
-void DataStore::InsertMacroSteps(std::vector<MacroRecordData> list) {
+bool DataStore::InsertMacroSteps(std::vector<MacroRecordData> list) {
     Lock lock(mutex_);
-    SQLiteAutoTransaction transaction(&db_);
+    SQLiteWriteGroup group(&db_);
+    if (!Opened(db_, group)) {
+        return false;
+    }
     for (const MacroRecordData& step : list) {
         Query q(db_,
                 "INSERT INTO t_macrorecord(macro_id, type, record_index, desc, value, delay_time) "
                 "VALUES (?, ?, ?, ?, ?, ?);");
         q.Int(step.macro_id).Int(step.type).Int(step.record_index).Text(step.desc);
-        q.Int(step.value).Int(step.delay_time).Step();
+        if (!q.Int(step.value).Int(step.delay_time).Run()) {
+            return false;
+        }
     }
-    transaction.Commit();
+    return group.Commit();
 }
 
 int DataStore::ListMacroSteps(int macro_id, std::vector<MacroRecordData>& list) {
@@ -332,8 +369,8 @@ bool DataStore::DeleteMacroSteps(int macro_id) {
 bool DataStore::ReplaceMacroSteps(int macro_id, const std::vector<MacroRecordData>& steps) {
     Lock lock(mutex_);
     // Deleting and inserting separately would lose the old steps when an insert fails.
-    SQLiteAutoTransaction transaction(&db_);
-    if (!transaction.IsActive()) {
+    SQLiteWriteGroup group(&db_);
+    if (!Opened(db_, group)) {
         return false;
     }
     bool ok = Query(db_, "DELETE FROM t_macrorecord WHERE macro_id = ?").Int(macro_id).Run();
@@ -345,11 +382,7 @@ bool DataStore::ReplaceMacroSteps(int macro_id, const std::vector<MacroRecordDat
         q.Int(macro_id).Int(step.type).Int(step.record_index).Text(step.desc);
         ok = q.Int(step.value).Int(step.delay_time).Run();
     }
-    if (!ok) {
-        transaction.Rollback();
-        return false;
-    }
-    return transaction.Commit();
+    return ok && group.Commit();  // otherwise the group rolls back
 }
 
 int DataStore::CountMacroSteps(int macro_id) {
@@ -401,12 +434,18 @@ bool DataStore::UpdateLightRow(int type, int mode, const LightData& light) {
 
 bool DataStore::SetActiveLightMode(int profile, int type, int mode) {
     Lock lock(mutex_);
+    SQLiteWriteGroup group(&db_);
+    if (!Opened(db_, group)) {
+        return false;
+    }
     {
         Query q(db_, "UPDATE t_light_data SET status = ? WHERE profile = ? AND type = ?");
-        q.Int(0).Int(profile).Int(type).Step();
+        if (!q.Int(0).Int(profile).Int(type).Run()) {
+            return false;
+        }
     }
     Query q(db_, "UPDATE t_light_data SET status = ? WHERE profile = ? AND type = ? AND mode = ?");
-    return q.Int(1).Int(profile).Int(type).Int(mode).Run();
+    return q.Int(1).Int(profile).Int(type).Int(mode).Run() && group.Commit();
 }
 
 int DataStore::GetActiveLightMode(int profile, int type) {
@@ -433,16 +472,20 @@ int DataStore::ListLightRows(int profile, int type, std::vector<LightData>& list
 
 int DataStore::InsertUserLightColors(std::vector<UserLightRgbData> list) {
     Lock lock(mutex_);
-    SQLiteAutoTransaction transaction(&db_);
+    SQLiteWriteGroup group(&db_);
+    if (!Opened(db_, group)) {
+        return 0;
+    }
     for (const UserLightRgbData& color : list) {
         Query q(db_,
                 "INSERT INTO t_userlightrgb_data(profile, userlight_id, key_code, key_rgb) "
                 "VALUES (?, ?, ?, ?);");
         q.Int(color.profile).Int(color.userlight_id).Int(color.key_code).Int(color.key_rgb);
-        q.Step();
+        if (!q.Run()) {
+            return 0;
+        }
     }
-    transaction.Commit();
-    return static_cast<int>(list.size());
+    return group.Commit() ? static_cast<int>(list.size()) : 0;
 }
 
 bool DataStore::DeleteUserLightColors(int profile, int userlight_id) {
@@ -486,13 +529,12 @@ bool DataStore::SetLedLayerFirstFile(int led_id, const std::string& file_name) {
 
 bool DataStore::DeleteLedLayer(int led_id) {
     Lock lock(mutex_);
-    bool deleted = false;
-    {
-        Query q(db_, "DELETE FROM t_ledlayer_data WHERE led_id = ?");
-        deleted = q.Int(led_id).Run();
+    SQLiteWriteGroup group(&db_);
+    if (!Opened(db_, group)) {
+        return false;
     }
-    DeleteLedFrames(led_id);
-    return deleted;
+    Query q(db_, "DELETE FROM t_ledlayer_data WHERE led_id = ?");
+    return q.Int(led_id).Run() && DeleteLedFrames(led_id) && group.Commit();
 }
 
 bool DataStore::GetLedLayer(int led_id, LedLayerData& layer) {
@@ -512,16 +554,20 @@ int DataStore::ListLedLayers(std::vector<LedLayerData>& list) {
 
 int DataStore::InsertLedFrames(std::vector<LedFrameData> list) {
     Lock lock(mutex_);
-    SQLiteAutoTransaction transaction(&db_);
+    SQLiteWriteGroup group(&db_);
+    if (!Opened(db_, group)) {
+        return 0;
+    }
     for (const LedFrameData& frame : list) {
         Query q(db_,
                 "INSERT INTO t_ledframe_data(led_id, name, delay_time, frame_index, file_name) "
                 "VALUES (?, ?, ?, ?, ?);");
         q.Int(frame.led_id).Text(frame.name).Int(frame.delay_time).Int(frame.frame_index);
-        q.Text(frame.file_name).Step();
+        if (!q.Text(frame.file_name).Run()) {
+            return 0;
+        }
     }
-    transaction.Commit();
-    return static_cast<int>(list.size());
+    return group.Commit() ? static_cast<int>(list.size()) : 0;
 }
 
 bool DataStore::DeleteLedFrames(int led_id) {
@@ -545,14 +591,14 @@ int DataStore::CountLedFrames(int led_id) {
     return ReadInt(q);
 }
 
-void DataStore::ClearLedLibrary() {
+bool DataStore::ClearLedLibrary() {
     Lock lock(mutex_);
-    {
-        Query q(db_, "DELETE FROM t_ledlayer_data");
-        q.Step();
+    SQLiteWriteGroup group(&db_);
+    if (!Opened(db_, group)) {
+        return false;
     }
-    Query q(db_, "DELETE FROM t_ledframe_data");
-    q.Step();
+    return Query(db_, "DELETE FROM t_ledlayer_data").Run() &&
+           Query(db_, "DELETE FROM t_ledframe_data").Run() && group.Commit();
 }
 
 int DataStore::InsertScreenFile(int frame_size, const std::string& file_name) {

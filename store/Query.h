@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "store/SQLite.h"
+#include "store/StoreFailure.h"
 
 namespace zanvor::store_detail {
 
@@ -16,12 +17,21 @@ inline bool IsSuccess(int rc) {
     return rc == kSqliteOk || rc == kSqliteRow || rc == kSqliteDone;
 }
 
+// Remembers, for the calling thread, why the connection's last call failed (DataStore::
+// LastFailure reads it).
+void NoteFailure(const SQLiteDB& db);
+void NoteFailure(StoreFailure failure);
+
 // One prepared statement with its arguments bound in order. Bound texts are converted and kept
 // alive here until the statement is finalized. A statement that failed to prepare binds and
 // steps to kSqliteMisuse, which callers see as a failure.
 class Query {
   public:
-    Query(SQLiteDB& db, const char* sql) { db.Prepare(statement_, sql); }
+    Query(SQLiteDB& db, const char* sql) : db_(db) {
+        if (!IsSuccess(db.Prepare(statement_, sql))) {
+            NoteFailure(db);
+        }
+    }
 
     Query& Int(int value) {
         statement_.BindInt(next_++, value);
@@ -33,7 +43,13 @@ class Query {
         return *this;
     }
 
-    int Step() { return statement_.Step(); }
+    int Step() {
+        const int rc = statement_.Step();
+        if (!IsSuccess(rc) && statement_.IsPrepared()) {
+            NoteFailure(db_);
+        }
+        return rc;
+    }
     // Steps once; true when the result counts as success.
     bool Run() { return IsSuccess(Step()); }
 
@@ -41,6 +57,7 @@ class Query {
     std::string ColumnText(int index) const { return FromUtf8(statement_.ColumnText(index)); }
 
   private:
+    const SQLiteDB& db_;
     SQLiteStatement statement_;
     std::deque<std::string> texts_;
     int next_ = 1;

@@ -35,7 +35,11 @@ bool SQLiteDB::Open(const char* path, int flags) {
         return false;
     }
     sqlite3* handle = nullptr;
+    openError_ = SQLITE_OK;
+    openSystemError_ = 0;
     if (sqlite3_open_v2(path, &handle, flags, nullptr) != SQLITE_OK) {
+        openError_ = handle != nullptr ? sqlite3_extended_errcode(handle) : SQLITE_NOMEM;
+        openSystemError_ = handle != nullptr ? sqlite3_system_errno(handle) : 0;
         sqlite3_close(handle);  // a half-open handle still has to be released; null is fine
         return false;
     }
@@ -75,6 +79,9 @@ int SQLiteDB::Prepare(SQLiteStatement& statement, const char* sql, int length) {
     if (handle_ == nullptr || sql == nullptr) {
         return SQLITE_MISUSE;
     }
+    if (openGroups_ > 0 && sqlite3_get_autocommit(handle_) != 0) {
+        return SQLITE_ABORT;  // the group's transaction is gone: nothing may commit on its own
+    }
     sqlite3_stmt* handle = nullptr;
     const int rc = sqlite3_prepare_v2(handle_, sql, length, &handle, nullptr);
     if (rc == SQLITE_OK && handle != nullptr) {
@@ -96,6 +103,18 @@ int SQLiteDB::LastInsertRowId() const {
         return -1;
     }
     return static_cast<int>(sqlite3_last_insert_rowid(handle_));
+}
+
+int SQLiteDB::Changes() const {
+    return handle_ != nullptr ? sqlite3_changes(handle_) : 0;
+}
+
+int SQLiteDB::LastErrorCode() const {
+    return handle_ != nullptr ? sqlite3_extended_errcode(handle_) : SQLITE_MISUSE;
+}
+
+int SQLiteDB::LastSystemError() const {
+    return handle_ != nullptr ? sqlite3_system_errno(handle_) : 0;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -153,6 +172,70 @@ const char* SQLiteStatement::ColumnText(int index) const {
         return nullptr;
     }
     return reinterpret_cast<const char*>(sqlite3_column_text(handle_, index));
+}
+
+// ---------------------------------------------------------------------------------------------
+
+SQLiteWriteGroup::SQLiteWriteGroup(SQLiteDB* db) : db_(db) {
+    if (db_ == nullptr || !db_->IsOpen()) {
+        failureCode_ = SQLITE_MISUSE;
+        return;
+    }
+    savepoint_ = db_->InTransaction();
+    // IMMEDIATE takes the write lock now, so the busy timeout applies to it and two processes
+    // never both read a count and then both write.
+    const int rc = db_->Exec(savepoint_ ? "SAVEPOINT zanvor_group" : "BEGIN IMMEDIATE");
+    if (rc != SQLITE_OK) {
+        failureCode_ = db_->LastErrorCode();
+        return;
+    }
+    active_ = true;
+    ++db_->openGroups_;
+}
+
+SQLiteWriteGroup::~SQLiteWriteGroup() {
+    Rollback();
+}
+
+void SQLiteWriteGroup::Close() {
+    active_ = false;
+    --db_->openGroups_;
+}
+
+bool SQLiteWriteGroup::Commit() {
+    if (!active_) {
+        return false;
+    }
+    if (!db_->InTransaction()) {
+        // An error inside ended the transaction already; what ran after it was refused.
+        Close();
+        failureCode_ = SQLITE_ABORT;
+        return false;
+    }
+    const int rc = db_->Exec(savepoint_ ? "RELEASE zanvor_group" : "END");
+    if (rc == SQLITE_OK) {
+        Close();
+        return true;
+    }
+    failureCode_ = db_->LastErrorCode();
+    Rollback();
+    return false;
+}
+
+void SQLiteWriteGroup::Rollback() {
+    if (!active_) {
+        return;
+    }
+    Close();
+    if (!db_->InTransaction()) {
+        return;  // SQLite has undone it already
+    }
+    if (savepoint_) {
+        db_->Exec("ROLLBACK TO zanvor_group");
+        db_->Exec("RELEASE zanvor_group");
+    } else {
+        db_->Exec("ROLLBACK");
+    }
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -16,6 +16,7 @@ std::string FromUtf8(const char* utf8);
 
 // SQLite result codes the store relies on.
 inline constexpr int kSqliteOk = 0;
+inline constexpr int kSqliteCantOpen = 14;
 inline constexpr int kSqliteMisuse = 21;
 inline constexpr int kSqliteRow = 100;
 inline constexpr int kSqliteDone = 101;
@@ -57,11 +58,27 @@ class SQLiteDB {
     int Exec(const char* sql);
     // Row id of the last insert on this connection, -1 when not open.
     int LastInsertRowId() const;
+    // Rows the last INSERT, UPDATE or DELETE changed; 0 when not open.
+    int Changes() const;
+    // The extended result code of the last failed call and the operating system's error number
+    // behind it (ENOSPC, EROFS, ...; 0 when none); kSqliteMisuse and 0 when not open.
+    int LastErrorCode() const;
+    int LastSystemError() const;
+    // The same for the last Open that failed (the connection is closed then).
+    int OpenErrorCode() const { return openError_; }
+    int OpenSystemError() const { return openSystemError_; }
 
   private:
+    friend class SQLiteWriteGroup;
     void Interrupt();
 
     sqlite3* handle_ = nullptr;
+    int openError_ = 0;
+    int openSystemError_ = 0;
+    // Write groups open on this connection. While one is open its transaction must be too:
+    // SQLite ends a transaction by itself after some errors (disk full, I/O), and statements
+    // after that would each commit on their own, outside the group that was meant to undo them.
+    int openGroups_ = 0;
 };
 
 // One prepared statement; finalized when destroyed or prepared again.
@@ -95,6 +112,36 @@ class SQLiteStatement {
 
     sqlite3_stmt* handle_ = nullptr;
     bool finished_ = true;
+};
+
+// Writes that stay together or not at all. The outermost group opens a transaction (BEGIN
+// IMMEDIATE); a group opened inside another transaction becomes a savepoint of it, so a store
+// operation run inside a caller's transaction joins it and can still undo its own part. A group
+// destroyed without Commit() is rolled back.
+class SQLiteWriteGroup {
+  public:
+    explicit SQLiteWriteGroup(SQLiteDB* db);
+    ~SQLiteWriteGroup();
+    SQLiteWriteGroup(const SQLiteWriteGroup&) = delete;
+    SQLiteWriteGroup& operator=(const SQLiteWriteGroup&) = delete;
+
+    // False when the group could not be opened (no database, the lock not granted in time).
+    bool IsActive() const { return active_; }
+    // Keeps the writes (END or RELEASE). False, with everything undone, when that fails or
+    // the transaction was already ended by an error.
+    bool Commit();
+    // Undoes the writes of this group.
+    void Rollback();
+    // The result code of the failed BEGIN, SAVEPOINT or END (kSqliteOk when none failed).
+    int FailureCode() const { return failureCode_; }
+
+  private:
+    void Close();
+
+    SQLiteDB* db_;
+    bool active_ = false;
+    bool savepoint_ = false;
+    int failureCode_ = kSqliteOk;
 };
 
 // Brackets a group of writes with BEGIN ... END. There is no rollback: every statement inside

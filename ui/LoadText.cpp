@@ -71,11 +71,11 @@ void SetActiveLanguageId(int lcid) {
     }
 }
 
-void SetActiveLanguage(int lcid) {
+bool SetActiveLanguage(int lcid) {
     // The files are read again on a change, so a file installed or edited meanwhile is seen.
     g_activeLanguage.store(lcid);
     ClearLanguageCache();
-    WriteRegistryInt(kLcidValue, lcid);
+    const bool stored = WriteRegistryInt(kLcidValue, lcid);
 
     Subscribers& subscribers = LanguageSubscribers();
     std::lock_guard lock(subscribers.mutex);
@@ -91,6 +91,7 @@ void SetActiveLanguage(int lcid) {
         const auto callback = found->second;
         (*callback)(lcid);
     }
+    return stored;
 }
 
 std::string LoadText(const std::string& section, int id) {

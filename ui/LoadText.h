@@ -22,8 +22,9 @@ void SetActiveLanguageId(int lcid);
 
 // Changes the language at run time: the active language becomes lcid, the setting `LCID`
 // is written and every subscriber is called (on the calling thread) so that each page
-// re-applies its texts.
-void SetActiveLanguage(int lcid);
+// re-applies its texts. False when the setting could not be stored (the language is changed
+// for this run all the same).
+bool SetActiveLanguage(int lcid);
 
 // The text of the key `id` in `section` of the active language's file; empty when the file,
 // the section or the key is missing. Files are parsed once and kept until the language

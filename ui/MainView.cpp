@@ -63,6 +63,22 @@ bool MainView::DisconnectedShown() const {
     return disconnected_;
 }
 
+void MainView::SetKeyboardsUnreachable(bool unreachable) {
+    {
+        std::lock_guard lock(mutex_);
+        if (unreachable_ == unreachable) {
+            return;
+        }
+        unreachable_ = unreachable;
+    }
+    NotifyChanged(kChangeHome);
+}
+
+bool MainView::KeyboardsUnreachable() const {
+    std::lock_guard lock(mutex_);
+    return unreachable_;
+}
+
 void MainView::ShowSettingsPage(bool shown) {
     {
         std::lock_guard lock(mutex_);

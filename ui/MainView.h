@@ -46,6 +46,10 @@ class MainView : public ControlModel {
     void ShowDevicePages();
     bool DevicePagesShown() const;
     bool DisconnectedShown() const;
+    // Keyboards are plugged in that this user may not open: the home page says so and names
+    // the fix instead of reporting that no keyboard is connected.
+    void SetKeyboardsUnreachable(bool unreachable);
+    bool KeyboardsUnreachable() const;
 
     void ShowSettingsPage(bool shown);
     bool SettingsPageShown() const;
@@ -65,6 +69,7 @@ class MainView : public ControlModel {
     std::array<bool, kPageCount> tabs_{true, true, true, true, true, true, true};
     bool devicePages_ = false;
     bool disconnected_ = true;
+    bool unreachable_ = false;
     bool settings_ = false;
     std::string title_;
     std::array<std::string, 3> labels_;

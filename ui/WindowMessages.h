@@ -25,10 +25,12 @@ enum WindowMessage : uint32_t {
     kMsgToolkitQuery = 2026,      // 0x7EA: answered with 1
 
     // Linux counterparts of the platform messages.
-    kMsgCommand = 0x0111,         // WM_COMMAND: wParam = menu command id
-    kMsgPowerBroadcast = 0x0218,  // WM_POWERBROADCAST: wParam 4 suspend, 7/18 resume
-    kMsgDeviceChange = 0x0219,    // WM_DEVICECHANGE: wParam 0x8000 arrival / 0x8004 removal
-    kMsgRaiseWindow = 0x8001,     // a second start asked this instance to come to the front
+    kMsgCommand = 0x0111,            // WM_COMMAND: wParam = menu command id
+    kMsgPowerBroadcast = 0x0218,     // WM_POWERBROADCAST: wParam 4 suspend, 7/18 resume
+    kMsgDeviceChange = 0x0219,       // WM_DEVICECHANGE: wParam 0x8000 arrival / 0x8004 removal
+    kMsgRaiseWindow = 0x8001,        // a second start asked this instance to come to the front
+    kMsgDatabaseFailure = 0x8010,    // the model's database could not be opened (wParam: type)
+    kMsgFactoryTablesRead = 0x8011,  // the keyboard's key tables were back at the factory state
 };
 
 // Mouse messages carried by kMsgTrayIcon.

@@ -52,6 +52,12 @@ class ProfileTest : public IsolatedHomeTest {
         ProfileHooks hooks;
         hooks.createDefaultKeyRows = [this](int id) {
             calls.push_back("keys " + std::to_string(id));
+            // As the key page does, the profile has key rows afterwards.
+            KeyMacroData row;
+            row.profile = id;
+            row.key_code = row.layout_value = row.macro_value = 4;
+            row.macro_type = 2;
+            return store.InsertKeys({row});
         };
         hooks.readDeviceState = [this] {
             calls.push_back("read");

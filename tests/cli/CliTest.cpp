@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
+#include <sqlite3.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <nlohmann/json.hpp>
 #include <sstream>
 #include <string>
@@ -50,11 +53,25 @@ TEST_F(CliTest, ExitStatusesFollowTheContract) {
     }
 }
 
+// Status 3 only when no keyboard at all is online; when the chosen model is offline but another
+// is online, the message names the online ones and how to pick one.
 TEST_F(CliTest, NoKeyboardOnlineExitsWithThree) {
-    const std::string command = "'" + test::StagedAppFolder() +
-                                "zanvorctl' --simulate=101:receiver --device 102 info 2>/dev/null";
-    const int raw = std::system(command.c_str());
-    EXPECT_EQ(WEXITSTATUS(raw), 3);
+    const struct {
+        const char* environment;
+        const char* arguments;
+        int status;
+        const char* errorContains;
+    } cases[] = {
+        {"ZANVOR_SIM_FAULTS=link=down ", "--simulate=101:receiver info", 3, "no keyboard online"},
+        {"", "--simulate=101:receiver --device 102 info", 1, "--device 101"},
+        {"", "--simulate=101,103 --device 102 key set Esc media:101", 1, "online: 101"},
+    };
+    for (const auto& c : cases) {
+        const Run run = Zanvorctl(c.arguments, c.environment);
+        EXPECT_EQ(run.status, c.status) << c.arguments << "\n" << run.err;
+        EXPECT_NE(run.err.find(c.errorContains), std::string::npos)
+            << c.arguments << ": " << run.err;
+    }
 }
 
 TEST_F(CliTest, ChangesPersistBetweenRunsOnTheDatabaseAndTheKeyboard) {
@@ -296,6 +313,125 @@ TEST_F(CliTest, ScreenLibraryWorksWithoutTheKeyboardOnline) {
             EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
         }
     }
+}
+
+std::string DatabaseFile() {
+    return DataStore::DatabasePath(DataFolder(), "Zanvor Nova 75 Wireless");
+}
+
+bool OneLine(const std::string& text) {
+    return !text.empty() && text.find('\n') == text.size() - 1;
+}
+
+// Hostile arguments and files: refused at once, in one line, with the status of the contract,
+// and without hanging or changing anything.
+TEST_F(CliTest, HostileArgumentsAndFilesAreRefusedInOneLine) {
+    ASSERT_EQ(Zanvorctl("profile list").status, 0);
+    const std::string fifo = home() + "fifo.xml";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    const std::string folder = home() + "folder.xml";
+    std::filesystem::create_directory(folder);
+    const std::string huge = home() + "huge.xml";
+    std::filesystem::resize_file((test::WriteFile(huge, ""), huge), (64u << 20) + 1);
+    const std::string profiles = Zanvorctl("profile list").out;
+
+    const struct {
+        std::string arguments;
+        int status;
+        const char* errorContains;
+    } cases[] = {
+        {"import '" + fifo + "'", 1, "not a regular file"},
+        {"import '" + folder + "'", 1, "not a regular file"},
+        {"import /dev/zero", 1, "not a regular file"},
+        {"import '" + huge + "'", 1, "larger than 64 MB"},
+        {"profile add '   '", 2, "only blanks"},
+        {"profile rename 1 ' '", 2, "only blanks"},
+        {"frobnicate", 2, "unknown command frobnicate (commands: devices"},
+        {"profile frob", 2, "unknown command profile frob (profile: list, add"},
+        {"--device abc info", 2, "--device"},
+        {"--simulate=999 devices", 2, "999"},
+        {"--simulate=101:usb devices", 2, "usb"},
+        {"--hid-trace '" + folder + "' info", 2, "--hid-trace"},
+        {"--hid-trace '' info", 2, "--hid-trace: a file name is needed"},
+        {"--hid-trace /no/such/folder/trace.txt info", 2, "--hid-trace"},
+    };
+    for (const auto& c : cases) {
+        const Run run = Zanvorctl(c.arguments);
+        EXPECT_EQ(run.status, c.status) << c.arguments << "\n" << run.err;
+        EXPECT_NE(run.err.find(c.errorContains), std::string::npos)
+            << c.arguments << ": " << run.err;
+        EXPECT_TRUE(OneLine(run.err)) << c.arguments << ": " << run.err;
+    }
+    EXPECT_EQ(Zanvorctl("profile list").out, profiles) << "nothing changed";
+}
+
+// What cannot be stored or written makes the command fail with the reason, and a command that
+// fails changes nothing.
+TEST_F(CliTest, WhatCannotBeStoredOrWrittenFailsWithTheReason) {
+    ASSERT_EQ(Zanvorctl("app autostart on").status, 0);
+    const std::string entry = home() + "config/autostart/zanvor-hub.desktop";
+    ASSERT_TRUE(std::filesystem::exists(entry));
+    const Run contradictory = Zanvorctl("app autostart off --minimised on");
+    EXPECT_EQ(contradictory.status, 2) << contradictory.err;
+    EXPECT_TRUE(std::filesystem::exists(entry)) << "a failed command changes nothing";
+
+    // Folders where files belong: every write there fails, for root as for anyone.
+    const std::string settings = home() + "config/Zanvor HUB/settings.conf";
+    std::filesystem::remove(settings);
+    std::filesystem::create_directories(settings);
+    const Run setting = Zanvorctl("app exit-mode tray");
+    EXPECT_EQ(setting.status, 1) << setting.err;
+    EXPECT_NE(setting.err.find("could not be stored in " + settings), std::string::npos)
+        << setting.err;
+    std::filesystem::remove_all(settings);
+
+    const std::string state = home() + "state/zanvor-hub/sim-101.json";
+    std::filesystem::remove(state);
+    std::filesystem::create_directories(state);
+    const Run keyboard = Zanvorctl("--simulate=101 key set Esc media:101");
+    EXPECT_EQ(keyboard.status, 1) << keyboard.err;
+    EXPECT_NE(keyboard.err.find("state could not be saved"), std::string::npos) << keyboard.err;
+    std::filesystem::remove_all(state);
+
+    const Run full = Zanvorctl("--json profile list >/dev/full");
+    EXPECT_EQ(full.status, 1) << full.err;
+    EXPECT_NE(full.err.find("cannot write the output"), std::string::npos) << full.err;
+
+    const std::string garbage(4096, '\x33');
+    test::WriteFile(DatabaseFile(), garbage);
+    std::filesystem::remove(DatabaseFile() + "-wal");
+    std::filesystem::remove(DatabaseFile() + "-shm");
+    const Run damaged = Zanvorctl("profile list");
+    EXPECT_EQ(damaged.status, 1) << damaged.err;
+    EXPECT_EQ(damaged.err, "zanvorctl: The profile database at " + DatabaseFile() +
+                               " is damaged or is not a database.\n");
+    EXPECT_TRUE(damaged.out.empty()) << "no profiles pretend to be the user's";
+    EXPECT_TRUE(test::ReadFile(DatabaseFile()) == garbage);
+}
+
+// Names an older program stored with bytes that are not UTF-8 or with a line break: the JSON
+// stays valid, the table keeps one line per profile.
+TEST_F(CliTest, StoredNamesNeverBreakTheOutput) {
+    ASSERT_EQ(Zanvorctl("profile list").status, 0);
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(DatabaseFile().c_str(), &db), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(db,
+                           "UPDATE t_profile_data SET name = CAST(X'6261640AFF6E616D65' AS TEXT) "
+                           "WHERE profile = 2;",
+                           nullptr, nullptr, nullptr),
+              SQLITE_OK);
+    sqlite3_close(db);
+
+    const Run json = Zanvorctl("--json profile list");
+    ASSERT_EQ(json.status, 0) << json.err;
+    const nlohmann::json document = nlohmann::json::parse(json.out, nullptr, false);
+    ASSERT_FALSE(document.is_discarded()) << json.out;
+    EXPECT_EQ(document["profiles"][1]["name"], "bad\n\xEF\xBF\xBDname");
+
+    const Run table = Zanvorctl("profile list");
+    ASSERT_EQ(table.status, 0) << table.err;
+    EXPECT_EQ(std::count(table.out.begin(), table.out.end(), '\n'), 4) << table.out;
+    EXPECT_NE(table.out.find("bad\\n\xEF\xBF\xBDname"), std::string::npos) << table.out;
 }
 
 }  // namespace

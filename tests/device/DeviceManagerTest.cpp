@@ -4,6 +4,7 @@
 
 #include <future>
 #include <memory>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -539,6 +540,47 @@ TEST_F(DeviceNotify, OtherReportIsReturnedAsRead) {
     EXPECT_EQ(buffer[1], 0x42);
     EXPECT_EQ(buffer[8], 0x99);
     EXPECT_EQ(manager.RecordOnline(kType, kModeReceiver), 0);
+}
+
+// Interfaces whose device node this user may not open (no udev rule): enumerated, never opened.
+class PermissionBackend : public FakeHidBackend {
+  public:
+    std::unique_ptr<HidDevice> Open(const std::string& path) override {
+        return denied.count(path) != 0 ? nullptr : FakeHidBackend::Open(path);
+    }
+    bool OpenDenied(const std::string& path) override { return denied.count(path) != 0; }
+    std::set<std::string> denied;
+};
+
+TEST(DeviceManagerAccessTest, AScanNamesTheKeyboardsThisUserMayNotOpenUntilAccessIsGranted) {
+    auto backend = std::make_shared<PermissionBackend>();
+    DeviceManager manager{backend};
+    manager.SetDelays({std::chrono::milliseconds(0), std::chrono::milliseconds(0), false});
+    manager.AddCatalogueEntry(kVid, kCablePid, "", kType, kModeCable);
+    manager.AddCatalogueEntry(kVid, kReceiverPid, "", kType, kModeReceiver);
+    manager.AddCatalogueEntry(kVid, kOtherCablePid, "", kOtherType, kModeCable);
+    backend->Add(test::VendorInterface("/dev/hidraw0", kVid, kCablePid), Keyboard({}));
+    backend->Add(test::VendorInterface("/dev/hidraw1", kVid, kReceiverPid), Keyboard({}));
+    // Fails to open for another reason (gone between enumeration and opening): not named.
+    backend->Add(test::VendorInterface("/dev/hidraw2", kVid, kOtherCablePid), nullptr);
+    // Not a catalogued keyboard: never opened, never named.
+    backend->Add(test::VendorInterface("/dev/hidraw3", 0x1234, 0x5678), nullptr);
+    backend->denied = {"/dev/hidraw1", "/dev/hidraw3"};
+
+    manager.EnumerateDevice();
+    EXPECT_EQ(manager.RecordCount(), 1u);
+    const std::vector<UnreachableInterface> unreachable = manager.UnreachableInterfaces();
+    ASSERT_EQ(unreachable.size(), 1u);
+    EXPECT_EQ(unreachable[0].device_type, kType);
+    EXPECT_EQ(unreachable[0].mode, kModeReceiver);
+    EXPECT_EQ(unreachable[0].path, "/dev/hidraw1");
+
+    // The udev rule is installed: the next scan opens the receiver and names nothing.
+    backend->denied.clear();
+    manager.CloseAll();
+    manager.EnumerateDevice();
+    EXPECT_EQ(manager.RecordCount(), 2u);
+    EXPECT_TRUE(manager.UnreachableInterfaces().empty());
 }
 
 }  // namespace

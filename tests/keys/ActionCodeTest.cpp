@@ -268,5 +268,46 @@ TEST_F(KeyTextTest, MacrosComeFromTheDataStore) {
     EXPECT_EQ(Hex(code), "00 00 00");
 }
 
+// Taking a keyboard's entry into a row only when the row writes that entry again: a function
+// the lists cannot name is kept on the keyboard (as "keep the factory entry" when it is the
+// factory entry; otherwise the profile's row stays), never replaced by an empty one.
+TEST(ActionCode, EntriesAreReadBackOnlyAsRowsThatWriteThemAgain) {
+    const ActionCode esc = {0x10, 0x00, 0x29};
+    const struct {
+        const char* what;
+        ActionCode entry;
+        ActionCode factory;
+        bool taken;
+        int type;  // of the row afterwards
+    } cases[] = {
+        {"a key", {0x10, 0x00, 0x04}, esc, true, 2},
+        {"a media key", {0x30, 0xE9, 0x00}, esc, true, 6},
+        {"a macro of the list", {0x60, 0x01, 0x00}, esc, true, 3},
+        {"an unknown media usage", {0x30, 0x30, 0x25}, esc, false, 2},
+        {"an unknown media usage from the factory",
+         {0x30, 0x30, 0x25},
+         {0x30, 0x30, 0x25},
+         true,
+         0},
+        {"an internal function with an argument", {0x50, 0x24, 0x02}, esc, false, 2},
+        {"the same from the factory", {0x50, 0x24, 0x02}, {0x50, 0x24, 0x02}, true, 0},
+        {"a switched-off key", {0x00, 0x00, 0x00}, esc, false, 2},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        KeyMacroData row = Row(2, 0x29);
+        row.layout_desc = "Esc";
+        EXPECT_EQ(ReadBackEntry(c.entry, c.factory, row, Macros()), c.taken);
+        EXPECT_EQ(row.macro_type, c.type);
+        ActionCode written = c.factory;  // a whole-table write starts from the factory table
+        EncodeAction(row, written, Macros());
+        if (c.taken) {
+            EXPECT_EQ(Hex(written), Hex(c.entry));
+        } else {
+            EXPECT_EQ(Hex(written), Hex(esc)) << "the profile's row stays";
+        }
+    }
+}
+
 }  // namespace
 }  // namespace zanvor

@@ -12,6 +12,7 @@
 #include <QSet>
 #include <QThread>
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <string>
 #include <thread>
@@ -108,7 +109,7 @@ class HubWindowTest : public IsolatedHomeTest {
         std::string error;
         sim = MakeSimBackend(models, selection, error);
         ASSERT_TRUE(sim) << error;
-        manager = std::make_unique<DeviceManager>(sim);
+        manager = std::make_unique<DeviceManager>(wrapBackend ? wrapBackend(sim) : sim);
         manager->SetDelays({std::chrono::milliseconds(0), std::chrono::milliseconds(0), false});
         CreateFolders(DataFolder() + "db");
         window = std::make_unique<MainWindow>();
@@ -160,6 +161,8 @@ class HubWindowTest : public IsolatedHomeTest {
         IsolatedHomeTest::TearDown();
     }
 
+    // Wraps the virtual keyboards before the device manager gets them (unset: used as they are).
+    std::function<std::shared_ptr<HidBackend>(std::shared_ptr<SimHidBackend>)> wrapBackend;
     std::shared_ptr<SimHidBackend> sim;
     std::unique_ptr<DeviceManager> manager;
     DataStore store;

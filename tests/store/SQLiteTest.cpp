@@ -226,5 +226,52 @@ TEST_F(TransactionTest, AnotherConnectionsLockIsWaitedForAndAFailedEndRollsBack)
     EXPECT_EQ(count.ColumnInt(0), 1) << "the half-written row was rolled back";
 }
 
+// Write groups nest: inside another transaction a group is a savepoint of it, so a store
+// operation joins its caller's transaction and still undoes only its own part; a group whose
+// transaction SQLite already ended lets nothing commit on its own.
+TEST_F(TransactionTest, WriteGroupsNestAsSavepointsAndNeverCommitAfterTheirTransactionEnded) {
+    const auto Count = [this] {
+        SQLiteStatement count;
+        db.Prepare(count, "SELECT count(*) FROM t");
+        return count.Step() == kSqliteRow ? count.ColumnInt(0) : -1;
+    };
+    {
+        SQLiteWriteGroup outer(&db);
+        ASSERT_TRUE(outer.IsActive());
+        ASSERT_EQ(db.Exec("INSERT INTO t VALUES (1);"), kSqliteOk);
+        {
+            SQLiteWriteGroup kept(&db);
+            ASSERT_TRUE(kept.IsActive());
+            ASSERT_EQ(db.Exec("INSERT INTO t VALUES (2);"), kSqliteOk);
+            EXPECT_TRUE(kept.Commit());
+            EXPECT_TRUE(db.InTransaction()) << "releasing a savepoint ends nothing";
+        }
+        {
+            SQLiteWriteGroup undone(&db);
+            ASSERT_EQ(db.Exec("INSERT INTO t VALUES (3);"), kSqliteOk);
+        }  // destroyed without Commit: only its own row goes
+        EXPECT_EQ(Count(), 2);
+        EXPECT_TRUE(outer.Commit());
+    }
+    EXPECT_FALSE(db.InTransaction());
+    EXPECT_EQ(Count(), 2);
+
+    {
+        SQLiteWriteGroup outer(&db);
+        SQLiteWriteGroup inner(&db);
+        ASSERT_EQ(db.Exec("INSERT INTO t VALUES (4);"), kSqliteOk);
+        EXPECT_TRUE(inner.Commit());
+    }  // the outer group was not committed: its savepoint's rows go with it
+    EXPECT_EQ(Count(), 2);
+
+    SQLiteWriteGroup group(&db);
+    ASSERT_EQ(db.Exec("ROLLBACK"), kSqliteOk);  // as SQLite does after a full disk
+    SQLiteStatement statement;
+    EXPECT_NE(db.Prepare(statement, "INSERT INTO t VALUES (5);"), kSqliteOk)
+        << "a statement after the transaction ended would commit alone";
+    EXPECT_FALSE(group.Commit());
+    EXPECT_EQ(Count(), 2);
+}
+
 }  // namespace
 }  // namespace zanvor

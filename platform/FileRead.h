@@ -1,0 +1,25 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+namespace zanvor {
+
+// Reading a file that came from outside (a user's import, a settings file another program may
+// have replaced): only a regular file is read, and only up to a limit, so a FIFO, a device
+// such as /dev/zero or a folder never hangs the program or fills its memory.
+enum class FileReadResult {
+    kOk,
+    kMissing,     // no such file
+    kNotRegular,  // a folder, FIFO, socket or device
+    kTooLarge,    // larger than the limit
+    kUnreadable,  // no permission or an I/O error
+};
+
+// Reads the whole file into `data` (emptied first).
+FileReadResult ReadRegularFile(const std::string& path, size_t maxBytes, std::string& data);
+
+// Largest exchange file or other user file the program reads (64 MiB).
+inline constexpr size_t kMaxUserFileBytes = size_t{64} << 20;
+
+}  // namespace zanvor
