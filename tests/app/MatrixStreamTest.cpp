@@ -61,11 +61,14 @@ TEST_F(MatrixStreamTest, TheLiveModeStreamsOnTheIdlePassOnlyWhileItIsChosen) {
     dialog->mainView.SelectPage(kPageMatrix);
     EXPECT_FALSE(dialog->Registry().IdleWorkWanted());
 
+    const int begins = keyboard->BeginCount();
+    const int ends = keyboard->EndCount();
     ChooseData(Page().modeList, kMatrixModeLive);
     ASSERT_TRUE(FramesArrive(5));
     EXPECT_TRUE(dialog->Registry().IdleWorkWanted());
-    // Frames need no bracket of their own: far fewer begins than frames, and no end.
-    EXPECT_LT(keyboard->BeginCount(), keyboard->MatrixFramesCompleted());
+    // The frames go inside one bracket: opened once, never closed.
+    EXPECT_EQ(keyboard->BeginCount() - begins, 1);
+    EXPECT_EQ(keyboard->EndCount(), ends);
     EXPECT_GT(LitLeds(), 0);
 
     // Other pages keep the stream.
