@@ -73,25 +73,31 @@ const char* ZoneName(int type) {
     return "";
 }
 
-bool ParseNumber(const std::string& text, int& value) {
-    const char* end = text.data() + text.size();
-    const auto result = std::from_chars(text.data(), end, value);
-    return result.ec == std::errc() && result.ptr == end && !text.empty();
-}
-
 std::string Lower(std::string text) {
     std::transform(text.begin(), text.end(), text.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     return text;
 }
 
-// The mode of a zone a text names: its number, or its name in any installed language (ASCII
-// letters match in either case). -1 when none.
-int FindMode(DataStore& store, int profile, int type, const std::string& text) {
+std::string UsageText(int code) {
+    char text[8];
+    std::snprintf(text, sizeof text, "0x%02X", code);
+    return text;
+}
+
+}  // namespace
+
+bool ParseWholeNumber(const std::string& text, int& value) {
+    const char* end = text.data() + text.size();
+    const auto result = std::from_chars(text.data(), end, value);
+    return result.ec == std::errc() && result.ptr == end && !text.empty();
+}
+
+int FindLightMode(DataStore& store, int profile, int type, const std::string& text) {
     std::vector<LightData> rows;
     store.ListLightRows(profile, type, rows);
     int number = -1;
-    if (ParseNumber(text, number)) {
+    if (ParseWholeNumber(text, number)) {
         const bool known = std::any_of(rows.begin(), rows.end(), [number](const LightData& row) {
             return row.mode == number;
         });
@@ -108,8 +114,8 @@ int FindMode(DataStore& store, int profile, int type, const std::string& text) {
     }
     const std::string wanted = Lower(text);
     for (const LightData& row : rows) {
-        if (IsCustomMode(row.mode)) {
-            continue;
+        if (type == kLightMain && IsCustomMode(row.mode)) {
+            continue;  // the custom sets are chosen by number
         }
         for (const LanguageFile& language : languages) {
             if (Lower(language.Value("KB.DIALOG", row.name)) == wanted) {
@@ -119,14 +125,6 @@ int FindMode(DataStore& store, int profile, int type, const std::string& text) {
     }
     return -1;
 }
-
-std::string UsageText(int code) {
-    char text[8];
-    std::snprintf(text, sizeof text, "0x%02X", code);
-    return text;
-}
-
-}  // namespace
 
 bool ParseWebColour(const std::string& text, uint32_t& color) {
     std::string hex = text;
@@ -205,13 +203,13 @@ int CmdLightMode(CliSession& session, const LightModeArguments& arguments) {
     int number = 0;
     uint32_t color = 0;
     if (!arguments.brightness.empty()) {
-        if (!ParseNumber(arguments.brightness, number)) {
+        if (!ParseWholeNumber(arguments.brightness, number)) {
             return Fail(kCliUsage, "brightness " + arguments.brightness + " is not a number");
         }
         settings.brightness = number;
     }
     if (!arguments.speed.empty()) {
-        if (!ParseNumber(arguments.speed, number)) {
+        if (!ParseWholeNumber(arguments.speed, number)) {
             return Fail(kCliUsage, "speed " + arguments.speed + " is not a number");
         }
         settings.speed = number;
@@ -239,7 +237,7 @@ int CmdLightMode(CliSession& session, const LightModeArguments& arguments) {
     DataStore& store = dialog.Store();
     const int profile = dialog.session.currentProfile.load();
     EnsureDefaultLightRows(store, profile, dialog.session.currentDeviceType.load());
-    const int mode = FindMode(store, profile, type, arguments.mode);
+    const int mode = FindLightMode(store, profile, type, arguments.mode);
     if (mode < 0 || IsCustomMode(mode)) {
         return Fail(kCliUsage, IsCustomMode(mode) ? "custom sets are chosen with `light custom SET`"
                                                   : "zone " + std::string(ZoneName(type)) +

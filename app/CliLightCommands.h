@@ -12,6 +12,8 @@ class App;
 
 namespace zanvor {
 
+class DataStore;
+
 // zanvorctl light: the light modes of the zones and the custom per-key colour sets of the
 // selected keyboard and the current profile. Each returns a CliStatus.
 
@@ -38,6 +40,12 @@ int CmdLightSwitch(CliSession& session, bool on, const std::string& zone);
 int CmdLightCustom(CliSession& session, int set, const std::string& all,
                    const std::vector<std::string>& keys);
 int CmdLightCustomShow(CliSession& session, int set);
+
+// A whole decimal number and nothing else.
+bool ParseWholeNumber(const std::string& text, int& value);
+// The mode of a zone a text names: its number, or its name in any installed language (ASCII
+// letters match in either case); the main zone's custom sets only by number. -1 when none.
+int FindLightMode(DataStore& store, int profile, int type, const std::string& text);
 
 // Parsing shared with the tests: "RRGGBB" (or "#RRGGBB") as 0x00BBGGRR, and back.
 bool ParseWebColour(const std::string& text, uint32_t& color);

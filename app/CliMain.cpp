@@ -14,6 +14,7 @@
 #include "app/CliLightCommands.h"
 #include "app/CliMacroCommands.h"
 #include "app/CliManual.h"
+#include "app/CliMatrixCommands.h"
 #include "app/CliOutput.h"
 #include "app/CliScreenCommands.h"
 #include "app/CliUpdateCommands.h"
@@ -325,6 +326,9 @@ int BuildCommandLine(const std::vector<std::string>& rawArguments, const Session
     });
 
     AddLightCommands(
+        cli, [&](std::function<int(CliSession&)> command) { return WithSession(options, command); },
+        status);
+    AddMatrixCommands(
         cli, [&](std::function<int(CliSession&)> command) { return WithSession(options, command); },
         status);
 

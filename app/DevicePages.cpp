@@ -47,6 +47,7 @@ DevicePages::DevicePages(KeyboardDlg& dialog, DeviceSession& keyboards)
                dialog.keyboardCtrl),
       aurora(dialog.Devices(), dialog.Store(), dialog.session, dialog, dialog.DialogsService(),
              dialog.auroraEffect, audio),
+      matrix(dialog.Devices(), dialog.Store(), dialog.session, dialog, audio, dialog.taskDone),
       update(dialog.DialogsService(), dialog.Host(), dialog, dialog.mainView, dialog.Devices(),
              dialog.session, deviceSettings, dialog.externalToolPid,
              UpdatePage::Hooks{
@@ -102,6 +103,7 @@ void DevicePages::Register(PageRegistry& registry) {
                      kIdLightGreen, kIdLightBlue, kIdLightColorButton, kIdLightColorful,
                      kIdLightPicture, kIdLightApply, kIdLightSelectAll});
     aurora.Register(registry, mainView_);
+    matrix.Register(registry);
     update.Register(registry);
 
     keys.SetKnobDialogOpener([this] { knob.OpenKnobDialog(); });

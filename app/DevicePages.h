@@ -13,6 +13,7 @@
 #include "keys/MacroPage.h"
 #include "lighting/AuroraPage.h"
 #include "lighting/LightPage.h"
+#include "lighting/MatrixPage.h"
 #include "screen/ScreenPage.h"
 #include "update/UpdatePage.h"
 
@@ -51,6 +52,7 @@ struct DevicePages {
     ScreenPage screen;
     LightPage lighting;
     AuroraPage aurora;
+    MatrixPage matrix;
     UpdatePage update;
 
   private:

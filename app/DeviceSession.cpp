@@ -202,7 +202,10 @@ void DeviceSession::LoadLayout(int deviceType) {
         }
     }
     parts_.mainView.SetTitle(keyboard.name);
-    parts_.session.currentDeviceType = deviceType;
+    // The matrix screen tab follows what the keyboard reported: it stays while the same model
+    // is loaded again and waits for the next read of another one.
+    const bool sameModel = parts_.session.currentDeviceType.exchange(deviceType) == deviceType;
+    const bool matrixScreen = sameModel && parts_.session.Info().matrixPresent;
 
     // Opening switches from another model's file in one step under the store lock, and keeps
     // the connection when the model is already open, so a rescan never leaves a moment in
@@ -233,7 +236,7 @@ void DeviceSession::LoadLayout(int deviceType) {
     } else {
         parts_.mainView.SetTabVisible(1, true);
         parts_.mainView.SetTabVisible(kTabMusic, true);
-        parts_.mainView.SetTabVisible(kTabMatrix, deviceType == 102);
+        parts_.mainView.SetTabVisible(kTabMatrix, matrixScreen);
     }
     parts_.mainView.SetTabVisible(kPageScreen, ScreenFormatOf(deviceType).Present());
 }

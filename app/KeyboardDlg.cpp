@@ -96,7 +96,7 @@ void KeyboardDlg::ConnectPages() {
 
     DeviceSettings::Hooks deviceHooks;
     deviceHooks.matrixScreenPresent = [this](bool present) {
-        mainView.SetTabVisible(kPageMatrix, present);
+        pages_->matrix.SetMatrixScreenPresent(present);
     };
     pages.deviceSettings.SetHooks(std::move(deviceHooks));
 

@@ -44,23 +44,14 @@ int main(int argc, char** argv) {
     const double cpu = bench::ProcessCpuSeconds() - cpu0;
     const int frames = keyboard->EffectFramesCompleted() - frames0;
 
-    std::vector<int64_t> times = keyboard->EffectFrameTimesUs();
-    const int64_t from =
-        std::chrono::duration_cast<std::chrono::microseconds>(t0.time_since_epoch()).count();
-    std::vector<double> intervals;
-    for (size_t i = 1; i < times.size(); ++i) {
-        if (times[i - 1] >= from) {
-            intervals.push_back((times[i] - times[i - 1]) / 1000.0);
-        }
-    }
-    std::sort(intervals.begin(), intervals.end());
-    const double p99 = intervals.empty() ? 0 : intervals[intervals.size() * 99 / 100];
-    const double worst = intervals.empty() ? 0 : intervals.back();
+    const bench::FrameIntervals intervals = bench::IntervalsSince(
+        keyboard->EffectFrameTimesUs(),
+        std::chrono::duration_cast<std::chrono::microseconds>(t0.time_since_epoch()).count());
     const auto status = dialog.Pages().aurora.Audio().Status();
     std::printf(
         "aurora stream at 1 ms per report: %.1f frames/s over %.0f s, interval p99 %.1f ms "
         "(longest %.1f ms), CPU %.2f %% of one core (sound: %s)\n",
-        frames / wall, wall, p99, worst, 100.0 * cpu / wall,
+        frames / wall, wall, intervals.p99, intervals.longest, 100.0 * cpu / wall,
         status.capturing ? status.description.c_str() : "no sound server");
     dialog.mainView.SelectPage(kPageLighting);
     return 0;

@@ -22,14 +22,15 @@ constexpr int kSwatchNameFirst = 1640;
 constexpr int kDefaultMaxBrightness = 100;
 constexpr int kDefaultMaxSpeed = 6;
 
-int NameId(const LightData& row) {
+}  // namespace
+
+int LightNameId(const LightData& row) {
     int id = 0;
     std::from_chars(row.name.data(), row.name.data() + row.name.size(), id);
     return id;
 }
 
-// The leading decimal number of a field, clamped to a colour channel; empty reads as 0.
-int ChannelValue(const std::string& text, bool& clamped) {
+int ColourFieldValue(const std::string& text, bool& clamped) {
     long value = 0;
     const char* begin = text.data();
     const char* end = text.data() + text.size();
@@ -41,8 +42,6 @@ int ChannelValue(const std::string& text, bool& clamped) {
     clamped = channel != value;
     return static_cast<int>(channel);
 }
-
-}  // namespace
 
 uint32_t MirroredColor(uint8_t red, uint8_t green, uint8_t blue) {
     // Integer forms of × 1.5, × 1.3 and × 1.2: the exact products, truncated.
@@ -151,7 +150,7 @@ std::string LightPage::ModeName(int type, int mode) {
     if (!store_.GetLightRow(Profile(), type, mode, row)) {
         return {};
     }
-    return LoadText("KB.DIALOG", NameId(row));
+    return LoadText("KB.DIALOG", LightNameId(row));
 }
 
 void LightPage::SyncPicture() {
@@ -204,7 +203,7 @@ void LightPage::LoadLightZone() {
             if (row.mode > kCustomModeFirst) {
                 continue;  // one entry (0x80) stands for the five custom sets
             }
-            modeList.AddItem(LoadText("KB.DIALOG", NameId(row)), row.mode);
+            modeList.AddItem(LoadText("KB.DIALOG", LightNameId(row)), row.mode);
         }
         modeList.SelectData(IsCustomMode(active) ? kCustomModeFirst : active);
     }
@@ -399,14 +398,14 @@ void LightPage::OnPaletteColor(uint32_t color) {
 
 void LightPage::OnColorFieldChanged(EditCtrl& field) {
     bool clamped = false;
-    const int value = ChannelValue(field.GetText(), clamped);
+    const int value = ColourFieldValue(field.GetText(), clamped);
     if (clamped) {
         field.SetText(std::to_string(value));
     }
     bool ignored = false;
-    OnPaletteColor(MakeColor(ChannelValue(red.GetText(), ignored),
-                             ChannelValue(green.GetText(), ignored),
-                             ChannelValue(blue.GetText(), ignored)));
+    OnPaletteColor(MakeColor(ColourFieldValue(red.GetText(), ignored),
+                             ColourFieldValue(green.GetText(), ignored),
+                             ColourFieldValue(blue.GetText(), ignored)));
 }
 
 void LightPage::SetLiveMirror(bool on) {

@@ -61,6 +61,12 @@ inline constexpr int kLightBarDeviceType = 102;
 // white and violet.
 extern const std::array<uint32_t, 9> kLightSwatches;
 
+// The language string id a light row names its mode with.
+int LightNameId(const LightData& row);
+// The leading decimal number of a colour field (R, G or B), clamped to 0..255; empty reads as
+// 0. `clamped` tells whether clamping changed it.
+int ColourFieldValue(const std::string& text, bool& clamped);
+
 // A light colour mirrored from the keyboard as the picture shows it: red × 1.5, green × 1.3,
 // blue × 1.2, each truncated and capped at 255.
 uint32_t MirroredColor(uint8_t red, uint8_t green, uint8_t blue);

@@ -17,6 +17,19 @@
 
 namespace zanvor {
 
+QWidget* MakePanel(QWidget* parent) {
+    auto* panel = new QWidget(parent);
+    panel->setObjectName("panel");
+    panel->setAttribute(Qt::WA_StyledBackground);
+    return panel;
+}
+
+QLabel* MakeSectionTitle(QWidget* parent) {
+    auto* label = new QLabel(parent);
+    label->setObjectName("sectionTitle");
+    return label;
+}
+
 // ---- TabBarView ----
 
 TabBarView::TabBarView(TabCtrl& model, QWidget* parent) : QTabBar(parent), model_(model) {

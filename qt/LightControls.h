@@ -29,6 +29,10 @@ class QSlider;
 
 namespace zanvor {
 
+// A panel of a page (the themed rounded background) and the title of a section in it.
+QWidget* MakePanel(QWidget* parent);
+QLabel* MakeSectionTitle(QWidget* parent);
+
 // Tabs of a TabCtrl; hidden tabs are not shown.
 class TabBarView : public QTabBar {
     Q_OBJECT

@@ -21,19 +21,6 @@ namespace {
 // A button without a model raises event 1 with its control id.
 constexpr int kButtonClicked = 1;
 
-QWidget* Panel(QWidget* parent) {
-    auto* panel = new QWidget(parent);
-    panel->setObjectName("panel");
-    panel->setAttribute(Qt::WA_StyledBackground);
-    return panel;
-}
-
-QLabel* SectionTitle(QWidget* parent) {
-    auto* label = new QLabel(parent);
-    label->setObjectName("sectionTitle");
-    return label;
-}
-
 QString Q(const std::string& text) {
     return QString::fromStdString(text);
 }
@@ -47,16 +34,16 @@ LightPageView::LightPageView(KeyboardDlg& dialog, QWidget* parent)
     layout->setSpacing(12);
 
     // Left: the effects, and the custom sets under them.
-    QWidget* effects = Panel(this);
+    QWidget* effects = MakePanel(this);
     effects->setFixedWidth(190);
     auto* effectsLayout = new QVBoxLayout(effects);
     effectsLayout->setContentsMargins(12, 8, 12, 12);
-    effectsTitle_ = SectionTitle(effects);
+    effectsTitle_ = MakeSectionTitle(effects);
     lightSwitch_ = new SwitchView(page_.lightSwitch, effects);
     modes_ = new ComboListView(page_.modeList, effects);
     modes_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     modes_->setTextElideMode(Qt::ElideRight);
-    setsTitle_ = SectionTitle(effects);
+    setsTitle_ = MakeSectionTitle(effects);
     sets_ = new ComboView(page_.customSets, effects);
     effectsLayout->addWidget(effectsTitle_);
     effectsLayout->addWidget(lightSwitch_);
@@ -70,7 +57,7 @@ LightPageView::LightPageView(KeyboardDlg& dialog, QWidget* parent)
     layout->addLayout(right, 1);
 
     // The keyboard picture with the zone tabs and the two switches.
-    QWidget* picturePanel = Panel(this);
+    QWidget* picturePanel = MakePanel(this);
     auto* pictureLayout = new QVBoxLayout(picturePanel);
     pictureLayout->setContentsMargins(16, 8, 16, 12);
     auto* header = new QHBoxLayout();
@@ -93,10 +80,10 @@ LightPageView::LightPageView(KeyboardDlg& dialog, QWidget* parent)
     lower->setSpacing(12);
 
     // The effect's settings.
-    QWidget* settings = Panel(this);
+    QWidget* settings = MakePanel(this);
     auto* settingsLayout = new QVBoxLayout(settings);
     settingsLayout->setContentsMargins(16, 8, 16, 12);
-    settingsTitle_ = SectionTitle(settings);
+    settingsTitle_ = MakeSectionTitle(settings);
     settingsLayout->addWidget(settingsTitle_);
     brightness_ = new SliderView(page_.brightness, settings);
     speed_ = new SliderView(page_.speed, settings);
@@ -134,11 +121,11 @@ LightPageView::LightPageView(KeyboardDlg& dialog, QWidget* parent)
     lower->addWidget(settings, 1);
 
     // The palette: the wheel with the swatches beside it, the R/G/B fields under them.
-    palettePanel_ = Panel(this);
+    palettePanel_ = MakePanel(this);
     auto* paletteLayout = new QGridLayout(palettePanel_);
     paletteLayout->setContentsMargins(16, 8, 16, 12);
     paletteLayout->setHorizontalSpacing(12);
-    paletteTitle_ = SectionTitle(palettePanel_);
+    paletteTitle_ = MakeSectionTitle(palettePanel_);
     wheel_ = new ColorWheelView(page_.colorWheel, palettePanel_);
     swatches_ = new SwatchesView(page_.swatches, palettePanel_);
     auto* channels = new QHBoxLayout();

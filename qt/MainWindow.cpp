@@ -29,6 +29,7 @@
 #include "qt/KnobDialogView.h"
 #include "qt/LightPageView.h"
 #include "qt/MacroPageView.h"
+#include "qt/MatrixPageView.h"
 #include "qt/ModelBinding.h"
 #include "qt/Pictures.h"
 #include "qt/ScreenPageView.h"
@@ -221,6 +222,8 @@ void MainWindow::Attach(KeyboardDlg* dialog) {
     tabs_->setTabData(2, int(kPageMacros));
     tabs_->addTab(QString());
     tabs_->setTabData(kLightingTab, int(kPageLighting));
+    matrixTab_ = tabs_->addTab(QString());
+    tabs_->setTabData(matrixTab_, int(kPageMatrix));
     screenTab_ = tabs_->addTab(QString());
     tabs_->setTabData(screenTab_, int(kPageScreen));
     auroraTab_ = tabs_->addTab(QString());
@@ -254,6 +257,8 @@ void MainWindow::Attach(KeyboardDlg* dialog) {
     stack_->addWidget(screen_);
     aurora_ = new AuroraPageView(dialog_->auroraEffect, dialog_->Pages().aurora, stack_);
     stack_->addWidget(aurora_);
+    matrix_ = new MatrixPageView(dialog_->Pages().matrix, stack_);
+    stack_->addWidget(matrix_);
     bodyLayout->addWidget(stack_, 1);
     layout->addWidget(body_, 1);
 
@@ -441,6 +446,8 @@ void MainWindow::Detach() {
     lighting_ = nullptr;
     delete aurora_;
     aurora_ = nullptr;
+    delete matrix_;
+    matrix_ = nullptr;
     delete profileColumn_;
     profileColumn_ = nullptr;
     profiles_ = nullptr;
@@ -472,6 +479,7 @@ void MainWindow::ApplyTexts() {
     tabs_->setTabText(screenTab_, QString::fromStdString(LoadText("KB.DIALOG", 1650)));
     tabs_->setTabText(kLightingTab, QString::fromStdString(LoadText("KB.DIALOG", 1620)));
     tabs_->setTabText(auroraTab_, QString::fromStdString(LoadText("KB.DIALOG", 1780)));
+    tabs_->setTabText(matrixTab_, QString::fromStdString(LoadText("KB.DIALOG", 1811)));
 }
 
 void MainWindow::RefreshView() {
@@ -484,7 +492,7 @@ void MainWindow::RefreshView() {
     // Every device page: its tab (found by the page number it carries) and its view.
     const std::pair<int, QWidget*> pageViews[] = {
         {kPageKeys, keys_},     {kPageMacros, macros_}, {kPageLighting, lighting_},
-        {kPageScreen, screen_}, {kPageAurora, aurora_},
+        {kPageScreen, screen_}, {kPageAurora, aurora_}, {kPageMatrix, matrix_},
     };
     for (int index = 1; index < tabs_->count(); ++index) {
         tabs_->setTabVisible(index, devicePages && view.TabVisible(tabs_->tabData(index).toInt()));

@@ -22,6 +22,7 @@ class QToolButton;
 namespace zanvor {
 
 class AuroraPageView;
+class MatrixPageView;
 class KeyboardDlg;
 class HomePage;
 class KeyPageView;
@@ -87,6 +88,7 @@ class MainWindow : public QMainWindow {
     ScreenPageView* Screen() const { return screen_; }
     LightPageView* Lighting() const { return lighting_; }
     AuroraPageView* Aurora() const { return aurora_; }
+    MatrixPageView* Matrix() const { return matrix_; }
     QTabBar* Tabs() const { return tabs_; }
     QToolButton* SettingsButton() const { return settingsButton_; }
     QToolButton* BackgroundButton() const { return backgroundButton_; }
@@ -136,6 +138,8 @@ class MainWindow : public QMainWindow {
     LightPageView* lighting_ = nullptr;
     AuroraPageView* aurora_ = nullptr;
     int auroraTab_ = -1;
+    MatrixPageView* matrix_ = nullptr;
+    int matrixTab_ = -1;
     ProfilePanel* profiles_ = nullptr;
     QWidget* profileColumn_ = nullptr;
     QWidget* body_ = nullptr;

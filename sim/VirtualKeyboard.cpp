@@ -396,14 +396,7 @@ bool VirtualKeyboard::Process(const uint8_t* request, size_t length,
                 last_effect_frame_.assign(effect_frame_.begin(),
                                           effect_frame_.begin() + effect_frame_length_);
                 effect_frame_length_ = 0;
-                constexpr size_t kKeptTimes = 4096;
-                if (effect_frame_times_.size() == kKeptTimes) {
-                    effect_frame_times_.erase(effect_frame_times_.begin());
-                }
-                effect_frame_times_.push_back(
-                    std::chrono::duration_cast<std::chrono::microseconds>(
-                        std::chrono::steady_clock::now().time_since_epoch())
-                        .count());
+                NoteFrameTime(effect_frame_times_);
             }
             response[7] = kSimStatusAccepted;
             return true;
@@ -446,6 +439,11 @@ bool VirtualKeyboard::Process(const uint8_t* request, size_t length,
                 break;
             case 0x3C:
                 ++matrix_frames_;
+                if (offset + count == matrix_frame_.size()) {
+                    // The last chunk: the bar shows the whole frame.
+                    ++matrix_frames_completed_;
+                    NoteFrameTime(matrix_frame_times_);
+                }
                 break;
             case 0x15:
                 effect_showing_ = false;  // a built-in effect replaces the streamed one
@@ -526,6 +524,26 @@ int VirtualKeyboard::EffectFrameCount() const {
 int VirtualKeyboard::MatrixFrameCount() const {
     std::lock_guard lock(mutex_);
     return matrix_frames_;
+}
+
+int VirtualKeyboard::MatrixFramesCompleted() const {
+    std::lock_guard lock(mutex_);
+    return matrix_frames_completed_;
+}
+
+std::vector<int64_t> VirtualKeyboard::MatrixFrameTimesUs() const {
+    std::lock_guard lock(mutex_);
+    return matrix_frame_times_;
+}
+
+void VirtualKeyboard::NoteFrameTime(std::vector<int64_t>& times) {
+    constexpr size_t kKeptTimes = 4096;
+    if (times.size() == kKeptTimes) {
+        times.erase(times.begin());
+    }
+    times.push_back(std::chrono::duration_cast<std::chrono::microseconds>(
+                        std::chrono::steady_clock::now().time_since_epoch())
+                        .count());
 }
 
 bool VirtualKeyboard::Dirty() const {

@@ -59,6 +59,11 @@ class VirtualKeyboard {
     std::vector<uint8_t> LastEffectFrame() const;
     std::vector<int64_t> EffectFrameTimesUs() const;
     int MatrixFrameCount() const;  // reports of command 0x3C received
+    // Matrix frames whose last chunk arrived (the bar shows them whole), and when the last
+    // ones (up to 4096) did, in microseconds of the steady clock. The last frame's bytes are
+    // BlockData(0x3C).
+    int MatrixFramesCompleted() const;
+    std::vector<int64_t> MatrixFrameTimesUs() const;
 
     // True when state worth keeping changed since the last ClearDirty.
     bool Dirty() const;
@@ -88,6 +93,8 @@ class VirtualKeyboard {
     bool FindBlock(uint8_t command, Block& block);
     void BuildDeviceInfo(uint8_t* out) const;
     void BuildLiveColours(uint8_t* out) const;
+    // Remembers when a frame completed (the last 4096 times are kept).
+    static void NoteFrameTime(std::vector<int64_t>& times);
 
     const VirtualKeyboardModel model_;
     const size_t payload_length_;
@@ -118,6 +125,8 @@ class VirtualKeyboard {
     std::vector<uint8_t> last_effect_frame_;
     std::vector<int64_t> effect_frame_times_;
     int matrix_frames_ = 0;
+    int matrix_frames_completed_ = 0;
+    std::vector<int64_t> matrix_frame_times_;
     bool dirty_ = false;
 };
 

@@ -63,6 +63,7 @@ enum ControlId : int {
 
     // 1500-1549: the music and aurora page (lighting/AuroraPage.h).
     // 1700-1749: the macro page (keys/MacroPage.h).
+    // 1750-1799: the matrix screen page (lighting/MatrixPage.h).
 };
 
 }  // namespace zanvor

@@ -73,4 +73,18 @@ double ProcessCpuSeconds() {
     return seconds(usage.ru_utime) + seconds(usage.ru_stime);
 }
 
+FrameIntervals IntervalsSince(const std::vector<int64_t>& timesUs, int64_t fromUs) {
+    std::vector<double> intervals;
+    for (size_t i = 1; i < timesUs.size(); ++i) {
+        if (timesUs[i - 1] >= fromUs) {
+            intervals.push_back((timesUs[i] - timesUs[i - 1]) / 1000.0);
+        }
+    }
+    if (intervals.empty()) {
+        return {};
+    }
+    std::sort(intervals.begin(), intervals.end());
+    return {intervals[intervals.size() * 99 / 100], intervals.back()};
+}
+
 }  // namespace zanvor::bench

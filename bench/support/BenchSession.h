@@ -3,6 +3,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "app/HeadlessHost.h"
 #include "app/KeyboardDlg.h"
@@ -45,5 +46,13 @@ class BenchSession {
 
 // Process CPU time (user + system) in seconds.
 double ProcessCpuSeconds();
+
+// The intervals between frames that completed from `fromUs` on (steady clock, microseconds):
+// their 99th percentile and the longest, in milliseconds.
+struct FrameIntervals {
+    double p99 = 0;
+    double longest = 0;
+};
+FrameIntervals IntervalsSince(const std::vector<int64_t>& timesUs, int64_t fromUs);
 
 }  // namespace zanvor::bench
