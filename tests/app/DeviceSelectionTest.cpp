@@ -18,7 +18,15 @@
 namespace zanvor {
 namespace {
 
-class DeviceSelectionTest : public test::SimSessionTest {};
+class DeviceSelectionTest : public test::SimSessionTest {
+  protected:
+    // Waits until the worker pass running now has ended (the next one has begun), so what
+    // the pass does after a flag changed (a rescan) is complete.
+    bool CurrentPassEnded() {
+        const uint64_t pass = dialog->Passes();
+        return Eventually([&] { return dialog->Passes() > pass; });
+    }
+};
 
 TEST_F(DeviceSelectionTest, NoKeyboardShowsTheDisconnectedHomePage) {
     Start("101:cable");
@@ -68,6 +76,44 @@ TEST_F(DeviceSelectionTest, LinkUpForTheSelectedKeyboardSetsOnlineWithoutARescan
     EXPECT_EQ(dialog->deviceList.GetDeviceState(101, kModeReceiver), 1);
     EXPECT_FALSE(dialog->mainView.TabVisible(3)) << "no music page through the receiver";
     EXPECT_EQ(WritesOf(0xD0), 0u) << "a rescan would have asked the receiver again";
+}
+
+// The keyboard switched off behind its receiver while the user is on the key page: the
+// receiver stays plugged (its frame no longer names the keyboard), so the program keeps it in
+// the list but goes offline, shows the disconnected page and scans again.
+TEST_F(DeviceSelectionTest, LinkDownForTheSelectedKeyboardClearsOnlineAndRescans) {
+    Start("101:receiver");
+    ASSERT_TRUE(dialog->session.deviceOnline.load());
+    ASSERT_TRUE(dialog->mainView.DevicePagesShown());
+    dialog->mainView.SelectPage(kPageKeys);
+    sim->ClearReports();
+    sim->SetReceiverLink(101, false);
+    ASSERT_TRUE(Eventually([&] { return !dialog->session.deviceOnline.load(); }));
+    ASSERT_TRUE(CurrentPassEnded());
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_FALSE(dialog->session.deviceOnline.load()) << "the rescan found it still off";
+    EXPECT_TRUE(dialog->session.devicePresent.load()) << "the receiver is still plugged";
+    EXPECT_TRUE(dialog->mainView.DisconnectedShown());
+    EXPECT_EQ(dialog->deviceList.GetDeviceState(101, kModeReceiver), 0);
+    EXPECT_GT(WritesOf(0xD0), 0u) << "the rescan asks the receiver for its link state";
+
+    // Switched on again, the same session comes back online.
+    sim->SetReceiverLink(101, true);
+    ASSERT_TRUE(Eventually([&] { return dialog->session.deviceOnline.load() && dialog->Idle(); }));
+    EXPECT_TRUE(dialog->mainView.DevicePagesShown());
+}
+
+// With the cable also plugged, the keyboard going off the air leaves it online over the cable.
+TEST_F(DeviceSelectionTest, LinkDownWithTheCablePluggedStaysOnline) {
+    Start("101:cable,101:receiver");
+    ASSERT_TRUE(dialog->session.deviceOnline.load());
+    sim->SetReceiverLink(101, false);
+    ASSERT_TRUE(
+        Eventually([&] { return dialog->deviceList.GetDeviceState(101, kModeReceiver) == 0; }));
+    ASSERT_TRUE(CurrentPassEnded());
+    EXPECT_TRUE(dialog->session.deviceOnline.load());
+    EXPECT_EQ(dialog->session.currentConnectionMode.load(), kModeCable);
+    EXPECT_TRUE(dialog->mainView.DevicePagesShown());
 }
 
 TEST_F(DeviceSelectionTest, ArrivalOfANonVendorInterfacePostsNothing) {
