@@ -6,6 +6,7 @@
 #include "app/HeadlessHost.h"
 #include "app/KeyboardDlg.h"
 #include "device/DeviceManager.h"
+#include "platform/HotplugMonitor.h"
 #include "platform/Paths.h"
 #include "platform/Registry.h"
 #include "sim/SimCatalogue.h"
@@ -136,6 +137,37 @@ TEST_F(DeviceSelectionTest, ArrivalOfANonVendorInterfacePostsNothing) {
     EXPECT_EQ(dialog->Queue().Snapshot(), std::vector<int>{kTaskDeviceInstall});
     dialog->suspended = false;
     dialog->Wake();
+}
+
+// The udev events of the keyboard's vendor node, as the system monitor hands them on: an
+// add posts the install task, a remove the removal task.
+TEST_F(DeviceSelectionTest, UdevAddAndRemoveOfTheVendorNodePostInstallAndRemoval) {
+    Start("102:cable");
+    std::string vendorPath;
+    for (const HidInterfaceInfo& info : sim->Enumerate()) {
+        if (info.usage_page == 0xFF60) {
+            vendorPath = info.path;
+        }
+    }
+    ASSERT_EQ(vendorPath.rfind("/sys/", 0), 0u) << vendorPath;
+    dialog->suspended = true;  // keep the worker from taking the codes before we look
+    size_t expected = 0;
+    for (const char* action : {"add", "remove"}) {
+        const std::optional<HotplugEvent> event = HotplugEventOf({{"ACTION", action},
+                                                                  {"DEVPATH", vendorPath.substr(4)},
+                                                                  {"SUBSYSTEM", "hidraw"},
+                                                                  {"DEVNAME", "/dev/hidraw7"},
+                                                                  {"SEQNUM", "812"}});
+        ASSERT_TRUE(event) << action;
+        dialog->Keyboards().OnHotplugEvent(event->action == HotplugAction::kArrival,
+                                           event->devicePath);
+        ++expected;
+        ASSERT_TRUE(Eventually([&] { return dialog->Queue().Size() == expected; })) << action;
+    }
+    EXPECT_EQ(dialog->Queue().Snapshot(),
+              (std::vector<int>{kTaskDeviceInstall, kTaskDeviceUnInstall}));
+    dialog->Queue().Clear();
+    dialog->suspended = false;
 }
 
 TEST_F(DeviceSelectionTest, UnplugAndReplugRescanThroughHotplugEvents) {
