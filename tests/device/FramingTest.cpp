@@ -6,6 +6,7 @@
 #include <memory>
 #include <vector>
 
+#include "ChunkCases.h"
 #include "device/DeviceManager.h"
 #include "device/ReportFraming.h"
 #include "support/FakeHid.h"
@@ -60,22 +61,8 @@ std::vector<uint8_t> Pattern(size_t length) {
     return data;
 }
 
-struct ChunkCase {
-    int reportLength;
-    size_t blockLength;
-    int chunkSize;
-    std::vector<std::pair<int, int>> offsetAndLength;  // one per report written
-};
-
 TEST_F(Framing, WriteBlockSplitsIntoChunksOfTheReportSize) {
-    const std::vector<ChunkCase> cases = {
-        {65, 64, 56, {{0, 56}, {56, 8}}},
-        {33, 64, 24, {{0, 24}, {24, 24}, {48, 16}}},
-        {65, 384, 56, {{0, 56}, {56, 56}, {112, 56}, {168, 56}, {224, 56}, {280, 56}, {336, 48}}},
-        {65, 56, 56, {{0, 56}}},
-        {64, 10, 56, {{0, 10}}},
-    };
-    test::ForEachRow(cases, [&](const ChunkCase& c) {
+    test::ForEachRow(test::ChunkCases(), [&](const test::ChunkCase& c) {
         SCOPED_TRACE(testing::Message()
                      << c.reportLength << "-byte reports, " << c.blockLength << "-byte block");
         backend = std::make_shared<FakeHidBackend>();
