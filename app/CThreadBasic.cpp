@@ -30,7 +30,9 @@ bool CThreadBasic::Start(bool looping) {
         std::lock_guard lock(wakeMutex_);
         exited_ = false;
         wakeRequested_ = false;
+        asleep_ = false;
     }
+    passes_ = 0;
     running_ = true;
     thread_ = std::thread([this] { ThreadProc(); });
     return true;
@@ -63,6 +65,11 @@ void CThreadBasic::Wake() {
     wakeCondition_.notify_all();
 }
 
+bool CThreadBasic::AsleepUntilWoken() {
+    std::lock_guard lock(wakeMutex_);
+    return asleep_ && !wakeRequested_;
+}
+
 void CThreadBasic::ThreadProc() {
     if (looping_) {
         using Clock = std::chrono::steady_clock;
@@ -77,6 +84,7 @@ void CThreadBasic::ThreadProc() {
                 next = start;
             }
             next += period;
+            passes_.fetch_add(1);
             Run();
             std::unique_lock lock(wakeMutex_);
             if (!running_.load()) {
@@ -86,11 +94,14 @@ void CThreadBasic::ThreadProc() {
                 // Only a stop ends the pause early, so streams keep their pace.
                 wakeCondition_.wait_until(lock, next, [this] { return !running_.load(); });
             } else {
+                asleep_ = true;
                 wakeCondition_.wait(lock, [this] { return wakeRequested_ || !running_.load(); });
+                asleep_ = false;
             }
             wakeRequested_ = false;
         }
     } else {
+        passes_.fetch_add(1);
         Run();
     }
     {

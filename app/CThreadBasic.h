@@ -32,6 +32,12 @@ class CThreadBasic {
     // Ends a sleep without periodic work: called after a task is posted or a flag changes.
     void Wake();
 
+    // How many passes have begun since the thread started.
+    uint64_t Passes() const { return passes_.load(); }
+    // True while the thread sleeps until Wake() with no wake-up pending: every wake-up so far
+    // has had its pass and no periodic pass is due.
+    bool AsleepUntilWoken();
+
     int Period() const { return periodMs_; }
     uint64_t StartTick() const { return startTick_; }
 
@@ -49,11 +55,13 @@ class CThreadBasic {
     int periodMs_ = kDefaultPeriodMs;
     uint64_t startTick_ = 0;
     std::thread thread_;
-    std::mutex wakeMutex_;  // guards wakeRequested_ and exited_
+    std::atomic<uint64_t> passes_{0};
+    std::mutex wakeMutex_;  // guards wakeRequested_, exited_ and asleep_
     std::condition_variable wakeCondition_;
     std::condition_variable exitCondition_;
     bool wakeRequested_ = false;
     bool exited_ = false;
+    bool asleep_ = false;
 };
 
 // Milliseconds of a monotonic clock.

@@ -114,7 +114,7 @@ bool KeyboardDlg::OnInitDialog() {
         host_.AddTrayIcon(Manager::SkinFolder() + "DeviceDriver.png", Manager::GetDeviceName());
     keyboards_->ReadDeviceCatalogue();
     devices_.SetNotifyWindow(this);
-    if (keyboards_->SystemHotplug()) {
+    if (watchSleep_.value_or(keyboards_->SystemHotplug())) {
         // The machine's sleep and wake arrive as power messages, like the hotplug events.
         sleepMonitor_ = std::make_unique<SleepMonitor>();
         sleepMonitor_->Start([this](bool sleeping) {

@@ -5,6 +5,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -65,6 +66,10 @@ class KeyboardDlg : public MDialog, public CThreadBasic, public TaskPoster {
     void CloseSecondaryWindows();
     // Ends the program at once with exit code 0.
     void Exit();
+
+    // Whether to follow the machine's sleep and wake (logind); by default only when the
+    // keyboards' system hotplug events are used. Set before OnInitDialog.
+    void WatchSystemSleep(bool watch) { watchSleep_ = watch; }
 
     // The keyboards: catalogue, scan, selection, hotplug, link notifications, connection read.
     DeviceSession& Keyboards() { return *keyboards_; }
@@ -146,6 +151,7 @@ class KeyboardDlg : public MDialog, public CThreadBasic, public TaskPoster {
     std::atomic<int> shownPage_{-1};  // the page the key test last saw
 
     std::unique_ptr<SleepMonitor> sleepMonitor_;
+    std::optional<bool> watchSleep_;  // UI thread only
     // Set by the worker when a pass found the program suspended (no job runs any more).
     std::atomic<bool> parked_{false};
     // How long a suspend waits for a running job; logind's own delay limit is 5 s.

@@ -364,8 +364,10 @@ bool DeviceManager::GetDeviceNotify(std::span<uint8_t> buffer, int& deviceType) 
         int battery = 0;
         int charging = 0;
         bool batteryRead = false;
+        int servedType = 0;
         {
             std::lock_guard lock(stateMutex_);
+            servedType = receiver.record->device_type;
             receiver.record->online = online;
             battery = receiver.record->battery;
             charging = receiver.record->charging;
@@ -376,6 +378,12 @@ bool DeviceManager::GetDeviceNotify(std::span<uint8_t> buffer, int& deviceType) 
             batteryRead = QueryBattery(receiver.handle, battery, charging);
         }
         deviceType = DeviceTypeOf(vendorId, productId, std::string());
+        if (deviceType == 0 && !frame.connected) {
+            // A receiver no longer names a keyboard that has gone off the air; the record
+            // still knows which one it served, so the link-down reaches that keyboard's
+            // session instead of leaving it online.
+            deviceType = servedType;
+        }
         std::lock_guard lock(stateMutex_);
         if (batteryRead) {
             receiver.record->battery = battery;

@@ -57,6 +57,29 @@ std::string UpperCaseDevicePath(const std::string& path) {
     return upper;
 }
 
+std::optional<HotplugEvent> HotplugEventOf(const UdevProperties& properties) {
+    const auto value = [&properties](const char* name) {
+        const auto it = properties.find(name);
+        return it != properties.end() ? it->second : std::string();
+    };
+    const std::string devpath = value("DEVPATH");
+    if (value("SUBSYSTEM") != "hidraw" || devpath.empty() || devpath.front() != '/') {
+        return std::nullopt;
+    }
+    HotplugEvent event;
+    const std::string action = value("ACTION");
+    if (action == "add") {
+        event.action = HotplugAction::kArrival;
+    } else if (action == "remove") {
+        event.action = HotplugAction::kRemoval;
+    } else {
+        return std::nullopt;
+    }
+    // udev's sysfs path of a device is the sysfs mount followed by its DEVPATH.
+    event.devicePath = UpperCaseDevicePath("/sys" + devpath);
+    return event;
+}
+
 struct HotplugMonitor::State {
     UdevPtr context;
     MonitorPtr monitor;
@@ -86,15 +109,14 @@ struct HotplugMonitor::State {
             if (!device) {
                 continue;
             }
-            const char* action = udev_device_get_action(device.get());
-            const char* syspath = udev_device_get_syspath(device.get());
-            if (action == nullptr || syspath == nullptr) {
-                continue;
+            UdevProperties properties;
+            for (udev_list_entry* entry = udev_device_get_properties_list_entry(device.get());
+                 entry != nullptr; entry = udev_list_entry_get_next(entry)) {
+                const char* value = udev_list_entry_get_value(entry);
+                properties[udev_list_entry_get_name(entry)] = value != nullptr ? value : "";
             }
-            if (std::strcmp(action, "add") == 0) {
-                callback(HotplugAction::kArrival, UpperCaseDevicePath(syspath));
-            } else if (std::strcmp(action, "remove") == 0) {
-                callback(HotplugAction::kRemoval, UpperCaseDevicePath(syspath));
+            if (const std::optional<HotplugEvent> event = HotplugEventOf(properties)) {
+                callback(event->action, event->devicePath);
             }
         }
     }

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <functional>
+#include <map>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace zanvor {
@@ -30,6 +32,19 @@ class HotplugMonitor {
     struct State;
     std::unique_ptr<State> state_;
 };
+
+// The properties of one udev event, as the kernel and udev give them (ACTION, SUBSYSTEM,
+// DEVPATH, DEVNAME, SEQNUM, ...).
+using UdevProperties = std::map<std::string, std::string>;
+
+struct HotplugEvent {
+    HotplugAction action = HotplugAction::kArrival;
+    std::string devicePath;  // the node's sysfs path in upper case
+};
+
+// The arrival or removal a udev event stands for: "add" and "remove" of a hidraw node. Other
+// actions (bind, change, ...), other subsystems and events without a device path give none.
+std::optional<HotplugEvent> HotplugEventOf(const UdevProperties& properties);
 
 // Upper-cases ASCII letters, as device paths are compared.
 std::string UpperCaseDevicePath(const std::string& path);

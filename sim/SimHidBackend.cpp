@@ -10,6 +10,7 @@
 #include <set>
 #include <utility>
 
+#include "platform/HotplugMonitor.h"
 #include "platform/Trace.h"
 
 namespace zanvor {
@@ -373,7 +374,14 @@ std::unique_ptr<HidDevice> SimHidBackend::Open(const std::string& path) {
 
 bool SimHidBackend::QueryUsage(const std::string& path, uint16_t& usagePage, uint16_t& usage) {
     std::lock_guard lock(bus_->mutex);
-    std::shared_ptr<Interface> target = bus_->FindLocked(path);
+    // Hotplug events give the path in upper case; like hidraw's sysfs lookup, any case matches.
+    std::shared_ptr<Interface> target;
+    for (const auto& candidate : bus_->interfaces) {
+        if (UpperCaseDevicePath(candidate->info.path) == UpperCaseDevicePath(path)) {
+            target = candidate;
+            break;
+        }
+    }
     if (!target || !target->plugged) {
         return false;
     }

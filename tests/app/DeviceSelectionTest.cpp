@@ -6,6 +6,7 @@
 #include "app/HeadlessHost.h"
 #include "app/KeyboardDlg.h"
 #include "device/DeviceManager.h"
+#include "platform/HotplugMonitor.h"
 #include "platform/Paths.h"
 #include "platform/Registry.h"
 #include "sim/SimCatalogue.h"
@@ -18,7 +19,15 @@
 namespace zanvor {
 namespace {
 
-class DeviceSelectionTest : public test::SimSessionTest {};
+class DeviceSelectionTest : public test::SimSessionTest {
+  protected:
+    // Waits until the worker pass running now has ended (the next one has begun), so what
+    // the pass does after a flag changed (a rescan) is complete.
+    bool CurrentPassEnded() {
+        const uint64_t pass = dialog->Passes();
+        return Eventually([&] { return dialog->Passes() > pass; });
+    }
+};
 
 TEST_F(DeviceSelectionTest, NoKeyboardShowsTheDisconnectedHomePage) {
     Start("101:cable");
@@ -70,6 +79,44 @@ TEST_F(DeviceSelectionTest, LinkUpForTheSelectedKeyboardSetsOnlineWithoutARescan
     EXPECT_EQ(WritesOf(0xD0), 0u) << "a rescan would have asked the receiver again";
 }
 
+// The keyboard switched off behind its receiver while the user is on the key page: the
+// receiver stays plugged (its frame no longer names the keyboard), so the program keeps it in
+// the list but goes offline, shows the disconnected page and scans again.
+TEST_F(DeviceSelectionTest, LinkDownForTheSelectedKeyboardClearsOnlineAndRescans) {
+    Start("101:receiver");
+    ASSERT_TRUE(dialog->session.deviceOnline.load());
+    ASSERT_TRUE(dialog->mainView.DevicePagesShown());
+    dialog->mainView.SelectPage(kPageKeys);
+    sim->ClearReports();
+    sim->SetReceiverLink(101, false);
+    ASSERT_TRUE(Eventually([&] { return !dialog->session.deviceOnline.load(); }));
+    ASSERT_TRUE(CurrentPassEnded());
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_FALSE(dialog->session.deviceOnline.load()) << "the rescan found it still off";
+    EXPECT_TRUE(dialog->session.devicePresent.load()) << "the receiver is still plugged";
+    EXPECT_TRUE(dialog->mainView.DisconnectedShown());
+    EXPECT_EQ(dialog->deviceList.GetDeviceState(101, kModeReceiver), 0);
+    EXPECT_GT(WritesOf(0xD0), 0u) << "the rescan asks the receiver for its link state";
+
+    // Switched on again, the same session comes back online.
+    sim->SetReceiverLink(101, true);
+    ASSERT_TRUE(Eventually([&] { return dialog->session.deviceOnline.load() && dialog->Idle(); }));
+    EXPECT_TRUE(dialog->mainView.DevicePagesShown());
+}
+
+// With the cable also plugged, the keyboard going off the air leaves it online over the cable.
+TEST_F(DeviceSelectionTest, LinkDownWithTheCablePluggedStaysOnline) {
+    Start("101:cable,101:receiver");
+    ASSERT_TRUE(dialog->session.deviceOnline.load());
+    sim->SetReceiverLink(101, false);
+    ASSERT_TRUE(
+        Eventually([&] { return dialog->deviceList.GetDeviceState(101, kModeReceiver) == 0; }));
+    ASSERT_TRUE(CurrentPassEnded());
+    EXPECT_TRUE(dialog->session.deviceOnline.load());
+    EXPECT_EQ(dialog->session.currentConnectionMode.load(), kModeCable);
+    EXPECT_TRUE(dialog->mainView.DevicePagesShown());
+}
+
 TEST_F(DeviceSelectionTest, ArrivalOfANonVendorInterfacePostsNothing) {
     Start("102:cable");
     std::string plainPath;
@@ -90,6 +137,37 @@ TEST_F(DeviceSelectionTest, ArrivalOfANonVendorInterfacePostsNothing) {
     EXPECT_EQ(dialog->Queue().Snapshot(), std::vector<int>{kTaskDeviceInstall});
     dialog->suspended = false;
     dialog->Wake();
+}
+
+// The udev events of the keyboard's vendor node, as the system monitor hands them on: an
+// add posts the install task, a remove the removal task.
+TEST_F(DeviceSelectionTest, UdevAddAndRemoveOfTheVendorNodePostInstallAndRemoval) {
+    Start("102:cable");
+    std::string vendorPath;
+    for (const HidInterfaceInfo& info : sim->Enumerate()) {
+        if (info.usage_page == 0xFF60) {
+            vendorPath = info.path;
+        }
+    }
+    ASSERT_EQ(vendorPath.rfind("/sys/", 0), 0u) << vendorPath;
+    dialog->suspended = true;  // keep the worker from taking the codes before we look
+    size_t expected = 0;
+    for (const char* action : {"add", "remove"}) {
+        const std::optional<HotplugEvent> event = HotplugEventOf({{"ACTION", action},
+                                                                  {"DEVPATH", vendorPath.substr(4)},
+                                                                  {"SUBSYSTEM", "hidraw"},
+                                                                  {"DEVNAME", "/dev/hidraw7"},
+                                                                  {"SEQNUM", "812"}});
+        ASSERT_TRUE(event) << action;
+        dialog->Keyboards().OnHotplugEvent(event->action == HotplugAction::kArrival,
+                                           event->devicePath);
+        ++expected;
+        ASSERT_TRUE(Eventually([&] { return dialog->Queue().Size() == expected; })) << action;
+    }
+    EXPECT_EQ(dialog->Queue().Snapshot(),
+              (std::vector<int>{kTaskDeviceInstall, kTaskDeviceUnInstall}));
+    dialog->Queue().Clear();
+    dialog->suspended = false;
 }
 
 TEST_F(DeviceSelectionTest, UnplugAndReplugRescanThroughHotplugEvents) {

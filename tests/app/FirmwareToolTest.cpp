@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <filesystem>
 
 #include "SimSession.h"
 #include "app/CliSession.h"
 #include "app/DevicePages.h"
+#include "support/CaseName.h"
 #include "ui/ControlIds.h"
 #include "ui/DeviceTasks.h"
 #include "ui/LoadText.h"
@@ -111,11 +113,17 @@ TEST_P(FirmwareButtonTest, ComparesTheLeadingDecimalDigitsWithTheToolsVersion) {
     EXPECT_EQ(dialog->externalToolPid.load(), 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(Versions, FirmwareButtonTest,
-                         ::testing::Values(FirmwareCase{0x0114, true},
-                                           FirmwareCase{0x011a, true},  // "11a" reads as 11
-                                           FirmwareCase{0x0115, false},
-                                           FirmwareCase{0x0120, false}));
+INSTANTIATE_TEST_SUITE_P(
+    Versions, FirmwareButtonTest,
+    ::testing::Values(FirmwareCase{0x0114, true}, FirmwareCase{0x011a, true},  // "11a" reads as 11
+                      FirmwareCase{0x0115, false}, FirmwareCase{0x0120, false}),
+    [](const auto& info) {
+        char hex[8];
+        std::snprintf(hex, sizeof hex, "%04x", info.param.firmware);
+        return test::CaseName(
+            std::string("Firmware_") + hex + (info.param.offered ? "_offered" : "_latest"),
+            info.index);
+    });
 
 TEST_F(FirmwareToolTest, AToolThatCannotStartLeavesTheProgramAsItWas) {
     StartWithFirmware(0x0114);

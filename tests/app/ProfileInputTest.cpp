@@ -8,6 +8,7 @@
 
 #include "ProfileFixture.h"
 #include "support/FaultVfs.h"
+#include "support/Rows.h"
 
 namespace zanvor {
 namespace {
@@ -33,20 +34,20 @@ TEST_F(ProfileTest, NamesAreStoredOnOneLineAsValidUtf8AndBlankNamesAreRefused) {
         {"cut \xC5", ProfileResult::kOk, "cut \xEF\xBF\xBD"},
         {"Zażółć", ProfileResult::kOk, "Zażółć"},
     };
-    for (const auto& c : cases) {
+    test::ForEachRow(cases, [&](const auto& c) {
         SCOPED_TRACE(c.given);
         EXPECT_EQ(page->RenameProfileById(2, c.given), c.result);
         int id = 0;
         EXPECT_EQ(page->AddProfileNamed(c.given, id), c.result);
         if (c.stored == nullptr) {
             EXPECT_EQ(id, 0);
-            continue;
+            return;
         }
         EXPECT_EQ(StoredName(2), c.stored);
         EXPECT_EQ(StoredName(id), c.stored);
         EXPECT_EQ(list.GetItemText(list.FindData(id)), c.stored);
         ASSERT_EQ(page->DeleteProfileById(id), ProfileResult::kOk);
-    }
+    });
 
     // The in-place editor: blanks put the shown name back, other text is cleaned and stored.
     list.SetSelectItem(list.FindData(2));

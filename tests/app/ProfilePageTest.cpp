@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "ProfileFixture.h"
+#include "support/CaseName.h"
 
 namespace zanvor {
 namespace {
@@ -242,7 +243,10 @@ INSTANTIATE_TEST_SUITE_P(Names, DisplayNameTest,
                                            NameCase{"我的專屬配寘 3", "Mój profil 3", "Profil 3"},
                                            NameCase{"profile 1", "profile 1", "profile 1"},
                                            NameCase{"Profil", "Profil", "Profil"},
-                                           NameCase{"Gaming", "Gaming", "Gaming"}));
+                                           NameCase{"Gaming", "Gaming", "Gaming"}),
+                         [](const auto& info) {
+                             return test::CaseName(info.param.stored, info.index);
+                         });
 
 TEST_F(ProfileTest, TheListShowsStoredDefaultNamesInTheCurrentLanguage) {
     page->LoadProfileList();

@@ -68,7 +68,8 @@ class SimSessionTest : public IsolatedHomeTest {
     }
 
     bool WaitIdle() {
-        for (int i = 0; i < 2500; ++i) {
+        // Generous limits: a loaded machine or a sanitizer build must not fail a slow pass.
+        for (int i = 0; i < 10000; ++i) {
             dialog->PumpMessages();
             if (dialog->Idle() && dialog->PendingMessages() == 0) {
                 return true;
@@ -80,7 +81,7 @@ class SimSessionTest : public IsolatedHomeTest {
 
     template <typename Condition>
     bool Eventually(Condition condition) {
-        for (int i = 0; i < 1000; ++i) {
+        for (int i = 0; i < 4000; ++i) {
             dialog->PumpMessages();
             if (condition()) {
                 return true;

@@ -78,7 +78,7 @@ TEST_F(StartupTest, SecondStartAsksTheFirstToComeForwardAndExitsWithZero) {
     StartupState second = PrepareStartup({});
     EXPECT_FALSE(second.proceed);
     EXPECT_EQ(second.exitCode, 0);
-    for (int i = 0; i < 200 && raised.load() == 0; ++i) {
+    for (int i = 0; i < 2000 && raised.load() == 0; ++i) {
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     EXPECT_EQ(raised.load(), 1);

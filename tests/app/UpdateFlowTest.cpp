@@ -6,6 +6,7 @@
 #include "SimSession.h"
 #include "app/DevicePages.h"
 #include "support/HttpsTestServer.h"
+#include "support/Rows.h"
 #include "support/ZipBuilder.h"
 #include "ui/ControlIds.h"
 #include "ui/LoadText.h"
@@ -132,7 +133,7 @@ TEST_F(UpdateFlowTest, TheUpdateButtonAlwaysAnswers) {
         {"a short page", "<b>1</b>", 1542, UpdateCheck::kNotAVersion},
         {"an unreachable service", nullptr, 1540, UpdateCheck::kUnreachable},
     };
-    for (const auto& c : cases) {
+    test::ForEachRow(cases, [&](const auto& c) {
         SCOPED_TRACE(c.label);
         if (c.answer != nullptr) {
             setenv("ZANVOR_HUB_UPDATE_URL", server.Url().c_str(), 1);
@@ -148,7 +149,7 @@ TEST_F(UpdateFlowTest, TheUpdateButtonAlwaysAnswers) {
                   LoadText("KB.DIALOG", c.text));
         EXPECT_EQ(messages[0].caption, "Software update");
         EXPECT_EQ(Update().Status().check, c.check);
-    }
+    });
     // The answer that the service cannot be reached says why.
     EXPECT_NE(dialogs.HistoryOf("message")[0].text.find("cannot connect"), std::string::npos)
         << dialogs.HistoryOf("message")[0].text;
@@ -198,7 +199,7 @@ TEST_F(UpdateFlowTest, AFailedUpdateSaysWhyAndTheProgramKeepsRunning) {
          },
          1546, "Zanvor-HUB-1.0.1.deb"},
     };
-    for (const auto& c : cases) {
+    test::ForEachRow(cases, [&](const auto& c) {
         SCOPED_TRACE(c.label);
         c.prepare();
         dialogs.QueueAnswer(true);
@@ -213,7 +214,7 @@ TEST_F(UpdateFlowTest, AFailedUpdateSaysWhyAndTheProgramKeepsRunning) {
         EXPECT_EQ(host.exitCode(), -1);
         EXPECT_FALSE(fs::exists(DataFolder() + "evil"));
         EXPECT_FALSE(fs::exists(TempFolder() + "Zanvor-HUB-1.0.1.zip"));
-    }
+    });
 }
 
 TEST_F(UpdateFlowTest, CancellingTheDownloadStopsItQuietly) {

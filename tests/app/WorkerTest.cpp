@@ -67,9 +67,12 @@ TEST_F(WorkerTest, SuspendStopsPassesAndKeepsTheQueueUntilResume) {
     Start("101:cable");
     const size_t mark = dialog->TaskLog().size();
     dialog->OnWindowMessage(kMsgPowerBroadcast, kPowerSuspend, 0);
+    const uint64_t passes = dialog->Passes();
     dialog->PostTask(kTaskWriteSettings);
     dialog->PostTask(kTaskWriteLightMode);
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    // The posts woke the worker: once it has had its pass and sleeps again, it left the queue.
+    ASSERT_TRUE(
+        Eventually([&] { return dialog->Passes() > passes && dialog->AsleepUntilWoken(); }));
     EXPECT_EQ(dialog->Queue().Size(), 2u);
     EXPECT_TRUE(TakenSince(mark).empty());
 
@@ -128,8 +131,13 @@ TEST_F(WorkerTest, WithoutATrayCloseMinimisesInsteadOfHiding) {
 TEST_F(WorkerTest, IdleWorkerWithACableKeyboardSleeps) {
     Start("101:cable");
     ASSERT_TRUE(WaitIdle());
+    // A worker that kept polling would never sleep until woken.
+    ASSERT_TRUE(Eventually([&] { return dialog->AsleepUntilWoken(); }));
     sim->ClearReports();
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    const uint64_t passes = dialog->Passes();
+    dialog->Wake();
+    ASSERT_TRUE(
+        Eventually([&] { return dialog->Passes() > passes && dialog->AsleepUntilWoken(); }));
     EXPECT_TRUE(sim->Reports().empty()) << "nothing to poll on a cable keyboard";
 }
 

@@ -17,6 +17,7 @@
 #include "app/CliMain.h"
 #include "app/CliManual.h"
 #include "app/CliReference.h"
+#include "support/Rows.h"
 #include "support/TestHome.h"
 
 namespace zanvor {
@@ -256,7 +257,7 @@ TEST(CliCompletionTest, BashCompletesCommandsOptionsValuesAndFiles) {
     const auto [status, out] = Shell("bash '" + folder.path() + "driver.bash'");
     ASSERT_EQ(status, 0) << out;
     std::istringstream lines(out);
-    for (const Case& c : cases) {
+    test::ForEachRow(cases, [&](const Case& c) {
         SCOPED_TRACE("'" + c.line + "'");
         std::string reply;
         ASSERT_TRUE(std::getline(lines, reply)) << out;
@@ -269,7 +270,7 @@ TEST(CliCompletionTest, BashCompletesCommandsOptionsValuesAndFiles) {
         for (const std::string& word : c.notOffered) {
             EXPECT_EQ(offered.count(word), 0u) << word << " offered in " << reply;
         }
-    }
+    });
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <functional>
 #include <mutex>
 #include <random>
@@ -16,6 +17,7 @@
 #include "sim/SimCatalogue.h"
 #include "sim/SimHidBackend.h"
 #include "store/DataStore.h"
+#include "support/CaseName.h"
 #include "support/FakeHid.h"
 #include "support/TestHome.h"
 #include "ui/CDeviceList.h"
@@ -226,7 +228,10 @@ TEST_P(WriteSettingsTest, PatchesTheSixSettingsAndKeepsEveryOtherByte) {
 
 INSTANTIATE_TEST_SUITE_P(LightingProtocolVersions, WriteSettingsTest,
                          ::testing::Values(WriteCase{2, 38, 39, 40, 41, 42, 46},
-                                           WriteCase{1, 29, 30, 31, 32, 33, 35}));
+                                           WriteCase{1, 29, 30, 31, 32, 33, 35}),
+                         [](const auto& info) {
+                             return "Version" + std::to_string(info.param.lightingVersion);
+                         });
 
 TEST_F(DeviceSettingsTest, WritingBeforeAnyReadLearnsTheLayoutFromTheKeyboard) {
     // A keyboard below version 2 keeps its sleep time at 35-37; bytes 46-48 hold lighting.
@@ -361,7 +366,8 @@ INSTANTIATE_TEST_SUITE_P(Versions, FirmwareLabelTest,
                          ::testing::Values(FirmwareCase{0x0114, "114", "Firmware: v1.14"},
                                            FirmwareCase{0x0005, "5", "Firmware: v5.5"},
                                            FirmwareCase{0x0042, "42", "Firmware: v4.42"},
-                                           FirmwareCase{0x1ABC, "1abc", "Firmware: v1.bc"}));
+                                           FirmwareCase{0x1ABC, "1abc", "Firmware: v1.bc"}),
+                         [](const auto& info) { return "Firmware_" + info.param.text; });
 
 struct OfferCase {
     int type;
@@ -400,7 +406,16 @@ INSTANTIATE_TEST_SUITE_P(Models, FirmwareOfferTest,
                                            OfferCase{102, kModeCable, 0x0115, 2, false},
                                            OfferCase{102, kModeCable, 0x0120, 2, false},
                                            OfferCase{102, kModeReceiver, 0x0114, 0, false},
-                                           OfferCase{101, kModeCable, 0x0114, 0, false}));
+                                           OfferCase{101, kModeCable, 0x0114, 0, false}),
+                         [](const auto& info) {
+                             const OfferCase& c = info.param;
+                             char hex[8];
+                             std::snprintf(hex, sizeof hex, "%04x", c.firmware);
+                             return test::CaseName(
+                                 "Type" + std::to_string(c.type) +
+                                     (c.mode == kModeCable ? "_cable_" : "_receiver_") + hex,
+                                 info.index);
+                         });
 
 TEST_F(DeviceSettingsTest, TheOfferRemembersTheFirmwareToolsVersion) {
     Connect(101, kModeCable);
@@ -586,7 +601,8 @@ TEST_P(ResetTest, SendsTheResetCommandCappedToTheChunkAndRestoresTheFactoryState
     EXPECT_EQ(KeyboardParameters(), factory);
 }
 
-INSTANTIATE_TEST_SUITE_P(ReportLengths, ResetTest, ::testing::Values(65, 33));
+INSTANTIATE_TEST_SUITE_P(ReportLengths, ResetTest, ::testing::Values(65, 33),
+                         [](const auto& info) { return "Report" + std::to_string(info.param); });
 
 }  // namespace
 }  // namespace zanvor

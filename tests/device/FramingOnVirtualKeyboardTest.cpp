@@ -3,11 +3,13 @@
 #include <array>
 #include <vector>
 
+#include "ChunkCases.h"
 #include "device/DeviceManager.h"
 #include "platform/Paths.h"
 #include "sim/SimCatalogue.h"
 #include "sim/SimHidBackend.h"
 #include "support/FakeHid.h"
+#include "support/Rows.h"
 #include "support/TestHome.h"
 
 namespace zanvor {
@@ -66,29 +68,24 @@ class FramingOnVirtualKeyboardTest : public test::IsolatedHomeTest {
 };
 
 TEST_F(FramingOnVirtualKeyboardTest, BlocksAreCutIntoChunksOfTheReportSize) {
-    using Chunks_t = std::vector<std::pair<int, int>>;
-    const struct {
-        int reportLength;
-        size_t blockLength;
-        Chunks_t chunks;
-    } cases[] = {
-        {65, 64, {{0, 56}, {56, 8}}},
-        {33, 64, {{0, 24}, {24, 24}, {48, 16}}},
-        {65, 384, {{0, 56}, {56, 56}, {112, 56}, {168, 56}, {224, 56}, {280, 56}, {0x150, 48}}},
-    };
-    for (const auto& c : cases) {
+    test::ForEachRow(test::ChunkCases(), [&](const test::ChunkCase& c) {
+        SCOPED_TRACE(testing::Message()
+                     << c.reportLength << "-byte reports, " << c.blockLength << "-byte block");
         Connect("101:cable", c.reportLength, 101);
-        std::vector<uint8_t> block(c.blockLength, 0);
-        // Parameter block (64) and the layer-0 key table (384) are both read by writing zeros.
-        const uint8_t command = c.blockLength == 64 ? 0x14 : 0x16;
-        EXPECT_TRUE(manager->WriteBlock(command, block));
-        EXPECT_EQ(Chunks(command), c.chunks) << c.reportLength << "/" << c.blockLength;
+        EXPECT_EQ(manager->ChunkSize(), c.chunkSize);
+        // Layer 0's key table takes a block of any length up to its own.
+        std::vector<uint8_t> block(c.blockLength, 0x10);
+        EXPECT_TRUE(manager->WriteBlock(0x1B, block));
+        EXPECT_EQ(Chunks(0x1B), c.offsetAndLength);
+        // Every report is written whole, at the interface's output report length.
+        const size_t reportLength =
+            static_cast<size_t>(manager->CurrentHandle()->OutputReportLength());
         for (const SimReport& report : sim->Reports()) {
             if (report.to_device) {
-                EXPECT_EQ(report.bytes.size(), static_cast<size_t>(c.reportLength));
+                EXPECT_EQ(report.bytes.size(), reportLength);
             }
         }
-    }
+    });
 }
 
 TEST_F(FramingOnVirtualKeyboardTest, EmptyBlockWritesNothingAndFails) {

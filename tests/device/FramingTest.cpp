@@ -6,9 +6,11 @@
 #include <memory>
 #include <vector>
 
+#include "ChunkCases.h"
 #include "device/DeviceManager.h"
 #include "device/ReportFraming.h"
 #include "support/FakeHid.h"
+#include "support/Rows.h"
 
 namespace zanvor {
 namespace {
@@ -59,26 +61,13 @@ std::vector<uint8_t> Pattern(size_t length) {
     return data;
 }
 
-struct ChunkCase {
-    int reportLength;
-    size_t blockLength;
-    std::vector<std::pair<int, int>> offsetAndLength;  // one per report written
-};
-
 TEST_F(Framing, WriteBlockSplitsIntoChunksOfTheReportSize) {
-    const std::vector<ChunkCase> cases = {
-        {65, 64, {{0, 56}, {56, 8}}},
-        {33, 64, {{0, 24}, {24, 24}, {48, 16}}},
-        {65, 384, {{0, 56}, {56, 56}, {112, 56}, {168, 56}, {224, 56}, {280, 56}, {336, 48}}},
-        {65, 56, {{0, 56}}},
-        {64, 10, {{0, 10}}},
-    };
-    for (const ChunkCase& c : cases) {
+    test::ForEachRow(test::ChunkCases(), [&](const test::ChunkCase& c) {
         SCOPED_TRACE(testing::Message()
                      << c.reportLength << "-byte reports, " << c.blockLength << "-byte block");
         backend = std::make_shared<FakeHidBackend>();
         Open(c.reportLength);
-        EXPECT_EQ(manager->ChunkSize(), c.reportLength >= 64 ? 56 : 24);
+        EXPECT_EQ(manager->ChunkSize(), c.chunkSize);
         // The device returns each written byte inverted, so the result shows it was copied.
         device->SetResponder([this](const Report& written) {
             Report answer = device->Answer(written, 0x55);
@@ -114,7 +103,7 @@ TEST_F(Framing, WriteBlockSplitsIntoChunksOfTheReportSize) {
         for (size_t i = 0; i < data.size(); ++i) {
             EXPECT_EQ(data[i], static_cast<uint8_t>(~original[i])) << "byte " << i;
         }
-    }
+    });
 }
 
 TEST_F(Framing, LastChunkOfALayerTableCarriesOffset0x150) {
@@ -207,7 +196,7 @@ TEST_F(Framing, CheckedTransferIgnoresAnswersThatBelongToAnotherChunk) {
         {"offset high", [](Report& r) { r[3] = 0x01; }},
         {"command", [](Report& r) { r[1] = 0x2F; }},
     };
-    for (const Case& c : cases) {
+    test::ForEachRow(cases, [&](const Case& c) {
         for (bool checked : {false, true}) {
             SCOPED_TRACE(testing::Message() << c.name << (checked ? ", checked" : ""));
             backend = std::make_shared<FakeHidBackend>();
@@ -231,7 +220,7 @@ TEST_F(Framing, CheckedTransferIgnoresAnswersThatBelongToAnotherChunk) {
                 EXPECT_EQ(writes[2], writes[1]) << "the same chunk is sent again";
             }
         }
-    }
+    });
 }
 
 TEST_F(Framing, SendCommandCapsTheLengthAndSendsTheCallerBytes) {

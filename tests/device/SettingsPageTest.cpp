@@ -10,6 +10,7 @@
 
 #include "platform/Paths.h"
 #include "store/DataStore.h"
+#include "support/CaseName.h"
 #include "support/TestHome.h"
 
 namespace zanvor {
@@ -217,18 +218,18 @@ TEST_P(SettingValueTest, AcceptsOnlyTheValuesThePageOffers) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Values, SettingValueTest,
-                         ::testing::Values(ValueCase{"mac_mode", "1", true, "1"},
-                                           ValueCase{"game_mode", "off", true, "0"},
-                                           ValueCase{"encoder_mode", "on", true, "1"},
-                                           ValueCase{"lock_win", "2", false, ""},
-                                           ValueCase{"wasd_mode", "", false, ""},
-                                           ValueCase{"sleep_time", "10", true, "10"},
-                                           ValueCase{"sleep_time", "4", false, ""},
-                                           ValueCase{"sleep_time", "010", false, ""},
-                                           ValueCase{"key_keyresponse", "20", true, "20"},
-                                           ValueCase{"key_keyresponse", "3", false, ""},
-                                           ValueCase{"reporte_rate", "4", false, ""}));
+INSTANTIATE_TEST_SUITE_P(
+    Values, SettingValueTest,
+    ::testing::Values(
+        ValueCase{"mac_mode", "1", true, "1"}, ValueCase{"game_mode", "off", true, "0"},
+        ValueCase{"encoder_mode", "on", true, "1"}, ValueCase{"lock_win", "2", false, ""},
+        ValueCase{"wasd_mode", "", false, ""}, ValueCase{"sleep_time", "10", true, "10"},
+        ValueCase{"sleep_time", "4", false, ""}, ValueCase{"sleep_time", "010", false, ""},
+        ValueCase{"key_keyresponse", "20", true, "20"},
+        ValueCase{"key_keyresponse", "3", false, ""}, ValueCase{"reporte_rate", "4", false, ""}),
+    [](const auto& info) {
+        return test::CaseName(std::string(info.param.key) + "_" + info.param.value, info.index);
+    });
 
 TEST_F(SettingsPageTest, ApplySettingStoresValidValuesAndSendsOnlyKeyboardSettings) {
     std::string error;

@@ -10,6 +10,7 @@
 #include "keys/InputMapping.h"
 #include "keys/KeyCodes.h"
 #include "keys/KeyEvents.h"
+#include "support/Rows.h"
 
 namespace zanvor {
 namespace {
@@ -96,7 +97,7 @@ TEST(InputMapping, RepresentativeKeys) {
         {"browser home", 180, KEY_HOMEPAGE, 0xAC, 0x32, true, 0},
         {"mail", 163, KEY_MAIL, 0xB4, 0x6C, true, 0},
     };
-    for (const auto& c : cases) {
+    test::ForEachRow(cases, [&](const auto& c) {
         SCOPED_TRACE(c.key);
         const auto byX11 = NativeKeyFromX11(c.x11);
         const auto byEvdev = NativeKeyFromEvdev(c.evdev);
@@ -108,7 +109,7 @@ TEST(InputMapping, RepresentativeKeys) {
         EXPECT_EQ(byEvdev->extended, c.extended);
         EXPECT_EQ(VirtualKeyFromX11(c.x11), c.virtualKey);
         EXPECT_EQ(CapturedUsage(c.x11), c.usage);
-    }
+    });
 }
 
 TEST(InputMapping, UnmappedCodes) {
@@ -191,7 +192,7 @@ TEST(InputMapping, MouseButtons) {
         {BTN_EXTRA, MouseButton::Forward, 16, 8, "Forward"},
         {BTN_FORWARD, MouseButton::Forward, 16, 8, "Forward"},
     };
-    for (const auto& c : cases) {
+    test::ForEachRow(cases, [&](const auto& c) {
         SCOPED_TRACE(c.name);
         ASSERT_EQ(MouseButtonFromEvdev(c.evdev), c.button);
         for (bool pressed : {true, false}) {
@@ -206,7 +207,7 @@ TEST(InputMapping, MouseButtons) {
             EXPECT_EQ(raw.code, c.rawCode);
             EXPECT_EQ(raw.name, c.name);
         }
-    }
+    });
     EXPECT_FALSE(MouseButtonFromEvdev(BTN_TASK).has_value());
     EXPECT_FALSE(MouseButtonFromEvdev(KEY_A).has_value());
 }

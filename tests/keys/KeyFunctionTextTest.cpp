@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "keys/KeyFunctionText.h"
+#include "support/Rows.h"
 #include "support/TestHome.h"
 #include "ui/LoadText.h"
 
@@ -49,7 +50,7 @@ TEST_F(KeyFunctionTextTest, ValidFormsGiveTheRowFields) {
         {"macro:9:0:5", 3, 9, 0, 5, "Login"},
         {"macro:9:2", 3, 9, 2, 0, "Login"},
     };
-    for (const Case& c : cases) {
+    test::ForEachRow(cases, [&](const Case& c) {
         KeyMacroData row;
         row.key_code = 0x29;
         std::string error;
@@ -60,7 +61,7 @@ TEST_F(KeyFunctionTextTest, ValidFormsGiveTheRowFields) {
         EXPECT_EQ(row.macro_value3, c.value3) << c.text;
         EXPECT_EQ(row.macro_desc, c.desc) << c.text;
         EXPECT_EQ(row.key_code, 0x29) << "only the function fields change";
-    }
+    });
 }
 
 TEST_F(KeyFunctionTextTest, InvalidFormsAreRefusedWithTheValidForms) {
@@ -130,7 +131,7 @@ TEST_F(KeyFunctionTextTest, FormattedRowsParseBackToTheSameFunction) {
         {12, 53, 0, 0, "fn:53"},
         {4, 1, 0, 0, "none"},
     };
-    for (const Case& c : cases) {
+    test::ForEachRow(cases, [&](const Case& c) {
         KeyMacroData row;
         row.macro_type = c.type;
         row.macro_value = c.value;
@@ -146,7 +147,7 @@ TEST_F(KeyFunctionTextTest, FormattedRowsParseBackToTheSameFunction) {
             EXPECT_EQ(back.macro_value2, c.value2) << c.text;
             EXPECT_EQ(back.macro_value3, c.value3) << c.text;
         }
-    }
+    });
 }
 
 TEST_F(KeyFunctionTextTest, KeysResolveByUsageOrByAUniqueCaption) {

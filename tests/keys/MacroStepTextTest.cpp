@@ -5,6 +5,7 @@
 
 #include "keys/MacroStepText.h"
 #include "keys/MacroSteps.h"
+#include "support/Rows.h"
 
 namespace zanvor {
 namespace {
@@ -41,7 +42,7 @@ TEST(MacroStepTextTest, WordsBecomeStepsWithTheirListTexts) {
         {"down:A@99999", kStepKeyDown, 0x41, 31000, "\u2193  A"},
         {"down:A@-4", kStepKeyDown, 0x41, 0, "\u2193  A"},
     };
-    for (const Case& c : cases) {
+    test::ForEachRow(cases, [&](const Case& c) {
         std::vector<MacroRecordData> steps;
         std::string bad;
         ASSERT_TRUE(ParseMacroSteps({c.word}, steps, bad)) << c.word;
@@ -50,7 +51,7 @@ TEST(MacroStepTextTest, WordsBecomeStepsWithTheirListTexts) {
         EXPECT_EQ(steps[0].value, c.value) << c.word;
         EXPECT_EQ(steps[0].delay_time, c.delay) << c.word;
         EXPECT_EQ(steps[0].desc, c.desc) << c.word;
-    }
+    });
 }
 
 TEST(MacroStepTextTest, TheFirstBadWordIsNamedAndNothingIsParsed) {

@@ -5,6 +5,7 @@
 
 #include "LightFixture.h"
 #include "lighting/LightParameters.h"
+#include "support/Rows.h"
 #include "ui/LanguageFile.h"
 
 namespace zanvor::test {
@@ -66,14 +67,14 @@ TEST_F(LightRowsTest, ParameterFlagsFollowTheModeTable) {
         {101, 0, 20, 0x033}, {101, 0, 0x80, 0x111}, {101, 0, 0x84, 0x111}, {101, 1, 0, 0x033},
         {101, 1, 4, 0x031},  {101, 2, 4, 0x031},    {103, 2, 4, 0x011},    {103, 10, 4, 0x031},
     };
-    for (const Case& c : cases) {
+    test::ForEachRow(cases, [&](const Case& c) {
         const std::vector<LightData> rows = DefaultLightRows(1, c.deviceType);
         const auto it = std::find_if(rows.begin(), rows.end(), [&](const LightData& row) {
             return row.type == c.type && row.mode == c.mode;
         });
         ASSERT_NE(it, rows.end()) << c.type << "/" << c.mode;
         EXPECT_EQ(it->config_func, c.flags) << c.deviceType << " " << c.type << "/" << c.mode;
-    }
+    });
 }
 
 TEST(LightTextsTest, EveryModeSetDirectionAndSwatchNameIsInEveryLanguage) {

@@ -8,6 +8,7 @@
 
 #include "platform/HidDescriptor.h"
 #include "platform/HidapiBackend.h"
+#include "support/Rows.h"
 #include "support/TestHome.h"
 
 namespace zanvor {
@@ -116,13 +117,13 @@ TEST(HidDescriptor, ParsesTopLevelCollectionsAndReportLengths) {
          true,
          {{0x00, 0x01, 65537, 0, 0}}},
     };
-    for (const ParseCase& c : cases) {
+    test::ForEachRow(cases, [&](const ParseCase& c) {
         SCOPED_TRACE(c.name);
         std::vector<HidTopLevelCollection> collections;
         EXPECT_EQ(ParseHidReportDescriptor(c.descriptor.data(), c.descriptor.size(), collections),
                   c.valid);
         if (!c.valid) {
-            continue;
+            return;
         }
         ASSERT_EQ(collections.size(), c.collections.size());
         for (size_t i = 0; i < collections.size(); ++i) {
@@ -132,7 +133,7 @@ TEST(HidDescriptor, ParsesTopLevelCollectionsAndReportLengths) {
             EXPECT_EQ(collections[i].output_report_length, c.collections[i].output_report_length);
             EXPECT_EQ(collections[i].feature_report_length, c.collections[i].feature_report_length);
         }
-    }
+    });
 }
 
 TEST(HidDescriptor, InterfaceCapsPreferTheVendorCollectionAndFallBackTo65) {

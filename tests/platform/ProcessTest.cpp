@@ -68,8 +68,11 @@ TEST_F(ProcessTest, ExitStatusesAndFailuresAreReported) {
 TEST_F(ProcessTest, AWaitGivesUpWhenAskedAndAfterItsTimeOut) {
     std::string error;
     const std::string release = dir.path() + "release";
-    const int pid = StartProcess(
-        Script("waits", "while [ ! -e '" + release + "' ]; do sleep 0.05; done\n"), {}, error);
+    // The loop is bounded (about a minute) so a test that fails before the release leaves no
+    // child behind.
+    const int pid = StartProcess(Script("waits", "for i in $(seq 1200); do [ -e '" + release +
+                                                     "' ] && exit 0; sleep 0.05; done\nexit 1\n"),
+                                 {}, error);
     ASSERT_GT(pid, 0) << error;
     int asked = 0;
     EXPECT_FALSE(WaitForProcess(pid, [&asked] { return ++asked < 3; }));

@@ -61,9 +61,15 @@ class CommandHandoffTest : public test::IsolatedHomeTest {
 
     void StopHub() {
         if (hub_ > 0) {
+            // A program that does not end on SIGTERM is killed, so no test leaves it behind.
             kill(hub_, SIGTERM);
-            int status = 0;
-            waitpid(hub_, &status, 0);
+            for (int i = 0; i < 600 && waitpid(hub_, nullptr, WNOHANG) == 0; ++i) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            }
+            if (waitpid(hub_, nullptr, WNOHANG) == 0) {
+                kill(hub_, SIGKILL);
+                waitpid(hub_, nullptr, 0);
+            }
             hub_ = 0;
         }
     }

@@ -188,7 +188,7 @@ TEST_F(MainWindowTest, KeyboardSettingsSwitchesAreStoredForTheProfile) {
     SettingsPageView* settings = window->Settings();
     ASSERT_TRUE(WaitFor([&] { return settings->isVisible(); }));
     // The firmware version read from the keyboard is on the page.
-    EXPECT_FALSE(dialog->mainView.InfoLabel(0).empty());
+    EXPECT_EQ(dialog->mainView.InfoLabel(0), "Firmware: v1.20");
     SwitchView* game = settings->KeyboardSwitch(1);
     const bool before = game->isChecked();
     game->click();

@@ -10,6 +10,7 @@
 
 #include "ScreenFixture.h"
 #include "screen/PngFile.h"
+#include "support/Rows.h"
 
 namespace zanvor::test {
 namespace {
@@ -90,7 +91,7 @@ TEST(GifDecodeTest, ReadsFramesSizesAndDisplayTimesOfRealFiles) {
         {"large_square.gif", 3, 320, 320, {80, 80, 80}},
         {"still.gif", 1, 160, 80, {0}},
     };
-    for (const Case& c : cases) {
+    test::ForEachRow(cases, [&](const Case& c) {
         SCOPED_TRACE(c.file);
         const DecodedGif decoded = DecodeFile(ScreenFixture(c.file));
         ASSERT_EQ(decoded.error, GifError::kNone);
@@ -100,7 +101,7 @@ TEST(GifDecodeTest, ReadsFramesSizesAndDisplayTimesOfRealFiles) {
             EXPECT_EQ(frame.width, c.width);
             EXPECT_EQ(frame.height, c.height);
         }
-    }
+    });
     // The fixtures' frames differ from each other: a white marker square on a background of
     // the frame's own colour.
     const DecodedGif twelve = DecodeFile(ScreenFixture("twelve_frames.gif"));

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "SimTestSupport.h"
+#include "support/Rows.h"
 
 namespace zanvor {
 namespace {
@@ -164,7 +165,7 @@ TEST(VirtualKeyboardTest, RefusalsEchoTheRequestAndChangeNothing) {
         {"knob indices without a knob", ScreenModel(), Request(0x3E, 0, 56)},
         {"macro block beyond its capacity", SmallModel(), Request(0x2D, 4090, 8)},
     };
-    for (const Case& c : cases) {
+    test::ForEachRow(cases, [&](const Case& c) {
         VirtualKeyboard keyboard(c.model);
         const Bytes tables = keyboard.BlockData(0x1B);
         const Bytes parameters = keyboard.BlockData(0x15);
@@ -176,7 +177,7 @@ TEST(VirtualKeyboardTest, RefusalsEchoTheRequestAndChangeNothing) {
         EXPECT_EQ(keyboard.BlockData(0x1B), tables) << c.what;
         EXPECT_EQ(keyboard.BlockData(0x15), parameters) << c.what;
         EXPECT_FALSE(keyboard.Dirty()) << c.what;
-    }
+    });
 }
 
 TEST(VirtualKeyboardTest, ReportsWithoutHeaderGetNoAnswer) {

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "StoreFixture.h"
+#include "support/Rows.h"
 
 namespace zanvor::test {
 namespace {
@@ -112,11 +113,11 @@ TEST_F(ConfigTest, NumericReadsOfStoredTexts) {
         {"0x10", 0},
         {"中文", 0},
     };
-    for (const auto& c : cases) {
+    test::ForEachRow(cases, [&](const auto& c) {
         SCOPED_TRACE(c.text);
         ASSERT_TRUE(store.UpdateConfigValue(1, "lightmode", c.text));
         EXPECT_EQ(store.GetConfigInt(1, "lightmode"), c.expected);
-    }
+    });
     EXPECT_EQ(store.GetConfigInt(1, "no_such_key"), 0);
 }
 

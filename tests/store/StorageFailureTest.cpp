@@ -15,6 +15,7 @@
 
 #include "StoreFixture.h"
 #include "support/FaultVfs.h"
+#include "support/Rows.h"
 
 namespace zanvor::test {
 namespace {
@@ -88,7 +89,7 @@ TEST_F(StorageFailureTest, AFileThatIsNoUsableDatabaseIsReportedAndCanBeMovedAsi
          }},
     };
     store.CloseDatabase();
-    for (const auto& c : cases) {
+    test::ForEachRow(cases, [&](const auto& c) {
         SCOPED_TRACE(c.name);
         const std::string path = DataStore::DatabasePath(dataFolder(), "Spoilt");
         c.spoil(path);
@@ -116,7 +117,7 @@ TEST_F(StorageFailureTest, AFileThatIsNoUsableDatabaseIsReportedAndCanBeMovedAsi
         store.CloseDatabase();
         fs::remove_all(movedTo);
         ASSERT_TRUE(store.DeleteDeviceDatabase(dataFolder(), "Spoilt"));
-    }
+    });
 }
 
 // A write that fails at any point of a profile's creation (a full disk) leaves none of its

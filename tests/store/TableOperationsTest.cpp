@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "StoreFixture.h"
+#include "support/Rows.h"
 
 namespace zanvor::test {
 namespace {
@@ -113,7 +114,7 @@ TEST_F(KeyTableTest, ReplaceKeyCases) {
          true,
          {{"4", "4"}, {"5", "5"}, {"6", "6"}}},
     };
-    for (const auto& c : cases) {
+    test::ForEachRow(cases, [&](const auto& c) {
         SCOPED_TRACE(c.what);
         store.CloseDatabase();
         ASSERT_TRUE(store.DeleteDeviceDatabase(dataFolder(), kModel));
@@ -131,7 +132,7 @@ TEST_F(KeyTableTest, ReplaceKeyCases) {
                   c.remaining);
         EXPECT_EQ(store.CountKeys(1), static_cast<int>(c.remaining.size()) + 1)
             << "layer 1 is never touched";
-    }
+    });
 }
 
 // --- Macros -----------------------------------------------------------------------------------

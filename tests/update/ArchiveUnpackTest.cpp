@@ -3,6 +3,7 @@
 
 #include <filesystem>
 
+#include "support/Rows.h"
 #include "support/TestHome.h"
 #include "support/ZipBuilder.h"
 #include "update/ArchiveUnpack.h"
@@ -100,7 +101,7 @@ TEST_F(ArchiveUnpackTest, RefusesAWholeArchiveWithAnEntryThatLeavesTheFolder) {
         {"link, then through it",
          [](test::ZipBuilder& z) { z.Symlink("up", "..").File("up/evil", "x"); }, "link"},
     };
-    for (const auto& c : cases) {
+    test::ForEachRow(cases, [&](const auto& c) {
         SCOPED_TRACE(c.label);
         fs::remove_all(dir.path() + "outer");
         fs::create_directories(target);
@@ -116,7 +117,7 @@ TEST_F(ArchiveUnpackTest, RefusesAWholeArchiveWithAnEntryThatLeavesTheFolder) {
         EXPECT_TRUE(Tree(target).empty()) << "nothing is written once the archive is refused";
         EXPECT_EQ(Tree(dir.path() + "outer"), std::vector<std::string>{"target"});
         EXPECT_FALSE(fs::exists("/tmp/zanvor-unpack-test-evil"));
-    }
+    });
 }
 
 TEST_F(ArchiveUnpackTest, StopsAtTheSizeLimitBeforeWriting) {
@@ -129,7 +130,7 @@ TEST_F(ArchiveUnpackTest, StopsAtTheSizeLimitBeforeWriting) {
         {"one large entry", 1, 4},
         {"many entries together", 3, 1},
     };
-    for (const auto& c : cases) {
+    test::ForEachRow(cases, [&](const auto& c) {
         SCOPED_TRACE(c.label);
         {
             test::ZipBuilder zip(archive);
@@ -146,7 +147,7 @@ TEST_F(ArchiveUnpackTest, StopsAtTheSizeLimitBeforeWriting) {
         EXPECT_FALSE(result.ok);
         EXPECT_NE(result.error.find("more than 2097152 bytes"), std::string::npos) << result.error;
         EXPECT_TRUE(Tree(target).empty());
-    }
+    });
 }
 
 TEST_F(ArchiveUnpackTest, AFailureHalfwayRemovesWhatItWroteAndNothingElse) {

@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "support/HttpsTestServer.h"
+#include "support/Rows.h"
 #include "update/WebClient.h"
 
 namespace zanvor {
@@ -63,7 +64,7 @@ TEST_F(WebClientTest, ProgressFollowsWholeReadsAndNeverRepeatsTheLastValue) {
         {40960, {2, 8, 10, 32, 55, 77, 100}},
         {0, {2, 8, 10, 100}},
     };
-    for (const auto& c : cases) {
+    test::ForEachRow(cases, [&](const auto& c) {
         SCOPED_TRACE(c.size);
         const std::string content = Serve("file.zip", c.size);
         DownloadProgressState state;
@@ -81,7 +82,7 @@ TEST_F(WebClientTest, ProgressFollowsWholeReadsAndNeverRepeatsTheLastValue) {
         std::vector<int> second{0};
         second.insert(second.end(), c.first.begin(), c.first.end());
         EXPECT_EQ(posted, second);
-    }
+    });
 }
 
 TEST_F(WebClientTest, OnlyVerifiedHttpsIsUsed) {
