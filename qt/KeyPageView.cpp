@@ -69,6 +69,13 @@ void KeyPageView::AttachModels(const KeyPageViewModels& models) {
             functionColumn_->addWidget(combination_);
         }
         auto* row = new QHBoxLayout();
+        restoreKey_ = new QPushButton(functionPanel);
+        connect(restoreKey_, &QPushButton::clicked, this, [this] {
+            if (restoreKeyHandler_) {
+                restoreKeyHandler_();
+            }
+        });
+        restoreKey_->setVisible(static_cast<bool>(restoreKeyHandler_));
         restoreAll_ = new QPushButton(functionPanel);
         connect(restoreAll_, &QPushButton::clicked, this, [this] {
             if (restoreAllHandler_) {
@@ -77,6 +84,7 @@ void KeyPageView::AttachModels(const KeyPageViewModels& models) {
         });
         restoreAll_->setVisible(static_cast<bool>(restoreAllHandler_));
         row->addStretch(1);
+        row->addWidget(restoreKey_);
         row->addWidget(restoreAll_);
         functionColumn_->addLayout(row);
         lower_->show();
@@ -96,10 +104,20 @@ void KeyPageView::SetRestoreAllHandler(std::function<void()> handler) {
     }
 }
 
+void KeyPageView::SetRestoreKeyHandler(std::function<void()> handler) {
+    restoreKeyHandler_ = std::move(handler);
+    if (restoreKey_ != nullptr) {
+        restoreKey_->setVisible(static_cast<bool>(restoreKeyHandler_));
+    }
+}
+
 void KeyPageView::ApplyTexts() {
     hint_->setText(QString::fromStdString(LoadText("KB.DIALOG", 1428)));
     if (restoreAll_ != nullptr) {
         restoreAll_->setText(QString::fromStdString(LoadText("KB.DIALOG", 1459)));
+    }
+    if (restoreKey_ != nullptr) {
+        restoreKey_->setText(QString::fromStdString(LoadText("KB.DIALOG", 2101)));
     }
 }
 

@@ -306,6 +306,7 @@ void MainWindow::ConnectPages() {
     AttachKeyPage({&pages.keys.Functions(), &pages.keys.Layers(), &pages.keys.MacroPlay(),
                    &pages.keys.Combination(), &pages.keyTest.Control()},
                   [this] { dialog_->OnMessage(kIdRestoreAllKeys, kButtonClicked); });
+    keys_->SetRestoreKeyHandler([this] { dialog_->OnMessage(kIdRestoreKey, kButtonClicked); });
     keys_->Combination()->SetCaptureHandler([this](int code, bool pressed) {
         dialog_->Pages().keys.OnCaptureNativeKey(code, pressed);
     });

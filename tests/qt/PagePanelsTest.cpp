@@ -11,7 +11,7 @@
 #include <QTabBar>
 #include <QTimer>
 
-#include "HubWindowFixture.h"
+#include "KeyPageFixture.h"
 #include "app/ProfileDlg.h"
 #include "app/ProfilePage.h"
 #include "keys/KeyAssignmentPage.h"
@@ -32,52 +32,6 @@
 
 namespace zanvor::test {
 namespace {
-
-void Click(QWidget* widget, const QPoint& at) {
-    QMouseEvent press(QEvent::MouseButtonPress, QPointF(at), widget->mapToGlobal(QPointF(at)),
-                      Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(widget, &press);
-    QMouseEvent release(QEvent::MouseButtonRelease, QPointF(at), widget->mapToGlobal(QPointF(at)),
-                        Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
-    QApplication::sendEvent(widget, &release);
-}
-
-void Type(QWidget* widget, int key, const QString& text = QString()) {
-    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text);
-    QApplication::sendEvent(widget, &press);
-    QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier, text);
-    QApplication::sendEvent(widget, &release);
-}
-
-QListWidgetItem* FindItem(QListWidget* list, const QString& text) {
-    const auto found = list->findItems(text, Qt::MatchExactly);
-    return found.isEmpty() ? nullptr : found.front();
-}
-
-// The main window after the user picked the keyboard: profiles loaded, the keyboard's tables
-// read, the key-assignment page shown.
-class KeyPageGuiTest : public HubWindowTest {
-  protected:
-    void StartPage() {
-        Start("101:cable");
-        SelectKeyboard(101);
-        window->Tabs()->setCurrentIndex(1);
-        ASSERT_TRUE(WaitFor([this] { return window->Keys()->isVisible(); }));
-        view = window->Keys();
-    }
-
-    KeyItem Key(const std::string& caption) {
-        for (const KeyItem& item : dialog->keyboardCtrl.GetKeyItems()) {
-            if (item.caption == caption) {
-                return item;
-            }
-        }
-        ADD_FAILURE() << "no key " << caption;
-        return {};
-    }
-
-    KeyPageView* view = nullptr;
-};
 
 TEST_F(KeyPageGuiTest, ChoosingVolumeUpForAKeyOnLayerTwoStoresAndShowsIt) {
     StartPage();
