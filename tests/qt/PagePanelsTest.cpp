@@ -308,19 +308,49 @@ TEST_F(ProfileGuiTest, AddRenameAndDeleteThroughTheProfileList) {
     ASSERT_TRUE(WaitFor([this] { return view->Editor() == nullptr; }));
     EXPECT_EQ(StoredName(added), "Raid night");
 
-    // The right button asks for the context menu of the entry under it.
+    // The right button asks for the context menu of the entry under it; closed without a
+    // choice, the highlight stays on the active profile.
     const QRect second = view->visualItemRect(view->item(1));
     emit view->customContextMenuRequested(second.center());
     EXPECT_EQ(contextRequests, 1);
-    EXPECT_EQ(List().GetSelectItem(), 1);
+    EXPECT_EQ(List().GetSelectItem(), 3);
+    ASSERT_TRUE(WaitFor([this] { return view->currentRow() == 3; }));
+    EXPECT_EQ(dialog->session.currentProfile.load(), added);
 
-    // Delete removes the selected profile and selects the one before it.
+    // A command chosen from that menu is for the right-clicked entry, not the active one.
+    emit view->customContextMenuRequested(second.center());
+    dialog->OnProfileMenuCommand(ProfilePage::kCommandRename);
+    ASSERT_TRUE(WaitFor([this] { return view->Editor() != nullptr; }));
+    view->Editor()->setText("Work");
+    Type(view->Editor(), Qt::Key_Return);
+    ASSERT_TRUE(WaitFor([this] { return view->Editor() == nullptr; }));
+    EXPECT_EQ(StoredName(List().GetItemData(1)), "Work");
+    EXPECT_EQ(StoredName(added), "Raid night");
+    EXPECT_EQ(dialog->session.currentProfile.load(), added) << "Enter only ends the rename";
+    EXPECT_EQ(List().GetSelectItem(), 3);
+
+    // Delete asks, then removes the focused profile; the active one stays selected.
     const int deleted = List().GetItemData(1);
     view->setCurrentRow(1);
+    dialogs.QueueAnswer(true);
     Type(view, Qt::Key_Delete);
     ASSERT_TRUE(WaitFor([this] { return view->count() == 3; }));
     EXPECT_EQ(StoredName(deleted), "");
-    EXPECT_EQ(List().GetSelectItem(), 0);
+    EXPECT_EQ(List().GetCurData(), added);
+    EXPECT_EQ(dialog->session.currentProfile.load(), added);
+
+    // Declined, nothing is deleted.
+    view->setCurrentRow(0);
+    dialogs.QueueAnswer(false);
+    Type(view, Qt::Key_Delete);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(view->count(), 3);
+    EXPECT_EQ(dialogs.HistoryOf("question").size(), 2u);
+
+    // A double click renames in place, as in the profile dialog.
+    emit view->itemDoubleClicked(view->item(2));
+    ASSERT_TRUE(WaitFor([this] { return view->Editor() != nullptr; }));
+    Type(view->Editor(), Qt::Key_Escape);
 }
 
 TEST_F(ProfileGuiTest, TheProfileDialogAddsRenamesAndConfirms) {
@@ -341,6 +371,9 @@ TEST_F(ProfileGuiTest, TheProfileDialogAddsRenamesAndConfirms) {
     Type(view.List()->Editor(), Qt::Key_Return);
     ASSERT_TRUE(WaitFor([&] { return view.List()->Editor() == nullptr; }));
     EXPECT_EQ(StoredName(profileDialog.List().GetItemData(3)), "Office");
+    EXPECT_TRUE(view.isVisible()) << "Enter ends the rename, not the dialog";
+    EXPECT_EQ(profileDialog.GetResult(), ProfileDlg::Result::kOpen);
+    EXPECT_EQ(view.CancelButton()->text().toStdString(), LoadText("KB.DIALOG", 2103));
 
     view.OkButton()->click();
     EXPECT_EQ(view.result(), QDialog::Accepted);
