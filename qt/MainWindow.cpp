@@ -12,6 +12,7 @@
 #include <QMovie>
 #include <QPainter>
 #include <QPushButton>
+#include <QScreen>
 #include <QStackedWidget>
 #include <QTabBar>
 #include <QToolButton>
@@ -113,11 +114,21 @@ void BackgroundArea::paintEvent(QPaintEvent*) {
     painter.drawPixmap(0, 0, scaled_);
 }
 
+QSize MainWindow::DefaultSize(const QRect& available) {
+    constexpr int kTitleBar = 40;  // window decorations are outside the size given
+    if (available.isEmpty()) {
+        return PreferredSize();
+    }
+    const QSize fitting(available.width(), available.height() - kTitleBar);
+    return PreferredSize().boundedTo(fitting).expandedTo(MinimumSize());
+}
+
 MainWindow::MainWindow() {
     setWindowTitle(QString::fromStdString(Manager::GetDeviceName()));
     setWindowIcon(AppIcon());
-    resize(1400, 788);
-    setMinimumSize(1000, 640);
+    const QScreen* shownOn = screen() != nullptr ? screen() : QGuiApplication::primaryScreen();
+    resize(DefaultSize(shownOn != nullptr ? shownOn->availableGeometry() : QRect()));
+    setMinimumSize(MinimumSize());
     area_ = new BackgroundArea(this);
     setCentralWidget(area_);
 }
@@ -211,7 +222,9 @@ void MainWindow::Attach(KeyboardDlg* dialog) {
     tabs_ = new QTabBar(area_);
     tabs_->setDrawBase(false);
     tabs_->setExpanding(false);
-    tabs_->setUsesScrollButtons(false);
+    // Tabs keep their whole caption; a window too narrow for them scrolls the bar.
+    tabs_->setUsesScrollButtons(true);
+    tabs_->setElideMode(Qt::ElideNone);
     tabs_->setFocusPolicy(Qt::StrongFocus);
     tabs_->addTab(QString());
     tabs_->setTabData(0, 0);

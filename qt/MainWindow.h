@@ -60,6 +60,13 @@ class BackgroundArea : public QWidget {
 class MainWindow : public QMainWindow {
     Q_OBJECT
   public:
+    // The size the window opens with: its preferred size, made smaller to fit the screen's
+    // available area (without panels and docks, with room for the title bar), never below
+    // the minimum size.
+    static QSize DefaultSize(const QRect& available);
+    static QSize PreferredSize() { return {1400, 788}; }
+    static QSize MinimumSize() { return {1000, 640}; }
+
     MainWindow();
     ~MainWindow() override;
 
