@@ -177,6 +177,8 @@ void KeyAssignmentPage::Register(PageRegistry& registry) {
                 keyTest(false);
             }
             StartKeyCapture();
+        } else if (event == CombinationKeyPanel::kEventCaptureLeft) {
+            LeaveKeyCapture();
         } else if (event == CombinationKeyPanel::kEventApplyClicked) {
             EndKeyCapture();
             ApplyCombination();
@@ -570,6 +572,7 @@ void KeyAssignmentPage::OnLayerChanged() {
 }
 
 void KeyAssignmentPage::SelectKey() {
+    LeaveKeyCapture();
     const int key = controls_.keyboard.GetSelectKey();
     selectedKey_.store(key);
     if (key == kUsageKnob) {
@@ -618,6 +621,9 @@ void KeyAssignmentPage::ShowFunctionTab(int tab) {
     if (std::find(tabs.begin(), tabs.end(), tab) == tabs.end()) {
         tab = kTabKeys;
         functions.SetCurTab(tab);
+    }
+    if (tab != kTabCombination) {
+        LeaveKeyCapture();
     }
     currentTab_.store(tab);
     functions.ClearList();
@@ -789,6 +795,21 @@ void KeyAssignmentPage::StartKeyCapture() {
 
 void KeyAssignmentPage::EndKeyCapture() {
     controls_.combination.EndCapture();
+}
+
+void KeyAssignmentPage::LeaveKeyCapture() {
+    if (!controls_.combination.Capturing()) {
+        return;
+    }
+    EndKeyCapture();
+    std::function<void(bool)> keyTest;
+    {
+        std::lock_guard lock(catalogueMutex_);
+        keyTest = keyTestSwitch_;
+    }
+    if (keyTest && session_.currentPage.load() == kPageKeys) {
+        keyTest(true);
+    }
 }
 
 void KeyAssignmentPage::OnCaptureKeyEvent(int message, int virtualKey, int scanCode, int flags) {

@@ -160,6 +160,9 @@ class KeyAssignmentPage {
     // The combination panel's capture field starts or ends capturing keys.
     void StartKeyCapture();
     void EndKeyCapture();
+    // The capture is left without applying (another tab, key or page): it ends and the key
+    // test takes the keys again while the page is shown.
+    void LeaveKeyCapture();
     // A key event while capturing, in the keyboard hook's form (message, virtual key, scan
     // code, flags), or as the native key code the window system reports (X11/xkb keycode).
     void OnCaptureKeyEvent(int message, int virtualKey, int scanCode, int flags);

@@ -3,7 +3,9 @@
 
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QListWidget>
 #include <QPushButton>
+#include <QTabBar>
 #include <QVBoxLayout>
 
 #include "qt/KeyPanels.h"
@@ -59,6 +61,10 @@ void KeyPageView::AttachModels(const KeyPageViewModels& models) {
     }
     if (models.functions != nullptr && functions_ == nullptr) {
         functions_ = new FunctionListView(*models.functions, functionPanel);
+        // The key test listens while the list has the focus: an input method would take the
+        // keys before the window sees them.
+        functions_->List()->setAttribute(Qt::WA_InputMethodEnabled, false);
+        functions_->Tabs()->setAttribute(Qt::WA_InputMethodEnabled, false);
         functionColumn_->addWidget(functions_, 1);
         if (models.macroPlay != nullptr) {
             macroPlay_ = new MacroPlayView(*models.macroPlay, functionPanel);

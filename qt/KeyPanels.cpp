@@ -373,6 +373,12 @@ bool CombinationView::eventFilter(QObject* watched, QEvent* event) {
             }
             return true;
         }
+        case QEvent::FocusOut:
+            // Another tab, another key, another page or window: the capture ends there.
+            if (model_.Capturing()) {
+                model_.LeaveCapture();
+            }
+            return false;
         case QEvent::ShortcutOverride:
             // While capturing, Tab and every shortcut belong to the capture.
             if (model_.Capturing()) {

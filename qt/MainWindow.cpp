@@ -27,6 +27,7 @@
 #include "qt/HomePage.h"
 #include "qt/KeyPageView.h"
 #include "qt/KeyPanels.h"
+#include "qt/KeyRepeatFilter.h"
 #include "qt/KnobDialogView.h"
 #include "qt/LightPageView.h"
 #include "qt/MacroPageView.h"
@@ -331,6 +332,7 @@ void MainWindow::ConnectPages() {
     });
     pages.screen.SetImageServices(screenImages_);
     pages.screen.SetDelayDialog(ScreenPageView::DelayDialogPresenter(this));
+    SetInputRegainedHandler([this] { dialog_->Pages().keyTest.ClearHeld(); });
     SetInputHandlers(
         [this](int code, bool pressed) { dialog_->Pages().keyTest.OnNativeKey(code, pressed); },
         [this](MouseButton button, bool pressed) {
@@ -367,7 +369,20 @@ void MainWindow::AttachKeyPage(const KeyPageViewModels& models, std::function<vo
     }
 }
 
+void MainWindow::SetInputRegainedHandler(std::function<void()> handler) {
+    inputRegained_ = std::move(handler);
+}
+
 void MainWindow::SetInputHandlers(KeyInputHandler keys, MouseInputHandler mouse) {
+    if (keyRepeat_ == nullptr) {
+        keyRepeat_ = new KeyRepeatFilter(
+            [this](int code, bool pressed) {
+                if (keyInput_) {
+                    keyInput_(code, pressed);
+                }
+            },
+            this);
+    }
     keyInput_ = std::move(keys);
     mouseInput_ = std::move(mouse);
     qApp->removeEventFilter(this);
@@ -392,7 +407,8 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
         auto* keyEvent = static_cast<QKeyEvent*>(event);
         // One delivery per event: the focus widget's (a shortcut may resend it to others).
         if (widget == QApplication::focusWidget() || QApplication::focusWidget() == nullptr) {
-            keyInput_(static_cast<int>(keyEvent->nativeScanCode()), type == QEvent::KeyPress);
+            keyRepeat_->Key(static_cast<int>(keyEvent->nativeScanCode()), type == QEvent::KeyPress,
+                            keyEvent->timestamp(), keyEvent->isAutoRepeat());
         }
     }
     if (mouse && mouseInput_) {
@@ -561,6 +577,11 @@ void MainWindow::changeEvent(QEvent* event) {
     // is active again.
     if (event->type() == QEvent::ActivationChange && isActiveWindow()) {
         ReloadBackground();
+        if (inputRegained_) {
+            inputRegained_();
+        }
+    } else if (event->type() == QEvent::ActivationChange && keyRepeat_ != nullptr) {
+        keyRepeat_->Flush();
     }
     QMainWindow::changeEvent(event);
 }
