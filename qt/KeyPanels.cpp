@@ -1,6 +1,8 @@
 #include "qt/KeyPanels.h"
 #include "qt/ModelBinding.h"
 
+#include <algorithm>
+
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QGridLayout>
@@ -233,13 +235,21 @@ void FunctionListView::Reload(uint32_t changes) {
     }
     if (changes & ModelBinding::Bit(KeyFuncValue::kChangeItems)) {
         list_->clear();
+        // Cells as wide as the longest caption of the tab, within bounds, so entries that
+        // differ only at their end ("Custom lighting 1", "… 2") stay apart.
+        const int charWidth = fontMetrics().averageCharWidth();
+        int widest = 0;
+        for (const KeyFuncItem& item : model_.Items()) {
+            widest = std::max(widest, fontMetrics().horizontalAdvance(Text(item.caption)));
+        }
+        list_->setGridSize(QSize(std::clamp(widest + 24, charWidth * 24, charWidth * 44),
+                                 list_->gridSize().height()));
         for (const KeyFuncItem& item : model_.Items()) {
             auto* entry = new QListWidgetItem(Text(item.caption), list_);
             entry->setTextAlignment(Qt::AlignCenter);
             entry->setSizeHint(list_->gridSize() - QSize(8, 6));
-            if (!item.note.empty()) {
-                entry->setToolTip(Text(item.note));
-            }
+            // The whole caption on hover, for entries the grid cuts.
+            entry->setToolTip(Text(item.note.empty() ? item.caption : item.note));
         }
     }
     {

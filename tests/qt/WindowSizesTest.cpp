@@ -2,12 +2,14 @@
 // from the minimum up every tab caption is shown whole, in English and Polish.
 
 #include <QFontMetrics>
+#include <QListWidget>
 #include <QPushButton>
 #include <QScreen>
 #include <QTabBar>
 #include <QToolButton>
 
 #include "HubWindowFixture.h"
+#include "keys/KeyAssignmentPage.h"
 #include "qt/KeyPageView.h"
 #include "qt/KeyPanels.h"
 #include "qt/KeyboardView.h"
@@ -82,6 +84,18 @@ class WindowSizesTest : public HubWindowTest {
                 }
             }
             Save(*window, QString("page%1_%2").arg(index).arg(suffix));
+            if (window->CurrentPage() == window->Keys()) {
+                // The keyboard functions: a caption the grid cuts shows whole on hover.
+                FunctionListView* functions = window->Keys()->Functions();
+                functions->Tabs()->setCurrentIndex(functions->TabIndex(kTabInternal));
+                ASSERT_TRUE(WaitFor([&] { return functions->List()->count() > 20; }));
+                for (int row = 0; row < functions->List()->count(); ++row) {
+                    QListWidgetItem* item = functions->List()->item(row);
+                    EXPECT_EQ(item->toolTip(), item->text());
+                }
+                Save(*window, QString("keyboard_functions_%1").arg(suffix));
+                functions->Tabs()->setCurrentIndex(functions->TabIndex(kTabKeys));
+            }
         }
         window->SettingsButton()->click();
         ASSERT_TRUE(WaitFor([this] { return window->CurrentPage() == window->Settings(); }));
