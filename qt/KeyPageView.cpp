@@ -1,6 +1,8 @@
 #include "qt/KeyPageView.h"
 #include "qt/ModelBinding.h"
 
+#include <algorithm>
+
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
@@ -45,6 +47,19 @@ KeyPageView::KeyPageView(KeyboardCtrl& keyboard, QWidget* parent) : QWidget(pare
     lower_->hide();
     layout->addWidget(lower_, 0);
 
+    // The hint mentions the knob only on keyboards that have one.
+    const auto followKnob = [this, &keyboard](uint32_t) {
+        const std::vector<KeyItem> items = keyboard.GetKeyItems();
+        const bool knob = std::any_of(items.begin(), items.end(), [](const KeyItem& item) {
+            return item.code == 0xFF || item.drawnAsKnob;
+        });
+        if (knob != knobShown_) {
+            knobShown_ = knob;
+            ApplyTexts();
+        }
+    };
+    keyboardBinding_ = std::make_unique<ModelBinding>(keyboard, this, followKnob);
+    followKnob(0);
     language_ = SubscribeTexts(this, [this] { ApplyTexts(); });
     ApplyTexts();
 }
@@ -118,7 +133,8 @@ void KeyPageView::SetRestoreKeyHandler(std::function<void()> handler) {
 }
 
 void KeyPageView::ApplyTexts() {
-    hint_->setText(QString::fromStdString(LoadText("KB.DIALOG", 1428)));
+    hint_->setText(QString::fromStdString(knobShown_ ? LoadText("KB.DIALOG", 1428)
+                                                     : LoadText("KB.DIALOG", 2104)));
     if (restoreAll_ != nullptr) {
         restoreAll_->setText(QString::fromStdString(LoadText("KB.DIALOG", 1459)));
     }

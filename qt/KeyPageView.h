@@ -2,6 +2,7 @@
 
 #include <QWidget>
 #include <functional>
+#include <memory>
 
 #include "ui/LoadText.h"
 
@@ -11,6 +12,8 @@ class QHBoxLayout;
 class QVBoxLayout;
 
 namespace zanvor {
+
+class ModelBinding;
 
 class CKeyTestCtrl;
 class CombinationKeyPanel;
@@ -77,6 +80,8 @@ class KeyPageView : public QWidget {
     QPushButton* restoreKey_ = nullptr;
     std::function<void()> restoreAllHandler_;
     std::function<void()> restoreKeyHandler_;
+    std::unique_ptr<ModelBinding> keyboardBinding_;  // the hint follows the model's knob
+    bool knobShown_ = false;
     LanguageSubscription language_;
 };
 

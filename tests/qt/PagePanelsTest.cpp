@@ -3,6 +3,7 @@
 
 #include <QCheckBox>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMouseEvent>
@@ -181,6 +182,9 @@ TEST_F(KeyPageGuiTest, KeysPressedOverTheWindowAppearInTheKeyTestWhileThePageIsS
 
 TEST_F(KeyPageGuiTest, ClickingTheKnobOpensItsDialogAndAChoiceReachesTheKeyboardTables) {
     StartPage();
+    EXPECT_EQ(view->findChild<QLabel*>("hintLabel")->text().toStdString(),
+              LoadText("KB.DIALOG", 1428))
+        << "the hint names the knob of this model";
     const QRect knob = view->Keyboard()->KeyRect(0xFF);
     ASSERT_FALSE(knob.isEmpty()) << "the model draws no knob";
     std::string chosen;

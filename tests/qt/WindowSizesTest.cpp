@@ -2,6 +2,7 @@
 // from the minimum up every tab caption is shown whole, in English and Polish.
 
 #include <QFontMetrics>
+#include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
 #include <QScreen>
@@ -126,6 +127,11 @@ TEST(WindowDefaultSize, TheWindowOpensWithinTheScreensAvailableArea) {
 TEST_F(WindowSizesTest, EveryTabCaptionIsWholeAtTheUsualSizesInBothLanguages) {
     Start("101:cable,103:cable");
     SelectKeyboard(103);
+    window->Tabs()->setCurrentIndex(1);
+    QLabel* hint = window->Keys()->findChild<QLabel*>("hintLabel");
+    ASSERT_NE(hint, nullptr);
+    // This model has no knob: the page does not talk about one.
+    ASSERT_TRUE(WaitFor([&] { return hint->text().toStdString() == LoadText("KB.DIALOG", 2104); }));
     for (int language : {1033, 1045}) {
         dialog->Pages().application.languageList.Choose(language == 1033 ? 0 : 1);
         ASSERT_TRUE(WaitFor([&] {
