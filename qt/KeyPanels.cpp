@@ -170,6 +170,14 @@ FunctionListView::FunctionListView(KeyFuncValue& model, QWidget* parent)
         QSize(fontMetrics().averageCharWidth() * 24, fontMetrics().height() * 2 + 8));
     list_->setSelectionMode(QAbstractItemView::SingleSelection);
     layout->addWidget(list_, 1);
+    emptyHint_ = new QLabel(list_->viewport());
+    emptyHint_->setObjectName("hintLabel");
+    emptyHint_->setWordWrap(true);
+    emptyHint_->setAlignment(Qt::AlignCenter);
+    emptyHint_->hide();
+    auto* hintLayout = new QVBoxLayout(list_->viewport());
+    hintLayout->setContentsMargins(16, 8, 16, 8);
+    hintLayout->addWidget(emptyHint_);
     connect(tabs_, &QTabBar::tabBarClicked, this, [this](int index) {
         if (index >= 0) {
             model_.ClickTab(tabs_->tabData(index).toInt());
@@ -212,6 +220,7 @@ void FunctionListView::ApplyTexts() {
     for (int index = 0; index < tabs_->count(); ++index) {
         tabs_->setTabText(index, TabCaption(tabs_->tabData(index).toInt()));
     }
+    emptyHint_->setText(Text(LoadText("KB.DIALOG", 2105)));
 }
 
 void FunctionListView::Reload(uint32_t changes) {
@@ -263,6 +272,11 @@ void FunctionListView::Reload(uint32_t changes) {
         }
     }
     list_->setVisible(model_.ListVisible());
+    const bool noMacros = model_.GetCurTab() == 3 && list_->count() == 0;
+    if (noMacros) {
+        emptyHint_->setText(Text(LoadText("KB.DIALOG", 2105)));
+    }
+    emptyHint_->setVisible(noMacros);
     setVisible(model_.IsVisible());
 }
 

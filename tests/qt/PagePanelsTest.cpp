@@ -143,6 +143,17 @@ TEST_F(KeyPageGuiTest, TheCombinationTabShowsItsPanelAndTheMacroTabItsPlayOption
 
     Click(tabs, tabs->tabRect(list->TabIndex(kTabMacros)).center());
     ASSERT_TRUE(WaitFor([&] { return view->MacroPlay()->isVisible(); }));
+    EXPECT_FALSE(list->EmptyHint()->isVisible());
+    // No macro at all: the list says where macros are made.
+    std::vector<MacroData> macros;
+    dialog->Store().ListMacros(macros);
+    for (const MacroData& macro : macros) {
+        ASSERT_TRUE(dialog->Store().DeleteMacro(macro.macro_id));
+    }
+    dialog->Pages().keys.RefreshMacroList();
+    ASSERT_TRUE(WaitFor([&] { return list->List()->count() == 0; }));
+    EXPECT_TRUE(list->EmptyHint()->isVisible());
+    EXPECT_EQ(list->EmptyHint()->text().toStdString(), LoadText("KB.DIALOG", 2105));
     EXPECT_FALSE(view->Combination()->isVisible());
     EXPECT_TRUE(view->MacroPlay()->Option(0)->isChecked());
     EXPECT_EQ(view->MacroPlay()->Count()->text(), "1");
