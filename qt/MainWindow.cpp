@@ -1,5 +1,6 @@
 #include "qt/MainWindow.h"
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
@@ -393,6 +394,16 @@ void MainWindow::SetInputHandlers(KeyInputHandler keys, MouseInputHandler mouse)
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     const QEvent::Type type = event->type();
+    // Enter presses the focused button, as Space does (the window has no default button).
+    if (type == QEvent::KeyPress) {
+        const int pressedKey = static_cast<QKeyEvent*>(event)->key();
+        auto* button = qobject_cast<QAbstractButton*>(watched);
+        if ((pressedKey == Qt::Key_Return || pressedKey == Qt::Key_Enter) && button != nullptr &&
+            button->window() == this && button->hasFocus() && button->isEnabled()) {
+            button->click();
+            return true;
+        }
+    }
     const bool key = type == QEvent::KeyPress || type == QEvent::KeyRelease;
     const bool mouse = type == QEvent::MouseButtonPress || type == QEvent::MouseButtonRelease;
     if ((!key && !mouse) || stack_ == nullptr || stack_->currentWidget() != keys_ ||

@@ -81,12 +81,17 @@ TEST_F(KeyPageGuiTest, RestoreIsAButtonAndTheTabBarOnlyMovesBetweenTabs) {
     ASSERT_TRUE(WaitFor([this] { return dialog->Idle(); }));
     EXPECT_EQ(Row(0, a).macro_desc, "Volume up");
 
-    // The button restores the selected key, in the database and in the keyboard.
+    // The button restores the selected key, in the database and in the keyboard; Enter on
+    // the focused button presses it.
     QPushButton* restore = view->RestoreKeyButton();
     ASSERT_NE(restore, nullptr);
     EXPECT_TRUE(restore->isVisible());
     EXPECT_EQ(restore->text().toStdString(), LoadText("KB.DIALOG", 2101));
-    restore->click();
+    window->activateWindow();
+    ASSERT_TRUE(WaitFor([this] { return window->isActiveWindow(); }));
+    restore->setFocus();
+    ASSERT_TRUE(WaitFor([&] { return restore->hasFocus(); }));
+    Type(restore, Qt::Key_Return);
     ASSERT_TRUE(WaitFor([this] { return dialog->Idle(); }));
     EXPECT_EQ(Row(0, a).macro_desc, "A");
     const int index = dialog->session.KeyMapsCopy().codeToKeyIndex.at(a);
