@@ -6,6 +6,8 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTabBar>
 #include <QToolButton>
 
@@ -100,6 +102,11 @@ class WindowSizesTest : public HubWindowTest {
         }
         window->SettingsButton()->click();
         ASSERT_TRUE(WaitFor([this] { return window->CurrentPage() == window->Settings(); }));
+        QCoreApplication::processEvents();
+        for (const QScrollArea* area : window->Settings()->findChildren<QScrollArea*>()) {
+            EXPECT_FALSE(area->horizontalScrollBar()->isVisible())
+                << "the settings page is wider than the window, " << suffix.toStdString();
+        }
         Save(*window, "settings_" + suffix);
         window->SettingsButton()->click();
         QCoreApplication::processEvents();
