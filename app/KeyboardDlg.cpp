@@ -316,6 +316,7 @@ void KeyboardDlg::OnPageChanged() {
     if (keysShown) {
         pages_->keyTest.StartKeyTest();
     } else {
+        pages_->keys.EndKeyCapture();  // a capture left running would outlive its page
         pages_->keyTest.StopKeyTest();
     }
 }

@@ -37,6 +37,11 @@ void ProfileDlg::OnMessage(int controlId, int event) {
             break;
         case kIdList:
             if (event == ProfileList::kEventContextRequest) {
+                list_.TakeContextData();
+                if (list_.GetItemCount() < 2 ||
+                    !mainPage_.ConfirmDelete(list_.GetItemText(list_.GetSelectItem()))) {
+                    break;
+                }
                 if (const int id = mainPage_.DeleteSelectedEntry(list_); id != 0) {
                     rememberedId_ = id;
                     changed_ = true;

@@ -338,8 +338,11 @@ bool ProfilePage::DeleteSelectedProfile() {
 }
 
 bool ProfilePage::FinishRenameIn(ProfileList& list, NameStyle style) {
-    const int selected = list.GetSelectItem();
-    if (selected < 0) {
+    return FinishRenameAt(list, style, list.GetSelectItem());
+}
+
+bool ProfilePage::FinishRenameAt(ProfileList& list, NameStyle style, int selected) {
+    if (selected < 0 || selected >= list.GetItemCount()) {
         return false;
     }
     const int id = list.GetItemData(selected);
@@ -362,7 +365,9 @@ bool ProfilePage::FinishRenameIn(ProfileList& list, NameStyle style) {
 }
 
 bool ProfilePage::FinishRename() {
-    return FinishRenameIn(list_, NameStyle::kMainList);
+    const int index = renameProfile_ != 0 ? list_.FindData(renameProfile_) : list_.GetSelectItem();
+    renameProfile_ = 0;
+    return FinishRenameAt(list_, NameStyle::kMainList, index);
 }
 
 void ProfilePage::SelectProfile() {
@@ -387,11 +392,18 @@ bool ProfilePage::OnListEvent(int event) {
         case ProfileList::kEventSelectionChanged:
             SelectProfile();
             return true;
-        case ProfileList::kEventContextRequest:
+        case ProfileList::kEventContextRequest: {
+            // The highlighted entry stays the active profile, whether the menu is used or not.
+            contextProfile_ = list_.TakeContextData();
+            const int current = session_.currentProfile.load();
+            if (current != 0 && list_.GetCurData() != current) {
+                list_.SetCurData(current);
+            }
             if (hooks_.showContextMenu) {
                 hooks_.showContextMenu();
             }
             return true;
+        }
         case ProfileList::kEventEditFinished:
             FinishRename();
             return true;
@@ -400,21 +412,49 @@ bool ProfilePage::OnListEvent(int event) {
     }
 }
 
+bool ProfilePage::ConfirmDelete(const std::string& name) {
+    std::string text = LoadText("KB.DIALOG", 2102);
+    if (const size_t at = text.find("%s"); at != std::string::npos) {
+        text.replace(at, 2, name);
+    }
+    return dialogs_.Question(text, LoadText("KB.DIALOG", 1463));
+}
+
 bool ProfilePage::OnContextCommand(int command) {
+    if (command != kCommandDelete && command != kCommandExport && command != kCommandRename) {
+        return false;
+    }
+    if (const int focused = list_.TakeContextData(); focused != 0) {
+        contextProfile_ = focused;
+    }
+    const int target = contextProfile_ != 0 ? contextProfile_ : list_.GetCurData();
+    contextProfile_ = 0;
+    const int index = list_.FindData(target);
+    if (index < 0) {
+        return true;
+    }
     switch (command) {
-        case kCommandDelete:
-            DeleteSelectedProfile();
-            return true;
-        case kCommandExport:
-            if (hooks_.exportProfile && list_.GetCurData() != 0) {
-                hooks_.exportProfile(list_.GetCurData());
+        case kCommandDelete: {
+            if (!ConfirmDelete(list_.GetItemText(index))) {
+                return true;
+            }
+            if (index == list_.GetSelectItem()) {
+                DeleteSelectedProfile();
+            } else if (const ProfileResult result = DeleteProfileById(target);
+                       result == ProfileResult::kStoreFailed) {
+                dialogs_.MessageBox(store_.LastFailureText(), LoadText("KB.DIALOG", 1937));
             }
             return true;
-        case kCommandRename:
-            list_.ShowEdit(list_.GetSelectItem());
+        }
+        case kCommandExport:
+            if (hooks_.exportProfile) {
+                hooks_.exportProfile(target);
+            }
             return true;
         default:
-            return false;
+            renameProfile_ = target;
+            list_.ShowEdit(index);
+            return true;
     }
 }
 

@@ -115,9 +115,12 @@ class ProfilePage {
     // Notification 2: the selected profile becomes current and is sent to the keyboard,
     // behind a busy dialog that the worker closes.
     void SelectProfile();
-    // The main list's notifications (2, 9, 29); false for other events.
+    // The main list's notifications (2, 9, 29); false for other events. A context request
+    // leaves the current profile selected: the menu acts on the entry it was opened on.
     bool OnListEvent(int event);
-    // The context menu's commands (601, 602, 605); false for other ids.
+    // The context menu's commands (601, 602, 605); false for other ids. They act on the
+    // list's context entry when there is one (a right-click, a key on the focused entry), else
+    // on the selected entry. Deleting asks first.
     bool OnContextCommand(int command);
 
     // ---- by profile id (command line; the profile dialog's OK) ----
@@ -137,6 +140,8 @@ class ProfilePage {
     // The same with the reason when nothing was created (the limit, or the database refused);
     // with `activate` the new profile is also marked active in the same transaction.
     ProfileResult CreateProfile(const std::string& name, int& id, bool activate = false);
+    // Asks whether the profile shown as `name` may be deleted.
+    bool ConfirmDelete(const std::string& name);
     // Tells the user why a profile could not be created (the limit message, or the database's
     // failure).
     void ShowCreateFailure(ProfileResult result);
@@ -144,8 +149,10 @@ class ProfilePage {
     // of the newly selected entry (made active in the database), 0 when nothing was deleted
     // (a database failure is shown). `outcome`, when given, says why.
     int DeleteSelectedEntry(ProfileList& list, ProfileResult* outcome = nullptr);
-    // Stores the edited text of the selected entry, or restores its stored name when empty.
+    // Stores the edited text of the selected entry (or of the entry at `index`), or restores
+    // its stored name when empty.
     bool FinishRenameIn(ProfileList& list, NameStyle style);
+    bool FinishRenameAt(ProfileList& list, NameStyle style, int index);
 
   private:
     // Three default profiles, the first one active, in one transaction; nothing when the
@@ -165,6 +172,8 @@ class ProfilePage {
     Dialogs& dialogs_;
     ProfileList& list_;
     ProfileHooks hooks_;
+    int contextProfile_ = 0;  // UI thread: the profile the open context menu is for
+    int renameProfile_ = 0;   // UI thread: the profile whose name is being edited
 };
 
 }  // namespace zanvor

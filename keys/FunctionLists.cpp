@@ -52,9 +52,10 @@ void AddShortcuts(std::vector<KeyFunction>& list) {
     }
 }
 
+// Keyboard functions are shown by what they do; the language text carries the short name too.
 void AddInternal(std::vector<KeyFunction>& list) {
     for (const InternalFunction& entry : InternalFunctionTable()) {
-        list.push_back({kFunctionInternal, entry.code, entry.listCaption, {}});
+        list.push_back({kFunctionInternal, entry.code, Caption(entry.captionId), {}});
     }
 }
 

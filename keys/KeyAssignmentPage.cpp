@@ -150,6 +150,8 @@ void KeyAssignmentPage::Register(PageRegistry& registry) {
         [this](int event) {
             if (event == KeyboardCtrl::kEventKeyClicked) {
                 SelectKey();
+            } else if (event == KeyboardCtrl::kEventAreaSelected) {
+                OnAreaSelected();
             }
         },
         kPageKeys);
@@ -175,6 +177,8 @@ void KeyAssignmentPage::Register(PageRegistry& registry) {
                 keyTest(false);
             }
             StartKeyCapture();
+        } else if (event == CombinationKeyPanel::kEventCaptureLeft) {
+            LeaveKeyCapture();
         } else if (event == CombinationKeyPanel::kEventApplyClicked) {
             EndKeyCapture();
             ApplyCombination();
@@ -184,6 +188,7 @@ void KeyAssignmentPage::Register(PageRegistry& registry) {
         }
     });
     registry.AddControl(kIdRestoreAllKeys, [this](int) { RestoreAllDefaults(); });
+    registry.AddControl(kIdRestoreKey, [this](int) { RestoreSelectedKeys(); });
     registry.AddWindowMessage(kMsgFactoryTablesRead, [this](uintptr_t profile, intptr_t) {
         OnFactoryTablesRead(static_cast<int>(profile));
     });
@@ -365,36 +370,40 @@ bool KeyAssignmentPage::ReadKeyTables() {
 
 // ---- worker jobs ----------------------------------------------------------------------------
 
-bool KeyAssignmentPage::WriteTables() {
-    bool written = true;
-    const int profile = CurrentProfile();
-    const KeyIndexMaps maps = tables_.IndexMaps();
-    const std::vector<MacroData> macros = Macros();
-    const bool knobKnown = tables_.KnobIndicesRead() && session_.Info().knobPresent;
-    for (int layer = 0; layer < kKeyLayerCount; ++layer) {
-        KeyBuffer buffer = tables_.DefaultBuffer(layer);
-        std::vector<KeyMacroData> rows;
-        store_.ListLayerKeys(profile, layer, rows);
-        for (const KeyMacroData& row : rows) {
-            const int index = maps.IndexOf(row.key_code);
-            if (row.macro_type == kFunctionNone || index < 0) {
+KeyBuffer KeyAssignmentPage::LayerTable(int layer, const KeyIndexMaps& maps,
+                                        const std::vector<MacroData>& macros) {
+    KeyBuffer buffer = tables_.DefaultBuffer(layer);
+    std::vector<KeyMacroData> rows;
+    store_.ListLayerKeys(CurrentProfile(), layer, rows);
+    for (const KeyMacroData& row : rows) {
+        const int index = maps.IndexOf(row.key_code);
+        if (row.macro_type == kFunctionNone || index < 0) {
+            continue;
+        }
+        EncodeAction(row, std::span<uint8_t, 3>(buffer.data() + 3 * index, 3), macros);
+    }
+    // The knob's functions live only in the keyboard: write them back over the factory
+    // entries so a whole-table write does not reset the knob.
+    if (tables_.KnobIndicesRead() && session_.Info().knobPresent) {
+        for (int action = 0; action < kKnobActionCount; ++action) {
+            const KeyMacroData record = tables_.KnobRecord(layer, action);
+            if (record.macro_type == kFunctionNone || record.key_code < 0 ||
+                record.key_code >= kKeyTableEntries) {
                 continue;
             }
-            EncodeAction(row, std::span<uint8_t, 3>(buffer.data() + 3 * index, 3), macros);
+            EncodeAction(record, std::span<uint8_t, 3>(buffer.data() + 3 * record.key_code, 3),
+                         macros);
         }
-        // The knob's functions live only in the keyboard: write them back over the factory
-        // entries so a whole-table write does not reset the knob.
-        if (knobKnown) {
-            for (int action = 0; action < kKnobActionCount; ++action) {
-                const KeyMacroData record = tables_.KnobRecord(layer, action);
-                if (record.macro_type == kFunctionNone || record.key_code < 0 ||
-                    record.key_code >= kKeyTableEntries) {
-                    continue;
-                }
-                EncodeAction(record, std::span<uint8_t, 3>(buffer.data() + 3 * record.key_code, 3),
-                             macros);
-            }
-        }
+    }
+    return buffer;
+}
+
+bool KeyAssignmentPage::WriteTables() {
+    bool written = true;
+    const KeyIndexMaps maps = tables_.IndexMaps();
+    const std::vector<MacroData> macros = Macros();
+    for (int layer = 0; layer < kKeyLayerCount; ++layer) {
+        KeyBuffer buffer = LayerTable(layer, maps, macros);
         written = devices_.WriteBlock(WriteTableCommand(layer),
                                       std::span<uint8_t>(buffer.data(), kKeyTableBytes)) &&
                   written;
@@ -423,10 +432,18 @@ TaskResult KeyAssignmentPage::TaskWriteKeyAssignments() {
         session_.Info().firmwareText == kWholeTableFirmware) {
         // This firmware takes single entries only as part of whole tables, and its tables are
         // complete without the end command.
+        layerWrite_.store(-1);
         return WriteTables() ? TaskResult() : TransferFailed();
     }
     bool written = true;
-    if (selected >= 1) {
+    const int layerWrite = layerWrite_.exchange(-1);
+    if (layerWrite >= 0) {
+        // Several keys changed at once: their layer's table in one write.
+        KeyBuffer buffer = LayerTable(layerWrite, tables_.IndexMaps(), Macros());
+        written = devices_.WriteBlock(WriteTableCommand(layerWrite),
+                                      std::span<uint8_t>(buffer.data(), kKeyTableBytes));
+    }
+    if (selected >= 1 && layerWrite != layer) {
         KeyMacroData row;
         store_.GetKey(CurrentProfile(), layer, selected, row);
         const int index = tables_.IndexOf(selected);
@@ -434,7 +451,7 @@ TaskResult KeyAssignmentPage::TaskWriteKeyAssignments() {
             ActionCode code{};
             EncodeAction(row, code, Macros());
             Trace("SetKeyMacroData(keyIndex: %d, KeyCode: %02X)\n", index, selected);
-            written = SendTableEntry(devices_, layer, index, code);
+            written = SendTableEntry(devices_, layer, index, code) && written;
         }
     } else if (selected == kSelectLayer) {
         KeyBuffer buffer = tables_.DefaultBuffer(layer);
@@ -537,9 +554,8 @@ bool KeyAssignmentPage::CreateDefaultKeyRows(int profile) {
 // ---- page handlers --------------------------------------------------------------------------
 
 const std::vector<int>& KeyAssignmentPage::FunctionTabs() {
-    static const std::vector<int> tabs = {kTabRestoreDefault, kTabKeys,       kTabMacros,
-                                          kTabMouse,          kTabMedia,      kTabShortcuts,
-                                          kTabInternal,       kTabCombination};
+    static const std::vector<int> tabs = {kTabKeys,      kTabMacros,   kTabMouse,      kTabMedia,
+                                          kTabShortcuts, kTabInternal, kTabCombination};
     return tabs;
 }
 
@@ -556,6 +572,7 @@ void KeyAssignmentPage::OnLayerChanged() {
 }
 
 void KeyAssignmentPage::SelectKey() {
+    LeaveKeyCapture();
     const int key = controls_.keyboard.GetSelectKey();
     selectedKey_.store(key);
     if (key == kUsageKnob) {
@@ -586,16 +603,27 @@ void KeyAssignmentPage::SelectKey() {
     }
 }
 
+void KeyAssignmentPage::OnAreaSelected() {
+    const int key = controls_.keyboard.GetSelectKey();
+    if (key == kUsageKnob) {
+        return;  // the knob inside a dragged area does not open its dialog
+    }
+    SelectKey();
+}
+
 void KeyAssignmentPage::OnTabChanged() {
     ShowFunctionTab(controls_.functions.GetCurTab());
 }
 
 void KeyAssignmentPage::ShowFunctionTab(int tab) {
     KeyFuncValue& functions = controls_.functions;
-    if (tab == kTabRestoreDefault) {
-        RestoreDefault();
+    const std::vector<int>& tabs = FunctionTabs();
+    if (std::find(tabs.begin(), tabs.end(), tab) == tabs.end()) {
         tab = kTabKeys;
         functions.SetCurTab(tab);
+    }
+    if (tab != kTabCombination) {
+        LeaveKeyCapture();
     }
     currentTab_.store(tab);
     functions.ClearList();
@@ -650,25 +678,65 @@ void KeyAssignmentPage::ChooseFunction() {
             }
         }
     }
-    const int key = selectedKey_.load();
-    if (key < 1) {
+    const std::vector<int> keys = TargetKeys();
+    if (keys.empty()) {
         dialogs_.MessageBox(LoadText("KB.DIALOG", 230), LoadText("KB.DIALOG", 231));
         return;
     }
-    KeyMacroData row;
-    if (!store_.GetKey(CurrentProfile(), CurrentLayer(), key, row)) {
-        return;
+    std::vector<KeyMacroData> rows;
+    for (int key : keys) {
+        KeyMacroData row;
+        if (!store_.GetKey(CurrentProfile(), CurrentLayer(), key, row)) {
+            continue;
+        }
+        row.macro_type = tab;
+        row.macro_value = code;
+        row.macro_value2 = 0;
+        row.macro_value3 = 0;
+        row.macro_desc = caption;
+        rows.push_back(std::move(row));
     }
-    row.macro_type = tab;
-    row.macro_value = code;
-    row.macro_value2 = 0;
-    row.macro_value3 = 0;
-    row.macro_desc = caption;
-    if (!StoreKey(row)) {
-        return;
+    StoreAndWriteKeys(std::move(rows));
+}
+
+std::vector<int> KeyAssignmentPage::TargetKeys() const {
+    const int key = selectedKey_.load();
+    if (key < 1) {
+        return {};
     }
-    controls_.keyboard.SetKeyItemInfo(key, caption, tab, caption);
+    std::vector<int> keys;
+    for (int code : controls_.keyboard.GetSelectedKeys()) {
+        if (code >= 1 && code != kUsageKnob) {
+            keys.push_back(code);
+        }
+    }
+    if (std::find(keys.begin(), keys.end(), key) == keys.end()) {
+        return {key};
+    }
+    return keys;
+}
+
+bool KeyAssignmentPage::StoreAndWriteKeys(std::vector<KeyMacroData> rows) {
+    if (rows.empty()) {
+        return true;
+    }
+    if (rows.size() == 1) {
+        if (!StoreKey(rows.front())) {
+            return false;
+        }
+    } else if (!store_.UpdateKeys(rows)) {
+        ReportStoreFailure();
+        return false;
+    }
+    for (const KeyMacroData& row : rows) {
+        controls_.keyboard.SetKeyItemInfo(row.key_code, row.macro_desc, row.macro_type,
+                                          row.macro_desc);
+    }
+    if (rows.size() > 1) {
+        layerWrite_.store(CurrentLayer());
+    }
     poster_.PostTask(kKeyTaskWriteKeyAssignments);
+    return true;
 }
 
 void KeyAssignmentPage::ApplyMacroPlay(bool optionClicked) {
@@ -678,12 +746,8 @@ void KeyAssignmentPage::ApplyMacroPlay(bool optionClicked) {
         play.SetCountText("1");
         play.SetCountEnabled(option == 0);
     }
-    const int key = selectedKey_.load();
-    if (key < 1 || currentTab_.load() != kTabMacros) {
-        return;
-    }
-    KeyMacroData row;
-    if (!store_.GetKey(CurrentProfile(), CurrentLayer(), key, row)) {
+    const std::vector<int> keys = TargetKeys();
+    if (keys.empty() || currentTab_.load() != kTabMacros) {
         return;
     }
     int macroId = 0;
@@ -693,27 +757,36 @@ void KeyAssignmentPage::ApplyMacroPlay(bool optionClicked) {
         return;
     }
     const int playType = option >= 1 && option < MacroPlayPanel::kOptionCount ? option : 0;
-    if (playType == 0) {
-        row.macro_value3 = PlayCountOf(play.CountText());
+    std::vector<KeyMacroData> rows;
+    for (int key : keys) {
+        KeyMacroData row;
+        if (!store_.GetKey(CurrentProfile(), CurrentLayer(), key, row)) {
+            continue;
+        }
+        if (playType == 0) {
+            row.macro_value3 = PlayCountOf(play.CountText());
+        }
+        row.macro_type = kFunctionMacro;
+        row.macro_value = macroId;
+        row.macro_value2 = playType;
+        row.macro_desc = caption;
+        rows.push_back(std::move(row));
     }
-    row.macro_type = kFunctionMacro;
-    row.macro_value = macroId;
-    row.macro_value2 = playType;
-    row.macro_desc = caption;
-    if (!StoreKey(row)) {
+    if (rows.empty()) {
         return;
     }
-    controls_.keyboard.SetKeyItemInfo(key, caption, kFunctionMacro, caption);
-
+    const int playTimes = rows.back().macro_value3;
+    if (!StoreAndWriteKeys(std::move(rows))) {
+        return;
+    }
     MacroData macro;
     if (store_.GetMacro(macroId, macro)) {
         macro.play_type = playType;
-        macro.play_times = row.macro_value3;
+        macro.play_times = playTimes;
         if (!store_.UpdateMacro(macro)) {
             ReportStoreFailure();
         }
     }
-    poster_.PostTask(kKeyTaskWriteKeyAssignments);
 }
 
 void KeyAssignmentPage::StartKeyCapture() {
@@ -722,6 +795,21 @@ void KeyAssignmentPage::StartKeyCapture() {
 
 void KeyAssignmentPage::EndKeyCapture() {
     controls_.combination.EndCapture();
+}
+
+void KeyAssignmentPage::LeaveKeyCapture() {
+    if (!controls_.combination.Capturing()) {
+        return;
+    }
+    EndKeyCapture();
+    std::function<void(bool)> keyTest;
+    {
+        std::lock_guard lock(catalogueMutex_);
+        keyTest = keyTestSwitch_;
+    }
+    if (keyTest && session_.currentPage.load() == kPageKeys) {
+        keyTest(true);
+    }
 }
 
 void KeyAssignmentPage::OnCaptureKeyEvent(int message, int virtualKey, int scanCode, int flags) {
@@ -742,28 +830,28 @@ void KeyAssignmentPage::OnCaptureNativeKey(int x11Keycode, bool pressed) {
 }
 
 void KeyAssignmentPage::ApplyCombination() {
-    const int key = selectedKey_.load();
-    if (key < 1) {
+    const std::vector<int> keys = TargetKeys();
+    if (keys.empty()) {
         dialogs_.MessageBox(LoadText("KB.DIALOG", 230), LoadText("KB.DIALOG", 231));
-        return;
-    }
-    KeyMacroData row;
-    if (!store_.GetKey(CurrentProfile(), CurrentLayer(), key, row)) {
         return;
     }
     const CombinationKeyPanel& panel = controls_.combination;
     const std::string keyName = panel.CaptureText();
     const int mask = panel.ModifierMask();
     const std::string caption = CombinationCaption(mask, keyName);
-    row.macro_type = kFunctionKey;
-    row.macro_value = VirtualKeyToUsage(panel.CapturedKey());
-    row.macro_value2 = mask;
-    row.macro_desc = caption;
-    if (!StoreKey(row)) {
-        return;
+    std::vector<KeyMacroData> rows;
+    for (int key : keys) {
+        KeyMacroData row;
+        if (!store_.GetKey(CurrentProfile(), CurrentLayer(), key, row)) {
+            continue;
+        }
+        row.macro_type = kFunctionKey;
+        row.macro_value = VirtualKeyToUsage(panel.CapturedKey());
+        row.macro_value2 = mask;
+        row.macro_desc = caption;
+        rows.push_back(std::move(row));
     }
-    controls_.keyboard.SetKeyItemInfo(key, caption, kFunctionKey, caption);
-    poster_.PostTask(kKeyTaskWriteKeyAssignments);
+    StoreAndWriteKeys(std::move(rows));
 }
 
 // ---- restoring defaults ---------------------------------------------------------------------
@@ -874,6 +962,22 @@ bool KeyAssignmentPage::RestoreDefault() {
     ReloadKeyCaptions(profile);
     poster_.PostTask(kKeyTaskWriteKeyAssignments);
     return true;
+}
+
+void KeyAssignmentPage::RestoreSelectedKeys() {
+    const std::vector<int> keys = TargetKeys();
+    if (keys.empty()) {
+        dialogs_.MessageBox(LoadText("KB.DIALOG", 230), LoadText("KB.DIALOG", 231));
+        return;
+    }
+    std::vector<KeyMacroData> rows;
+    for (int key : keys) {
+        KeyMacroData row;
+        if (RestoreKeyRow(CurrentProfile(), CurrentLayer(), key, row)) {
+            rows.push_back(std::move(row));
+        }
+    }
+    StoreAndWriteKeys(std::move(rows));
 }
 
 void KeyAssignmentPage::RestoreAllDefaults() {

@@ -43,7 +43,6 @@ inline constexpr int kSelectAllTables = -2;  // every table of every layer
 
 // Tabs of the function list (the value is the function type where it is one).
 enum KeyFunctionTab : int {
-    kTabRestoreDefault = 0,  // an action, not a list
     kTabKeys = 2,
     kTabMacros = 3,
     kTabMouse = 5,
@@ -134,8 +133,8 @@ class KeyAssignmentPage {
     // Applying a whole profile selects -2 before it writes.
     void SetSelectedKey(int key) { selectedKey_.store(key); }
 
-    // The tabs in the order shown (restore default, keys, macros, mouse, media, shortcuts,
-    // keyboard functions, combination keys).
+    // The tabs in the order shown (keys, macros, mouse, media, shortcuts, keyboard functions,
+    // combination keys).
     static const std::vector<int>& FunctionTabs();
 
     // ---- page handlers (UI thread) ----
@@ -148,18 +147,22 @@ class KeyAssignmentPage {
     // A key of the picture was clicked: it becomes the selected key; the knob opens the knob
     // dialog, another key shows its function in the list.
     void SelectKey();
-    // The function list's tab changed: fills the list for it (tab 0 restores the default and
-    // then shows the key tab).
+    // Keys were selected by dragging an area: its first key becomes the selected key.
+    void OnAreaSelected();
+    // The function list's tab changed: fills the list for it.
     void OnTabChanged();
     // Fills the list with the entries of a tab and shows the panels that belong to it.
     void ShowFunctionTab(int tab);
-    // An entry of the list was clicked.
+    // An entry of the list was clicked: every selected key gets it.
     void ChooseFunction();
     // A play option was clicked (optionClicked) or the count was edited.
     void ApplyMacroPlay(bool optionClicked);
     // The combination panel's capture field starts or ends capturing keys.
     void StartKeyCapture();
     void EndKeyCapture();
+    // The capture is left without applying (another tab, key or page): it ends and the key
+    // test takes the keys again while the page is shown.
+    void LeaveKeyCapture();
     // A key event while capturing, in the keyboard hook's form (message, virtual key, scan
     // code, flags), or as the native key code the window system reports (X11/xkb keycode).
     void OnCaptureKeyEvent(int message, int virtualKey, int scanCode, int flags);
@@ -172,6 +175,9 @@ class KeyAssignmentPage {
     bool RestoreDefault();
     // Asks, then restores the factory functions of the current layer.
     void RestoreAllDefaults();
+    // The factory function of every selected key of the current layer; with no key selected it
+    // asks for one and changes nothing.
+    void RestoreSelectedKeys();
     // A macro was deleted or emptied: keys playing it get their factory function back. True
     // when keys played it (the macro block and every key table are then sent again).
     bool ReleaseMacro(int macroId);
@@ -219,6 +225,16 @@ class KeyAssignmentPage {
     bool RestoreLayerRows(int profile, int layer);
     // Stores a key's row; when the database refuses, the user is told why.
     bool StoreKey(const KeyMacroData& row);
+    // The keys a page operation changes: every selected key of the picture when the selected
+    // key is among them (several keys picked with Ctrl), else the selected key alone; none
+    // without a selected key.
+    std::vector<int> TargetKeys() const;
+    // Stores the changed rows of the current layer together (all or none), shows their
+    // captions and posts the write: one entry for one key, the layer's table for several.
+    bool StoreAndWriteKeys(std::vector<KeyMacroData> rows);
+    // The table of a layer as the profile's rows make it: the factory entries with every
+    // assigned key and the knob's functions written over them.
+    KeyBuffer LayerTable(int layer, const KeyIndexMaps& maps, const std::vector<MacroData>& macros);
     void ReportStoreFailure();
     // Decodes the default entry of one key into its row; false without an index or a row.
     bool RestoreKeyRow(int profile, int layer, int usage, KeyMacroData& row);
@@ -238,6 +254,8 @@ class KeyAssignmentPage {
 
     std::atomic<int> selectedKey_{kSelectNone};
     std::atomic<int> currentTab_{kTabKeys};
+    // A layer whose whole table the next write job sends (several keys changed at once), or -1.
+    std::atomic<int> layerWrite_{-1};
 
     mutable std::mutex catalogueMutex_;      // guards catalogue_, knobOpener_ and keyTestSwitch_
     std::mutex factoryMutex_;                // guards factoryProfile_ and factoryRows_

@@ -66,8 +66,9 @@ std::span<const ShortcutFunction> ShortcutFunctionTable();
 // A keyboard-internal function (type 12): action code 50, code, 00.
 struct InternalFunction {
     int code;
-    const char* listCaption;
+    const char* listCaption;      // the function's short name, part of the list's caption
     const char* readBackCaption;  // nullptr: a read-back row keeps its caption
+    int captionId;                // text id of what the function does, shown in the lists
 };
 // In the order the function lists show them.
 std::span<const InternalFunction> InternalFunctionTable();

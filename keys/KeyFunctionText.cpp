@@ -221,6 +221,11 @@ bool ParseKeyUsage(std::string_view text, int& usage) {
             return true;
         }
     }
+    // Rows and files made before the caption's spelling was corrected.
+    if (EqualsNoCase(text, "Backsapce")) {
+        usage = 0x2A;
+        return true;
+    }
     return false;
 }
 

@@ -55,6 +55,15 @@ void KeyTest::StartKeyTest() {
     control_.ClearList();
 }
 
+void KeyTest::ClearHeld() {
+    std::lock_guard lock(mutex_);
+    if (!active_) {
+        return;
+    }
+    held_.Clear();
+    control_.ClearList();
+}
+
 void KeyTest::StopKeyTest() {
     std::lock_guard lock(mutex_);
     active_ = false;

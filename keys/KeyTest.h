@@ -53,6 +53,9 @@ class KeyTest {
     // Leaving the page, and the start of a capture or a recording: later events are ignored
     // and the control is emptied. The held set is kept (a recording goes on using it).
     void StopKeyTest();
+    // The window got the input back: keys released meanwhile never reported it, so what is
+    // shown as held is cleared (a key still held shows again when pressed anew).
+    void ClearHeld();
     // Whether events are taken (the activation marker exists).
     bool IsActive() const;
 

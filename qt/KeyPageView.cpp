@@ -1,9 +1,13 @@
 #include "qt/KeyPageView.h"
 #include "qt/ModelBinding.h"
 
+#include <algorithm>
+
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QListWidget>
 #include <QPushButton>
+#include <QTabBar>
 #include <QVBoxLayout>
 
 #include "qt/KeyPanels.h"
@@ -43,6 +47,19 @@ KeyPageView::KeyPageView(KeyboardCtrl& keyboard, QWidget* parent) : QWidget(pare
     lower_->hide();
     layout->addWidget(lower_, 0);
 
+    // The hint mentions the knob only on keyboards that have one.
+    const auto followKnob = [this, &keyboard](uint32_t) {
+        const std::vector<KeyItem> items = keyboard.GetKeyItems();
+        const bool knob = std::any_of(items.begin(), items.end(), [](const KeyItem& item) {
+            return item.code == 0xFF || item.drawnAsKnob;
+        });
+        if (knob != knobShown_) {
+            knobShown_ = knob;
+            ApplyTexts();
+        }
+    };
+    keyboardBinding_ = std::make_unique<ModelBinding>(keyboard, this, followKnob);
+    followKnob(0);
     language_ = SubscribeTexts(this, [this] { ApplyTexts(); });
     ApplyTexts();
 }
@@ -59,6 +76,10 @@ void KeyPageView::AttachModels(const KeyPageViewModels& models) {
     }
     if (models.functions != nullptr && functions_ == nullptr) {
         functions_ = new FunctionListView(*models.functions, functionPanel);
+        // The key test listens while the list has the focus: an input method would take the
+        // keys before the window sees them.
+        functions_->List()->setAttribute(Qt::WA_InputMethodEnabled, false);
+        functions_->Tabs()->setAttribute(Qt::WA_InputMethodEnabled, false);
         functionColumn_->addWidget(functions_, 1);
         if (models.macroPlay != nullptr) {
             macroPlay_ = new MacroPlayView(*models.macroPlay, functionPanel);
@@ -69,6 +90,13 @@ void KeyPageView::AttachModels(const KeyPageViewModels& models) {
             functionColumn_->addWidget(combination_);
         }
         auto* row = new QHBoxLayout();
+        restoreKey_ = new QPushButton(functionPanel);
+        connect(restoreKey_, &QPushButton::clicked, this, [this] {
+            if (restoreKeyHandler_) {
+                restoreKeyHandler_();
+            }
+        });
+        restoreKey_->setVisible(static_cast<bool>(restoreKeyHandler_));
         restoreAll_ = new QPushButton(functionPanel);
         connect(restoreAll_, &QPushButton::clicked, this, [this] {
             if (restoreAllHandler_) {
@@ -77,6 +105,7 @@ void KeyPageView::AttachModels(const KeyPageViewModels& models) {
         });
         restoreAll_->setVisible(static_cast<bool>(restoreAllHandler_));
         row->addStretch(1);
+        row->addWidget(restoreKey_);
         row->addWidget(restoreAll_);
         functionColumn_->addLayout(row);
         lower_->show();
@@ -96,10 +125,21 @@ void KeyPageView::SetRestoreAllHandler(std::function<void()> handler) {
     }
 }
 
+void KeyPageView::SetRestoreKeyHandler(std::function<void()> handler) {
+    restoreKeyHandler_ = std::move(handler);
+    if (restoreKey_ != nullptr) {
+        restoreKey_->setVisible(static_cast<bool>(restoreKeyHandler_));
+    }
+}
+
 void KeyPageView::ApplyTexts() {
-    hint_->setText(QString::fromStdString(LoadText("KB.DIALOG", 1428)));
+    hint_->setText(QString::fromStdString(knobShown_ ? LoadText("KB.DIALOG", 1428)
+                                                     : LoadText("KB.DIALOG", 2104)));
     if (restoreAll_ != nullptr) {
         restoreAll_->setText(QString::fromStdString(LoadText("KB.DIALOG", 1459)));
+    }
+    if (restoreKey_ != nullptr) {
+        restoreKey_->setText(QString::fromStdString(LoadText("KB.DIALOG", 2101)));
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include <QWidget>
 #include <functional>
+#include <memory>
 
 #include "ui/LoadText.h"
 
@@ -11,6 +12,8 @@ class QHBoxLayout;
 class QVBoxLayout;
 
 namespace zanvor {
+
+class ModelBinding;
 
 class CKeyTestCtrl;
 class CombinationKeyPanel;
@@ -47,6 +50,8 @@ class KeyPageView : public QWidget {
     void AttachModels(const KeyPageViewModels& models);
     // What the restore-all button does (asks, then restores every key of the layer).
     void SetRestoreAllHandler(std::function<void()> handler);
+    // What the restore-key button does (restores the selected keys).
+    void SetRestoreKeyHandler(std::function<void()> handler);
 
     KeyboardView* Keyboard() const { return keyboard_; }
     LayerView* Layers() const { return layers_; }
@@ -55,6 +60,7 @@ class KeyPageView : public QWidget {
     CombinationView* Combination() const { return combination_; }
     KeyTestView* KeyTest() const { return keyTest_; }
     QPushButton* RestoreAllButton() const { return restoreAll_; }
+    QPushButton* RestoreKeyButton() const { return restoreKey_; }
 
   private:
     void ApplyTexts();
@@ -71,7 +77,11 @@ class KeyPageView : public QWidget {
     CombinationView* combination_ = nullptr;
     KeyTestView* keyTest_ = nullptr;
     QPushButton* restoreAll_ = nullptr;
+    QPushButton* restoreKey_ = nullptr;
     std::function<void()> restoreAllHandler_;
+    std::function<void()> restoreKeyHandler_;
+    std::unique_ptr<ModelBinding> keyboardBinding_;  // the hint follows the model's knob
+    bool knobShown_ = false;
     LanguageSubscription language_;
 };
 

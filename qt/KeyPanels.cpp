@@ -1,6 +1,8 @@
 #include "qt/KeyPanels.h"
 #include "qt/ModelBinding.h"
 
+#include <algorithm>
+
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QGridLayout>
@@ -168,6 +170,14 @@ FunctionListView::FunctionListView(KeyFuncValue& model, QWidget* parent)
         QSize(fontMetrics().averageCharWidth() * 24, fontMetrics().height() * 2 + 8));
     list_->setSelectionMode(QAbstractItemView::SingleSelection);
     layout->addWidget(list_, 1);
+    emptyHint_ = new QLabel(list_->viewport());
+    emptyHint_->setObjectName("hintLabel");
+    emptyHint_->setWordWrap(true);
+    emptyHint_->setAlignment(Qt::AlignCenter);
+    emptyHint_->hide();
+    auto* hintLayout = new QVBoxLayout(list_->viewport());
+    hintLayout->setContentsMargins(16, 8, 16, 8);
+    hintLayout->addWidget(emptyHint_);
     connect(tabs_, &QTabBar::tabBarClicked, this, [this](int index) {
         if (index >= 0) {
             model_.ClickTab(tabs_->tabData(index).toInt());
@@ -210,6 +220,7 @@ void FunctionListView::ApplyTexts() {
     for (int index = 0; index < tabs_->count(); ++index) {
         tabs_->setTabText(index, TabCaption(tabs_->tabData(index).toInt()));
     }
+    emptyHint_->setText(Text(LoadText("KB.DIALOG", 2105)));
 }
 
 void FunctionListView::Reload(uint32_t changes) {
@@ -233,13 +244,21 @@ void FunctionListView::Reload(uint32_t changes) {
     }
     if (changes & ModelBinding::Bit(KeyFuncValue::kChangeItems)) {
         list_->clear();
+        // Cells as wide as the longest caption of the tab, within bounds, so entries that
+        // differ only at their end ("Custom lighting 1", "… 2") stay apart.
+        const int charWidth = fontMetrics().averageCharWidth();
+        int widest = 0;
+        for (const KeyFuncItem& item : model_.Items()) {
+            widest = std::max(widest, fontMetrics().horizontalAdvance(Text(item.caption)));
+        }
+        list_->setGridSize(QSize(std::clamp(widest + 24, charWidth * 24, charWidth * 44),
+                                 list_->gridSize().height()));
         for (const KeyFuncItem& item : model_.Items()) {
             auto* entry = new QListWidgetItem(Text(item.caption), list_);
             entry->setTextAlignment(Qt::AlignCenter);
             entry->setSizeHint(list_->gridSize() - QSize(8, 6));
-            if (!item.note.empty()) {
-                entry->setToolTip(Text(item.note));
-            }
+            // The whole caption on hover, for entries the grid cuts.
+            entry->setToolTip(Text(item.note.empty() ? item.caption : item.note));
         }
     }
     {
@@ -253,6 +272,11 @@ void FunctionListView::Reload(uint32_t changes) {
         }
     }
     list_->setVisible(model_.ListVisible());
+    const bool noMacros = model_.GetCurTab() == 3 && list_->count() == 0;
+    if (noMacros) {
+        emptyHint_->setText(Text(LoadText("KB.DIALOG", 2105)));
+    }
+    emptyHint_->setVisible(noMacros);
     setVisible(model_.IsVisible());
 }
 
@@ -373,6 +397,12 @@ bool CombinationView::eventFilter(QObject* watched, QEvent* event) {
             }
             return true;
         }
+        case QEvent::FocusOut:
+            // Another tab, another key, another page or window: the capture ends there.
+            if (model_.Capturing()) {
+                model_.LeaveCapture();
+            }
+            return false;
         case QEvent::ShortcutOverride:
             // While capturing, Tab and every shortcut belong to the capture.
             if (model_.Capturing()) {

@@ -52,6 +52,7 @@ class FunctionListView : public QWidget {
     ~FunctionListView() override;
     QTabBar* Tabs() const { return tabs_; }
     QListWidget* List() const { return list_; }
+    QLabel* EmptyHint() const { return emptyHint_; }
     // Index in the tab bar of a tab value, -1 when it is not shown.
     int TabIndex(int tab) const;
     // Adds a widget below the list (the combination and macro play panels).
@@ -64,6 +65,7 @@ class FunctionListView : public QWidget {
     KeyFuncValue& model_;
     QTabBar* tabs_ = nullptr;
     QListWidget* list_ = nullptr;
+    QLabel* emptyHint_ = nullptr;  // over an empty macro list: how to make a macro
     std::unique_ptr<ModelBinding> binding_;
     LanguageSubscription language_;
 };

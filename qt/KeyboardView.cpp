@@ -103,6 +103,57 @@ QRect KeyboardView::KeyRect(int code) const {
     return {};
 }
 
+KeyCaptionFit FitKeyCaption(const QString& caption, const QRectF& cap, QFont font) {
+    constexpr qreal kSmallest = 5.5;
+    KeyCaptionFit fit{caption, font, cap.adjusted(3, 2, -3, -2), true};
+    qreal pointSize = std::clamp(cap.height() * 0.24, kSmallest, 11.0);
+    fit.font.setPointSizeF(pointSize);
+    QFontMetricsF metrics(fit.font);
+    const auto fits = [&] {
+        for (const QString& word : caption.split(' ', Qt::SkipEmptyParts)) {
+            if (metrics.horizontalAdvance(word) > fit.area.width()) {
+                return false;
+            }
+        }
+        return metrics.boundingRect(fit.area, Qt::AlignCenter | Qt::TextWordWrap, caption)
+                   .height() <= fit.area.height();
+    };
+    while (pointSize > kSmallest && !fits()) {
+        pointSize -= 0.5;
+        fit.font.setPointSizeF(pointSize);
+        metrics = QFontMetricsF(fit.font);
+    }
+    if (!fits()) {
+        // Too long even at the smallest size: one line over the whole cap, a little smaller
+        // still, and abbreviated only when that is not enough (the tooltip has it all).
+        fit.wrap = false;
+        fit.area = cap.adjusted(1, 1, -1, -1);
+        fit.text = caption.simplified();
+        constexpr qreal kSmallestLine = 4.5;
+        for (pointSize = kSmallest; pointSize >= kSmallestLine; pointSize -= 0.5) {
+            fit.font.setPointSizeF(pointSize);
+            metrics = QFontMetricsF(fit.font);
+            if (metrics.horizontalAdvance(fit.text) <= fit.area.width()) {
+                return fit;
+            }
+        }
+        fit.text = metrics.elidedText(fit.text, Qt::ElideRight, fit.area.width());
+    }
+    return fit;
+}
+
+KeyCaptionFit KeyboardView::CaptionFit(int code) const {
+    const qreal unit = Map(Rect{0, 0, 1, 1}).width();
+    for (const KeyItem& item : items_) {
+        if (item.code == code) {
+            const QRectF cap = Map(item.rect).adjusted(unit * 1.5 + 1, unit * 1.5 + 1,
+                                                       -unit * 1.5 - 1, -unit * 1.5 - 1);
+            return FitKeyCaption(Caption(item), cap, font());
+        }
+    }
+    return {};
+}
+
 int KeyboardView::CodeAt(const QPointF& point) const {
     for (auto it = items_.rbegin(); it != items_.rend(); ++it) {
         if (Map(it->rect).contains(point)) {
@@ -186,25 +237,8 @@ void KeyboardView::paintEvent(QPaintEvent*) {
         if (caption.isEmpty()) {
             continue;
         }
-        // Captions shrink to fit their key, wrapping at word breaks, down to a smallest size.
-        const QRectF textArea = cap.adjusted(3, 2, -3, -2);
-        qreal pointSize = std::clamp(cap.height() * 0.24, 5.5, 11.0);
-        captionFont.setPointSizeF(pointSize);
-        QFontMetricsF metrics(captionFont);
-        const auto fits = [&] {
-            for (const QString& word : caption.split(' ', Qt::SkipEmptyParts)) {
-                if (metrics.horizontalAdvance(word) > textArea.width()) {
-                    return false;
-                }
-            }
-            return metrics.boundingRect(textArea, Qt::AlignCenter | Qt::TextWordWrap, caption)
-                       .height() <= textArea.height();
-        };
-        while (pointSize > 5.5 && !fits()) {
-            pointSize -= 0.5;
-            captionFont.setPointSizeF(pointSize);
-            metrics = QFontMetricsF(captionFont);
-        }
+        const KeyCaptionFit fit = FitKeyCaption(caption, cap, captionFont);
+        captionFont = fit.font;
         painter.setFont(captionFont);
         QColor textColor = item.selected ? Qt::white : theme::kText;
         if (mode_ == KeyboardCtrl::kModePerKeyColor && fill.lightness() > 150) {
@@ -215,7 +249,7 @@ void KeyboardView::paintEvent(QPaintEvent*) {
         }
         painter.setPen(textColor);
         painter.setClipRect(cap);
-        painter.drawText(textArea, Qt::AlignCenter | Qt::TextWordWrap, caption);
+        painter.drawText(fit.area, Qt::AlignCenter | (fit.wrap ? Qt::TextWordWrap : 0), fit.text);
         painter.setClipping(false);
     }
 }

@@ -11,6 +11,18 @@ class QRubberBand;
 
 namespace zanvor {
 
+// How a key caption is drawn: the text (abbreviated with "…" when even the smallest font
+// cannot show it whole), its font, the area it is drawn in and whether it wraps.
+struct KeyCaptionFit {
+    QString text;
+    QFont font;
+    QRectF area;
+    bool wrap = true;
+};
+// Fits a caption into a key cap: the largest font size that shows every word on one line and
+// all lines within the cap, down to a smallest size; below that, one abbreviated line.
+KeyCaptionFit FitKeyCaption(const QString& caption, const QRectF& cap, QFont font);
+
 // The keyboard picture, drawn from the layout: a rounded case around the key rectangles,
 // each key with its caption (the assigned function's caption when one is set), the
 // selection highlight and the knob. Clicking a key tells the model (Ctrl adds to the
@@ -25,6 +37,8 @@ class KeyboardView : public QWidget {
     QSize minimumSizeHint() const override;
     // Where a key is drawn in widget coordinates (empty when there is no such key).
     QRect KeyRect(int code) const;
+    // How the caption of a key is drawn at the current size.
+    KeyCaptionFit CaptionFit(int code) const;
     // The items as last taken from the model.
     const std::vector<KeyItem>& Items() const { return items_; }
     // With area selection a drag draws a rubber band and selects the keys it touches (Ctrl

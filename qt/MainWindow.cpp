@@ -1,5 +1,6 @@
 #include "qt/MainWindow.h"
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
@@ -12,6 +13,7 @@
 #include <QMovie>
 #include <QPainter>
 #include <QPushButton>
+#include <QScreen>
 #include <QStackedWidget>
 #include <QTabBar>
 #include <QToolButton>
@@ -26,6 +28,7 @@
 #include "qt/HomePage.h"
 #include "qt/KeyPageView.h"
 #include "qt/KeyPanels.h"
+#include "qt/KeyRepeatFilter.h"
 #include "qt/KnobDialogView.h"
 #include "qt/LightPageView.h"
 #include "qt/MacroPageView.h"
@@ -114,11 +117,21 @@ void BackgroundArea::paintEvent(QPaintEvent*) {
     painter.drawPixmap(0, 0, scaled_);
 }
 
+QSize MainWindow::DefaultSize(const QRect& available) {
+    constexpr int kTitleBar = 40;  // window decorations are outside the size given
+    if (available.isEmpty()) {
+        return PreferredSize();
+    }
+    const QSize fitting(available.width(), available.height() - kTitleBar);
+    return PreferredSize().boundedTo(fitting).expandedTo(MinimumSize());
+}
+
 MainWindow::MainWindow() {
     setWindowTitle(QString::fromStdString(Manager::GetDeviceName()));
     setWindowIcon(AppIcon());
-    resize(1400, 788);
-    setMinimumSize(1000, 640);
+    const QScreen* shownOn = screen() != nullptr ? screen() : QGuiApplication::primaryScreen();
+    resize(DefaultSize(shownOn != nullptr ? shownOn->availableGeometry() : QRect()));
+    setMinimumSize(MinimumSize());
     area_ = new BackgroundArea(this);
     setCentralWidget(area_);
 }
@@ -212,7 +225,9 @@ void MainWindow::Attach(KeyboardDlg* dialog) {
     tabs_ = new QTabBar(area_);
     tabs_->setDrawBase(false);
     tabs_->setExpanding(false);
-    tabs_->setUsesScrollButtons(false);
+    // Tabs keep their whole caption; a window too narrow for them scrolls the bar.
+    tabs_->setUsesScrollButtons(true);
+    tabs_->setElideMode(Qt::ElideNone);
     tabs_->setFocusPolicy(Qt::StrongFocus);
     tabs_->addTab(QString());
     tabs_->setTabData(0, 0);
@@ -311,6 +326,7 @@ void MainWindow::ConnectPages() {
     AttachKeyPage({&pages.keys.Functions(), &pages.keys.Layers(), &pages.keys.MacroPlay(),
                    &pages.keys.Combination(), &pages.keyTest.Control()},
                   [this] { dialog_->OnMessage(kIdRestoreAllKeys, kButtonClicked); });
+    keys_->SetRestoreKeyHandler([this] { dialog_->OnMessage(kIdRestoreKey, kButtonClicked); });
     keys_->Combination()->SetCaptureHandler([this](int code, bool pressed) {
         dialog_->Pages().keys.OnCaptureNativeKey(code, pressed);
     });
@@ -322,6 +338,7 @@ void MainWindow::ConnectPages() {
     });
     pages.screen.SetImageServices(screenImages_);
     pages.screen.SetDelayDialog(ScreenPageView::DelayDialogPresenter(this));
+    SetInputRegainedHandler([this] { dialog_->Pages().keyTest.ClearHeld(); });
     SetInputHandlers(
         [this](int code, bool pressed) { dialog_->Pages().keyTest.OnNativeKey(code, pressed); },
         [this](MouseButton button, bool pressed) {
@@ -358,7 +375,20 @@ void MainWindow::AttachKeyPage(const KeyPageViewModels& models, std::function<vo
     }
 }
 
+void MainWindow::SetInputRegainedHandler(std::function<void()> handler) {
+    inputRegained_ = std::move(handler);
+}
+
 void MainWindow::SetInputHandlers(KeyInputHandler keys, MouseInputHandler mouse) {
+    if (keyRepeat_ == nullptr) {
+        keyRepeat_ = new KeyRepeatFilter(
+            [this](int code, bool pressed) {
+                if (keyInput_) {
+                    keyInput_(code, pressed);
+                }
+            },
+            this);
+    }
     keyInput_ = std::move(keys);
     mouseInput_ = std::move(mouse);
     qApp->removeEventFilter(this);
@@ -369,6 +399,16 @@ void MainWindow::SetInputHandlers(KeyInputHandler keys, MouseInputHandler mouse)
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     const QEvent::Type type = event->type();
+    // Enter presses the focused button, as Space does (the window has no default button).
+    if (type == QEvent::KeyPress) {
+        const int pressedKey = static_cast<QKeyEvent*>(event)->key();
+        auto* button = qobject_cast<QAbstractButton*>(watched);
+        if ((pressedKey == Qt::Key_Return || pressedKey == Qt::Key_Enter) && button != nullptr &&
+            button->window() == this && button->hasFocus() && button->isEnabled()) {
+            button->click();
+            return true;
+        }
+    }
     const bool key = type == QEvent::KeyPress || type == QEvent::KeyRelease;
     const bool mouse = type == QEvent::MouseButtonPress || type == QEvent::MouseButtonRelease;
     if ((!key && !mouse) || stack_ == nullptr || stack_->currentWidget() != keys_ ||
@@ -383,7 +423,8 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
         auto* keyEvent = static_cast<QKeyEvent*>(event);
         // One delivery per event: the focus widget's (a shortcut may resend it to others).
         if (widget == QApplication::focusWidget() || QApplication::focusWidget() == nullptr) {
-            keyInput_(static_cast<int>(keyEvent->nativeScanCode()), type == QEvent::KeyPress);
+            keyRepeat_->Key(static_cast<int>(keyEvent->nativeScanCode()), type == QEvent::KeyPress,
+                            keyEvent->timestamp(), keyEvent->isAutoRepeat());
         }
     }
     if (mouse && mouseInput_) {
@@ -555,6 +596,11 @@ void MainWindow::changeEvent(QEvent* event) {
     // is active again.
     if (event->type() == QEvent::ActivationChange && isActiveWindow()) {
         ReloadBackground();
+        if (inputRegained_) {
+            inputRegained_();
+        }
+    } else if (event->type() == QEvent::ActivationChange && keyRepeat_ != nullptr) {
+        keyRepeat_->Flush();
     }
     QMainWindow::changeEvent(event);
 }

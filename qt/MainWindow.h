@@ -21,6 +21,8 @@ class QToolButton;
 
 namespace zanvor {
 
+class KeyRepeatFilter;
+
 class AuroraPageView;
 class MatrixPageView;
 class KeyboardDlg;
@@ -61,6 +63,13 @@ class BackgroundArea : public QWidget {
 class MainWindow : public QMainWindow {
     Q_OBJECT
   public:
+    // The size the window opens with: its preferred size, made smaller to fit the screen's
+    // available area (without panels and docks, with room for the title bar), never below
+    // the minimum size.
+    static QSize DefaultSize(const QRect& available);
+    static QSize PreferredSize() { return {1400, 788}; }
+    static QSize MinimumSize() { return {1000, 640}; }
+
     MainWindow();
     ~MainWindow() override;
 
@@ -75,6 +84,9 @@ class MainWindow : public QMainWindow {
     using KeyInputHandler = std::function<void(int nativeScanCode, bool pressed)>;
     using MouseInputHandler = std::function<void(MouseButton button, bool pressed)>;
     void SetInputHandlers(KeyInputHandler keys, MouseInputHandler mouse);
+    // Called when the window gets the input back from another window or a menu (keys released
+    // meanwhile never reached it).
+    void SetInputRegainedHandler(std::function<void()> handler);
     ProfilePanel* Profiles() const { return profiles_; }
     // Removes the pages and stops talking to the main window object (before it goes away).
     void Detach();
@@ -145,6 +157,8 @@ class MainWindow : public QMainWindow {
     QWidget* body_ = nullptr;
     KeyInputHandler keyInput_;
     MouseInputHandler mouseInput_;
+    std::function<void()> inputRegained_;
+    KeyRepeatFilter* keyRepeat_ = nullptr;
     quint64 lastMouseStamp_ = 0;
     int lastMouseType_ = 0;
     std::unique_ptr<ModelBinding> viewBinding_;

@@ -106,7 +106,6 @@ void ProfileListView::OpenEditor() {
     editor_->installEventFilter(this);
     editor_->show();
     editor_->setFocus();
-    connect(editor_, &QLineEdit::returnPressed, this, [this] { CloseEditor(true); });
 }
 
 void ProfileListView::CloseEditor(bool keep) {
@@ -129,9 +128,16 @@ void ProfileListView::CloseEditor(bool keep) {
 
 bool ProfileListView::eventFilter(QObject* watched, QEvent* event) {
     if (watched == editor_) {
-        if (event->type() == QEvent::KeyPress &&
-            static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
+        const int key =
+            event->type() == QEvent::KeyPress ? static_cast<QKeyEvent*>(event)->key() : 0;
+        if (key == Qt::Key_Escape) {
             CloseEditor(false);
+            return true;
+        }
+        // Enter ends the rename and nothing else: it must not reach a dialog's default button
+        // or activate the entry.
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            CloseEditor(true);
             return true;
         }
         if (event->type() == QEvent::FocusOut) {
@@ -145,17 +151,14 @@ bool ProfileListView::eventFilter(QObject* watched, QEvent* event) {
 
 void ProfileListView::keyPressEvent(QKeyEvent* event) {
     if (command_ && currentRow() >= 0) {
+        // The command is for the focused entry; the selection (the active profile) stays.
         if (event->key() == Qt::Key_F2) {
-            if (currentRow() != model_.GetSelectItem()) {
-                model_.SetSelectItem(currentRow());
-            }
+            model_.SetContextItem(currentRow());
             command_(kProfileCommandRename);
             return;
         }
         if (event->key() == Qt::Key_Delete) {
-            if (currentRow() != model_.GetSelectItem()) {
-                model_.SetSelectItem(currentRow());
-            }
+            model_.SetContextItem(currentRow());
             command_(kProfileCommandDelete);
             return;
         }
@@ -191,6 +194,13 @@ ProfilePanel::ProfilePanel(ProfileList& model, Actions actions, QWidget* parent)
     layout->addWidget(title_);
     list_ = new ProfileListView(model, this);
     list_->SetCommandHandler(actions_.command);
+    // A double click renames in place, as in the profile dialog.
+    connect(list_, &QListWidget::itemDoubleClicked, this, [this, &model](QListWidgetItem* item) {
+        if (actions_.command) {
+            model.SetContextItem(list_->row(item));
+            actions_.command(kProfileCommandRename);
+        }
+    });
     layout->addWidget(list_, 1);
     add_ = new QPushButton(this);
     import_ = new QPushButton(this);
@@ -251,10 +261,15 @@ ProfileDialogView::ProfileDialogView(ProfileDlg& dialog, QWidget* parent)
     layout->addWidget(hint);
     list_ = new ProfileListView(dialog_.List(), this);
     list_->SetCommandHandler([this](int command) {
+        ProfileList& list = dialog_.List();
+        int index = list.FindData(list.TakeContextData());
+        if (index < 0) {
+            index = list.GetSelectItem();
+        }
         if (command == kProfileCommandRename) {
-            dialog_.List().ShowEdit(dialog_.List().GetSelectItem());
+            list.ShowEdit(index);
         } else if (command == kProfileCommandDelete) {
-            dialog_.List().RequestContext(dialog_.List().GetSelectItem());
+            list.RequestContext(index);
         }
     });
     connect(list_, &QListWidget::itemDoubleClicked, this,
@@ -263,7 +278,8 @@ ProfileDialogView::ProfileDialogView(ProfileDlg& dialog, QWidget* parent)
     auto* buttons = new QHBoxLayout();
     add_ = new QPushButton(Text(LoadText("KB.DIALOG", 1461)), this);
     ok_ = new QPushButton(Text(LoadText("KB.DIALOG", 22)), this);
-    cancel_ = new QPushButton(Text(LoadText("KB.DIALOG", 1467)), this);
+    // Closing keeps what the dialog added, renamed or deleted: the button says so.
+    cancel_ = new QPushButton(Text(LoadText("KB.DIALOG", 2103)), this);
     ok_->setDefault(true);
     buttons->addWidget(add_);
     buttons->addStretch(1);

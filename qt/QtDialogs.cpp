@@ -54,8 +54,11 @@ void QtDialogs::MessageBox(const std::string& text, const std::string& caption) 
 }
 
 bool QtDialogs::Question(const std::string& text, const std::string& caption) {
+    // Every question of this program guards a change that cannot be undone (a reset, a
+    // deletion, an overwrite): Enter or a hasty click answers No.
     return QMessageBox::question(parent_, QString::fromStdString(caption),
-                                 QString::fromStdString(text)) == QMessageBox::Yes;
+                                 QString::fromStdString(text), QMessageBox::Yes | QMessageBox::No,
+                                 QMessageBox::No) == QMessageBox::Yes;
 }
 
 std::optional<std::string> QtDialogs::OpenFile(const std::string& title,

@@ -86,6 +86,7 @@ SettingsPageView::SettingsPageView(KeyboardDlg& dialog, QWidget* parent)
     for (QLabel*& label : infoLabels_) {
         label = new QLabel(left);
         label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        label->setWordWrap(true);  // long Polish lines would widen the page past the window
         leftLayout->addWidget(label);
     }
     auto* firmwareRow = new QHBoxLayout();
@@ -169,13 +170,15 @@ SettingsPageView::SettingsPageView(KeyboardDlg& dialog, QWidget* parent)
     links->addWidget(faq_);
     links->addStretch(1);
     rightLayout->addLayout(links);
-    auto* buttons = new QHBoxLayout();
+    // One button a row: side by side they do not fit the smallest window in Polish.
     update_ = new QPushButton(right);
     reset_ = new QPushButton(right);
-    buttons->addWidget(update_);
-    buttons->addWidget(reset_);
-    buttons->addStretch(1);
-    rightLayout->addLayout(buttons);
+    for (QPushButton* button : {update_, reset_}) {
+        auto* row = new QHBoxLayout();
+        row->addWidget(button);
+        row->addStretch(1);
+        rightLayout->addLayout(row);
+    }
     rightLayout->addStretch(1);
     columns->addWidget(right, 1);
 

@@ -27,8 +27,9 @@ QPushButton { background: #1F2330; border: 1px solid #2C3142; border-radius: 6px
               padding: 6px 14px; min-height: 20px; }
 QPushButton:hover { border-color: #00D8F0; background: #262B3A; }
 QPushButton:pressed { background: #0A3A44; }
-QPushButton:focus { border-color: #00D8F0; }
+QPushButton:focus { border: 2px solid #00D8F0; padding: 5px 13px; }
 QPushButton:checked { background: #0A3A44; border-color: #00D8F0; color: #FFFFFF; }
+QPushButton:checked:focus { border: 2px solid #FFFFFF; }
 QPushButton:disabled { color: #5A6072; border-color: #22263A; }
 QPushButton#linkButton { background: transparent; border: none; color: #8C93A8; padding: 4px 8px; }
 QPushButton#linkButton:hover, QPushButton#linkButton:focus { color: #00D8F0; text-decoration: underline; }
@@ -65,6 +66,7 @@ QListWidget, QListView { background: #12151E; border: 1px solid #2C3142; border-
 QListView::item { padding: 6px; border-radius: 4px; }
 QListView::item:hover { background: #1F2330; }
 QListView::item:selected { background: #0A3A44; color: #FFFFFF; }
+QListView::item:focus { border: 1px solid #00D8F0; }
 QScrollBar:vertical { background: transparent; width: 10px; }
 QScrollBar::handle:vertical { background: #2C3142; border-radius: 5px; min-height: 24px; }
 QScrollBar::add-line, QScrollBar::sub-line { height: 0; }

@@ -18,6 +18,7 @@ class CombinationKeyPanel : public ControlModel {
 
     static constexpr int kEventCaptureClicked = 1;  // the capture field was clicked
     static constexpr int kEventApplyClicked = 2;    // the apply button was clicked
+    static constexpr int kEventCaptureLeft = 3;     // the capture field lost the input
 
     enum Change { kChangeModifiers = 16, kChangeCapture = 17 };
 
@@ -41,6 +42,7 @@ class CombinationKeyPanel : public ControlModel {
     // ---- user input ----
     void ClickCapture() { RaiseEvent(kEventCaptureClicked); }
     void ClickApply() { RaiseEvent(kEventApplyClicked); }
+    void LeaveCapture() { RaiseEvent(kEventCaptureLeft); }
 
   private:
     mutable std::mutex mutex_;  // guards every member below

@@ -21,6 +21,7 @@ enum ControlId : int {
     kIdCombination = 1204,
     kIdKeyTest = 1205,
     kIdRestoreAllKeys = 1206,
+    kIdRestoreKey = 1207,
 
     // Settings page.
     kIdMacSwitch = 1301,

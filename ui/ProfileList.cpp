@@ -1,5 +1,7 @@
 #include "ui/ProfileList.h"
 
+#include <utility>
+
 namespace zanvor {
 
 void ProfileList::ClearList() {
@@ -9,6 +11,7 @@ void ProfileList::ClearList() {
         selected_ = -1;
         scroll_ = 0;
         editing_ = -1;
+        contextData_ = 0;
     }
     NotifyChanged(kChangeItems);
 }
@@ -169,8 +172,23 @@ bool ProfileList::RequestContext(int index) {
     if (!SetSelectItem(index) || index < 0) {
         return false;
     }
+    SetContextItem(index);
     RaiseEvent(kEventContextRequest);
     return true;
+}
+
+bool ProfileList::SetContextItem(int index) {
+    std::lock_guard lock(mutex_);
+    if (!ValidIndex(index)) {
+        return false;
+    }
+    contextData_ = items_[index].data;
+    return true;
+}
+
+int ProfileList::TakeContextData() {
+    std::lock_guard lock(mutex_);
+    return std::exchange(contextData_, 0);
 }
 
 bool ProfileList::FinishEdit(const std::string& text) {

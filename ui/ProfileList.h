@@ -79,9 +79,14 @@ class ProfileList : public ControlModel {
     // notification always concerns the selected entry.
     // Clicks an entry: selects it and raises kEventSelectionChanged.
     bool ClickItem(int index);
-    // Right-clicks an entry (or clicks its delete icon): selects it and raises
-    // kEventContextRequest.
+    // Right-clicks an entry (or clicks its delete icon): selects it, makes it the context
+    // entry and raises kEventContextRequest.
     bool RequestContext(int index);
+    // The entry a command is meant for when it is not the selected one (a right-click, or a
+    // key pressed on the focused entry): remembered by its profile id until taken.
+    bool SetContextItem(int index);
+    // The profile id of the context entry, 0 when none; clears it.
+    int TakeContextData();
     // Ends the in-place editor with the typed text: the edited entry takes the text and
     // kEventEditFinished is raised. False when no edit is running.
     bool FinishEdit(const std::string& text);
@@ -99,6 +104,7 @@ class ProfileList : public ControlModel {
     int selected_ = -1;
     int scroll_ = 0;
     int editing_ = -1;
+    int contextData_ = 0;
 };
 
 }  // namespace zanvor

@@ -123,7 +123,11 @@ TEST_F(ProfileDlgTest, CancellingLeavesTheMainWindowsProfileActive) {
 TEST_F(ProfileDlgTest, DeletingTheCurrentProfileInTheDialogSwitchesEvenOnClose) {
     LoadWithProfiles(3);
     Open();
+    dialogs.QueueAnswer(false);
     dlg->List().RequestContext(0);  // the delete icon of profile 1, the current one
+    EXPECT_EQ(DialogIds(), (std::vector<int>{1, 2, 3})) << "declined";
+    dialogs.QueueAnswer(true);
+    dlg->List().RequestContext(0);
     EXPECT_EQ(DialogIds(), (std::vector<int>{2, 3}));
     EXPECT_EQ(dlg->RememberedId(), 2);
     EXPECT_TRUE(tasks.Tasks().empty());

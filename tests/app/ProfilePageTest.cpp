@@ -124,7 +124,11 @@ TEST_P(DeleteProfileTest, SelectsTheEntryBeforeOrTheNewFirst) {
     const DeleteCase& c = GetParam();
     LoadWithProfiles(3);
     list.SetSelectItem(c.selectIndex);
+    dialogs.QueueAnswer(false);
+    EXPECT_TRUE(page->OnContextCommand(ProfilePage::kCommandDelete));
+    EXPECT_EQ(ListIds(), (std::vector<int>{1, 2, 3})) << "the question was declined";
 
+    dialogs.QueueAnswer(true);
     EXPECT_TRUE(page->OnContextCommand(ProfilePage::kCommandDelete));
 
     EXPECT_EQ(ListIds(), c.idsAfter);

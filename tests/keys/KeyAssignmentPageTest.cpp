@@ -440,7 +440,7 @@ TEST_F(KeyPageTest, FunctionTabsFillTheListAndShowTheirPanels) {
     Start();
     session.currentLayer = 2;
     page->InitControls();
-    EXPECT_EQ(functions.Tabs(), (std::vector<int>{0, 2, 3, 5, 6, 7, 12, 13}));
+    EXPECT_EQ(functions.Tabs(), (std::vector<int>{2, 3, 5, 6, 7, 12, 13}));
     EXPECT_EQ(functions.GetCurTab(), kTabKeys);
     EXPECT_EQ(functions.ItemCount(), 103u);
     EXPECT_EQ(layers.GetCurKeyLayer(), 2);
@@ -629,21 +629,19 @@ TEST_F(KeyPageTest, CombinationsTakeTheCapturedKeyAndTheCheckedModifiers) {
     EXPECT_EQ(combination.CapturedKey(), 0x70);
 }
 
-TEST_F(KeyPageTest, RestoreDefaultTabRestoresTheSelectedKey) {
+TEST_F(KeyPageTest, RestoreThisKeyRestoresTheSelectedKey) {
     Start();
     ASSERT_TRUE(Connect());
     ClickKey(kUsageA);
     ShowTab(kTabMedia);
     ClickFunction(kMediaVolumeUp);
     poster.tasks.clear();
-    functions.ClickTab(kTabRestoreDefault);
-    page->OnTabChanged();
+    page->RestoreSelectedKeys();
     const KeyMacroData row = Row(1, 0, kUsageA);
     EXPECT_EQ(row.macro_type, 2);
     EXPECT_EQ(row.macro_value, kUsageA);
     EXPECT_EQ(poster.tasks, std::vector<int>{kKeyTaskWriteKeyAssignments});
-    EXPECT_EQ(functions.GetCurTab(), kTabKeys);
-    EXPECT_EQ(functions.ItemCount(), 103u);
+    EXPECT_EQ(functions.GetCurTab(), kTabMedia) << "restoring does not change the list";
     sim->ClearReports();
     page->TaskWriteKeyAssignments();
     EXPECT_EQ(Writes()[1].data, (Bytes{0x10, 0x00, 0x04}));
@@ -669,13 +667,11 @@ TEST_F(KeyPageTest, RestoringWithNothingSelectedAsksForAKeyAndKeepsTheRows) {
     ASSERT_TRUE(page->SetKeyFunction(0, kUsageA, media));
     page->SetSelectedKey(kSelectNone);
     poster.tasks.clear();
-    functions.ClickTab(kTabRestoreDefault);
-    page->OnTabChanged();
+    page->RestoreSelectedKeys();
     EXPECT_EQ(Row(1, 0, kUsageA).macro_value, kMediaVolumeUp);
     EXPECT_TRUE(poster.tasks.empty());
     ASSERT_EQ(dialogs.History().size(), 1u);
     EXPECT_EQ(dialogs.History()[0].text, LoadText("KB.DIALOG", 230));
-    EXPECT_EQ(functions.GetCurTab(), kTabKeys);
 
     // After a whole-profile write (-2) the layer is restored and all tables are written.
     page->SetSelectedKey(kSelectAllTables);

@@ -34,7 +34,8 @@ TEST_F(KeyFunctionTextTest, ValidFormsGiveTheRowFields) {
         {"key:0x04", 2, 0x04, 0, 0, "A"},
         {"key:Esc", 2, 0x29, 0, 0, "Esc"},
         {"key:esc", 2, 0x29, 0, 0, "Esc"},
-        {"key:Del", 2, 0x4C, 0, 0, "Delete"},  // a caption of the function lists
+        {"key:Del", 2, 0x4C, 0, 0, "Delete"},           // a caption of the function lists
+        {"key:Backsapce", 2, 0x2A, 0, 0, "Backspace"},  // the old spelling is still read
         {"key:0x05+LCtrl+LShift", 2, 0x05, 0x03, 0, "LCtrl+ LShift + B"},
         {"key:A+RAlt", 2, 0x04, 0x40, 0, "Alt + A"},
         {"key:0x00+LCtrl", 2, 0x00, 0x01, 0, "LCtrl"},
@@ -42,7 +43,7 @@ TEST_F(KeyFunctionTextTest, ValidFormsGiveTheRowFields) {
         {"media:104", 6, 104, 0, 0, LoadText("KB.DIALOG", 268)},
         {"media:119", 6, 119, 0, 0, LoadText("KB.DIALOG", 274)},  // knob list only
         {"shortcut:155", 7, 155, 0, 0, LoadText("KB.DIALOG", 31)},
-        {"fn:10", 12, 10, 0, 0, "BL-MOD"},
+        {"fn:10", 12, 10, 0, 0, LoadText("KB.DIALOG", 2210)},
         {"fn:30", 12, 30, 0, 0, "fn:30"},  // a code without a caption
         {"special:0x7F", 8, 0x7F, 0, 0, "Special"},
         {"special:0", 8, 0, 0, 0, "Special"},

@@ -31,7 +31,7 @@ class KeyTextTest : public IsolatedHomeTest {
   private:
     void WriteLanguage(int lcid, const std::string& prefix) {
         std::string text = "[KB.DIALOG]\n";
-        for (int id = 1; id <= 400; ++id) {
+        for (int id = 1; id <= 2300; ++id) {
             text += std::to_string(id) + "=" + prefix + std::to_string(id) + "\n";
         }
         WriteFile(home() + "app/language/" + std::to_string(lcid) + ".lan", text);

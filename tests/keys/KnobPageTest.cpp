@@ -89,7 +89,7 @@ TEST_F(KnobTest, ChoosingBacklightModeForActionOneSendsOneEntry) {
     const KeyMacroData record = page->Tables().KnobRecord(0, 1);
     EXPECT_EQ(record.macro_type, 12);
     EXPECT_EQ(record.macro_value, 10);
-    EXPECT_EQ(record.macro_desc, "BL-MOD");
+    EXPECT_EQ(record.macro_desc, LoadText("KB.DIALOG", 2210));
     EXPECT_EQ(record.key_code, 0x51);
 
     sim->ClearReports();

@@ -3,6 +3,7 @@
 
 #include <QCheckBox>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMouseEvent>
@@ -11,7 +12,7 @@
 #include <QTabBar>
 #include <QTimer>
 
-#include "HubWindowFixture.h"
+#include "KeyPageFixture.h"
 #include "app/ProfileDlg.h"
 #include "app/ProfilePage.h"
 #include "keys/KeyAssignmentPage.h"
@@ -32,52 +33,6 @@
 
 namespace zanvor::test {
 namespace {
-
-void Click(QWidget* widget, const QPoint& at) {
-    QMouseEvent press(QEvent::MouseButtonPress, QPointF(at), widget->mapToGlobal(QPointF(at)),
-                      Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(widget, &press);
-    QMouseEvent release(QEvent::MouseButtonRelease, QPointF(at), widget->mapToGlobal(QPointF(at)),
-                        Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
-    QApplication::sendEvent(widget, &release);
-}
-
-void Type(QWidget* widget, int key, const QString& text = QString()) {
-    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text);
-    QApplication::sendEvent(widget, &press);
-    QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier, text);
-    QApplication::sendEvent(widget, &release);
-}
-
-QListWidgetItem* FindItem(QListWidget* list, const QString& text) {
-    const auto found = list->findItems(text, Qt::MatchExactly);
-    return found.isEmpty() ? nullptr : found.front();
-}
-
-// The main window after the user picked the keyboard: profiles loaded, the keyboard's tables
-// read, the key-assignment page shown.
-class KeyPageGuiTest : public HubWindowTest {
-  protected:
-    void StartPage() {
-        Start("101:cable");
-        SelectKeyboard(101);
-        window->Tabs()->setCurrentIndex(1);
-        ASSERT_TRUE(WaitFor([this] { return window->Keys()->isVisible(); }));
-        view = window->Keys();
-    }
-
-    KeyItem Key(const std::string& caption) {
-        for (const KeyItem& item : dialog->keyboardCtrl.GetKeyItems()) {
-            if (item.caption == caption) {
-                return item;
-            }
-        }
-        ADD_FAILURE() << "no key " << caption;
-        return {};
-    }
-
-    KeyPageView* view = nullptr;
-};
 
 TEST_F(KeyPageGuiTest, ChoosingVolumeUpForAKeyOnLayerTwoStoresAndShowsIt) {
     StartPage();
@@ -188,6 +143,17 @@ TEST_F(KeyPageGuiTest, TheCombinationTabShowsItsPanelAndTheMacroTabItsPlayOption
 
     Click(tabs, tabs->tabRect(list->TabIndex(kTabMacros)).center());
     ASSERT_TRUE(WaitFor([&] { return view->MacroPlay()->isVisible(); }));
+    EXPECT_FALSE(list->EmptyHint()->isVisible());
+    // No macro at all: the list says where macros are made.
+    std::vector<MacroData> macros;
+    dialog->Store().ListMacros(macros);
+    for (const MacroData& macro : macros) {
+        ASSERT_TRUE(dialog->Store().DeleteMacro(macro.macro_id));
+    }
+    dialog->Pages().keys.RefreshMacroList();
+    ASSERT_TRUE(WaitFor([&] { return list->List()->count() == 0; }));
+    EXPECT_TRUE(list->EmptyHint()->isVisible());
+    EXPECT_EQ(list->EmptyHint()->text().toStdString(), LoadText("KB.DIALOG", 2105));
     EXPECT_FALSE(view->Combination()->isVisible());
     EXPECT_TRUE(view->MacroPlay()->Option(0)->isChecked());
     EXPECT_EQ(view->MacroPlay()->Count()->text(), "1");
@@ -227,6 +193,9 @@ TEST_F(KeyPageGuiTest, KeysPressedOverTheWindowAppearInTheKeyTestWhileThePageIsS
 
 TEST_F(KeyPageGuiTest, ClickingTheKnobOpensItsDialogAndAChoiceReachesTheKeyboardTables) {
     StartPage();
+    EXPECT_EQ(view->findChild<QLabel*>("hintLabel")->text().toStdString(),
+              LoadText("KB.DIALOG", 1428))
+        << "the hint names the knob of this model";
     const QRect knob = view->Keyboard()->KeyRect(0xFF);
     ASSERT_FALSE(knob.isEmpty()) << "the model draws no knob";
     std::string chosen;
@@ -354,19 +323,49 @@ TEST_F(ProfileGuiTest, AddRenameAndDeleteThroughTheProfileList) {
     ASSERT_TRUE(WaitFor([this] { return view->Editor() == nullptr; }));
     EXPECT_EQ(StoredName(added), "Raid night");
 
-    // The right button asks for the context menu of the entry under it.
+    // The right button asks for the context menu of the entry under it; closed without a
+    // choice, the highlight stays on the active profile.
     const QRect second = view->visualItemRect(view->item(1));
     emit view->customContextMenuRequested(second.center());
     EXPECT_EQ(contextRequests, 1);
-    EXPECT_EQ(List().GetSelectItem(), 1);
+    EXPECT_EQ(List().GetSelectItem(), 3);
+    ASSERT_TRUE(WaitFor([this] { return view->currentRow() == 3; }));
+    EXPECT_EQ(dialog->session.currentProfile.load(), added);
 
-    // Delete removes the selected profile and selects the one before it.
+    // A command chosen from that menu is for the right-clicked entry, not the active one.
+    emit view->customContextMenuRequested(second.center());
+    dialog->OnProfileMenuCommand(ProfilePage::kCommandRename);
+    ASSERT_TRUE(WaitFor([this] { return view->Editor() != nullptr; }));
+    view->Editor()->setText("Work");
+    Type(view->Editor(), Qt::Key_Return);
+    ASSERT_TRUE(WaitFor([this] { return view->Editor() == nullptr; }));
+    EXPECT_EQ(StoredName(List().GetItemData(1)), "Work");
+    EXPECT_EQ(StoredName(added), "Raid night");
+    EXPECT_EQ(dialog->session.currentProfile.load(), added) << "Enter only ends the rename";
+    EXPECT_EQ(List().GetSelectItem(), 3);
+
+    // Delete asks, then removes the focused profile; the active one stays selected.
     const int deleted = List().GetItemData(1);
     view->setCurrentRow(1);
+    dialogs.QueueAnswer(true);
     Type(view, Qt::Key_Delete);
     ASSERT_TRUE(WaitFor([this] { return view->count() == 3; }));
     EXPECT_EQ(StoredName(deleted), "");
-    EXPECT_EQ(List().GetSelectItem(), 0);
+    EXPECT_EQ(List().GetCurData(), added);
+    EXPECT_EQ(dialog->session.currentProfile.load(), added);
+
+    // Declined, nothing is deleted.
+    view->setCurrentRow(0);
+    dialogs.QueueAnswer(false);
+    Type(view, Qt::Key_Delete);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(view->count(), 3);
+    EXPECT_EQ(dialogs.HistoryOf("question").size(), 2u);
+
+    // A double click renames in place, as in the profile dialog.
+    emit view->itemDoubleClicked(view->item(2));
+    ASSERT_TRUE(WaitFor([this] { return view->Editor() != nullptr; }));
+    Type(view->Editor(), Qt::Key_Escape);
 }
 
 TEST_F(ProfileGuiTest, TheProfileDialogAddsRenamesAndConfirms) {
@@ -387,6 +386,9 @@ TEST_F(ProfileGuiTest, TheProfileDialogAddsRenamesAndConfirms) {
     Type(view.List()->Editor(), Qt::Key_Return);
     ASSERT_TRUE(WaitFor([&] { return view.List()->Editor() == nullptr; }));
     EXPECT_EQ(StoredName(profileDialog.List().GetItemData(3)), "Office");
+    EXPECT_TRUE(view.isVisible()) << "Enter ends the rename, not the dialog";
+    EXPECT_EQ(profileDialog.GetResult(), ProfileDlg::Result::kOpen);
+    EXPECT_EQ(view.CancelButton()->text().toStdString(), LoadText("KB.DIALOG", 2103));
 
     view.OkButton()->click();
     EXPECT_EQ(view.result(), QDialog::Accepted);

@@ -1,0 +1,205 @@
+// What a new user does on the key-assignment page: several keys at once, restoring a key, the
+// tab bar driven with the keyboard.
+
+#include <QLineEdit>
+#include <QPushButton>
+
+#include "KeyPageFixture.h"
+#include "app/DevicePages.h"
+#include "keys/KeyTest.h"
+#include "qt/HomePage.h"
+#include "qt/ProfileViews.h"
+#include "support/SimReports.h"
+#include "ui/CombinationKeyPanel.h"
+
+namespace zanvor::test {
+namespace {
+
+Bytes TableEntry(const Bytes& table, int index) {
+    return Bytes(table.begin() + 3 * index, table.begin() + 3 * index + 3);
+}
+
+TEST_F(KeyPageGuiTest, AFunctionChosenForSeveralKeysReachesThemAllInOneTableWrite) {
+    StartPage();
+    ClickKey("A");
+    ClickKey("S", Qt::ControlModifier);
+    ClickKey("D", Qt::ControlModifier);
+    ShowTab(kTabMedia);
+    ASSERT_TRUE(WaitFor([this] { return dialog->Idle(); }));
+    sim->ClearReports();
+    ChooseEntry("Volume up");
+    ASSERT_TRUE(WaitFor([this] { return dialog->Idle(); }));
+
+    const auto& indices = dialog->session.KeyMapsCopy().codeToKeyIndex;
+    const Bytes table = sim->Keyboard(101)->BlockData(0x1A);
+    for (const char* caption : {"A", "S", "D"}) {
+        EXPECT_EQ(Row(0, Key(caption).code).macro_desc, "Volume up") << caption;
+        EXPECT_EQ(TableEntry(table, indices.at(Key(caption).code)), (Bytes{0x30, 0xE9, 0x00}))
+            << caption;
+    }
+    EXPECT_EQ(TableEntry(table, indices.at(Key("F").code)), (Bytes{0x10, 0x00, 0x09}))
+        << "a key not selected keeps its function";
+    // Begin, layer 0's table (command 0x1B) in 56-byte chunks, end: no single-entry writes.
+    std::vector<uint8_t> commands;
+    for (const auto& report : Sent()) {
+        if (commands.empty() || commands.back() != report[2]) {
+            commands.push_back(report[2]);
+        }
+    }
+    EXPECT_EQ(commands, (std::vector<uint8_t>{0x10, 0x1B, 0x11}));
+    EXPECT_EQ(Sent().size(), 2u + (384 + 55) / 56);
+
+    // A plain click selects one key again: the next choice changes that key alone.
+    ClickKey("F");
+    sim->ClearReports();
+    ChooseEntry("Mute");
+    ASSERT_TRUE(WaitFor([this] { return dialog->Idle(); }));
+    EXPECT_EQ(Sent().size(), 3u) << "one entry";
+    EXPECT_EQ(Row(0, Key("A").code).macro_desc, "Volume up");
+}
+
+TEST_F(KeyPageGuiTest, RestoreIsAButtonAndTheTabBarOnlyMovesBetweenTabs) {
+    StartPage();
+    FunctionListView* list = view->Functions();
+    for (int index = 0; index < list->Tabs()->count(); ++index) {
+        EXPECT_NE(list->Tabs()->tabText(index), QString::fromStdString(LoadText("KB.DIALOG", 1432)))
+            << "no tab acts as a button";
+    }
+    ClickKey("A");
+    ShowTab(kTabMedia);
+    ChooseEntry("Volume up");
+    ASSERT_TRUE(WaitFor([this] { return dialog->Idle(); }));
+    const int a = Key("A").code;
+
+    // Arrow keys walk through every tab and back without touching the key.
+    list->Tabs()->setFocus();
+    for (int step = 0; step < list->Tabs()->count(); ++step) {
+        Type(list->Tabs(), Qt::Key_Left);
+        Type(list->Tabs(), Qt::Key_Right);
+        Type(list->Tabs(), Qt::Key_Left);
+    }
+    ASSERT_TRUE(WaitFor([this] { return dialog->Idle(); }));
+    EXPECT_EQ(Row(0, a).macro_desc, "Volume up");
+
+    // The button restores the selected key, in the database and in the keyboard; Enter on
+    // the focused button presses it.
+    QPushButton* restore = view->RestoreKeyButton();
+    ASSERT_NE(restore, nullptr);
+    EXPECT_TRUE(restore->isVisible());
+    EXPECT_EQ(restore->text().toStdString(), LoadText("KB.DIALOG", 2101));
+    window->activateWindow();
+    ASSERT_TRUE(WaitFor([this] { return window->isActiveWindow(); }));
+    restore->setFocus();
+    ASSERT_TRUE(WaitFor([&] { return restore->hasFocus(); }));
+    Type(restore, Qt::Key_Return);
+    ASSERT_TRUE(WaitFor([this] { return dialog->Idle(); }));
+    EXPECT_EQ(Row(0, a).macro_desc, "A");
+    const int index = dialog->session.KeyMapsCopy().codeToKeyIndex.at(a);
+    EXPECT_EQ(TableEntry(sim->Keyboard(101)->BlockData(0x1A), index), (Bytes{0x10, 0x00, 0x04}));
+}
+
+}  // namespace
+}  // namespace zanvor::test
+
+namespace zanvor::test {
+namespace {
+
+class KeyTestGuiTest : public KeyPageGuiTest {
+  protected:
+    void StartListening() {
+        StartPage();
+        window->activateWindow();
+        ASSERT_TRUE(WaitFor([this] { return window->isActiveWindow(); }));
+        view->Keyboard()->setFocus();
+    }
+
+    // A key event as the window system delivers it: X11 keycode and time stamp.
+    void Send(QEvent::Type type, int qtKey, int keycode, quint64 stamp) {
+        QKeyEvent event(type, qtKey, Qt::NoModifier, static_cast<quint32>(keycode), 0, 0);
+        event.setTimestamp(stamp);
+        QApplication::sendEvent(view->Keyboard(), &event);
+    }
+
+    QStringList Shown() { return view->KeyTest()->Shown(); }
+};
+
+constexpr int kKeycodeA = 38;
+constexpr int kKeycodeShift = 50;
+
+TEST_F(KeyTestGuiTest, AHeldKeyShowsOnceWhenTheSystemRepeatsItAsReleaseAndPress) {
+    StartListening();
+    Send(QEvent::KeyPress, Qt::Key_A, kKeycodeA, 1000);
+    Send(QEvent::KeyPress, Qt::Key_Shift, kKeycodeShift, 1010);
+    ASSERT_TRUE(WaitFor([&] { return Shown().size() == 2; }));
+    // Auto-repeat of A without Qt's mark: a release and a press 2 ms apart, many times.
+    for (quint64 stamp = 1500; stamp < 2000; stamp += 33) {
+        Send(QEvent::KeyRelease, Qt::Key_A, kKeycodeA, stamp);
+        Send(QEvent::KeyPress, Qt::Key_A, kKeycodeA, stamp + 2);
+    }
+    QCoreApplication::processEvents();
+    EXPECT_EQ(Shown(), (QStringList{"A", "Shift"})) << "A stays where it was";
+    // The real release arrives after the wait for a repeat.
+    Send(QEvent::KeyRelease, Qt::Key_A, kKeycodeA, 2500);
+    ASSERT_TRUE(WaitFor([&] { return Shown() == QStringList{"Shift"}; }));
+    // A release followed by a press of another key is no repeat.
+    Send(QEvent::KeyRelease, Qt::Key_Shift, kKeycodeShift, 3000);
+    Send(QEvent::KeyPress, Qt::Key_A, kKeycodeA, 3001);
+    ASSERT_TRUE(WaitFor([&] { return Shown() == QStringList{"A"}; }));
+}
+
+TEST_F(KeyTestGuiTest, KeysReleasedInAnotherWindowAreClearedWhenTheInputComesBack) {
+    StartListening();
+    Send(QEvent::KeyPress, Qt::Key_A, kKeycodeA, 1000);
+    ASSERT_TRUE(WaitFor([&] { return Shown() == QStringList{"A"}; }));
+    QWidget other;
+    other.show();
+    other.activateWindow();
+    ASSERT_TRUE(WaitFor([&] { return !window->isActiveWindow(); }));
+    // A is released while the other window has the input; the main window never hears it.
+    window->activateWindow();
+    ASSERT_TRUE(WaitFor([&] { return window->isActiveWindow(); }));
+    ASSERT_TRUE(WaitFor([&] { return Shown().isEmpty(); }));
+    // The lists the key test listens through take no input method.
+    EXPECT_FALSE(view->Functions()->List()->testAttribute(Qt::WA_InputMethodEnabled));
+    EXPECT_FALSE(view->Keyboard()->testAttribute(Qt::WA_InputMethodEnabled));
+}
+
+TEST_F(KeyTestGuiTest, LeavingTheCaptureFieldEndsTheCaptureAndTheKeyTestListensAgain) {
+    StartListening();
+    KeyTest& keyTest = dialog->Pages().keyTest;
+    CombinationKeyPanel& capture = dialog->Pages().keys.Combination();
+    const auto startCapture = [&] {
+        ShowTab(kTabCombination);
+        ASSERT_TRUE(WaitFor([&] { return view->Combination()->isVisible(); }));
+        Click(view->Combination()->CaptureField(), QPoint(5, 5));
+        ASSERT_TRUE(capture.Capturing());
+        ASSERT_FALSE(keyTest.IsActive());
+    };
+    // Another tab.
+    startCapture();
+    ShowTab(kTabMedia);
+    EXPECT_FALSE(capture.Capturing());
+    EXPECT_TRUE(keyTest.IsActive());
+    // Another key.
+    startCapture();
+    ClickKey("F1");
+    EXPECT_FALSE(capture.Capturing());
+    EXPECT_TRUE(keyTest.IsActive());
+    // The focus moves elsewhere (Tab is taken by the capture, so by a click in the list of
+    // profiles).
+    startCapture();
+    window->Profiles()->List()->setFocus();
+    ASSERT_TRUE(WaitFor([&] { return !capture.Capturing(); }));
+    EXPECT_TRUE(keyTest.IsActive());
+    // Another page: the capture ends; back on the page the key test listens.
+    startCapture();
+    window->Tabs()->setCurrentIndex(0);
+    ASSERT_TRUE(WaitFor([this] { return window->CurrentPage() == window->Home(); }));
+    EXPECT_FALSE(capture.Capturing());
+    window->Tabs()->setCurrentIndex(1);
+    ASSERT_TRUE(WaitFor([&] { return keyTest.IsActive(); }));
+    EXPECT_FALSE(capture.Capturing());
+}
+
+}  // namespace
+}  // namespace zanvor::test

@@ -1,0 +1,158 @@
+// The main window at the sizes users have: it fits the screen at start, and at every size
+// from the minimum up every tab caption is shown whole, in English and Polish.
+
+#include <QFontMetrics>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QTabBar>
+#include <QToolButton>
+
+#include "HubWindowFixture.h"
+#include "keys/KeyAssignmentPage.h"
+#include "qt/KeyPageView.h"
+#include "qt/KeyPanels.h"
+#include "qt/KeyboardView.h"
+#include "qt/SettingsPageView.h"
+
+namespace zanvor::test {
+namespace {
+
+// Tabs of a bar whose caption is cut: narrower than its text, or outside the bar while the
+// bar cannot scroll to it.
+QStringList CutTabs(const QTabBar* bar) {
+    QStringList cut;
+    const QFontMetrics metrics(bar->font());
+    for (int index = 0; index < bar->count(); ++index) {
+        if (!bar->isTabVisible(index)) {
+            continue;
+        }
+        const QRect rect = bar->tabRect(index);
+        const bool narrow = rect.width() < metrics.horizontalAdvance(bar->tabText(index));
+        const bool outside = !bar->usesScrollButtons() && rect.right() > bar->width();
+        if (narrow || outside) {
+            cut << bar->tabText(index);
+        }
+    }
+    return cut;
+}
+
+class WindowSizesTest : public HubWindowTest {
+  protected:
+    // Key captions drawn past their key (neither shrunk nor abbreviated enough).
+    QStringList CutKeyCaptions() {
+        QStringList cut;
+        KeyboardView* keyboard = window->Keys()->Keyboard();
+        for (const KeyItem& item : keyboard->Items()) {
+            const KeyCaptionFit fit = keyboard->CaptionFit(item.code);
+            if (item.code == 0xFF || fit.text.isEmpty()) {
+                continue;
+            }
+            const QFontMetricsF metrics(fit.font);
+            const int flags = Qt::AlignCenter | (fit.wrap ? Qt::TextWordWrap : 0);
+            const QRectF used = metrics.boundingRect(fit.area, flags, fit.text);
+            bool wordsFit = true;
+            for (const QString& word : fit.text.split(' ', Qt::SkipEmptyParts)) {
+                wordsFit = wordsFit && metrics.horizontalAdvance(word) <= fit.area.width() + 0.5;
+            }
+            if (!wordsFit || used.height() > fit.area.height() + 0.5) {
+                cut << fit.text;
+            }
+        }
+        return cut;
+    }
+
+    // Shows every page the window offers and checks the tab captions of the window and of the
+    // key page; saves a picture of each page named with `suffix`.
+    void VisitPages(const QString& suffix) {
+        QTabBar* tabs = window->Tabs();
+        for (int index = 0; index < tabs->count(); ++index) {
+            if (!tabs->isTabVisible(index)) {
+                continue;
+            }
+            tabs->setCurrentIndex(index);
+            QCoreApplication::processEvents();
+            EXPECT_EQ(CutTabs(tabs), QStringList()) << suffix.toStdString();
+            if (window->CurrentPage() == window->Keys()) {
+                EXPECT_EQ(CutTabs(window->Keys()->Functions()->Tabs()), QStringList())
+                    << suffix.toStdString();
+                EXPECT_EQ(CutKeyCaptions(), QStringList()) << suffix.toStdString();
+                for (QPushButton* button :
+                     {window->Keys()->RestoreKeyButton(), window->Keys()->RestoreAllButton()}) {
+                    EXPECT_GE(button->width(), button->sizeHint().width())
+                        << button->text().toStdString() << " " << suffix.toStdString();
+                }
+            }
+            Save(*window, QString("page%1_%2").arg(index).arg(suffix));
+            if (window->CurrentPage() == window->Keys()) {
+                // The keyboard functions: a caption the grid cuts shows whole on hover.
+                FunctionListView* functions = window->Keys()->Functions();
+                functions->Tabs()->setCurrentIndex(functions->TabIndex(kTabInternal));
+                ASSERT_TRUE(WaitFor([&] { return functions->List()->count() > 20; }));
+                for (int row = 0; row < functions->List()->count(); ++row) {
+                    QListWidgetItem* item = functions->List()->item(row);
+                    EXPECT_EQ(item->toolTip(), item->text());
+                }
+                Save(*window, QString("keyboard_functions_%1").arg(suffix));
+                functions->Tabs()->setCurrentIndex(functions->TabIndex(kTabKeys));
+            }
+        }
+        window->SettingsButton()->click();
+        ASSERT_TRUE(WaitFor([this] { return window->CurrentPage() == window->Settings(); }));
+        QCoreApplication::processEvents();
+        for (const QScrollArea* area : window->Settings()->findChildren<QScrollArea*>()) {
+            EXPECT_FALSE(area->horizontalScrollBar()->isVisible())
+                << "the settings page is wider than the window, " << suffix.toStdString();
+        }
+        Save(*window, "settings_" + suffix);
+        window->SettingsButton()->click();
+        QCoreApplication::processEvents();
+    }
+};
+
+TEST(WindowDefaultSize, TheWindowOpensWithinTheScreensAvailableArea) {
+    struct Case {
+        QRect available;
+        QSize size;
+    };
+    const std::vector<Case> cases = {
+        {QRect(0, 0, 1920, 1050), QSize(1400, 788)},  // room to spare: the preferred size
+        {QRect(0, 0, 1366, 728), QSize(1366, 688)},   // 1366x768 with a 40-pixel panel
+        {QRect(0, 27, 1280, 693), QSize(1280, 653)},  // a panel at the top
+        {QRect(0, 0, 1024, 600), QSize(1024, 640)},   // smaller than the minimum: the minimum
+        {QRect(), QSize(1400, 788)},                  // no screen known
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(MainWindow::DefaultSize(c.available), c.size)
+            << c.available.width() << "x" << c.available.height();
+    }
+}
+
+TEST_F(WindowSizesTest, EveryTabCaptionIsWholeAtTheUsualSizesInBothLanguages) {
+    Start("101:cable,103:cable");
+    SelectKeyboard(103);
+    window->Tabs()->setCurrentIndex(1);
+    QLabel* hint = window->Keys()->findChild<QLabel*>("hintLabel");
+    ASSERT_NE(hint, nullptr);
+    // This model has no knob: the page does not talk about one.
+    ASSERT_TRUE(WaitFor([&] { return hint->text().toStdString() == LoadText("KB.DIALOG", 2104); }));
+    for (int language : {1033, 1045}) {
+        dialog->Pages().application.languageList.Choose(language == 1033 ? 0 : 1);
+        ASSERT_TRUE(WaitFor([&] {
+            return window->Tabs()->tabText(1).toStdString() == LoadText("KB.DIALOG", 1401);
+        }));
+        const QString tag = language == 1033 ? "en" : "pl";
+        window->resize(window->minimumSize());
+        VisitPages("minimum_" + tag);
+        window->resize(1366, 768);
+        VisitPages("1366_" + tag);
+        window->resize(1920, 1080);
+        VisitPages("1920_" + tag);
+    }
+}
+
+}  // namespace
+}  // namespace zanvor::test
