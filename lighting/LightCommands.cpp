@@ -14,19 +14,7 @@ bool LightPage::ApplyLightMode(int type, int mode, const LightModeSettings& sett
     if (IsCustomMode(mode) || !store_.GetLightRow(profile, type, mode, row)) {
         return false;
     }
-    if (settings.brightness) {
-        row.brightness = *settings.brightness;
-    }
-    if (settings.speed) {
-        row.speed = *settings.speed;
-    }
-    if (settings.color) {
-        row.color_value = static_cast<int>(*settings.color & 0xFFFFFF);
-        row.colorful = 0;  // a colour given is a single colour, as a pick on the page
-    }
-    if (settings.colorful) {
-        row.colorful = *settings.colorful ? 1 : 0;
-    }
+    ApplyLightModeSettings(settings, row);
     {
         // The settings, the active mark and the switch together, or nothing changes.
         DataStore::Transaction transaction(store_);

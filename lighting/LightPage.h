@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "device/SessionState.h"
+#include "lighting/LightModeSettings.h"
 #include "store/Records.h"
 #include "ui/ColorCtrl.h"
 #include "ui/ComboBox.h"
@@ -92,14 +93,6 @@ struct LightPageIds {
     int picture = 0;
     int applyButton = 0;      // a button without a model: event 1
     int selectAllButton = 0;  // a button without a model: event 1
-};
-
-// Settings a light mode is given in one go (the command line); unset fields stay as stored.
-struct LightModeSettings {
-    std::optional<int> brightness;
-    std::optional<int> speed;
-    std::optional<uint32_t> color;  // 0x00BBGGRR
-    std::optional<bool> colorful;
 };
 
 class LightPage {

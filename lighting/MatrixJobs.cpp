@@ -139,19 +139,7 @@ bool MatrixPage::ApplyMatrixMode(int mode, const MatrixModeSettings& settings) {
     if (!store_.GetLightRow(profile, kLightMatrix, mode, row)) {
         return false;
     }
-    if (settings.brightness) {
-        row.brightness = *settings.brightness;
-    }
-    if (settings.speed) {
-        row.speed = *settings.speed;
-    }
-    if (settings.color) {
-        row.color_value = static_cast<int>(*settings.color & 0xFFFFFF);
-        row.colorful = 0;  // a colour given is a single colour, as a pick on the page
-    }
-    if (settings.colorful) {
-        row.colorful = *settings.colorful ? 1 : 0;
-    }
+    ApplyLightModeSettings(settings, row);
     if (!store_.UpdateLightRow(kLightMatrix, mode, row)) {
         return false;
     }

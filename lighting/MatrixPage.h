@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "device/SessionState.h"
+#include "lighting/LightModeSettings.h"
 #include "lighting/MatrixZone.h"
 #include "store/Records.h"
 #include "ui/ColorCtrl.h"
@@ -51,11 +52,7 @@ enum MatrixControlId : int {
 };
 
 // Settings a matrix mode is given in one go (the command line); unset fields stay as stored.
-struct MatrixModeSettings {
-    std::optional<int> brightness;
-    std::optional<int> speed;
-    std::optional<uint32_t> color;  // 0x00BBGGRR
-    std::optional<bool> colorful;
+struct MatrixModeSettings : LightModeSettings {
     std::optional<int> preset;
     std::optional<int> amplitude;
 };
