@@ -129,6 +129,14 @@ void DeviceSettings::Register(PageRegistry& registry) {
         }
         return TaskResult::Failed(LoadText("KB.DIALOG", kTextTransferFailed));
     });
+    // A profile carries its keyboard settings: after the settings page has loaded them, the
+    // keyboard gets them, so page, profile and keyboard agree.
+    registry.AddProfileApplyStep([this]() -> TaskResult {
+        if (TaskWriteSettings()) {
+            return TaskResult();
+        }
+        return TaskResult::Failed(LoadText("KB.DIALOG", kTextTransferFailed));
+    });
     registry.AddWindowMessage(kMsgReapplyTexts, [this](uintptr_t, intptr_t) { ApplyInfoLabels(); });
 }
 
@@ -245,7 +253,10 @@ bool DeviceSettings::ReadDeviceInfo() {
     const KeyboardSettings settings =
         ReadKeyboardSettings(parameters, info.lightingProtocolVersion);
     const int profile = session_.currentProfile.load();
-    {
+    // A profile that waits to be written to the keyboard keeps its own values: the keyboard
+    // gets them right after this read.
+    const bool profileWins = session_.tableWritePending.load();
+    if (!profileWins) {
         // One transaction: the settings are taken together, and a database another program
         // keeps locked costs one wait, not one per value.
         DataStore::Transaction transaction(store_);
@@ -264,7 +275,7 @@ bool DeviceSettings::ReadDeviceInfo() {
         }
     }
 
-    if (hooks_.adoptDeviceLightModes) {
+    if (hooks_.adoptDeviceLightModes && !profileWins) {
         hooks_.adoptDeviceLightModes();
     }
 

@@ -106,7 +106,8 @@ class DeviceSettings {
 
     // Replaces the hooks; only before the worker starts.
     void SetHooks(Hooks hooks) { hooks_ = std::move(hooks); }
-    // Registers job 17 and the labels' re-application after a language change.
+    // Registers job 17, the settings write of a profile switch and the labels' re-application
+    // after a language change.
     void Register(PageRegistry& registry);
 
     // The connection read: placeholder labels, begin, ReadDeviceInfo, then `steps` in order,

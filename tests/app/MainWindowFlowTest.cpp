@@ -88,6 +88,35 @@ TEST_F(MainWindowFlowTest, SwitchingProfilesSendsTheWholeProfileAndClosesTheBusy
     EXPECT_EQ(entryOfA(), (std::vector<uint8_t>{0x10, 0x00, 0x04})) << "A again";
 }
 
+TEST_F(MainWindowFlowTest, SwitchingProfilesGivesTheKeyboardTheProfilesSettings) {
+    Start("101:cable");
+    PickKeyboard(101);
+    DevicePages& pages = dialog->Pages();
+    const int second = pages.profile.List().GetItemData(1);
+    ASSERT_TRUE(store.UpdateConfigValue(second, "mac_mode", "1"));
+    ASSERT_TRUE(store.UpdateConfigValue(second, "sleep_time", "10"));
+    ASSERT_TRUE(store.UpdateConfigValue(second, "key_keyresponse", "16"));
+    // Lighting protocol 2: Mac mode in byte 39, key response in 42, sleep seconds in 46-48.
+    const auto settingsBytes = [&] {
+        const std::vector<uint8_t> block = sim->Keyboard(101)->BlockData(0x14);
+        return std::vector<uint8_t>{block.at(39), block.at(42), block.at(46), block.at(47),
+                                    block.at(48)};
+    };
+    const std::vector<uint8_t> first = settingsBytes();
+
+    pages.profile.List().ClickItem(1);
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_EQ(settingsBytes(), (std::vector<uint8_t>{1, 16, 0x58, 0x02, 0x00}));
+    EXPECT_EQ(pages.settings.macSwitch.GetCheck(), 1);
+    EXPECT_EQ(pages.settings.sleepList.GetCurData(), 10);
+    EXPECT_EQ(pages.settings.keyResponseList.GetCurData(), 16);
+
+    pages.profile.List().ClickItem(0);
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_EQ(settingsBytes(), first) << "the first profile's settings are back on the keyboard";
+    EXPECT_EQ(pages.settings.macSwitch.GetCheck(), 0);
+}
+
 TEST_F(MainWindowFlowTest, ResetDeletesTheDatabaseResetsTheKeyboardAndReloadsProfiles) {
     Start("101:cable");
     PickKeyboard(101);
@@ -137,6 +166,8 @@ TEST_F(MainWindowFlowTest, ABusyDialogWaitingForADroppedTaskIsClosedWithAMessage
     Start("101:receiver");
     PickKeyboard(101);
     DevicePages& pages = dialog->Pages();
+    const int second = pages.profile.List().GetItemData(1);
+    ASSERT_TRUE(store.UpdateConfigValue(second, "mac_mode", "1"));
     // The keyboard switches off behind its receiver: the flags drop before the next task.
     dialog->session.deviceOnline = false;
     dialogs.ClearHistory();
@@ -152,6 +183,18 @@ TEST_F(MainWindowFlowTest, ABusyDialogWaitingForADroppedTaskIsClosedWithAMessage
     EXPECT_TRUE(told);
     EXPECT_TRUE(dialog->session.tableWritePending.load())
         << "the profile goes to the keyboard when it is back";
+
+    // Back on the air: the read keeps the profile's settings and the keyboard gets them.
+    sim->SetReceiverLink(101, false);
+    ASSERT_TRUE(WaitIdle());
+    sim->SetReceiverLink(101, true);
+    ASSERT_TRUE(Eventually([&] {
+        return dialog->session.deviceOnline.load() && !dialog->session.tableWritePending.load() &&
+               dialog->Idle();
+    }));
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_EQ(store.GetConfigInt(second, "mac_mode"), 1);
+    EXPECT_EQ(sim->Keyboard(101)->BlockData(0x14).at(39), 1) << "Mac mode on the keyboard";
 }
 
 TEST_F(MainWindowFlowTest, TheLayerControlFollowsTheLayerAfterTheProfileListLoads) {
