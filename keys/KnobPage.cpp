@@ -251,7 +251,11 @@ void KnobPage::Register(PageRegistry& registry, SwitchButton& encoderSwitch) {
             }
         }
     });
-    registry.AddPagesRefresh([this] { LoadEncoderMode(); });
+    registry.AddPagesRefresh([this, &encoderSwitch] {
+        LoadEncoderMode();
+        // The switch changes only the picture of the encoder model; elsewhere it does nothing.
+        encoderSwitch.SetVisible(session_.currentDeviceType.load() == kEncoderDeviceType);
+    });
     registry.AddProfileApplyStep([this] {
         LoadEncoderMode();
         return TaskResult();

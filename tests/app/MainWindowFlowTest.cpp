@@ -117,6 +117,17 @@ TEST_F(MainWindowFlowTest, SwitchingProfilesGivesTheKeyboardTheProfilesSettings)
     EXPECT_EQ(pages.settings.macSwitch.GetCheck(), 0);
 }
 
+TEST_F(MainWindowFlowTest, TheKnobDrawingSwitchIsShownOnlyForTheModelWhosePictureItChanges) {
+    Start("101:cable,103:cable");
+    SwitchButton& encoderSwitch = dialog->Pages().settings.encoderSwitch;
+    PickKeyboard(103);
+    EXPECT_TRUE(encoderSwitch.IsVisible());
+    PickKeyboard(101);
+    EXPECT_FALSE(encoderSwitch.IsVisible()) << "it would do nothing on this model";
+    PickKeyboard(103);
+    EXPECT_TRUE(encoderSwitch.IsVisible());
+}
+
 TEST_F(MainWindowFlowTest, ResetDeletesTheDatabaseResetsTheKeyboardAndReloadsProfiles) {
     Start("101:cable");
     PickKeyboard(101);
