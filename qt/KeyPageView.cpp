@@ -3,15 +3,18 @@
 
 #include <algorithm>
 
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
 #include <QTabBar>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include "qt/KeyPanels.h"
 #include "qt/KeyboardView.h"
+#include "ui/KeyFuncValue.h"
 
 namespace zanvor {
 
@@ -89,6 +92,13 @@ void KeyPageView::AttachModels(const KeyPageViewModels& models) {
             combination_ = new CombinationView(*models.combination, functionPanel);
             functionColumn_->addWidget(combination_);
         }
+        // Below a hidden list (the combination tab) the space goes under the panels.
+        functionColumn_->addStretch(0);
+        functionsBinding_ = std::make_unique<ModelBinding>(
+            *models.functions, this, [this, functions = models.functions](uint32_t) {
+                functionColumn_->setStretchFactor(functions_, functions->ListVisible() ? 1 : 0);
+            });
+        functionColumn_->setStretchFactor(functions_, models.functions->ListVisible() ? 1 : 0);
         auto* row = new QHBoxLayout();
         restoreKey_ = new QPushButton(functionPanel);
         connect(restoreKey_, &QPushButton::clicked, this, [this] {
@@ -112,10 +122,54 @@ void KeyPageView::AttachModels(const KeyPageViewModels& models) {
     }
     if (models.keyTest != nullptr && keyTest_ == nullptr) {
         keyTest_ = new KeyTestView(*models.keyTest, lower_);
-        lowerLayout_->addWidget(keyTest_, 1);
+        // A fixed width: the function panel beside it keeps its width on every tab.
+        keyTest_->setFixedWidth(std::max(240, fontMetrics().averageCharWidth() * 34));
+        lowerLayout_->addWidget(keyTest_, 0);
         lower_->show();
     }
     ApplyTexts();
+}
+
+// The lower part is as tall on every function tab as on the tallest (the list with the macro
+// play options, or the combination panel), so the keyboard picture keeps its size and place
+// while the user moves between tabs.
+void KeyPageView::ReserveLowerHeight() {
+    if (functions_ == nullptr) {
+        return;
+    }
+    constexpr int kListRows = 3;
+    const QListWidget* list = functions_->List();
+    const int spacing = functionColumn_->spacing();
+    const int listHeight = list->gridSize().height() * kListRows + 2 * list->frameWidth() + 8;
+    int body = listHeight;
+    if (macroPlay_ != nullptr) {
+        body = std::max(body, listHeight + spacing + macroPlay_->sizeHint().height());
+    }
+    if (combination_ != nullptr) {
+        body = std::max(body, combination_->sizeHint().height());
+    }
+    const QMargins margins = functionColumn_->contentsMargins();
+    int height = margins.top() + functions_->Tabs()->sizeHint().height() +
+                 functions_->layout()->spacing() + body + margins.bottom();
+    if (restoreAll_ != nullptr) {
+        height += spacing + restoreAll_->sizeHint().height();
+    }
+    if (keyTest_ != nullptr) {
+        height = std::max(height, keyTest_->minimumSizeHint().height());
+    }
+    lower_->setFixedHeight(height);
+}
+
+void KeyPageView::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    ReserveLowerHeight();
+}
+
+void KeyPageView::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange) {
+        ReserveLowerHeight();
+    }
 }
 
 void KeyPageView::SetRestoreAllHandler(std::function<void()> handler) {
@@ -141,6 +195,8 @@ void KeyPageView::ApplyTexts() {
     if (restoreKey_ != nullptr) {
         restoreKey_->setText(QString::fromStdString(LoadText("KB.DIALOG", 2101)));
     }
+    // The panels take the new language's captions first.
+    QTimer::singleShot(0, this, [this] { ReserveLowerHeight(); });
 }
 
 }  // namespace zanvor

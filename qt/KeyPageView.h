@@ -62,8 +62,13 @@ class KeyPageView : public QWidget {
     QPushButton* RestoreAllButton() const { return restoreAll_; }
     QPushButton* RestoreKeyButton() const { return restoreKey_; }
 
+  protected:
+    void showEvent(QShowEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
   private:
     void ApplyTexts();
+    void ReserveLowerHeight();
 
     KeyboardView* keyboard_ = nullptr;
     QLabel* hint_ = nullptr;
@@ -80,7 +85,8 @@ class KeyPageView : public QWidget {
     QPushButton* restoreKey_ = nullptr;
     std::function<void()> restoreAllHandler_;
     std::function<void()> restoreKeyHandler_;
-    std::unique_ptr<ModelBinding> keyboardBinding_;  // the hint follows the model's knob
+    std::unique_ptr<ModelBinding> keyboardBinding_;   // the hint follows the model's knob
+    std::unique_ptr<ModelBinding> functionsBinding_;  // room for the list when it is shown
     bool knobShown_ = false;
     LanguageSubscription language_;
 };

@@ -5,6 +5,7 @@
 
 #include <QButtonGroup>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QIntValidator>
@@ -18,7 +19,6 @@
 #include <QTabBar>
 #include <QVBoxLayout>
 
-#include "qt/OptionFieldView.h"
 #include "qt/Theme.h"
 #include "ui/CKeyTestCtrl.h"
 #include "ui/CombinationKeyPanel.h"
@@ -284,19 +284,22 @@ void FunctionListView::Reload(uint32_t changes) {
 
 MacroPlayView::MacroPlayView(MacroPlayPanel& model, QWidget* parent)
     : QWidget(parent), model_(model) {
+    // One row: title, the play mode as a list, the count. Four radio buttons in a row were cut
+    // in a narrow window, and stacked they took the height the keyboard picture needs.
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 4, 0, 0);
-    layout->setSpacing(14);
+    layout->setSpacing(10);
     title_ = SectionTitle(this);
     layout->addWidget(title_);
-    auto* group = new QButtonGroup(this);
+    mode_ = new QComboBox(this);
+    mode_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    mode_->setMinimumContentsLength(6);
+    mode_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     for (int option = 0; option < 4; ++option) {
-        options_[option] = new QRadioButton(this);
-        group->addButton(options_[option], option);
-        layout->addWidget(options_[option]);
-        connect(options_[option], &QRadioButton::clicked, this,
-                [this, option] { model_.ClickOption(option); });
+        mode_->addItem(QString());
     }
+    layout->addWidget(mode_, 1);
+    connect(mode_, &QComboBox::activated, this, [this](int option) { model_.ClickOption(option); });
     countLabel_ = new QLabel(this);
     count_ = new QLineEdit(this);
     count_->setValidator(new QIntValidator(1, 65535, count_));
@@ -304,7 +307,6 @@ MacroPlayView::MacroPlayView(MacroPlayPanel& model, QWidget* parent)
     countLabel_->setBuddy(count_);
     layout->addWidget(countLabel_);
     layout->addWidget(count_);
-    layout->addStretch(1);
     connect(count_, &QLineEdit::textEdited, this,
             [this](const QString& text) { model_.EditCount(text.toStdString()); });
     binding_ = std::make_unique<ModelBinding>(model_, this, [this](uint32_t) { Refresh(); });
@@ -320,13 +322,25 @@ MacroPlayView::~MacroPlayView() {
 void MacroPlayView::ApplyTexts() {
     title_->setText(Text(LoadText("KB.DIALOG", 1440)));
     for (int option = 0; option < 4; ++option) {
-        options_[option]->setText(PlayOptionCaption(option));
+        mode_->setItemText(option, PlayOptionCaption(option));
+        mode_->setItemData(option, PlayOptionCaption(option), Qt::ToolTipRole);
     }
+    mode_->setToolTip(mode_->currentText());
     countLabel_->setText(Text(LoadText("KB.DIALOG", 1445)));
 }
 
 void MacroPlayView::Refresh() {
-    ShowOptionField(model_, options_, count_);
+    {
+        const QSignalBlocker blocker(mode_);
+        mode_->setCurrentIndex(model_.SelectedOption());
+        mode_->setToolTip(mode_->currentText());
+    }
+    const QString text = QString::fromStdString(model_.FieldText());
+    if (count_->text() != text) {
+        count_->setText(text);
+    }
+    count_->setEnabled(model_.FieldEnabled());
+    setVisible(model_.IsVisible());
 }
 
 // ---- CombinationView ----
@@ -337,11 +351,17 @@ CombinationView::CombinationView(CombinationKeyPanel& model, QWidget* parent)
     layout->setContentsMargins(0, 4, 0, 0);
     title_ = SectionTitle(this);
     layout->addWidget(title_);
+    // A row per side ("Left", "Right") and a column per key: half as wide as the eight full
+    // captions side by side, which a narrow window cut.
     auto* grid = new QGridLayout();
     grid->setHorizontalSpacing(18);
+    for (int row = 0; row < 2; ++row) {
+        sideLabels_[row] = new QLabel(this);
+        grid->addWidget(sideLabels_[row], row, 0);
+    }
     for (int bit = 0; bit < CombinationKeyPanel::kModifierCount; ++bit) {
         modifiers_[bit] = new QCheckBox(this);
-        grid->addWidget(modifiers_[bit], bit / 4, bit % 4);
+        grid->addWidget(modifiers_[bit], bit / 4, 1 + bit % 4);
         connect(modifiers_[bit], &QCheckBox::toggled, this,
                 [this, bit](bool on) { model_.SetModifierCheck(bit, on); });
     }
@@ -417,8 +437,16 @@ bool CombinationView::eventFilter(QObject* watched, QEvent* event) {
 
 void CombinationView::ApplyTexts() {
     title_->setText(Text(LoadText("KB.DIALOG", 1439)));
+    // "Left Ctrl" shows as "Ctrl" in the row "Left"; the whole caption is the box's name.
     for (int bit = 0; bit < CombinationKeyPanel::kModifierCount; ++bit) {
-        modifiers_[bit]->setText(ModifierCaption(bit));
+        const QString caption = ModifierCaption(bit);
+        const qsizetype split = caption.lastIndexOf(' ');
+        modifiers_[bit]->setText(split > 0 ? caption.mid(split + 1) : caption);
+        modifiers_[bit]->setToolTip(caption);
+        modifiers_[bit]->setAccessibleName(caption);
+        if (bit % 4 == 0) {
+            sideLabels_[bit / 4]->setText(split > 0 ? caption.left(split) : QString());
+        }
     }
     keyLabel_->setText(Text(LoadText("KB.DIALOG", 1454)));
     field_->setPlaceholderText(Text(LoadText("KB.DIALOG", 1455)));

@@ -14,6 +14,7 @@ class QLineEdit;
 class QListWidget;
 class QPushButton;
 class QRadioButton;
+class QComboBox;
 class QTabBar;
 
 namespace zanvor {
@@ -76,7 +77,7 @@ class MacroPlayView : public QWidget {
   public:
     explicit MacroPlayView(MacroPlayPanel& model, QWidget* parent = nullptr);
     ~MacroPlayView() override;
-    QRadioButton* Option(int option) const { return options_[option]; }
+    QComboBox* Mode() const { return mode_; }
     QLineEdit* Count() const { return count_; }
 
   private:
@@ -85,7 +86,7 @@ class MacroPlayView : public QWidget {
 
     MacroPlayPanel& model_;
     QLabel* title_ = nullptr;
-    QRadioButton* options_[4] = {};
+    QComboBox* mode_ = nullptr;  // the play option
     QLabel* countLabel_ = nullptr;
     QLineEdit* count_ = nullptr;
     std::unique_ptr<ModelBinding> binding_;
@@ -116,6 +117,7 @@ class CombinationView : public QWidget {
     CombinationKeyPanel& model_;
     QLabel* title_ = nullptr;
     QCheckBox* modifiers_[8] = {};
+    QLabel* sideLabels_[2] = {};  // "Left", "Right": the rows of the modifier boxes
     QLabel* keyLabel_ = nullptr;
     QLineEdit* field_ = nullptr;
     QPushButton* apply_ = nullptr;

@@ -155,7 +155,7 @@ TEST_F(KeyPageGuiTest, TheCombinationTabShowsItsPanelAndTheMacroTabItsPlayOption
     EXPECT_TRUE(list->EmptyHint()->isVisible());
     EXPECT_EQ(list->EmptyHint()->text().toStdString(), LoadText("KB.DIALOG", 2105));
     EXPECT_FALSE(view->Combination()->isVisible());
-    EXPECT_TRUE(view->MacroPlay()->Option(0)->isChecked());
+    EXPECT_EQ(view->MacroPlay()->Mode()->currentIndex(), 0);
     EXPECT_EQ(view->MacroPlay()->Count()->text(), "1");
 }
 

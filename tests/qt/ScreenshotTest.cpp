@@ -1,6 +1,7 @@
 // Writes a picture of every page and dialog of the desktop program to
 // <build folder>/screenshots/, to look at after a change of the look.
 
+#include <QDir>
 #include <QImage>
 #include <QPixmap>
 #include <QTabBar>
@@ -10,6 +11,7 @@
 #include "qt/ControlViews.h"
 #include "qt/HomePage.h"
 #include "qt/KeyPageView.h"
+#include "qt/KeyPanels.h"
 #include "qt/KeyboardView.h"
 #include "qt/ScreenListViews.h"
 #include "qt/ScreenPageView.h"
@@ -91,6 +93,68 @@ TEST_F(ScreenshotTest, TheScreenPageIsWrittenAsAPicture) {
                models.screenSlots.GetItems()[0].firstText.rfind("Klatki:", 0) == 0;
     }));
     Save(*window, "screen_pl");
+}
+
+// A tour for a person to look at, not run by default (about 90 pictures):
+//   qt_tests --gtest_also_run_disabled_tests --gtest_filter='*PageTour*'
+// Every page at the smallest size, 1366x768 and full HD, in English and Polish; the key page
+// once per function tab. Pictures land in <build folder>/screenshots/tour/.
+TEST_F(ScreenshotTest, DISABLED_PageTourAtEverySizeAndLanguage) {
+    Start("101:cable,102:cable,103:cable,160:cable");
+    QDir().mkpath(ScreenshotFolder() + "tour");
+    const std::pair<QString, QSize> sizes[] = {
+        {"min", window->minimumSize()}, {"1366", {1366, 768}}, {"1920", {1920, 1080}}};
+    const std::pair<QString, int> languages[] = {{"en", 1033}, {"pl", 1045}};
+    struct Stop {
+        QString name;
+        int keyboard;
+        int page;
+    };
+    const Stop stops[] = {{"home", 101, kPageHome},     {"lighting", 101, kPageLighting},
+                          {"matrix", 102, kPageMatrix}, {"aurora", 101, kPageAurora},
+                          {"keys", 101, kPageKeys},     {"keys_vista", 103, kPageKeys},
+                          {"macros", 101, kPageMacros}, {"screen", 103, kPageScreen},
+                          {"settings", 103, -1}};
+    for (const auto& [language, id] : languages) {
+        SetActiveLanguage(id);
+        dialog->PostMessageW(kMsgReapplyTexts, 0, 0);
+        ASSERT_TRUE(
+            WaitFor([&] { return (window->Tabs()->tabText(0) == "Start") == (id == 1045); }));
+        for (const auto& [sizeName, size] : sizes) {
+            window->resize(size);
+            for (const Stop& stop : stops) {
+                if (dialog->session.currentDeviceType.load() != stop.keyboard) {
+                    SelectKeyboard(stop.keyboard);
+                }
+                const QString name = "tour/" + stop.name + "_" + sizeName + "_" + language;
+                if (stop.page < 0) {
+                    window->SettingsButton()->click();
+                    ASSERT_TRUE(
+                        WaitFor([this] { return window->CurrentPage() == window->Settings(); }));
+                    Save(*window, name);
+                    window->SettingsButton()->click();
+                    continue;
+                }
+                dialog->mainView.SelectPage(stop.page);
+                ASSERT_TRUE(WaitFor([&] { return dialog->mainView.SelectedPage() == stop.page; }));
+                QCoreApplication::processEvents();
+                if (stop.page != kPageKeys) {
+                    Save(*window, name);
+                    continue;
+                }
+                QTabBar* tabs = window->Keys()->Functions()->Tabs();
+                for (int tab = 0; tab < tabs->count(); ++tab) {
+                    if (!tabs->isTabVisible(tab)) {
+                        continue;
+                    }
+                    tabs->setCurrentIndex(tab);
+                    QCoreApplication::processEvents();
+                    Save(*window, name + "_tab" + QString::number(tab));
+                }
+                tabs->setCurrentIndex(0);
+            }
+        }
+    }
 }
 
 }  // namespace

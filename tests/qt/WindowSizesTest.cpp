@@ -1,6 +1,7 @@
 // The main window at the sizes users have: it fits the screen at start, and at every size
 // from the minimum up every tab caption is shown whole, in English and Polish.
 
+#include <QAbstractButton>
 #include <QFontMetrics>
 #include <QLabel>
 #include <QListWidget>
@@ -40,8 +41,51 @@ QStringList CutTabs(const QTabBar* bar) {
     return cut;
 }
 
+// Captions on `root` drawn cut: a label or button narrower than its text, or reaching out of
+// the page. Lists and wrapping labels are left out: they elide or wrap by design.
+QStringList CutCaptions(QWidget* root) {
+    QStringList cut;
+    const auto check = [&](QWidget* widget, const QString& text) {
+        if (!widget->isVisibleTo(root) || text.isEmpty()) {
+            return;
+        }
+        const QRect inRoot(widget->mapTo(root, QPoint(0, 0)), widget->size());
+        if (widget->width() < widget->sizeHint().width() || !root->rect().contains(inRoot)) {
+            cut << text;
+        }
+    };
+    for (QLabel* label : root->findChildren<QLabel*>()) {
+        if (!label->wordWrap()) {
+            check(label, label->text());
+        }
+    }
+    for (QAbstractButton* button : root->findChildren<QAbstractButton*>()) {
+        if (!button->inherits("QToolButton")) {
+            check(button, button->text());
+        }
+    }
+    return cut;
+}
+
 class WindowSizesTest : public HubWindowTest {
   protected:
+    // Every function tab of the key page: the keyboard picture keeps its place and size, and
+    // no caption of the page is cut.
+    void VisitFunctionTabs(const QString& suffix) {
+        FunctionListView* functions = window->Keys()->Functions();
+        const QRect picture = window->Keys()->Keyboard()->geometry();
+        for (int index = 0; index < functions->Tabs()->count(); ++index) {
+            functions->Tabs()->setCurrentIndex(index);
+            QCoreApplication::processEvents();
+            const std::string where =
+                functions->Tabs()->tabText(index).toStdString() + " " + suffix.toStdString();
+            EXPECT_EQ(window->Keys()->Keyboard()->geometry(), picture) << where;
+            EXPECT_EQ(CutCaptions(window->Keys()).join(" | ").toStdString(), "") << where;
+        }
+        functions->Tabs()->setCurrentIndex(0);
+        QCoreApplication::processEvents();
+    }
+
     // Key captions drawn past their key (neither shrunk nor abbreviated enough).
     QStringList CutKeyCaptions() {
         QStringList cut;
@@ -85,6 +129,7 @@ class WindowSizesTest : public HubWindowTest {
                     EXPECT_GE(button->width(), button->sizeHint().width())
                         << button->text().toStdString() << " " << suffix.toStdString();
                 }
+                VisitFunctionTabs(suffix);
             }
             Save(*window, QString("page%1_%2").arg(index).arg(suffix));
             if (window->CurrentPage() == window->Keys()) {
