@@ -138,11 +138,16 @@ void DeviceCard::paintEvent(QPaintEvent*) {
     const bool online = item_.Connected();
     QColor fill = hovered_ || hasFocus() ? theme::kPanelRaised : theme::kPanel;
     painter.setBrush(fill);
-    QPen pen(
-        selected_ ? theme::kAccent : (hasFocus() ? theme::kAccent.darker(130) : theme::kBorder),
-        selected_ ? 2.5 : 1.2);
+    QPen pen(selected_ ? theme::kAccent : theme::kBorder, selected_ ? 2.5 : 1.2);
     painter.setPen(pen);
     painter.drawRoundedRect(frame, 12, 12);
+    if (hasFocus()) {
+        // The focus ring: a dashed white line inside the frame, seen on the selected card too.
+        QPen ring(theme::kText, 1.5, Qt::DashLine);
+        painter.setPen(ring);
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRoundedRect(frame.adjusted(4, 4, -4, -4), 9, 9);
+    }
 
     const QFontMetrics metrics(font());
     const int line = metrics.height();

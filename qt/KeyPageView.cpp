@@ -3,9 +3,12 @@
 
 #include <algorithm>
 
+#include <QCheckBox>
+#include <QComboBox>
 #include <QEvent>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QTabBar>
@@ -14,6 +17,7 @@
 
 #include "qt/KeyPanels.h"
 #include "qt/KeyboardView.h"
+#include "ui/CombinationKeyPanel.h"
 #include "ui/KeyFuncValue.h"
 
 namespace zanvor {
@@ -127,7 +131,43 @@ void KeyPageView::AttachModels(const KeyPageViewModels& models) {
         lowerLayout_->addWidget(keyTest_, 0);
         lower_->show();
     }
+    OrderFocus();
     ApplyTexts();
+}
+
+// Tab walks the page top to bottom as it is read: layers, the keyboard picture, the function
+// tabs and list, the macro and combination panels, the restore buttons.
+void KeyPageView::OrderFocus() {
+    std::vector<QWidget*> chain;
+    if (layers_ != nullptr) {
+        for (int layer = 0; layer < 4; ++layer) {
+            chain.push_back(layers_->Button(layer));
+        }
+    }
+    chain.push_back(keyboard_);
+    if (functions_ != nullptr) {
+        chain.push_back(functions_->Tabs());
+        chain.push_back(functions_->List());
+    }
+    if (macroPlay_ != nullptr) {
+        chain.push_back(macroPlay_->Mode());
+        chain.push_back(macroPlay_->Count());
+    }
+    if (combination_ != nullptr) {
+        for (int bit = 0; bit < CombinationKeyPanel::kModifierCount; ++bit) {
+            chain.push_back(combination_->Modifier(bit));
+        }
+        chain.push_back(combination_->CaptureField());
+        chain.push_back(combination_->ApplyButton());
+    }
+    for (QPushButton* button : {restoreKey_, restoreAll_}) {
+        if (button != nullptr) {
+            chain.push_back(button);
+        }
+    }
+    for (size_t i = 1; i < chain.size(); ++i) {
+        QWidget::setTabOrder(chain[i - 1], chain[i]);
+    }
 }
 
 // The lower part is as tall on every function tab as on the tallest (the list with the macro

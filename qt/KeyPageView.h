@@ -69,6 +69,7 @@ class KeyPageView : public QWidget {
   private:
     void ApplyTexts();
     void ReserveLowerHeight();
+    void OrderFocus();
 
     KeyboardView* keyboard_ = nullptr;
     QLabel* hint_ = nullptr;

@@ -98,6 +98,53 @@ TEST_F(KeyPageGuiTest, RestoreIsAButtonAndTheTabBarOnlyMovesBetweenTabs) {
     EXPECT_EQ(TableEntry(sim->Keyboard(101)->BlockData(0x1A), index), (Bytes{0x10, 0x00, 0x04}));
 }
 
+// Without a mouse: Tab walks the page in reading order, the arrow keys and Enter pick a key,
+// a tab and a function, and Enter presses the restore button.
+TEST_F(KeyPageGuiTest, TheWholePageWorksFromTheKeyboard) {
+    StartPage();
+    window->activateWindow();
+    ASSERT_TRUE(WaitFor([this] { return window->isActiveWindow(); }));
+    const auto tab = [] {
+        Type(QApplication::focusWidget(), Qt::Key_Tab);
+        QCoreApplication::processEvents();
+        return QApplication::focusWidget();
+    };
+    view->Layers()->Button(0)->setFocus();
+    ASSERT_TRUE(WaitFor([this] { return view->Layers()->Button(0)->hasFocus(); }));
+    // The layer buttons are one stop: the arrow keys move between them.
+    Type(view->Layers()->Button(0), Qt::Key_Right);
+    EXPECT_TRUE(WaitFor([this] { return view->Layers()->Button(1)->hasFocus(); }));
+    Type(view->Layers()->Button(1), Qt::Key_Left);
+    EXPECT_TRUE(WaitFor([this] { return view->Layers()->Button(0)->hasFocus(); }));
+    ASSERT_TRUE(WaitFor([this] { return dialog->Idle(); }));
+    ASSERT_EQ(tab(), view->Keyboard());
+    Type(view->Keyboard(), Qt::Key_Down);
+    Type(view->Keyboard(), Qt::Key_Down);
+    Type(view->Keyboard(), Qt::Key_Return);
+    ASSERT_TRUE(WaitFor([this] { return dialog->keyboardCtrl.GetSelectKey() != 0; }));
+    const int key = dialog->keyboardCtrl.GetSelectKey();
+    const std::string before = Row(0, key).macro_desc;
+
+    FunctionListView* functions = view->Functions();
+    ASSERT_EQ(tab(), functions->Tabs());
+    while (functions->Tabs()->currentIndex() != functions->TabIndex(kTabMedia)) {
+        const int at = functions->Tabs()->currentIndex();
+        Type(functions->Tabs(), Qt::Key_Right);
+        ASSERT_NE(functions->Tabs()->currentIndex(), at) << "the media tab is out of reach";
+    }
+    ASSERT_EQ(tab(), functions->List());
+    Type(functions->List(), Qt::Key_Down);
+    Type(functions->List(), Qt::Key_Down);
+    ASSERT_NE(functions->List()->currentItem(), nullptr);
+    const std::string chosen = functions->List()->currentItem()->text().toStdString();
+    Type(functions->List(), Qt::Key_Return);
+    ASSERT_TRUE(WaitFor([&] { return dialog->Idle() && Row(0, key).macro_desc == chosen; }));
+
+    ASSERT_EQ(tab(), view->RestoreKeyButton());
+    Type(view->RestoreKeyButton(), Qt::Key_Return);
+    ASSERT_TRUE(WaitFor([&] { return dialog->Idle() && Row(0, key).macro_desc == before; }));
+}
+
 }  // namespace
 }  // namespace zanvor::test
 

@@ -9,6 +9,7 @@
 
 #include "HubWindowFixture.h"
 #include "qt/ControlViews.h"
+#include "qt/DeviceListView.h"
 #include "qt/HomePage.h"
 #include "qt/KeyPageView.h"
 #include "qt/KeyPanels.h"
@@ -138,6 +139,11 @@ TEST_F(ScreenshotTest, DISABLED_PageTourAtEverySizeAndLanguage) {
                 dialog->mainView.SelectPage(stop.page);
                 ASSERT_TRUE(WaitFor([&] { return dialog->mainView.SelectedPage() == stop.page; }));
                 QCoreApplication::processEvents();
+                if (stop.page == kPageHome) {
+                    // The focus ring on a card that is not the selected one.
+                    window->activateWindow();
+                    window->Home()->DeviceList()->Cards().back()->setFocus();
+                }
                 if (stop.page != kPageKeys) {
                     Save(*window, name);
                     continue;
