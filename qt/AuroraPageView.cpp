@@ -8,6 +8,8 @@
 #include <QPainter>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSignalBlocker>
 #include <QSlider>
 #include <QSpinBox>
@@ -123,7 +125,7 @@ AuroraPageView::AuroraPageView(AuroraEffect& effect, AuroraPage& page, QWidget* 
     modes_->setDrawBase(false);
     modes_->setExpanding(false);
     modes_->setFocusPolicy(Qt::StrongFocus);
-    modes_->setUsesScrollButtons(false);
+    modes_->setUsesScrollButtons(true);  // never a cut caption, also in the smallest window
     modes_->setSizePolicy(QSizePolicy::Minimum, QSizePolicy::Fixed);
     header->addWidget(modes_, 0, Qt::AlignLeft | Qt::AlignVCenter);
     header->addStretch(1);
@@ -222,6 +224,7 @@ QWidget* AuroraPageView::BuildMusicPanel() {
     grid->setVerticalSpacing(6);
     auto caption = [&](int id, int row) {
         auto* label = new QLabel(panel);
+        label->setWordWrap(true);  // a second line rather than a cut caption when narrow
         labels_.push_back({label, id});
         grid->addWidget(label, row, 0);
     };
@@ -229,10 +232,18 @@ QWidget* AuroraPageView::BuildMusicPanel() {
     title->setObjectName("sectionTitle");
     labels_.push_back({title, 600});
     grid->addWidget(title, 0, 0, 1, 2);
+    // The lists give way in a narrow window (their open list shows whole names) so that the
+    // captions beside them stay whole.
+    const auto narrowList = [panel](ComboBox& model) {
+        auto* list = new ComboView(model, panel);
+        list->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+        list->setMinimumContentsLength(8);
+        return list;
+    };
     caption(1781, 1);
-    grid->addWidget(new ComboView(page_.foreList, panel), 1, 1);
+    grid->addWidget(narrowList(page_.foreList), 1, 1);
     caption(1782, 2);
-    grid->addWidget(new ComboView(page_.backList, panel), 2, 1);
+    grid->addWidget(narrowList(page_.backList), 2, 1);
     caption(1783, 3);
     grid->addWidget(AddSlider(page_.amplitude, panel), 3, 1);
     caption(1785, 4);
@@ -293,6 +304,9 @@ QWidget* AuroraPageView::BuildColourPanel() {
         rgbRow->addWidget(new QLabel(names[i], panel));
         rgb_[i] = new QSpinBox(panel);
         rgb_[i]->setRange(0, 255);
+        // Typed or stepped with the arrow keys: without the buttons three fit a narrow panel.
+        rgb_[i]->setButtonSymbols(QAbstractSpinBox::NoButtons);
+        rgb_[i]->setFixedWidth(rgb_[i]->fontMetrics().horizontalAdvance("0000") + 16);
         rgb_[i]->setAccessibleName(names[i]);
         connect(rgb_[i], &QSpinBox::editingFinished, this, [this] {
             page_.colour.Pick(ToBgr(QColor(rgb_[0]->value(), rgb_[1]->value(), rgb_[2]->value())));
@@ -316,19 +330,34 @@ QWidget* AuroraPageView::BuildColourPanel() {
 
 QWidget* AuroraPageView::BuildLayerPanel() {
     QWidget* panel = Panel(this);
-    auto* grid = new QGridLayout(panel);
-    grid->setContentsMargins(16, 10, 16, 12);
-    grid->setHorizontalSpacing(14);
-    grid->setVerticalSpacing(2);
+    auto* column = new QVBoxLayout(panel);
+    column->setContentsMargins(16, 10, 8, 12);
+    column->setSpacing(4);
     auto* title = new QLabel(panel);
     title->setObjectName("sectionTitle");
     labels_.push_back({title, 1787});
-    grid->addWidget(title, 0, 0, 1, 2);
+    column->addWidget(title);
+    // One column that scrolls: two columns side by side were cut in a narrow window.
+    auto* scroll = new QScrollArea(panel);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidgetResizable(true);
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scroll->setStyleSheet(
+        "QScrollArea, QScrollArea > QWidget > QWidget { background: transparent; }");
+    auto* boxes = new QWidget(scroll);
+    auto* list = new QVBoxLayout(boxes);
+    list->setContentsMargins(0, 0, 8, 0);
+    list->setSpacing(2);
     for (int i = 0; i < kLightLayerCount; ++i) {
-        layers_[i] = AddCheck(page_.layerBoxes[i], panel);
-        grid->addWidget(layers_[i], 1 + i % 6, i / 6);
+        layers_[i] = AddCheck(page_.layerBoxes[i], boxes);
+        list->addWidget(layers_[i]);
     }
-    grid->setRowStretch(7, 1);
+    list->addStretch(1);
+    scroll->setWidget(boxes);
+    // The height follows the panels beside it; the width, the widest box (ApplyTexts).
+    scroll->setSizePolicy(QSizePolicy::Minimum, QSizePolicy::Ignored);
+    layerScroll_ = scroll;
+    column->addWidget(scroll, 1);
     return panel;
 }
 
@@ -345,9 +374,10 @@ void AuroraPageView::BuildSoundRow(QHBoxLayout* row, QWidget* parent) {
     level_->setFixedSize(90, 8);
     row->addWidget(level_, 0, Qt::AlignVCenter);
     auto* devices = new ComboView(page_.audioDevices, parent);
-    devices->setMinimumWidth(150);
     devices->setMaximumWidth(260);
-    devices->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    // Gives way to the mode tabs in a narrow window; the open list shows whole names.
+    devices->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    devices->setMinimumContentsLength(10);
     row->addWidget(devices, 0, Qt::AlignVCenter);
     deviceCombo_ = devices;
 }
@@ -424,6 +454,10 @@ void AuroraPageView::ApplyTexts() {
     for (int i = 0; i < kLightLayerCount; ++i) {
         layers_[i]->setText(Text(1798 + i));
     }
+    // As wide as the widest box in this language, so none is cut.
+    layerScroll_->widget()->adjustSize();
+    layerScroll_->setMinimumWidth(layerScroll_->widget()->sizeHint().width() +
+                                  layerScroll_->verticalScrollBar()->sizeHint().width());
 }
 
 }  // namespace zanvor

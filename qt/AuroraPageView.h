@@ -9,6 +9,7 @@
 #include "ui/AuroraEffect.h"
 
 class QCheckBox;
+class QScrollArea;
 class QHBoxLayout;
 class QLabel;
 class QProgressBar;
@@ -85,6 +86,7 @@ class AuroraPageView : public QWidget {
     QLabel* pictureTitle_ = nullptr;
     std::vector<std::pair<QLabel*, int>> labels_;  // caption label and its text id
     std::array<QCheckBox*, kLightLayerCount> layers_{};
+    QScrollArea* layerScroll_ = nullptr;  // holds the layer boxes
     QCheckBox* colourful_ = nullptr;
     std::array<QSpinBox*, 3> rgb_{};
     QProgressBar* level_ = nullptr;
