@@ -35,9 +35,9 @@ QLabel* MakeSectionTitle(QWidget* parent) {
 TabBarView::TabBarView(TabCtrl& model, QWidget* parent) : QTabBar(parent), model_(model) {
     setDrawBase(false);
     setExpanding(false);
-    setUsesScrollButtons(false);
-    // In a narrow window the captions are shortened rather than the tabs scrolled.
-    setElideMode(Qt::ElideRight);
+    // In a narrow window the tabs scroll: shortened captions ("Kl...") said nothing.
+    setUsesScrollButtons(true);
+    setElideMode(Qt::ElideNone);
     setFocusPolicy(Qt::StrongFocus);
     connect(this, &QTabBar::currentChanged, this, [this](int index) {
         if (index >= 0 && index != model_.GetCurSel()) {
