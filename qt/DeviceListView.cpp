@@ -73,7 +73,8 @@ void DrawBattery(QPainter& painter, const QRectF& rect, int level, bool charging
 DeviceCard::DeviceCard(QWidget* parent) : QAbstractButton(parent) {
     setFocusPolicy(Qt::StrongFocus);
     setCursor(Qt::PointingHandCursor);
-    setMinimumSize(220, 150 + fontMetrics().height() * 4 + 30);
+    // The picture gives way first in a low window; name and status lines keep their room.
+    setMinimumSize(200, 96 + fontMetrics().height() * 4 + 30);
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Preferred);
 }
 

@@ -54,7 +54,7 @@ HomePage::HomePage(CDeviceList& devices, MainView& view, const QString& disconne
     selectedLayout->setSpacing(32);
     selectedPicture_ = new QLabel(selectedPanel_);
     selectedPicture_->setAlignment(Qt::AlignCenter);
-    selectedPicture_->setMinimumSize(440, 170);
+    selectedPicture_->setMinimumSize(360, 130);
     selectedLayout->addWidget(selectedPicture_, 2);
     auto* info = new QVBoxLayout();
     info->addStretch(1);

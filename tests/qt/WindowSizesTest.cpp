@@ -15,6 +15,8 @@
 
 #include "HubWindowFixture.h"
 #include "keys/KeyAssignmentPage.h"
+#include "qt/DeviceListView.h"
+#include "qt/HomePage.h"
 #include "qt/KeyPageView.h"
 #include "qt/KeyPanels.h"
 #include "qt/KeyboardView.h"
@@ -153,6 +155,15 @@ class WindowSizesTest : public HubWindowTest {
                 if (bar->isVisibleTo(window->CurrentPage())) {
                     EXPECT_EQ(CutTabs(bar), QStringList())
                         << tabs->tabText(index).toStdString() << " " << suffix.toStdString();
+                }
+            }
+            if (window->CurrentPage() == window->Home()) {
+                DeviceListView* list = window->Home()->DeviceList();
+                for (const DeviceCard* card : list->Cards()) {
+                    const QRect inList(card->mapTo(list, QPoint(0, 0)), card->size());
+                    EXPECT_TRUE(list->rect().contains(inList) &&
+                                card->height() >= card->minimumHeight())
+                        << "a device card is cut, " << suffix.toStdString();
                 }
             }
             if (window->CurrentPage() == window->Keys()) {
