@@ -154,15 +154,16 @@ QWidget* ScreenPageView::BuildEditorColumn() {
     editorLayout->setSpacing(8);
 
     auto* tools = new QHBoxLayout();
-    tools->setSpacing(4);
+    tools->setSpacing(2);
     auto* modes = new QButtonGroup(editorPanel);
     for (const int id : {kIdScreenEditMode, kIdScreenPreviewMode}) {
         QPushButton* mode = AddButton(id, editorPanel);
         mode->setCheckable(true);
+        mode->setSizePolicy(QSizePolicy::Minimum, QSizePolicy::Fixed);  // never a cut caption
         modes->addButton(mode);
         tools->addWidget(mode);
     }
-    tools->addSpacing(8);
+    tools->addSpacing(6);
     auto* drawTools = new QButtonGroup(editorPanel);
     for (const auto& [id, icon] : {std::pair{kIdScreenPen, "pen"}, {kIdScreenEraser, "eraser"}}) {
         QToolButton* tool = AddTool(id, icon, editorPanel);
@@ -176,7 +177,7 @@ QWidget* ScreenPageView::BuildEditorColumn() {
                                    {kIdScreenCopyFrame, "copy"},
                                    {kIdScreenDeleteFrame, "delete"}}) {
         if (id == kIdScreenAddPictures) {
-            tools->addSpacing(8);
+            tools->addSpacing(6);
         }
         QToolButton* tool = AddTool(id, icon, editorPanel);
         tools->addWidget(tool);

@@ -15,6 +15,7 @@
 
 #include "HubWindowFixture.h"
 #include "keys/KeyAssignmentPage.h"
+#include "qt/ControlViews.h"
 #include "qt/DeviceListView.h"
 #include "qt/HomePage.h"
 #include "qt/KeyPageView.h"
@@ -81,13 +82,19 @@ QStringList CutCaptions(QWidget* root) {
         }
     }
     for (QPushButton* button : root->findChildren<QPushButton*>()) {
-        check(button, button->text(), 8);
+        // The style's padding around the caption is part of what it needs.
+        check(button, button->text(),
+              button->sizeHint().width() - button->fontMetrics().horizontalAdvance(button->text()) -
+                  4);
     }
     for (QCheckBox* box : root->findChildren<QCheckBox*>()) {
         check(box, box->text(), 18);
     }
     for (QRadioButton* option : root->findChildren<QRadioButton*>()) {
         check(option, option->text(), 18);
+    }
+    for (SwitchView* toggle : root->findChildren<SwitchView*>()) {
+        check(toggle, toggle->text(), toggle->height() * 2);
     }
     return cut;
 }
