@@ -298,6 +298,7 @@ MacroPlayView::MacroPlayView(MacroPlayPanel& model, QWidget* parent)
     for (int option = 0; option < 4; ++option) {
         mode_->addItem(QString());
     }
+    mode_->setMaximumWidth(fontMetrics().averageCharWidth() * 46);
     layout->addWidget(mode_, 1);
     connect(mode_, &QComboBox::activated, this, [this](int option) { model_.ClickOption(option); });
     countLabel_ = new QLabel(this);
@@ -307,6 +308,7 @@ MacroPlayView::MacroPlayView(MacroPlayPanel& model, QWidget* parent)
     countLabel_->setBuddy(count_);
     layout->addWidget(countLabel_);
     layout->addWidget(count_);
+    layout->addStretch(0);
     connect(count_, &QLineEdit::textEdited, this,
             [this](const QString& text) { model_.EditCount(text.toStdString()); });
     binding_ = std::make_unique<ModelBinding>(model_, this, [this](uint32_t) { Refresh(); });
