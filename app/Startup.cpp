@@ -3,6 +3,7 @@
 #include "device/DeviceCatalogue.h"
 #include "platform/Locale.h"
 #include "platform/Paths.h"
+#include "platform/Registry.h"
 #include "platform/SingleInstance.h"
 #include "ui/LoadText.h"
 #include "ui/Manager.h"
@@ -56,7 +57,9 @@ StartupState PrepareStartup(const std::vector<std::string>& arguments) {
     SetActiveLanguageId(ChooseLanguage(state.config.languages, UserDefaultUiLanguage()));
     Manager::SetInstance(applicationFolder);
     CreateFolders(DataFolder() + "db");
-    state.minimized = IsAutorunCommandLine(arguments);
+    // The autostart entry starts the program minimised only when the user asked for it.
+    state.minimized =
+        IsAutorunCommandLine(arguments) && ReadRegistryInt(kAutorunMinimizeValue) == 1;
     state.proceed = true;
     return state;
 }

@@ -25,7 +25,7 @@ bool IsAutorunCommandLine(const std::vector<std::string>& arguments);
 struct StartupState {
     bool proceed = false;  // false: another instance was raised; exit with exitCode
     int exitCode = 0;
-    bool minimized = false;  // started by the autostart entry
+    bool minimized = false;  // started by the autostart entry with "start minimised" on
     StartupConfig config;
     std::unique_ptr<SingleInstance> instance;  // held for the life of the process
 

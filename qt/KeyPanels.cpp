@@ -34,30 +34,6 @@ QString Text(const std::string& text) {
     return QString::fromStdString(text);
 }
 
-// The caption of a function tab; empty for a value the page does not use.
-QString TabCaption(int tab) {
-    switch (tab) {
-        case 0:
-            return Text(LoadText("KB.DIALOG", 1432));
-        case 2:
-            return Text(LoadText("KB.DIALOG", 1433));
-        case 3:
-            return Text(LoadText("KB.DIALOG", 1434));
-        case 5:
-            return Text(LoadText("KB.DIALOG", 1435));
-        case 6:
-            return Text(LoadText("KB.DIALOG", 1436));
-        case 7:
-            return Text(LoadText("KB.DIALOG", 1437));
-        case 12:
-            return Text(LoadText("KB.DIALOG", 1438));
-        case 13:
-            return Text(LoadText("KB.DIALOG", 1439));
-        default:
-            return QString::number(tab);
-    }
-}
-
 QString ModifierCaption(int bit) {
     switch (bit) {
         case 0:
@@ -99,6 +75,30 @@ QLabel* SectionTitle(QWidget* parent) {
 }
 
 }  // namespace
+
+// The caption of a function tab; empty for a value the page does not use.
+QString FunctionTabCaption(int tab) {
+    switch (tab) {
+        case 0:
+            return QString::fromStdString(LoadText("KB.DIALOG", 1432));
+        case 2:
+            return QString::fromStdString(LoadText("KB.DIALOG", 1433));
+        case 3:
+            return QString::fromStdString(LoadText("KB.DIALOG", 1434));
+        case 5:
+            return QString::fromStdString(LoadText("KB.DIALOG", 1435));
+        case 6:
+            return QString::fromStdString(LoadText("KB.DIALOG", 1436));
+        case 7:
+            return QString::fromStdString(LoadText("KB.DIALOG", 1437));
+        case 12:
+            return QString::fromStdString(LoadText("KB.DIALOG", 1438));
+        case 13:
+            return QString::fromStdString(LoadText("KB.DIALOG", 1439));
+        default:
+            return QString::number(tab);
+    }
+}
 
 // ---- LayerView ----
 
@@ -218,7 +218,7 @@ int FunctionListView::TabIndex(int tab) const {
 
 void FunctionListView::ApplyTexts() {
     for (int index = 0; index < tabs_->count(); ++index) {
-        tabs_->setTabText(index, TabCaption(tabs_->tabData(index).toInt()));
+        tabs_->setTabText(index, FunctionTabCaption(tabs_->tabData(index).toInt()));
     }
     emptyHint_->setText(Text(LoadText("KB.DIALOG", 2105)));
 }
@@ -231,7 +231,7 @@ void FunctionListView::Reload(uint32_t changes) {
             tabs_->removeTab(0);
         }
         for (int tab : tabs) {
-            const int index = tabs_->addTab(TabCaption(tab));
+            const int index = tabs_->addTab(FunctionTabCaption(tab));
             tabs_->setTabData(index, tab);
         }
     }

@@ -19,6 +19,10 @@ class QTabBar;
 
 namespace zanvor {
 
+// The caption of a key page function tab, by tab number (which is also the function type of
+// the entries it lists); the number itself for a tab the page does not have.
+QString FunctionTabCaption(int tab);
+
 class CKeyTestCtrl;
 class CombinationKeyPanel;
 class KeyFuncValue;

@@ -1,14 +1,17 @@
 #include "qt/KnobDialogView.h"
 
+#include <QAbstractItemView>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPainter>
 #include <QPushButton>
+#include <QStandardItemModel>
 #include <QVBoxLayout>
 #include <cmath>
 
-#include "qt/ControlViews.h"
+#include "qt/KeyPanels.h"
+#include "qt/ModelBinding.h"
 #include "qt/Pictures.h"
 #include "qt/Theme.h"
 #include "ui/LoadText.h"
@@ -47,6 +50,64 @@ QPixmap DrawnKnob(int size) {
 
 }  // namespace
 
+KnobFunctionCombo::KnobFunctionCombo(ComboBox& model, std::vector<int> entryTypes, QWidget* parent)
+    : QComboBox(parent), model_(model), entryTypes_(std::move(entryTypes)) {
+    setFocusPolicy(Qt::StrongFocus);
+    connect(this, &QComboBox::activated, this, [this](int row) {
+        if (row >= 0 && row < static_cast<int>(rowEntries_.size()) && rowEntries_[row] >= 0) {
+            model_.Choose(rowEntries_[row]);
+        }
+    });
+    binding_ = std::make_unique<ModelBinding>(model_, this, [this](uint32_t changes) {
+        Reload((changes & ModelBinding::Bit(ComboBox::kChangeItems)) != 0);
+    });
+    Reload(true);
+}
+
+KnobFunctionCombo::~KnobFunctionCombo() = default;
+
+int KnobFunctionCombo::RowOf(int entry) const {
+    for (size_t row = 0; row < rowEntries_.size(); ++row) {
+        if (rowEntries_[row] == entry && entry >= 0) {
+            return static_cast<int>(row);
+        }
+    }
+    return -1;
+}
+
+void KnobFunctionCombo::Reload(bool items) {
+    const QSignalBlocker blocker(this);
+    if (items) {
+        clear();
+        rowEntries_.clear();
+        auto* rows = qobject_cast<QStandardItemModel*>(this->model());
+        const std::vector<ComboItem> entries = model_.GetItems();
+        int group = -1;
+        for (size_t entry = 0; entry < entries.size(); ++entry) {
+            const int type = entry < entryTypes_.size() ? entryTypes_[entry] : group;
+            if (type != group) {
+                group = type;
+                addItem(FunctionTabCaption(type));
+                rowEntries_.push_back(-1);
+                if (rows != nullptr) {
+                    QStandardItem* heading = rows->item(count() - 1);
+                    heading->setFlags(Qt::NoItemFlags);
+                    QFont bold = font();
+                    bold.setBold(true);
+                    heading->setFont(bold);
+                }
+            }
+            addItem(QString::fromStdString(entries[entry].text), entries[entry].data);
+            setItemData(count() - 1, QString::fromStdString(entries[entry].text), Qt::ToolTipRole);
+            rowEntries_.push_back(static_cast<int>(entry));
+        }
+        // The open list is as wide as its longest entry, whatever the field's width.
+        view()->setMinimumWidth(view()->sizeHintForColumn(0) + 32);
+    }
+    setCurrentIndex(RowOf(model_.GetCurSel()));
+    setVisible(model_.IsVisible());
+}
+
 KnobDialogView::KnobDialogView(KnobConfigDlg& dialog, QWidget* parent)
     : QDialog(parent), dialog_(dialog) {
     setWindowTitle(QString::fromStdString(LoadText("KB.DIALOG", 1429)));
@@ -65,10 +126,14 @@ KnobDialogView::KnobDialogView(KnobConfigDlg& dialog, QWidget* parent)
     auto* grid = new QGridLayout();
     grid->setHorizontalSpacing(16);
     grid->setVerticalSpacing(10);
+    std::vector<int> types;
+    for (const KeyFunction& function : dialog_.Catalogue()) {
+        types.push_back(function.type);
+    }
     for (int action = 0; action < kKnobActionCount; ++action) {
         auto* label =
             new QLabel(QString::fromStdString(KnobConfigDlg::ActionCaption(action)), this);
-        combos_[action] = new ComboView(dialog_.Combo(action), this);
+        combos_[action] = new KnobFunctionCombo(dialog_.Combo(action), types, this);
         combos_[action]->setMaxVisibleItems(16);
         combos_[action]->setMinimumWidth(260);
         label->setBuddy(combos_[action]);

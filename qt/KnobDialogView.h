@@ -1,6 +1,9 @@
 #pragma once
 
+#include <QComboBox>
 #include <QDialog>
+#include <memory>
+#include <vector>
 
 #include "keys/KnobPage.h"
 
@@ -9,7 +12,29 @@ class QPushButton;
 
 namespace zanvor {
 
-class ComboView;
+class ComboBox;
+class ModelBinding;
+
+// A knob action's list of functions, grouped under the captions of the key page's function
+// tabs (media, keyboard functions, keys): a heading row that cannot be chosen starts each
+// group. Rows and the model's entries differ by those headings; RowOf maps between them.
+class KnobFunctionCombo : public QComboBox {
+    Q_OBJECT
+  public:
+    KnobFunctionCombo(ComboBox& model, std::vector<int> entryTypes, QWidget* parent = nullptr);
+    ~KnobFunctionCombo() override;
+
+    // The row that shows the model's entry `entry`; -1 when there is none.
+    int RowOf(int entry) const;
+
+  private:
+    void Reload(bool items);
+
+    ComboBox& model_;
+    std::vector<int> entryTypes_;  // function type of each model entry: its group
+    std::vector<int> rowEntries_;  // model entry of each row; -1 for a heading
+    std::unique_ptr<ModelBinding> binding_;
+};
 
 // The knob dialog: a picture of the knob above one drop-down list per knob action, a close
 // and an OK button. Renders a KnobConfigDlg; every choice goes to the dialog's combo models,
@@ -20,7 +45,7 @@ class KnobDialogView : public QDialog {
     KnobDialogView(KnobConfigDlg& dialog, QWidget* parent = nullptr);
     ~KnobDialogView() override;
 
-    ComboView* Combo(int action) const { return combos_[action]; }
+    KnobFunctionCombo* Combo(int action) const { return combos_[action]; }
     QPushButton* OkButton() const { return ok_; }
 
   protected:
@@ -30,7 +55,7 @@ class KnobDialogView : public QDialog {
     void Press(int controlId);
 
     KnobConfigDlg& dialog_;
-    ComboView* combos_[kKnobActionCount] = {};
+    KnobFunctionCombo* combos_[kKnobActionCount] = {};
     QPushButton* ok_ = nullptr;
 };
 

@@ -289,13 +289,16 @@ void MainWindow::Attach(KeyboardDlg* dialog) {
             dialog_->mainView.SelectPage(page);
         }
     });
-    viewBinding_ = std::make_unique<ModelBinding>(dialog_->mainView, this, [this](uint32_t change) {
-        if (change == MainView::kChangeBackground) {
-            ReloadBackground();
-        } else {
-            RefreshView();
-        }
-    });
+    viewBinding_ =
+        std::make_unique<ModelBinding>(dialog_->mainView, this, [this](uint32_t changes) {
+            // The binding hands over every change seen since its last run, as bits.
+            if (changes & ModelBinding::Bit(MainView::kChangeBackground)) {
+                ReloadBackground();
+            }
+            if (changes & ~ModelBinding::Bit(MainView::kChangeBackground)) {
+                RefreshView();
+            }
+        });
     language_ = SubscribeTexts(this, [this] { ApplyTexts(); });
     ConnectPages();
     ApplyTexts();

@@ -23,7 +23,7 @@ class StartupTest : public test::IsolatedHomeTest {
     }
 };
 
-TEST_F(StartupTest, AutorunAnywhereOnTheCommandLineStartsMinimised) {
+TEST_F(StartupTest, AutorunStartsMinimisedOnlyWhenStartMinimisedIsOn) {
     const struct {
         std::vector<std::string> arguments;
         bool minimized;
@@ -36,9 +36,24 @@ TEST_F(StartupTest, AutorunAnywhereOnTheCommandLineStartsMinimised) {
     for (const auto& c : cases) {
         EXPECT_EQ(IsAutorunCommandLine(c.arguments), c.minimized);
     }
-    StartupState state = PrepareStartup({"-autorun"});
-    ASSERT_TRUE(state.proceed);
-    EXPECT_TRUE(state.minimized);
+    const struct {
+        std::vector<std::string> arguments;
+        int minimiseSwitch;  // -1: never stored
+        bool minimized;
+    } starts[] = {
+        {{"-autorun"}, -1, false},
+        {{"-autorun"}, 0, false},
+        {{"-autorun"}, 1, true},
+        {{}, 1, false},  // the user started it: the window shows
+    };
+    for (const auto& start : starts) {
+        if (start.minimiseSwitch >= 0) {
+            ASSERT_TRUE(WriteRegistryInt(kAutorunMinimizeValue, start.minimiseSwitch));
+        }
+        StartupState state = PrepareStartup(start.arguments);
+        ASSERT_TRUE(state.proceed);
+        EXPECT_EQ(state.minimized, start.minimized) << start.minimiseSwitch;
+    }
 }
 
 TEST_F(StartupTest, ReadsNameAndLanguagesAndPreparesTheDataFolder) {

@@ -3,6 +3,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
@@ -179,6 +180,34 @@ TEST_F(MainWindowTest, AutostartSwitchShowsTheStartMinimisedSwitchOnlyWhenOn) {
     ASSERT_TRUE(WaitFor([&] { return !settings->MinimisedSwitch()->isVisible(); }));
     EXPECT_FALSE(settings->MinimisedSwitch()->isChecked());
     EXPECT_EQ(ReadRegistryInt(kAutorunMinimizeValue), 0);
+}
+
+// The background menu: a chosen picture and the default one show at once, without a page
+// change or a restart.
+TEST_F(MainWindowTest, BackgroundChoicesShowAtOnce) {
+    Start("101:cable");
+    SelectKeyboard(101);
+    window->Tabs()->setCurrentIndex(1);
+    ASSERT_TRUE(WaitFor([this] { return window->CurrentPage() == window->Keys(); }));
+    QImage red(64, 64, QImage::Format_RGB32);
+    red.fill(Qt::red);
+    const QString picture = QString::fromStdString(home()) + "red.png";
+    ASSERT_TRUE(red.save(picture));
+    // A point of the window's background: above the pages, right of the tabs.
+    const auto shownAt = [this] {
+        QCoreApplication::processEvents();
+        return window->grab().toImage().pixelColor(window->width() - 8, window->height() - 4);
+    };
+    const QColor before = shownAt();
+    ASSERT_NE(before, QColor(Qt::red));
+
+    dialogs.QueueFile(picture.toStdString());
+    window->BackgroundMenu()->actions().at(0)->trigger();
+    EXPECT_TRUE(WaitFor([&] { return shownAt() == QColor(Qt::red); }));
+
+    window->BackgroundMenu()->actions().at(1)->trigger();
+    EXPECT_TRUE(WaitFor([&] { return shownAt() == before; })) << "the default is back at once";
+    EXPECT_EQ(ReadRegistryText(kThemeBkgValue), "");
 }
 
 TEST_F(MainWindowTest, KeyboardSettingsSwitchesAreStoredForTheProfile) {

@@ -1,6 +1,7 @@
 // The key-assignment page, the knob dialog and the profiles driven through their widgets,
 // over the pages' real operations, a virtual keyboard and a real database.
 
+#include <QAbstractItemView>
 #include <QCheckBox>
 #include <QKeyEvent>
 #include <QLabel>
@@ -215,7 +216,7 @@ TEST_F(KeyPageGuiTest, ClickingTheKnobOpensItsDialogAndAChoiceReachesTheKeyboard
         dialogSeen = true;
         Save(*shown, "knob_dialog_from_page");
         emit shown->Combo(2)->activated(5);
-        chosen = shown->Combo(2)->itemText(5).toStdString();
+        chosen = shown->Combo(2)->itemText(5).trimmed().toStdString();
         shown->OkButton()->click();
     });
     Click(view->Keyboard(), knob.center());
@@ -256,13 +257,26 @@ TEST_F(KnobDialogTest, AChoiceReachesTheMainWindowAtOnceAndOkCloses) {
     ASSERT_TRUE(WaitFor([&] { return view.Combo(2)->count() > 100; }));
     EXPECT_EQ(view.Combo(0)->currentIndex(), -1);  // a record the catalogue lacks
 
-    emit view.Combo(1)->activated(3);
+    // The list is grouped under headings: a heading row chooses nothing.
+    EXPECT_EQ(view.Combo(1)->RowOf(0), 1);
+    EXPECT_EQ(view.Combo(1)->itemText(0).toStdString(), LoadText("KB.DIALOG", 1436));
+    emit view.Combo(1)->activated(0);
+    EXPECT_TRUE(poster.messages.empty());
+    emit view.Combo(1)->activated(view.Combo(1)->RowOf(3));
     ASSERT_EQ(poster.messages.size(), 1u);
     EXPECT_EQ(poster.messages[0].id, kKnobChangedMessage);
     EXPECT_EQ(poster.messages[0].wParam, 1u);
     EXPECT_EQ(poster.messages[0].lParam, 7);
     EXPECT_EQ(knob.Records()[1].macro_desc, knob.Catalogue()[3].name);
     Save(view, "knob_dialog");
+    // The open list shows whole entries.
+    view.Combo(2)->showPopup();
+    QWidget* popup = view.Combo(2)->view()->window();
+    ASSERT_TRUE(WaitFor([&] { return popup->isVisible(); }));
+    EXPECT_GE(view.Combo(2)->view()->viewport()->width(),
+              view.Combo(2)->view()->sizeHintForColumn(0));
+    popup->grab().save(ScreenshotFolder() + "knob_dialog_list.png");
+    view.Combo(2)->hidePopup();
 
     view.OkButton()->click();
     EXPECT_EQ(view.result(), QDialog::Accepted);
