@@ -47,7 +47,7 @@ void ProfileDlg::OnMessage(int controlId, int event) {
                     changed_ = true;
                 }
             } else if (event == ProfileList::kEventEditFinished) {
-                if (mainPage_.FinishRenameIn(list_, ProfilePage::NameStyle::kDialog)) {
+                if (mainPage_.FinishRenameIn(list_)) {
                     changed_ = true;
                 }
             } else if (event == ProfileList::kEventSelectionChanged) {
@@ -67,7 +67,8 @@ void ProfileDlg::AddProfile() {
         dialogs_.MessageBox(LoadText("KB.DIALOG", 69), LoadText("KB.DIALOG", 66));
         return;
     }
-    const std::string name = ProfilePage::UniqueName(LoadText("KB.DIALOG", 68), list_);
+    const std::string name =
+        ProfilePage::UniqueName(LoadText("KB.DIALOG", ProfilePage::kTextNewProfileName), list_);
     int id = 0;
     if (const ProfileResult created = mainPage_.CreateProfile(name, id);
         created != ProfileResult::kOk) {

@@ -55,7 +55,7 @@ std::string CleanProfileName(const std::string& name) {
     return SingleLineText(name);
 }
 
-std::string ProfilePage::DisplayName(const std::string& stored, NameStyle style) {
+std::string ProfilePage::DisplayName(const std::string& stored) {
     if (StartsWith(stored, kEnglishDefault)) {
         return LoadText("KB.DIALOG", 68) + stored.substr(kEnglishDefault.size());
     }
@@ -64,9 +64,7 @@ std::string ProfilePage::DisplayName(const std::string& stored, NameStyle style)
     }
     if (StartsWith(stored, kCustomDefault)) {
         const std::string rest = stored.substr(kCustomDefault.size());
-        return (style == NameStyle::kDialog ? LoadText("KB.DIALOG", 68)
-                                            : LoadText("KB.DIALOG", 65)) +
-               rest;
+        return LoadText("KB.DIALOG", kTextNewProfileName) + rest;
     }
     return stored;
 }
@@ -156,8 +154,7 @@ void ProfilePage::CreateDefaultProfiles(NameStyle style) {
     if (!transaction.IsActive() || store_.CountProfiles() != 0) {
         return;
     }
-    const std::string base =
-        style == NameStyle::kDialog ? LoadText("KB.DIALOG", 68) : LoadText("KB.DIALOG", 65);
+    const std::string base = LoadText("KB.DIALOG", kTextNewProfileName);
     int first = 0;
     for (int i = 1; i <= 3; ++i) {
         const int id = store_.InsertProfile(NewProfileRecord(base + " " + std::to_string(i)));
@@ -202,7 +199,7 @@ int ProfilePage::FillList(ProfileList& list, NameStyle style) {
     std::sort(profiles.begin(), profiles.end(),
               [](const ProfileData& a, const ProfileData& b) { return a.profile < b.profile; });
     for (const ProfileData& profile : profiles) {
-        list.AddItem(DisplayName(profile.name, style), profile.profile, kProfileIcon);
+        list.AddItem(DisplayName(profile.name), profile.profile, kProfileIcon);
     }
     return static_cast<int>(profiles.size());
 }
@@ -239,8 +236,7 @@ void ProfilePage::RefreshList() {
               [](const ProfileData& a, const ProfileData& b) { return a.profile < b.profile; });
     list_.ClearList();
     for (const ProfileData& profile : profiles) {
-        list_.AddItem(DisplayName(profile.name, NameStyle::kMainList), profile.profile,
-                      kProfileIcon);
+        list_.AddItem(DisplayName(profile.name), profile.profile, kProfileIcon);
     }
     list_.SetCurData(session_.currentProfile.load());
 }
@@ -264,7 +260,8 @@ ProfileResult ProfilePage::AddProfileNamed(const std::string& name, int& id) {
         return ProfileResult::kLimitReached;
     }
     const std::string profileName =
-        name.empty() ? UniqueName(LoadText("KB.DIALOG", 65), list_) : CleanProfileName(name);
+        name.empty() ? UniqueName(LoadText("KB.DIALOG", kTextNewProfileName), list_)
+                     : CleanProfileName(name);
     if (const ProfileResult created = CreateProfile(profileName, id, true);
         created != ProfileResult::kOk) {
         return created;
@@ -337,11 +334,11 @@ bool ProfilePage::DeleteSelectedProfile() {
     return true;
 }
 
-bool ProfilePage::FinishRenameIn(ProfileList& list, NameStyle style) {
-    return FinishRenameAt(list, style, list.GetSelectItem());
+bool ProfilePage::FinishRenameIn(ProfileList& list) {
+    return FinishRenameAt(list, list.GetSelectItem());
 }
 
-bool ProfilePage::FinishRenameAt(ProfileList& list, NameStyle style, int selected) {
+bool ProfilePage::FinishRenameAt(ProfileList& list, int selected) {
     if (selected < 0 || selected >= list.GetItemCount()) {
         return false;
     }
@@ -360,14 +357,14 @@ bool ProfilePage::FinishRenameAt(ProfileList& list, NameStyle style, int selecte
     // name again, as it was shown.
     std::string stored;
     store_.GetProfileName(id, stored);
-    list.SetItemText(selected, DisplayName(stored, style));
+    list.SetItemText(selected, DisplayName(stored));
     return false;
 }
 
 bool ProfilePage::FinishRename() {
     const int index = renameProfile_ != 0 ? list_.FindData(renameProfile_) : list_.GetSelectItem();
     renameProfile_ = 0;
-    return FinishRenameAt(list_, NameStyle::kMainList, index);
+    return FinishRenameAt(list_, index);
 }
 
 void ProfilePage::SelectProfile() {

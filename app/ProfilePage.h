@@ -62,13 +62,17 @@ class ProfilePage {
     static constexpr int kApplyProfileTask = 6;
     static constexpr const char* kProfileIcon = "icon\\icon_profile.png";
 
-    // Which list a display name is for: the main list shows the stored "我的專屬配寘" default
-    // names with text 65, the profile dialog with text 68.
+    // Which list is filled: the profile dialog creates the key rows of every default profile,
+    // the main list those of the first (the key page copies them into the others).
     enum class NameStyle { kMainList, kDialog };
 
-    // The name shown for a stored name: a default-name prefix ("Profile", "配置文件",
-    // "我的專屬配寘") replaced by the current language's text, other names unchanged.
-    static std::string DisplayName(const std::string& stored, NameStyle style);
+    // New profiles are named "<text 65> <n>" ("My profile 4") in the main list, the profile
+    // dialog, the command line and at first start alike.
+    static constexpr int kTextNewProfileName = 65;
+
+    // The name shown for a stored name: a default-name prefix ("Profile" and "配置文件" as
+    // text 68, "我的專屬配寘" as text 65) in the current language, other names unchanged.
+    static std::string DisplayName(const std::string& stored);
     // "<base> <n>" for the first n = 1, 2, ... that no entry's text equals; "<base> 1000"
     // when all up to 1000 are taken.
     static std::string UniqueName(const std::string& base, const ProfileList& list);
@@ -151,8 +155,8 @@ class ProfilePage {
     int DeleteSelectedEntry(ProfileList& list, ProfileResult* outcome = nullptr);
     // Stores the edited text of the selected entry (or of the entry at `index`), or restores
     // its stored name when empty.
-    bool FinishRenameIn(ProfileList& list, NameStyle style);
-    bool FinishRenameAt(ProfileList& list, NameStyle style, int index);
+    bool FinishRenameIn(ProfileList& list);
+    bool FinishRenameAt(ProfileList& list, int index);
 
   private:
     // Three default profiles, the first one active, in one transaction; nothing when the

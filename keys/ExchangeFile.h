@@ -24,8 +24,6 @@
 namespace zanvor {
 
 // The filter entries and pattern of the file dialogs.
-inline constexpr const char* kExportFilterName = "Macro (*.xml)";
-inline constexpr const char* kImportFilterName = "Custom Key (*.xml)";
 inline constexpr const char* kExchangeFilePattern = "*.xml";
 
 // What reading an exchange file found.

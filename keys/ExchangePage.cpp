@@ -1,5 +1,6 @@
 #include "keys/ExchangePage.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <optional>
 #include <system_error>
@@ -17,6 +18,9 @@
 namespace zanvor {
 
 namespace {
+
+constexpr int kTextProfileFileKind = 2106;  // "Profile": the file dialogs' filter
+constexpr int kTextProfileExported = 2107;  // "The profile was exported to %s"
 
 ImportStatus StatusOf(ExchangeReadResult read) {
     switch (read) {
@@ -49,6 +53,37 @@ std::string SuggestedFileName(std::string name) {
     return name + ".xml";
 }
 
+// The profile files' filter of the file dialogs: "Profile (*.xml)" in the user's language.
+FileFilter ProfileFileFilter() {
+    return {LoadText("KB.DIALOG", kTextProfileFileKind), {kExchangeFilePattern}};
+}
+
+// " (2)", " (3)" … after a name that a profile already has; an existing " (n)" is replaced,
+// so importing "Gaming (2)" beside "Gaming" and "Gaming (2)" gives "Gaming (3)".
+std::string UnusedProfileName(const std::string& name, const std::vector<ProfileData>& profiles) {
+    const auto taken = [&profiles](const std::string& candidate) {
+        return std::any_of(profiles.begin(), profiles.end(),
+                           [&candidate](const ProfileData& p) { return p.name == candidate; });
+    };
+    if (!taken(name)) {
+        return name;
+    }
+    std::string base = name;
+    if (const size_t open = base.rfind(" (");
+        open != std::string::npos && base.back() == ')' && open + 3 < base.size() &&
+        std::all_of(base.begin() + open + 2, base.end() - 1,
+                    [](char c) { return c >= '0' && c <= '9'; })) {
+        base.erase(open);
+    }
+    for (int n = 2; n <= kMaxProfileCount + 1; ++n) {
+        const std::string candidate = base + " (" + std::to_string(n) + ")";
+        if (!taken(candidate)) {
+            return candidate;
+        }
+    }
+    return name;  // more names than profiles can be taken only by a corrupt list
+}
+
 }  // namespace
 
 bool ExportProfileKeys(DataStore& store, int profileId, const std::string& name,
@@ -77,7 +112,7 @@ ImportResult ImportProfileFile(DataStore& store, const std::string& path,
     }
     // Names are shown on one line everywhere and printed as JSON: bytes that are not UTF-8 and
     // line breaks do not come in.
-    result.name = SingleLineText(result.name);
+    result.name = UnusedProfileName(SingleLineText(result.name), profiles);
 
     ProfileData profile;
     profile.name = result.name;
@@ -125,8 +160,8 @@ ExchangePage::ExportResult ExchangePage::ExportKeys() {
     }
     const std::string name = list_.GetItemText(selected);
     const int profileId = list_.GetCurData();
-    const std::optional<std::string> path = dialogs_.SaveFile(
-        {}, {{kExportFilterName, {kExchangeFilePattern}}}, SuggestedFileName(name));
+    const std::optional<std::string> path =
+        dialogs_.SaveFile({}, {ProfileFileFilter()}, SuggestedFileName(name));
     if (!path) {
         return ExportResult::Cancelled;
     }
@@ -134,6 +169,12 @@ ExchangePage::ExportResult ExchangePage::ExportKeys() {
         dialogs_.MessageBox(LoadText("KB.DIALOG", 961), LoadText("KB.DIALOG", 960));
         return ExportResult::SaveFailed;
     }
+    // Where the file went, so the user can find it.
+    std::string done = LoadText("KB.DIALOG", kTextProfileExported);
+    if (const size_t at = done.find("%s"); at != std::string::npos) {
+        done.replace(at, 2, *path);
+    }
+    dialogs_.MessageBox(done, LoadText("KB.DIALOG", 960));
     return ExportResult::Saved;
 }
 
@@ -142,8 +183,7 @@ bool ExchangePage::ImportKeys() {
         dialogs_.MessageBox(LoadText("KB.DIALOG", 69), LoadText("KB.DIALOG", 66));
         return false;
     }
-    const std::optional<std::string> path =
-        dialogs_.OpenFile({}, {{kImportFilterName, {kExchangeFilePattern}}});
+    const std::optional<std::string> path = dialogs_.OpenFile({}, {ProfileFileFilter()});
     if (!path) {
         return false;
     }

@@ -17,6 +17,7 @@ inline constexpr const char* kAutorunMinimizeValue = "autorun_minimize";
 inline constexpr const char* kThemeBkgValue = "theme_bkg";
 inline constexpr const char* kThemeBkgGifValue = "theme_bkg_gif";
 inline constexpr const char* kThemeTypeValue = "theme_type";
+inline constexpr const char* kLastFileFolderValue = "last_file_folder";  // of the file dialogs
 
 // The value as a decimal number (leading blanks and sign allowed, parsing stops at the first
 // non-digit); 0 when missing, not numeric, or the file had to be created or cannot be read.

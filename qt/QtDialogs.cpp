@@ -1,11 +1,15 @@
 #include "qt/QtDialogs.h"
 
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QProgressDialog>
+#include <QStandardPaths>
 #include <QStringList>
 #include <QThread>
 
+#include "platform/Registry.h"
 #include "qt/UpdateProcessDlg.h"
 
 namespace zanvor {
@@ -24,10 +28,26 @@ QString FilterString(const std::vector<FileFilter>& filters) {
     return parts.join(";;");
 }
 
+// Where a file dialog opens: the folder of the last file chosen, else the user's documents
+// folder, else the home folder.
+QString StartFolder() {
+    const QString last = QString::fromStdString(ReadRegistryText(kLastFileFolderValue));
+    if (!last.isEmpty() && QFileInfo(last).isDir()) {
+        return last;
+    }
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (!documents.isEmpty() && QFileInfo(documents).isDir()) {
+        return documents;
+    }
+    return QDir::homePath();
+}
+
+// A chosen file's folder is where the next dialog opens.
 std::optional<std::string> ChosenPath(const QString& path) {
     if (path.isEmpty()) {
         return std::nullopt;
     }
+    WriteRegistryText(kLastFileFolderValue, QFileInfo(path).absolutePath().toStdString());
     return path.toStdString();
 }
 
@@ -64,15 +84,19 @@ bool QtDialogs::Question(const std::string& text, const std::string& caption) {
 std::optional<std::string> QtDialogs::OpenFile(const std::string& title,
                                                const std::vector<FileFilter>& filters) {
     return ChosenPath(QFileDialog::getOpenFileName(parent_, QString::fromStdString(title),
-                                                   QString(), FilterString(filters)));
+                                                   StartFolder(), FilterString(filters)));
 }
 
 std::vector<std::string> QtDialogs::OpenFiles(const std::string& title,
                                               const std::vector<FileFilter>& filters) {
     std::vector<std::string> paths;
-    for (const QString& path : QFileDialog::getOpenFileNames(parent_, QString::fromStdString(title),
-                                                             QString(), FilterString(filters))) {
+    const QStringList chosen = QFileDialog::getOpenFileNames(parent_, QString::fromStdString(title),
+                                                             StartFolder(), FilterString(filters));
+    for (const QString& path : chosen) {
         paths.push_back(path.toStdString());
+    }
+    if (!chosen.isEmpty()) {
+        ChosenPath(chosen.front());
     }
     return paths;
 }
@@ -80,9 +104,10 @@ std::vector<std::string> QtDialogs::OpenFiles(const std::string& title,
 std::optional<std::string> QtDialogs::SaveFile(const std::string& title,
                                                const std::vector<FileFilter>& filters,
                                                const std::string& suggestedName) {
-    return ChosenPath(QFileDialog::getSaveFileName(parent_, QString::fromStdString(title),
-                                                   QString::fromStdString(suggestedName),
-                                                   FilterString(filters)));
+    return ChosenPath(QFileDialog::getSaveFileName(
+        parent_, QString::fromStdString(title),
+        QDir(StartFolder()).filePath(QString::fromStdString(suggestedName)),
+        FilterString(filters)));
 }
 
 void QtDialogs::ShowBusy(const std::string& text) {

@@ -38,7 +38,7 @@ TEST_F(ProfileDlgTest, OpensOnTheProfilesWithTheActiveOneRemembered) {
     Open();
 
     EXPECT_EQ(DialogIds(), (std::vector<int>{1, 2, 3}));
-    EXPECT_EQ(dlg->List().GetItemText(2), "Profile 3");
+    EXPECT_EQ(dlg->List().GetItemText(2), "My profile 3");
     EXPECT_EQ(dlg->RememberedId(), 2);
     EXPECT_EQ(dlg->List().GetCurData(), 2);
     EXPECT_EQ(dlg->GetResult(), ProfileDlg::Result::kOpen);
@@ -46,8 +46,8 @@ TEST_F(ProfileDlgTest, OpensOnTheProfilesWithTheActiveOneRemembered) {
 
 TEST_F(ProfileDlgTest, AnEmptyDatabaseGetsDefaultsWithKeyRowsForEach) {
     Open();
-    EXPECT_EQ(dlg->List().GetItemText(0), "Profile 1");
-    EXPECT_EQ(dlg->List().GetItemText(2), "Profile 3");
+    EXPECT_EQ(dlg->List().GetItemText(0), "My profile 1");
+    EXPECT_EQ(dlg->List().GetItemText(2), "My profile 3");
     EXPECT_EQ(calls, (std::vector<std::string>{"keys 1", "keys 2", "keys 3"}));
     EXPECT_EQ(dlg->RememberedId(), 1);
 }
@@ -58,7 +58,7 @@ TEST_F(ProfileDlgTest, AProfileAddedAndConfirmedBecomesCurrentInTheMainList) {
 
     Click(ProfileDlg::kIdAdd);
     EXPECT_TRUE(tasks.Tasks().empty()) << "nothing is sent while the dialog is open";
-    EXPECT_EQ(dlg->List().GetItemText(3), "Profile 1");
+    EXPECT_EQ(dlg->List().GetItemText(3), "My profile 4") << "named as the main list names it";
     EXPECT_EQ(dlg->RememberedId(), 4);
     Click(ProfileDlg::kIdOk);
 

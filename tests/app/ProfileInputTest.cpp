@@ -100,8 +100,7 @@ TEST_F(ProfileTest, AChangeTheDatabaseRefusesIsShownAndChangesNothing) {
         EXPECT_EQ(session.currentProfile.load(), current);
         EXPECT_EQ(store.GetActiveProfile(), current);
         EXPECT_EQ(StoredName(current), name);
-        EXPECT_EQ(list.GetItemText(list.FindData(current)),
-                  ProfilePage::DisplayName(name, ProfilePage::NameStyle::kMainList));
+        EXPECT_EQ(list.GetItemText(list.FindData(current)), ProfilePage::DisplayName(name));
         EXPECT_TRUE(tasks.Tasks().empty()) << "nothing goes to the keyboard";
         std::vector<ProfileData> profiles;
         EXPECT_EQ(store.LoadProfiles(profiles), 3);

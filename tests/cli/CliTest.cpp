@@ -109,7 +109,7 @@ TEST_F(CliTest, ChangesPersistBetweenRunsOnTheDatabaseAndTheKeyboard) {
     const std::string file = home() + "racing.xml";
     EXPECT_EQ(Zanvorctl("export " + std::to_string(id) + " '" + file + "'").status, 0);
     nlohmann::json imported = Json("import '" + file + "'");
-    EXPECT_EQ(imported["name"], "Racing");
+    EXPECT_EQ(imported["name"], "Racing (2)") << "the exported profile is still there";
     EXPECT_GT(imported["id"].get<int>(), id);
 }
 

@@ -288,6 +288,28 @@ class ExchangePageTest : public test::IsolatedHomeTest {
     ExchangePage page{store, dialogs, list, state, poster};
 };
 
+TEST_F(ExchangePageTest, AnImportedNameThatIsTakenGetsTheFirstFreeNumber) {
+    AddProfile("Gaming");
+    AddProfile("Gaming (2)");
+    AddProfile("Work (3)");
+    const struct {
+        std::string fileName;
+        std::string listed;
+    } cases[] = {
+        {"Racing", "Racing"},          // free: as it is
+        {"Gaming", "Gaming (3)"},      // (2) is taken too
+        {"Gaming (2)", "Gaming (4)"},  // its number is replaced, not added to
+        {"Work (3)", "Work (2)"},     {"(2)", "(2)"},
+    };
+    for (const auto& c : cases) {
+        const std::string path = home() + "named.xml";
+        ASSERT_TRUE(WriteExchangeFile(path, c.fileName, {}));
+        dialogs.QueueFile(path);
+        ASSERT_TRUE(page.ImportKeys()) << c.fileName;
+        EXPECT_EQ(list.GetItemText(list.GetItemCount() - 1), c.listed) << c.fileName;
+    }
+}
+
 TEST_F(ExchangePageTest, ExportThenImportRoundTripsByTheStoringRules) {
     const int source = AddProfile("Profile 1");
     store.SetActiveProfile(source);
@@ -306,8 +328,11 @@ TEST_F(ExchangePageTest, ExportThenImportRoundTripsByTheStoringRules) {
     const std::string path = home() + "exported.xml";
     dialogs.QueueFile(path);
     EXPECT_EQ(page.ExportKeys(), ExchangePage::ExportResult::Saved);
+    const auto told = dialogs.HistoryOf("message");
+    ASSERT_FALSE(told.empty());
+    EXPECT_EQ(told.back().text, "The profile was exported to " + path);
     ASSERT_EQ(dialogs.filters.size(), 1u);
-    EXPECT_EQ(dialogs.filters[0].description, "Macro (*.xml)");
+    EXPECT_EQ(dialogs.filters[0].description, "Profile");  // shown as "Profile (*.xml)"
     EXPECT_EQ(dialogs.filters[0].patterns, std::vector<std::string>{"*.xml"});
 
     // Every row travels, the empty ones too.
@@ -320,14 +345,14 @@ TEST_F(ExchangePageTest, ExportThenImportRoundTripsByTheStoringRules) {
     dialogs.QueueFile(path);
     EXPECT_TRUE(page.ImportKeys());
     ASSERT_EQ(dialogs.filters.size(), 1u);
-    EXPECT_EQ(dialogs.filters[0].description, "Custom Key (*.xml)");
+    EXPECT_EQ(dialogs.filters[0].description, "Profile");
     EXPECT_EQ(dialogs.filters[0].patterns, std::vector<std::string>{"*.xml"});
 
     // The new profile: listed, selected, current, active, sent to the keyboard.
     ASSERT_EQ(list.GetItemCount(), 2);
     const int imported = list.GetItemData(1);
     EXPECT_GT(imported, source);
-    EXPECT_EQ(list.GetItemText(1), "Profile 1");
+    EXPECT_EQ(list.GetItemText(1), "Profile 1 (2)") << "the name is taken already";
     EXPECT_EQ(list.GetItemIcon(1), "icon\\icon_profile.png");
     EXPECT_EQ(list.GetSelectItem(), 1);
     EXPECT_EQ(state.currentProfile.load(), imported);
@@ -335,7 +360,7 @@ TEST_F(ExchangePageTest, ExportThenImportRoundTripsByTheStoringRules) {
     EXPECT_EQ(poster.tasks, std::vector<int>{6});
     std::string storedName;
     ASSERT_TRUE(store.GetProfileName(imported, storedName));
-    EXPECT_EQ(storedName, "Profile 1");
+    EXPECT_EQ(storedName, "Profile 1 (2)");
     EXPECT_EQ(store.GetConfigValue(imported, "sleep_time", storedName), true)
         << "default configuration values";
 

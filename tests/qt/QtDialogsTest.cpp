@@ -1,5 +1,7 @@
 // The desktop program's message boxes as a user meets them.
 
+#include <QDir>
+#include <QFileDialog>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
@@ -25,6 +27,49 @@ TEST(QtDialogsTest, AQuestionAnsweredWithEnterIsNo) {
     });
     EXPECT_FALSE(dialogs.Question("Reset everything?", "Reset"));
     EXPECT_TRUE(seen);
+}
+
+// Profile files: the dialogs open in the documents folder, then where the last file was
+// chosen, and name their filter "Profile (*.xml)".
+class FileDialogTest : public IsolatedHomeTest {};
+
+TEST_F(FileDialogTest, OpensInDocumentsThenWhereTheLastFileWasChosen) {
+    TestApplication();
+    const QString home = QString::fromStdString(this->home());
+    const QString documents = home + "Documents";
+    const QString exports = home + "exports";
+    ASSERT_TRUE(QDir().mkpath(documents) && QDir().mkpath(exports));
+    WriteFile((exports + "/a.xml").toStdString(), "x");
+    QWidget parent;
+    QtDialogs dialogs(&parent);
+    QString openedIn;
+    QStringList filters;
+    // The dialog is modal: answer it inside its own event loop (an empty file: cancel).
+    const auto answer = [&](const QString& file) {
+        QTimer::singleShot(0, [&, file] {
+            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            ASSERT_NE(dialog, nullptr);
+            openedIn = dialog->directory().absolutePath();
+            filters = dialog->nameFilters();
+            if (file.isEmpty()) {
+                dialog->reject();
+            } else {
+                dialog->selectFile(file);
+                static_cast<QDialog*>(dialog)->accept();  // as the Open button does
+            }
+        });
+    };
+    const std::vector<FileFilter> profileFiles = {{"Profile", {"*.xml"}}};
+
+    answer(exports + "/a.xml");
+    const auto chosen = dialogs.OpenFile("Import", profileFiles);
+    EXPECT_EQ(openedIn, documents);
+    EXPECT_EQ(filters, QStringList{"Profile (*.xml)"});
+    ASSERT_TRUE(chosen.has_value());
+
+    answer(QString());
+    EXPECT_FALSE(dialogs.SaveFile("Export", profileFiles, "Gaming.xml").has_value());
+    EXPECT_EQ(openedIn, exports) << "the folder of the last file chosen";
 }
 
 }  // namespace
