@@ -15,7 +15,6 @@
 #include <QListWidget>
 #include <QPainter>
 #include <QPushButton>
-#include <QRadioButton>
 #include <QTabBar>
 #include <QVBoxLayout>
 

@@ -13,7 +13,6 @@ class QLabel;
 class QLineEdit;
 class QListWidget;
 class QPushButton;
-class QRadioButton;
 class QComboBox;
 class QTabBar;
 
