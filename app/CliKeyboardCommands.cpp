@@ -393,6 +393,9 @@ int CmdImport(CliSession& session, const std::string& file) {
     const ImportResult result = session.Dlg().Pages().exchange.ImportFile(file);
     switch (result.status) {
         case ImportStatus::Imported: {
+            if (result.restoredKeys > 0) {
+                std::cerr << "zanvorctl: " << LoadText("KB.DIALOG", 1961) << "\n";
+            }
             const int status =
                 session.KeyboardOnline() ? session.FinishChange() : (session.WaitIdle(), kCliOk);
             session.Options().json

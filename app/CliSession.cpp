@@ -1,5 +1,6 @@
 #include "app/CliSession.h"
 
+#include <cstdlib>
 #include <thread>
 
 #include "app/CliOutput.h"
@@ -95,6 +96,9 @@ int CliSession::Start(std::string& error, bool readKeyboard) {
         return DatabaseReady(readKeyboard, error);
     }
     PrepareHeadlessStartup();
+    if (const int status = LockKeyboards(error); status != kCliOk) {
+        return status;
+    }
     bool badValue = false;
     if (!InstallHidBackends({options_.simulate, options_.simulateSpec, options_.hidTrace},
                             simulation_, error, &badValue)) {
@@ -134,6 +138,52 @@ int CliSession::Start(std::string& error, bool readKeyboard) {
         return kCliFailed;
     }
     return DatabaseReady(readKeyboard, error);
+}
+
+namespace {
+
+// How long a command waits for another zanvorctl to finish with the keyboards. Commands are
+// short; ZANVOR_HUB_LOCK_WAIT_MS shortens the wait for tests.
+std::chrono::milliseconds KeyboardLockWait() {
+    if (const char* text = std::getenv("ZANVOR_HUB_LOCK_WAIT_MS")) {
+        char* end = nullptr;
+        const long value = std::strtol(text, &end, 10);
+        if (end != text && *end == '\0' && value >= 0 && value <= 600000) {
+            return std::chrono::milliseconds(value);
+        }
+    }
+    return std::chrono::seconds(30);
+}
+
+}  // namespace
+
+int CliSession::LockKeyboards(std::string& error) {
+    // Two processes working with one keyboard interleave their exchanges, and a connection read
+    // in one can take the tables the other is writing into the wrong profile.
+    CreateFolders(DataFolder());
+    const std::string path = KeyboardLockPath();
+    KeyboardLock::Result result =
+        keyboardLock_.Acquire(path, "zanvorctl", std::chrono::milliseconds(0));
+    if (result == KeyboardLock::Result::kBusy) {
+        if (KeyboardLock::HolderOf(path).starts_with("zanvor-hub")) {
+            // It declined the command: it works with other keyboards (--simulate differs).
+            error = options_.simulate
+                        ? "the desktop program is running with the real keyboards; run this "
+                          "command without --simulate, or close the desktop program"
+                        : "the desktop program is running with virtual keyboards; run this "
+                          "command with --simulate, or close the desktop program";
+            return kCliFailed;
+        }
+        result = keyboardLock_.Acquire(path, "zanvorctl", KeyboardLockWait());
+    }
+    if (result == KeyboardLock::Result::kBusy) {
+        error = TerminationRequested()
+                    ? "interrupted"
+                    : "the keyboards are busy: another zanvorctl is still using them; try "
+                      "again when it has finished";
+        return kCliFailed;
+    }
+    return kCliOk;
 }
 
 int CliSession::DatabaseReady(bool readKeyboard, std::string& error) {
@@ -182,6 +232,11 @@ int CliSession::FinishChange() {
         if (log[i].reason == LoadText("KB.DIALOG", kTextTablesNotRead)) {
             return Fail(kCliFailed,
                         "the keyboard has not reported its key tables; nothing was written to it");
+        }
+        if (log[i].reason == LoadText("KB.DIALOG", kTextLightingNotRead)) {
+            return Fail(kCliFailed,
+                        "the keyboard has not reported its lighting layout; no "
+                        "colours were written to it");
         }
         if (!log[i].reachedDevice) {
             return Fail(kCliNoKeyboard, "the keyboard went away before the change was sent");

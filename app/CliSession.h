@@ -6,6 +6,7 @@
 
 #include "app/HeadlessHost.h"
 #include "app/KeyboardDlg.h"
+#include "platform/KeyboardLock.h"
 #include "ui/ScriptedDialogs.h"
 
 namespace zanvor {
@@ -79,6 +80,11 @@ class CliSession {
     bool Close();
     // kCliOk, or kCliFailed with the reason when a command on profiles has no database.
     int DatabaseReady(bool readKeyboard, std::string& error);
+    // kCliOk once this process may work with the keyboards alone (or the lock file cannot be
+    // made at all); kCliFailed with the reason when another process keeps them.
+    int LockKeyboards(std::string& error);
+
+    KeyboardLock keyboardLock_;  // released last, after the keyboards and the database
 
     CliOptions options_;
     HeadlessHost host_;

@@ -60,11 +60,23 @@ void KeyboardDlg::ConnectPages() {
 
     DevicePages& pages = *pages_;
     keyboards_->SetConnectionRead([this] {
+        // The keyboard holds another profile's tables than the active one (a switch that never
+        // reached it: the keyboard went away, the program was stopped, or another process
+        // switched): the read must not take them into the active profile, which is written
+        // to the keyboard instead.
+        const int profile = session.currentProfile.load();
+        const int held = store_.KeyboardProfile();
+        if (profile > 0 && held > 0 && held != profile) {
+            Trace("keyboard holds profile %d, the active one is %d\n", held, profile);
+            session.tableWritePending = true;
+        }
         const bool read = pages_->deviceSettings.ReadDeviceState(
             {[this] { return registry_.RunConnectionSteps(); }});
         if (read && session.tableWritePending.load()) {
             // A profile write waited for this read: the keyboard gets the profile now.
             PostTask(kTaskApplyProfile);
+        } else if (read && profile > 0) {
+            store_.SetKeyboardProfile(profile);  // the read made profile and keyboard agree
         }
         if (read && session.macroDownloadPending.exchange(false)) {
             PostTask(kTaskDownloadMacros);  // the keyboard still has the macros of before

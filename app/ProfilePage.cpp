@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "keys/SpecialKeyRows.h"
 #include "platform/Trace.h"
 #include "platform/Utf8.h"
 #include "store/DataStore.h"
@@ -181,6 +182,15 @@ void ProfilePage::RepairProfiles() {
     for (const int id : store_.IncompleteProfiles()) {
         const bool repaired = store_.RepairProfile(id, hooks_.createDefaultKeyRows);
         Trace("Profiles: profile %d lacked rows: %s\n", id, repaired ? "repaired" : "not repaired");
+    }
+    // Earlier versions stored the Fn key of every new profile as a plain key, which makes it
+    // a dead key on the keyboard; those rows get the key's factory function back.
+    std::vector<KeyMacroData> rows;
+    store_.ListAllKeys(rows);
+    std::erase_if(rows, [](const KeyMacroData& row) { return !IsDeadSpecialKeyRow(row); });
+    if (RestoreSpecialKeyRows(rows) > 0) {
+        const bool restored = store_.UpdateKeys(std::move(rows));
+        Trace("Profiles: dead special-key rows: %s\n", restored ? "restored" : "not restored");
     }
 }
 

@@ -99,6 +99,7 @@ class SessionState {
     uint64_t BeginConnection() {
         std::lock_guard lock(mutex_);
         connectionRead_ = false;
+        lightMap_ = LightPositionMap{};  // another model's LEDs must never place this one's
         return ++connection_;
     }
     uint64_t Connection() const { return connection_.load(); }

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "device/SessionState.h"
+#include "keys/SpecialKeyRows.h"
 #include "platform/Utf8.h"
 #include "store/DataStore.h"
 #include "ui/ControlIds.h"
@@ -19,8 +20,9 @@ namespace zanvor {
 
 namespace {
 
-constexpr int kTextProfileFileKind = 2106;  // "Profile": the file dialogs' filter
-constexpr int kTextProfileExported = 2107;  // "The profile was exported to %s"
+constexpr int kTextProfileFileKind = 2106;      // "Profile": the file dialogs' filter
+constexpr int kTextProfileExported = 2107;      // "The profile was exported to %s"
+constexpr int kTextSpecialKeysRestored = 1961;  // the file made the Fn key a dead key
 
 ImportStatus StatusOf(ExchangeReadResult read) {
     switch (read) {
@@ -118,6 +120,7 @@ ImportResult ImportProfileFile(DataStore& store, const std::string& path,
     profile.name = result.name;
     profile.icon_image = kProfileIconFile;
     std::vector<KeyMacroData> keys = CollapseKeyRows(items);
+    result.restoredKeys = RestoreSpecialKeyRows(keys);
     const DataStore::NewProfile created =
         store.CreateProfile(profile, kMaxProfileCount, [&](int id) {
             for (KeyMacroData& key : keys) {
@@ -196,6 +199,10 @@ bool ExchangePage::ImportKeys() {
     if (imported.status == ImportStatus::LimitReached) {
         dialogs_.MessageBox(LoadText("KB.DIALOG", 69), LoadText("KB.DIALOG", 66));
         return false;
+    }
+    if (imported.status == ImportStatus::Imported && imported.restoredKeys > 0) {
+        dialogs_.MessageBox(LoadText("KB.DIALOG", kTextSpecialKeysRestored),
+                            LoadText("KB.DIALOG", kTextProfileFileKind));
     }
     if (imported.status == ImportStatus::InsertFailed) {
         // Nothing was stored, nothing listed or activated; the user learns why.

@@ -47,6 +47,9 @@ struct ImportResult {
     int profileId = 0;   // the new profile, 0 unless Imported
     std::string name;    // the profile name read from the file
     size_t keyRows = 0;  // key rows the new profile holds
+    // Rows of the file that made the Fn (or another special) key a plain key: they were
+    // stored with the key's factory function instead.
+    size_t restoredKeys = 0;
 };
 
 // Reads the file and stores it as a new profile: the profile row (icon kProfileIconFile), its

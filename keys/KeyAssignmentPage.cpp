@@ -472,6 +472,7 @@ TaskResult KeyAssignmentPage::TaskWriteKeyAssignments() {
         written = WriteTables();
         if (written) {
             session_.tableWritePending = false;
+            store_.SetKeyboardProfile(CurrentProfile());
         }
     }
     SendBracketCommand(devices_, kCommandEnd);
@@ -520,6 +521,22 @@ void KeyAssignmentPage::MarkRemapped(const std::vector<KeyMacroData>& rows) {
     }
 }
 
+bool KeyAssignmentPage::FactoryIsPlainKey(int usage) const {
+    if (usage == kUsageFnKey || usage == kUsageAcBackKey || usage == kUsageCalcKey) {
+        return false;
+    }
+    const int index = tables_.IndexOf(usage);
+    if (index < 0) {
+        return true;  // the keyboard was not read yet: a keyboard usage stands for its key
+    }
+    KeyMacroData row;
+    row.macro_type = kFunctionKey;
+    row.macro_value = usage;
+    ActionCode code{};
+    EncodeAction(row, code, {});
+    return code == tables_.DefaultEntry(0, index);
+}
+
 bool KeyAssignmentPage::CreateDefaultKeyRows(int profile) {
     if (store_.CountKeys(profile) > 0) {
         return true;
@@ -536,14 +553,19 @@ bool KeyAssignmentPage::CreateDefaultKeyRows(int profile) {
             row.key_code = item.code;
             row.layout_value = item.code;
             row.layout_desc = item.caption;
-            // Layer 0 is the key itself; the Fn layers keep whatever the keyboard has there
-            // until the user assigns something (a key 0 there would switch the key off).
-            if (layer == 0) {
+            // Layer 0 is the key itself where its factory function is that plain key; every
+            // other key (Fn, the >-< and calculator keys) and the Fn layers keep whatever the
+            // keyboard has there until the user assigns something: a plain-key row for the Fn
+            // key would turn it into a dead key, and a key 0 would switch the key off.
+            if (layer == 0 && FactoryIsPlainKey(item.code)) {
                 row.macro_type = kFunctionKey;
                 row.macro_value = item.code;
                 row.macro_desc = item.caption;
             } else {
                 row.macro_type = kFunctionNone;
+                if (layer == 0) {
+                    row.macro_desc = item.caption;
+                }
             }
             rows.push_back(std::move(row));
         }

@@ -127,6 +127,10 @@ class KeyAssignmentPage {
     // key itself; layers 1-3 keep the keyboard's own entry (type 0). False when the store
     // refused them.
     bool CreateDefaultKeyRows(int profile);
+    // True when the factory function of a key on the base layer is the plain key itself, so a
+    // default row may name it; false for the Fn, ">-<" and calculator keys and for any key whose
+    // factory entry on the keyboard read is something else.
+    bool FactoryIsPlainKey(int usage) const;
 
     // ---- selection ----
     int SelectedKey() const { return selectedKey_.load(); }

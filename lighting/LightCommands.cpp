@@ -79,6 +79,7 @@ bool LightPage::ShowStoredCustomSet() {
         colors.emplace_back(row.key_code, static_cast<uint32_t>(row.key_rgb) & 0xFFFFFF);
     }
     picture.SetKeyColors(colors);
+    colorsKnown_ = true;
     return true;
 }
 

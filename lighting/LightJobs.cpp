@@ -12,6 +12,7 @@
 #include "lighting/LightParameters.h"
 #include "lighting/LightRows.h"
 #include "store/DataStore.h"
+#include "ui/LoadText.h"
 #include "ui/StatusTexts.h"
 
 namespace zanvor {
@@ -116,22 +117,65 @@ bool LightPage::ReadKeyColors(int mode) {
     if (read) {
         picture.SetKeyColors(TableColors(table, session_.LightMap(), AsStored));
     }
+    colorsKnown_ = read;
     return read;
 }
 
 TaskResult LightPage::TaskWriteLightLayer() {
+    if (paintRefused_.exchange(false)) {
+        return TaskResult::Failed(LoadText("KB.DIALOG", kTextSetColorsUnread));
+    }
     const int mode = Mode();
     if (!IsCustomSet(mode)) {
         return TaskResult();  // a built-in mode was chosen meanwhile: no layer to send
     }
-    return Sent(WriteLightLayer(mode));
+    return WriteLightLayer(mode);
 }
 
-bool LightPage::WriteLightLayer(int mode) {
+bool LightPage::AdoptKeyboardSet(int profile, int mode) {
+    SendBracketCommand(devices_, kCommandBegin);
+    std::array<uint8_t, kKeyColorTableBytes> table{};
+    const bool read = devices_.WriteBlock(CustomSetReadCommand(mode), table);
+    SendBracketCommand(devices_, kCommandEnd);
+    if (!read) {
+        return false;
+    }
+    std::vector<UserLightRgbData> rows;
+    for (const auto& [code, color] : TableColors(table, session_.LightMap(), AsStored)) {
+        UserLightRgbData row;
+        row.profile = profile;
+        row.userlight_id = mode;
+        row.key_code = code;
+        row.key_rgb = static_cast<int>(color & 0xFFFFFF);
+        rows.push_back(row);
+    }
+    const size_t count = rows.size();
+    DataStore::Transaction transaction(store_);
+    return transaction.IsActive() && store_.DeleteUserLightColors(profile, mode) &&
+           store_.InsertUserLightColors(std::move(rows)) == static_cast<int>(count) &&
+           transaction.Commit();
+}
+
+TaskResult LightPage::WriteLightLayer(int mode) {
+    if (!session_.ConnectionRead()) {
+        // Without the keyboard's LED positions the table would put colours on the wrong LEDs
+        // or none. The colours are stored; the profile is written after the read.
+        session_.tableWritePending = true;
+        return TaskResult::Failed(LoadText("KB.DIALOG", kTextLightingNotRead));
+    }
+    const int profile = Profile();
+    std::vector<UserLightRgbData> rows;
+    store_.ListUserLightColors(profile, mode, rows);
+    if (rows.empty()) {
+        // The profile never painted this set: its colours exist only on the keyboard, and a
+        // table built from no rows would blank them. The profile takes them over instead.
+        if (!AdoptKeyboardSet(profile, mode)) {
+            return TransferFailed();
+        }
+        return TaskResult();
+    }
     SendBracketCommand(devices_, kCommandBegin);
     std::array<uint8_t, kLightLayerBufferBytes> table{};
-    std::vector<UserLightRgbData> rows;
-    store_.ListUserLightColors(Profile(), mode, rows);
     const LightPositionMap map = session_.LightMap();
     for (const UserLightRgbData& row : rows) {
         const int led = map.LedOf(row.key_code);
@@ -150,7 +194,7 @@ bool LightPage::WriteLightLayer(int mode) {
                                       std::span<uint8_t>(table.data(), kKeyColorTableBytes));
     }
     SendBracketCommand(devices_, kCommandEnd);
-    return written;
+    return Sent(written);
 }
 
 bool LightPage::MirrorLiveKeyColors() {
@@ -182,7 +226,7 @@ void LightPage::AdoptDeviceLightModes() {
 void LightPage::PaintStoredColors(int profile, int mode) {
     picture.ResetAllItemsColor(0);
     std::vector<UserLightRgbData> rows;
-    store_.ListUserLightColors(profile, mode, rows);
+    colorsKnown_ = store_.ListUserLightColors(profile, mode, rows) > 0;
     std::vector<std::pair<int, uint32_t>> colors;
     for (const UserLightRgbData& row : rows) {
         colors.emplace_back(row.key_code, static_cast<uint32_t>(row.key_rgb) & 0xFFFFFF);
@@ -234,15 +278,19 @@ TaskResult LightPage::ApplyProfileLighting() {
         }
         return true;
     });
+    TaskResult result = Sent(written);
     if (customMain) {
-        written = WriteLightLayer(mainMode) && written;
+        TaskResult layer = WriteLightLayer(mainMode);
+        if (!layer.ok) {
+            result = std::move(layer);
+        }
         if (type == kLightMain) {
             PaintStoredColors(profile, mainMode);
         }
     } else if (!session_.liveMirrorOn.load()) {
         picture.ResetAllItemsColor(kBuiltInKeyColor);
     }
-    return Sent(written);
+    return result;
 }
 
 void LightPage::RefreshAfterProfileLoad() {

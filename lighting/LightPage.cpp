@@ -380,7 +380,7 @@ void LightPage::SetLightColor(uint32_t color) {
     ShowColor(color);
     if ((session_.light.configFunc.load() & kLightPerKey) != 0) {
         picture.SetAllSelectColor(color);
-        StoreCustomSet();
+        StorePaintedSet();
         poster_.PostTaskIfIdle(kTaskWriteLightLayer);
         return;
     }
@@ -428,12 +428,22 @@ void LightPage::OnPictureEvent(int event) {
     if (!IsCustomMode(Mode()) || picture.GetSelectKey() <= 0) {
         return;
     }
-    StoreCustomSet();
+    StorePaintedSet();
     poster_.PostTask(kTaskWriteLightLayer);
 }
 
 void LightPage::SelectAllKeys() {
     picture.ResetAllItemCheck(1);
+}
+
+void LightPage::StorePaintedSet() {
+    if (!colorsKnown_.load()) {
+        // The other keys show black only because the set could not be read: storing the
+        // picture would blank them on the keyboard. The layer job says why nothing happens.
+        paintRefused_ = true;
+        return;
+    }
+    StoreCustomSet();
 }
 
 bool LightPage::StoreCustomSet() {

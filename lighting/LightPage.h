@@ -241,7 +241,15 @@ class LightPage {
     // patch returns true), end. True when the block was written.
     bool WriteParameterBlock(const std::function<bool(ParameterBlock&)>& patch);
     bool ReadKeyColors(int mode);
-    bool WriteLightLayer(int mode);
+    // A paint stroke or colour choice: stores the picture as the current set, unless the
+    // picture does not show the set's real colours (then the next layer job reports it).
+    void StorePaintedSet();
+    // Writes the profile's stored colours of a set. A set the profile has no colours for is
+    // read from the keyboard and adopted instead (its colours exist only there), and nothing
+    // is written before the connection read has mapped the keyboard's LEDs.
+    TaskResult WriteLightLayer(int mode);
+    // Reads a set from the keyboard and stores it as the profile's colours.
+    bool AdoptKeyboardSet(int profile, int mode);
     void PaintStoredColors(int profile, int mode);
 
     DeviceManager& devices_;
@@ -252,6 +260,12 @@ class LightPage {
     const KeyboardCtrl& layoutPicture_;
     std::function<bool()> mirrorShown_;  // set once, before the worker starts
     std::atomic<std::chrono::milliseconds> writeDelay_{kLightModeWriteDelay};
+    // The picture shows the current set's real colours (read from the keyboard or stored):
+    // only then may a paint stroke store the picture's colours as the set.
+    std::atomic<bool> colorsKnown_{false};
+    // A paint stroke was refused because the set's colours were never read; the layer job
+    // reports it instead of writing.
+    std::atomic<bool> paintRefused_{false};
     // Guards rebuilding the mode list, which a zone load (UI thread or worker) and a language
     // change may do at the same time.
     std::mutex listMutex_;

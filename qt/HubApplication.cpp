@@ -15,6 +15,7 @@
 #include "app/HidSetup.h"
 #include "app/KeyboardDlg.h"
 #include "app/Startup.h"
+#include "platform/KeyboardLock.h"
 #include "platform/Paths.h"
 #include "platform/SingleInstance.h"
 #include "platform/Termination.h"
@@ -112,6 +113,16 @@ int RunHubApplication(int argc, char** argv) {
             dialogPointer->PostMessageW(kMsgCommand, static_cast<uintptr_t>(command));
         }
     });
+    // The keyboards and their databases are ours while we run: a zanvorctl working alone
+    // finishes its command first, and none starts beside us (commands are handed over).
+    CreateFolders(DataFolder());
+    KeyboardLock keyboardLock;
+    if (keyboardLock.Acquire(KeyboardLockPath(), "zanvor-hub", std::chrono::seconds(10)) ==
+        KeyboardLock::Result::kBusy) {
+        std::fprintf(stderr,
+                     "zanvor-hub: another zanvorctl kept the keyboards for 10 s; "
+                     "starting beside it\n");
+    }
     KeyboardDlg dialog(host, dialogs);
     dialogPointer = &dialog;
     host.SetTrayActivationHandler(

@@ -525,6 +525,33 @@ bool DataStore::UpdateConfigValue(int profile, const std::string& key, const std
     return q.Text(value).Int(profile).Text(key).Run();
 }
 
+namespace {
+constexpr const char* kKeyboardProfileKey = "keyboard_profile";
+}  // namespace
+
+int DataStore::KeyboardProfile() {
+    return GetConfigInt(0, kKeyboardProfileKey);
+}
+
+bool DataStore::SetKeyboardProfile(int profile) {
+    Lock lock(mutex_);
+    SQLiteWriteGroup group(&db_);
+    if (!group.IsActive()) {
+        NoteFailure(db_);
+        return false;
+    }
+    return Query(db_, "DELETE FROM t_config_data WHERE profile = ? and key = ?")
+               .Int(0)
+               .Text(kKeyboardProfileKey)
+               .Run() &&
+           Query(db_, "INSERT INTO t_config_data (profile, key, value) VALUES (?, ?, ?)")
+               .Int(0)
+               .Text(kKeyboardProfileKey)
+               .Text(std::to_string(profile))
+               .Run() &&
+           group.Commit();
+}
+
 int DataStore::GetConfigInt(int profile, const std::string& key) {
     std::string text;
     if (!GetConfigValue(profile, key, text)) {

@@ -124,6 +124,12 @@ class DataStore {
     int GetConfigInt(int profile, const std::string& key);
     bool UpdateConfigInt(int profile, const std::string& key, int value);
 
+    // The profile whose tables the keyboard holds: the last one written to it whole or read
+    // from it into the database; 0 when not known. Kept in t_config_data under profile 0, so
+    // every process sharing the database knows it.
+    int KeyboardProfile();
+    bool SetKeyboardProfile(int profile);
+
     // --- Profiles (t_profile_data) -----------------------------------------------------------
     // Rows a new profile gets beyond its own (key rows, light rows, ...), run inside the
     // profile's transaction; false undoes the whole profile.

@@ -199,5 +199,28 @@ TEST_F(KeyboardSafetyTest, AReadOfAnotherConnectionDoesNotCountForThisOne) {
     EXPECT_FALSE(dialog->session.ConnectionRead());
 }
 
+// A new profile holds no assignment of its own: on every model, whichever way it is added, the
+// keyboard then holds its factory tables on every layer (the Fn key stays 50 02 00 rather than
+// becoming a plain key 10 00 F0 that does nothing).
+TEST_F(KeyboardSafetyTest, ANewProfileLeavesEveryFactoryFunctionInPlace) {
+    for (const int type : {101, 102, 103, 160}) {
+        SCOPED_TRACE(type);
+        Start(std::to_string(type));
+        AddProfile();
+        const auto keyboard = sim->Keyboard(type);
+        for (int layer = 0; layer < 4; ++layer) {
+            EXPECT_EQ(keyboard->BlockData(static_cast<uint8_t>(0x1A + 2 * layer)),
+                      keyboard->BlockData(static_cast<uint8_t>(0x16 + layer)))
+                << "layer " << layer;
+        }
+        KeyMacroData fn;
+        ASSERT_TRUE(store.GetKey(store.GetActiveProfile(), 0, 0xF0, fn));
+        EXPECT_EQ(fn.macro_type, 0) << "the Fn key keeps its factory function";
+        EXPECT_EQ(fn.macro_desc, "Fn");
+        TearDown();
+        SetUp();
+    }
+}
+
 }  // namespace
 }  // namespace zanvor

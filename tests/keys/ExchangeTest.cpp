@@ -3,6 +3,7 @@
 
 #include <climits>
 #include <filesystem>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -411,6 +412,25 @@ TEST_F(ExchangePageTest, ImportTakesItemsAsTheFileGivesThem) {
         list.DeleteItem(before);
         store.DeleteProfile(id);
     });
+}
+
+// Files exported by earlier versions carry the Fn key of a new profile as a plain key (a dead
+// key on the keyboard): it is imported with its factory function, and the user is told. The
+// same key set on purpose with a modifier, and Fn layers, come in as written.
+TEST_F(ExchangePageTest, ImportGivesTheFnKeyItsFactoryFunctionBack) {
+    AddProfile("Profile 1");
+    ASSERT_TRUE(Import(Document(Item("0", "240", "240") + Item("1", "240", "240") +
+                                Item("0", "210", "210", "1") + Item("0", "4", "4"))));
+    const int id = list.GetItemData(list.GetItemCount() - 1);
+    std::map<std::pair<int, int>, std::pair<int, int>> rows;  // (layer, key) -> (type, value)
+    for (const KeyMacroData& key : KeysOf(id)) {
+        rows[{key.fn_layer, key.key_code}] = {key.macro_type, key.macro_value};
+    }
+    EXPECT_EQ(rows[std::make_pair(0, 240)], std::make_pair(0, 0)) << "keeps the factory entry";
+    EXPECT_EQ(rows[std::make_pair(1, 240)], std::make_pair(2, 240));
+    EXPECT_EQ(rows[std::make_pair(0, 210)], std::make_pair(2, 210)) << "a modifier: on purpose";
+    EXPECT_EQ(rows[std::make_pair(0, 4)], std::make_pair(2, 4));
+    EXPECT_EQ(Shown("message"), std::vector<std::string>{LoadText("KB.DIALOG", 1961)});
 }
 
 TEST_F(ExchangePageTest, UnusableFilesChangeNothing) {

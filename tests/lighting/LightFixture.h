@@ -130,7 +130,9 @@ class LightPageTest : public LightDeviceTest {
   protected:
     void Start(int deviceType, const std::function<void(VirtualKeyboardModel&)>& tweak = {}) {
         StartDevice(deviceType, tweak);
+        const uint64_t connection = session.BeginConnection();
         ASSERT_TRUE(ReadLightPositionMap(*manager, tables, session));
+        session.MarkConnectionRead(connection);
         page = std::make_unique<LightPage>(*manager, store, session, poster, tables, picture);
         page->SetWriteDelay(std::chrono::milliseconds(0));
         page->LoadLightZone();

@@ -1,7 +1,10 @@
+#include <functional>
+
 #include <gtest/gtest.h>
 
 #include "LightFixture.h"
 #include "ui/LoadText.h"
+#include "ui/StatusTexts.h"
 
 namespace zanvor::test {
 namespace {
@@ -217,6 +220,110 @@ TEST_F(LightPageTest, TheApplyButtonWritesTheModeOrTheSet) {
     poster.tasks.clear();
     page->OnApply();
     EXPECT_EQ(poster.tasks, (std::vector<int>{kTaskWriteLightLayer}));
+}
+
+// A set whose colours exist only on the keyboard (the profile never painted it) is never
+// blanked: Apply and a profile switch take the keyboard's colours into the profile instead of
+// writing a table built from no rows.
+TEST_F(LightPageTest, ASetThatWasNeverPaintedIsAdoptedNotBlanked) {
+    const struct {
+        const char* what;
+        std::function<TaskResult(LightPage&)> write;
+    } cases[] = {
+        {"apply", [](LightPage& page) { return page.TaskWriteLightLayer(); }},
+        {"profile switch", [](LightPage& page) { return page.ApplyProfileLighting(); }},
+    };
+    Start(101);
+    ChooseMode(0x80);
+    ChooseSet(0x81);
+    poster.tasks.clear();
+    Bytes colours(384);
+    for (size_t i = 0; i < colours.size(); ++i) {
+        colours[i] = static_cast<uint8_t>(i * 7 + 1);
+    }
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        store.DeleteUserLightColors(1, 0x81);
+        Bytes sent = colours;
+        ASSERT_TRUE(manager->WriteBlock(0x25, sent));
+        sim->ClearReports();
+
+        EXPECT_TRUE(c.write(*page).ok);
+        EXPECT_EQ(Keyboard().BlockData(0x25), colours) << "the keyboard's set is untouched";
+        EXPECT_TRUE(BlockWritten(0x25).empty());
+        std::vector<UserLightRgbData> rows;
+        ASSERT_GT(store.ListUserLightColors(1, 0x81, rows), 0) << "the profile took them over";
+        for (const UserLightRgbData& row : rows) {
+            const int led = session.LightMap().LedOf(row.key_code);
+            ASSERT_GE(led, 0);
+            const size_t at = 3 * static_cast<size_t>(led);
+            EXPECT_EQ(static_cast<uint32_t>(row.key_rgb),
+                      MakeColor(colours[at], colours[at + 1], colours[at + 2]))
+                << row.key_code;
+        }
+    }
+}
+
+// A set whose read failed shows black keys that are not the keyboard's colours: a paint stroke
+// or a colour choice stores and writes nothing and says why; after a good read painting works.
+TEST_F(LightPageTest, PaintingOverASetThatCouldNotBeReadChangesNothing) {
+    Start(101);
+    ChooseMode(0x80);
+    RunPosted();
+    page->picture.ClickKey(0x04);
+    page->OnPaletteColor(0x00FF00);
+    RunPosted();
+    std::vector<UserLightRgbData> before;
+    ASSERT_GT(store.ListUserLightColors(1, 0x80, before), 0);
+
+    sim->RefuseCommand(0x22, true);
+    ChooseSet(0x80);
+    RunPosted();
+    sim->ClearReports();
+    page->picture.ClickKey(0x05);
+    page->OnPictureEvent(KeyboardCtrl::kEventKeyClicked);
+    page->OnPaletteColor(0x0000FF);
+    ASSERT_FALSE(poster.tasks.empty());
+    const TaskResult result = page->TaskWriteLightLayer();
+    EXPECT_FALSE(result.ok);
+    EXPECT_EQ(result.reason, LoadText("KB.DIALOG", kTextSetColorsUnread));
+    EXPECT_TRUE(BlockWritten(0x23).empty()) << "nothing written over colours never read";
+    std::vector<UserLightRgbData> after;
+    store.ListUserLightColors(1, 0x80, after);
+    ASSERT_EQ(after.size(), before.size());
+    for (size_t i = 0; i < after.size(); ++i) {
+        EXPECT_EQ(after[i].key_rgb, before[i].key_rgb) << after[i].key_code;
+    }
+
+    sim->RefuseCommand(0x22, false);
+    poster.tasks.clear();
+    ChooseSet(0x80);
+    RunPosted();
+    page->picture.ClickKey(0x05);
+    page->OnPaletteColor(0x0000FF);
+    RunPosted();
+    EXPECT_FALSE(BlockWritten(0x23).empty());
+}
+
+// Without the keyboard's LED positions (the connection read is not complete) no colour table
+// is written: the job says why and the profile is written once the read completes.
+TEST_F(LightPageTest, NoColourTableIsWrittenBeforeTheConnectionRead) {
+    Start(101);
+    ChooseMode(0x80);
+    RunPosted();
+    page->picture.ClickKey(0x04);
+    page->OnPaletteColor(0x00FF00);
+    poster.tasks.clear();
+    sim->ClearReports();
+    session.BeginConnection();
+    EXPECT_EQ(session.LightMap().LedOf(0x04), -1) << "a new connection forgets the old map";
+
+    const TaskResult result = page->TaskWriteLightLayer();
+    EXPECT_FALSE(result.ok);
+    EXPECT_EQ(result.reason, LoadText("KB.DIALOG", kTextLightingNotRead));
+    EXPECT_FALSE(page->ApplyProfileLighting().ok);
+    EXPECT_TRUE(BlockWritten(0x23).empty());
+    EXPECT_TRUE(session.tableWritePending.load());
 }
 
 }  // namespace
