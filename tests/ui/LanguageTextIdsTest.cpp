@@ -3,6 +3,7 @@
 // same text ids.
 
 #include <algorithm>
+#include <cctype>
 #include <filesystem>
 #include <map>
 #include <regex>
@@ -120,6 +121,122 @@ TEST(LanguageTextIdsTest, AllLanguageFilesHaveTheSameTextIds) {
         for (const auto& [section, key] : all) {
             EXPECT_TRUE(file.Has(section, key))
                 << name << " lacks [" << section << "] " << key << " that another file has";
+        }
+    }
+}
+
+// The format placeholders of a text, in order: printf-style ("%s", "%d", "%5.2f", "%%") and
+// numbered ones ("%1".."%9").
+std::vector<std::string> Placeholders(const std::string& text) {
+    static const std::regex placeholder(
+        R"re(%([-+#0]*[0-9]*(\.[0-9]+)?(hh|h|ll|l|z)?[diouxXeEfgGcsp]|[1-9]|%))re");
+    std::vector<std::string> found;
+    for (auto it = std::sregex_iterator(text.begin(), text.end(), placeholder);
+         it != std::sregex_iterator(); ++it) {
+        found.push_back(it->str());
+    }
+    return found;
+}
+
+TEST(LanguageTextIdsTest, FindsPlaceholders) {
+    EXPECT_EQ(Placeholders("Layer %1 of %2: %s, %d%% %5.2f %-3ld"),
+              (std::vector<std::string>{"%1", "%2", "%s", "%d", "%%", "%5.2f", "%-3ld"}));
+    EXPECT_TRUE(Placeholders("100 % sure").empty());
+}
+
+// Every language the program ships, with its words that are rightly spelt as in English.
+struct ShippedLanguage {
+    const char* file;
+    std::set<std::string> sameAsEnglish;
+};
+
+// Identical in every language: the brand, the colour channel letters of the colour picker,
+// the dialog button and the name of the aurora effect (a name, kept where the translator
+// found no better one).
+const std::set<std::string> kSameEverywhere = {"ZANVOR", "R", "G", "B", "OK", "Aurora"};
+
+const std::vector<ShippedLanguage> kShippedLanguages = {
+    {"1033.lan", {}},
+    {"1045.lan", {}},
+    // Real German words, and the animation term gamers use.
+    {"1031.lan", {"Orange", "Version", "Animation", "Frames", "Frames:"}},
+    // Real French words.
+    {"1036.lan", {"Orange", "Version", "Macros", "Violet", "Animation", "Amplitude"}},
+    {"3082.lan", {"Macros"}},  // the Spanish plural
+    // The Portuguese plural and the words Brazilian players use.
+    {"1046.lan", {"Macros", "Mouse", "E-mail", "Amplitude"}},
+    {"1049.lan", {}},
+    {"2052.lan", {}},
+    {"1041.lan", {}},
+};
+
+TEST(LanguageTextIdsTest, EveryShippedLanguageIsInstalled) {
+    const auto files = InstalledLanguageFiles();
+    for (const ShippedLanguage& language : kShippedLanguages) {
+        EXPECT_TRUE(files.count(language.file)) << language.file << " is not installed";
+    }
+    EXPECT_EQ(files.size(), kShippedLanguages.size()) << "a language file without a row here";
+}
+
+TEST(LanguageTextIdsTest, EveryLanguageHasExactlyTheEnglishTexts) {
+    const auto files = InstalledLanguageFiles();
+    ASSERT_TRUE(files.count("1033.lan"));
+    const LanguageFile& english = files.at("1033.lan");
+    for (const auto& [name, file] : files) {
+        for (const auto& [section, key] : english.Keys()) {
+            EXPECT_TRUE(file.Has(section, key)) << name << " lacks [" << section << "] " << key;
+        }
+        for (const auto& [section, key] : file.Keys()) {
+            EXPECT_TRUE(english.Has(section, key))
+                << name << " has [" << section << "] " << key << ", which English has not";
+        }
+    }
+}
+
+// A placeholder lost, added or swapped breaks the message the code formats. printf-style
+// placeholders are filled by position, so they must come in the English order; numbered
+// ones may be reordered by the translator but not dropped or repeated.
+TEST(LanguageTextIdsTest, PlaceholdersMatchEnglish) {
+    const auto files = InstalledLanguageFiles();
+    ASSERT_TRUE(files.count("1033.lan"));
+    const LanguageFile& english = files.at("1033.lan");
+    for (const auto& [name, file] : files) {
+        for (const auto& [section, key] : english.Keys()) {
+            if (!file.Has(section, key)) {
+                continue;  // reported by the test above
+            }
+            std::vector<std::string> want = Placeholders(english.Value(section, key));
+            std::vector<std::string> got = Placeholders(file.Value(section, key));
+            auto numberedLast = [](std::vector<std::string>& list) {
+                auto numbered = std::stable_partition(list.begin(), list.end(), [](auto& p) {
+                    return !std::isdigit(static_cast<unsigned char>(p[1]));
+                });
+                std::sort(numbered, list.end());
+            };
+            numberedLast(want);
+            numberedLast(got);
+            EXPECT_EQ(got, want) << name << " [" << section << "] " << key << ": \""
+                                 << file.Value(section, key) << "\"";
+        }
+    }
+}
+
+TEST(LanguageTextIdsTest, NothingIsLeftInEnglish) {
+    const auto files = InstalledLanguageFiles();
+    ASSERT_TRUE(files.count("1033.lan"));
+    const LanguageFile& english = files.at("1033.lan");
+    for (const ShippedLanguage& language : kShippedLanguages) {
+        if (std::string(language.file) == "1033.lan" || !files.count(language.file)) {
+            continue;
+        }
+        const LanguageFile& file = files.at(language.file);
+        for (const auto& [section, key] : english.Keys()) {
+            const std::string text = file.Value(section, key);
+            if (file.Has(section, key) && text == english.Value(section, key)) {
+                EXPECT_TRUE(kSameEverywhere.count(text) || language.sameAsEnglish.count(text))
+                    << language.file << " [" << section << "] " << key << " is still in English: \""
+                    << text << "\"";
+            }
         }
     }
 }
