@@ -232,7 +232,8 @@ bool DeviceSettings::ReadDeviceInfo() {
         firmwareToolVersion_ = offered;
     }
     info.firmwareOffer = 0;
-    if (!offered.empty()) {
+    // A keyboard answering version 0 has not told its version: nothing is offered for it.
+    if (!offered.empty() && info.firmwareVersion != 0) {
         info.firmwareOffer = DecimalVersion(info.firmwareText) < DecimalVersion(offered) ? 1 : 2;
     }
     session_.SetInfo(info);

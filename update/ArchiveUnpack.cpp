@@ -5,6 +5,7 @@
 #include <unistd.h>
 #include <unzip.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <memory>
@@ -44,6 +45,29 @@ std::vector<std::string> Components(const std::string& relative) {
         start = end + 1;
     }
     return parts;
+}
+
+// A byte the name check refuses: NUL, every other control character, and the backslash.
+bool RefusedNameByte(char c) {
+    const auto byte = static_cast<unsigned char>(c);
+    return byte < 0x20 || byte == 0x7F || c == '\\';
+}
+
+// The stored name for a one-line message: control bytes as \xNN.
+std::string Printable(std::string_view name) {
+    std::string text;
+    for (char c : name) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7F) {
+            static constexpr char kHex[] = "0123456789abcdef";
+            text += "\\x";
+            text += kHex[byte >> 4];
+            text += kHex[byte & 0xF];
+        } else {
+            text += c;
+        }
+    }
+    return text;
 }
 
 std::string SystemError(const std::string& what) {
@@ -103,7 +127,12 @@ std::string PlanEntries(void* archive, const UnpackLimits& limits, std::vector<E
         if (!CurrentEntry(archive, info, entry.name)) {
             return "the archive is damaged";
         }
-        const std::string quoted = "\"" + entry.name + "\"";
+        const std::string quoted = "\"" + Printable(entry.name) + "\"";
+        // Checked first: the file system reads such a name otherwise than the checks below.
+        if (std::any_of(entry.name.begin(), entry.name.end(), RefusedNameByte)) {
+            return "the entry " + quoted +
+                   " has a control character or a backslash in its name, which is not allowed";
+        }
         if ((info.flag & kEncryptedFlag) != 0) {
             return "the entry " + quoted + " is encrypted";
         }
@@ -117,9 +146,8 @@ std::string PlanEntries(void* archive, const UnpackLimits& limits, std::vector<E
         if (type != 0 && type != S_IFREG && type != S_IFDIR) {
             return "the entry " + quoted + " is not a plain file";
         }
-        entry.directory =
-            (!entry.name.empty() && (entry.name.back() == '/' || entry.name.back() == '\\')) ||
-            type == S_IFDIR || (host == kHostMsDos && (info.external_fa & kMsDosDirectory) != 0);
+        entry.directory = (!entry.name.empty() && entry.name.back() == '/') || type == S_IFDIR ||
+                          (host == kHostMsDos && (info.external_fa & kMsDosDirectory) != 0);
         const std::optional<std::string> relative = SafeEntryPath(entry.name);
         if (!relative || (relative->empty() && !entry.directory)) {
             return "the entry " + quoted + " would be written outside the folder";
@@ -239,7 +267,8 @@ std::string CopyEntry(void* archive, int file, const Entry& entry, uint64_t& tot
 }  // namespace
 
 std::optional<std::string> SafeEntryPath(std::string_view name) {
-    if (name.empty() || name.front() == '/' || name.front() == '\\') {
+    if (name.empty() || name.front() == '/' ||
+        std::any_of(name.begin(), name.end(), RefusedNameByte)) {
         return std::nullopt;
     }
     const bool driveName =
@@ -251,7 +280,7 @@ std::optional<std::string> SafeEntryPath(std::string_view name) {
     std::string relative;
     size_t start = 0;
     while (start <= name.size()) {
-        const size_t end = name.find_first_of("/\\", start);
+        const size_t end = name.find('/', start);
         const std::string_view part = name.substr(
             start, end == std::string_view::npos ? std::string_view::npos : end - start);
         if (part == "..") {

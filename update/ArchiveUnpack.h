@@ -21,8 +21,11 @@ struct UnpackResult {
 };
 
 // The relative path an archive entry may be written to below the target folder: its name
-// split at '/' and '\', without empty and "." components. nullopt for names that would
-// leave the folder: absolute names, drive names ("C:..."), ".." components, or nothing left.
+// split at '/', without empty and "." components. nullopt for names that would leave the
+// folder or that the file system would read otherwise than the check does: absolute names,
+// drive names ("C:..."), ".." components, nothing left, and names holding a NUL byte (the
+// system cuts the name there), another control character or a backslash (a Windows
+// separator: "..\\..\\x").
 std::optional<std::string> SafeEntryPath(std::string_view name);
 
 // Unpacks a zip archive into `targetFolder` (which must exist) with every entry's stored

@@ -29,10 +29,17 @@ struct PackageOutcome {
     std::string installerPath;
 };
 
-// Downloads `address` as folder + archive (the folder is created when missing), unpacks it
-// into the folder and deletes the archive, then looks for folder + installer. An installer
-// left there by an earlier download is deleted first, so only one this download brought is
-// ever reported. ok when the installer is there.
+// The address of `name` on the update service: the base address and the name joined by
+// exactly one '/' ("https://host/upd///" and "Zanvor-HUB-1.0.3.zip" give
+// "https://host/upd/Zanvor-HUB-1.0.3.zip").
+std::string ServiceFileAddress(const std::string& base, const std::string& name);
+
+// Downloads `address` as folder + archive, unpacks it into the folder and deletes the
+// archive, then looks for folder + installer. The folder belongs to this download: it is
+// created when missing and emptied first (what is inside it, nothing beside it; a symbolic
+// link or file in its place is replaced by a folder), so neither an earlier download's
+// installer nor anything named like the archive or the installer stands in the way. ok when
+// the installer is there.
 PackageOutcome DownloadPackage(WebClient& web, const std::string& address,
                                const std::string& folder, const PackageNames& names,
                                const WebClient::ProgressSink& progress,

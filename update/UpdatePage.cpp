@@ -7,6 +7,7 @@
 #include "device/DeviceSettings.h"
 #include "device/SessionState.h"
 #include "platform/Paths.h"
+#include "platform/Registry.h"
 #include "ui/ControlIds.h"
 #include "ui/DeviceTasks.h"
 #include "ui/Dialogs.h"
@@ -25,6 +26,12 @@ constexpr size_t kVersionAnswerLimit = 256;
 
 std::string WithDetail(const std::string& text, const std::string& detail) {
     return detail.empty() ? text : text + "\n" + detail;
+}
+
+// Whether the keyboard's firmware version was read: no read, a failed read and a keyboard
+// answering version 0 all leave it unknown, and nothing is compared with an unknown version.
+bool FirmwareKnown(const DeviceInfo& info) {
+    return info.valid && info.firmwareVersion != 0 && !info.firmwareText.empty();
 }
 
 }  // namespace
@@ -129,10 +136,18 @@ void UpdatePage::OnNotice(uintptr_t wParam, intptr_t lParam) {
         return;
     }
     if (wParam == kFirmwareOfferWParam) {
+        // The offer is asked once per offered version (the settings page keeps showing it),
+        // and only while the keyboard it was made for is still the one read.
+        const DeviceInfo info = session_.Info();
+        const std::string offered = deviceSettings_.FirmwareToolVersion();
+        if (!FirmwareKnown(info) || info.firmwareOffer != 1 || offered.empty() ||
+            ReadRegistryText(kFirmwareOfferedValue) == offered) {
+            return;
+        }
+        WriteRegistryText(kFirmwareOfferedValue, offered);
         // "Latest version: v1.15, update now?"
         const std::string text =
-            VersionLabel(LoadText("KB.DIALOG", 520), deviceSettings_.FirmwareToolVersion()) + ", " +
-            LoadText("KB.DIALOG", 521);
+            VersionLabel(LoadText("KB.DIALOG", 520), offered) + ", " + LoadText("KB.DIALOG", 521);
         if (dialogs_.Question(text, LoadText("KB.DIALOG", 533))) {
             LaunchFirmwareTool();
         }
@@ -184,9 +199,13 @@ void UpdatePage::OnNotice(uintptr_t wParam, intptr_t lParam) {
 
 void UpdatePage::LaunchFirmwareTool() {
     const std::string offered = deviceSettings_.FirmwareToolVersion();
-    const std::string keyboard = session_.Info().firmwareText;
+    const DeviceInfo info = session_.Info();
     const std::string caption = LoadText("KB.DIALOG", 533);
-    if (offered.empty() || DecimalVersion(keyboard) >= DecimalVersion(offered)) {
+    if (!session_.deviceOnline.load() || !FirmwareKnown(info)) {
+        dialogs_.MessageBox(LoadText("KB.DIALOG", kTextFirmwareUnknown), caption);
+        return;
+    }
+    if (offered.empty() || DecimalVersion(info.firmwareText) >= DecimalVersion(offered)) {
         dialogs_.MessageBox(LoadText("KB.DIALOG", 531), caption);
         return;
     }
@@ -235,7 +254,8 @@ TaskResult UpdatePage::TaskCheckUpdate() {
         return false;
     }
     std::string answer;
-    if (web_.GetText(base + "version", answer, kVersionAnswerLimit) != WebClient::kOk) {
+    if (web_.GetText(ServiceFileAddress(base, "version"), answer, kVersionAnswerLimit) !=
+        WebClient::kOk) {
         finish(UpdateCheck::kUnreachable, web_.LastError());
         Notify(kNoticeUnreachable, true);
         return false;
@@ -251,8 +271,8 @@ TaskResult UpdatePage::TaskCheckUpdate() {
         Notify(kNoticeUpToDate, true);
         return true;
     }
-    const int order = CompareVersions(installed, *latest);
-    const bool newer = order == 1 || order == 2;
+    // Only a version above the installed one is offered, never an older or an equal one.
+    const bool newer = CompareVersions(installed, *latest) == 1;
     {
         std::lock_guard lock(mutex_);
         status_.latestVersion = *latest;
@@ -279,8 +299,9 @@ TaskResult UpdatePage::TaskDownloadUpdate() {
         dialogs_.CloseProgress();
         return false;
     }
-    const std::string archive = "Zanvor-HUB-" + latest + ".zip";
-    return DownloadAndStart(base + "//" + archive, archive, "Zanvor-HUB-" + latest + ".deb");
+    const std::string stem = "Zanvor-HUB-" + latest;
+    return DownloadAndStart(ServiceFileAddress(base, stem + ".zip"), stem,
+                            {stem + ".zip", stem + ".deb"});
 }
 
 TaskResult UpdatePage::TaskDownloadFirmwareTool() {
@@ -292,16 +313,17 @@ TaskResult UpdatePage::TaskDownloadFirmwareTool() {
     if (base.empty()) {
         return false;
     }
-    return DownloadAndStart(base + "FirmwareUpdateTool.zip", "FirmwareUpdateTool.zip",
-                            "FirmwareUpdateTool.deb");
+    return DownloadAndStart(ServiceFileAddress(base, "FirmwareUpdateTool.zip"),
+                            "FirmwareUpdateTool",
+                            {"FirmwareUpdateTool.zip", "FirmwareUpdateTool.deb"});
 }
 
 void UpdatePage::PostProgress(int percent) {
     poster_.PostWindowMessage(kMsgUpdateProgress, 0, percent);
 }
 
-bool UpdatePage::DownloadAndStart(const std::string& address, const std::string& archive,
-                                  const std::string& installer) {
+bool UpdatePage::DownloadAndStart(const std::string& address, const std::string& folderName,
+                                  const PackageNames& names) {
     UnpackLimits limits;
     std::string opener;
     {
@@ -312,8 +334,9 @@ bool UpdatePage::DownloadAndStart(const std::string& address, const std::string&
         status_.error.clear();
         status_.installerPath.clear();
     }
+    // Each download has a folder of its own below the download folder, emptied first.
     const PackageOutcome outcome = DownloadPackage(
-        web_, address, DataFolder() + "temp/", {archive, installer},
+        web_, address, DataFolder() + "temp/" + folderName + "/", names,
         [this](int percent) { PostProgress(percent); }, limits);
 
     UpdateDownload result = UpdateDownload::kReady;

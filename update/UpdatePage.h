@@ -10,6 +10,7 @@
 #include "ui/PageRegistry.h"
 #include "update/ArchiveUnpack.h"
 #include "update/FirmwareTool.h"
+#include "update/UpdatePackage.h"
 #include "update/WebClient.h"
 
 namespace zanvor {
@@ -25,6 +26,11 @@ class WindowHost;
 // Software update notices: message kMsgFirmwareOffer with this wParam and an UpdateNotice in
 // lParam (wParam 2 is the firmware offer).
 inline constexpr uintptr_t kSoftwareUpdateNotice = 1;
+
+// Settings value holding the firmware version last offered: each version is offered once.
+inline constexpr const char* kFirmwareOfferedValue = "firmware_offered";
+// "The keyboard's firmware version is not known yet. ..."
+inline constexpr int kTextFirmwareUnknown = 1550;
 
 // Environment variable that replaces the catalogue's update service address (a mirror, a
 // staging service).
@@ -87,7 +93,8 @@ class UpdatePage {
     void CancelDownload();
     // The settings page's firmware button and the accepted firmware offer: starts the
     // firmware tool when the keyboard's firmware is older than the tool's, else says the
-    // firmware is current.
+    // firmware is current; says the version is not known while no keyboard's version was
+    // read (nothing is started then).
     void LaunchFirmwareTool();
     void OnNotice(uintptr_t wParam, intptr_t lParam);
     void OnProgress(intptr_t percent);
@@ -125,9 +132,10 @@ class UpdatePage {
 
   private:
     void Notify(UpdateNotice notice, bool onlyOnSettingsPage);
-    // Task 31 and 32's common part: download, unpack, hand-off.
-    bool DownloadAndStart(const std::string& address, const std::string& archive,
-                          const std::string& installer);
+    // Task 31 and 32's common part: download into the download folder's `folderName`,
+    // unpack, hand-off.
+    bool DownloadAndStart(const std::string& address, const std::string& folderName,
+                          const PackageNames& names);
     void PostProgress(int percent);
 
     Dialogs& dialogs_;

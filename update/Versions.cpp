@@ -43,12 +43,9 @@ bool IsBlank(char c) {
 int CompareVersions(std::string_view a, std::string_view b) {
     const std::vector<std::string_view> left = SplitAtDots(a);
     const std::vector<std::string_view> right = SplitAtDots(b);
-    if (left.size() != right.size()) {
-        return 2;
-    }
-    for (size_t i = 0; i < left.size(); ++i) {
-        const uint64_t x = LeadingNumber(left[i]);
-        const uint64_t y = LeadingNumber(right[i]);
+    for (size_t i = 0; i < std::max(left.size(), right.size()); ++i) {
+        const uint64_t x = i < left.size() ? LeadingNumber(left[i]) : 0;
+        const uint64_t y = i < right.size() ? LeadingNumber(right[i]) : 0;
         if (x != y) {
             return x > y ? -1 : 1;
         }
@@ -66,10 +63,13 @@ std::optional<std::string> ParseVersionAnswer(std::string_view answer) {
     if (answer.empty() || answer.size() > kMaxVersionLength) {
         return std::nullopt;
     }
-    const bool versionCharacters = std::all_of(
-        answer.begin(), answer.end(), [](char c) { return (c >= '0' && c <= '9') || c == '.'; });
-    if (!versionCharacters) {
-        return std::nullopt;
+    for (std::string_view part : SplitAtDots(answer)) {
+        const bool number = !part.empty() && std::all_of(part.begin(), part.end(), [](char c) {
+            return c >= '0' && c <= '9';
+        });
+        if (!number) {
+            return std::nullopt;
+        }
     }
     return std::string(answer);
 }

@@ -265,22 +265,45 @@ int WebClient::DownloadFile(const std::string& address, const std::string& targe
         std::vector<char> pending;
         int64_t reads = 0;
         curl_off_t length = -1;
+        uint64_t limit = kMaxDownloadBytes;
+        uint64_t received = 0;
 
-        // The address answered: create the target file.
+        // The address answered: create the target file, unless the answer announces more
+        // than may be downloaded.
         bool Open() {
             if (!IsSuccess(transfer.Status())) {
                 transfer.failure = "the server answered HTTP " + std::to_string(transfer.Status());
                 return false;
             }
             client.Post(progress, 8);
+            curl_easy_getinfo(transfer.curl.get(), CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length);
+            if (length > 0 && static_cast<uint64_t>(length) > limit) {
+                transfer.failure = "the download announces " + std::to_string(length) +
+                                   " bytes, more than the " + std::to_string(limit) + " allowed";
+                return false;
+            }
             file = UniqueFd(open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
             if (!file.IsOpen()) {
                 transfer.failure = ErrnoText("create", path);
                 return false;
             }
             client.Post(progress, 10);
-            curl_easy_getinfo(transfer.curl.get(), CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length);
             pending.reserve(kReadSize);
+            return true;
+        }
+        // Counts what arrived; false (and the reason) once it is more than may be downloaded.
+        bool Receive(size_t size) {
+            received += size;
+            if (received > limit) {
+                transfer.failure =
+                    "the download is larger than the " + std::to_string(limit) + " bytes allowed";
+                return false;
+            }
+            if (length >= 0 && received > static_cast<uint64_t>(length)) {
+                transfer.failure = "the server sent more than the " + std::to_string(length) +
+                                   " bytes it announced";
+                return false;
+            }
             return true;
         }
         // Writes one read's worth and posts its progress.
@@ -298,13 +321,13 @@ int WebClient::DownloadFile(const std::string& address, const std::string& targe
             }
             return true;
         }
-    } sink{*this, transfer, progress, targetPath, {}, {}, 0, -1};
+    } sink{*this, transfer, progress, targetPath, {}, {}, 0, -1, maxDownloadBytes_.load(), 0};
 
     using WriteFn = size_t (*)(char*, size_t, size_t, void*);
     const WriteFn write = [](char* data, size_t one, size_t count, void* target) -> size_t {
         auto& s = *static_cast<Sink*>(target);
         const size_t size = one * count;
-        if (!s.file.IsOpen() && !s.Open()) {
+        if ((!s.file.IsOpen() && !s.Open()) || !s.Receive(size)) {
             return CURL_WRITEFUNC_ERROR;
         }
         s.pending.insert(s.pending.end(), data, data + size);

@@ -3,6 +3,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <mutex>
 #include <string>
@@ -51,6 +52,8 @@ class WebClient {
     static constexpr const char* kUserAgent = "IIC2.0/PC 5.5.0000";
     // Text answers are cut off after this many bytes (and one more).
     static constexpr size_t kMaxTextBytes = 64 * 1024;
+    // Downloads larger than this fail (an update archive is a few megabytes).
+    static constexpr uint64_t kMaxDownloadBytes = 512ull * 1024 * 1024;
 
     using ProgressSink = std::function<void(int percent)>;
 
@@ -60,6 +63,7 @@ class WebClient {
 
     // Before an operation starts.
     void SetTimeouts(const WebTimeouts& timeouts);
+    void SetMaxDownloadBytes(uint64_t bytes) { maxDownloadBytes_ = bytes; }
 
     // The continue flag: set before an operation, cleared (any thread) to stop it. The
     // operations do not set it themselves, so a stop requested before the operation began
@@ -77,7 +81,9 @@ class WebClient {
     // made, 8 when the address answered, 10 when the file is created, after each read
     // min(100, 10 + 90 × reads ÷ (length ÷ 10240)) when the answer's length is known and at
     // least 10240 bytes, and 100 at the end; a value equal to the last one posted (see
-    // DownloadProgressState) is not posted. Anything but kOk leaves no file behind.
+    // DownloadProgressState) is not posted. An answer that announces more bytes than the
+    // download limit fails before anything is written; one that brings more than the limit
+    // or than it announced fails as soon as it does. Anything but kOk leaves no file behind.
     int DownloadFile(const std::string& address, const std::string& targetPath,
                      const ProgressSink& progress);
 
@@ -97,6 +103,7 @@ class WebClient {
 
     DownloadProgressState& progress_;
     WebTimeouts timeouts_;
+    std::atomic<uint64_t> maxDownloadBytes_{kMaxDownloadBytes};
     std::atomic<bool> continue_{true};
     mutable std::mutex errorMutex_;  // guards lastError_
     std::string lastError_;

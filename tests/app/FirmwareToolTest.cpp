@@ -6,6 +6,7 @@
 #include "SimSession.h"
 #include "app/CliSession.h"
 #include "app/DevicePages.h"
+#include "platform/Registry.h"
 #include "support/CaseName.h"
 #include "ui/ControlIds.h"
 #include "ui/DeviceTasks.h"
@@ -124,6 +125,82 @@ INSTANTIATE_TEST_SUITE_P(
             std::string("Firmware_") + hex + (info.param.offered ? "_offered" : "_latest"),
             info.index);
     });
+
+// Ways the keyboard's firmware version stays unknown; none may start the tool or offer it.
+enum class UnknownFirmware { kNotRead, kReadFailed, kVersionZero };
+
+class UnknownFirmwareTest : public FirmwareToolTest,
+                            public ::testing::WithParamInterface<UnknownFirmware> {};
+
+TEST_P(UnknownFirmwareTest, NothingIsOfferedOrStartedWhileTheVersionIsUnknown) {
+    const UnknownFirmware c = GetParam();
+    StartWithFirmware(c == UnknownFirmware::kVersionZero ? 0x0000 : 0x0114);
+    Tool().SetToolPath(WaitingTool());
+    if (c == UnknownFirmware::kReadFailed) {
+        sim->RefuseCommand(0x12, true);  // the device information
+    }
+    if (c != UnknownFirmware::kNotRead) {
+        dialogs.QueueAnswer(true);
+        PickKeyboard();
+    }
+    EXPECT_TRUE(dialogs.HistoryOf("question").empty()) << "no offer for an unknown version";
+
+    dialogs.ClearHistory();
+    dialog->OnMessage(kIdFirmwareButton, 1);
+    const auto messages = dialogs.HistoryOf("message");
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].text, LoadText("KB.DIALOG", 1550));
+    EXPECT_EQ(messages[0].caption, "Firmware update");
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_FALSE(fs::exists(home() + "started")) << "the tool was started";
+    EXPECT_EQ(dialog->externalToolPid.load(), 0);
+    EXPECT_EQ(host.shown(), HeadlessHost::Shown::kNormal);
+}
+
+std::string UnknownFirmwareName(const ::testing::TestParamInfo<UnknownFirmware>& info) {
+    switch (info.param) {
+        case UnknownFirmware::kNotRead:
+            return "NotRead";
+        case UnknownFirmware::kReadFailed:
+            return "ReadFailed";
+        case UnknownFirmware::kVersionZero:
+            return "VersionZero";
+    }
+    return "Unknown";
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, UnknownFirmwareTest,
+                         ::testing::Values(UnknownFirmware::kNotRead, UnknownFirmware::kReadFailed,
+                                           UnknownFirmware::kVersionZero),
+                         UnknownFirmwareName);
+
+TEST_F(FirmwareToolTest, EachFirmwareVersionIsOfferedOnceAndTheSettingsPageKeepsShowingIt) {
+    StartWithFirmware(0x0114);
+    const std::string missing = home() + "firmwares/zanvor_k9_0114";
+    Tool().SetToolPath(missing);
+    PickKeyboard();  // the offer, declined
+    ASSERT_EQ(dialogs.HistoryOf("question").size(), 1u);
+
+    // The keyboard is read again (picked again, plugged in again): no second question.
+    dialogs.ClearHistory();
+    PickKeyboard();
+    EXPECT_TRUE(dialogs.HistoryOf("question").empty());
+    EXPECT_EQ(dialog->session.Info().firmwareOffer, 1);
+    EXPECT_EQ(dialog->mainView.InfoLabel(1), "New version: v1.15");
+    EXPECT_EQ(dialog->mainView.InfoLabel(2), "Firmware update");
+    // The button still offers the tool.
+    dialog->OnMessage(kIdFirmwareButton, 1);
+    const auto messages = dialogs.HistoryOf("message");
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].text, LoadText("KB.DIALOG", 1547) + "\n" + missing);
+
+    // A version other than the one offered last is offered again.
+    ASSERT_TRUE(WriteRegistryText(kFirmwareOfferedValue, "114"));
+    dialogs.ClearHistory();
+    PickKeyboard();
+    EXPECT_EQ(dialogs.HistoryOf("question").size(), 1u);
+    EXPECT_EQ(ReadRegistryText(kFirmwareOfferedValue), "115");
+}
 
 TEST_F(FirmwareToolTest, AToolThatCannotStartLeavesTheProgramAsItWas) {
     StartWithFirmware(0x0114);

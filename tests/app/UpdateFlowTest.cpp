@@ -72,7 +72,8 @@ class UpdateFlowTest : public test::SimSessionTest {
         ASSERT_TRUE(WaitUntil([&] { return dialog->Idle() && dialog->PendingMessages() == 0; }));
     }
 
-    std::string TempFolder() const { return DataFolder() + "temp/"; }
+    // The download's own folder.
+    std::string TempFolder() const { return DataFolder() + "temp/Zanvor-HUB-1.0.1/"; }
 
     HttpsTestServer server;
     std::string opened;
@@ -127,6 +128,9 @@ TEST_F(UpdateFlowTest, TheUpdateButtonAlwaysAnswers) {
     } cases[] = {
         {"the same version", "1.0.0\n", 531, UpdateCheck::kUpToDate},
         {"an older version with the same number of parts", "0.9.9", 531, UpdateCheck::kUpToDate},
+        {"an older version with fewer parts", "0.9", 531, UpdateCheck::kUpToDate},
+        {"the same version with more parts", "1.0.0.0", 531, UpdateCheck::kUpToDate},
+        {"dots without numbers", "....", 1542, UpdateCheck::kNotAVersion},
         {"the version that is never offered", "1.0.2.0", 531, UpdateCheck::kUpToDate},
         {"a web page", "<html><body>Service unavailable</body></html>", 1542,
          UpdateCheck::kNotAVersion},
@@ -158,6 +162,40 @@ TEST_F(UpdateFlowTest, TheUpdateButtonAlwaysAnswers) {
     dialog->mainView.ShowSettingsPage(false);
     PressUpdateButton();
     EXPECT_TRUE(dialogs.History().empty());
+}
+
+TEST_F(UpdateFlowTest, TheServiceAddressIsJoinedWithOneSlash) {
+    test::WriteFile(server.Root() + "upd/version", "1.0.1");
+    test::ZipBuilder(server.Root() + "upd/Zanvor-HUB-1.0.1.zip")
+        .File("Zanvor-HUB-1.0.1.deb", "package");
+    for (const char* base : {"upd///", "upd"}) {
+        SCOPED_TRACE(base);
+        setenv("ZANVOR_HUB_UPDATE_URL", server.Url(base).c_str(), 1);
+        const size_t mark = server.RequestLog().size();
+        dialogs.QueueAnswer(true);
+        PressUpdateButton();
+        EXPECT_EQ(Update().Status().download, UpdateDownload::kHandedOff);
+        const std::string log = server.RequestLog().substr(mark);
+        EXPECT_EQ(log.find("/upd/version\t"), 0u) << log;
+        EXPECT_NE(log.find("\n/upd/Zanvor-HUB-1.0.1.zip\t"), std::string::npos) << log;
+    }
+}
+
+TEST_F(UpdateFlowTest, FoldersNamedLikeTheInstallerDoNotStopTheDownload) {
+    // Left by another program or an interrupted download, in the download folder and in the
+    // version's own folder.
+    test::WriteFile(DataFolder() + "temp/Zanvor-HUB-1.0.1.deb/inner", "x");
+    test::WriteFile(TempFolder() + "Zanvor-HUB-1.0.1.deb/inner", "x");
+    test::WriteFile(TempFolder() + "Zanvor-HUB-1.0.1.zip/inner", "x");
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        SCOPED_TRACE(attempt);
+        dialogs.QueueAnswer(true);
+        PressUpdateButton();
+        EXPECT_TRUE(dialogs.HistoryOf("message").empty());
+        EXPECT_EQ(Update().Status().download, UpdateDownload::kHandedOff)
+            << Update().Status().error;
+        EXPECT_EQ(test::ReadFile(TempFolder() + "Zanvor-HUB-1.0.1.deb"), "package");
+    }
 }
 
 TEST_F(UpdateFlowTest, AnEndlessAnswerIsCutOffAndIgnored) {

@@ -54,7 +54,9 @@ class CliUpdateTest : public test::IsolatedHomeTest {
         return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, test::ReadFile(out), test::ReadFile(err)};
     }
 
-    std::string Installer() const { return DataFolder() + "temp/Zanvor-HUB-1.0.1.deb"; }
+    std::string Installer() const {
+        return DataFolder() + "temp/Zanvor-HUB-1.0.1/Zanvor-HUB-1.0.1.deb";
+    }
 
     HttpsTestServer server;
 };

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace zanvor::test {
 
@@ -13,7 +15,9 @@ class ZipBuilder {
     ZipBuilder(const ZipBuilder&) = delete;
     ZipBuilder& operator=(const ZipBuilder&) = delete;
 
-    // `name` is stored as given ("../evil", "/etc/x" and "a\\b" included).
+    // `name` is stored as given ("../evil", "/etc/x", "a\\b" and names holding NUL bytes
+    // included: minizip takes C strings, so such a name is written with a stand-in byte that
+    // Close patches back).
     ZipBuilder& File(const std::string& name, const std::string& content, unsigned mode = 0644);
     ZipBuilder& Symlink(const std::string& name, const std::string& target);
     ZipBuilder& Folder(const std::string& name);
@@ -23,8 +27,11 @@ class ZipBuilder {
   private:
     void Add(const std::string& name, const std::string& content, unsigned long externalMode);
 
+    std::string path_;
     void* zip_ = nullptr;
     bool ok_ = true;
+    // Names as written and as they are to be stored, patched in by Close.
+    std::vector<std::pair<std::string, std::string>> patches_;
 };
 
 }  // namespace zanvor::test

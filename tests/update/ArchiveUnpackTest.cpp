@@ -12,6 +12,8 @@ namespace zanvor {
 namespace {
 
 namespace fs = std::filesystem;
+using namespace std::string_literals;
+using namespace std::string_view_literals;
 
 // Every path below `folder`, relative, sorted.
 std::vector<std::string> Tree(const std::string& folder) {
@@ -36,12 +38,12 @@ class ArchiveUnpackTest : public ::testing::Test {
 
 TEST(SafeEntryPathTest, KeepsNamesInsideTheFolder) {
     const struct {
-        const char* name;
+        std::string_view name;
         const char* relative;  // nullptr: refused
     } cases[] = {
         {"Zanvor-HUB-1.0.3.deb", "Zanvor-HUB-1.0.3.deb"},
         {"docs/readme.txt", "docs/readme.txt"},
-        {"docs\\readme.txt", "docs/readme.txt"},
+        {"docs\\readme.txt", nullptr},  // a backslash is no separator here, nor a name byte
         {"./a//b/", "a/b"},
         {"dots..name", "dots..name"},
         {"./", ""},
@@ -54,11 +56,21 @@ TEST(SafeEntryPathTest, KeepsNamesInsideTheFolder) {
         {"C:evil", nullptr},
         {"c:\\evil", nullptr},
         {"", nullptr},
+        // The system reads a name up to its first NUL byte: "..\0" is "..".
+        {"..\0/..\0/evil"sv, nullptr},
+        {"a\0/b"sv, nullptr},
+        {"Zanvor-HUB-1.0.3.deb\0.txt"sv, nullptr},
+        {"a\nb", nullptr},
+        {"\x1b[31mred", nullptr},
+        {"tab\there", nullptr},
+        {"del\x7f", nullptr},
+        {"..\\..\\evil", nullptr},
+        {"zażółć/ünïcode", "zażółć/ünïcode"},
     };
     for (const auto& c : cases) {
         const std::optional<std::string> relative = SafeEntryPath(c.name);
         if (c.relative == nullptr) {
-            EXPECT_FALSE(relative) << c.name;
+            EXPECT_FALSE(relative) << testing::PrintToString(std::string(c.name));
         } else {
             EXPECT_EQ(relative.value_or("<refused>"), c.relative) << c.name;
         }
@@ -94,7 +106,19 @@ TEST_F(ArchiveUnpackTest, RefusesAWholeArchiveWithAnEntryThatLeavesTheFolder) {
     } cases[] = {
         {"parent folder", [](test::ZipBuilder& z) { z.File("../evil", "x"); }, "../evil"},
         {"nested parent", [](test::ZipBuilder& z) { z.File("a/../../evil", "x"); }, "outside"},
-        {"backslashes", [](test::ZipBuilder& z) { z.File("a\\..\\..\\evil", "x"); }, "outside"},
+        {"backslashes", [](test::ZipBuilder& z) { z.File("a\\..\\..\\evil", "x"); }, "backslash"},
+        {"Windows parent folders", [](test::ZipBuilder& z) { z.File("..\\..\\evil", "x"); },
+         "backslash"},
+        {"a backslash in a plain name", [](test::ZipBuilder& z) { z.File("docs\\a.txt", "x"); },
+         "backslash"},
+        // "..\0" passes a check of the stored name but opens as "..".
+        {"NUL after a parent folder", [](test::ZipBuilder& z) { z.File("..\0/..\0/evil"s, "x"); },
+         "\"..\\x00/..\\x00/evil\""},
+        {"NUL cutting a name short",
+         [](test::ZipBuilder& z) { z.File("kept.txt\0.deb"s, "replaced"); }, "\\x00"},
+        {"NUL in a folder entry", [](test::ZipBuilder& z) { z.Folder("..\0/"s); }, "\\x00"},
+        {"a line break", [](test::ZipBuilder& z) { z.File("a\nb", "x"); }, "\\x0a"},
+        {"an escape sequence", [](test::ZipBuilder& z) { z.File("\x1b[2Jx", "x"); }, "control"},
         {"absolute path", [](test::ZipBuilder& z) { z.File("/tmp/zanvor-unpack-test-evil", "x"); },
          "outside"},
         {"symbolic link", [](test::ZipBuilder& z) { z.Symlink("link", "../.."); }, "link"},
@@ -105,6 +129,7 @@ TEST_F(ArchiveUnpackTest, RefusesAWholeArchiveWithAnEntryThatLeavesTheFolder) {
         SCOPED_TRACE(c.label);
         fs::remove_all(dir.path() + "outer");
         fs::create_directories(target);
+        test::WriteFile(target + "kept.txt", "was here before");
         {
             test::ZipBuilder zip(archive);
             zip.File("first.txt", "written before the bad entry?");
@@ -114,8 +139,12 @@ TEST_F(ArchiveUnpackTest, RefusesAWholeArchiveWithAnEntryThatLeavesTheFolder) {
         const UnpackResult result = UnpackArchive(archive, target);
         EXPECT_FALSE(result.ok);
         EXPECT_NE(result.error.find(c.errorContains), std::string::npos) << result.error;
-        EXPECT_TRUE(Tree(target).empty()) << "nothing is written once the archive is refused";
-        EXPECT_EQ(Tree(dir.path() + "outer"), std::vector<std::string>{"target"});
+        EXPECT_EQ(Tree(target), std::vector<std::string>{"kept.txt"})
+            << "nothing is written once the archive is refused";
+        EXPECT_EQ(test::ReadFile(target + "kept.txt"), "was here before");
+        EXPECT_EQ(Tree(dir.path()),
+                  (std::vector<std::string>{"outer", "outer/target", "outer/target/kept.txt",
+                                            "update.zip"}));
         EXPECT_FALSE(fs::exists("/tmp/zanvor-unpack-test-evil"));
     });
 }

@@ -12,7 +12,8 @@ namespace {
 namespace fs = std::filesystem;
 using test::HttpsTestServer;
 
-// Download folders below "<home>/data/", so anything that escapes lands beside "temp".
+// The download's folder is "<home>/data/temp/Zanvor-HUB-1.0.1/", so anything that escapes
+// lands beside it.
 class UpdatePackageTest : public test::IsolatedHomeTest {
   protected:
     void SetUp() override {
@@ -22,7 +23,7 @@ class UpdatePackageTest : public test::IsolatedHomeTest {
             GTEST_SKIP() << why;
         }
         ASSERT_TRUE(server.StartTrusted(why)) << why;
-        folder = home() + "data/temp/";
+        folder = home() + "data/temp/Zanvor-HUB-1.0.1/";
     }
 
     PackageOutcome Download(const std::string& archive) {
@@ -31,7 +32,7 @@ class UpdatePackageTest : public test::IsolatedHomeTest {
     }
 
     HttpsTestServer server;
-    std::string folder;  // "<home>/data/temp/"
+    std::string folder;  // "<home>/data/temp/Zanvor-HUB-1.0.1/"
     const PackageNames names{"Zanvor-HUB-1.0.1.zip", "Zanvor-HUB-1.0.1.deb"};
 };
 
@@ -93,8 +94,70 @@ TEST_F(UpdatePackageTest, NoInstallerIsReportedUnlessThisDownloadBroughtIt) {
         EXPECT_EQ(outcome.installerPath, "");
         EXPECT_FALSE(fs::exists(folder + "Zanvor-HUB-1.0.1.deb"));
         EXPECT_FALSE(fs::exists(folder + names.archive));
+        EXPECT_FALSE(fs::exists(home() + "data/temp/evil"));
         EXPECT_FALSE(fs::exists(home() + "data/evil"));
         EXPECT_FALSE(fs::exists("/tmp/zanvor-package-test-evil"));
+    }
+}
+
+TEST_F(UpdatePackageTest, TheDownloadsFolderIsEmptiedFirstAndNothingBesideIt) {
+    test::ZipBuilder(server.Root() + "good.zip").File("Zanvor-HUB-1.0.1.deb", "package");
+    const std::string beside = home() + "data/temp/";
+    const std::string elsewhere = home() + "elsewhere/";
+    const struct {
+        const char* label;
+        std::function<void()> leave;  // what an earlier download or another program left
+    } cases[] = {
+        {"a folder named like the installer",
+         [&] { test::WriteFile(folder + "Zanvor-HUB-1.0.1.deb/inner.txt", "x"); }},
+        {"a folder named like the archive",
+         [&] { test::WriteFile(folder + "Zanvor-HUB-1.0.1.zip/inner.txt", "x"); }},
+        {"files of an earlier download",
+         [&] {
+             test::WriteFile(folder + "notes/old.txt", "x");
+             fs::create_symlink(elsewhere, folder + "link");
+         }},
+        {"a link in place of the folder",
+         [&] {
+             fs::remove_all(folder);
+             fs::create_directory_symlink(elsewhere, folder.substr(0, folder.size() - 1));
+         }},
+        {"a file in place of the folder",
+         [&] {
+             fs::remove_all(folder);
+             test::WriteFile(folder.substr(0, folder.size() - 1), "x");
+         }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        fs::remove_all(home() + "data");
+        fs::remove_all(elsewhere);
+        test::WriteFile(elsewhere + "keep.txt", "not the download's");
+        test::WriteFile(beside + "Zanvor-HUB-1.0.0.deb", "another version's");
+        fs::create_directories(folder);
+        c.leave();
+
+        const PackageOutcome outcome = Download("good.zip");
+        ASSERT_TRUE(outcome.ok) << outcome.error;
+        EXPECT_EQ(test::ReadFile(outcome.installerPath), "package");
+        EXPECT_TRUE(fs::is_directory(fs::symlink_status(folder.substr(0, folder.size() - 1))));
+        EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 1);
+        EXPECT_EQ(test::ReadFile(elsewhere + "keep.txt"), "not the download's");
+        EXPECT_EQ(test::ReadFile(beside + "Zanvor-HUB-1.0.0.deb"), "another version's");
+    }
+}
+
+TEST(ServiceFileAddressTest, JoinsWithExactlyOneSlash) {
+    const struct {
+        const char* base;
+        const char* address;
+    } cases[] = {
+        {"https://host/upd/", "https://host/upd/Zanvor-HUB-1.0.3.zip"},
+        {"https://host/upd", "https://host/upd/Zanvor-HUB-1.0.3.zip"},
+        {"https://host/upd///", "https://host/upd/Zanvor-HUB-1.0.3.zip"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(ServiceFileAddress(c.base, "Zanvor-HUB-1.0.3.zip"), c.address) << c.base;
     }
 }
 

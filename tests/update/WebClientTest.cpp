@@ -173,6 +173,35 @@ TEST_F(WebClientTest, ClearingTheContinueFlagStopsADownloadAndRemovesItsFile) {
     EXPECT_FALSE(fs::exists(Target()));
 }
 
+TEST_F(WebClientTest, ADownloadStopsAtTheLimitAndLeavesNoFile) {
+    const std::string fits = Serve("fits.zip", 64 * 1024);
+    Serve("large.zip", 64 * 1024 + 1);
+    const struct {
+        const char* label;
+        std::string address;
+        const char* errorContains;  // nullptr: downloaded
+    } cases[] = {
+        {"as large as the limit", server.Url("fits.zip"), nullptr},
+        {"announced larger", server.Url("large.zip"), "announces 65537 bytes, more than the 65536"},
+        // No length announced: the answer is stopped once it passes the limit.
+        {"endless", server.Url("endless/file.zip"), "larger than the 65536 bytes allowed"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        WebClient web;
+        web.SetMaxDownloadBytes(64 * 1024);
+        const int result = web.DownloadFile(c.address, Target(), nullptr);
+        if (c.errorContains == nullptr) {
+            EXPECT_EQ(result, WebClient::kOk) << web.LastError();
+            EXPECT_EQ(test::ReadFile(Target()), fits);
+        } else {
+            EXPECT_EQ(result, WebClient::kFailed);
+            EXPECT_NE(web.LastError().find(c.errorContains), std::string::npos) << web.LastError();
+            EXPECT_FALSE(fs::exists(Target()));
+        }
+    }
+}
+
 TEST_F(WebClientTest, AFullDiskFailsTheDownloadAndDeletesThePartialFile) {
     Serve("large.zip", 300 * 1024);
     // Writes past 64 KiB fail as they do on a full disk.
