@@ -204,7 +204,7 @@ void RefuseBlankValues(CLI::App& command) {
     };
     for (CLI::Option* option : command.get_options(takesValue)) {
         option->check([](const std::string& value) {
-            return IsBlank(value) ? std::string("cannot be empty or blank") : std::string();
+            return IsBlank(value) ? std::string("cannot be empty or only blanks") : std::string();
         });
     }
     for (CLI::App* subcommand : command.get_subcommands([](CLI::App*) { return true; })) {

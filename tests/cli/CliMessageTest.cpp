@@ -25,7 +25,9 @@ bool OneLine(const std::string& text) {
 // Values beyond what a macro step can hold were stored as the nearest limit (or a key code
 // cut to its low byte) and reported as success.
 TEST_F(CliTest, MacroStepsBeyondTheirLimitsAreRefusedWithTheLimits) {
-    ASSERT_EQ(Zanvorctl("macro add Test").status, 0);
+    const nlohmann::json before = Json("macro list");
+    ASSERT_FALSE(before["macros"].empty());
+    const std::string steps = Zanvorctl("macro show 1").out;
     const struct {
         const char* arguments;
         const char* mentions;
@@ -45,11 +47,8 @@ TEST_F(CliTest, MacroStepsBeyondTheirLimitsAreRefusedWithTheLimits) {
         EXPECT_NE(run.err.find(c.mentions), std::string::npos) << run.err;
         EXPECT_TRUE(OneLine(run.err)) << run.err;
     }
-    const nlohmann::json macros = Json("macro list");
-    ASSERT_EQ(macros["macros"].size(), 1u);
-    EXPECT_EQ(macros["macros"][0]["name"], "Test");
-    EXPECT_EQ(macros["macros"][0]["steps"], 0);
-    EXPECT_EQ(macros["macros"][0]["delay_type"], 0) << "the delay was not changed either";
+    EXPECT_EQ(Json("macro list"), before) << "nothing changed";
+    EXPECT_EQ(Zanvorctl("macro show 1").out, steps);
 }
 
 // A folder where the autostart entry belongs: nothing starts with the session, so "on" was a
