@@ -144,6 +144,35 @@ TEST_F(CliTest, ALargeSettingsFileIsReadQuickly) {
     EXPECT_LT(took, std::chrono::seconds(3));
 }
 
+// Folders that cannot be made were reported as the wrong cause: "has no screen" or an empty
+// library for a data folder that cannot be written, "Is the disk full?" for the library's
+// folder, and "no animation 1" (a usage error) when the factory animations could not be made.
+TEST_F(CliTest, ScreenFailuresNameTheFolderThatCannotBeMade) {
+    const std::string data = home() + "data/Zanvor HUB Files/";
+    std::filesystem::create_directories(data);
+    test::WriteFile(data + "led", "a file where the library's folder belongs");
+    const std::string gif = test::StagedAppFolder() + "gif/Zanvor Vista 96/0.gif";
+    ASSERT_TRUE(std::filesystem::exists(gif));
+    for (const std::string& arguments :
+         {"screen export 1 '" + home() + "out.gif'", "screen import '" + gif + "'",
+          std::string("screen list")}) {
+        SCOPED_TRACE(arguments);
+        const Run run = Zanvorctl("--device 103 " + arguments);
+        EXPECT_EQ(run.status, 1);
+        EXPECT_NE(run.err.find("led/Zanvor Vista 96/ cannot be made: Not a directory"),
+                  std::string::npos)
+            << run.err;
+        EXPECT_TRUE(OneLine(run.err)) << run.err;
+    }
+
+    test::WriteFile(home() + "file", "");
+    const Run below =
+        Zanvorctl("--device 103 screen list", "XDG_DATA_HOME='" + home() + "file/data' ");
+    EXPECT_EQ(below.status, 1) << below.out;
+    EXPECT_NE(below.err.find("database"), std::string::npos) << below.err;
+    EXPECT_NE(below.err.find(home() + "file/data/"), std::string::npos) << below.err;
+}
+
 // A termination signal that arrives once the command's change is stored ended the command
 // with "interrupted" and status 1 although the change was made and its result printed.
 TEST_F(CliTest, ASignalAfterTheChangeWasMadeReportsTheChange) {
