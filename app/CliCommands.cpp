@@ -1,5 +1,7 @@
 #include "app/CliCommands.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <iostream>
@@ -28,6 +30,16 @@ const char* ConnectionName(int mode) {
         default:
             return "direct";
     }
+}
+
+// Why the autostart entry could not be written or removed, as far as can be seen from outside.
+std::string EntryProblem(const std::string& path) {
+    struct stat info {};
+    if (::lstat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode) && !S_ISLNK(info.st_mode)) {
+        return S_ISDIR(info.st_mode) ? ": a folder of that name is in the way"
+                                     : ": something that is not a file is in the way";
+    }
+    return "";
 }
 
 int NotStored() {
@@ -114,8 +126,9 @@ int CmdAppAutostart(const CliOptions& options, const std::string& state,
         return Fail(state.empty() ? kCliFailed : kCliUsage, "start minimised needs autostart on");
     }
     if (!state.empty() && SetAutostart(onAfter).on != onAfter) {
-        return Fail(kCliFailed, "the autostart entry " + AutostartEntryPath() + " could not be " +
-                                    (onAfter ? "written" : "removed"));
+        const std::string path = AutostartEntryPath();
+        return Fail(kCliFailed, "the autostart entry " + path + " could not be " +
+                                    (onAfter ? "written" : "removed") + EntryProblem(path));
     }
     if (!minimised.empty() && !SetAutostartMinimised(minimised == "on")) {
         return NotStored();

@@ -59,11 +59,14 @@ int BadLayer(int layer) {
                 "layer " + std::to_string(layer) + " does not exist (1-4, 1 = the base layer)");
 }
 
-int ProfileStatus(CliSession& session, ProfileResult result) {
+// `id`: the profile the command named (0 for none).
+int ProfileStatus(CliSession& session, ProfileResult result, int id = 0) {
     switch (result) {
         case ProfileResult::kOk:
             return kCliOk;
         case ProfileResult::kNotFound:
+            return Fail(kCliUsage, "no profile " + std::to_string(id) +
+                                       " (see 'zanvorctl profile list' for the ids)");
         case ProfileResult::kEmptyName:
             return Fail(kCliUsage, ProfileResultText(result));
         case ProfileResult::kStoreFailed:
@@ -155,12 +158,13 @@ int CmdProfileAdd(CliSession& session, const std::string& name) {
 }
 
 int CmdProfileRename(CliSession& session, int id, const std::string& name) {
-    return ProfileStatus(session, session.Dlg().Pages().profile.RenameProfileById(id, name));
+    return ProfileStatus(session, session.Dlg().Pages().profile.RenameProfileById(id, name), id);
 }
 
 int CmdProfileDelete(CliSession& session, int id) {
     session.BeginChange();
-    const int status = ProfileStatus(session, session.Dlg().Pages().profile.DeleteProfileById(id));
+    const int status =
+        ProfileStatus(session, session.Dlg().Pages().profile.DeleteProfileById(id), id);
     if (status == kCliOk && session.KeyboardOnline()) {
         return session.FinishChange();
     }
@@ -173,7 +177,8 @@ int CmdProfileActivate(CliSession& session, int id) {
         return NoKeyboard(session);
     }
     session.BeginChange();
-    const int status = ProfileStatus(session, session.Dlg().Pages().profile.ActivateProfile(id));
+    const int status =
+        ProfileStatus(session, session.Dlg().Pages().profile.ActivateProfile(id), id);
     return status == kCliOk ? session.FinishChange() : status;
 }
 

@@ -35,7 +35,7 @@ int MacroStatus(MacroResult result, int id) {
         case MacroResult::kNotFound:
             return Fail(kCliUsage, "no macro " + std::to_string(id));
         case MacroResult::kEmptyName:
-            return Fail(kCliUsage, "a macro name cannot be empty");
+            return Fail(kCliUsage, "a macro name cannot be empty or only blanks");
         case MacroResult::kLimitReached:
             return Fail(kCliFailed, LoadText("KB.DIALOG", kTextMacroLimit));
         case MacroResult::kMemoryUnknown:
@@ -209,8 +209,10 @@ int CmdMacroDelete(CliSession& session, int id) {
 int CmdMacroSet(CliSession& session, int id, const std::vector<std::string>& words) {
     std::vector<MacroRecordData> steps;
     std::string bad;
-    if (!ParseMacroSteps(words, steps, bad)) {
-        return Fail(kCliUsage, "not a step: '" + bad + "' (steps: " + kMacroStepForms + ")");
+    std::string reason;
+    if (!ParseMacroSteps(words, steps, bad, reason)) {
+        return Fail(kCliUsage,
+                    "not a step: '" + bad + "': " + reason + " (steps: " + kMacroStepForms + ")");
     }
     MacroPage& page = Macros(session);
     if (const int status = MacroOnKeyboard(session, id); status != kCliOk) {
@@ -254,6 +256,11 @@ int CmdMacroDelay(CliSession& session, int id, const std::string& delay) {
         }
         type = kDelayFixed;
         time = std::stoi(number);
+        if (time < kMinPause || time > kMaxPause) {
+            return Fail(kCliUsage, "not a delay: '" + delay + "' (fixed:MS takes " +
+                                       std::to_string(kMinPause) + " to " +
+                                       std::to_string(kMaxPause) + " ms)");
+        }
     } else if (delay != "none") {
         return Fail(kCliUsage, "not a delay: '" + delay + "' (none, measured or fixed:MS)");
     }

@@ -4,7 +4,9 @@
 
 #include <CLI/CLI.hpp>
 #include <algorithm>
+#include <charconv>
 #include <iostream>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -18,6 +20,7 @@
 #include "app/CliOutput.h"
 #include "app/CliScreenCommands.h"
 #include "app/CliUpdateCommands.h"
+#include "platform/Utf8.h"
 
 namespace zanvor {
 
@@ -176,6 +179,37 @@ int ParseFailure(CLI::App& cli, const CLI::ParseError& error,
     }
     return Fail(kCliUsage, OneLine(reason) + " (see 'zanvorctl " +
                                (path.empty() ? "" : path + " ") + "--help')");
+}
+
+// --seconds N: a whole number of seconds an int holds. CLI11's NonNegativeNumber named its
+// upper limit as a 300-digit double.
+std::string CheckSeconds(const std::string& value) {
+    constexpr long long kMost = std::numeric_limits<int>::max();
+    long long seconds = -1;
+    const char* end = value.data() + value.size();
+    const auto [stop, error] = std::from_chars(value.data(), end, seconds);
+    if (error != std::errc() || stop != end || seconds < 0 || seconds > kMost) {
+        return value + " is not a whole number of seconds from 0 to " + std::to_string(kMost) +
+               " (0: until Ctrl+C)";
+    }
+    return {};
+}
+
+// One rule for every value on the command line, positional or not: an empty or blank value
+// is a usage error. Converted as it is, "" would name layer 0, action 0, the main zone or
+// "every key" (key reset "") and wipe what the user never named.
+void RefuseBlankValues(CLI::App& command) {
+    const auto takesValue = [](CLI::Option* option) {
+        return option->get_items_expected_max() > 0;
+    };
+    for (CLI::Option* option : command.get_options(takesValue)) {
+        option->check([](const std::string& value) {
+            return IsBlank(value) ? std::string("cannot be empty or only blanks") : std::string();
+        });
+    }
+    for (CLI::App* subcommand : command.get_subcommands([](CLI::App*) { return true; })) {
+        RefuseBlankValues(*subcommand);
+    }
 }
 
 // Builds the grammar; with `describe`, hands it over unparsed, otherwise parses the arguments
@@ -458,7 +492,7 @@ int BuildCommandLine(const std::vector<std::string>& rawArguments, const Session
     int monitorSeconds = 0;
     std::string monitorDevice;
     monitor->add_option("--seconds", monitorSeconds, "Stop after N seconds (default: Ctrl+C)")
-        ->check(CLI::NonNegativeNumber);
+        ->check(CheckSeconds);
     monitor->add_option("--device", monitorDevice, "Capture this sink or source");
     monitor->callback([&] { status = CmdAudioMonitor(options, monitorSeconds, monitorDevice); });
 
@@ -475,7 +509,7 @@ int BuildCommandLine(const std::vector<std::string>& rawArguments, const Session
         ->check(CLI::IsMember({1, 2, 3, 5}));
     auroraRun->add_option("--file", auroraFile, "Picture or GIF for mode 5");
     auroraRun->add_option("--seconds", auroraSeconds, "Stop after N seconds (default: Ctrl+C)")
-        ->check(CLI::NonNegativeNumber);
+        ->check(CheckSeconds);
     auroraRun->callback([&] {
         status = WithSession(options, [&](CliSession& session) {
             return CmdAuroraRun(session, auroraMode, auroraFile, auroraSeconds);
@@ -503,6 +537,7 @@ int BuildCommandLine(const std::vector<std::string>& rawArguments, const Session
     });
 
     const std::vector<std::string> inOrder = arguments;
+    RefuseBlankValues(cli);
     AddCliExamples(cli);
     if (describe) {
         return describe(cli);

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 #include <iostream>
+#include <utility>
 
 #include "app/CliSession.h"
 #include "device/DeviceManager.h"
@@ -18,8 +19,121 @@ void PrintJson(const nlohmann::json& document) {
     std::cout << document.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << "\n";
 }
 
+namespace {
+
+constexpr size_t kLongestWord = 80;    // characters of one word (an echoed argument)
+constexpr size_t kLongestLine = 1000;  // characters of the whole reason
+constexpr const char* kCut = "\u2026";
+
+// The length of the well-formed UTF-8 sequence at `at`, 0 when the byte there begins none.
+size_t SequenceLength(const std::string& text, size_t at) {
+    const auto byte = [&text](size_t i) { return static_cast<unsigned char>(text[i]); };
+    const unsigned char lead = byte(at);
+    if (lead < 0x80) {
+        return 1;
+    }
+    size_t length = 0;
+    unsigned char low = 0x80;
+    unsigned char high = 0xBF;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        low = lead == 0xE0 ? 0xA0 : 0x80;
+        high = lead == 0xED ? 0x9F : 0xBF;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        low = lead == 0xF0 ? 0x90 : 0x80;
+        high = lead == 0xF4 ? 0x8F : 0xBF;
+    } else {
+        return 0;
+    }
+    if (at + length > text.size() || byte(at + 1) < low || byte(at + 1) > high) {
+        return 0;
+    }
+    for (size_t i = 2; i < length; ++i) {
+        if (byte(at + i) < 0x80 || byte(at + i) > 0xBF) {
+            return 0;
+        }
+    }
+    return length;
+}
+
+// The characters of a reason as they are printed: control characters and bytes that are not
+// UTF-8 escaped ("\n", "\x1B", "\xFF"), each with whether it separates words.
+std::vector<std::pair<std::string, bool>> PrintedCharacters(const std::string& text) {
+    std::vector<std::pair<std::string, bool>> characters;
+    for (size_t at = 0; at < text.size();) {
+        const size_t length = SequenceLength(text, at);
+        const auto byte = static_cast<unsigned char>(text[at]);
+        const bool c1 =
+            length == 2 && byte == 0xC2 && static_cast<unsigned char>(text[at + 1]) < 0xA0;
+        if (length == 0 || byte < 0x20 || byte == 0x7F || c1) {
+            const unsigned char shown = c1 ? static_cast<unsigned char>(text[at + 1]) : byte;
+            char escaped[8];
+            if (shown == '\n' || shown == '\t' || shown == '\r') {
+                std::snprintf(escaped, sizeof escaped, "\\%c",
+                              shown == '\n'   ? 'n'
+                              : shown == '\t' ? 't'
+                                              : 'r');
+            } else {
+                std::snprintf(escaped, sizeof escaped, "\\x%02X", shown);
+            }
+            characters.emplace_back(escaped, shown == '\n' || shown == '\t' || shown == '\r');
+            at += c1 ? 2 : 1;
+            continue;
+        }
+        characters.emplace_back(text.substr(at, length), byte == ' ');
+        at += length;
+    }
+    return characters;
+}
+
+}  // namespace
+
+std::string PrintableReason(const std::string& reason) {
+    const std::vector<std::pair<std::string, bool>> characters = PrintedCharacters(reason);
+    // Which characters are shown: a long word keeps its beginning and its end (a path its
+    // file name), the middle becomes "…".
+    std::vector<bool> shown(characters.size(), true);
+    std::vector<bool> cutBefore(characters.size() + 1, false);
+    for (size_t begin = 0; begin < characters.size();) {
+        size_t end = begin;
+        while (end < characters.size() && !characters[end].second) {
+            ++end;
+        }
+        if (end - begin > kLongestWord) {
+            const size_t head = kLongestWord / 2;
+            const size_t tail = kLongestWord - head - 1;
+            for (size_t i = begin + head; i < end - tail; ++i) {
+                shown[i] = false;
+            }
+            cutBefore[end - tail] = true;
+        }
+        begin = end + 1;
+    }
+    std::string line;
+    size_t count = 0;
+    for (size_t i = 0; i < characters.size(); ++i) {
+        if (cutBefore[i]) {
+            line += kCut;
+            ++count;
+        }
+        if (!shown[i]) {
+            continue;
+        }
+        if (count >= kLongestLine) {
+            line += kCut;
+            break;
+        }
+        line += characters[i].first;
+        ++count;
+    }
+    return line;
+}
+
 int Fail(int status, const std::string& reason) {
-    std::string line = reason;
+    std::string line = PrintableReason(reason);
     if (status == kCliNoKeyboard) {
         if (const std::string unreachable = UnreachableKeyboardsText(); !unreachable.empty()) {
             line += "; " + unreachable;

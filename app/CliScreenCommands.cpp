@@ -1,10 +1,14 @@
 #include "app/CliScreenCommands.h"
 
+#include <filesystem>
 #include <iostream>
 #include <nlohmann/json.hpp>
+#include <system_error>
 
 #include "app/CliOutput.h"
 #include "app/DevicePages.h"
+#include "store/DataStore.h"
+#include "store/StoreFailure.h"
 
 namespace zanvor {
 
@@ -12,18 +16,56 @@ using nlohmann::json;
 
 namespace {
 
+// Why the library's folder cannot be made ("Not a directory"), empty when it can.
+std::string FolderProblem(const std::string& folder) {
+    std::error_code error;
+    std::filesystem::create_directories(folder, error);
+    if (!error && !std::filesystem::is_directory(folder, error)) {
+        error = std::make_error_code(std::errc::not_a_directory);
+    }
+    return error ? error.message() : std::string();
+}
+
+// The library's folder cannot be written: said with the folder and the system's reason, as
+// "a file could not be written" alone would leave the user guessing (a full disk?).
+int FolderFailure(const ScreenLibrary& library) {
+    const std::string folder = library.RootFolder();
+    const std::string problem = FolderProblem(folder);
+    if (problem.empty()) {
+        return kCliOk;
+    }
+    return Fail(kCliFailed,
+                "the screen library's folder " + folder + " cannot be made: " + problem);
+}
+
 // The selected model's library with its default animation made, or nullptr after printing
 // why there is none.
 ScreenLibrary* OpenLibrary(CliSession& session) {
     ScreenLibrary& library = session.Dlg().Pages().screen.SelectedLibrary();
     const LibraryPlace place = library.Place();
+    if (place.modelName.empty()) {
+        Fail(kCliFailed, "no keyboard model is selected");
+        return nullptr;
+    }
     if (!place.Valid()) {
+        Fail(kCliFailed, place.modelName + " has no screen");
+        return nullptr;
+    }
+    // The animations' rows live in the model's database: without it there is no library, and
+    // the reason is the database's.
+    DataStore& store = session.Dlg().Store();
+    if (!store.IsOpen()) {
+        const StoreFailure failure = store.OpenFailure();
         Fail(kCliFailed,
-             (place.modelName.empty() ? std::string("the selected keyboard") : place.modelName) +
-                 " has no screen");
+             StoreFailureText(failure == StoreFailure::kNone ? StoreFailure::kNotOpen : failure,
+                              store.Path()));
         return nullptr;
     }
     library.CreateDefaultLibrary();
+    // The factory animations could not be made: ids the user expects (1) would be missing.
+    if (library.ListAnimations().empty() && FolderFailure(library) != kCliOk) {
+        return nullptr;
+    }
     return &library;
 }
 
@@ -84,6 +126,11 @@ int CmdScreenImport(CliSession& session, const std::string& file) {
         return kCliFailed;
     }
     const LibraryOutcome outcome = library->ImportGif(file);
+    if (outcome.status == LibraryStatus::kFilesFailed) {
+        if (const int status = FolderFailure(*library); status != kCliOk) {
+            return status;
+        }
+    }
     if (!outcome.Ok()) {
         return Fail(kCliFailed, file + ": " + DescribeOutcome(outcome));
     }

@@ -48,6 +48,8 @@ bool CliSession::Close() {
     if (dialog_) {
         if (wait) {
             WaitIdle(std::chrono::seconds(10));
+        } else {
+            workDropped_ = !dialog_->Idle();
         }
         dialog_->DestroyWindow();
         dialog_->Store().CloseDatabase();
@@ -62,8 +64,13 @@ int CliSession::Finish(int status) {
     if (status != kCliOk) {
         return status;
     }
-    if (TerminationRequested()) {
-        return Fail(kCliFailed, "interrupted");
+    // A signal that came after the command's work was done changes nothing of its result,
+    // which is printed already: it is reported as it happened. Only work left undone is a
+    // failure.
+    if (workDropped_) {
+        return Fail(kCliFailed,
+                    "interrupted before the keyboard's work was done; the change may "
+                    "not have reached the keyboard");
     }
     if (!saved) {
         return Fail(kCliFailed,

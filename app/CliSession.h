@@ -51,8 +51,9 @@ class CliSession {
 
     // Ends the session: waits for the worker (not when the run was interrupted), stops it and
     // saves the virtual keyboards' state. A command that succeeded fails (kCliFailed, with the
-    // reason printed) when that state or the HID trace could not be written; returns `status`
-    // otherwise. The destructor does the same without a status.
+    // reason printed) when an interruption dropped jobs of the worker, or when that state or
+    // the HID trace could not be written; returns `status` otherwise (also when a signal came
+    // after the command's work was done). The destructor does the same without a status.
     int Finish(int status);
 
     // Pumps window messages until the worker's queue is empty and no job runs. False on time-out
@@ -94,6 +95,7 @@ class CliSession {
     KeyboardDlg* owner_ = nullptr;  // the desktop program's, when the command was handed over
     uint64_t changeMark_ = 0;
     bool closed_ = false;
+    bool workDropped_ = false;  // interrupted while the worker still had jobs
 };
 
 }  // namespace zanvor

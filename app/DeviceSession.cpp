@@ -169,9 +169,18 @@ DeviceCatalogue DeviceSession::CatalogueCopy() const {
 }
 
 void DeviceSession::ReadDeviceCatalogue() {
-    const int stored = DeviceTypeToSelect(ReadRegistryInt(kDeviceTypeValue));
+    int stored = DeviceTypeToSelect(ReadRegistryInt(kDeviceTypeValue));
     DeviceCatalogue catalogue;
     ReadCatalogueFile(ApplicationFolder(), catalogue);
+    // A remembered type that no keyboard of the catalogue has (an edited or damaged settings
+    // file) is as good as none: selecting it would leave the program without a database.
+    if (FindKeyboard(catalogue.keyboards, stored) == nullptr) {
+        const int fallback = DeviceTypeToSelect(0);
+        stored =
+            FindKeyboard(catalogue.keyboards, fallback) != nullptr || catalogue.keyboards.empty()
+                ? fallback
+                : catalogue.keyboards.front().deviceType;
+    }
 
     parts_.deviceList.ClearList();
     parts_.devices.ClearCatalogue();

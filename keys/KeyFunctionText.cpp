@@ -304,8 +304,12 @@ bool IsOfferedKeyFunction(const KeyMacroData& function, std::string& error) {
             }
         }
     }
-    return Fail(error, "keys cannot take " + FormatKeyFunction(function) +
-                           ": the key-assignment page does not offer it (see the function lists)");
+    // Not Fail(): its list of every form would name the very function refused here.
+    error = "keys cannot take " + FormatKeyFunction(function) +
+            ": the key-assignment page does not offer it; a key takes key:K[+MOD...], mouse:N, "
+            "media:N, shortcut:N, fn:N or macro:ID[:PLAYTYPE[:COUNT]] with a code of the "
+            "function lists ('key reset KEY' gives a key its factory function)";
+    return false;
 }
 
 std::string FormatKeyFunction(const KeyMacroData& row) {

@@ -9,6 +9,7 @@
 #include "device/SessionState.h"
 #include "keys/MacroSteps.h"
 #include "keys/MacroTexts.h"
+#include "platform/Utf8.h"
 #include "store/DataStore.h"
 #include "ui/Dialogs.h"
 
@@ -474,6 +475,9 @@ MacroResult MacroPage::AddMacro(const std::string& name, int& id) {
         id = SelectedMacro();
         return id > 0 ? MacroResult::kOk : MacroResult::kStoreFailed;
     }
+    if (IsBlank(name)) {
+        return MacroResult::kEmptyName;
+    }
     id = store_.InsertMacro(name);
     if (id <= 0) {
         return MacroResult::kStoreFailed;
@@ -490,7 +494,7 @@ MacroResult MacroPage::RenameMacro(int macroId, const std::string& name) {
     if (!store_.GetMacro(macroId, macro)) {
         return MacroResult::kNotFound;
     }
-    if (name.empty()) {
+    if (IsBlank(name)) {
         return MacroResult::kEmptyName;
     }
     if (!store_.RenameMacro(macroId, name)) {

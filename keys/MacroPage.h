@@ -77,7 +77,7 @@ struct MacroMenuEntry {
 enum class MacroResult {
     kOk,
     kNotFound,       // no macro with that id
-    kEmptyName,      // a rename to an empty name
+    kEmptyName,      // a name that is empty or only blanks
     kLimitReached,   // already 10 macros
     kNoRoom,         // more steps than the keyboard's macro memory takes
     kMemoryUnknown,  // the keyboard has not reported its macro memory

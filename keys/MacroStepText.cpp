@@ -18,7 +18,7 @@ const char* const kMacroStepForms =
 namespace {
 
 constexpr int kLastVirtualKey = 0xFF;
-constexpr int kLargestCode = 0x3FF;
+constexpr long kSaturated = 1000000000L;  // numbers stop growing here: beyond every limit
 
 std::string Lower(std::string_view text) {
     std::string out(text);
@@ -74,26 +74,27 @@ bool ParseNumber(std::string_view text, long& value) {
         if (!std::isdigit(static_cast<unsigned char>(text[pos]))) {
             return false;
         }
-        value = std::min(value * 10 + (text[pos] - '0'), 1000000000L);
+        value = std::min(value * 10 + (text[pos] - '0'), kSaturated);
     }
     value = negative ? -value : value;
     return true;
 }
 
-// "0x41" and the like: 1 up to the largest code.
-int ParseHex(std::string_view text) {
+// "0x41" and the like as a number: false when it is no hex number. Values beyond the
+// virtual keys come back as they are (saturated), for the caller to refuse with the range.
+bool ParseHex(std::string_view text, long& value) {
     if (text.size() < 3 || text[0] != '0' || (text[1] != 'x' && text[1] != 'X')) {
-        return 0;
+        return false;
     }
-    long value = 0;
+    value = 0;
     for (size_t i = 2; i < text.size(); ++i) {
-        if (!std::isxdigit(static_cast<unsigned char>(text[i])) || value > kLargestCode) {
-            return 0;
+        if (!std::isxdigit(static_cast<unsigned char>(text[i]))) {
+            return false;
         }
         const char c = static_cast<char>(std::tolower(static_cast<unsigned char>(text[i])));
-        value = value * 16 + (c <= '9' ? c - '0' : c - 'a' + 10);
+        value = std::min(value * 16 + (c <= '9' ? c - '0' : c - 'a' + 10), kSaturated);
     }
-    return value >= 1 && value <= kLargestCode ? static_cast<int>(value) : 0;
+    return true;
 }
 
 std::string Hex(int value) {
@@ -123,25 +124,62 @@ MacroRecordData MakeStep(int type, int value, int delay, const std::string& desc
     return step;
 }
 
-// One word into one or two steps; false when it is not a step.
-bool ParseWord(const std::string& word, std::vector<MacroRecordData>& out) {
+// The virtual key of KEY: a name or a hex code of a virtual key (0x01-0xFF). 0 with the
+// reason when it is neither.
+int ParseStepKey(std::string_view text, std::string& reason) {
+    long code = 0;
+    if (ParseHex(text, code)) {
+        if (code < 1 || code > kLastVirtualKey) {
+            reason = "a key code is 0x01 to 0xFF";
+            return 0;
+        }
+        return static_cast<int>(code);
+    }
+    const int vk = ParseMacroKey(text);
+    if (vk == 0) {
+        reason = "unknown key";
+    }
+    return vk;
+}
+
+// A number of milliseconds within [low, high]; false with the reason when it is no number or
+// outside. Nothing is brought inside the limits silently: the user would store another value
+// than the one typed.
+bool ParseMilliseconds(std::string_view text, int low, int high, const char* what, int& out,
+                       std::string& reason) {
+    long value = 0;
+    if (!ParseNumber(text, value)) {
+        reason = std::string(what) + " is a number of milliseconds";
+        return false;
+    }
+    if (value < low || value > high) {
+        reason = std::string(what) + " is " + std::to_string(low) + " to " + std::to_string(high) +
+                 " ms";
+        return false;
+    }
+    out = static_cast<int>(value);
+    return true;
+}
+
+// One word into one or two steps; false with the reason when it is not a step.
+bool ParseWord(const std::string& word, std::vector<MacroRecordData>& out, std::string& reason) {
     const size_t colon = word.find(':');
     if (colon == std::string::npos) {
+        reason = "not a step";
         return false;
     }
     const std::string kind = Lower(std::string_view(word).substr(0, colon));
     std::string_view argument = std::string_view(word).substr(colon + 1);
     int delay = kDefaultStepDelay;
     if (const size_t at = argument.find('@'); at != std::string_view::npos) {
-        long typed = 0;
-        if (!ParseNumber(argument.substr(at + 1), typed)) {
+        if (!ParseMilliseconds(argument.substr(at + 1), 0, kMaxStepDelay, "the delay after a step",
+                               delay, reason)) {
             return false;
         }
-        delay = ClampStepDelay(static_cast<int>(typed));
         argument = argument.substr(0, at);
     }
     if (kind == "down" || kind == "up") {
-        const int vk = ParseMacroKey(argument);
+        const int vk = ParseStepKey(argument, reason);
         if (vk == 0) {
             return false;
         }
@@ -161,20 +199,21 @@ bool ParseWord(const std::string& word, std::vector<MacroRecordData>& out) {
                 return true;
             }
         }
+        reason = "a button is left, right, middle, back, forward, wheel-up or wheel-down";
         return false;
     }
     if (kind == "pause") {
-        long length = 0;
-        if (!ParseNumber(argument, length)) {
+        int pause = 0;
+        if (!ParseMilliseconds(argument, kMinPause, kMaxPause, "a pause", pause, reason)) {
             return false;
         }
-        const int pause = ClampPause(static_cast<int>(length));
         out.push_back(MakeStep(kStepPause, pause, delay, PauseText(pause)));
         return true;
     }
     if (kind == "scroll") {
         const std::string direction = Lower(argument);
         if (direction != "up" && direction != "down") {
+            reason = "a scroll is up or down";
             return false;
         }
         const std::string name = direction == "up" ? kScrollUpName : kScrollDownName;
@@ -182,6 +221,7 @@ bool ParseWord(const std::string& word, std::vector<MacroRecordData>& out) {
         out.push_back(MakeStep(kStepMouseUp, 0, delay, StepText(kStepMouseUp, name)));
         return true;
     }
+    reason = "not a step";
     return false;
 }
 
@@ -228,8 +268,8 @@ std::string ButtonWord(const MacroRecordData& step) {
 }  // namespace
 
 int ParseMacroKey(std::string_view text) {
-    if (const int code = ParseHex(text)) {
-        return code;
+    if (long code = 0; ParseHex(text, code)) {
+        return code >= 1 && code <= kLastVirtualKey ? static_cast<int>(code) : 0;
     }
     const auto& names = KeyNames();
     const auto it = names.find(Lower(text));
@@ -237,10 +277,10 @@ int ParseMacroKey(std::string_view text) {
 }
 
 bool ParseMacroSteps(const std::vector<std::string>& words, std::vector<MacroRecordData>& steps,
-                     std::string& badWord) {
+                     std::string& badWord, std::string& reason) {
     std::vector<MacroRecordData> parsed;
     for (const std::string& word : words) {
-        if (!ParseWord(word, parsed)) {
+        if (!ParseWord(word, parsed, reason)) {
             badWord = word;
             return false;
         }

@@ -10,8 +10,9 @@
 //   scroll:up[@MS]       one wheel turn (a press and a release)
 //   scroll:down[@MS]
 //
-// @MS is the delay after the step in milliseconds, 0-31000 (default 10); values outside the
-// limits are brought inside them. Names and keywords are matched without regard to case.
+// @MS is the delay after the step in milliseconds, 0-31000 (default 10). A value outside its
+// limits, or a key code beyond the virtual keys (0x01-0xFF), makes the word no step.
+// Names and keywords are matched without regard to case.
 
 #include <string>
 #include <string_view>
@@ -24,13 +25,14 @@ namespace zanvor {
 // The valid forms, for help texts and error messages.
 extern const char* const kMacroStepForms;
 
-// The virtual key of a key name or hex code; 0 when unknown.
+// The virtual key of a key name or hex code (0x01-0xFF); 0 when unknown.
 int ParseMacroKey(std::string_view text);
 
 // Parses step words into steps (type, value, delay_time and the list text desc). False with
-// the first word that is not a step in `badWord`, and `steps` unchanged.
+// the first word that is not a step in `badWord`, why in `reason` ("a pause is 1 to 10000
+// ms"), and `steps` unchanged.
 bool ParseMacroSteps(const std::vector<std::string>& words, std::vector<MacroRecordData>& steps,
-                     std::string& badWord);
+                     std::string& badWord, std::string& reason);
 
 // The words of stored steps: every step as the grammar writes it, with its delay. A wheel press
 // directly followed by its release with no delay in between is one "scroll" word.

@@ -147,8 +147,9 @@ std::string AutostartEntryText(const std::string& programPath) {
 }
 
 bool IsAutostartOn() {
+    // Only a file is an entry the session starts: a folder or a device of that name is not.
     std::error_code ec;
-    return fs::exists(AutostartEntryPath(), ec);
+    return fs::is_regular_file(AutostartEntryPath(), ec);
 }
 
 AutostartState ReadAutostartState() {
@@ -166,10 +167,9 @@ AutostartState SetAutostart(bool on) {
         return ReadAutostartState();
     }
     WriteRegistryText(kAutorunMinimizeValue, "0");
-    std::error_code ec;
-    fs::remove(path, ec);
-    if (ec) {
-        Trace("Autostart: cannot remove %s: %s\n", path.c_str(), ec.message().c_str());
+    // unlink, not remove: a folder of the entry's name is not ours to delete.
+    if (::unlink(path.c_str()) != 0 && errno != ENOENT) {
+        Trace("Autostart: cannot remove %s: %s\n", path.c_str(), std::strerror(errno));
     }
     AutostartState state;
     state.on = IsAutostartOn();

@@ -29,6 +29,7 @@ std::string AutostartExecValue(const std::string& programPath);
 // The whole desktop entry file for a program path.
 std::string AutostartEntryText(const std::string& programPath);
 
+// True when the entry is a file (or a link to one).
 bool IsAutostartOn();
 
 // The settings page's state at construction: autostart on when the entry exists, then the

@@ -6,8 +6,10 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <mutex>
+#include <unordered_map>
 
 #include "platform/AppIdentity.h"
 #include "platform/FileRead.h"
@@ -47,6 +49,42 @@ class Fd {
     int fd_;
 };
 
+// What tells one version of the settings file from another without reading it.
+struct FileIdentity {
+    bool known = false;
+    dev_t device = 0;
+    ino_t inode = 0;
+    off_t size = 0;
+    int64_t modifiedNs = 0;
+    bool operator==(const FileIdentity&) const = default;
+};
+
+FileIdentity IdentityOf(const std::string& path) {
+    struct stat info {};
+    if (path.empty() || ::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
+        return {};
+    }
+    return {true, info.st_dev, info.st_ino, info.st_size,
+            int64_t{info.st_mtim.tv_sec} * 1000000000 + info.st_mtim.tv_nsec};
+}
+
+// The entries of the file as last read, with the file's identity then.
+struct CachedSettings {
+    std::string path;
+    FileIdentity identity;
+    SettingsEntries entries;
+};
+
+std::mutex& CacheMutex() {
+    static std::mutex mutex;  // guards ReadCache()
+    return mutex;
+}
+
+CachedSettings& ReadCache() {
+    static CachedSettings cache;
+    return cache;
+}
+
 std::string SettingsFolder() {
     std::string name = ApplicationName();
     if (name.empty()) {
@@ -79,6 +117,15 @@ bool EqualNoCase(const std::string& a, const std::string& b) {
         }
     }
     return true;
+}
+
+std::string LowerAscii(std::string text) {
+    for (char& c : text) {
+        if (c >= 'A' && c <= 'Z') {
+            c = static_cast<char>(c - 'A' + 'a');
+        }
+    }
+    return text;
 }
 
 std::string Trim(const std::string& text) {
@@ -253,6 +300,9 @@ std::string SettingsFilePath() {
 
 SettingsEntries ParseSettings(const std::string& text) {
     SettingsEntries entries;
+    // Entry of each name, by the name in lower case: a file of many thousand lines is read in
+    // one pass instead of comparing each line with every entry before it.
+    std::unordered_map<std::string, size_t> index;
     size_t start = 0;
     while (start < text.size()) {
         size_t end = text.find('\n', start);
@@ -277,16 +327,11 @@ SettingsEntries ParseSettings(const std::string& text) {
             continue;
         }
         std::string value = UnescapeValue(line.substr(equals + 1));
-        bool seen = false;
-        for (auto& entry : entries) {
-            if (EqualNoCase(entry.first, name)) {
-                entry.second = std::move(value);  // a later line wins, as when it was written
-                seen = true;
-                break;
-            }
-        }
-        if (!seen) {
+        const auto [at, added] = index.emplace(LowerAscii(name), entries.size());
+        if (added) {
             entries.emplace_back(name, std::move(value));
+        } else {
+            entries[at->second].second = std::move(value);  // a later line wins, as when written
         }
     }
     return entries;
@@ -303,6 +348,16 @@ std::string FormatSettings(const SettingsEntries& entries) {
 SettingsOpen ReadSettings(bool create, SettingsEntries& entries) {
     entries.clear();
     const std::string path = SettingsFilePath();
+    // The file as read last time while it is still the same file: every change replaces it
+    // (a new file renamed over it), so another process's change is still seen at once.
+    const FileIdentity identity = IdentityOf(path);
+    if (identity.known) {
+        std::lock_guard guard(CacheMutex());
+        if (ReadCache().path == path && ReadCache().identity == identity) {
+            entries = ReadCache().entries;
+            return SettingsOpen::kOpened;
+        }
+    }
     std::string text;
     SettingsOpen state = ReadWholeFile(path, text);
     if (state == SettingsOpen::kMissing && create) {
@@ -322,6 +377,10 @@ SettingsOpen ReadSettings(bool create, SettingsEntries& entries) {
     }
     if (state == SettingsOpen::kOpened) {
         entries = ParseSettings(text);
+        if (identity.known && IdentityOf(path) == identity) {
+            std::lock_guard guard(CacheMutex());
+            ReadCache() = {path, identity, entries};
+        }
     }
     return state;
 }

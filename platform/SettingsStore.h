@@ -8,10 +8,11 @@ namespace zanvor {
 
 // The per-user settings: one text file "$XDG_CONFIG_HOME/<application name>/settings.conf"
 // of "name=value" lines. Names match without regard to ASCII case; values are text, a
-// backslash escapes '\', a line break ("\n") and a carriage return ("\r"). Every call reads
-// the file afresh, so other processes' changes (zanvorctl beside the desktop program) are
-// seen at once; every change rewrites the whole file atomically (temporary file, fsync,
-// rename), so a crash never leaves a half-written file. Thread-safe, and changes from
+// backslash escapes '\', a line break ("\n") and a carriage return ("\r"). Every call sees
+// the file as it is on disk, so other processes' changes (zanvorctl beside the desktop
+// program) are seen at once; it is read again only when it changed since the last read.
+// Every change rewrites the whole file atomically (temporary file, fsync, rename), so a
+// crash never leaves a half-written file. Thread-safe, and changes from
 // several processes are serialised by a lock file beside the settings file.
 
 std::string SettingsFilePath();

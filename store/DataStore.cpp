@@ -307,16 +307,24 @@ bool DataStore::OpenExisting(const std::string& path) {
                            : StoreFailure::kCannotOpen;
         return false;
     }
-    if (!db_.Open(path.c_str(), kOpenExisting)) {
+    // The file is checked through a read-only connection first: another program's SQLite file
+    // is refused before anything is written to it (the switch to WAL would rewrite its header
+    // and count a change).
+    if (!db_.Open(path.c_str(), kOpenReadOnly)) {
         openFailure_ = ClassifySqliteFailure(db_.OpenErrorCode(), db_.OpenSystemError());
         return false;
     }
     db_.SetBusyTimeout(busyTimeoutMs_);
     openFailure_ = CheckOpenedDatabase();
+    db_.Close();
     if (openFailure_ != StoreFailure::kNone) {
-        db_.Close();
         return false;
     }
+    if (!db_.Open(path.c_str(), kOpenExisting)) {
+        openFailure_ = ClassifySqliteFailure(db_.OpenErrorCode(), db_.OpenSystemError());
+        return false;
+    }
+    db_.SetBusyTimeout(busyTimeoutMs_);
     return true;
 }
 

@@ -49,7 +49,10 @@ bool SQLiteDB::Open(const char* path, int flags) {
     sqlite3_busy_timeout(handle_, kBusyTimeoutMs);
     // WAL keeps the file consistent after a crash or power cut while NORMAL avoids a flush
     // per commit. The result is ignored: a read-only medium still works with the defaults.
-    Exec("PRAGMA journal_mode = WAL; PRAGMA synchronous = NORMAL; ");
+    // A read-only connection leaves the file as it is (switching to WAL writes its header).
+    if ((flags & SQLITE_OPEN_READWRITE) != 0) {
+        Exec("PRAGMA journal_mode = WAL; PRAGMA synchronous = NORMAL; ");
+    }
     return true;
 }
 

@@ -21,9 +21,10 @@ inline constexpr int kSqliteMisuse = 21;
 inline constexpr int kSqliteRow = 100;
 inline constexpr int kSqliteDone = 101;
 
-// Open flags: read-write + serialized threading mode, with or without create.
+// Open flags: read-write + serialized threading mode, with or without create; read-only.
 inline constexpr int kOpenExisting = 0x10002;
 inline constexpr int kOpenCreate = 0x10006;
+inline constexpr int kOpenReadOnly = 0x10001;
 
 class SQLiteStatement;
 

@@ -37,15 +37,16 @@ TEST(MacroStepTextTest, WordsBecomeStepsWithTheirListTexts) {
         {"mouse-up:Forward", kStepMouseUp, kMouseForward, 10, "\u2191  Forward"},
         {"mouse-up:wheel-down@3", kStepMouseUp, 0, 3, "\u2191  Scroll Down"},
         {"pause:50", kStepPause, 50, 10, "50 ms"},
-        {"pause:0", kStepPause, 1, 10, "1 ms"},
-        {"pause:99999@7", kStepPause, 10000, 7, "10000 ms"},
-        {"down:A@99999", kStepKeyDown, 0x41, 31000, "\u2193  A"},
-        {"down:A@-4", kStepKeyDown, 0x41, 0, "\u2193  A"},
+        {"pause:1", kStepPause, 1, 10, "1 ms"},
+        {"pause:10000@7", kStepPause, 10000, 7, "10000 ms"},
+        {"down:A@31000", kStepKeyDown, 0x41, 31000, "\u2193  A"},
+        {"down:0xFF@0", kStepKeyDown, 0xFF, 0, "\u2193  0xFF"},
     };
     test::ForEachRow(cases, [&](const Case& c) {
         std::vector<MacroRecordData> steps;
         std::string bad;
-        ASSERT_TRUE(ParseMacroSteps({c.word}, steps, bad)) << c.word;
+        std::string reason;
+        ASSERT_TRUE(ParseMacroSteps({c.word}, steps, bad, reason)) << c.word << ": " << reason;
         ASSERT_EQ(steps.size(), 1u) << c.word;
         EXPECT_EQ(steps[0].type, c.type) << c.word;
         EXPECT_EQ(steps[0].value, c.value) << c.word;
@@ -54,16 +55,47 @@ TEST(MacroStepTextTest, WordsBecomeStepsWithTheirListTexts) {
     });
 }
 
-TEST(MacroStepTextTest, TheFirstBadWordIsNamedAndNothingIsParsed) {
-    for (const std::string bad :
-         {"down:NoSuchKey", "down:", "down:A@", "down:A@x", "press:A", "A", "mouse-down:side",
-          "pause:", "pause:fast", "scroll:left", "scroll:up@1.5", "down:0x", "down:0xFFFFF"}) {
+TEST(MacroStepTextTest, TheFirstBadWordIsNamedWithWhyAndNothingIsParsed) {
+    const struct {
+        const char* word;
+        const char* reason;
+    } cases[] = {
+        {"down:NoSuchKey", "unknown key"},
+        {"down:", "unknown key"},
+        {"down:A@", "number of milliseconds"},
+        {"down:A@x", "number of milliseconds"},
+        {"press:A", "not a step"},
+        {"A", "not a step"},
+        {"mouse-down:side", "left, right, middle"},
+        {"pause:", "number of milliseconds"},
+        {"pause:fast", "number of milliseconds"},
+        {"scroll:left", "up or down"},
+        {"scroll:up@1.5", "number of milliseconds"},
+        {"down:0x", "unknown key"},
+        // Values beyond the limits are refused with them, not stored as the nearest limit (or,
+        // for a key code, cut to its low byte).
+        {"down:0xFFFFF", "0x01 to 0xFF"},
+        {"down:0x100", "0x01 to 0xFF"},
+        {"down:0x00", "0x01 to 0xFF"},
+        {"down:A@-1", "0 to 31000 ms"},
+        {"down:A@31001", "0 to 31000 ms"},
+        {"up:A@99999999999", "0 to 31000 ms"},
+        {"pause:0", "1 to 10000 ms"},
+        {"pause:10001", "1 to 10000 ms"},
+        {"pause:99999999999", "1 to 10000 ms"},
+        {"scroll:up@-5", "0 to 31000 ms"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.word);
         std::vector<MacroRecordData> steps(1);
         std::string named;
-        EXPECT_FALSE(ParseMacroSteps({"down:A", bad, "also:bad"}, steps, named)) << bad;
-        EXPECT_EQ(named, bad);
+        std::string reason;
+        EXPECT_FALSE(ParseMacroSteps({"down:A", c.word, "also:bad"}, steps, named, reason));
+        EXPECT_EQ(named, c.word);
+        EXPECT_NE(reason.find(c.reason), std::string::npos) << reason;
         EXPECT_EQ(steps.size(), 1u) << "unchanged";
     }
+    EXPECT_EQ(ParseMacroKey("0x100"), 0);
 }
 
 TEST(MacroStepTextTest, StoredStepsReadBackAsTheWordsThatMakeThem) {
@@ -75,7 +107,8 @@ TEST(MacroStepTextTest, StoredStepsReadBackAsTheWordsThatMakeThem) {
                          "mouse-down:wheel-up@5"};
     std::vector<MacroRecordData> steps;
     std::string bad;
-    ASSERT_TRUE(ParseMacroSteps(words, steps, bad)) << bad;
+    std::string reason;
+    ASSERT_TRUE(ParseMacroSteps(words, steps, bad, reason)) << bad;
     EXPECT_EQ(steps.size(), words.size() + 2) << "a scroll is a press and a release";
     EXPECT_EQ(FormatMacroSteps(steps), words);
 

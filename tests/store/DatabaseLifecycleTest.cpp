@@ -333,6 +333,22 @@ TEST_F(DatabaseLifecycleTest, UnreadableFilesAreNotOpened) {
     EXPECT_FALSE(store.IsOpen());
     EXPECT_EQ(ReadFile(garbagePath), garbage) << "the file is left untouched";
 
+    // Another program's SQLite file: refused without being written to (the switch to WAL
+    // rewrote its header and counted a change before the schema was found wanting).
+    const std::string foreignPath = DataStore::DatabasePath(dataFolder(), "Foreign");
+    sqlite3* foreign = nullptr;
+    ASSERT_EQ(sqlite3_open(foreignPath.c_str(), &foreign), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(foreign, "CREATE TABLE notes (text); INSERT INTO notes VALUES ('x');",
+                           nullptr, nullptr, nullptr),
+              SQLITE_OK);
+    sqlite3_close(foreign);
+    const std::string before = ReadFile(foreignPath);
+    EXPECT_FALSE(store.OpenDeviceDatabase(dataFolder(), "Foreign"));
+    EXPECT_FALSE(store.IsOpen());
+    EXPECT_EQ(store.OpenFailure(), StoreFailure::kDamaged);
+    EXPECT_EQ(ReadFile(foreignPath), before) << "not one byte changed";
+    EXPECT_FALSE(Exists(foreignPath + "-wal"));
+
     // No "db" folder: the store creates no folders and reports the failure.
     TempDir bare;
     EXPECT_FALSE(store.OpenDeviceDatabase(bare.path(), kModel));
