@@ -387,10 +387,12 @@ GifError WriteGif(const std::string& path, const std::vector<ScreenImage>& frame
         written = false;
     }
     if (!written) {
-        *problem = "cannot encode the GIF file";
         return GifError::kUnreadable;
     }
     if (!WriteRegularFile(path, bytes, *problem)) {
+        // Only what is wrong with the target is worth saying; a plain write failure (a
+        // missing folder, a full disk) keeps the caller's own words.
+        *problem = WriteTargetProblem(path);
         return GifError::kUnreadable;
     }
     return GifError::kNone;
