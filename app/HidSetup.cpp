@@ -122,6 +122,7 @@ bool InstallHidBackends(const HidSetup& setup, std::shared_ptr<SimHidBackend>& s
         }
         auto traced = MakeHidTraceBackend(CurrentHidBackendShared(), setup.traceFile, &error);
         if (!traced) {
+            error = "--hid-trace: " + error;
             return false;
         }
         InstallHidBackend(std::move(traced));

@@ -1,5 +1,7 @@
 #include "app/Startup.h"
 
+#include <cstdio>
+
 #include "device/DeviceCatalogue.h"
 #include "platform/Locale.h"
 #include "platform/Paths.h"
@@ -47,7 +49,11 @@ StartupState PrepareStartup(const std::vector<std::string>& arguments) {
     Manager::SetDeviceName(state.config.applicationName);
 
     state.instance = std::make_unique<SingleInstance>(state.config.applicationName);
-    if (!state.instance->TryAcquire()) {
+    const bool first = state.instance->TryAcquire();
+    if (!state.instance->Problem().empty()) {
+        std::fprintf(stderr, "zanvor-hub: %s\n", state.instance->Problem().c_str());
+    }
+    if (!first) {
         state.instance->AskFirstToRaise();
         state.instance.reset();
         state.exitCode = 0;

@@ -24,10 +24,23 @@ int main(int argc, char** argv) {
     if (!RunsWithoutOwner(arguments)) {
         PrepareHeadlessStartup();  // the application name names the desktop program's socket
         SingleInstance owner;
-        if (const auto reply = owner.AskFirstToRun(arguments)) {
-            std::cout << reply->out;
-            std::cerr << reply->err << std::flush;
-            return FinishOutput(reply->status);
+        const SingleInstance::Handoff handoff = owner.AskFirstToRun(arguments);
+        if (!owner.Problem().empty()) {
+            std::cerr << "zanvorctl: " << owner.Problem() << "\n";
+        }
+        switch (handoff.outcome) {
+            case SingleInstance::Handoff::Outcome::kDone:
+                std::cout << handoff.reply.out;
+                std::cerr << handoff.reply.err << std::flush;
+                return FinishOutput(handoff.reply.status);
+            case SingleInstance::Handoff::Outcome::kOwnerEnded:
+                // The program had started the command: running it here as well could make
+                // the change twice.
+                std::cerr << "zanvorctl: the desktop program ended while it ran the command; "
+                             "the change may or may not have been made\n";
+                return FinishOutput(kCliFailed);
+            case SingleInstance::Handoff::Outcome::kNotHandedOver:
+                break;
         }
     }
     // From here on the keyboard and the database are ours: an interrupt ends the command

@@ -6,6 +6,7 @@
 
 #include <pugixml.hpp>
 
+#include "platform/FileRead.h"
 #include "ui/CDeviceList.h"
 
 namespace zanvor {
@@ -138,8 +139,11 @@ bool ReadCatalogueFile(const std::string& applicationFolder, DeviceCatalogue& ou
     out = DeviceCatalogue{};
     pugi::xml_document document;
     const std::string path = applicationFolder + "config.xml";
-    // load_file detects the encoding (UTF-8, UTF-16 with a byte order mark) as load_buffer does.
-    if (!document.load_file(path.c_str())) {
+    // Only a regular file, read without waiting and only up to the limit. load_buffer detects
+    // the encoding (UTF-8, UTF-16 with a byte order mark) as load_file does.
+    std::string bytes;
+    if (ReadRegularFile(path, kMaxUserFileBytes, bytes) != FileReadResult::kOk ||
+        !document.load_buffer(bytes.data(), bytes.size())) {
         return false;
     }
     return ParseDocument(document, applicationFolder, out);

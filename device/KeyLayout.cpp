@@ -3,6 +3,7 @@
 #include <pugixml.hpp>
 
 #include "device/DeviceCatalogue.h"
+#include "platform/FileRead.h"
 #include "ui/AuroraEffect.h"
 #include "ui/KeyboardCtrl.h"
 
@@ -176,7 +177,11 @@ bool ParseLayout(std::string_view xml, KeyLayout& out) {
 
 bool ReadLayoutFile(const std::string& path, KeyLayout& out) {
     pugi::xml_document document;
-    if (!document.load_file(path.c_str())) {
+    // Only a regular file, read without waiting and only up to the limit. load_buffer detects
+    // the encoding (UTF-8, UTF-16 with a byte order mark) as load_file does.
+    std::string bytes;
+    if (ReadRegularFile(path, kMaxUserFileBytes, bytes) != FileReadResult::kOk ||
+        !document.load_buffer(bytes.data(), bytes.size())) {
         return false;
     }
     return ParseDocument(document, out);

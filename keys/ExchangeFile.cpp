@@ -3,13 +3,13 @@
 #include <algorithm>
 #include <climits>
 #include <cstdint>
-#include <fstream>
 #include <map>
 #include <utility>
 
 #include <pugixml.hpp>
 
 #include "platform/FileRead.h"
+#include "platform/FileWrite.h"
 
 namespace zanvor {
 
@@ -136,14 +136,10 @@ std::string FormatExchangeDocument(const std::string& name, const std::vector<Ke
 
 bool WriteExchangeFile(const std::string& path, const std::string& name,
                        const std::vector<KeyMacroData>& rows) {
-    const std::string bytes = FormatExchangeDocument(name, rows);
-    std::ofstream file(path, std::ios::binary | std::ios::trunc);
-    if (!file) {
-        return false;
-    }
-    file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    file.close();
-    return !file.fail();
+    // Replaces only a regular file, through a temporary file, so a failed export leaves the
+    // old file whole and never writes into a device or a FIFO.
+    std::string error;
+    return WriteRegularFile(path, FormatExchangeDocument(name, rows), error);
 }
 
 ExchangeReadResult ParseExchangeDocument(const void* data, size_t size, std::string& name,

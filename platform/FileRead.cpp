@@ -8,7 +8,10 @@
 
 namespace zanvor {
 
-FileReadResult ReadRegularFile(const std::string& path, size_t maxBytes, std::string& data) {
+namespace {
+
+template <typename Bytes>
+FileReadResult ReadInto(const std::string& path, size_t maxBytes, Bytes& data) {
     data.clear();
     // Non-blocking, so opening a FIFO without a writer returns at once; fstat then refuses it.
     const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
@@ -27,6 +30,7 @@ FileReadResult ReadRegularFile(const std::string& path, size_t maxBytes, std::st
         result = FileReadResult::kTooLarge;
     }
     if (result == FileReadResult::kOk) {
+        ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
         data.reserve(static_cast<size_t>(info.st_size));
         char buffer[65536];
         for (;;) {
@@ -46,7 +50,7 @@ FileReadResult ReadRegularFile(const std::string& path, size_t maxBytes, std::st
                 result = FileReadResult::kTooLarge;
                 break;
             }
-            data.append(buffer, static_cast<size_t>(got));
+            data.insert(data.end(), buffer, buffer + got);
         }
     }
     ::close(fd);
@@ -54,6 +58,35 @@ FileReadResult ReadRegularFile(const std::string& path, size_t maxBytes, std::st
         data.clear();
     }
     return result;
+}
+
+}  // namespace
+
+FileReadResult ReadRegularFile(const std::string& path, size_t maxBytes, std::string& data) {
+    return ReadInto(path, maxBytes, data);
+}
+
+FileReadResult ReadRegularFile(const std::string& path, size_t maxBytes,
+                               std::vector<uint8_t>& data) {
+    return ReadInto(path, maxBytes, data);
+}
+
+std::string FileReadProblem(FileReadResult result, const std::string& path, size_t maxBytes) {
+    switch (result) {
+        case FileReadResult::kOk:
+            return std::string();
+        case FileReadResult::kMissing:
+            return path + " does not exist";
+        case FileReadResult::kNotRegular:
+            return path + " is not a regular file";
+        case FileReadResult::kTooLarge:
+            return path + " is larger than " +
+                   (maxBytes >= (size_t{1} << 20) ? std::to_string(maxBytes >> 20) + " MB"
+                                                  : std::to_string(maxBytes) + " bytes");
+        case FileReadResult::kUnreadable:
+            break;
+    }
+    return "cannot read " + path;
 }
 
 }  // namespace zanvor

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
+#include <vector>
 
 namespace zanvor {
 
@@ -16,8 +18,13 @@ enum class FileReadResult {
     kUnreadable,  // no permission or an I/O error
 };
 
-// Reads the whole file into `data` (emptied first).
+// Reads the whole file into `data` (emptied first). A symbolic link to a regular file is read.
 FileReadResult ReadRegularFile(const std::string& path, size_t maxBytes, std::string& data);
+FileReadResult ReadRegularFile(const std::string& path, size_t maxBytes,
+                               std::vector<uint8_t>& data);
+
+// One line saying why `path` was not read ("/dev/zero is not a regular file"); empty for kOk.
+std::string FileReadProblem(FileReadResult result, const std::string& path, size_t maxBytes);
 
 // Largest exchange file or other user file the program reads (64 MiB).
 inline constexpr size_t kMaxUserFileBytes = size_t{64} << 20;

@@ -1,5 +1,7 @@
 #include "platform/HidTrace.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
@@ -8,6 +10,8 @@
 #include <cstring>
 #include <ctime>
 #include <mutex>
+
+#include "platform/FileWrite.h"
 
 namespace zanvor {
 
@@ -120,10 +124,16 @@ std::shared_ptr<HidBackend> MakeHidTraceBackend(std::shared_ptr<HidBackend> inne
         }
         return nullptr;
     }
-    std::FILE* handle = std::fopen(file.c_str(), "ae");
+    std::string problem;
+    const int fd = OpenRegularFileForAppend(file, problem);
+    std::FILE* handle = fd >= 0 ? ::fdopen(fd, "a") : nullptr;
     if (handle == nullptr) {
+        if (fd >= 0) {
+            problem = "cannot open " + file + ": " + std::strerror(errno);
+            ::close(fd);
+        }
         if (error != nullptr) {
-            *error = "cannot open " + file + ": " + std::strerror(errno);
+            *error = problem;
         }
         return nullptr;
     }

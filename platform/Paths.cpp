@@ -4,7 +4,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <mutex>
 #include <system_error>
@@ -121,7 +123,37 @@ std::string RuntimeFolder() {
     if (value != nullptr && value[0] == '/') {
         return WithSlash(value);
     }
-    return "/tmp/";
+    // The shared temporary folder is open to every user: the user's own folder inside it
+    // keeps the lock and the socket out of other users' reach (PrivateFolder checks it).
+    return "/tmp/zanvor-hub-" + std::to_string(::getuid()) + "/";
+}
+
+bool PrivateFolder(const std::string& path, std::string& error) {
+    std::string folder = path;
+    while (folder.size() > 1 && folder.back() == '/') {
+        folder.pop_back();
+    }
+    if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) {
+        error = "cannot create " + folder + ": " + std::strerror(errno);
+        return false;
+    }
+    struct stat info {};
+    if (::lstat(folder.c_str(), &info) != 0) {
+        error = "cannot use " + folder + ": " + std::strerror(errno);
+        return false;
+    }
+    if (!S_ISDIR(info.st_mode)) {
+        error = folder + " is not a folder";
+    } else if (info.st_uid != ::getuid()) {
+        error = folder + " belongs to another user";
+    } else if ((info.st_mode & 077) != 0) {
+        error = folder + " is open to other users (mode " +
+                std::to_string((info.st_mode >> 6) & 7) + std::to_string((info.st_mode >> 3) & 7) +
+                std::to_string(info.st_mode & 7) + ", expected 700)";
+    } else {
+        return true;
+    }
+    return false;
 }
 
 std::string DataFolder() {

@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
@@ -27,6 +28,9 @@ constexpr char kRaiseRequest[] = "raise\n";
 constexpr char kRaiseReply[] = "ok\n";
 constexpr char kRunRequest[] = "run\n";
 constexpr char kRunDeclined[] = "declined\n";
+// Sent once the desktop program starts running a handed-over command: from then on the
+// command line never runs it itself.
+constexpr char kRunAccepted[] = "accepted\n";
 constexpr size_t kMaxArguments = 256;
 constexpr size_t kMaxArgumentBytes = 1 << 16;
 constexpr size_t kMaxOutputBytes = 64 << 20;
@@ -144,6 +148,18 @@ bool ReadNumber(int fd, int timeoutMs, size_t limit, size_t& value) {
     return true;
 }
 
+// True when the other end of a connected local socket runs as this user. Checked on both
+// sides before a word is said: a socket of the same name in a shared folder may be another
+// user's.
+bool PeerIsThisUser(int fd) {
+    ucred peer{};
+    socklen_t size = sizeof peer;
+    return ::getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &peer, &size) == 0 && size == sizeof peer &&
+           peer.uid == ::getuid();
+}
+
+// Connects to the desktop program's socket; -1 when nobody listens there or the listener is
+// another user.
 int Connect(const std::string& socketPath) {
     sockaddr_un address;
     if (!FillAddress(socketPath, address)) {
@@ -154,6 +170,11 @@ int Connect(const std::string& socketPath) {
         return -1;
     }
     if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    if (!PeerIsThisUser(fd)) {
+        Trace("SingleInstance: %s belongs to another user; not used\n", socketPath.c_str());
         ::close(fd);
         return -1;
     }
@@ -197,14 +218,15 @@ void SingleInstance::ResolvePaths() {
             c = '_';
         }
     }
-    // Without a per-user runtime folder the shared temporary folder is used; the user id in
-    // the name keeps users apart there.
-    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-    if (runtime == nullptr || runtime[0] != '/') {
-        name += "-" + std::to_string(::getuid());
-    }
     const std::string folder = RuntimeFolder();
-    CreateFolders(folder);
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    if (runtime != nullptr && runtime[0] == '/') {
+        CreateFolders(folder);
+    } else if (!PrivateFolder(folder, problem_)) {
+        // Without a per-user runtime folder the user's own folder in the shared temporary
+        // folder is used, and only when nobody else could have made or opened it.
+        problem_ += "; running without the single-instance guard";
+    }
     lockPath_ = folder + name + ".lock";
     socketPath_ = folder + name + ".sock";
 }
@@ -214,9 +236,23 @@ bool SingleInstance::TryAcquire() {
         return true;
     }
     ResolvePaths();
+    if (!problem_.empty()) {
+        Trace("SingleInstance: %s\n", problem_.c_str());
+        return true;
+    }
     const int fd = ::open(lockPath_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
     if (fd < 0) {
         Trace("SingleInstance: cannot open %s: %s\n", lockPath_.c_str(), std::strerror(errno));
+        return true;
+    }
+    // A lock file of another user's (in a shared runtime folder) would let that user hold
+    // this user's lock and be raised in place of this program.
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || info.st_uid != ::getuid() || !S_ISREG(info.st_mode)) {
+        problem_ =
+            lockPath_ + " belongs to another user; running without the single-instance guard";
+        Trace("SingleInstance: %s\n", problem_.c_str());
+        ::close(fd);
         return true;
     }
     int result;
@@ -285,11 +321,7 @@ void SingleInstance::Listen() {
         if (client < 0) {
             continue;
         }
-        ucred peer{};
-        socklen_t size = sizeof peer;
-        const bool sameUser = ::getsockopt(client, SOL_SOCKET, SO_PEERCRED, &peer, &size) == 0 &&
-                              peer.uid == ::getuid();
-        if (sameUser) {
+        if (PeerIsThisUser(client)) {
             const std::string request = ReadLine(client, 1000);
             if (request == kRaiseRequest) {
                 SendAll(client, kRaiseReply);
@@ -315,7 +347,7 @@ void SingleInstance::ServeCommand(int client) {
             return;
         }
     }
-    std::function<std::optional<CommandReply>(const std::vector<std::string>&)> handler;
+    CommandHandler handler;
     {
         // The desktop program listens from its first moments but sets its handler once its
         // window exists: a command arriving in between waits for it rather than being declined
@@ -325,18 +357,30 @@ void SingleInstance::ServeCommand(int client) {
                              [this] { return commandHandler_ || commandsClosed_; });
         handler = commandHandler_;
     }
-    const std::optional<CommandReply> reply = handler ? handler(arguments) : std::nullopt;
+    // The handler may say so from another thread; it does before it returns, while `client`
+    // is still open.
+    std::atomic<bool> acceptedSent{false};
+    const std::function<void()> accepted = [client, &acceptedSent] {
+        if (!acceptedSent.exchange(true)) {
+            SendAll(client, kRunAccepted);
+        }
+    };
+    const std::optional<CommandReply> reply = handler ? handler(arguments, accepted) : std::nullopt;
     if (!reply) {
-        SendAll(client, kRunDeclined);
+        // After "accepted" the connection just ends: the command line then says that the
+        // outcome is unknown rather than running the command a second time.
+        if (!acceptedSent.load()) {
+            SendAll(client, kRunDeclined);
+        }
         return;
     }
+    accepted();
     SendAll(client, "done " + std::to_string(reply->status) + "\n" +
                         std::to_string(reply->out.size()) + "\n" + reply->out +
                         std::to_string(reply->err.size()) + "\n" + reply->err);
 }
 
-void SingleInstance::SetCommandHandler(
-    std::function<std::optional<CommandReply>(const std::vector<std::string>&)> handler) {
+void SingleInstance::SetCommandHandler(CommandHandler handler) {
     {
         std::lock_guard lock(handlerMutex_);
         commandsClosed_ = commandsClosed_ || (commandHandler_ && !handler);
@@ -354,23 +398,28 @@ void SingleInstance::CloseCommands() {
     handlerSet_.notify_all();
 }
 
-std::optional<SingleInstance::CommandReply> SingleInstance::AskFirstToRun(
-    const std::vector<std::string>& arguments) {
+SingleInstance::Handoff SingleInstance::AskFirstToRun(const std::vector<std::string>& arguments) {
     ResolvePaths();
-    if (arguments.size() > kMaxArguments) {
-        return std::nullopt;
+    Handoff handoff;
+    if (!problem_.empty() || arguments.size() > kMaxArguments) {
+        return handoff;
     }
     const int fd = Connect(socketPath_);
     if (fd < 0) {
-        return std::nullopt;  // no desktop program is running
+        return handoff;  // no desktop program is running
     }
     std::string request = std::string(kRunRequest) + std::to_string(arguments.size()) + "\n";
     for (const std::string& argument : arguments) {
         request += std::to_string(argument.size()) + "\n" + argument;
     }
-    std::optional<CommandReply> reply;
     if (SendAll(fd, request)) {
-        const std::string head = ReadLine(fd, kRunReplyTimeoutMs, 24);
+        // Until the program says it runs the command, an ending connection means it never
+        // started; afterwards, that the outcome is unknown.
+        std::string head = ReadLine(fd, kRunReplyTimeoutMs, 24);
+        if (head == kRunAccepted) {
+            handoff.outcome = Handoff::Outcome::kOwnerEnded;
+            head = ReadLine(fd, kRunReplyTimeoutMs, 24);
+        }
         size_t outLength = 0;
         size_t errLength = 0;
         CommandReply done;
@@ -380,12 +429,13 @@ std::optional<SingleInstance::CommandReply> SingleInstance::AskFirstToRun(
                 ReadExact(fd, outLength, done.out, 5000) &&
                 ReadNumber(fd, 1000, kMaxOutputBytes, errLength) &&
                 ReadExact(fd, errLength, done.err, 5000)) {
-                reply = std::move(done);
+                handoff.outcome = Handoff::Outcome::kDone;
+                handoff.reply = std::move(done);
             }
         }
     }
     ::close(fd);
-    return reply;
+    return handoff;
 }
 
 void SingleInstance::DeliverRaise() {
@@ -418,6 +468,9 @@ void SingleInstance::SetRaiseHandler(std::function<void()> handler) {
 
 bool SingleInstance::AskFirstToRaise(int timeoutMs) {
     ResolvePaths();
+    if (!problem_.empty()) {
+        return false;
+    }
     sockaddr_un address;
     if (!FillAddress(socketPath_, address)) {
         return false;
@@ -429,6 +482,12 @@ bool SingleInstance::AskFirstToRaise(int timeoutMs) {
             return false;
         }
         if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0) {
+            if (!PeerIsThisUser(fd)) {
+                Trace("SingleInstance: %s belongs to another user; not used\n",
+                      socketPath_.c_str());
+                ::close(fd);
+                return false;
+            }
             const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
                 deadline - std::chrono::steady_clock::now());
             const bool ok =

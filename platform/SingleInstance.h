@@ -12,10 +12,11 @@ namespace zanvor {
 
 // One running desktop program per user and application name. The first instance holds an
 // exclusive lock on "<runtime folder>/<application name>.lock" and listens on the local
-// socket "<runtime folder>/<application name>.sock" (mode 0600, and only peers of the same
-// user are served); a later start finds the lock taken, asks the first instance through the
-// socket to raise its window, and exits. The command line hands its commands over the same
-// socket to the running desktop program, which owns the keyboard while it runs.
+// socket "<runtime folder>/<application name>.sock" (mode 0600; both ends check that the
+// other runs as the same user before anything is said); a later start finds the lock taken, asks
+// the first instance through the socket to raise its window, and exits. The command line hands its
+// commands over the same socket to the running desktop program, which owns the keyboard while it
+// runs.
 class SingleInstance {
   public:
     // name: the application name; empty means ApplicationName() at TryAcquire.
@@ -41,14 +42,31 @@ class SingleInstance {
         std::string out;
         std::string err;
     };
+    // How a hand-over went.
+    struct Handoff {
+        enum class Outcome {
+            kNotHandedOver,  // no desktop program, or it declined before running anything:
+                             // the command line may run the command alone
+            kDone,           // the desktop program ran it: `reply` holds what it printed
+            kOwnerEnded,     // it took the command and then ended (or stopped answering)
+                             // before saying how it went: the change may or may not have
+                             // been made, so the command must not be run again
+        };
+        Outcome outcome = Outcome::kNotHandedOver;
+        CommandReply reply;
+    };
     // From the command line: hands the command's arguments (without the program name) to
-    // the running desktop program and waits for it to run them. Nothing when no desktop
-    // program runs or it declined (the command line then works alone).
-    std::optional<CommandReply> AskFirstToRun(const std::vector<std::string>& arguments);
+    // the running desktop program and waits for it to run them. Nothing is sent to a socket
+    // that another user listens on.
+    Handoff AskFirstToRun(const std::vector<std::string>& arguments);
     // Called on the listening thread for each handed-over command; returns nothing to decline.
+    // The handler calls `accepted` (from any thread, while the handler has not returned) just
+    // before it starts running the command; from then on the command line will not run the
+    // command itself, whatever happens. A reply without that call counts as accepted.
     // A command that arrives before a handler is set waits for one (the program is starting).
-    void SetCommandHandler(
-        std::function<std::optional<CommandReply>(const std::vector<std::string>&)> handler);
+    using CommandHandler = std::function<std::optional<CommandReply>(
+        const std::vector<std::string>& arguments, const std::function<void()>& accepted)>;
+    void SetCommandHandler(CommandHandler handler);
     // From now on every handed-over command is declined (the program is closing).
     void CloseCommands();
 
@@ -57,6 +75,9 @@ class SingleInstance {
     void SetRaiseHandler(std::function<void()> handler);
 
     bool Holding() const { return lockFd_ >= 0; }
+    // Why the lock and the socket cannot be used safely (their folder or lock file belongs
+    // to somebody else); empty when they can. The program then runs without the guard.
+    const std::string& Problem() const { return problem_; }
     const std::string& LockPath() const { return lockPath_; }
     const std::string& SocketPath() const { return socketPath_; }
 
@@ -70,6 +91,7 @@ class SingleInstance {
     std::string name_;
     std::string lockPath_;
     std::string socketPath_;
+    std::string problem_;
     int lockFd_ = -1;
     int listenFd_ = -1;
     int wakeFd_ = -1;  // eventfd that ends the listening thread
@@ -79,7 +101,7 @@ class SingleInstance {
     std::condition_variable handlerSet_;
     bool commandsClosed_ = false;
     std::function<void()> handler_;
-    std::function<std::optional<CommandReply>(const std::vector<std::string>&)> commandHandler_;
+    CommandHandler commandHandler_;
     int pendingRaises_ = 0;
 };
 

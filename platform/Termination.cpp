@@ -43,9 +43,13 @@ void InstallTerminationHandlers() {
     struct sigaction action {};
     action.sa_handler = OnTerminationSignal;
     sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
+    // No SA_RESTART: a system call the program is blocked in (a read, an open, a wait) returns
+    // EINTR, so the first signal ends a program that waits rather than being swallowed.
+    action.sa_flags = 0;
     ::sigaction(SIGTERM, &action, nullptr);
     ::sigaction(SIGINT, &action, nullptr);
+    // The terminal or the session went away: end as cleanly as when asked to.
+    ::sigaction(SIGHUP, &action, nullptr);
 }
 
 bool TerminationRequested() {

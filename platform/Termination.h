@@ -2,10 +2,11 @@
 
 namespace zanvor {
 
-// SIGTERM and SIGINT as a request to end the program cleanly: the first one is noted (and
-// wakes whoever watches TerminationFd), so the program can stop its worker, close the
-// database and remove its lock and socket; a second one ends the program at once, as it
-// would without a handler, for a program that does not stop.
+// SIGTERM, SIGINT and SIGHUP as a request to end the program cleanly: the first one is noted
+// (and wakes whoever watches TerminationFd, and interrupts a blocking system call with EINTR),
+// so the program can stop its worker, close the database and remove its lock and socket; a
+// second one ends the program at once, as it would without a handler, for a program that does
+// not stop.
 void InstallTerminationHandlers();
 
 // True once a termination signal arrived.

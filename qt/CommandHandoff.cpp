@@ -55,7 +55,7 @@ void CommandHandoff::Close() {
 }
 
 std::optional<SingleInstance::CommandReply> CommandHandoff::Run(
-    const std::vector<std::string>& arguments) {
+    const std::vector<std::string>& arguments, const std::function<void()>& accepted) {
     CliOptions options;
     const std::vector<std::string> rest = ExtractSimulate(arguments, options);
     if (options.simulate != simulating_ || closing_->load()) {
@@ -69,22 +69,28 @@ std::optional<SingleInstance::CommandReply> CommandHandoff::Run(
                 "first\n"};
         }
     }
+    // Either the UI thread starts the command or this thread gives it up, never both: a
+    // command given up is run by the command line instead, so it must not have started.
+    enum Phase : int { kQueued, kStarted, kGivenUp };
+    auto phase = std::make_shared<std::atomic<int>>(kQueued);
     auto result = std::make_shared<std::promise<SingleInstance::CommandReply>>();
     std::future<SingleInstance::CommandReply> done = result->get_future();
     auto closing = closing_;
     QMetaObject::invokeMethod(
         this,
-        [this, result, closing, arguments] {
-            if (closing->load()) {
-                result->set_value({1, "", "zanvorctl: the desktop program is closing\n"});
+        [this, result, closing, phase, arguments, accepted] {
+            int expected = kQueued;
+            if (closing->load() || !phase->compare_exchange_strong(expected, kStarted)) {
                 return;
             }
+            accepted();
             result->set_value(Execute(arguments));
         },
         Qt::QueuedConnection);
     // The UI thread may have left its event loop for good: then the command never runs.
     while (done.wait_for(std::chrono::milliseconds(100)) != std::future_status::ready) {
-        if (closing->load()) {
+        int expected = kQueued;
+        if (closing->load() && phase->compare_exchange_strong(expected, kGivenUp)) {
             return std::nullopt;
         }
     }

@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -27,8 +28,11 @@ class CommandHandoff : public QObject {
 
     // Listening thread: runs the command on the UI thread and waits for it. Nothing when the
     // command is not for this program (another kind of keyboard than it runs with) or the
-    // program is closing; the command line then works alone.
-    std::optional<SingleInstance::CommandReply> Run(const std::vector<std::string>& arguments);
+    // program closed before the command started; the command line then works alone.
+    // `accepted` is called on the UI thread just before the command starts; a command that
+    // started is always waited for.
+    std::optional<SingleInstance::CommandReply> Run(const std::vector<std::string>& arguments,
+                                                    const std::function<void()>& accepted);
     // From now on every request is declined (the event loop has ended).
     void Close();
 

@@ -141,8 +141,10 @@ int RunHubApplication(int argc, char** argv) {
     // While this program runs it owns the keyboard and the database: zanvorctl hands its
     // commands over instead of talking to the keyboard between our reports.
     CommandHandoff handoff(dialog, dialogs, options.hid.simulate);
-    startup.instance->SetCommandHandler(
-        [&handoff](const std::vector<std::string>& arguments) { return handoff.Run(arguments); });
+    startup.instance->SetCommandHandler([&handoff](const std::vector<std::string>& arguments,
+                                                   const std::function<void()>& accepted) {
+        return handoff.Run(arguments, accepted);
+    });
 
     if (startup.minimized) {
         host.ShowMinimized();

@@ -1,5 +1,7 @@
 #include "qt/QtImageServices.h"
 
+#include <QBuffer>
+#include <QByteArray>
 #include <QFont>
 #include <QFontMetrics>
 #include <QImageReader>
@@ -7,6 +9,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/FileRead.h"
 #include "screen/PngFile.h"
 
 namespace zanvor {
@@ -38,7 +41,15 @@ ScreenImage FromQImage(const QImage& source) {
 
 bool QtImageServices::ReadPicture(const std::string& path, ScreenImage& image) {
     image = ScreenImage();
-    QImageReader reader(QString::fromStdString(path));
+    // Only a regular file, read without waiting and only up to the limit.
+    std::string bytes;
+    if (ReadRegularFile(path, kMaxUserFileBytes, bytes) != FileReadResult::kOk) {
+        return false;
+    }
+    QByteArray data = QByteArray::fromRawData(bytes.data(), static_cast<qsizetype>(bytes.size()));
+    QBuffer buffer(&data);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
     reader.setAutoTransform(true);
     const QSize size = reader.size();
     // A picture claiming more than any screen needs is refused before it is decoded.

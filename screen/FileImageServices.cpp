@@ -3,8 +3,9 @@
 #include <gif_lib.h>
 
 #include <algorithm>
-#include <fstream>
+#include <vector>
 
+#include "platform/FileRead.h"
 #include "screen/GifCodec.h"
 #include "screen/PngFile.h"
 
@@ -12,24 +13,32 @@ namespace zanvor {
 
 namespace {
 
-bool StartsWith(const std::string& path, std::string_view signature) {
-    std::ifstream file(path, std::ios::binary);
-    std::string head(signature.size(), '\0');
-    return file.read(head.data(), static_cast<std::streamsize>(head.size())) && head == signature;
+bool StartsWith(const std::vector<uint8_t>& bytes, std::string_view signature) {
+    return bytes.size() >= signature.size() &&
+           std::equal(signature.begin(), signature.end(), bytes.begin(),
+                      [](char a, uint8_t b) { return static_cast<uint8_t>(a) == b; });
 }
 
 }  // namespace
 
 bool FileImageServices::ReadPicture(const std::string& path, ScreenImage& image) {
     image = ScreenImage();
-    if (StartsWith(path, "GIF8")) {
+    // Only a regular file, read without waiting and only up to the limit.
+    std::vector<uint8_t> bytes;
+    if (ReadRegularFile(path, kMaxUserFileBytes, bytes) != FileReadResult::kOk) {
+        return false;
+    }
+    if (StartsWith(bytes, "GIF8")) {
         GifLimits limits;
         limits.maxFrames = 1;
+        if (bytes.size() > limits.maxFileBytes) {
+            return false;
+        }
         bool first = true;
         ScreenImage read;
         // Only the first frame is wanted: the second one ends the decoding with an error
         // that is of no interest here.
-        const GifError result = ReadGifFile(path, limits, [&](const ScreenImage& canvas, int) {
+        const GifError result = DecodeGif(bytes, limits, [&](const ScreenImage& canvas, int) {
             if (first) {
                 read = canvas;
                 first = false;
@@ -41,7 +50,7 @@ bool FileImageServices::ReadPicture(const std::string& path, ScreenImage& image)
         image = std::move(read);
         return true;
     }
-    return ReadPng(path, image);
+    return DecodePng(bytes, image);
 }
 
 bool FileImageServices::WritePicture(const std::string& path, const ScreenImage& image) {

@@ -5,12 +5,12 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
 #include <memory>
 #include <system_error>
 #include <unordered_map>
 
+#include "platform/FileRead.h"
+#include "platform/FileWrite.h"
 #include "screen/PngFile.h"
 
 namespace zanvor {
@@ -154,9 +154,11 @@ bool IndexQuantised(const ScreenImage& image, IndexedFrame& out) {
     return out.palette != nullptr;
 }
 
-int WriteToFile(GifFileType* gif, const GifByteType* data, int length) {
-    auto* file = static_cast<std::FILE*>(gif->UserData);
-    return static_cast<int>(std::fwrite(data, 1, static_cast<size_t>(std::max(length, 0)), file));
+int WriteToMemory(GifFileType* gif, const GifByteType* data, int length) {
+    auto* bytes = static_cast<std::string*>(gif->UserData);
+    const size_t count = static_cast<size_t>(std::max(length, 0));
+    bytes->append(reinterpret_cast<const char*>(data), count);
+    return static_cast<int>(count);
 }
 
 bool WriteFrames(GifFileType* gif, const std::vector<IndexedFrame>& frames,
@@ -324,19 +326,15 @@ GifError DecodeGif(std::span<const uint8_t> bytes, const GifLimits& limits,
 }
 
 GifError ReadGifFile(const std::string& path, const GifLimits& limits, const GifFrameSink& sink) {
-    std::error_code error;
-    const auto size = std::filesystem::file_size(path, error);
-    if (error) {
-        return GifError::kUnreadable;
-    }
-    if (size > limits.maxFileBytes) {
-        return GifError::kFileTooLarge;
-    }
-    std::ifstream file(path, std::ios::binary);
-    std::vector<uint8_t> bytes(static_cast<size_t>(size));
-    if (!file || !file.read(reinterpret_cast<char*>(bytes.data()),
-                            static_cast<std::streamsize>(bytes.size()))) {
-        return GifError::kUnreadable;
+    // Only a regular file, read without waiting and only up to the limit.
+    std::vector<uint8_t> bytes;
+    switch (ReadRegularFile(path, limits.maxFileBytes, bytes)) {
+        case FileReadResult::kOk:
+            break;
+        case FileReadResult::kTooLarge:
+            return GifError::kFileTooLarge;
+        default:
+            return GifError::kUnreadable;
     }
     return DecodeGif(bytes, limits, sink);
 }
@@ -357,7 +355,7 @@ GifError ReadGifFitted(const std::string& path, int width, int height, GifFrames
 }
 
 GifError WriteGif(const std::string& path, const std::vector<ScreenImage>& frames,
-                  const std::vector<int>& delaysMs) {
+                  const std::vector<int>& delaysMs, std::string* problem) {
     if (frames.empty() || frames[0].Empty()) {
         return GifError::kNoFrames;
     }
@@ -373,21 +371,28 @@ GifError WriteGif(const std::string& path, const std::vector<ScreenImage>& frame
         }
     }
 
-    const std::string temporary = TemporaryNameBeside(path);
-    std::FILE* file = std::fopen(temporary.c_str(), "wb");
-    if (file == nullptr) {
+    std::string target;
+    if (problem == nullptr) {
+        problem = &target;
+    }
+    *problem = WriteTargetProblem(path);
+    if (!problem->empty()) {
         return GifError::kUnreadable;
     }
+    std::string bytes;
     int error = 0;
-    GifFileType* gif = EGifOpen(file, WriteToFile, &error);
+    GifFileType* gif = EGifOpen(&bytes, WriteToMemory, &error);
     bool written = gif != nullptr && WriteFrames(gif, indexed, delaysMs, width, height);
     if (gif != nullptr && EGifCloseFile(gif, &error) == GIF_ERROR) {
         written = false;
     }
-    written = std::fflush(file) == 0 && written;
-    written = std::fclose(file) == 0 && written;
-    if (!written || std::rename(temporary.c_str(), path.c_str()) != 0) {
-        std::remove(temporary.c_str());
+    if (!written) {
+        return GifError::kUnreadable;
+    }
+    if (!WriteRegularFile(path, bytes, *problem)) {
+        // Only what is wrong with the target is worth saying; a plain write failure (a
+        // missing folder, a full disk) keeps the caller's own words.
+        *problem = WriteTargetProblem(path);
         return GifError::kUnreadable;
     }
     return GifError::kNone;

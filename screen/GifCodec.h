@@ -63,9 +63,11 @@ GifError ReadGifFitted(const std::string& path, int width, int height, GifFrames
 // time (milliseconds, stored to the nearest hundredth of a second). The canvas is the first
 // frame's size; other sizes are fitted into it. Frames of at most 256 colours keep them
 // exactly; others are reduced to 256. The file is written beside the destination and renamed
-// over it, so a failure leaves no half-written file. kNoFrames for an empty list,
-// kUnreadable when the file cannot be written.
+// over it, so a failure leaves no half-written file; something other than a regular file at
+// the destination (a device, a FIFO, a link, a folder) is refused, not replaced. kNoFrames for
+// an empty list, kUnreadable when the file cannot be written (in `problem`, in one line, what is
+// wrong with the destination when that is why).
 GifError WriteGif(const std::string& path, const std::vector<ScreenImage>& frames,
-                  const std::vector<int>& delaysMs);
+                  const std::vector<int>& delaysMs, std::string* problem = nullptr);
 
 }  // namespace zanvor

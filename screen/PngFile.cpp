@@ -5,7 +5,11 @@
 
 #include <atomic>
 #include <cstdio>
+#include <string>
 #include <vector>
+
+#include "platform/FileRead.h"
+#include "platform/FileWrite.h"
 
 namespace zanvor {
 
@@ -29,8 +33,16 @@ std::string TemporaryNameBeside(const std::string& path) {
 
 bool ReadPng(const std::string& path, ScreenImage& image) {
     image = ScreenImage();
+    // Only a regular file, read without waiting and only up to the limit.
+    std::vector<uint8_t> bytes;
+    return ReadRegularFile(path, kMaxUserFileBytes, bytes) == FileReadResult::kOk &&
+           DecodePng(bytes, image);
+}
+
+bool DecodePng(std::span<const uint8_t> bytes, ScreenImage& image) {
+    image = ScreenImage();
     PngImage png;
-    if (png_image_begin_read_from_file(&png.image, path.c_str()) == 0) {
+    if (png_image_begin_read_from_memory(&png.image, bytes.data(), bytes.size()) == 0) {
         return false;
     }
     if (png.image.width < 1 || png.image.height < 1 ||
@@ -65,16 +77,18 @@ bool WritePng(const std::string& path, const ScreenImage& image) {
     png.image.height = static_cast<png_uint_32>(image.height);
     png.image.format = PNG_FORMAT_RGB;
 
-    const std::string temporary = TemporaryNameBeside(path);
-    if (png_image_write_to_file(&png.image, temporary.c_str(), 0, rgb.data(), 0, nullptr) == 0) {
-        std::remove(temporary.c_str());
+    png_alloc_size_t size = 0;
+    if (png_image_write_get_memory_size(png.image, size, 0, rgb.data(), 0, nullptr) == 0) {
         return false;
     }
-    if (std::rename(temporary.c_str(), path.c_str()) != 0) {
-        std::remove(temporary.c_str());
+    std::string bytes(size, '\0');
+    if (png_image_write_to_memory(&png.image, bytes.data(), &size, 0, rgb.data(), 0, nullptr) ==
+        0) {
         return false;
     }
-    return true;
+    bytes.resize(size);
+    std::string error;
+    return WriteRegularFile(path, bytes, error);
 }
 
 }  // namespace zanvor

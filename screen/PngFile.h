@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdint>
+#include <span>
 #include <string>
 
 #include "ui/ScreenImage.h"
@@ -13,6 +15,8 @@ inline constexpr int kMaxPictureSide = 8192;
 // Reads a PNG file as RGBA. False, with `image` emptied, for a missing, damaged or oversized
 // file or one that is not a PNG.
 bool ReadPng(const std::string& path, ScreenImage& image);
+// The same from a PNG file's bytes.
+bool DecodePng(std::span<const uint8_t> bytes, ScreenImage& image);
 
 // Writes the picture as an RGB PNG file (the screen shows no transparency). The file is
 // written beside its destination and renamed over it, so readers never see half a file and a

@@ -5,6 +5,8 @@
 #include <set>
 #include <system_error>
 
+#include "platform/FileRead.h"
+#include "platform/FileWrite.h"
 #include "platform/Paths.h"
 #include "platform/Trace.h"
 #include "screen/PngFile.h"
@@ -37,21 +39,13 @@ void RemoveTree(const std::string& path) {
     fs::remove_all(path, error);
 }
 
-// Copies a file over another through a temporary file and a rename.
+// Copies a file over another through a temporary file and a rename; only a regular file is
+// copied (a FIFO in its place would hold the copy forever), and only over a regular file.
 bool ReplaceFile(const std::string& source, const std::string& target) {
-    const std::string temporary = TemporaryNameBeside(target);
-    std::error_code error;
-    if (!fs::copy_file(source, temporary, fs::copy_options::overwrite_existing, error)) {
-        fs::remove(temporary, error);
-        return false;
-    }
-    fs::rename(temporary, target, error);
-    if (error) {
-        std::error_code ignored;
-        fs::remove(temporary, ignored);
-        return false;
-    }
-    return true;
+    std::string bytes;
+    std::string error;
+    return ReadRegularFile(source, kMaxUserFileBytes, bytes) == FileReadResult::kOk &&
+           WriteRegularFile(target, bytes, error);
 }
 
 std::string FrameFileName(size_t index) {
@@ -465,7 +459,7 @@ LibraryOutcome ScreenLibrary::ExportGif(int animationId, const std::string& path
         return outcome;
     }
     outcome.frameCount = static_cast<int>(pictures.size());
-    if (WriteGif(path, pictures, delays) != GifError::kNone) {
+    if (WriteGif(path, pictures, delays, &outcome.problem) != GifError::kNone) {
         outcome.status = LibraryStatus::kWriteFailed;
     }
     return outcome;
@@ -532,7 +526,8 @@ std::string DescribeOutcome(const LibraryOutcome& outcome) {
         case LibraryStatus::kNoFrames:
             return LoadText("KB.DIALOG", 1662);
         case LibraryStatus::kWriteFailed:
-            return LoadText("KB.DIALOG", 1663);
+            return outcome.problem.empty() ? LoadText("KB.DIALOG", 1663)
+                                           : LoadText("KB.DIALOG", 1663) + " " + outcome.problem;
         case LibraryStatus::kNoScreen:
             return LoadText("KB.DIALOG", 1664);
         case LibraryStatus::kNotFound:

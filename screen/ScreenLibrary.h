@@ -71,7 +71,8 @@ struct LibraryOutcome {
     GifError gif = GifError::kNone;
     int animationId = 0;
     int frameCount = 0;
-    std::string file;  // the frame file that was missing
+    std::string file;     // the frame file that was missing
+    std::string problem;  // why the GIF file could not be written, when known
     bool Ok() const { return status == LibraryStatus::kOk; }
 };
 

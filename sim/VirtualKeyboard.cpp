@@ -1,6 +1,5 @@
 #include "sim/VirtualKeyboard.h"
 
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -8,11 +7,11 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include <nlohmann/json.hpp>
 
+#include "platform/FileRead.h"
+#include "platform/FileWrite.h"
 #include "platform/Paths.h"
 
 namespace zanvor {
@@ -558,39 +557,20 @@ void VirtualKeyboard::ClearDirty() {
 
 namespace {
 
-// Writes the whole text to a temporary file beside `path`, flushes it to disk and renames it
-// over `path`, so a reader sees either the old or the new file, never a torn one.
+// Writes the whole text to a temporary file beside `path` and renames it over `path`, so a
+// reader sees either the old or the new file, never a torn one; something other than a
+// regular file at `path` is left alone.
 bool WriteFileAtomically(const std::string& path, const std::string& text) {
     const std::filesystem::path target(path);
     if (target.has_parent_path() && !CreateFolders(target.parent_path().string() + "/")) {
         return false;
     }
-    const std::string temporary = path + ".tmp." + std::to_string(getpid());
-    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0) {
-        return false;
-    }
-    size_t written = 0;
-    bool ok = true;
-    while (written < text.size()) {
-        const ssize_t n = ::write(fd, text.data() + written, text.size() - written);
-        if (n < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            ok = false;
-            break;
-        }
-        written += static_cast<size_t>(n);
-    }
-    ok = ok && ::fsync(fd) == 0;
-    ok = (::close(fd) == 0) && ok;
-    if (!ok || std::rename(temporary.c_str(), path.c_str()) != 0) {
-        std::remove(temporary.c_str());
-        return false;
-    }
-    return true;
+    std::string error;
+    return WriteRegularFile(path, text, error);
 }
+
+// A state file holds a few kilobytes; anything far larger is not one.
+constexpr size_t kMaxStateBytes = size_t{4} << 20;
 
 bool ReadHexField(const nlohmann::json& value, uint8_t* out, size_t size) {
     return value.is_string() && FromHex(value.get<std::string>(), out, size);
@@ -644,13 +624,11 @@ bool VirtualKeyboard::SaveStateIfDirty(const std::string& path) {
 }
 
 bool VirtualKeyboard::LoadState(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
+    std::string text;
+    if (ReadRegularFile(path, kMaxStateBytes, text) != FileReadResult::kOk) {
         return false;
     }
-    std::ostringstream text;
-    text << in.rdbuf();
-    const nlohmann::json document = nlohmann::json::parse(text.str(), nullptr, false);
+    const nlohmann::json document = nlohmann::json::parse(text, nullptr, false);
     if (document.is_discarded() || !document.is_object()) {
         return false;
     }

@@ -2,10 +2,10 @@
 
 #include <algorithm>
 #include <cctype>
-#include <fstream>
-#include <iterator>
 
 #include <stb_image.h>
+
+#include "platform/FileRead.h"
 
 namespace zanvor {
 
@@ -64,13 +64,10 @@ ImageLoadResult LoadEffectImage(const std::string& path, EffectImage& out) {
     if (IsVideoName(path)) {
         return ImageLoadResult::kVideo;
     }
-    std::ifstream file(path, std::ios::binary);
-    if (!file) {
-        return ImageLoadResult::kUnreadable;
-    }
-    std::vector<unsigned char> data((std::istreambuf_iterator<char>(file)),
-                                    std::istreambuf_iterator<char>());
-    if (data.empty() || data.size() > kLargestFile) {
+    // Only a regular file, read without waiting and only up to the limit: a FIFO or
+    // /dev/zero is refused at once.
+    std::vector<uint8_t> data;
+    if (ReadRegularFile(path, kLargestFile, data) != FileReadResult::kOk || data.empty()) {
         return ImageLoadResult::kUnreadable;
     }
     EffectImage image;

@@ -1,9 +1,8 @@
 #include "ui/LanguageFile.h"
 
 #include <algorithm>
-#include <fstream>
-#include <iterator>
 
+#include "platform/FileRead.h"
 #include "platform/Utf8.h"
 #include "ui/LoadText.h"
 
@@ -220,13 +219,9 @@ LanguageFile LanguageFile::Parse(const std::string& bytes) {
 }
 
 bool LanguageFile::Load(const std::string& path, LanguageFile& out) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        out = LanguageFile();
-        return false;
-    }
-    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad()) {
+    // Only a regular file, read without waiting and only up to the limit.
+    std::string bytes;
+    if (ReadRegularFile(path, kMaxUserFileBytes, bytes) != FileReadResult::kOk) {
         out = LanguageFile();
         return false;
     }

@@ -134,6 +134,29 @@ TEST_F(CommandHandoffTest, CommandsRunInTheRunningDesktopProgramAndAloneWithoutI
     EXPECT_EQ(DeviceCount(), 4u) << "alone again once the desktop program has ended";
 }
 
+TEST_F(CommandHandoffTest, ACommandTheProgramStartedIsNotRunAgainWhenTheProgramDies) {
+    // Slow keyboard answers keep the handed-over command running in the program.
+    setenv("ZANVOR_SIM_FAULTS", "latency=300", 1);
+    const bool started = StartHub();
+    unsetenv("ZANVOR_SIM_FAULTS");
+    ASSERT_TRUE(started);
+    const std::string errFile = home() + "reset-stderr.txt";
+    const std::string command = "'" + test::StagedAppFolder() +
+                                "zanvorctl' --simulate key reset >/dev/null 2>'" + errFile + "'";
+    FILE* pipe = popen(command.c_str(), "r");
+    ASSERT_NE(pipe, nullptr);
+    std::this_thread::sleep_for(std::chrono::milliseconds(2500));
+    kill(hub_, SIGKILL);
+    waitpid(hub_, nullptr, 0);
+    hub_ = 0;
+    const int raw = pclose(pipe);
+    EXPECT_EQ(WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, 1)
+        << "zanvorctl ran the command again itself";
+    EXPECT_EQ(test::ReadFile(errFile),
+              "zanvorctl: the desktop program ended while it ran the command; the change may or "
+              "may not have been made\n");
+}
+
 TEST_F(CommandHandoffTest, StreamingStaysWithTheWindowAndSoundCommandsRunAlone) {
     ASSERT_TRUE(StartHub());
     // A stream would hold the window for as long as it runs: the user is sent to its tab.
