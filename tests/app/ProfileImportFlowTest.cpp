@@ -63,7 +63,7 @@ TEST_F(ProfileImportFlowTest, OnlyRowsTheKeyboardCanHoldReachIt) {
     } refused[] = {
         {"unknown function type", 0, "99", "4", "0"},
         {"modifier mask beyond a byte", 1, "2", "4", "99999999999"},
-        {"macro that does not exist", 0, "3", "5", "0"},
+        {"macro that does not exist", 0, "3", "999", "0"},
     };
     test::ForEachRow(refused, [&](const auto& c) {
         sim->ClearReports();
