@@ -6,10 +6,21 @@
 #include <QPainter>
 #include <algorithm>
 #include <cstring>
+#include <fstream>
 
 #include "screen/PngFile.h"
 
 namespace zanvor {
+
+namespace {
+
+bool IsGifFile(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    char signature[4] = {};
+    return file.read(signature, sizeof signature) && std::memcmp(signature, "GIF8", 4) == 0;
+}
+
+}  // namespace
 
 QImage ToQImage(const ScreenImage& image) {
     if (image.Empty()) {
@@ -38,6 +49,11 @@ ScreenImage FromQImage(const QImage& source) {
 
 bool QtImageServices::ReadPicture(const std::string& path, ScreenImage& image) {
     image = ScreenImage();
+    // GIFs go through the program's own decoder, so the desktop program reads the same GIFs
+    // as screen import and the command line.
+    if (IsGifFile(path)) {
+        return FileImageServices::ReadPicture(path, image);
+    }
     QImageReader reader(QString::fromStdString(path));
     reader.setAutoTransform(true);
     const QSize size = reader.size();

@@ -18,7 +18,7 @@ inline std::vector<uint8_t> LiteralLzw(const std::vector<int>& indexes, int mini
     std::vector<uint8_t> out;
     uint32_t bits = 0;
     int count = 0;
-    const auto emit = [&](int code, int width) {
+    const auto put = [&](int code, int width) {
         bits |= static_cast<uint32_t>(code) << count;
         count += width;
         while (count >= 8) {
@@ -30,9 +30,9 @@ inline std::vector<uint8_t> LiteralLzw(const std::vector<int>& indexes, int mini
     const int clear = 1 << minimumCodeSize;
     int width = minimumCodeSize + 1;
     int next = clear + 2;
-    emit(clear, width);
+    put(clear, width);
     for (size_t i = 0; i < indexes.size(); ++i) {
-        emit(indexes[i], width);
+        put(indexes[i], width);
         // From the second code on, the decoder adds an entry and may widen its codes.
         if (i > 0 && next < 4096) {
             ++next;
@@ -41,7 +41,7 @@ inline std::vector<uint8_t> LiteralLzw(const std::vector<int>& indexes, int mini
             }
         }
     }
-    emit(clear + 1, width);
+    put(clear + 1, width);
     if (count > 0) {
         out.push_back(static_cast<uint8_t>(bits & 0xFF));
     }
