@@ -423,6 +423,8 @@ int CmdImport(CliSession& session, const std::string& file) {
             return Fail(kCliFailed, file + " is not an XML file");
         case ImportStatus::NoProfile:
             return Fail(kCliFailed, file + " holds no profile");
+        case ImportStatus::Refused:
+            return Fail(kCliFailed, file + ": " + result.reason);
         default:
             return Fail(kCliFailed, session.Dlg().Store().LastFailureText());
     }

@@ -9,6 +9,8 @@
 
 #include "device/SessionState.h"
 #include "keys/SpecialKeyRows.h"
+#include "keys/ExchangeRowCheck.h"
+#include "keys/KeyCodes.h"
 #include "platform/Utf8.h"
 #include "store/DataStore.h"
 #include "ui/ControlIds.h"
@@ -20,9 +22,12 @@ namespace zanvor {
 
 namespace {
 
-constexpr int kTextProfileFileKind = 2106;      // "Profile": the file dialogs' filter
-constexpr int kTextProfileExported = 2107;      // "The profile was exported to %s"
+constexpr int kTextProfileFileKind = 2106;  // "Profile": the file dialogs' filter
+constexpr int kTextProfileExported = 2107;  // "The profile was exported to %s"
 constexpr int kTextSpecialKeysRestored = 1961;  // the file made the Fn key a dead key
+constexpr int kTextNewProfileName = 65;     // "My profile": new profiles are "My profile 4"
+constexpr int kTextBlankName = 2173;        // "The profile name in the file is blank."
+constexpr int kTextCannotImport = 2174;     // "This file cannot be imported. %s"
 
 ImportStatus StatusOf(ExchangeReadResult read) {
     switch (read) {
@@ -86,6 +91,29 @@ std::string UnusedProfileName(const std::string& name, const std::vector<Profile
     return name;  // more names than profiles can be taken only by a corrupt list
 }
 
+// The name a new profile gets: "My profile <n>" with the first n no profile has.
+std::string NewProfileName(const std::vector<ProfileData>& profiles) {
+    const std::string base = LoadText("KB.DIALOG", kTextNewProfileName);
+    for (int n = 1;; ++n) {
+        const std::string candidate = base + " " + std::to_string(n);
+        if (std::none_of(profiles.begin(), profiles.end(),
+                         [&candidate](const ProfileData& p) { return p.name == candidate; })) {
+            return candidate;
+        }
+    }
+}
+
+// Every macro id of the database.
+std::set<int> MacroIds(DataStore& store) {
+    std::vector<MacroData> macros;
+    store.ListMacros(macros);
+    std::set<int> ids;
+    for (const MacroData& macro : macros) {
+        ids.insert(macro.macro_id);
+    }
+    return ids;
+}
+
 }  // namespace
 
 bool ExportProfileKeys(DataStore& store, int profileId, const std::string& name,
@@ -96,6 +124,7 @@ bool ExportProfileKeys(DataStore& store, int profileId, const std::string& name,
 }
 
 ImportResult ImportProfileFile(DataStore& store, const std::string& path,
+                               const std::set<int>& layoutKeys,
                                const DataStore::ProfileRows& rows) {
     ImportResult result;
     std::vector<ProfileData> profiles;
@@ -112,9 +141,20 @@ ImportResult ImportProfileFile(DataStore& store, const std::string& path,
         result.status = StatusOf(read);
         return result;
     }
+    // Rows reach the keyboard as they are stored: a file with one the keyboard cannot hold is
+    // refused whole, before anything is stored.
+    result.reason = CheckImportedRows(items, {layoutKeys, MacroIds(store)});
+    if (result.reason.empty() && !result.name.empty() && IsBlank(result.name)) {
+        result.reason = LoadText("KB.DIALOG", kTextBlankName);
+    }
+    if (!result.reason.empty()) {
+        result.status = ImportStatus::Refused;
+        return result;
+    }
     // Names are shown on one line everywhere and printed as JSON: bytes that are not UTF-8 and
-    // line breaks do not come in.
-    result.name = UnusedProfileName(SingleLineText(result.name), profiles);
+    // line breaks do not come in. A file without a name is named like any new profile.
+    result.name = result.name.empty() ? NewProfileName(profiles)
+                                      : UnusedProfileName(SingleLineText(result.name), profiles);
 
     ProfileData profile;
     profile.name = result.name;
@@ -208,6 +248,13 @@ bool ExchangePage::ImportKeys() {
         // Nothing was stored, nothing listed or activated; the user learns why.
         dialogs_.MessageBox(store_.LastFailureText(), LoadText("KB.DIALOG", 1937));
     }
+    if (imported.status == ImportStatus::Refused) {
+        std::string text = LoadText("KB.DIALOG", kTextCannotImport);
+        if (const size_t at = text.find("%s"); at != std::string::npos) {
+            text.replace(at, 2, imported.reason);
+        }
+        dialogs_.MessageBox(text, LoadText("KB.DIALOG", 66));
+    }
     // An unusable file changes nothing.
     return true;
 }
@@ -218,8 +265,17 @@ ImportResult ExchangePage::ImportFile(const std::string& path) {
         refused.status = ImportStatus::LimitReached;
         return refused;
     }
+    // The keys a profile of this model has rows for (the knob has none).
+    std::set<int> keys;
+    state_.WithKeyMaps([&keys](const KeyMaps& maps) {
+        for (const auto& [code, index] : maps.codeToKeyIndex) {
+            if (code != kUsageKnob) {
+                keys.insert(code);
+            }
+        }
+    });
     // The new profile becomes the active one in the same transaction that stores it.
-    const ImportResult imported = ImportProfileFile(store_, path, [this](int id) {
+    const ImportResult imported = ImportProfileFile(store_, path, keys, [this](int id) {
         return (registry_ == nullptr || registry_->CreateProfileRows(id)) &&
                store_.SetActiveProfile(id);
     });

@@ -6,6 +6,7 @@
 // dialogs.
 
 #include <cstddef>
+#include <set>
 #include <string>
 
 #include "keys/ExchangeFile.h"
@@ -40,6 +41,7 @@ enum class ImportStatus {
     NotXml,        // not a well-formed XML document
     NoProfile,     // no `profile` element
     InsertFailed,  // the profile could not be stored: DataStore::LastFailure says why
+    Refused,       // the file names what this keyboard cannot hold: `reason` says what
 };
 
 struct ImportResult {
@@ -50,14 +52,20 @@ struct ImportResult {
     // Rows of the file that made the Fn (or another special) key a plain key: they were
     // stored with the key's factory function instead.
     size_t restoredKeys = 0;
+    std::string reason;  // Refused: the first row the keyboard cannot hold, in the user's language
 };
 
 // Reads the file and stores it as a new profile: the profile row (icon kProfileIconFile), its
 // default configuration values, the rows `rows` adds (other pages' rows of a new profile) and
 // its key rows by the ReplaceKey rules, all in one transaction that also checks the profile
-// limit. The name is stored as one line of valid UTF-8. Nothing is stored unless the result
-// is Imported. Neither activates the profile nor posts a task: the caller does both.
+// limit. The name is stored as one line of valid UTF-8; a file without a name gets the name a
+// new profile gets ("My profile 4"), a blank one is refused. Every key row is checked first
+// (CheckImportedRows): `layoutKeys` are the key usages of the model's layout, macros must exist in
+// the database; a file with one row the keyboard cannot hold is refused whole. Nothing is
+// stored unless the result is Imported. Neither activates the profile nor posts a task: the
+// caller does both.
 ImportResult ImportProfileFile(DataStore& store, const std::string& path,
+                               const std::set<int>& layoutKeys,
                                const DataStore::ProfileRows& rows = {});
 
 // The export and import commands of the profile list. Runs on the UI thread.
@@ -85,7 +93,7 @@ class ExchangePage {
     // ImportKeys after the file was chosen, without dialogs (the command line): Imported when
     // the file now is the listed, selected, active and current profile and the task is posted;
     // LimitReached when the list or the database already holds kMaxProfileCount profiles;
-    // otherwise nothing changed.
+    // otherwise nothing changed. Rows are checked against the keys of the loaded layout.
     ImportResult ImportFile(const std::string& path);
 
   private:

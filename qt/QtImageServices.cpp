@@ -14,6 +14,10 @@
 
 namespace zanvor {
 
+namespace {
+
+}  // namespace
+
 QImage ToQImage(const ScreenImage& image) {
     if (image.Empty()) {
         return {};
@@ -45,6 +49,11 @@ bool QtImageServices::ReadPicture(const std::string& path, ScreenImage& image) {
     std::string bytes;
     if (ReadRegularFile(path, kMaxUserFileBytes, bytes) != FileReadResult::kOk) {
         return false;
+    }
+    // GIFs go through the program's own decoder, so the desktop program reads the same GIFs
+    // as screen import and the command line.
+    if (bytes.compare(0, 4, "GIF8") == 0) {
+        return FileImageServices::ReadPicture(path, image);
     }
     QByteArray data = QByteArray::fromRawData(bytes.data(), static_cast<qsizetype>(bytes.size()));
     QBuffer buffer(&data);

@@ -1,8 +1,8 @@
 #pragma once
 
-// Animated GIF files in and out, through giflib: decoding into whole frames with their
-// display times, and encoding frames with per-frame display times into an animated GIF that
-// loops forever.
+// Animated GIF files in and out: reading files through the program's GIF decoder into whole
+// frames with their display times, and encoding frames with per-frame display times into an
+// animated GIF that loops forever (through giflib).
 
 #include <cstddef>
 #include <cstdint>
@@ -11,40 +11,11 @@
 #include <string>
 #include <vector>
 
+#include "ui/GifDecoder.h"
 #include "ui/ScreenImage.h"
 
 namespace zanvor {
 
-enum class GifError {
-    kNone,
-    kUnreadable,       // missing, or cannot be read / written
-    kFileTooLarge,     // larger than GifLimits::maxFileBytes
-    kNotGif,           // no GIF signature
-    kDamaged,          // truncated or corrupt
-    kPictureTooLarge,  // canvas or frame beyond GifLimits, or too many pixels in all
-    kNoFrames,         // a GIF without a single picture
-    kTooManyFrames,    // more than GifLimits::maxFrames
-};
-
-// Bounds on what is decoded, so a hostile or broken file is refused quickly and without
-// reserving memory for what it claims.
-struct GifLimits {
-    size_t maxFileBytes = 20u * 1024 * 1024;
-    int maxSide = 4096;
-    int maxFrames = 3000;
-    // Canvas pixels over all frames together (the decoding work).
-    uint64_t maxPixels = 400u * 1000 * 1000;
-};
-
-// Receives each frame as the whole canvas after the frame was drawn (opaque, black where the
-// file shows nothing), with its display time in milliseconds (0 when the file gives none).
-using GifFrameSink = std::function<void(const ScreenImage& canvas, int delayMs)>;
-
-// Decodes a whole GIF held in memory, frame by frame. Frames reach the sink as they are
-// decoded; an error found later still returns that error, so callers keep nothing until the
-// result is kNone.
-GifError DecodeGif(std::span<const uint8_t> bytes, const GifLimits& limits,
-                   const GifFrameSink& sink);
 // Reads the file (refused above the size limit before it is read) and decodes it.
 GifError ReadGifFile(const std::string& path, const GifLimits& limits, const GifFrameSink& sink);
 

@@ -6,6 +6,7 @@
 #include <stb_image.h>
 
 #include "platform/FileRead.h"
+#include "ui/GifDecoder.h"
 
 namespace zanvor {
 
@@ -76,24 +77,25 @@ ImageLoadResult LoadEffectImage(const std::string& path, EffectImage& out) {
     int height = 0;
     int channels = 0;
     if (data.size() >= 6 && data[0] == 'G' && data[1] == 'I' && data[2] == 'F') {
-        int* delays = nullptr;
-        int count = 0;
-        unsigned char* pixels = stbi_load_gif_from_memory(data.data(), length, &delays, &width,
-                                                          &height, &count, &channels, 4);
-        if (pixels == nullptr || width <= 0 || height <= 0 || count <= 0) {
-            stbi_image_free(pixels);
-            stbi_image_free(delays);
+        // The program's one GIF decoder, so the picture mode reads what screen import reads.
+        const GifError decoded =
+            DecodeGif(data, GifLimits(), [&](const ScreenImage& canvas, int delayMs) {
+                std::vector<uint32_t> pixels(static_cast<size_t>(canvas.width) * canvas.height);
+                for (int y = 0; y < canvas.height; ++y) {
+                    for (int x = 0; x < canvas.width; ++x) {
+                        pixels[static_cast<size_t>(y) * canvas.width + x] = canvas.Pixel(x, y);
+                    }
+                }
+                image.frames.push_back(std::move(pixels));
+                const int delay = delayMs > 0 ? delayMs : kDefaultDelayMs;
+                image.delaysMs.push_back(delay);
+                image.totalMs += delay;
+                width = canvas.width;
+                height = canvas.height;
+            });
+        if (decoded != GifError::kNone) {
             return ImageLoadResult::kUnreadable;
         }
-        const size_t frameBytes = static_cast<size_t>(width) * height * 4;
-        for (int i = 0; i < count; ++i) {
-            image.frames.push_back(ToPixels(pixels + i * frameBytes, width, height));
-            const int delay = delays != nullptr && delays[i] > 0 ? delays[i] : kDefaultDelayMs;
-            image.delaysMs.push_back(delay);
-            image.totalMs += delay;
-        }
-        stbi_image_free(pixels);
-        stbi_image_free(delays);
     } else {
         unsigned char* pixels =
             stbi_load_from_memory(data.data(), length, &width, &height, &channels, 4);

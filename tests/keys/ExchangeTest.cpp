@@ -222,6 +222,16 @@ class FilterDialogs : public ScriptedDialogs {
     std::vector<FileFilter> filters;
 };
 
+// The key usages of the test keyboard's layout: 0x04 (A) to 0x2C (Space) and left Ctrl.
+const std::vector<int> kBoardKeys = [] {
+    std::vector<int> keys;
+    for (int usage = 0x04; usage <= 0x2C; ++usage) {
+        keys.push_back(usage);
+    }
+    keys.push_back(0xE0);
+    return keys;
+}();
+
 class ExchangePageTest : public test::IsolatedHomeTest {
   protected:
     void SetUp() override {
@@ -230,6 +240,14 @@ class ExchangePageTest : public test::IsolatedHomeTest {
         ClearLanguageCache();
         ASSERT_TRUE(CreateFolders(home() + "data/db"));
         ASSERT_TRUE(store.OpenDeviceDatabase(home() + "data/", "TestBoard"));
+        // A small keyboard: letters, digits and the keys up to Space, Ctrl, and the knob.
+        KeyMaps maps;
+        int index = 0;
+        for (int usage : kBoardKeys) {
+            maps.codeToKeyIndex[usage] = index++;
+        }
+        maps.codeToKeyIndex[0xFF] = index;
+        state.SetKeyMaps(maps);
     }
     void TearDown() override {
         store.CloseDatabase();
@@ -263,6 +281,11 @@ class ExchangePageTest : public test::IsolatedHomeTest {
     int ProfileCount() {
         std::vector<ProfileData> profiles;
         return store.LoadProfiles(profiles);
+    }
+    size_t AllKeyRows() {
+        std::vector<KeyMacroData> keys;
+        store.ListAllKeys(keys);
+        return keys.size();
     }
     std::vector<std::string> Shown(const std::string& kind) {
         std::vector<std::string> shown;
@@ -314,8 +337,10 @@ TEST_F(ExchangePageTest, AnImportedNameThatIsTakenGetsTheFirstFreeNumber) {
 TEST_F(ExchangePageTest, ExportThenImportRoundTripsByTheStoringRules) {
     const int source = AddProfile("Profile 1");
     store.SetActiveProfile(source);
+    const int macroId = store.InsertMacro("Macro 1");
+    ASSERT_GT(macroId, 0);
     const KeyMacroData layer0 = Row(0, 0x04, 2, 0x04, 0, 0, "A");
-    const KeyMacroData macro = Row(0, 0x05, 3, 7, 0, 2, "Macro <1> & \"2\"");
+    const KeyMacroData macro = Row(0, 0x05, 3, macroId, 0, 2, "Macro <1> & \"2\"");
     const KeyMacroData emptyLayer1 = Row(1, 0x04, 0, 0, 0);
     const KeyMacroData emptyLayer3 = Row(3, 0x05, 0, 0, 0);
     const KeyMacroData modifierLayer2 = Row(2, 0x06, 2, 0, 0x03, 0, "LCtrl+ LShift");
@@ -378,21 +403,13 @@ TEST_F(ExchangePageTest, ImportTakesItemsAsTheFileGivesThem) {
         std::string name;
         std::vector<std::pair<int, int>> keys;  // (key_code, macro_value) of layer 0
     } cases[] = {
-        {"second item for the same key wins",
-         Document(Item("0", "4", "10") + Item("0", "4", "11")),
-         "Imported",
-         {{4, 11}}},
-        {"no name attribute", Document(Item("0", "4", "4"), "<profileinfo />"), "", {{4, 4}}},
-        {"no profileinfo", Document(Item("0", "4", "4"), ""), "", {{4, 4}}},
+        {"a file without a name is named like a new profile",
+         Document(Item("0", "4", "4"), "<profileinfo />"),
+         "My profile 1",
+         {{4, 4}}},
+        {"no profileinfo", Document(Item("0", "4", "4"), ""), "My profile 1", {{4, 4}}},
         {"key code with trailing letters", Document(Item("0", "12ab", "4")), "Imported", {{12, 4}}},
-        {"key code starting with a letter changes nothing",
-         Document(Item("0", "ab12", "4")),
-         "Imported",
-         {}},
-        {"absurd numbers",
-         Document(Item("0", "99999999999999", "-99999999999999")),
-         "Imported",
-         {{INT_MAX, INT_MIN}}},
+        {"an empty function stores no row", Document(Item("0", "4", "0")), "Imported", {}},
         {"no key_macro", "<profile><profileinfo name=\"n\"/></profile>", "n", {}},
     };
     test::ForEachRow(cases, [&](const auto& c) {
@@ -535,7 +552,7 @@ TEST_F(ExchangePageTest, AFailedInsertAddsAndActivatesNothing) {
     EXPECT_EQ(list.GetSelectItem(), -1);
     EXPECT_EQ(state.currentProfile.load(), 1);
     EXPECT_TRUE(poster.tasks.empty());
-    EXPECT_EQ(ImportProfileFile(store, path).status, ImportStatus::InsertFailed);
+    EXPECT_EQ(ImportProfileFile(store, path, {0x04}).status, ImportStatus::InsertFailed);
 }
 
 TEST_F(ExchangePageTest, ExportNeedsASelectionAndReportsAFailedSave) {
@@ -555,24 +572,131 @@ TEST_F(ExchangePageTest, ExportNeedsASelectionAndReportsAFailedSave) {
     EXPECT_FALSE(std::filesystem::exists(home() + "no-such-folder/out.xml"));
 }
 
-// A large file is imported whole (its time is measured by bench/profile_import_runner).
-TEST_F(ExchangePageTest, ImportsALargeFileWhole) {
+// A file with one row the keyboard cannot hold is refused whole, naming the row; nothing is
+// stored, listed, activated or sent.
+TEST_F(ExchangePageTest, RowsTheKeyboardCannotHoldRefuseTheWholeFile) {
+    const int first = AddProfile("Profile 1");
+    store.SetActiveProfile(first);
+    const int macroId = store.InsertMacro("Macro 1");
+    ASSERT_GT(macroId, 0);
+    const std::string macro = std::to_string(macroId);
+    const auto row = [](const std::string& layer, const std::string& key, const std::string& type,
+                        const std::string& value, const std::string& value2 = "0",
+                        const std::string& value3 = "0") {
+        return "<item fn_layer=\"" + layer + "\" key_code=\"" + key +
+               "\" layout_value=\"1\" layout_desc=\"d\" macro_type=\"" + type +
+               "\" macro_value=\"" + value + "\" macro_value2=\"" + value2 + "\" macro_value3=\"" +
+               value3 + "\" macro_desc=\"m\" />";
+    };
+    const std::string good = row("0", "4", "2", "4");
+    const struct {
+        const char* what;
+        std::string items;
+        std::string reason;
+    } cases[] = {
+        {"unknown function type", good + row("1", "41", "99", "4"),
+         "Row 2 (layer 1, key 0x29): unknown function type 99"},
+        {"type 4 does not exist", row("0", "5", "4", "1"),
+         "Row 1 (layer 0, key 0x05): unknown function type 4"},
+        {"modifier mask beyond a byte", row("0", "5", "2", "4", "99999999999"),
+         "Row 1 (layer 0, key 0x05): the modifier mask is not a number from 0 to 255"},
+        {"negative modifier mask", row("0", "5", "2", "4", "-1"),
+         "Row 1 (layer 0, key 0x05): the modifier mask is not a number from 0 to 255"},
+        {"key usage beyond a byte", row("0", "5", "2", "260"),
+         "Row 1 (layer 0, key 0x05): the key usage is not a number from 0 to 255"},
+        {"missing macro", row("2", "6", "3", "999"),
+         "Row 1 (layer 2, key 0x06): there is no macro with id 999"},
+        {"play type", row("0", "6", "3", macro, "4"),
+         "Row 1 (layer 0, key 0x06): the play type is not 0 to 3"},
+        {"play count", row("0", "6", "3", macro, "0", "256"),
+         "Row 1 (layer 0, key 0x06): the play count is not a number from 0 to 255"},
+        {"mouse code outside its table", row("0", "7", "5", "93"),
+         "Row 1 (layer 0, key 0x07): 93 is not a function of this type"},
+        {"media code that sends no usage", row("0", "7", "6", "111"),
+         "Row 1 (layer 0, key 0x07): 111 is not a function of this type"},
+        {"shortcut that sends no key", row("0", "7", "7", "163"),
+         "Row 1 (layer 0, key 0x07): 163 is not a function of this type"},
+        {"internal function outside its table", row("0", "7", "12", "30"),
+         "Row 1 (layer 0, key 0x07): 30 is not a function of this type"},
+        {"special value beyond a byte", row("0", "7", "9", "256"),
+         "Row 1 (layer 0, key 0x07): the value is not a number from 0 to 255"},
+        {"key the keyboard does not have", row("0", "100", "2", "4"),
+         "Row 1 (layer 0, key 0x64): this keyboard has no such key"},
+        {"key code that is no number", row("0", "ab12", "2", "4"),
+         "Row 1 (layer 0, key 0x00): this keyboard has no such key"},
+        {"the knob has no key rows", row("0", "255", "2", "4"),
+         "Row 1 (layer 0, key 0xFF): this keyboard has no such key"},
+        {"absurd key code", row("0", "99999999999999", "2", "4"),
+         "Row 1 (layer 0, key 2147483647): this keyboard has no such key"},
+        {"layer beyond 3", row("4", "5", "2", "4"),
+         "Row 1 (layer 4, key 0x05): the layer is not 0 to 3"},
+        {"the same key twice on a layer", good + row("1", "4", "2", "5") + row("0", "4", "2", "6"),
+         "Row 3 (layer 0, key 0x04): the key is in row 1 already"},
+        {"a blank name", Document(good, "<profileinfo name=\" \t \" />"),
+         "The profile name in the file is blank."},
+    };
+    test::ForEachRow(cases, [&](const auto& c) {
+        const std::string file = c.items.rfind("<?xml", 0) == 0 ? c.items : Document(c.items);
+        const ImportResult result = page.ImportFile(WriteImport(file));
+        EXPECT_EQ(result.status, ImportStatus::Refused);
+        EXPECT_EQ(result.reason, c.reason);
+        ExpectNothingImported(1, first);
+        EXPECT_EQ(AllKeyRows(), 0u);
+    });
+
+    // The profile page says why.
+    dialogs.ClearHistory();
+    EXPECT_TRUE(Import(Document(good + row("1", "41", "99", "4"))));
+    EXPECT_EQ(Shown("message"),
+              std::vector<std::string>{"This file cannot be imported. Row 2 (layer 1, key 0x29): "
+                                       "unknown function type 99"});
+    ExpectNothingImported(1, first);
+
+    // Every function the keyboard can hold, and empty rows whatever their type, come in.
+    const std::string accepted =
+        row("0", "4", "0", "7") + row("0", "5", "1", "1") + row("0", "6", "2", "0", "255") +
+        row("0", "7", "3", macro, "3", "255") + row("0", "8", "5", "97") +
+        row("0", "9", "6", "122") + row("0", "10", "7", "162") + row("0", "11", "8", "255") +
+        row("0", "12", "11", "1") + row("0", "13", "12", "53") + row("3", "14", "99", "0") +
+        row("3", "224", "2", "224");
+    const ImportResult imported = page.ImportFile(WriteImport(Document(accepted)));
+    EXPECT_EQ(imported.status, ImportStatus::Imported) << imported.reason;
+    EXPECT_EQ(imported.keyRows, 11u) << "the empty row of type 99 stores nothing";
+}
+
+// A profile holds at most a row per key and layer: the fullest file comes in whole, one row
+// more (or 100 000) is refused before anything is stored.
+TEST_F(ExchangePageTest, AFileWithMoreRowsThanAProfileHoldsIsRefused) {
     AddProfile("Profile 1");
-    constexpr int kItems = 100000;
+    const int most = static_cast<int>(kBoardKeys.size()) * 4;
     std::string items;
-    items.reserve(kItems * 160);
-    for (int i = 0; i < kItems; ++i) {
-        items += Item(std::to_string(i % 4), std::to_string(i / 4 + 1), std::to_string(i % 7 + 1));
+    for (int layer = 0; layer < 4; ++layer) {
+        for (int usage : kBoardKeys) {
+            items += Item(std::to_string(layer), std::to_string(usage), std::to_string(usage));
+        }
     }
-    const ImportResult result = ImportProfileFile(store, WriteImport(Document(items)));
-    ASSERT_EQ(result.status, ImportStatus::Imported);
-    EXPECT_EQ(result.keyRows, static_cast<size_t>(kItems));
-    EXPECT_EQ(store.CountKeys(result.profileId), kItems);
-    // The last item, as written: layer 3 of key 25000, value 99999 % 7 + 1 = 5.
-    KeyMacroData last;
-    ASSERT_TRUE(store.GetKey(result.profileId, 3, 25000, last));
-    EXPECT_EQ(last.macro_type, 2);
-    EXPECT_EQ(last.macro_value, 5);
+    const ImportResult full = page.ImportFile(WriteImport(Document(items)));
+    ASSERT_EQ(full.status, ImportStatus::Imported) << full.reason;
+    EXPECT_EQ(full.keyRows, static_cast<size_t>(most));
+    EXPECT_EQ(store.CountKeys(full.profileId), most);
+    const size_t rowsBefore = AllKeyRows();
+
+    const ImportResult oneMore =
+        page.ImportFile(WriteImport(Document(items + Item("0", "4", "5"))));
+    EXPECT_EQ(oneMore.status, ImportStatus::Refused);
+    EXPECT_EQ(oneMore.reason, "The file holds " + std::to_string(most + 1) +
+                                  " key rows; a profile of this keyboard holds at most " +
+                                  std::to_string(most) + ".");
+
+    constexpr int kItems = 100000;
+    std::string many;
+    many.reserve(kItems * 160);
+    for (int i = 0; i < kItems; ++i) {
+        many += Item(std::to_string(i % 4), std::to_string(i / 4 + 1), std::to_string(i % 7 + 1));
+    }
+    EXPECT_EQ(page.ImportFile(WriteImport(Document(many))).status, ImportStatus::Refused);
+    EXPECT_EQ(ProfileCount(), 2);
+    EXPECT_EQ(AllKeyRows(), rowsBefore);
 }
 
 }  // namespace

@@ -14,12 +14,41 @@
 #include "qt/ScreenPageView.h"
 #include "screen/PngFile.h"
 #include "screen/ScreenModels.h"
+#include "support/GifBytes.h"
+#include "support/TestHome.h"
 
 namespace zanvor::test {
 namespace {
 
 std::string Fixture(const std::string& name) {
     return std::string(ZANVOR_TEST_FIXTURES) + "/screen/" + name;
+}
+
+// The desktop program reads GIFs with the program's one decoder: a GIF it opens as a picture
+// reads as screen import and the command line read it, also where Qt's decoder differs.
+TEST(QtImageServicesTest, ReadsGifsAsTheProgramsOwnDecoderDoes) {
+    TestApplication();
+    TempDir dir;
+    const std::vector<uint32_t> palette = {0, 0x0000FF, 0x00FF00, 0xFF0000};
+    const std::vector<uint8_t> files[] = {
+        GifFile(2, 2, palette, {GifImage(0, 0, 2, 2, {1, 2, 3, 0}, 11)}),  // LZW code size 11
+        GifFile(4, 1, {}, {GifImage(0, 0, 4, 1, {0, 1, 2, 3}, 2)}),        // no colour table
+        GifFile(2, 2, palette,
+                {GifImage(0, 0, 2, 2, {2, 2, 2, 2}),
+                 GifImage(0, 0, 3, 3, {0, 1, 0, 0, 0, 0, 3, 3, 3}, 2, 0)}),
+    };
+    QtImageServices qt;
+    FileImageServices own;
+    for (size_t i = 0; i < std::size(files); ++i) {
+        SCOPED_TRACE(i);
+        const std::string path = dir.path() + "picture.gif";
+        WriteFile(path, std::string(files[i].begin(), files[i].end()));
+        ScreenImage fromQt;
+        ScreenImage fromOwn;
+        ASSERT_TRUE(own.ReadPicture(path, fromOwn));
+        ASSERT_TRUE(qt.ReadPicture(path, fromQt));
+        EXPECT_EQ(fromQt, fromOwn);
+    }
 }
 
 TEST(QtImageServicesTest, ReadsPicturesQtKnowsAndLettersWithDesktopFonts) {

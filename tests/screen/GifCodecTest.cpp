@@ -10,7 +10,9 @@
 
 #include "ScreenFixture.h"
 #include "screen/PngFile.h"
+#include "support/GifBytes.h"
 #include "support/Rows.h"
+#include "ui/EffectImage.h"
 
 namespace zanvor::test {
 namespace {
@@ -218,6 +220,73 @@ TEST(GifDecodeTest, BadFilesAreRefusedWithTheirReason) {
     fewFrames.maxFrames = 11;
     EXPECT_EQ(DecodeFile(ScreenFixture("twelve_frames.gif"), fewFrames).error,
               GifError::kTooManyFrames);
+}
+
+// GIFs that encoders rarely write but mainstream decoders read, made byte by byte: screen
+// import and the picture mode of the effect control read each of them, and alike.
+TEST(GifDecodeTest, ReadsWhatMainstreamDecodersReadEverywhereAlike) {
+    TempDir dir;
+    const std::vector<uint32_t> palette = {0, kRed, kGreen, kBlue};
+    const GifImagePart greenScreen = GifImage(0, 0, 2, 2, {2, 2, 2, 2});
+    struct Case {
+        const char* name;
+        std::vector<uint8_t> bytes;
+        std::vector<uint32_t> last;  // the last frame, row by row
+    };
+    const Case cases[] = {
+        {"LZW minimum code size 11",
+         GifFile(2, 2, palette, {GifImage(0, 0, 2, 2, {1, 2, 3, 0}, 11)}),
+         {kRed, kGreen, kBlue, 0}},
+        {"LZW minimum code size 9",
+         GifFile(2, 2, palette, {GifImage(0, 0, 2, 2, {3, 2, 1, 3}, 9)}),
+         {kBlue, kGreen, kRed, kBlue}},
+        {"many codes at size 11, wider than a dictionary",
+         GifFile(64, 80, palette, {GifImage(0, 0, 64, 80, std::vector<int>(64 * 80, 3), 11)}),
+         std::vector<uint32_t>(64 * 80, kBlue)},
+        {"no colour table at all: greys",
+         GifFile(4, 1, {}, {GifImage(0, 0, 4, 1, {0, 1, 2, 3}, 2)}),
+         {0, 0x555555, 0xAAAAAA, 0xFFFFFF}},
+        {"a transparent frame reaching past the screen is cut at its edges",
+         GifFile(2, 2, palette,
+                 {greenScreen, GifImage(0, 0, 3, 3, {0, 1, 0, 0, 0, 0, 3, 3, 3}, 2, 0)}),
+         {kGreen, kRed, kGreen, kGreen}},
+        {"a frame wholly outside the screen draws nothing",
+         GifFile(2, 2, palette, {greenScreen, GifImage(5, 5, 2, 2, {1, 1, 1, 1}, 2, 0)}),
+         {kGreen, kGreen, kGreen, kGreen}},
+        {"image data ending early leaves the rest as it was",
+         GifFile(2, 2, palette, {greenScreen, GifImage(0, 0, 2, 2, {3})}),
+         {kBlue, kGreen, kGreen, kGreen}},
+    };
+    test::ForEachRow(cases, [&](const Case& c) {
+        const std::string path = dir.path() + "case.gif";
+        WriteBytes(path, c.bytes);
+        const DecodedGif decoded = DecodeFile(path);
+        ASSERT_EQ(decoded.error, GifError::kNone);
+        ASSERT_FALSE(decoded.frames.empty());
+        const ScreenImage& last = decoded.frames.back();
+        std::vector<uint32_t> pixels;
+        for (int y = 0; y < last.height; ++y) {
+            for (int x = 0; x < last.width; ++x) {
+                pixels.push_back(last.Pixel(x, y));
+            }
+        }
+        EXPECT_EQ(pixels, c.last);
+
+        EffectImage effect;
+        ASSERT_EQ(LoadEffectImage(path, effect), ImageLoadResult::kLoaded);
+        EXPECT_EQ(effect.frames.size(), decoded.frames.size());
+        EXPECT_EQ(effect.frames.back(), c.last);
+    });
+
+    // What is broken stays refused: code sizes no LZW stream can have.
+    for (const int codeSize : {0, 12}) {
+        SCOPED_TRACE(codeSize);
+        const std::string path = dir.path() + "bad.gif";
+        WriteBytes(path, GifFile(2, 2, palette, {GifImage(0, 0, 2, 2, {1, 1, 1, 1}, codeSize)}));
+        EXPECT_EQ(DecodeFile(path).error, GifError::kDamaged);
+        EffectImage effect;
+        EXPECT_EQ(LoadEffectImage(path, effect), ImageLoadResult::kUnreadable);
+    }
 }
 
 // A picture with many colours: a smooth gradient over the whole frame.
