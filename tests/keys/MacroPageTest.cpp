@@ -334,7 +334,7 @@ TEST_F(MacroPageTest, StepOperationsChangeTheListAndSaveEveryChange) {
     const int id = MacroId(0);
     ASSERT_EQ(
         macros->SetMacroSteps(id, {Step(kStepKeyDown, 0x41, 10, "A"),
-                                   Step(kStepKeyUp, 0x41, 10, "A"), Step(kStepPause, 50, 10, "")}),
+                                   Step(kStepKeyUp, 0x41, 10, "A"), Step(kStepPause, 50, 0, "")}),
         MacroResult::kOk);
     CRecordList& list = macros->records;
     list.ClickItem(2);
@@ -421,7 +421,7 @@ TEST_F(MacroPageTest, TheStepEditorRewritesBothHalvesOfAKeyOrAButton) {
     const int id = MacroId(0);
     ASSERT_EQ(
         macros->SetMacroSteps(
-            id, {Step(kStepKeyDown, 0x41, 10, "A"), Step(kStepPause, 20, 10, ""),
+            id, {Step(kStepKeyDown, 0x41, 10, "A"), Step(kStepPause, 20, 0, ""),
                  Step(kStepKeyUp, 0x41, 7, "A"), Step(kStepMouseDown, kMouseLeft, 10, "MouseL"),
                  Step(kStepMouseUp, kMouseLeft, 10, "MouseL")}),
         MacroResult::kOk);
