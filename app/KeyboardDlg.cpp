@@ -96,7 +96,7 @@ void KeyboardDlg::ConnectPages() {
             profileMenuPresenter_();
         }
     };
-    profileHooks.exportProfile = [this](int) { pages_->exchange.ExportKeys(); };
+    profileHooks.exportProfile = [this](int id) { pages_->exchange.ExportKeys(id); };
     pages.profile.SetHooks(std::move(profileHooks));
 
     // A setting the database refused is said at once; the control shows the stored value.

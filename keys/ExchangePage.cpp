@@ -196,13 +196,13 @@ void ExchangePage::Register(PageRegistry& registry) {
     registry.AddControl(kIdImportProfile, [this](int) { ImportKeys(); });
 }
 
-ExchangePage::ExportResult ExchangePage::ExportKeys() {
-    const int selected = list_.GetSelectItem();
-    if (selected < 0) {
+ExchangePage::ExportResult ExchangePage::ExportKeys(int profileId) {
+    const int entry = profileId != 0 ? list_.FindData(profileId) : list_.GetSelectItem();
+    if (entry < 0) {
         return ExportResult::NothingSelected;
     }
-    const std::string name = list_.GetItemText(selected);
-    const int profileId = list_.GetCurData();
+    const std::string name = list_.GetItemText(entry);
+    profileId = list_.GetItemData(entry);
     const std::optional<std::string> path =
         dialogs_.SaveFile({}, {ProfileFileFilter()}, SuggestedFileName(name));
     if (!path) {

@@ -79,9 +79,10 @@ class ExchangePage {
 
     enum class ExportResult { NothingSelected, Cancelled, Saved, SaveFailed };
 
-    // Exports the profile selected in the list: asks for the file ("Macro (*.xml)") and writes
-    // the entry's text as the name. A failed save is shown to the user.
-    ExportResult ExportKeys();
+    // Exports the profile of the list entry with id `profileId` (the selected entry when 0):
+    // asks for the file and writes the entry's text as the name. A failed save is shown to the
+    // user.
+    ExportResult ExportKeys(int profileId = 0);
 
     // Imports a file as a new profile: refuses with the profile page's limit message when the
     // list holds kMaxProfileCount entries, asks for the file ("Custom Key (*.xml)"), stores it,

@@ -82,6 +82,67 @@ std::array<uint8_t, 4> EncodeMacroStep(const MacroRecordData& step) {
     return out;
 }
 
+std::vector<std::array<uint8_t, 4>> EncodeMacroSteps(const std::vector<MacroRecordData>& steps) {
+    std::vector<std::array<uint8_t, 4>> entries;
+    entries.reserve(steps.size());
+    // A pause extends the wait after the entry before it; `folded` marks an entry whose delay
+    // grew, which saturates rather than wrapping to a short wait.
+    uint32_t leadingWait = 0;
+    bool leadingPause = false;
+    bool folded = false;
+    uint32_t delay = 0;
+    const auto putDelay = [&](std::array<uint8_t, 4>& entry) {
+        const uint32_t sent = folded ? std::min<uint32_t>(delay, 0xFFFF) : delay & 0xFFFF;
+        entry[0] = static_cast<uint8_t>(sent & 0xFF);
+        entry[1] = static_cast<uint8_t>(sent >> 8);
+    };
+    for (const MacroRecordData& step : steps) {
+        if (step.type == kStepPause) {
+            const uint32_t wait = static_cast<uint32_t>(std::max(0, step.value)) +
+                                  static_cast<uint32_t>(std::max(0, step.delay_time));
+            if (entries.empty()) {
+                leadingWait += wait;
+                leadingPause = true;
+            } else {
+                delay += wait;
+                folded = true;
+                putDelay(entries.back());
+            }
+            continue;
+        }
+        if (leadingPause && entries.empty()) {
+            std::array<uint8_t, 4> entry{};
+            delay = leadingWait;
+            folded = true;
+            putDelay(entry);
+            entries.push_back(entry);
+        }
+        entries.push_back(EncodeMacroStep(step));
+        delay = static_cast<uint32_t>(std::max(0, step.delay_time));
+        folded = false;
+    }
+    if (leadingPause && entries.empty()) {
+        std::array<uint8_t, 4> entry{};
+        delay = leadingWait;
+        folded = true;
+        putDelay(entry);
+        entries.push_back(entry);
+    }
+    return entries;
+}
+
+int MacroStepRoom(const std::vector<int>& stepCounts, size_t position, int maximumBytes) {
+    const size_t limit =
+        static_cast<size_t>(std::clamp(maximumBytes, 0, int{kMacroBlockBufferSize}));
+    size_t used = kHeaderBytes + 2 * stepCounts.size() + kRecordHeaderBytes;
+    for (size_t i = 0; i < stepCounts.size(); ++i) {
+        if (i != position && stepCounts[i] > 0) {
+            used += kRecordHeaderBytes + kStepBytes * static_cast<size_t>(stepCounts[i]);
+        }
+    }
+    return used >= limit ? 0 : static_cast<int>((limit - used) / kStepBytes);
+}
+
 MacroBlock BuildMacroBlock(const std::vector<MacroBlockMacro>& macros, int maximumBytes) {
     MacroBlock block;
     if (macros.empty()) {
@@ -101,16 +162,16 @@ MacroBlock BuildMacroBlock(const std::vector<MacroBlockMacro>& macros, int maxim
         if (steps.empty()) {
             continue;
         }
-        const size_t recordBytes = kRecordHeaderBytes + kStepBytes * steps.size();
+        const std::vector<std::array<uint8_t, 4>> entries = EncodeMacroSteps(steps);
+        const size_t recordBytes = kRecordHeaderBytes + kStepBytes * entries.size();
         if (p + recordBytes > limit) {
             block.leftOut.push_back(static_cast<int>(i));
             continue;
         }
         Put16(bytes, kHeaderBytes + 2 * i, p);
-        Put16(bytes, p, steps.size());
+        Put16(bytes, p, entries.size());
         size_t at = p + kRecordHeaderBytes;
-        for (const MacroRecordData& step : steps) {
-            const std::array<uint8_t, 4> encoded = EncodeMacroStep(step);
+        for (const std::array<uint8_t, 4>& encoded : entries) {
             std::copy(encoded.begin(), encoded.end(), bytes.begin() + static_cast<long>(at));
             at += kStepBytes;
         }

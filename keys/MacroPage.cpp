@@ -268,6 +268,12 @@ void MacroPage::ShowMacro(int macroId) {
     std::vector<MacroRecordData> steps;
     store_.ListMacroSteps(macroId, steps);
     for (const MacroRecordData& step : steps) {
+        if (step.type == kStepPause && step.delay_time > 0) {
+            // A pause shows one time, the whole wait the keyboard makes for it.
+            const int wait = ClampPause(step.value + std::min(step.delay_time, kMaxStepDelay));
+            records.AddString(PauseText(wait), step.type, wait, 0);
+            continue;
+        }
         records.AddString(step.desc, step.type, step.value, step.delay_time);
     }
 }
@@ -412,8 +418,33 @@ int MacroPage::StepsUsed() const {
     return store_.CountAllMacroSteps();
 }
 
-int MacroPage::StepBudget() const {
-    return StepCapacity() - store_.CountAllMacroSteps();
+int MacroPage::BlockRoom(int macroId) const {
+    const DeviceInfo info = session_.Info();
+    if (!info.valid) {
+        return 0;
+    }
+    std::vector<MacroData> list;
+    store_.ListMacros(list);
+    std::vector<int> counts;
+    size_t position = list.size();
+    for (const MacroData& macro : list) {
+        if (macro.macro_id == macroId) {
+            position = counts.size();
+        }
+        counts.push_back(store_.CountMacroSteps(macro.macro_id));
+    }
+    return MacroStepRoom(counts, position, info.macroCapacity);
+}
+
+int MacroPage::StepBudget(int macroId) const {
+    const int own = store_.CountMacroSteps(macroId);
+    return std::min(StepCapacity() - store_.CountAllMacroSteps(), BlockRoom(macroId) - own);
+}
+
+void MacroPage::ReleaseEmptyMacro(int macroId) {
+    if (!ReleaseMacro(macroId)) {
+        poster_.PostTask(kMacroTaskDownload);
+    }
 }
 
 void MacroPage::SetReportPause(ReportPause pause) {
@@ -527,7 +558,8 @@ MacroResult MacroPage::SetMacroSteps(int macroId, std::vector<MacroRecordData> s
         return MacroResult::kMemoryUnknown;
     }
     const int others = store_.CountAllMacroSteps() - store_.CountMacroSteps(macroId);
-    if (others + static_cast<int>(steps.size()) > capacity && !steps.empty()) {
+    const int count = static_cast<int>(steps.size());
+    if (!steps.empty() && (others + count > capacity || count > BlockRoom(macroId))) {
         return MacroResult::kNoRoom;
     }
     for (size_t i = 0; i < steps.size(); ++i) {
@@ -541,7 +573,9 @@ MacroResult MacroPage::SetMacroSteps(int macroId, std::vector<MacroRecordData> s
     if (SelectedMacro() == macroId) {
         ShowMacro(macroId);
     }
-    if (!empty || !ReleaseMacro(macroId)) {
+    if (empty) {
+        ReleaseEmptyMacro(macroId);
+    } else {
         poster_.PostTask(kMacroTaskDownload);
     }
     return MacroResult::kOk;

@@ -194,7 +194,14 @@ class MacroPage {
     int StepsUsed() const;
 
   private:
-    int StepBudget() const;
+    // Steps the macro may still take: within the memory's step count over all macros, and so
+    // that the block, its headers counted, still holds every macro with this one's steps.
+    int StepBudget(int macroId) const;
+    // The most steps the macro may hold in all by the block's size (headers counted).
+    int BlockRoom(int macroId) const;
+    // A macro that lost its last step: the keys bound to it get their factory functions, and
+    // the keyboard gets the block without it.
+    void ReleaseEmptyMacro(int macroId);
     bool SelectMacro(int macroId);
     void RefreshNames();
     void NotifyMacrosChanged();

@@ -41,12 +41,16 @@ bool MacroPage::SaveSteps() {
         step.delay_time = item.delay;
         steps.push_back(std::move(step));
     }
+    const bool hadSteps = store_.CountMacroSteps(id) > 0;
     if (!store_.ReplaceMacroSteps(id, steps)) {
         dialogs_.MessageBox(Text(kTextNotSaved), Text(kTextMacrosPage));
         return false;
     }
     if (!steps.empty()) {
         poster_.PostTask(kMacroTaskDownload);
+    } else if (hadSteps) {
+        // The keyboard still holds the steps, and keys bound to the macro would play them.
+        ReleaseEmptyMacro(id);
     }
     return true;
 }
@@ -62,11 +66,13 @@ void MacroPage::DeleteStep() {
 }
 
 void MacroPage::ClearSteps() {
+    const int id = SelectedMacro();
+    const bool hadSteps = id > 0 && store_.CountMacroSteps(id) > 0;
     records.DeleteAllItems();
     stepEditor.SetVisible(false);
-    SaveSteps();
-    const int id = SelectedMacro();
-    if (id > 0) {
+    // Saving the emptied list releases a macro that had steps; one already empty still gives
+    // the keys bound to it their factory functions back.
+    if (SaveSteps() && id > 0 && !hadSteps) {
         ReleaseMacro(id);
     }
 }
@@ -97,7 +103,13 @@ void MacroPage::EditStepDelay() {
     if (!records.GetRecordInfo(index, item)) {
         return;
     }
-    records.SetRecordInfo(index, item.text, item.type, item.value, ClampStepDelay(item.delay));
+    if (item.type == kStepPause) {
+        // A pause's one time is its length.
+        const int value = ClampPause(item.delay);
+        records.SetRecordInfo(index, PauseText(value), item.type, value, 0);
+    } else {
+        records.SetRecordInfo(index, item.text, item.type, item.value, ClampStepDelay(item.delay));
+    }
     SaveSteps();
 }
 
@@ -108,7 +120,7 @@ bool MacroPage::InsertSteps(const std::vector<RecordItem>& steps) {
         dialogs_.MessageBox(Text(kTextMemoryUnknown), Text(kTextMacrosTitle));
         return false;
     }
-    if (StepBudget() < static_cast<int>(steps.size())) {
+    if (StepBudget(SelectedMacro()) < static_cast<int>(steps.size())) {
         dialogs_.MessageBox(Text(kTextMemoryFull), Text(kTextMacrosTitle));
         return false;
     }
@@ -134,7 +146,7 @@ void MacroPage::OpenInsertMenu() {
         dialogs_.MessageBox(Text(kTextMemoryUnknown), Text(kTextMacrosTitle));
         return;
     }
-    if (StepBudget() < 1) {
+    if (StepBudget(SelectedMacro()) < 1) {
         dialogs_.MessageBox(Text(kTextMemoryFull), Text(kTextMacrosTitle));
         return;
     }
@@ -175,8 +187,8 @@ void MacroPage::OnMenuCommand(int command) {
             break;
         }
         case kMenuInsertPause:
-            InsertSteps({{PauseText(kDefaultStepDelay), kStepPause, kDefaultStepDelay,
-                          kDefaultStepDelay, 0}});
+            // A pause is a wait of its own: it has no delay beside its length.
+            InsertSteps({{PauseText(kDefaultStepDelay), kStepPause, kDefaultStepDelay, 0, 0}});
             break;
         case kMenuInsertClick:
             InsertSteps(
@@ -231,7 +243,7 @@ void MacroPage::EditPauseStep() {
     if (text != std::to_string(value)) {
         stepEditor.SetValueText(std::to_string(value));
     }
-    records.SetRecordInfo(index, PauseText(value), item.type, value, item.delay);
+    records.SetRecordInfo(index, PauseText(value), item.type, value, 0);
     SaveSteps();
 }
 
@@ -305,8 +317,8 @@ void MacroPage::ToggleRecording() {
         dialogs_.MessageBox(Text(kTextMemoryUnknown), Text(kTextMacrosTitle));
         return;
     }
-    const int used = store_.CountAllMacroSteps();
-    if (used >= total) {
+    const int budget = StepBudget(SelectedMacro());
+    if (budget <= 0) {
         EndRecording();
         recordButton.SetIcon(kRecordIcon);
         dialogs_.MessageBox(Text(kTextMemoryFull), Text(kTextMacrosTitle));
@@ -333,7 +345,7 @@ void MacroPage::ToggleRecording() {
             break;
     }
     stepEditor.SetVisible(false);
-    recorder_.Start(mode, fixed, total - used);
+    recorder_.Start(mode, fixed, budget);
     recordButton.SetCaptionId(kTextStopRecording);
     recordButton.SetRecording(true);
 }

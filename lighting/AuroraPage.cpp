@@ -122,7 +122,13 @@ void AuroraPage::OnPageShown(int page, bool devicePagesShown) {
     if (shown == kPageAurora && before != kPageAurora) {
         OpenPage();
     } else if (shown == kPageLighting) {
+        // The keys would keep the last streamed frame: the keyboard is given its light mode
+        // again once the stream has stopped (the worker sends no frame after this task).
+        const bool wasStreaming = session_.liveEffectOn.load();
         StopStreaming();
+        if (wasStreaming) {
+            poster_.PostTask(kTaskWriteLightMode);
+        }
     } else if (!session_.liveEffectOn.load() && capturing_.load()) {
         // Streaming was switched off elsewhere (another keyboard picked).
         StopStreaming();

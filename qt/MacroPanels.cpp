@@ -123,9 +123,12 @@ void RecordListView::Reload(uint32_t changes) {
             const RecordItem& step = items[static_cast<size_t>(row)];
             auto* text = new QTableWidgetItem(QString::fromStdString(step.text));
             text->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled);
-            auto* delay = new QTableWidgetItem(QString::number(step.delay));
+            // A pause is its own wait: its length is its one time, shown in the step column.
+            const bool pause = step.type == kStepPause;
+            auto* delay = new QTableWidgetItem(pause ? QString() : QString::number(step.delay));
             delay->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
-            delay->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemIsEditable);
+            delay->setFlags(pause ? Qt::ItemIsSelectable | Qt::ItemIsEnabled
+                                  : Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemIsEditable);
             setItem(row, 0, text);
             setItem(row, 1, delay);
         }

@@ -10,7 +10,9 @@
 #include "SimSession.h"
 #include "app/DevicePages.h"
 #include "lighting/AuroraPage.h"
+#include "lighting/LightRows.h"
 #include "store/DataStore.h"
+#include "support/SimReports.h"
 #include "ui/MainView.h"
 
 namespace zanvor::test {
@@ -119,6 +121,30 @@ TEST_F(AuroraStreamTest, LightingPageStopsTheStreamAndTheAuroraPageStartsIt) {
 
     dialog->mainView.SelectPage(kPageAurora);
     ASSERT_TRUE(FramesArrive(3));
+}
+
+TEST_F(AuroraStreamTest, LeavingForTheLightingPageSendsTheLightModeAfterTheLastFrame) {
+    Open(103);
+    // A built-in mode: the lighting page itself writes nothing when it comes on screen.
+    const int mode = dialog->session.light.mode.load();
+    ASSERT_FALSE(IsCustomMode(mode));
+    dialog->mainView.SelectPage(kPageAurora);
+    ASSERT_TRUE(FramesArrive(3));
+    const std::vector<uint8_t> before = keyboard->BlockData(0x15);
+
+    dialog->mainView.SelectPage(kPageLighting);
+    ASSERT_TRUE(WaitIdle());
+    // The parameter block (0x15) goes out after the last effect frame, so the keys show the
+    // light mode again instead of the last music frame.
+    const std::vector<uint8_t> commands = CommandBytes(ReceivedCommands(sim->Reports()));
+    const auto lastFrame = std::find(commands.rbegin(), commands.rend(), 0x2E);
+    const auto lastBlock = std::find(commands.rbegin(), commands.rend(), 0x15);
+    ASSERT_NE(lastFrame, commands.rend());
+    ASSERT_NE(lastBlock, commands.rend()) << "no light mode was sent";
+    EXPECT_LT(lastBlock - commands.rbegin(), lastFrame - commands.rbegin());
+    const std::vector<uint8_t> after = keyboard->BlockData(0x15);
+    ASSERT_GT(after.size(), 2u);
+    EXPECT_EQ(after[2], before[2]) << "the same mode as before the stream";
 }
 
 TEST_F(AuroraStreamTest, ModeTabsStopAndRestartTheRendererAndAreStoredPerProfile) {

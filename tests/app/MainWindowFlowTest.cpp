@@ -4,6 +4,7 @@
 
 #include "SimSession.h"
 #include "app/DevicePages.h"
+#include "keys/ExchangeFile.h"
 #include "platform/Registry.h"
 #include "store/Records.h"
 #include "ui/LoadText.h"
@@ -48,6 +49,30 @@ TEST_F(MainWindowFlowTest, PickingTheKeyboardLoadsProfilesAndReadsItsState) {
     // The virtual keyboard's firmware 0x0120; a failed read would show "v1.00".
     EXPECT_EQ(dialog->mainView.InfoLabel(0), "Firmware: v1.20");
     EXPECT_EQ(pages.settings.sleepList.GetCurData(), 2);
+}
+
+TEST_F(MainWindowFlowTest, ExportFromTheContextMenuWritesTheEntryItWasOpenedOn) {
+    Start("101:cable");
+    PickKeyboard(101);
+    ProfileList& list = dialog->Pages().profile.List();
+    ASSERT_EQ(list.GetItemCount(), 3);
+    ASSERT_EQ(list.GetCurData(), 1);
+    const std::string second = list.GetItemText(1);
+    ASSERT_NE(second, list.GetItemText(0));
+
+    // Right-click the second entry while the first is the active profile, then Export.
+    list.RequestContext(1);
+    const std::string path = home() + "second.xml";
+    dialogs.QueueFile(path);
+    dialog->OnProfileMenuCommand(ProfilePage::kCommandExport);
+    ASSERT_TRUE(WaitIdle());
+
+    std::string name;
+    std::vector<KeyMacroData> rows;
+    ASSERT_EQ(ReadExchangeFile(path, name, rows), ExchangeReadResult::Ok);
+    EXPECT_EQ(name, second);
+    EXPECT_EQ(list.GetCurData(), 1) << "the active profile stays selected";
+    EXPECT_EQ(dialog->session.currentProfile.load(), 1);
 }
 
 TEST_F(MainWindowFlowTest, SwitchingProfilesSendsTheWholeProfileAndClosesTheBusyDialog) {

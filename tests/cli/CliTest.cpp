@@ -248,10 +248,12 @@ TEST_F(CliTest, MacrosBeyondTheKeyboardsMemoryAreNamedWhenTheBlockIsSent) {
         // Another program (an older version) left more steps than the keyboard holds.
         DataStore store;
         ASSERT_TRUE(store.OpenDeviceDatabase(DataFolder(), "Zanvor Nova 75 Wireless"));
+        // Key presses: pauses would fold into one entry of the block and fit.
         MacroRecordData step;
-        step.type = 1;
-        step.value = 10;
-        step.desc = "10 ms";
+        step.type = 2;
+        step.value = 0x41;
+        step.delay_time = 10;
+        step.desc = "\u2193  A";
         ASSERT_TRUE(store.ReplaceMacroSteps(2, std::vector<MacroRecordData>(1100, step)));
         store.CloseDatabase();
     }

@@ -108,6 +108,46 @@ TEST(MacroBlockTest, MacrosThatDoNotFitAreLeftOutWhole) {
     EXPECT_EQ(tiny.leftOut, (std::vector<int>{0, 2}));
 }
 
+TEST(MacroBlockTest, PausesFoldIntoTheDelayBeforeThem) {
+    struct Case {
+        const char* what;
+        std::vector<MacroRecordData> steps;
+        std::vector<Bytes> entries;
+    };
+    const Case cases[] = {
+        {"pause between press and release",
+         {Step(kStepKeyDown, 0x41, 10), Step(kStepPause, 500, 0), Step(kStepKeyUp, 0x41, 0)},
+         {{0xFE, 0x01, 0x04, 0x81}, {0x00, 0x00, 0x04, 0x01}}},
+        {"two pauses and the pause's own delay add up",
+         {Step(kStepKeyDown, 0x41, 10), Step(kStepPause, 100, 5), Step(kStepPause, 200, 0)},
+         {{0x3B, 0x01, 0x04, 0x81}}},
+        {"leading pauses become one empty entry carrying their time",
+         {Step(kStepPause, 300, 0), Step(kStepPause, 20, 0), Step(kStepMouseDown, 1, 10)},
+         {{0x40, 0x01, 0x00, 0x00}, {0x0A, 0x00, 0x01, 0x83}}},
+        {"only pauses", {Step(kStepPause, 7, 0)}, {{0x07, 0x00, 0x00, 0x00}}},
+        {"a long wait saturates instead of wrapping",
+         {Step(kStepKeyDown, 0x41, 31000), Step(kStepPause, 10000, 31000)},
+         {{0xFF, 0xFF, 0x04, 0x81}}},
+    };
+    for (const Case& c : cases) {
+        std::vector<Bytes> entries;
+        for (const auto& entry : EncodeMacroSteps(c.steps)) {
+            entries.emplace_back(entry.begin(), entry.end());
+        }
+        EXPECT_EQ(entries, c.entries) << c.what;
+    }
+}
+
+TEST(MacroBlockTest, StepRoomCountsEveryHeader) {
+    // Ten macros (28 bytes of table), own record header 4: (4096 - 32) / 4 = 1016 alone.
+    EXPECT_EQ(MacroStepRoom(std::vector<int>(10, 0), 3, 4096), 1016);
+    // Three other records of 1000, 5 and 5 steps leave room for 3.
+    EXPECT_EQ(MacroStepRoom({1000, 5, 5, 0, 0, 0, 0, 0, 0, 0}, 3, 4096), 3);
+    // The macro's own steps are not counted; a memory above the work buffer counts as 4224.
+    EXPECT_EQ(MacroStepRoom({7, 0}, 0, 65280), (4224 - 12 - 4) / 4);
+    EXPECT_EQ(MacroStepRoom({7, 0}, 0, 10), 0);
+}
+
 TEST(MacroBlockTest, StepCapacityAndLimits) {
     EXPECT_EQ(MacroStepCapacity(1000), 240);
     EXPECT_EQ(MacroStepCapacity(4096), 1014);

@@ -251,6 +251,82 @@ TEST_F(MacroPageTest, ThingsThatDoNotFitOrAreRefusedAreReportedOnThePage) {
     EXPECT_FALSE(macros->notice.IsVisible());
 }
 
+TEST_F(MacroPageTest, TheStepBudgetCountsTheBlocksHeadersSoAnAcceptedMacroIsSent) {
+    StartMacros(4096);  // (4096 - 40) / 4 = 1014 steps by the step count alone
+    const auto presses = [this](size_t count) {
+        return std::vector<MacroRecordData>(count, Step(kStepKeyDown, 0x41, 10, "A"));
+    };
+    ASSERT_TRUE(store.ReplaceMacroSteps(MacroId(0), presses(1000)));
+    ASSERT_TRUE(store.ReplaceMacroSteps(MacroId(1), presses(5)));
+    ASSERT_TRUE(store.ReplaceMacroSteps(MacroId(2), presses(5)));
+    // 28 bytes of table and 3 records of 4 + 4 · S: 3 more steps in a fourth record fill the
+    // 4096 bytes; a fourth step would leave the macro out of the block.
+    EXPECT_EQ(macros->SetMacroSteps(MacroId(3), presses(4)), MacroResult::kNoRoom);
+
+    SelectMacro(3);
+    Route(kIdRecordButton, RecordButton::kEventClicked);
+    ASSERT_TRUE(macros->Recording());
+    for (int i = 0; i < 20 && macros->Recording(); ++i) {
+        macros->OnRecordKey(kX11B, i % 2 == 0, false, 1000 + 10 * i);
+    }
+    EXPECT_FALSE(macros->Recording());
+    EXPECT_EQ(StoredSteps(MacroId(3)).size(), 3u);
+    Route(kIdInsertStep, 1);
+    EXPECT_EQ(Messages(), (std::vector<std::string>{Text(kTextMemoryFull)}));
+
+    const MacroDownloadResult result = Download();
+    EXPECT_TRUE(result.Sent());
+    EXPECT_TRUE(result.leftOut.empty());
+    EXPECT_EQ(result.length, 4096);
+    const Bytes block = KeyboardBlock(16);
+    EXPECT_EQ(Bytes(block.begin() + 8, block.end()),
+              (Bytes{0x1C, 0x00, 0xC0, 0x0F, 0xD8, 0x0F, 0xF0, 0x0F}))
+        << "offsets 28, 4032, 4056 and 4080";
+}
+
+TEST_F(MacroPageTest, PauseStepsLengthenTheDelayBeforeThemOnTheKeyboard) {
+    StartMacros();
+    // A held 500 ms longer, a pause after the release, and a macro that starts with a pause
+    // (stored with a delay beside it, as the command line writes pauses).
+    ASSERT_EQ(macros->SetMacroSteps(
+                  MacroId(0), {Step(kStepKeyDown, 0x41, 10, "A"), Step(kStepPause, 500, 0, ""),
+                               Step(kStepKeyUp, 0x41, 10, "A"), Step(kStepPause, 20, 0, "")}),
+              MacroResult::kOk);
+    ASSERT_EQ(macros->SetMacroSteps(MacroId(1),
+                                    {Step(kStepPause, 300, 10, ""), Step(kStepPause, 90, 0, ""),
+                                     Step(kStepKeyDown, 0x42, 10, "B")}),
+              MacroResult::kOk);
+    ASSERT_TRUE(Download().Sent());
+    EXPECT_EQ(KeyboardBlock(52),
+              (Bytes{
+                  0xAA, 0x55, 0x34, 0x00, 0x0A, 0x00, 0x00, 0x00,  // L = 52, N = 10
+                  0x1C, 0x00, 0x28, 0x00, 0x00, 0x00, 0x00, 0x00,  // offsets 28, 40
+                  0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,  //
+                  0x00, 0x00, 0x00, 0x00,                          //
+                  0x02, 0x00, 0x00, 0x00,                          // two entries
+                  0xFE, 0x01, 0x04, 0x81, 0x1E, 0x00, 0x04, 0x01,  // A: 510 ms, 30 ms
+                  0x02, 0x00, 0x00, 0x00,                          // two entries
+                  0x90, 0x01, 0x00, 0x00, 0x0A, 0x00, 0x05, 0x81,  // wait 400 ms, B
+              }));
+
+    // The page shows one time per pause: its whole wait, with no delay beside it.
+    SelectMacro(1);
+    RecordItem shown;
+    ASSERT_TRUE(macros->records.GetRecordInfo(0, shown));
+    EXPECT_EQ(shown.text, "310 ms");
+    EXPECT_EQ(shown.value, 310);
+    EXPECT_EQ(shown.delay, 0);
+    // A delay typed beside a pause is its length.
+    macros->records.EditDelay(1, 120);
+    Route(kIdRecordList, CRecordList::kEventDelayEdited);
+    const std::vector<MacroRecordData> stored = StoredSteps(MacroId(1));
+    ASSERT_EQ(stored.size(), 3u);
+    EXPECT_EQ(stored[0].value + stored[0].delay_time, 310);
+    EXPECT_EQ(stored[1].value, 120);
+    EXPECT_EQ(stored[1].delay_time, 0);
+    EXPECT_EQ(stored[1].desc, "120 ms");
+}
+
 // ---- editing steps --------------------------------------------------------------------------
 
 TEST_F(MacroPageTest, StepOperationsChangeTheListAndSaveEveryChange) {
@@ -258,7 +334,7 @@ TEST_F(MacroPageTest, StepOperationsChangeTheListAndSaveEveryChange) {
     const int id = MacroId(0);
     ASSERT_EQ(
         macros->SetMacroSteps(id, {Step(kStepKeyDown, 0x41, 10, "A"),
-                                   Step(kStepKeyUp, 0x41, 10, "A"), Step(kStepPause, 50, 10, "")}),
+                                   Step(kStepKeyUp, 0x41, 10, "A"), Step(kStepPause, 50, 0, "")}),
         MacroResult::kOk);
     CRecordList& list = macros->records;
     list.ClickItem(2);
@@ -302,12 +378,50 @@ TEST_F(MacroPageTest, StepOperationsChangeTheListAndSaveEveryChange) {
     EXPECT_NE(Row(1, 3, 0x04).macro_type, 3);
 }
 
+TEST_F(MacroPageTest, DeletingTheLastStepReleasesTheMacroOnTheKeyboard) {
+    StartMacros();
+    const int bound = MacroId(0);
+    const int free = MacroId(1);
+    ASSERT_EQ(macros->SetMacroSteps(bound, {Step(kStepKeyDown, 0x41, 10, "A")}), MacroResult::kOk);
+    ASSERT_EQ(macros->SetMacroSteps(free, {Step(kStepKeyDown, 0x42, 10, "B")}), MacroResult::kOk);
+    KeyMacroData function;
+    function.macro_type = 3;
+    function.macro_value = bound;
+    ASSERT_TRUE(page->SetKeyFunction(1, 0x05, function));
+    ASSERT_TRUE(Download().Sent());
+    ASSERT_EQ(KeyboardBlock(12),
+              (Bytes{0xAA, 0x55, 0x2C, 0x00, 0x0A, 0x00, 0x00, 0x00, 0x1C, 0x00, 0x24, 0x00}));
+
+    struct Case {
+        int index;
+        std::vector<int> tasks;  // a bound macro also gets its keys written back
+        Bytes header;            // L and the two offsets the keyboard then holds
+    };
+    const Case cases[] = {
+        {0, {kMacroTaskDownload, kKeyTaskWriteKeyAssignments}, {0x24, 0x00, 0x00, 0x00, 0x1C}},
+        {1, {kMacroTaskDownload}, {0x1C, 0x00, 0x00, 0x00, 0x00}},
+    };
+    for (const Case& c : cases) {
+        SelectMacro(c.index);
+        macros->records.ClickItem(0);
+        poster.tasks.clear();
+        Route(kIdDeleteStep, 1);
+        EXPECT_EQ(store.CountMacroSteps(MacroId(c.index)), 0);
+        EXPECT_EQ(poster.tasks, c.tasks) << "macro " << c.index;
+        ASSERT_TRUE(Download().Sent());
+        const Bytes block = KeyboardBlock(12);
+        EXPECT_EQ((Bytes{block[2], block[3], block[8], block[9], block[10]}), c.header)
+            << "macro " << c.index;
+    }
+    EXPECT_NE(Row(1, 1, 0x05).macro_type, 3) << "the key has its factory function again";
+}
+
 TEST_F(MacroPageTest, TheStepEditorRewritesBothHalvesOfAKeyOrAButton) {
     StartMacros();
     const int id = MacroId(0);
     ASSERT_EQ(
         macros->SetMacroSteps(
-            id, {Step(kStepKeyDown, 0x41, 10, "A"), Step(kStepPause, 20, 10, ""),
+            id, {Step(kStepKeyDown, 0x41, 10, "A"), Step(kStepPause, 20, 0, ""),
                  Step(kStepKeyUp, 0x41, 7, "A"), Step(kStepMouseDown, kMouseLeft, 10, "MouseL"),
                  Step(kStepMouseUp, kMouseLeft, 10, "MouseL")}),
         MacroResult::kOk);
@@ -396,11 +510,14 @@ TEST_F(MacroPageTest, TheInsertMenuAddsStepsAfterTheSelectedOne) {
                                         "\u2191  Scroll Down"}));
     EXPECT_EQ(macros->records.GetCurSel(), 2);
 
+    EXPECT_EQ(StoredSteps(id)[1].delay_time, 0) << "a pause has no delay beside its length";
+
     Download();
-    // The record of macro 0 starts at 28: five steps after the step count.
-    const Bytes block = KeyboardBlock(52);
-    EXPECT_EQ(Bytes(block.begin() + 32, block.end()),
-              (Bytes{0x00, 0x00, 0x44, 0x07, 0x00, 0x00, 0x00, 0x00, 0x0A, 0x00,
+    // The record of macro 0 starts at 28: four entries, the pause's 10 ms waited after the
+    // wheel press before it.
+    const Bytes block = KeyboardBlock(48);
+    EXPECT_EQ(Bytes(block.begin() + 28, block.end()),
+              (Bytes{0x04, 0x00, 0x00, 0x00, 0x0A, 0x00, 0x44, 0x07, 0x0A, 0x00,
                      0x04, 0x81, 0x0A, 0x00, 0x04, 0x01, 0x0A, 0x00, 0x44, 0xFF}));
 
     macros->records.RequestContext(1);
