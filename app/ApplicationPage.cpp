@@ -15,6 +15,7 @@
 #include "ui/ControlIds.h"
 #include "ui/DeviceTasks.h"
 #include "ui/Dialogs.h"
+#include "ui/InstalledLanguages.h"
 #include "ui/LoadText.h"
 #include "ui/MainView.h"
 #include "ui/StatusTexts.h"
@@ -33,8 +34,11 @@ ApplicationPage::ApplicationPage(const Parts& parts)
       autostartMinimisedSwitch(kIdAutostartMinimisedSwitch),
       exitModeList(kIdExitModeList),
       parts_(parts) {
-    languageList.AddItem("English", 1033);
-    languageList.AddItem("Polski", 1045);
+    // Each installed language under its own name, which stays the same whatever the
+    // language, so a user who picked one they cannot read finds their own again.
+    for (const InstalledLanguage& language : FindInstalledLanguages(ApplicationFolder())) {
+        languageList.AddItem(language.name, language.lcid);
+    }
     exitModeList.AddItem("", 1);
     exitModeList.AddItem("", 0);
 }

@@ -11,8 +11,10 @@
 #include "app/Startup.h"
 #include "device/DeviceManager.h"
 #include "platform/Autostart.h"
+#include "platform/Paths.h"
 #include "platform/Registry.h"
 #include "platform/SettingsStore.h"
+#include "ui/InstalledLanguages.h"
 #include "ui/LoadText.h"
 
 namespace zanvor {
@@ -101,8 +103,9 @@ int CmdAppLanguage(const CliOptions& options, int lcid) {
     if (lcid != 0) {
         if (std::find(config.languages.begin(), config.languages.end(), lcid) ==
             config.languages.end()) {
-            return Fail(kCliUsage, "language " + std::to_string(lcid) +
-                                       " is not installed (available: 1033 English, 1045 Polski)");
+            return Fail(kCliUsage,
+                        "language " + std::to_string(lcid) + " is not installed (available: " +
+                            DescribeLanguages(FindInstalledLanguages(ApplicationFolder())) + ")");
         }
         if (!SetActiveLanguage(lcid)) {
             return NotStored();

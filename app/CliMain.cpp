@@ -21,6 +21,8 @@
 #include "app/CliScreenCommands.h"
 #include "app/CliUpdateCommands.h"
 #include "platform/Utf8.h"
+#include "platform/Paths.h"
+#include "ui/InstalledLanguages.h"
 
 namespace zanvor {
 
@@ -468,7 +470,9 @@ int BuildCommandLine(const std::vector<std::string>& rawArguments, const Session
     app->require_subcommand(1);
     int lcid = 0;
     CLI::App* language = app->add_subcommand("language", "Show or set the interface language");
-    language->add_option("LCID", lcid, "1033 English, 1045 Polski");
+    language->add_option(
+        "LCID", lcid,
+        "an installed language: " + DescribeLanguages(FindInstalledLanguages(ApplicationFolder())));
     language->callback([&] { status = CmdAppLanguage(options, lcid); });
     std::string autostartState;
     std::string minimised;

@@ -4,11 +4,13 @@
 #include "app/CliManual.h"
 
 #include <CLI/CLI.hpp>
+#include <cstdio>
 #include <functional>
 #include <set>
 #include <sstream>
 
 #include "app/CliReference.h"
+#include "platform/Utf8.h"
 
 namespace zanvor {
 
@@ -102,14 +104,27 @@ std::string PositionalUsage(const CLI::Option& option) {
     return option.get_required() ? name : "[" + name + "]";
 }
 
-// Roff for prose: backslashes escaped, and a line never starts a request.
+// Roff for prose: backslashes escaped, letters beyond ASCII (the languages' own names) as
+// groff's Unicode escapes, which troff reads whatever the page's encoding, and a line never
+// starts a request.
 std::string RoffText(const std::string& text) {
+    const std::string valid = RepairUtf8(text);
     std::string out;
-    for (char c : text) {
+    for (size_t i = 0; i < valid.size(); ++i) {
+        const auto c = static_cast<unsigned char>(valid[i]);
         if (c == '\\') {
             out += "\\e";
+        } else if (c < 0x80) {
+            out += static_cast<char>(c);
         } else {
-            out += c;
+            const int length = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : 2;
+            char32_t point = c & (0x7F >> length);
+            for (int k = 1; k < length && i + 1 < valid.size(); ++k) {
+                point = (point << 6) | (static_cast<unsigned char>(valid[++i]) & 0x3F);
+            }
+            char escape[16];
+            std::snprintf(escape, sizeof escape, "\\[u%04X]", static_cast<unsigned>(point));
+            out += escape;
         }
     }
     if (!out.empty() && (out[0] == '.' || out[0] == '\'')) {

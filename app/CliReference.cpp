@@ -297,7 +297,7 @@ const std::vector<CliCommandReference>& CliReference() {
         {"app language",
          {"app language", "app language 1045"},
          {
-             {"language", "LCID of the interface language (1033 English, 1045 Polski)"},
+             {"language", "LCID of the interface language"},
              {"available", "array: LCIDs of the installed languages"},
          }},
         {"app autostart",

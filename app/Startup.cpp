@@ -7,6 +7,7 @@
 #include "platform/Paths.h"
 #include "platform/Registry.h"
 #include "platform/SingleInstance.h"
+#include "ui/InstalledLanguages.h"
 #include "ui/LoadText.h"
 #include "ui/Manager.h"
 
@@ -20,7 +21,10 @@ StartupState& StartupState::operator=(StartupState&&) noexcept = default;
 StartupConfig ReadStartupConfig(const std::string& applicationFolder) {
     DeviceCatalogue catalogue;
     ReadCatalogueFile(applicationFolder, catalogue);
-    return StartupConfig{std::move(catalogue.languages), std::move(catalogue.software.name)};
+    // The installed language files are the languages on offer: a file added to the folder
+    // brings its language without editing the configuration.
+    return StartupConfig{LanguageIds(FindInstalledLanguages(applicationFolder)),
+                         std::move(catalogue.software.name)};
 }
 
 bool IsAutorunCommandLine(const std::vector<std::string>& arguments) {

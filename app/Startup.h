@@ -8,14 +8,15 @@ namespace zanvor {
 
 class SingleInstance;
 
-// What start-up reads from "config.xml": the available languages and the application name.
+// What start-up reads from the application folder: the installed languages and, from
+// "config.xml", the application name.
 struct StartupConfig {
-    std::vector<int> languages;
+    std::vector<int> languages;  // LCIDs of the installed language files, ascending
     std::string applicationName;
 };
 
-// Reads the languages and the application name; a missing or unreadable file gives an
-// empty name and no language.
+// Reads the languages and the application name; a missing or unreadable "config.xml" gives
+// an empty name, a missing language folder no language.
 StartupConfig ReadStartupConfig(const std::string& applicationFolder);
 
 // True when the command line holds the text "autorun" anywhere.

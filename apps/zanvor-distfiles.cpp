@@ -14,6 +14,7 @@
 #include "app/CliManual.h"
 #include "device/DeviceCatalogue.h"
 #include "device/UdevRule.h"
+#include "platform/Paths.h"
 
 namespace {
 
@@ -61,6 +62,8 @@ int main(int argc, char** argv) {
         deviceTypes.push_back(keyboard.deviceType);
     }
 
+    // The manual lists the languages of this data folder.
+    zanvor::SetApplicationFolder(data);
     std::error_code ec;
     std::filesystem::create_directories(output, ec);
     bool ok = WriteWhole(output / zanvor::kUdevRuleFileName, zanvor::UdevRuleText(catalogue));

@@ -14,6 +14,10 @@ inline constexpr int kPolishLcid = 1045;
 // 1033 for an unknown language and for "C"/"POSIX".
 int LcidFromLocaleName(const std::string& locale);
 
+// The locale name of an LCID ("de_DE" for 1031, "pt_BR" for 1046, "zh_CN" for 2052), as
+// toolkits name their translation files; empty for an unknown LCID.
+std::string LocaleNameOfLcid(int lcid);
+
 // The user's interface language: the first entry of LANGUAGE, else LC_ALL, else LC_MESSAGES,
 // else LANG (the first one set and not empty), mapped with LcidFromLocaleName.
 int UserDefaultUiLanguage();

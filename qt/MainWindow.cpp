@@ -35,6 +35,7 @@
 #include "qt/MatrixPageView.h"
 #include "qt/ModelBinding.h"
 #include "qt/Pictures.h"
+#include "qt/QtTranslations.h"
 #include "qt/ScreenPageView.h"
 #include "qt/SettingsPageView.h"
 #include "qt/Theme.h"
@@ -132,6 +133,8 @@ MainWindow::MainWindow() {
     const QScreen* shownOn = screen() != nullptr ? screen() : QGuiApplication::primaryScreen();
     resize(DefaultSize(shownOn != nullptr ? shownOn->availableGeometry() : QRect()));
     setMinimumSize(MinimumSize());
+    // Qt's own texts (dialog buttons, file dialogs) speak the program's language.
+    qtTexts_ = new QtTranslations(this);
     area_ = new BackgroundArea(this);
     setCentralWidget(area_);
 }

@@ -21,6 +21,7 @@ class QToolButton;
 
 namespace zanvor {
 
+class QtTranslations;
 class KeyRepeatFilter;
 
 class AuroraPageView;
@@ -128,6 +129,7 @@ class MainWindow : public QMainWindow {
     bool closing_ = false;
 
     BackgroundArea* area_ = nullptr;
+    QtTranslations* qtTexts_ = nullptr;
     QLabel* brand_ = nullptr;
     QLabel* deviceTitle_ = nullptr;
     QPushButton* website_ = nullptr;

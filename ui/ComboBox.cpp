@@ -86,4 +86,17 @@ bool ComboBox::Choose(int index) {
     return true;
 }
 
+bool ComboBox::ChooseData(int data) {
+    int index = -1;
+    {
+        std::lock_guard lock(mutex_);
+        for (size_t i = 0; i < items_.size() && index < 0; ++i) {
+            if (items_[i].data == data) {
+                index = static_cast<int>(i);
+            }
+        }
+    }
+    return Choose(index);
+}
+
 }  // namespace zanvor

@@ -43,6 +43,8 @@ class ComboBox : public ControlModel {
 
     // The user picks an entry: it is selected and kEventSelectionChanged is raised.
     bool Choose(int index);
+    // The user picks the first entry with that value; false when none has it.
+    bool ChooseData(int data);
 
   private:
     mutable std::mutex mutex_;  // guards items_ and selected_

@@ -1,12 +1,16 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "SimSession.h"
 #include "app/DevicePages.h"
 #include "keys/ExchangeFile.h"
 #include "platform/Registry.h"
 #include "store/Records.h"
+#include "ui/ComboBox.h"
 #include "ui/LoadText.h"
 #include "ui/StatusTexts.h"
 #include "ui/WindowMessages.h"
@@ -307,10 +311,33 @@ TEST_F(MainWindowCommandsTest, BackgroundMenuStoresThePictureForThePageShown) {
 TEST_F(MainWindowCommandsTest, LanguageSwitchReappliesTheInformationLabels) {
     Start("101:cable");
     ASSERT_EQ(dialog->mainView.InfoLabel(0), "Firmware: v1.20");
-    dialog->Pages().application.languageList.Choose(1);
+    dialog->Pages().application.languageList.ChooseData(1045);
     dialog->PumpMessages();
     EXPECT_EQ(dialog->mainView.InfoLabel(0), "Oprogramowanie układowe: v1.20");
     SetActiveLanguage(1033);
+}
+
+TEST_F(MainWindowCommandsTest, LanguageListOffersEveryInstalledLanguageUnderItsOwnName) {
+    Start("101:cable");
+    ComboBox& list = dialog->Pages().application.languageList;
+    std::vector<std::string> names;
+    for (const ComboItem& item : list.GetItems()) {
+        names.push_back(std::to_string(item.data) + " " + item.text);
+    }
+    EXPECT_EQ(names,
+              (std::vector<std::string>{"1031 Deutsch", "1033 English", "3082 Español",
+                                        "1036 Français", "1045 Polski", "1046 Português (Brasil)",
+                                        "1049 Русский", "1041 日本語", "2052 简体中文"}));
+    const std::vector<std::pair<int, std::string>> switches = {{1031, "Tastatur-Firmware: v1.20"},
+                                                               {1041, "ファームウェア: v1.20"},
+                                                               {1033, "Firmware: v1.20"}};
+    for (const auto& [lcid, label] : switches) {
+        ASSERT_TRUE(list.ChooseData(lcid));
+        dialog->PumpMessages();
+        EXPECT_EQ(ActiveLanguage(), lcid);
+        EXPECT_EQ(ReadRegistryInt(kLcidValue), lcid);
+        EXPECT_EQ(dialog->mainView.InfoLabel(0), label);
+    }
 }
 
 }  // namespace

@@ -2,7 +2,10 @@
 
 #include <atomic>
 #include <filesystem>
+#include <string>
 #include <thread>
+#include <utility>
+#include <vector>
 
 #include "app/Startup.h"
 #include "platform/Paths.h"
@@ -61,7 +64,8 @@ TEST_F(StartupTest, ReadsNameAndLanguagesAndPreparesTheDataFolder) {
     ASSERT_TRUE(state.proceed);
     EXPECT_EQ(state.config.applicationName, "Zanvor HUB");
     EXPECT_EQ(Manager::GetDeviceName(), "Zanvor HUB");
-    EXPECT_EQ(state.config.languages, (std::vector<int>{1033, 1045}));
+    EXPECT_EQ(state.config.languages,
+              (std::vector<int>{1031, 1033, 1036, 1041, 1045, 1046, 1049, 2052, 3082}));
     EXPECT_TRUE(std::filesystem::is_directory(DataFolder() + "db"));
     EXPECT_EQ(DataFolder(), home() + "data/Zanvor HUB Files/");
 }
@@ -73,13 +77,15 @@ TEST_F(StartupTest, StoredLanguageWinsAndMissingOneIsWrittenBack) {
         ASSERT_TRUE(state.proceed);
         EXPECT_EQ(ActiveLanguage(), 1045);
     }
-    WriteRegistryText("LCID", "");
-    setenv("LANGUAGE", "ja_JP.UTF-8", 1);
-    {
+    // First start: the user's locale when its file is installed, else English.
+    for (const auto& [locale, lcid] : std::vector<std::pair<const char*, int>>{
+             {"ja_JP.UTF-8", 1041}, {"de_AT.UTF-8", 1031}, {"ko_KR.UTF-8", 1033}}) {
+        WriteRegistryText("LCID", "");
+        setenv("LANGUAGE", locale, 1);
         StartupState state = PrepareStartup({});
         ASSERT_TRUE(state.proceed);
-        EXPECT_EQ(ActiveLanguage(), 1033);
-        EXPECT_EQ(ReadRegistryText("LCID"), "1033");
+        EXPECT_EQ(ActiveLanguage(), lcid) << locale;
+        EXPECT_EQ(ReadRegistryText("LCID"), std::to_string(lcid)) << locale;
     }
     unsetenv("LANGUAGE");
 }

@@ -17,6 +17,7 @@
 #include "store/DataStore.h"
 #include "support/SoundServer.h"
 #include "support/TestHome.h"
+#include "ui/LanguageFile.h"
 
 namespace zanvor {
 namespace {
@@ -143,6 +144,47 @@ TEST_F(CliTest, ARefusedTransferExitsWithOneAndLayersCountFromOne) {
     }
     EXPECT_EQ(Zanvorctl("--device 101 key set Esc bogus", "ZANVOR_SIM_FAULTS=nonsense ").status, 1)
         << "a bad fault description is refused";
+}
+
+// zanvorctl speaks the window's language: the stored choice, else the user's locale at the
+// first start; every installed language can be chosen, and the help names them.
+TEST_F(CliTest, LanguageIsTheWindowsAndEveryInstalledOneCanBeChosen) {
+    const Run first = Zanvorctl("--json app language", "LANG=ja_JP.UTF-8 ");
+    ASSERT_EQ(first.status, 0) << first.err;
+    const nlohmann::json shown = nlohmann::json::parse(first.out, nullptr, false);
+    EXPECT_EQ(shown["language"], 1041);
+    EXPECT_EQ(shown["available"],
+              nlohmann::json({1031, 1033, 1036, 1041, 1045, 1046, 1049, 2052, 3082}));
+    EXPECT_EQ(Json("app language")["language"], 1041) << "the stored choice wins over LANG";
+
+    // A mode name printed by a command follows the chosen language.
+    LanguageFile english;
+    LanguageFile german;
+    ASSERT_TRUE(LanguageFile::Load(test::StagedAppFolder() + "language/1033.lan", english));
+    ASSERT_TRUE(LanguageFile::Load(test::StagedAppFolder() + "language/1031.lan", german));
+    ASSERT_EQ(Zanvorctl("app language 1033").status, 0);
+    const std::string modeName = Json("--device 103 light show")["zones"][0]["name"];
+    ASSERT_EQ(Zanvorctl("app language 1031").status, 0);
+    const std::string germanName = Json("--device 103 light show")["zones"][0]["name"];
+    std::string id;
+    for (const auto& [section, key] : english.Keys()) {
+        if (section == "KB.DIALOG" && english.Value(section, key) == modeName) {
+            id = key;
+        }
+    }
+    ASSERT_FALSE(id.empty()) << modeName;
+    EXPECT_EQ(germanName, german.Value("KB.DIALOG", id));
+
+    for (int lcid : {1036, 3082, 1046, 1049, 2052, 1045, 1033}) {
+        EXPECT_EQ(Zanvorctl("app language " + std::to_string(lcid)).status, 0) << lcid;
+        EXPECT_EQ(Json("app language")["language"], lcid);
+    }
+    const Run missing = Zanvorctl("app language 1040");
+    EXPECT_EQ(missing.status, 2);
+    EXPECT_NE(missing.err.find("1041 日本語"), std::string::npos) << missing.err;
+    EXPECT_NE(missing.err.find("1046 Português (Brasil)"), std::string::npos) << missing.err;
+    const Run help = Zanvorctl("app language --help");
+    EXPECT_NE(help.out.find("1049 Русский"), std::string::npos) << help.out;
 }
 
 TEST_F(CliTest, InfoShowsTheFirmwareAsTheSettingsPageDoes) {

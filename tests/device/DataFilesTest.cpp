@@ -31,7 +31,8 @@ TEST(DataFilesTest, ConfigNamesTheApplicationLanguagesAndHttpsLinks) {
     DeviceCatalogue catalogue = Catalogue();
     EXPECT_EQ(catalogue.software.name, "Zanvor HUB");
     EXPECT_FALSE(catalogue.software.version.empty());
-    EXPECT_EQ(catalogue.languages, (std::vector<int>{1033, 1045}));
+    EXPECT_EQ(catalogue.languages,
+              (std::vector<int>{1033, 1045, 1031, 1036, 3082, 1046, 1049, 2052, 1041}));
     EXPECT_FALSE(catalogue.software.website.empty());
     for (const std::string& url :
          {catalogue.software.website, catalogue.software.feedback, catalogue.software.faqs,

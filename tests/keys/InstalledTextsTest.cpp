@@ -1,8 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "keys/FunctionLists.h"
 #include "keys/MacroTexts.h"
+#include "platform/Paths.h"
 #include "support/TestHome.h"
+#include "ui/InstalledLanguages.h"
 #include "ui/LoadText.h"
 
 namespace zanvor {
@@ -20,8 +24,14 @@ class InstalledTextsTest : public test::IsolatedHomeTest {
     }
 };
 
+std::vector<int> InstalledLcids() {
+    const std::vector<int> lcids = LanguageIds(FindInstalledLanguages(ApplicationFolder()));
+    EXPECT_GE(lcids.size(), 9u);
+    return lcids;
+}
+
 TEST_F(InstalledTextsTest, EveryFunctionCaptionExistsInEveryLanguage) {
-    for (int lcid : {1033, 1045}) {
+    for (int lcid : InstalledLcids()) {
         SetActiveLanguageId(lcid);
         ClearLanguageCache();
         for (const auto& list : {BuildKeyFunctionList(), BuildKnobFunctionList()}) {
@@ -34,7 +44,7 @@ TEST_F(InstalledTextsTest, EveryFunctionCaptionExistsInEveryLanguage) {
 }
 
 TEST_F(InstalledTextsTest, EveryMacroPageTextExistsInEveryLanguage) {
-    for (int lcid : {1033, 1045}) {
+    for (int lcid : InstalledLcids()) {
         SetActiveLanguageId(lcid);
         ClearLanguageCache();
         for (int id : kMacroTextIds) {

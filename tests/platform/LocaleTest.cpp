@@ -55,6 +55,12 @@ TEST(LocaleTest, LocaleNamesMapToLcids) {
         {"fr_CA.utf8", 3084},
         {"zh_TW", 1028},
         {"zh", 2052},
+        {"zh_CN.UTF-8", 2052},
+        {"zh-Hans", 2052},
+        {"zh_Hant_TW", 1028},
+        {"ja_JP.UTF-8", 1041},
+        {"ru_RU.UTF-8", 1049},
+        {"es_ES.UTF-8", 3082},
         {"pt-BR", 1046},
         {"PL_pl", 1045},
         {"C", 1033},
@@ -65,6 +71,19 @@ TEST(LocaleTest, LocaleNamesMapToLcids) {
     };
     for (const auto& [name, lcid] : cases) {
         EXPECT_EQ(LcidFromLocaleName(name), lcid) << name;
+    }
+}
+
+TEST(LocaleTest, LcidsNameTheirLocale) {
+    const std::vector<std::pair<int, std::string>> cases = {
+        {1031, "de_DE"}, {1033, "en_US"}, {1045, "pl"}, {1046, "pt_BR"}, {2052, "zh_CN"},
+        {1041, "ja"},    {3082, "es_ES"}, {1049, "ru"}, {1028, "zh_TW"}, {99999, ""},
+    };
+    for (const auto& [lcid, name] : cases) {
+        EXPECT_EQ(LocaleNameOfLcid(lcid), name) << lcid;
+        if (!name.empty()) {
+            EXPECT_EQ(LcidFromLocaleName(name), lcid) << name;
+        }
     }
 }
 
@@ -90,7 +109,7 @@ TEST(LocaleTest, StartUpChoiceFollowsTheFourSteps) {
         int active;
         bool store;
     };
-    const std::vector<Case> cases = {
+    std::vector<Case> cases = {
         {1045, {1033, 1045}, 1033, 1045, false},  // stored and listed: kept
         {1033, {1033, 1045}, 1045, 1033, false},  // stored wins over the user's language
         {0, {1033, 1045}, 1045, 1045, true},      // nothing stored: the user's language
@@ -98,6 +117,19 @@ TEST(LocaleTest, StartUpChoiceFollowsTheFourSteps) {
         {1031, {1033, 1045}, 1045, 1033, true},   // stored but no longer listed
         {0, {}, 1045, 1033, true},                // no configuration file
     };
+    // The user's region is not installed but the language is: its main file serves.
+    const std::vector<int> shipped = {1031, 1033, 1036, 1041, 1045, 1046, 1049, 2052, 3082};
+    const std::vector<Case> regional = {
+        {0, shipped, 3079, 1031, true},  // German of Austria
+        {0, shipped, 4108, 1036, true},  // French of Switzerland
+        {0, shipped, 2058, 3082, true},  // Spanish of Mexico
+        {0, shipped, 4100, 2052, true},  // Chinese of Singapore: simplified
+        {0, shipped, 1028, 1033, true},  // Chinese of Taiwan: traditional, not installed
+        {0, shipped, 2070, 1033, true},  // Portuguese of Portugal: only Brazil's is installed
+        {0, shipped, 1041, 1041, true},
+        {3079, shipped, 1033, 1031, true},  // stored by hand: mended and written back
+    };
+    cases.insert(cases.end(), regional.begin(), regional.end());
     for (const Case& c : cases) {
         const LanguageChoice choice = ChooseLanguageFrom(c.stored, c.available, c.user);
         EXPECT_EQ(choice.active, c.active) << c.stored << "/" << c.user;

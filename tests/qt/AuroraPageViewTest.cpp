@@ -75,8 +75,9 @@ TEST_F(AuroraPageViewTest, PicturesAtCommonSizesInBothLanguages) {
 
     // The language chosen on the settings page, as a user does.
     ComboView* languages = window->Settings()->LanguageList();
-    languages->setCurrentIndex(1);
-    emit languages->activated(1);
+    const int polish = languages->findText("Polski");
+    languages->setCurrentIndex(polish);
+    emit languages->activated(polish);
     ASSERT_TRUE(WaitFor([&] { return window->Aurora()->ModeTabs()->tabText(0) == "Muzyka"; }));
     for (const QSize size : {QSize(1366, 768), QSize(1920, 1080)}) {
         window->resize(size);

@@ -117,7 +117,7 @@ TEST_F(LightPageViewTest, TheLightingPageIsDrawnAtTheUsualSizesInBothLanguages) 
     ClickKey(view, 0x29);
     Save(*window, "lighting_custom_1920");
 
-    dialog->Pages().application.languageList.Choose(1);
+    dialog->Pages().application.languageList.ChooseData(1045);
     ASSERT_TRUE(WaitFor([&] {
         return window->Tabs()->tabText(window->Tabs()->currentIndex()) == "Podświetlenie";
     }));

@@ -2,13 +2,16 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFileInfo>
 #include <QLabel>
 #include <QMenu>
+#include <QMessageBox>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSystemTrayIcon>
 #include <QTabBar>
+#include <QTimer>
 #include <QToolButton>
 #include <atomic>
 #include <thread>
@@ -21,6 +24,8 @@
 #include "qt/HomePage.h"
 #include "qt/KeyPageView.h"
 #include "qt/KeyboardView.h"
+#include "qt/QtDialogs.h"
+#include "qt/QtTranslations.h"
 #include "qt/SettingsPageView.h"
 
 namespace zanvor::test {
@@ -108,8 +113,9 @@ TEST_F(MainWindowTest, SwitchingTheLanguageRelabelsEveryPageWithoutARestart) {
     QComboBox* languages = window->Settings()->LanguageList();
     ASSERT_TRUE(WaitFor([&] { return languages->currentText() == "English"; }));
 
-    languages->setCurrentIndex(1);
-    emit languages->activated(1);
+    const int polish = languages->findText("Polski");
+    languages->setCurrentIndex(polish);
+    emit languages->activated(polish);
     ASSERT_TRUE(WaitFor([this] { return window->Tabs()->tabText(0) == "Start"; }));
     EXPECT_EQ(ActiveLanguage(), 1045);
     EXPECT_EQ(ReadRegistryInt(kLcidValue), 1045);
@@ -123,8 +129,9 @@ TEST_F(MainWindowTest, SwitchingTheLanguageRelabelsEveryPageWithoutARestart) {
     EXPECT_EQ(window->Settings()->ExitChoice()->toolTip().toStdString(),
               LoadText("KB.DIALOG", 510));
 
-    languages->setCurrentIndex(0);
-    emit languages->activated(0);
+    const int english = languages->findText("English");
+    languages->setCurrentIndex(english);
+    emit languages->activated(english);
     ASSERT_TRUE(WaitFor([this] { return window->Tabs()->tabText(0) == "Home"; }));
     EXPECT_EQ(window->Settings()->BackButton()->text(), "Back");
 
@@ -132,6 +139,37 @@ TEST_F(MainWindowTest, SwitchingTheLanguageRelabelsEveryPageWithoutARestart) {
     window->Settings()->BackButton()->click();
     ASSERT_TRUE(WaitFor([this] { return window->CurrentPage() == window->Home(); }));
     EXPECT_FALSE(window->SettingsButton()->isChecked());
+}
+
+// Qt's own texts switch with the program's: a question box's buttons after each switch.
+TEST_F(MainWindowTest, QtsOwnButtonsSpeakTheChosenLanguage) {
+    ASSERT_TRUE(QFileInfo::exists(QtTranslations::Folder() + "/qtbase_pl.qm"))
+        << "Qt's translations are missing: install qt6-translations-l10n (scripts/setup)";
+    Start("101:cable");
+    window->SettingsButton()->click();
+    QComboBox* languages = window->Settings()->LanguageList();
+    QtDialogs dialogs(window.get());
+    const auto buttonsAfterChoosing = [&](const QString& language, const QString& keysTab) {
+        const int index = languages->findText(language);
+        languages->setCurrentIndex(index);
+        emit languages->activated(index);
+        EXPECT_TRUE(WaitFor([&] { return window->Tabs()->tabText(1) == keysTab; }))
+            << language.toStdString();
+        QStringList texts;
+        QTimer::singleShot(0, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            ASSERT_NE(box, nullptr);
+            for (auto button : {QMessageBox::Yes, QMessageBox::No}) {
+                texts << box->button(button)->text().remove('&');
+            }
+            box->button(QMessageBox::No)->click();
+        });
+        dialogs.Question(LoadText("KB.DIALOG", 550), LoadText("KB.DIALOG", 2241));
+        return texts;
+    };
+    EXPECT_EQ(buttonsAfterChoosing("Polski", "Przypisanie klawiszy"), (QStringList{"Tak", "Nie"}));
+    EXPECT_EQ(buttonsAfterChoosing("Deutsch", "Tastenbelegung"), (QStringList{"Ja", "Nein"}));
+    EXPECT_EQ(buttonsAfterChoosing("English", "Key assignment"), (QStringList{"Yes", "No"}));
 }
 
 TEST_F(MainWindowTest, ClosingWithHideToTrayKeepsTheProgramReachable) {

@@ -111,7 +111,7 @@ TEST_F(MatrixPageViewTest, TheMatrixPageIsDrawnAtTheUsualSizesInBothLanguages) {
     for (int led = 0; led < kMatrixLedCount; led += 3) {
         page.screen.PaintLed(led);
     }
-    dialog->Pages().application.languageList.Choose(1);
+    dialog->Pages().application.languageList.ChooseData(1045);
     ASSERT_TRUE(WaitFor([&] {
         return window->Tabs()->tabText(window->Tabs()->currentIndex()) == "Ekran matrycy";
     }));

@@ -46,8 +46,9 @@ TEST_F(ScreenshotTest, EveryPageIsWrittenAsAPicture) {
     Save(*window, "settings");
 
     ComboView* languages = window->Settings()->LanguageList();
-    languages->setCurrentIndex(1);
-    emit languages->activated(1);
+    const int polish = languages->findText("Polski");
+    languages->setCurrentIndex(polish);
+    emit languages->activated(polish);
     ASSERT_TRUE(WaitFor([this] { return window->Tabs()->tabText(0) == "Start"; }));
     Save(*window, "settings_pl");
 

@@ -1,5 +1,5 @@
 // The main window at the sizes users have: it fits the screen at start, and at every size
-// from the minimum up every tab caption is shown whole, in English and Polish.
+// from the minimum up every tab caption is shown whole, in every language.
 
 #include <QCheckBox>
 #include <QFontMetrics>
@@ -12,9 +12,12 @@
 #include <QScrollBar>
 #include <QTabBar>
 #include <QToolButton>
+#include <algorithm>
+#include <vector>
 
 #include "HubWindowFixture.h"
 #include "keys/KeyAssignmentPage.h"
+#include "platform/Locale.h"
 #include "qt/ControlViews.h"
 #include "qt/DeviceListView.h"
 #include "qt/HomePage.h"
@@ -22,6 +25,7 @@
 #include "qt/KeyPanels.h"
 #include "qt/KeyboardView.h"
 #include "qt/SettingsPageView.h"
+#include "ui/InstalledLanguages.h"
 
 namespace zanvor::test {
 namespace {
@@ -229,7 +233,23 @@ TEST(WindowDefaultSize, TheWindowOpensWithinTheScreensAvailableArea) {
     }
 }
 
-TEST_F(WindowSizesTest, EveryTabCaptionIsWholeAtTheUsualSizesInBothLanguages) {
+// The languages to visit: English, Polish, the longest Latin one (German) and one needing
+// the CJK fonts (Japanese); ZANVOR_ALL_LANGUAGES=1 visits every installed language.
+std::vector<int> LanguagesToVisit() {
+    const std::vector<int> installed = LanguageIds(FindInstalledLanguages(ApplicationFolder()));
+    if (qEnvironmentVariableIntValue("ZANVOR_ALL_LANGUAGES") == 1) {
+        return installed;
+    }
+    std::vector<int> chosen;
+    for (int lcid : {1033, 1045, 1031, 1041}) {
+        if (std::find(installed.begin(), installed.end(), lcid) != installed.end()) {
+            chosen.push_back(lcid);
+        }
+    }
+    return chosen;
+}
+
+TEST_F(WindowSizesTest, EveryTabCaptionIsWholeAtTheUsualSizesInEveryLanguage) {
     Start("101:cable,103:cable");
     SelectKeyboard(103);
     window->Tabs()->setCurrentIndex(1);
@@ -237,12 +257,29 @@ TEST_F(WindowSizesTest, EveryTabCaptionIsWholeAtTheUsualSizesInBothLanguages) {
     ASSERT_NE(hint, nullptr);
     // This model has no knob: the page does not talk about one.
     ASSERT_TRUE(WaitFor([&] { return hint->text().toStdString() == LoadText("KB.DIALOG", 2104); }));
-    for (int language : {1033, 1045}) {
-        dialog->Pages().application.languageList.Choose(language == 1033 ? 0 : 1);
+    const std::vector<int> languages = LanguagesToVisit();
+    ASSERT_GE(languages.size(), 4u);
+    QStringList firstKeyCaptions;
+    for (int language : languages) {
+        ASSERT_TRUE(dialog->Pages().application.languageList.ChooseData(language));
         ASSERT_TRUE(WaitFor([&] {
             return window->Tabs()->tabText(1).toStdString() == LoadText("KB.DIALOG", 1401);
         }));
-        const QString tag = language == 1033 ? "en" : "pl";
+        // The keys say what is printed on them, whatever the language.
+        window->Tabs()->setCurrentIndex(1);
+        QCoreApplication::processEvents();
+        QStringList keyCaptions;
+        for (const KeyItem& item : window->Keys()->Keyboard()->Items()) {
+            keyCaptions << window->Keys()->Keyboard()->CaptionFit(item.code).text;
+        }
+        if (firstKeyCaptions.isEmpty()) {
+            firstKeyCaptions = keyCaptions;
+            ASSERT_TRUE(keyCaptions.contains("Esc")) << keyCaptions.join(" ").toStdString();
+        } else {
+            EXPECT_EQ(keyCaptions, firstKeyCaptions) << "language " << language;
+        }
+        // "en", "pl", "de", "ja", "pt", "zh", …
+        const QString tag = QString::fromStdString(LocaleNameOfLcid(language).substr(0, 2));
         window->resize(window->minimumSize());
         VisitPages("minimum_" + tag);
         window->resize(1366, 768);

@@ -39,7 +39,11 @@ void IsolatedHomeTest::SetUp() {
                            "XDG_STATE_HOME",
                            "XDG_RUNTIME_DIR",
                            "SSL_CERT_FILE",
-                           "ZANVOR_HUB_UPDATE_URL"};
+                           "ZANVOR_HUB_UPDATE_URL",
+                           "LANGUAGE",
+                           "LC_ALL",
+                           "LC_MESSAGES",
+                           "LANG"};
     for (const char* name : names) {
         const char* old = std::getenv(name);
         saved_.emplace_back(name, old != nullptr ? old : "\x01");
@@ -53,6 +57,12 @@ void IsolatedHomeTest::SetUp() {
     // No test reaches the real update service: this address refuses at once. Update tests
     // point it at their own local server.
     setenv("ZANVOR_HUB_UPDATE_URL", "https://127.0.0.1:9/", 1);
+    // A first start picks the user's language: tests start in English whatever the
+    // developer's locale, and set these to try another.
+    unsetenv("LANGUAGE");
+    unsetenv("LC_ALL");
+    unsetenv("LC_MESSAGES");
+    setenv("LANG", "C.UTF-8", 1);
     SetApplicationName("Zanvor HUB");
     SetApplicationFolder(StagedAppFolder());
 }
