@@ -4,6 +4,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <functional>
 #include <iostream>
 #include <memory>
@@ -13,6 +14,7 @@
 #include "KeyboardModel.h"
 #include "app/CliMain.h"
 #include "app/CliSession.h"
+#include "app/DevicePages.h"
 #include "app/HeadlessHost.h"
 #include "app/KeyboardDlg.h"
 #include "device/DeviceCatalogue.h"
@@ -160,6 +162,8 @@ class World {
         CreateFolders(DataFolder() + "db");
         dialog = std::make_unique<KeyboardDlg>(host, dialogs, manager.get(), &store);
         dialog->Keyboards().UseSystemHotplug(false);
+        // The pause a real keyboard needs after a light mode write; the virtual one does not.
+        dialog->Pages().lighting.SetWriteDelay(std::chrono::milliseconds(0));
         sim->SetHotplugHandler([this](const std::string& path, bool arrival) {
             dialog->Keyboards().OnHotplugEvent(arrival, path);
         });
@@ -290,11 +294,21 @@ struct State {
     }
 };
 
+// Known faults whose checks ZANVOR_SIM_TOLERATE (a comma-separated list) relaxes while they
+// are being fixed, so a longer run can look past them: "fn-key" (a new profile's Fn key written
+// as a plain key), "blank-set" (a custom set without stored colours written as black).
+bool Tolerated(const std::string& fault) {
+    const char* list = std::getenv("ZANVOR_SIM_TOLERATE");
+    return list != nullptr &&
+           ("," + std::string(list) + ",").find("," + fault + ",") != std::string::npos;
+}
+
 class Runner {
   public:
     explicit Runner(const Scenario& scenario) : scenario_(scenario) {}
 
     std::optional<Failure> Run(RunStats* stats) {
+        const auto begun = std::chrono::steady_clock::now();
         std::string error;
         if (!world_.Start(error)) {
             return Failure{0, "keyboard", "the simulation could not start: " + error};
@@ -307,6 +321,13 @@ class Runner {
             return Failure{0, "keyboard", "the keyboard was not read at start"};
         }
         InitialState();
+        if (trace_) {
+            std::cerr << "  start "
+                      << std::chrono::duration_cast<std::chrono::milliseconds>(
+                             std::chrono::steady_clock::now() - begun)
+                             .count()
+                      << " ms\n";
+        }
         if (auto failure = Check(0, "start")) {
             return failure;
         }
@@ -316,7 +337,16 @@ class Runner {
                 ++stats->operations;
                 stats->faults += IsFault(step.op) ? 1 : 0;
             }
-            if (auto failure = Perform(i, step)) {
+            const auto started = std::chrono::steady_clock::now();
+            auto failure = Perform(i, step);
+            if (trace_) {
+                std::cerr << "  " << i + 1 << " " << StepText(step) << " "
+                          << std::chrono::duration_cast<std::chrono::milliseconds>(
+                                 std::chrono::steady_clock::now() - started)
+                                 .count()
+                          << " ms\n";
+            }
+            if (failure) {
                 return failure;
             }
         }
@@ -387,6 +417,13 @@ class Runner {
         p.id = id;
         p.name = std::move(name);
         p.keys = FactoryTables();
+        if (Tolerated("fn-key")) {
+            for (const SimKeyRef& key : keys_) {
+                if (key.usage == 0xF0) {
+                    p.keys.entries[0][key.index].insert(MakeEntry(0x10, 0x00, 0xF0));
+                }
+            }
+        }
         for (auto& alternatives : p.stored) {
             alternatives = {std::nullopt};
         }
@@ -539,6 +576,9 @@ class Runner {
                         // Nothing stored: the colours on the keyboard stay.
                         const auto& kept = s.keyboard.sets[set][led];
                         allowed.insert(kept.begin(), kept.end());
+                        if (Tolerated("blank-set")) {
+                            allowed.insert(0);
+                        }
                     } else if (auto found = alternative->find(led); found != alternative->end()) {
                         allowed.insert(found->second);
                     } else {
@@ -621,6 +661,9 @@ class Runner {
         State before = state_;
         State after = state_;
         Outcome outcome = Plan(step, after);
+        if (step.op == Op::ExportImport && exportStatus_ != 0) {
+            return Failure{index, "status", "after " + what + ": the export failed"};
+        }
         std::string out;
         std::string err;
         const int status = outcome.command.empty() ? 0 : world_.Command(outcome.command, out, err);
@@ -632,21 +675,23 @@ class Runner {
         const std::string shown =
             "exit " + std::to_string(status) + (err.empty() ? "" : ": " + err);
 
+        std::optional<Failure> statusFailure;
         if (healthy && !faulted) {
             if (outcome.expectOk != (status == 0)) {
-                return Failure{index, "status",
-                               "after " + what + ": " + shown + " (expected " +
-                                   (outcome.expectOk ? "success" : "a failure") + ")"};
+                statusFailure = Failure{index, "status",
+                                        "after " + what + ": " + shown + " (expected " +
+                                            (outcome.expectOk ? "success" : "a failure") + ")"};
             }
         } else if (!healthy && outcome.keyboardOp && status == 0) {
-            return Failure{index, "status",
-                           "after " + what + ": success reported while the keyboard " +
-                               (unplugged_ ? "is unplugged" : "was not read completely")};
+            statusFailure = Failure{index, "status",
+                                    "after " + what + ": success reported while the keyboard " +
+                                        (unplugged_ ? "is unplugged" : "was not read completely")};
         }
 
         if (status == 0) {
-            if (!healthy && !outcome.keyboardOp) {
-                // A database change made while the keyboard is away reaches it later, if at all.
+            if (!healthy) {
+                // Nothing reaches a keyboard that is away or not read completely; a database
+                // change made meanwhile reaches it later, if at all.
                 pending_ = true;
                 after.keyboard = before.keyboard;
             }
@@ -692,8 +737,12 @@ class Runner {
                 pending_ = true;
             }
         }
+        // The keyboard first: what a wrong status did to it is the more telling failure.
         if (auto failure = Check(index, what + " (" + shown + ")")) {
             return failure;
+        }
+        if (statusFailure) {
+            return statusFailure;
         }
         if (status == 0 && outcome.fullWrite && healthy) {
             // The profile now is what the keyboard holds (a failed change left it either way).
@@ -903,6 +952,8 @@ class Runner {
     }
 
     const Scenario& scenario_;
+    // ZANVOR_SIM_TRACE=1 prints every operation and how long it took.
+    const bool trace_ = std::getenv("ZANVOR_SIM_TRACE") != nullptr;
     World world_;
     std::shared_ptr<VirtualKeyboard> keyboard_;
     std::array<std::array<Entry, kEntries>, kLayers> factory_{};

@@ -74,22 +74,55 @@ TEST_F(SimulationTest, RandomSeeds) {
               << " s\n";
 }
 
-// Every fault the simulation found, as the shortest sequence it shrank to.
+// Every fault the simulation found, as the shortest sequence it shrank to: the keyboard as the
+// user brought it ({custom set shown or -1, seed of its own colours}) and the operations.
 struct Regression {
     const char* name;
     Scenario scenario;
 };
 
 const Regression kRegressions[] = {
-    {"placeholder", {{-1, 1}, {}}},
+    // A new profile wrote the Fn key as the plain key 10 00 F0 instead of its factory 50 02 00.
+    {"NewProfileKeepsTheFnKey", {{-1, 4282876139}, {{Op::ProfileAdd, 565, 659, 289, 370}}}},
+    // Switching to a profile that shows a custom set it has no colours stored for wrote the set
+    // black over the colours the keyboard had of its own.
+    {"ProfileSwitchKeepsTheKeyboardsOwnColours",
+     {{3, 303761048},
+      {{Op::ProfileActivate, 514, 91, 825, 689}, {Op::ProfileActivate, 48, 216, 439, 117}}}},
+    // The same through a reconnect: a profile imported while the keyboard was away took the
+    // keyboard's custom mode at the read, and sending it blanked the set.
+    {"ProfileSentAtReconnectKeepsTheKeyboardsOwnColours",
+     {{-1, 326463763},
+      {{Op::LightCustom, 675, 47, 909, 537},
+       {Op::Unplug, 627, 795, 704, 861},
+       {Op::ExportImport, 744, 722, 368, 141}}}},
+    // A custom set painted while the connection read stopped part-way (a factory table refused)
+    // reported success.
+    {"LightWriteWaitsForTheCompleteRead",
+     {{1, 3868139694},
+      {{Op::ReadRefused, 669, 316, 310, 466}, {Op::LightCustom, 292, 647, 982, 14}}}},
+    // An imported profile had no rows for keys on layers 2-4 whose entries the file left at the
+    // factory function, so those keys could neither be given a function nor be reset.
+    {"ImportedProfileKeysTakeFunctionsOnEveryLayer",
+     {{1, 3811404250}, {{Op::ExportImport, 167, 754, 240, 990}, {Op::KeySet, 26, 402, 347, 3}}}},
+    {"ImportedProfileKeysCanBeReset",
+     {{1, 2608511152},
+      {{Op::ExportImport, 475, 789, 696, 733}, {Op::KeyReset, 597, 665, 316, 555}}}},
 };
 
-TEST_F(SimulationTest, RegressionSequences) {
-    for (const Regression& regression : kRegressions) {
-        const std::optional<Failure> failure = Run(regression.scenario);
-        EXPECT_FALSE(failure) << regression.name << ": " << failure->message;
-    }
+class SimulationRegressionTest : public SimulationTest,
+                                 public ::testing::WithParamInterface<Regression> {};
+
+TEST_P(SimulationRegressionTest, ShortestSequenceHoldsTheModel) {
+    const std::optional<Failure> failure = Run(GetParam().scenario);
+    EXPECT_FALSE(failure) << GetParam().name << ": " << failure->message << "\n  "
+                          << ScenarioText(GetParam().scenario);
 }
+
+INSTANTIATE_TEST_SUITE_P(Found, SimulationRegressionTest, ::testing::ValuesIn(kRegressions),
+                         [](const ::testing::TestParamInfo<Regression>& info) {
+                             return std::string(info.param.name);
+                         });
 
 }  // namespace
 }  // namespace zanvor::sim
