@@ -296,7 +296,9 @@ struct State {
 
 // Known faults whose checks ZANVOR_SIM_TOLERATE (a comma-separated list) relaxes while they
 // are being fixed, so a longer run can look past them: "fn-key" (a new profile's Fn key written
-// as a plain key), "blank-set" (a custom set without stored colours written as black).
+// as a plain key), "blank-set" (a custom set without stored colours written as black),
+// "incomplete-read" (light writes while the connection read is incomplete), "import-rows" (no
+// imports: an imported profile lacks rows on layers 2-4).
 bool Tolerated(const std::string& fault) {
     const char* list = std::getenv("ZANVOR_SIM_TOLERATE");
     return list != nullptr &&
@@ -682,14 +684,15 @@ class Runner {
                                         "after " + what + ": " + shown + " (expected " +
                                             (outcome.expectOk ? "success" : "a failure") + ")"};
             }
-        } else if (!healthy && outcome.keyboardOp && status == 0) {
+        } else if (!healthy && outcome.keyboardOp && status == 0 &&
+                   !(refusedRead_ != 0 && Tolerated("incomplete-read"))) {
             statusFailure = Failure{index, "status",
                                     "after " + what + ": success reported while the keyboard " +
                                         (unplugged_ ? "is unplugged" : "was not read completely")};
         }
 
         if (status == 0) {
-            if (!healthy) {
+            if (!healthy && !(outcome.keyboardOp && Tolerated("incomplete-read"))) {
                 // Nothing reaches a keyboard that is away or not read completely; a database
                 // change made meanwhile reaches it later, if at all.
                 pending_ = true;
@@ -879,6 +882,9 @@ class Runner {
                 break;
             }
             case Op::ExportImport: {
+                if (Tolerated("import-rows")) {
+                    break;  // looking past the imported profile's missing rows: no import
+                }
                 const ProfileModel& source = profileAt(step.a);
                 const std::string file =
                     DataFolder() + "export-" + std::to_string(source.id) + ".xml";

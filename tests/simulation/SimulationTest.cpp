@@ -40,6 +40,14 @@ class SimulationTest : public test::IsolatedHomeTest {
         if (!failure) {
             return;
         }
+        // Shrinking reruns the scenario many times: only the first few failures of a run are
+        // shrunk, the others are listed with their seed to replay.
+        if (++failures_ > kShrunkFailures) {
+            ADD_FAILURE() << "simulation seed " << seed << " failed at operation "
+                          << failure->step + 1 << ": " << failure->message
+                          << "\nreplay: ZANVOR_SIM_SEED=" << seed << " ctest -R Simulation";
+            return;
+        }
         const Scenario shortest =
             Shrink(scenario, *failure, [this](const Scenario& s) { return Run(s); });
         const std::optional<Failure> again = Run(shortest);
@@ -49,6 +57,9 @@ class SimulationTest : public test::IsolatedHomeTest {
                       << "\nwhich fails with: " << (again ? again->message : "(no failure)")
                       << "\nreplay: ZANVOR_SIM_SEED=" << seed << " ctest -R Simulation";
     }
+
+    static constexpr int kShrunkFailures = 3;
+    int failures_ = 0;
 };
 
 TEST_F(SimulationTest, RandomSeeds) {
