@@ -119,6 +119,17 @@ const Regression kRegressions[] = {
     {"ImportedProfileKeysCanBeReset",
      {{1, 2608511152},
       {{Op::ExportImport, 475, 789, 696, 733}, {Op::KeyReset, 597, 665, 316, 555}}}},
+    // A profile switch refused while the read was incomplete (the LED positions refused), then
+    // repeated: the second switch reported success and sent nothing, since the profile was
+    // already marked active; the keyboard kept the previous profile's keys (Ctrl+I on layer 2).
+    {"ProfileSwitchAfterAnIncompleteReadKeepsItsOwnKeys",
+     {{2, 529109724},
+      {{Op::ProfileAdd, 745, 168, 119, 778},
+       {Op::KeySet, 53, 887, 632, 569},
+       {Op::ProfileDelete, 969, 412, 838, 617},
+       {Op::ReadRefused, 416, 791, 516, 52},
+       {Op::ProfileActivate, 643, 804, 969, 862},
+       {Op::ProfileActivate, 877, 550, 545, 577}}}},
 };
 
 class SimulationRegressionTest : public SimulationTest,
