@@ -58,7 +58,7 @@ class SimulationTest : public test::IsolatedHomeTest {
                       << "\nreplay: ZANVOR_SIM_SEED=" << seed << " ctest -R Simulation";
     }
 
-    static constexpr int kShrunkFailures = 3;
+    static constexpr int kShrunkFailures = 1;
     int failures_ = 0;
 };
 
