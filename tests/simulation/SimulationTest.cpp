@@ -7,6 +7,7 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <ostream>
 #include <string>
 
 #include "Simulation.h"
@@ -131,6 +132,11 @@ const Regression kRegressions[] = {
        {Op::ProfileActivate, 643, 804, 969, 862},
        {Op::ProfileActivate, 877, 550, 545, 577}}}},
 };
+
+// Test names show the regression's name, not the bytes of the scenario.
+void PrintTo(const Regression& regression, std::ostream* out) {
+    *out << regression.name;
+}
 
 class SimulationRegressionTest : public SimulationTest,
                                  public ::testing::WithParamInterface<Regression> {};
