@@ -1,0 +1,156 @@
+// Randomised simulation of a user and a faulty keyboard against a reference model. Each seed
+// draws a keyboard state and a sequence of zanvorctl operations with faults between and inside
+// them; a failing seed is shrunk to the shortest sequence that still fails and printed so it can
+// be replayed (ZANVOR_SIM_SEED=<seed> ctest -R Simulation) and kept in the table below.
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <ostream>
+#include <string>
+
+#include "Simulation.h"
+#include "support/TestHome.h"
+
+namespace zanvor::sim {
+namespace {
+
+// Seeds and operations per seed run by CI (about two minutes on the build machine; fewer under
+// the sanitizers, which run several times slower).
+#ifdef ZANVOR_SIM_SANITIZED
+constexpr uint64_t kCiSeeds = 6;
+#else
+constexpr uint64_t kCiSeeds = 40;
+#endif
+constexpr size_t kOperations = 30;
+
+class SimulationTest : public test::IsolatedHomeTest {
+  protected:
+    // Each run starts from a fresh home: a new database, no settings.
+    std::optional<Failure> Run(const Scenario& scenario, RunStats* stats = nullptr) {
+        IsolatedHomeTest::TearDown();
+        IsolatedHomeTest::SetUp();
+        return RunScenario(scenario, stats);
+    }
+
+    // Runs a seed; on failure shrinks it and reports the minimal sequence.
+    void RunSeed(uint64_t seed, RunStats& stats) {
+        const Scenario scenario = DrawScenario(seed, kOperations);
+        const std::optional<Failure> failure = Run(scenario, &stats);
+        if (!failure) {
+            return;
+        }
+        // Shrinking reruns the scenario many times: only the first few failures of a run are
+        // shrunk, the others are listed with their seed to replay.
+        if (++failures_ > kShrunkFailures) {
+            ADD_FAILURE() << "simulation seed " << seed << " failed at operation "
+                          << failure->step + 1 << ": " << failure->message
+                          << "\nreplay: ZANVOR_SIM_SEED=" << seed << " ctest -R Simulation";
+            return;
+        }
+        const Scenario shortest =
+            Shrink(scenario, *failure, [this](const Scenario& s) { return Run(s); });
+        const std::optional<Failure> again = Run(shortest);
+        ADD_FAILURE() << "simulation seed " << seed << " failed at operation " << failure->step + 1
+                      << ": " << failure->message << "\nshortest failing sequence ("
+                      << shortest.steps.size() << " operations):\n  " << ScenarioText(shortest)
+                      << "\nwhich fails with: " << (again ? again->message : "(no failure)")
+                      << "\nreplay: ZANVOR_SIM_SEED=" << seed << " ctest -R Simulation";
+    }
+
+    static constexpr int kShrunkFailures = 1;
+    int failures_ = 0;
+};
+
+TEST_F(SimulationTest, RandomSeeds) {
+    uint64_t first = 1;
+    uint64_t count = kCiSeeds;
+    if (const char* seed = std::getenv("ZANVOR_SIM_SEED"); seed != nullptr && *seed != '\0') {
+        first = std::strtoull(seed, nullptr, 10);
+        count = 1;
+    }
+    if (const char* seeds = std::getenv("ZANVOR_SIM_SEEDS"); seeds != nullptr && *seeds != '\0') {
+        count = std::strtoull(seeds, nullptr, 10);
+    }
+    RunStats stats;
+    const auto started = std::chrono::steady_clock::now();
+    for (uint64_t seed = first; seed < first + count; ++seed) {
+        RunSeed(seed, stats);
+    }
+    const auto seconds =
+        std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - started)
+            .count();
+    std::cout << "simulation: seeds " << first << ".." << first + count - 1 << ", "
+              << stats.operations << " operations, " << stats.faults << " faults, " << seconds
+              << " s\n";
+}
+
+// Every fault the simulation found, as the shortest sequence it shrank to: the keyboard as the
+// user brought it ({custom set shown or -1, seed of its own colours}) and the operations.
+struct Regression {
+    const char* name;
+    Scenario scenario;
+};
+
+const Regression kRegressions[] = {
+    // A new profile wrote the Fn key as the plain key 10 00 F0 instead of its factory 50 02 00.
+    {"NewProfileKeepsTheFnKey", {{-1, 4282876139}, {{Op::ProfileAdd, 565, 659, 289, 370}}}},
+    // Switching to a profile that shows a custom set it has no colours stored for wrote the set
+    // black over the colours the keyboard had of its own.
+    {"ProfileSwitchKeepsTheKeyboardsOwnColours",
+     {{3, 303761048},
+      {{Op::ProfileActivate, 514, 91, 825, 689}, {Op::ProfileActivate, 48, 216, 439, 117}}}},
+    // The same through a reconnect: a profile imported while the keyboard was away took the
+    // keyboard's custom mode at the read, and sending it blanked the set.
+    {"ProfileSentAtReconnectKeepsTheKeyboardsOwnColours",
+     {{-1, 326463763},
+      {{Op::LightCustom, 675, 47, 909, 537},
+       {Op::Unplug, 627, 795, 704, 861},
+       {Op::ExportImport, 744, 722, 368, 141}}}},
+    // A custom set painted while the connection read stopped part-way (a factory table refused)
+    // reported success.
+    {"LightWriteWaitsForTheCompleteRead",
+     {{1, 3868139694},
+      {{Op::ReadRefused, 669, 316, 310, 466}, {Op::LightCustom, 292, 647, 982, 14}}}},
+    // An imported profile had no rows for keys on layers 2-4 whose entries the file left at the
+    // factory function, so those keys could neither be given a function nor be reset.
+    {"ImportedProfileKeysTakeFunctionsOnEveryLayer",
+     {{1, 3811404250}, {{Op::ExportImport, 167, 754, 240, 990}, {Op::KeySet, 26, 402, 347, 3}}}},
+    {"ImportedProfileKeysCanBeReset",
+     {{1, 2608511152},
+      {{Op::ExportImport, 475, 789, 696, 733}, {Op::KeyReset, 597, 665, 316, 555}}}},
+    // A profile switch refused while the read was incomplete (the LED positions refused), then
+    // repeated: the second switch reported success and sent nothing, since the profile was
+    // already marked active; the keyboard kept the previous profile's keys (Ctrl+I on layer 2).
+    {"ProfileSwitchAfterAnIncompleteReadKeepsItsOwnKeys",
+     {{2, 529109724},
+      {{Op::ProfileAdd, 745, 168, 119, 778},
+       {Op::KeySet, 53, 887, 632, 569},
+       {Op::ProfileDelete, 969, 412, 838, 617},
+       {Op::ReadRefused, 416, 791, 516, 52},
+       {Op::ProfileActivate, 643, 804, 969, 862},
+       {Op::ProfileActivate, 877, 550, 545, 577}}}},
+};
+
+// Test names show the regression's name, not the bytes of the scenario.
+void PrintTo(const Regression& regression, std::ostream* out) {
+    *out << regression.name;
+}
+
+class SimulationRegressionTest : public SimulationTest,
+                                 public ::testing::WithParamInterface<Regression> {};
+
+TEST_P(SimulationRegressionTest, ShortestSequenceHoldsTheModel) {
+    const std::optional<Failure> failure = Run(GetParam().scenario);
+    EXPECT_FALSE(failure) << GetParam().name << ": " << failure->message << "\n  "
+                          << ScenarioText(GetParam().scenario);
+}
+
+INSTANTIATE_TEST_SUITE_P(Found, SimulationRegressionTest, ::testing::ValuesIn(kRegressions),
+                         [](const ::testing::TestParamInfo<Regression>& info) {
+                             return std::string(info.param.name);
+                         });
+
+}  // namespace
+}  // namespace zanvor::sim
