@@ -65,7 +65,7 @@ void LightPage::EndPeek(const Peek& previous) {
     if (previous.type == kLightMain && IsCustomSet(previous.mode)) {
         poster_.PostTask(kTaskReadKeyColors);  // the set the picture showed before
     } else {
-        picture.ResetAllItemsColor(kBuiltInKeyColor);
+        ShowBuiltInModeColors();
     }
 }
 

@@ -77,7 +77,7 @@ TaskResult LightPage::TaskWriteLightMode() {
         return true;
     });
     if (!session_.liveMirrorOn.load() && !IsCustomMode(mode)) {
-        picture.ResetAllItemsColor(kBuiltInKeyColor);
+        ShowBuiltInModeColors();
     }
     return Sent(written);
 }
@@ -288,7 +288,7 @@ TaskResult LightPage::ApplyProfileLighting() {
             PaintStoredColors(profile, mainMode);
         }
     } else if (!session_.liveMirrorOn.load()) {
-        picture.ResetAllItemsColor(kBuiltInKeyColor);
+        ShowBuiltInModeColors();
     }
     return result;
 }

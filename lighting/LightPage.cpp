@@ -225,8 +225,17 @@ void LightPage::RefreshPanel() {
     if (!store_.GetLightRow(Profile(), Type(), Mode(), row)) {
         return;
     }
+    session_.light.configFunc = row.config_func;
+    if (!session_.light.enabled.load()) {
+        // Lighting off: the panel keeps the controls of the zone's chosen effect (the view
+        // shows them disabled) instead of reflowing to the empty "off" mode.
+        LightData active;
+        if (store_.GetLightRow(Profile(), Type(), store_.GetActiveLightMode(Profile(), Type()),
+                               active)) {
+            row = active;
+        }
+    }
     const int flags = row.config_func;
-    session_.light.configFunc = flags;
     const bool hasBrightness = (flags & kLightHasBrightness) != 0;
     const bool hasSpeed = (flags & kLightHasSpeed) != 0;
     brightness.SetVisible(hasBrightness);
@@ -266,7 +275,17 @@ void LightPage::ShowColor(uint32_t color) {
 }
 
 void LightPage::SetPictureMode(bool perKey) {
+    if (!session_.light.enabled.load()) {
+        // Lighting off: every key is drawn dark, as the keyboard shows it.
+        picture.SetKeyboardCtrlMode(kPicturePerKey);
+        picture.ResetAllItemsColor(0);
+        return;
+    }
     picture.SetKeyboardCtrlMode(perKey ? kPicturePerKey : kPicturePlain);
+}
+
+void LightPage::ShowBuiltInModeColors() {
+    picture.ResetAllItemsColor(session_.light.enabled.load() ? kBuiltInKeyColor : 0);
 }
 
 void LightPage::SelectLightZone(int type) {
@@ -301,11 +320,19 @@ void LightPage::SetLightEnabled(bool on) {
     session_.light.enabled = on;
     lightSwitch.SetCheck(on);
     RefreshPanel();
+    picture.ResetAllItemCheck();
+    const bool custom = on && Type() == kLightMain && IsCustomSet(Mode());
+    SetPictureMode(custom || session_.liveMirrorOn.load());
     poster_.PostTask(kTaskWriteLightMode);
+    if (custom) {
+        poster_.PostTask(kTaskReadKeyColors);  // the set's colours back on the picture
+    }
 }
 
 void LightPage::SelectLightMode(int mode) {
     const int profile = Profile();
+    // Choosing an effect switches the lighting on.
+    session_.light.enabled = true;
     session_.light.mode = mode;
     store_.SetActiveLightMode(profile, Type(), mode);
     RefreshPanel();
@@ -428,7 +455,11 @@ void LightPage::OnPictureEvent(int event) {
     if (!IsCustomMode(Mode()) || picture.GetSelectKey() <= 0) {
         return;
     }
-    StorePaintedSet();
+    if (StorePaintedSet()) {
+        // The stroke is done: the next colour is for the keys painted next, and must not
+        // repaint these behind the user's back.
+        picture.ResetAllItemCheck();
+    }
     poster_.PostTask(kTaskWriteLightLayer);
 }
 
@@ -436,14 +467,14 @@ void LightPage::SelectAllKeys() {
     picture.ResetAllItemCheck(1);
 }
 
-void LightPage::StorePaintedSet() {
+bool LightPage::StorePaintedSet() {
     if (!colorsKnown_.load()) {
         // The other keys show black only because the set could not be read: storing the
         // picture would blank them on the keyboard. The layer job says why nothing happens.
         paintRefused_ = true;
-        return;
+        return false;
     }
-    StoreCustomSet();
+    return StoreCustomSet();
 }
 
 bool LightPage::StoreCustomSet() {

@@ -234,7 +234,10 @@ class LightPage {
     int Profile() const;
     int Type() const;
     int Mode() const;
+    // Per-key colours or captions only; with the lighting off, every key dark.
     void SetPictureMode(bool perKey);
+    // The picture's colours under a built-in mode: light grey, or dark with the lighting off.
+    void ShowBuiltInModeColors();
     void ShowColor(uint32_t color);
     void SetRowField(const std::function<void(LightData&)>& change);
     // Begin, the parameter block read, `patch` applied and the block written back (when the
@@ -243,7 +246,8 @@ class LightPage {
     bool ReadKeyColors(int mode);
     // A paint stroke or colour choice: stores the picture as the current set, unless the
     // picture does not show the set's real colours (then the next layer job reports it).
-    void StorePaintedSet();
+    // True when stored.
+    bool StorePaintedSet();
     // Writes the profile's stored colours of a set. A set the profile has no colours for is
     // read from the keyboard and adopted instead (its colours exist only there), and nothing
     // is written before the connection read has mapped the keyboard's LEDs.

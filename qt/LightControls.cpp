@@ -12,6 +12,7 @@
 #include <QSlider>
 #include <cmath>
 
+#include "qt/TabBarLayout.h"
 #include "qt/Theme.h"
 #include "ui/LoadText.h"
 
@@ -66,6 +67,7 @@ void TabBarView::Reload() {
         visible += items[i].visible ? 1 : 0;
     }
     setCurrentIndex(model_.GetCurSel());
+    RelayoutTabs(*this);
     // A single zone needs no tabs.
     setVisible(model_.IsVisible() && visible > 1);
 }

@@ -81,6 +81,7 @@ LightPageView::LightPageView(KeyboardDlg& dialog, QWidget* parent)
 
     // The effect's settings.
     QWidget* settings = MakePanel(this);
+    settingsPanel_ = settings;
     auto* settingsLayout = new QVBoxLayout(settings);
     settingsLayout->setContentsMargins(16, 8, 16, 12);
     settingsTitle_ = MakeSectionTitle(settings);
@@ -152,7 +153,7 @@ LightPageView::LightPageView(KeyboardDlg& dialog, QWidget* parent)
     // Rows and panels follow the controls the effect has.
     for (ControlModel* model : std::initializer_list<ControlModel*>{
              &page_.directionA, &page_.directionB, &page_.colorButton, &page_.colorWheel,
-             &page_.customSets, &page_.modeList, &page_.zoneTabs}) {
+             &page_.customSets, &page_.modeList, &page_.zoneTabs, &page_.lightSwitch}) {
         sectionBindings_.push_back(
             std::make_unique<ModelBinding>(*model, this, [this](uint32_t) { UpdateSections(); }));
     }
@@ -177,6 +178,12 @@ void LightPageView::UpdateSections() {
     selectAll_->setVisible(custom);
     hint_->setText(Q(LoadText("KB.DIALOG", 1636)));
     hint_->setVisible(custom);
+    // With the lighting off the effect's controls stay in place, disabled.
+    const bool on = page_.lightSwitch.GetCheck();
+    for (QWidget* controls : {static_cast<QWidget*>(modes_), static_cast<QWidget*>(sets_),
+                              settingsPanel_, palettePanel_}) {
+        controls->setEnabled(on);
+    }
 }
 
 void LightPageView::ApplyTexts() {

@@ -66,6 +66,7 @@ class LightPageView : public QWidget {
     ComboListView* modes_ = nullptr;
     QLabel* setsTitle_ = nullptr;
     ComboView* sets_ = nullptr;
+    QWidget* settingsPanel_ = nullptr;
     QLabel* settingsTitle_ = nullptr;
     SliderView* brightness_ = nullptr;
     SliderView* speed_ = nullptr;

@@ -38,6 +38,7 @@
 #include "qt/QtTranslations.h"
 #include "qt/ScreenPageView.h"
 #include "qt/SettingsPageView.h"
+#include "qt/TabBarLayout.h"
 #include "qt/Theme.h"
 #include "ui/ControlIds.h"
 #include "ui/Manager.h"
@@ -527,6 +528,7 @@ void MainWindow::ApplyTexts() {
     tabs_->setTabText(kLightingTab, QString::fromStdString(LoadText("KB.DIALOG", 1620)));
     tabs_->setTabText(auroraTab_, QString::fromStdString(LoadText("KB.DIALOG", 1780)));
     tabs_->setTabText(matrixTab_, QString::fromStdString(LoadText("KB.DIALOG", 1811)));
+    RelayoutTabs(*tabs_);
 }
 
 void MainWindow::RefreshView() {
@@ -544,6 +546,7 @@ void MainWindow::RefreshView() {
     for (int index = 1; index < tabs_->count(); ++index) {
         tabs_->setTabVisible(index, devicePages && view.TabVisible(tabs_->tabData(index).toInt()));
     }
+    RelayoutTabs(*tabs_);
     const bool settings = view.SettingsPageShown();
     settingsButton_->setChecked(settings);
     tabs_->setVisible(!settings);

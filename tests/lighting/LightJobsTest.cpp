@@ -288,7 +288,9 @@ TEST_F(LightPageTest, ApplyingAProfileWritesEveryZoneAndItsCustomSetColours) {
     EXPECT_EQ(off[2], 0x00);
     EXPECT_EQ(off[21], 0x00);
     EXPECT_EQ(off[12], 0x00);
-    EXPECT_EQ(page->picture.GetKeyboardCtrlMode(), kPicturePlain);
+    // The picture shows the keys dark, as the keyboard does.
+    EXPECT_EQ(page->picture.GetKeyboardCtrlMode(), kPicturePerKey);
+    EXPECT_EQ(PictureColor(0x29), 0u);
 }
 
 }  // namespace

@@ -114,6 +114,9 @@ class HubWindowTest : public IsolatedHomeTest {
         manager->SetDelays({std::chrono::milliseconds(0), std::chrono::milliseconds(0), false});
         CreateFolders(DataFolder() + "db");
         window = std::make_unique<MainWindow>();
+        if (startSize.isValid()) {
+            window->resize(startSize);
+        }
         host = std::make_unique<QtWindowHost>(*window, [this](int command) {
             if (dialog) {
                 dialog->PostMessageW(kMsgCommand, static_cast<uintptr_t>(command));
@@ -162,6 +165,8 @@ class HubWindowTest : public IsolatedHomeTest {
         IsolatedHomeTest::TearDown();
     }
 
+    // The window's size from the start (invalid: the size it opens with on the test screen).
+    QSize startSize;
     // Wraps the virtual keyboards before the device manager gets them (unset: used as they are).
     std::function<std::shared_ptr<HidBackend>(std::shared_ptr<SimHidBackend>)> wrapBackend;
     std::shared_ptr<SimHidBackend> sim;

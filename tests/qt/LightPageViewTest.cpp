@@ -54,7 +54,12 @@ TEST_F(LightPageViewTest, ThreeKeysOfSet0x80PaintedRedReachTheKeyboardsTable) {
     ClickKey(view, keys[1], Qt::ControlModifier);
     ClickKey(view, keys[2], Qt::ControlModifier);
     ASSERT_TRUE(WaitFor([this] { return dialog->Idle(); }));
-    EXPECT_EQ(dialog->Pages().lighting.picture.GetSelectedKeys().size(), 3u);
+    // The picture shows the three keys red (their selection ends with each stroke).
+    for (int code : keys) {
+        KeyItem key;
+        ASSERT_TRUE(dialog->Pages().lighting.picture.GetKeyItem(code, key));
+        EXPECT_EQ(key.color, 0x0000FFu) << code;
+    }
 
     const std::vector<uint8_t> table = sim->Keyboard(103)->BlockData(0x22);
     ASSERT_EQ(table.size(), 384u);
@@ -81,14 +86,88 @@ TEST_F(LightPageViewTest, DraggingAnAreaPaintsEveryKeyItTouches) {
     KeyboardView* keyboard = view->Keyboard();
     MouseDrag(keyboard, keyboard->KeyRect(0x29).center(), keyboard->KeyRect(0x1F).center());
     ASSERT_TRUE(WaitFor([this] { return dialog->Idle(); }));
-    const std::vector<int> selected = dialog->Pages().lighting.picture.GetSelectedKeys();
     for (int code : {0x29, 0x35, 0x1E, 0x1F}) {
-        EXPECT_NE(std::find(selected.begin(), selected.end(), code), selected.end()) << code;
+        KeyItem key;
+        ASSERT_TRUE(dialog->Pages().lighting.picture.GetKeyItem(code, key));
+        EXPECT_EQ(key.color, 0x00FF00u) << code;
     }
     const std::vector<uint8_t> table = sim->Keyboard(103)->BlockData(0x22);
     const int led = dialog->session.LightMap().LedOf(0x1E);
     EXPECT_EQ(std::vector<uint8_t>(table.begin() + 3 * led, table.begin() + 3 * led + 3),
               (std::vector<uint8_t>{0x00, 0xFF, 0x00}));
+}
+
+TEST_F(LightPageViewTest, WithTheLightOffTheKeysAreDarkAndTheEffectControlsDisabled) {
+    Start("101:cable");
+    SelectKeyboard(101);
+    LightPageView* view = OpenLighting();
+    LightPage& page = dialog->Pages().lighting;
+    // A colour effect on the main zone: brightness, speed and the palette are shown.
+    view->Modes()->setCurrentRow(3);
+    ASSERT_TRUE(WaitFor([&] { return dialog->Idle(); }, 10000));
+    ASSERT_TRUE(view->LightSwitch()->isChecked());
+    ASSERT_TRUE(view->Brightness()->isVisible());
+    ASSERT_TRUE(view->Wheel()->isVisible());
+    const QWidget* controls[] = {view->Modes(),      view->Brightness(), view->Speed(),
+                                 view->Wheel(),      view->Swatches(),   view->Red(),
+                                 view->ApplyButton()};
+
+    for (bool on : {false, true, false}) {
+        SCOPED_TRACE(on ? "on" : "off");
+        view->LightSwitch()->click();
+        ASSERT_TRUE(WaitFor([&] { return dialog->Idle(); }, 10000));
+        QCoreApplication::processEvents();
+        EXPECT_EQ(view->LightSwitch()->isChecked(), on);
+        // The panels keep their place: the effect's controls stay, usable only while it is on.
+        for (const QWidget* control : controls) {
+            EXPECT_TRUE(control->isVisible()) << control->metaObject()->className();
+            EXPECT_EQ(control->isEnabled(), on) << control->metaObject()->className();
+        }
+        // Off: every key dark, as the keyboard shows it; on: the light grey of a built-in mode.
+        EXPECT_EQ(page.picture.GetKeyboardCtrlMode(), on ? kPicturePlain : kPicturePerKey);
+        for (const KeyItem& key : page.picture.GetKeyItems()) {
+            ASSERT_EQ(key.color, on ? kBuiltInKeyColor : 0u) << key.code;
+        }
+    }
+}
+
+TEST_F(LightPageViewTest, AColourPickedAfterAStrokeLeavesThePaintedKeysAlone) {
+    Start("101:cable,103:cable");
+    SelectKeyboard(103);
+    LightPageView* view = OpenLighting();
+    view->Modes()->setCurrentRow(21);
+    ASSERT_TRUE(WaitFor([&] { return view->CustomSets()->isVisible() && dialog->Idle(); }));
+    const LightPositionMap map = dialog->session.LightMap();
+    const auto ledColour = [&](int code) {
+        const std::vector<uint8_t> table = sim->Keyboard(103)->BlockData(0x22);
+        const size_t led = static_cast<size_t>(map.LedOf(code));
+        return std::vector<uint8_t>(table.begin() + 3 * led, table.begin() + 3 * led + 3);
+    };
+    const std::vector<uint8_t> red{0xFF, 0x00, 0x00};
+    const std::vector<uint8_t> green{0x00, 0xFF, 0x00};
+
+    view->Swatches()->Buttons()[0]->click();    // red
+    ClickKey(view, 0x29);                       // Esc
+    ClickKey(view, 0x1E, Qt::ControlModifier);  // 1
+    ASSERT_TRUE(WaitFor([this] { return dialog->Idle(); }));
+    ASSERT_EQ(ledColour(0x29), red);
+    // The stroke is stored: no key waits for the next colour.
+    EXPECT_TRUE(dialog->Pages().lighting.picture.GetSelectedKeys().empty());
+
+    view->Swatches()->Buttons()[3]->click();  // green, for the keys painted next
+    ClickKey(view, 0x04);                     // A
+    ASSERT_TRUE(WaitFor([this] { return dialog->Idle(); }));
+    EXPECT_EQ(ledColour(0x29), red);
+    EXPECT_EQ(ledColour(0x1E), red);
+    EXPECT_EQ(ledColour(0x04), green);
+    // And so does the profile's stored set.
+    std::vector<UserLightRgbData> rows;
+    store.ListUserLightColors(dialog->session.currentProfile.load(), 0x80, rows);
+    for (const UserLightRgbData& row : rows) {
+        if (row.key_code == 0x29 || row.key_code == 0x1E) {
+            EXPECT_EQ(row.key_rgb, 0x0000FF) << row.key_code;
+        }
+    }
 }
 
 TEST_F(LightPageViewTest, TheLightingPageIsDrawnAtTheUsualSizesInBothLanguages) {
