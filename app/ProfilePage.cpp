@@ -511,6 +511,11 @@ ProfileResult ProfilePage::ActivateProfile(int id) {
         return ProfileResult::kNotFound;
     }
     if (id == session_.currentProfile.load()) {
+        if (session_.tableWritePending.load()) {
+            // Active in the database, but its write to the keyboard is still owed: asking again
+            // tries again (and fails honestly while the keyboard cannot take it).
+            poster_.PostTask(kApplyProfileTask);
+        }
         return ProfileResult::kOk;
     }
     // The mark first: a failed command changes nothing.

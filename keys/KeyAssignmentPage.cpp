@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <set>
 
 #include "device/DeviceManager.h"
 #include "device/ReportFraming.h"
@@ -538,8 +539,13 @@ bool KeyAssignmentPage::FactoryIsPlainKey(int usage) const {
 }
 
 bool KeyAssignmentPage::CreateDefaultKeyRows(int profile) {
-    if (store_.CountKeys(profile) > 0) {
-        return true;
+    // A profile with rows keeps them; only the rows it lacks are added (an imported file need
+    // not name every key on every layer, and a key without a row cannot be assigned).
+    std::vector<KeyMacroData> existing;
+    store_.ListProfileKeys(profile, existing);
+    std::set<std::pair<int, int>> present;
+    for (const KeyMacroData& row : existing) {
+        present.emplace(row.fn_layer, row.key_code);
     }
     std::vector<KeyMacroData> rows;
     for (const KeyItem& item : controls_.keyboard.GetKeyItems()) {
@@ -547,6 +553,9 @@ bool KeyAssignmentPage::CreateDefaultKeyRows(int profile) {
             continue;  // the knob has no rows: its functions live in the keyboard only
         }
         for (int layer = 0; layer < kKeyLayerCount; ++layer) {
+            if (present.contains({layer, item.code})) {
+                continue;
+            }
             KeyMacroData row;
             row.profile = profile;
             row.fn_layer = layer;

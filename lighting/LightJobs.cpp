@@ -60,10 +60,20 @@ bool LightPage::WriteParameterBlock(const std::function<bool(ParameterBlock&)>& 
     return written;
 }
 
+TaskResult LightPage::HoldBackUntilRead() {
+    // The keyboard of this connection was not read completely: nothing of the lighting is
+    // written to it yet. The change is stored; the profile is written after the read.
+    session_.tableWritePending = true;
+    return TaskResult::Failed(LoadText("KB.DIALOG", kTextLightingNotRead));
+}
+
 TaskResult LightPage::TaskWriteLightMode() {
     const DeviceInfo info = session_.Info();
     if (info.lightingProtocolVersion == 0) {
         return TaskResult(false);  // a keyboard without light modes: nothing to send
+    }
+    if (!session_.ConnectionRead()) {
+        return HoldBackUntilRead();
     }
     std::this_thread::sleep_for(writeDelay_.load());
     // What is written is the state after the wait, so a burst of edits sends its last values.
@@ -90,6 +100,9 @@ TaskResult LightPage::TaskWriteCustomLightMode() {
         // A built-in mode was chosen while the job waited: its own job writes it, and a set
         // index outside 0..4 must never reach the keyboard.
         return TaskResult();
+    }
+    if (!session_.ConnectionRead()) {
+        return HoldBackUntilRead();
     }
     const DeviceInfo info = session_.Info();
     return Sent(WriteParameterBlock([&](ParameterBlock& block) {
@@ -159,9 +172,8 @@ bool LightPage::AdoptKeyboardSet(int profile, int mode) {
 TaskResult LightPage::WriteLightLayer(int mode) {
     if (!session_.ConnectionRead()) {
         // Without the keyboard's LED positions the table would put colours on the wrong LEDs
-        // or none. The colours are stored; the profile is written after the read.
-        session_.tableWritePending = true;
-        return TaskResult::Failed(LoadText("KB.DIALOG", kTextLightingNotRead));
+        // or none.
+        return HoldBackUntilRead();
     }
     const int profile = Profile();
     std::vector<UserLightRgbData> rows;
@@ -239,6 +251,9 @@ TaskResult LightPage::ApplyProfileLighting() {
     picture.ResetAllItemCheck();
     liveMirrorSwitch.SetCheck(false);
     session_.liveMirrorOn = false;
+    if (!session_.ConnectionRead()) {
+        return HoldBackUntilRead();
+    }
 
     const int profile = Profile();
     const int type = Type();

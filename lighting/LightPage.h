@@ -244,6 +244,9 @@ class LightPage {
     // patch returns true), end. True when the block was written.
     bool WriteParameterBlock(const std::function<bool(ParameterBlock&)>& patch);
     bool ReadKeyColors(int mode);
+    // Refuses a light write while the connection read is incomplete and marks the profile to
+    // be written once it completes.
+    TaskResult HoldBackUntilRead();
     // A paint stroke or colour choice: stores the picture as the current set, unless the
     // picture does not show the set's real colours (then the next layer job reports it).
     // True when stored.

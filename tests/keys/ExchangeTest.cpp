@@ -222,13 +222,16 @@ class FilterDialogs : public ScriptedDialogs {
     std::vector<FileFilter> filters;
 };
 
-// The key usages of the test keyboard's layout: 0x04 (A) to 0x2C (Space) and left Ctrl.
+// The key usages of the test keyboard's layout: 0x04 (A) to 0x2C (Space), left Ctrl, the
+// calculator key and Fn.
 const std::vector<int> kBoardKeys = [] {
     std::vector<int> keys;
     for (int usage = 0x04; usage <= 0x2C; ++usage) {
         keys.push_back(usage);
     }
     keys.push_back(0xE0);
+    keys.push_back(0xD2);
+    keys.push_back(0xF0);
     return keys;
 }();
 

@@ -82,8 +82,8 @@ class PageTabsTest : public HubWindowTest {
         return pages;
     }
 
-    void ChooseLanguage(int index, const std::string& homeCaption) {
-        dialog->Pages().application.languageList.Choose(index);
+    void ChooseLanguage(int lcid, const std::string& homeCaption) {
+        ASSERT_TRUE(dialog->Pages().application.languageList.ChooseData(lcid));
         ASSERT_TRUE(
             WaitFor([&] { return window->Tabs()->tabText(0).toStdString() == homeCaption; }));
         QCoreApplication::processEvents();
@@ -158,12 +158,12 @@ TEST_F(PageTabsTest, CaptionsAreWholeAfterALanguageSwitch) {
     dialog->mainView.SelectPage(kPageLighting);
     ASSERT_TRUE(WaitFor([&] { return window->CurrentPage() == window->Lighting(); }));
     TabBarView* zones = window->Lighting()->Zones();
-    for (const auto& [index, home] :
-         {std::pair{1, std::string("Start")}, {0, "Home"}, {1, "Start"}}) {
+    for (const auto& [lcid, home] :
+         {std::pair{1045, std::string("Start")}, {1033, "Home"}, {1045, "Start"}}) {
         // The language is switched on the settings page, which hides the page tabs meanwhile.
         window->SettingsButton()->click();
         ASSERT_TRUE(WaitFor([this] { return window->CurrentPage() == window->Settings(); }));
-        ChooseLanguage(index, home);
+        ChooseLanguage(lcid, home);
         window->Settings()->BackButton()->click();
         ASSERT_TRUE(WaitFor([&] { return window->CurrentPage() == window->Lighting(); }));
         QCoreApplication::processEvents();
