@@ -20,8 +20,8 @@
 #include "app/CliOutput.h"
 #include "app/CliScreenCommands.h"
 #include "app/CliUpdateCommands.h"
-#include "platform/Utf8.h"
 #include "platform/Paths.h"
+#include "platform/Utf8.h"
 #include "ui/InstalledLanguages.h"
 
 namespace zanvor {

@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "device/SessionState.h"
-#include "keys/SpecialKeyRows.h"
 #include "keys/ExchangeRowCheck.h"
 #include "keys/KeyCodes.h"
+#include "keys/SpecialKeyRows.h"
 #include "platform/Utf8.h"
 #include "store/DataStore.h"
 #include "ui/ControlIds.h"
@@ -22,12 +22,12 @@ namespace zanvor {
 
 namespace {
 
-constexpr int kTextProfileFileKind = 2106;  // "Profile": the file dialogs' filter
-constexpr int kTextProfileExported = 2107;  // "The profile was exported to %s"
+constexpr int kTextProfileFileKind = 2106;      // "Profile": the file dialogs' filter
+constexpr int kTextProfileExported = 2107;      // "The profile was exported to %s"
 constexpr int kTextSpecialKeysRestored = 1961;  // the file made the Fn key a dead key
-constexpr int kTextNewProfileName = 65;     // "My profile": new profiles are "My profile 4"
-constexpr int kTextBlankName = 2173;        // "The profile name in the file is blank."
-constexpr int kTextCannotImport = 2174;     // "This file cannot be imported. %s"
+constexpr int kTextNewProfileName = 65;         // "My profile": new profiles are "My profile 4"
+constexpr int kTextBlankName = 2173;            // "The profile name in the file is blank."
+constexpr int kTextCannotImport = 2174;         // "This file cannot be imported. %s"
 
 ImportStatus StatusOf(ExchangeReadResult read) {
     switch (read) {

@@ -14,9 +14,7 @@
 
 namespace zanvor {
 
-namespace {
-
-}  // namespace
+namespace {}  // namespace
 
 QImage ToQImage(const ScreenImage& image) {
     if (image.Empty()) {
