@@ -151,8 +151,9 @@ MacroPageView::MacroPageView(MacroPage& page, std::function<void(int)> press, QW
         [this](int code, bool pressed) { page_.OnStepEditorKey(code, pressed); });
     rightLayout->addWidget(editor_);
     rightLayout->addStretch(1);
-    right->setMinimumWidth(230);
-    right->setMaximumWidth(320);
+    // One width whatever step the editor shows: a key step's wrapped tip asked for more room
+    // than a pause, and the step list shrank each time.
+    right->setFixedWidth(280);
     layout->addWidget(right, 0);
     lockedWhileRecording_.push_back(delays_);
     lockedWhileRecording_.push_back(editor_);
