@@ -186,6 +186,7 @@ TEST_F(MacroPageGuiTest, AddTakesTheFirstUnusedSlotWhichTheListShowsAsUnused) {
                   0u);
     }
     EXPECT_TRUE(dialogs.HistoryOf("message").empty());
+    Save(*window, "macros_unused_slots");
     // The rename of the slot keeps its id: M2's id is now the first new macro.
     EXPECT_EQ(Page().SelectedMacro(), Page().macros.GetItemData(3));
     MacroData renamed;
