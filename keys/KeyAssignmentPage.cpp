@@ -629,8 +629,24 @@ void KeyAssignmentPage::SelectKey() {
     // entry is looked up only in a list of the row's own type.
     if (row.macro_type == currentTab_.load()) {
         controls_.functions.SetCurData(row.macro_value);
+        if (row.macro_type == kFunctionMacro) {
+            ShowMacroPlayOf(row);
+        }
     } else {
         controls_.functions.SetCurSel(-1);
+    }
+}
+
+void KeyAssignmentPage::ShowMacroPlayOf(const KeyMacroData& row) {
+    MacroPlayPanel& play = controls_.macroPlay;
+    if (row.macro_value2 >= 1 && row.macro_value2 < MacroPlayPanel::kOptionCount) {
+        play.SetOption(row.macro_value2);
+        play.SetCountText("1");
+        play.SetCountEnabled(false);
+    } else {
+        play.SetOption(0);
+        play.SetCountText(std::to_string(std::clamp(row.macro_value3, 1, kMaxPlayCount)));
+        play.SetCountEnabled(true);
     }
 }
 
@@ -679,6 +695,14 @@ void KeyAssignmentPage::ShowFunctionTab(int tab) {
         controls_.macroPlay.SetOption(0);
         controls_.macroPlay.SetCountText("1");
         controls_.macroPlay.SetCountEnabled(true);
+        // The selected key's macro, with the play options it stores.
+        KeyMacroData row;
+        const int key = selectedKey_.load();
+        if (key >= 1 && store_.GetKey(CurrentProfile(), CurrentLayer(), key, row) &&
+            row.macro_type == kFunctionMacro) {
+            controls_.functions.SetCurData(row.macro_value);
+            ShowMacroPlayOf(row);
+        }
     }
 }
 

@@ -233,6 +233,8 @@ class KeyAssignmentPage {
     // key is among them (several keys picked with Ctrl), else the selected key alone; none
     // without a selected key.
     std::vector<int> TargetKeys() const;
+    // The play options of the macro a key plays, as its row stores them.
+    void ShowMacroPlayOf(const KeyMacroData& row);
     // Stores the changed rows of the current layer together (all or none), shows their
     // captions and posts the write: one entry for one key, the layer's table for several.
     bool StoreAndWriteKeys(std::vector<KeyMacroData> rows);

@@ -7,6 +7,7 @@
 
 #include "device/DeviceManager.h"
 #include "device/SessionState.h"
+#include "keys/KeyCodes.h"
 #include "keys/MacroSteps.h"
 #include "keys/MacroTexts.h"
 #include "platform/Utf8.h"
@@ -22,6 +23,16 @@ constexpr int kMaxNameNumber = 1000;
 
 bool StartsWith(const std::string& text, const std::string& prefix) {
     return text.rfind(prefix, 0) == 0;
+}
+
+// "M1".."M10": the names of the macros a new database starts with.
+bool IsDefaultSlotName(const std::string& name) {
+    for (int n = 1; n <= kDefaultMacroCount; ++n) {
+        if (name == "M" + std::to_string(n)) {
+            return true;
+        }
+    }
+    return false;
 }
 
 bool EndsWith(const std::string& text, const std::string& suffix) {
@@ -223,6 +234,7 @@ void MacroPage::LoadMacroPage() {
     for (const MacroData& macro : list) {
         macros.AddString(PageName(macro.name), macro.macro_id);
     }
+    RefreshUsage();
     if (macros.GetItemCount() > 0) {
         macros.SetCurSel(0);
         ShowMacro(macros.GetItemData(0));
@@ -243,6 +255,67 @@ void MacroPage::RefreshNames() {
             macros.ModifyItemString(i, PageName(macro.name));
         }
     }
+    RefreshUsage();
+}
+
+std::vector<bool> MacroPage::UnusedSlots() {
+    std::vector<KeyMacroData> keys;
+    store_.ListAllKeys(keys);
+    std::vector<bool> unused;
+    for (int i = 0; i < macros.GetItemCount(); ++i) {
+        const int id = macros.GetItemData(i);
+        MacroData macro;
+        const bool played = std::any_of(keys.begin(), keys.end(), [id](const KeyMacroData& row) {
+            return row.macro_type == kFunctionMacro && row.macro_value == id;
+        });
+        unused.push_back(store_.GetMacro(id, macro) && IsDefaultSlotName(macro.name) &&
+                         store_.CountMacroSteps(id) == 0 && !played);
+    }
+    return unused;
+}
+
+void MacroPage::RefreshUsage() {
+    const std::vector<bool> unused = UnusedSlots();
+    const std::string note = LoadText("KB.DIALOG", kTextUnusedMacro);
+    for (size_t i = 0; i < unused.size(); ++i) {
+        macros.SetItemNote(static_cast<int>(i), unused[i] ? note : std::string());
+    }
+}
+
+int MacroPage::TakeUnusedSlot(const std::string& name) {
+    const std::vector<bool> unused = UnusedSlots();
+    const auto found = std::find(unused.begin(), unused.end(), true);
+    if (found == unused.end()) {
+        return -1;
+    }
+    const int index = static_cast<int>(found - unused.begin());
+    const int id = macros.GetItemData(index);
+    if (!store_.RenameMacro(id, name)) {
+        dialogs_.MessageBox(store_.LastFailureText(), LoadText("KB.DIALOG", 1937));
+        return 0;
+    }
+    macros.ModifyItemString(index, PageName(name));
+    macros.SetCurSel(index);
+    ShowMacro(id);
+    RefreshUsage();
+    NotifyMacrosChanged();
+    return id;
+}
+
+std::string MacroPage::NewMacroName() const {
+    const std::string prefix = LoadText("KB.DIALOG", kTextNewMacro);
+    std::string name;
+    for (int n = 1; n <= kMaxNameNumber; ++n) {
+        name = prefix + " " + std::to_string(n);
+        bool taken = false;
+        for (int i = 0; i < macros.GetItemCount() && !taken; ++i) {
+            taken = macros.GetItemText(i) == name;
+        }
+        if (!taken) {
+            break;
+        }
+    }
+    return name;
 }
 
 int MacroPage::SelectedMacro() const {
@@ -279,22 +352,15 @@ void MacroPage::ShowMacro(int macroId) {
 }
 
 void MacroPage::NewMacro() {
+    const std::string name = NewMacroName();
     if (macros.GetItemCount() >= kMacroLimit) {
-        dialogs_.MessageBox(LoadText("KB.DIALOG", kTextMacroLimit),
-                            LoadText("KB.DIALOG", kTextNewMacro));
+        // The list is full, but slots a new database made and nobody used yet are free: the
+        // first of them becomes the new macro.
+        if (TakeUnusedSlot(name) < 0) {
+            dialogs_.MessageBox(LoadText("KB.DIALOG", kTextMacroLimit),
+                                LoadText("KB.DIALOG", kTextNewMacro));
+        }
         return;
-    }
-    const std::string prefix = LoadText("KB.DIALOG", kTextNewMacro);
-    std::string name;
-    for (int n = 1; n <= kMaxNameNumber; ++n) {
-        name = prefix + " " + std::to_string(n);
-        bool taken = false;
-        for (int i = 0; i < macros.GetItemCount() && !taken; ++i) {
-            taken = macros.GetItemText(i) == name;
-        }
-        if (!taken) {
-            break;
-        }
     }
     const int id = store_.InsertMacro(name);
     if (id <= 0) {
@@ -302,6 +368,7 @@ void MacroPage::NewMacro() {
     }
     macros.SetCurSel(macros.AddString(name, id));
     ShowMacro(id);
+    RefreshUsage();
     NotifyMacrosChanged();
 }
 
@@ -354,6 +421,7 @@ void MacroPage::RenameMacroEntry() {
         dialogs_.MessageBox(reason, LoadText("KB.DIALOG", 1937));
         return;
     }
+    RefreshUsage();
     NotifyMacrosChanged();
 }
 
@@ -499,7 +567,12 @@ MacroResult MacroPage::AddMacro(const std::string& name, int& id) {
     EnsureLoaded();
     id = 0;
     if (macros.GetItemCount() >= kMacroLimit) {
-        return MacroResult::kLimitReached;
+        id = TakeUnusedSlot(name.empty() ? NewMacroName() : name);
+        if (id < 0) {
+            id = 0;
+            return MacroResult::kLimitReached;
+        }
+        return id > 0 ? MacroResult::kOk : MacroResult::kStoreFailed;
     }
     if (name.empty()) {
         NewMacro();
@@ -515,6 +588,7 @@ MacroResult MacroPage::AddMacro(const std::string& name, int& id) {
     }
     macros.SetCurSel(macros.AddString(PageName(name), id));
     ShowMacro(id);
+    RefreshUsage();
     NotifyMacrosChanged();
     return MacroResult::kOk;
 }
@@ -533,6 +607,7 @@ MacroResult MacroPage::RenameMacro(int macroId, const std::string& name) {
     }
     const int index = macros.FindData(macroId);
     macros.ModifyItemString(index, PageName(name));
+    RefreshUsage();
     NotifyMacrosChanged();
     return MacroResult::kOk;
 }
@@ -573,6 +648,7 @@ MacroResult MacroPage::SetMacroSteps(int macroId, std::vector<MacroRecordData> s
     if (SelectedMacro() == macroId) {
         ShowMacro(macroId);
     }
+    RefreshUsage();
     if (empty) {
         ReleaseEmptyMacro(macroId);
     } else {

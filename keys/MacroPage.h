@@ -120,7 +120,8 @@ class MacroPage {
     void SetMenuPresenter(MenuPresenter presenter);
 
     // ---- page operations (UI thread) ----
-    // Fills the macro list (ten macros "M1".."M10" in an empty database) and shows the first.
+    // Fills the macro list (ten macros "M1".."M10" in an empty database, marked unused until
+    // they get steps, a name or a key) and shows the first.
     void LoadMacroPage();
     void ShowMacro(int macroId);
     // The selected macro's id, 0 when none.
@@ -180,7 +181,8 @@ class MacroPage {
     // ---- operations without the page (command line) ----
     // Fills the page when it has not been loaded yet.
     void EnsureLoaded();
-    // A new macro named `name` ("New Macro n" when empty); its id in `id`.
+    // A new macro named `name` ("New Macro n" when empty); its id in `id`. With ten macros
+    // the first unused slot is taken instead.
     MacroResult AddMacro(const std::string& name, int& id);
     MacroResult RenameMacro(int macroId, const std::string& name);
     MacroResult DeleteMacro(int macroId);
@@ -204,6 +206,16 @@ class MacroPage {
     void ReleaseEmptyMacro(int macroId);
     bool SelectMacro(int macroId);
     void RefreshNames();
+    // Per entry of the macro list: an unused slot (one of the macros a new database starts
+    // with, still with its name, no steps and no key playing it).
+    std::vector<bool> UnusedSlots();
+    // Marks the unused slots in the list as such.
+    void RefreshUsage();
+    // The first unused slot becomes a macro named `name` and is selected: its id, 0 when the
+    // database refused the name (said in a message), -1 when there is no unused slot.
+    int TakeUnusedSlot(const std::string& name);
+    // "New Macro n" with the first n no entry of the list shows.
+    std::string NewMacroName() const;
     void NotifyMacrosChanged();
     void SetDelayField(int value);
     void ApplyDelaySettings();

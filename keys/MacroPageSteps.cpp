@@ -46,6 +46,7 @@ bool MacroPage::SaveSteps() {
         dialogs_.MessageBox(Text(kTextNotSaved), Text(kTextMacrosPage));
         return false;
     }
+    RefreshUsage();
     if (!steps.empty()) {
         poster_.PostTask(kMacroTaskDownload);
     } else if (hadSteps) {

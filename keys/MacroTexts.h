@@ -54,6 +54,7 @@ inline constexpr int kTextMemoryUnknown = 1721;
 inline constexpr int kTextNoSteps = 1723;
 inline constexpr int kTextMemoryUse = 1724;
 inline constexpr int kTextStepColumn = 1725;
+inline constexpr int kTextUnusedMacro = 1726;
 inline constexpr int kTextMacrosPage = 1434;
 
 // Every text of the macro page and its view (a test checks them in every language file).
@@ -70,7 +71,7 @@ inline constexpr int kMacroTextIds[] = {
     kTextDeleteStep,     kTextClearSteps,    kTextStepTitle,   kTextRecordingHint,
     kTextRenameHint,     kTextLeftOut,       kTextNotSent,     kTextNotSaved,
     kTextDelayColumn,    kTextMemoryUnknown, kTextNoSteps,     kTextMemoryUse,
-    kTextMacrosPage,     kTextStepColumn,
+    kTextMacrosPage,     kTextStepColumn,    kTextUnusedMacro,
 };
 
 }  // namespace zanvor

@@ -30,6 +30,21 @@ QWidget* Panel(QWidget* parent) {
     return panel;
 }
 
+// A panel asking for one width whatever it shows (its height as its content needs), so the
+// columns beside it do not move when its content changes; a narrow window still shrinks it to
+// its minimum width.
+class SteadyPanel : public QWidget {
+  public:
+    SteadyPanel(int width, QWidget* parent) : QWidget(parent), width_(width) {
+        setObjectName("panel");
+        setAttribute(Qt::WA_StyledBackground);
+    }
+    QSize sizeHint() const override { return {width_, QWidget::sizeHint().height()}; }
+
+  private:
+    int width_;
+};
+
 QLabel* Label(QWidget* parent, const char* objectName) {
     auto* label = new QLabel(parent);
     label->setObjectName(objectName);
@@ -140,7 +155,9 @@ MacroPageView::MacroPageView(MacroPage& page, std::function<void(int)> press, QW
     layout->addWidget(centre, 1);
 
     // Delays and the step editor.
-    QWidget* right = Panel(this);
+    // One width whatever step the editor shows: a key step's wrapped tip asked for more room
+    // than a pause, and the step list shrank each time.
+    QWidget* right = new SteadyPanel(320, this);
     auto* rightLayout = new QVBoxLayout(right);
     rightLayout->setContentsMargins(16, 12, 16, 14);
     rightLayout->setSpacing(18);

@@ -72,7 +72,13 @@ void ProfileListView::Reload(uint32_t changes) {
             }
         }
         for (size_t i = 0; i < items.size(); ++i) {
-            item(static_cast<int>(i))->setText(Text(items[i].text));
+            QListWidgetItem* entry = item(static_cast<int>(i));
+            // A note follows the name, and the entry is dimmed (an unused macro slot).
+            const bool noted = !items[i].note.empty();
+            entry->setText(noted ? Text(items[i].text) + QStringLiteral("  \u00B7  ") +
+                                       Text(items[i].note)
+                                 : Text(items[i].text));
+            entry->setForeground(noted ? QBrush(theme::kMutedText) : QBrush());
         }
     }
     {
@@ -100,7 +106,8 @@ void ProfileListView::OpenEditor() {
     }
     scrollToItem(entry);
     editor_ = new QLineEdit(viewport());
-    editor_->setText(entry->text());
+    // The name alone: a note shown beside it is not part of it.
+    editor_->setText(Text(model_.GetItemText(index)));
     editor_->setGeometry(visualItemRect(entry));
     editor_->selectAll();
     editor_->installEventFilter(this);

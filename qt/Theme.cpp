@@ -53,6 +53,9 @@ QComboBox QAbstractItemView { background: #1F2330; border: 1px solid #2C3142;
 QLineEdit, QSpinBox { background: #12151E; border: 1px solid #2C3142; border-radius: 6px;
                       padding: 4px 8px; }
 QLineEdit:focus, QSpinBox:focus { border-color: #00D8F0; }
+QLineEdit:disabled, QSpinBox:disabled { color: #5A6072; background: #171A24; border-color: #22263A; }
+QLabel:disabled, QCheckBox:disabled, QRadioButton:disabled, QComboBox:disabled { color: #5A6072; }
+QListWidget:disabled, QListView:disabled { color: #5A6072; }
 QCheckBox, QRadioButton { spacing: 8px; }
 QCheckBox::indicator, QRadioButton::indicator { width: 16px; height: 16px; }
 QCheckBox::indicator { border: 1px solid #5A6072; border-radius: 3px; background: #12151E; }

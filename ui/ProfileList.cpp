@@ -20,7 +20,7 @@ int ProfileList::AddItem(const std::string& text, int data, const std::string& i
     int index = 0;
     {
         std::lock_guard lock(mutex_);
-        items_.push_back(ProfileListItem{text, data, icon});
+        items_.push_back(ProfileListItem{text, data, icon, {}});
         index = static_cast<int>(items_.size()) - 1;
     }
     NotifyChanged(kChangeItems);
@@ -74,6 +74,26 @@ bool ProfileList::SetItemText(int index, const std::string& text) {
     }
     NotifyChanged(kChangeItems);
     return true;
+}
+
+bool ProfileList::SetItemNote(int index, const std::string& note) {
+    {
+        std::lock_guard lock(mutex_);
+        if (!ValidIndex(index)) {
+            return false;
+        }
+        if (items_[index].note == note) {
+            return true;
+        }
+        items_[index].note = note;
+    }
+    NotifyChanged(kChangeItems);
+    return true;
+}
+
+std::string ProfileList::GetItemNote(int index) const {
+    std::lock_guard lock(mutex_);
+    return ValidIndex(index) ? items_[index].note : std::string();
 }
 
 std::string ProfileList::GetItemIcon(int index) const {

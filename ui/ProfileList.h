@@ -8,11 +8,14 @@
 
 namespace zanvor {
 
-// One entry of a profile list: the text shown, the profile id it stands for and its icon.
+// One entry of a profile list: the text shown, the profile id it stands for, its icon and a
+// note shown beside the text, dimmed (for instance that a macro slot is unused; not part of
+// the name an edit starts from).
 struct ProfileListItem {
     std::string text;
     int data = 0;
     std::string icon;
+    std::string note;
 };
 
 // The list of profiles (main window and profile dialog): entries with their profile ids, the
@@ -50,6 +53,9 @@ class ProfileList : public ControlModel {
     std::string GetItemText(int index) const;
     bool SetItemText(int index, const std::string& text);
     std::string GetItemIcon(int index) const;
+    // The note beside an entry ("" for none).
+    bool SetItemNote(int index, const std::string& note);
+    std::string GetItemNote(int index) const;
     std::vector<ProfileListItem> GetItems() const;
     // Index of the first entry of that profile id, -1 when none.
     int FindData(int data) const;

@@ -20,9 +20,14 @@ TEST_F(MacroPageTest, AnEmptyDatabaseGetsTenMacrosAndNewOnesTakeTheFirstFreeName
     EXPECT_EQ(macros->macros.GetItemText(9), "M10");
     EXPECT_EQ(macros->macros.GetCurSel(), 0);
 
+    // The ten are unused slots: Add takes the first instead of refusing.
+    EXPECT_EQ(macros->macros.GetItemNote(0), Text(kTextUnusedMacro));
     Route(kIdAddMacro, 1);
-    EXPECT_EQ(Messages(), (std::vector<std::string>{Text(kTextMacroLimit)}));
-    EXPECT_EQ(dialogs.History()[0].caption, Text(kTextNewMacro));
+    EXPECT_TRUE(Messages().empty());
+    EXPECT_EQ(macros->macros.GetItemCount(), 10);
+    EXPECT_EQ(macros->macros.GetItemText(0), "New Macro 1");
+    EXPECT_EQ(macros->macros.GetItemNote(0), "");
+    EXPECT_EQ(macros->macros.GetItemNote(1), Text(kTextUnusedMacro));
 
     for (int index : {4, 2}) {
         macros->macros.ClickItem(index);
@@ -30,12 +35,13 @@ TEST_F(MacroPageTest, AnEmptyDatabaseGetsTenMacrosAndNewOnesTakeTheFirstFreeName
     }
     Route(kIdAddMacro, 1);
     Route(kIdAddMacro, 1);
-    EXPECT_EQ(macros->macros.GetItemText(8), "New Macro 1");
-    EXPECT_EQ(macros->macros.GetItemText(9), "New Macro 2");
+    EXPECT_EQ(macros->macros.GetItemText(8), "New Macro 2");
+    EXPECT_EQ(macros->macros.GetItemText(9), "New Macro 3");
     EXPECT_EQ(macros->macros.GetCurSel(), 9);
     std::vector<MacroData> stored;
     ASSERT_EQ(store.ListMacros(stored), 10);
-    EXPECT_EQ(stored.back().name, "New Macro 2");
+    EXPECT_EQ(stored.front().name, "New Macro 1");
+    EXPECT_EQ(stored.back().name, "New Macro 3");
 
     // A reload shows the same list; the database is not filled a second time.
     macros->LoadMacroPage();
@@ -532,7 +538,15 @@ TEST_F(MacroPageTest, TheInsertMenuAddsStepsAfterTheSelectedOne) {
 TEST_F(MacroPageTest, CommandLineOperationsCheckTheirArguments) {
     StartMacros(1000);
     int id = 0;
-    EXPECT_EQ(macros->AddMacro("x", id), MacroResult::kLimitReached);
+    // An unused slot is taken; with none left the list is full.
+    EXPECT_EQ(macros->AddMacro("x", id), MacroResult::kOk);
+    EXPECT_EQ(id, MacroId(0));
+    EXPECT_EQ(macros->macros.GetItemText(0), "x");
+    for (int index = 1; index < 10; ++index) {
+        ASSERT_EQ(macros->RenameMacro(MacroId(index), "m" + std::to_string(index)),
+                  MacroResult::kOk);
+    }
+    EXPECT_EQ(macros->AddMacro("y", id), MacroResult::kLimitReached);
     EXPECT_EQ(macros->RenameMacro(999, "x"), MacroResult::kNotFound);
     EXPECT_EQ(macros->RenameMacro(MacroId(0), ""), MacroResult::kEmptyName);
     EXPECT_EQ(macros->DeleteMacro(999), MacroResult::kNotFound);

@@ -129,6 +129,8 @@ TEST_F(LightPageViewTest, WithTheLightOffTheKeysAreDarkAndTheEffectControlsDisab
             ASSERT_EQ(key.color, on ? kBuiltInKeyColor : 0u) << key.code;
         }
     }
+    window->resize(1366, 768);
+    Save(*window, "lighting_off_1366");
 }
 
 TEST_F(LightPageViewTest, AColourPickedAfterAStrokeLeavesThePaintedKeysAlone) {

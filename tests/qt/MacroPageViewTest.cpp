@@ -12,6 +12,7 @@
 
 #include "HubWindowFixture.h"
 #include "keys/MacroPage.h"
+#include "keys/MacroTexts.h"
 #include "qt/MacroPageView.h"
 #include "qt/MacroPanels.h"
 #include "qt/ProfileViews.h"
@@ -138,6 +139,99 @@ TEST_F(MacroPageGuiTest, TheStepEditorTakesTheNextKeyForBothHalvesOfAPress) {
     EXPECT_EQ(stored[0].desc, "\u2193  Esc");
     EXPECT_EQ(stored[1].desc, "\u2191  Esc");
     EXPECT_EQ(stored[1].value, 0x1B);
+}
+
+// Two steps (a press and a release of A) for a macro.
+std::vector<MacroRecordData> PressOfA() {
+    std::vector<MacroRecordData> steps(2);
+    steps[0].type = 2;
+    steps[0].value = 0x41;
+    steps[0].desc = "\u2193  A";
+    steps[1].type = 3;
+    steps[1].value = 0x41;
+    steps[1].desc = "\u2191  A";
+    return steps;
+}
+
+TEST_F(MacroPageGuiTest, AddTakesTheFirstUnusedSlotWhichTheListShowsAsUnused) {
+    OpenMacroPage();
+    const QString unused = QString::fromStdString(LoadText("KB.DIALOG", kTextUnusedMacro));
+    ASSERT_FALSE(unused.isEmpty());
+    // M1 holds steps, M3 plays on a key; the others are the unused slots of a new database.
+    ASSERT_EQ(Page().SetMacroSteps(Page().macros.GetItemData(0), PressOfA()), MacroResult::kOk);
+    const int third = Page().macros.GetItemData(2);
+    KeyMacroData row;
+    ASSERT_TRUE(store.GetKey(dialog->session.currentProfile.load(), 0, 0x04, row));
+    row.macro_type = 3;
+    row.macro_value = third;
+    ASSERT_TRUE(store.UpdateKey(row));
+    Page().LoadMacroPage();
+    const auto shownUnused = [&](int row) {
+        return view->Macros()->item(row)->text().contains(unused);
+    };
+    ASSERT_TRUE(WaitFor([&] { return view->Macros()->count() == 10 && !shownUnused(0); }));
+    EXPECT_FALSE(shownUnused(2));
+    for (int row : {1, 3, 4, 5, 6, 7, 8, 9}) {
+        EXPECT_TRUE(shownUnused(row)) << row;
+    }
+
+    // Add refuses nothing: it takes M2, then M4, under a new macro's name.
+    for (const int taken : {1, 3}) {
+        view->Button(kIdAddMacro)->click();
+        ASSERT_TRUE(WaitFor([&] { return view->Macros()->currentRow() == taken; }));
+        EXPECT_EQ(Page().macros.GetCurSel(), taken);
+        EXPECT_EQ(Page().macros.GetItemCount(), 10);
+        EXPECT_FALSE(shownUnused(taken));
+        EXPECT_EQ(Page().macros.GetItemText(taken).rfind(LoadText("KB.DIALOG", kTextNewMacro), 0),
+                  0u);
+    }
+    EXPECT_TRUE(dialogs.HistoryOf("message").empty());
+    Save(*window, "macros_unused_slots");
+    // The rename of the slot keeps its id: M2's id is now the first new macro.
+    EXPECT_EQ(Page().SelectedMacro(), Page().macros.GetItemData(3));
+    MacroData renamed;
+    ASSERT_TRUE(store.GetMacro(Page().macros.GetItemData(1), renamed));
+    EXPECT_EQ(renamed.name, Page().macros.GetItemText(1));
+
+    // With every slot in use, Add says so.
+    for (int row = 0; row < 10; ++row) {
+        Page().SetMacroSteps(Page().macros.GetItemData(row), PressOfA());
+    }
+    Page().LoadMacroPage();
+    view->Button(kIdAddMacro)->click();
+    EXPECT_EQ(dialogs.HistoryOf("message").size(), 1u);
+    EXPECT_EQ(Page().macros.GetItemCount(), 10);
+}
+
+TEST_F(MacroPageGuiTest, TheRightColumnKeepsItsWidthWhicheverStepIsSelected) {
+    OpenMacroPage();
+    std::vector<MacroRecordData> steps = PressOfA();
+    MacroRecordData pause;
+    pause.type = 1;
+    pause.value = 250;
+    pause.desc = "250 ms";
+    steps.insert(steps.begin(), pause);
+    MacroRecordData mouse;
+    mouse.type = 4;
+    mouse.value = 1;
+    mouse.desc = "\u2193  MouseL";
+    steps.push_back(mouse);
+    ASSERT_EQ(Page().SetMacroSteps(Page().SelectedMacro(), steps), MacroResult::kOk);
+    ASSERT_TRUE(WaitFor([this] { return view->Steps()->rowCount() == 4; }));
+    for (int language : {1033, 1045}) {
+        SetActiveLanguage(language);
+        view->Steps()->clearSelection();
+        WaitFor([] { return false; }, 200);  // the new captions laid out
+        const int column = view->Editor()->parentWidget()->width();
+        const int list = view->Steps()->width();
+        for (int step = 0; step < 4; ++step) {
+            view->Steps()->selectRow(step);
+            ASSERT_TRUE(WaitFor([this] { return view->Editor()->isVisible(); }));
+            QCoreApplication::processEvents();
+            EXPECT_EQ(view->Editor()->parentWidget()->width(), column) << language << " " << step;
+            EXPECT_EQ(view->Steps()->width(), list) << language << " " << step;
+        }
+    }
 }
 
 TEST_F(MacroPageGuiTest, PicturesOfThePage) {

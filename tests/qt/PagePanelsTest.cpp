@@ -16,6 +16,7 @@
 #include "KeyPageFixture.h"
 #include "app/ProfileDlg.h"
 #include "app/ProfilePage.h"
+#include "keys/ActionCode.h"
 #include "keys/KeyAssignmentPage.h"
 #include "keys/KnobPage.h"
 #include "qt/ControlViews.h"
@@ -190,6 +191,51 @@ TEST_F(KeyPageGuiTest, KeysPressedOverTheWindowAppearInTheKeyTestWhileThePageIsS
     QApplication::sendEvent(window->Home(), &pressA);
     QCoreApplication::processEvents();
     EXPECT_TRUE(dialog->Pages().keyTest.Control().Entries().empty());
+}
+
+TEST_F(KeyPageGuiTest, TheTimesFieldShowsTheKeysCountAndLooksDisabledForTheRepeatModes) {
+    StartPage();
+    // A macro with steps to play.
+    std::vector<MacroData> macros;
+    dialog->Store().ListMacros(macros);
+    ASSERT_FALSE(macros.empty());
+    MacroRecordData press;
+    press.macro_id = macros.front().macro_id;
+    press.type = 2;
+    press.value = 0x41;
+    press.desc = "\u2193  A";
+    ASSERT_TRUE(dialog->Store().InsertMacroSteps({press}));
+    const QString name = QString::fromStdString(MacroDisplayName(macros.front().name));
+
+    ClickKey("A");
+    ShowTab(kTabMacros);
+    ChooseEntry(name);
+    QLineEdit* count = view->MacroPlay()->Count();
+    ASSERT_TRUE(WaitFor([&] { return count->isEnabled(); }));
+    count->setText("3");
+    emit count->textEdited("3");
+    ASSERT_TRUE(WaitFor([&] { return dialog->Idle(); }));
+    KeyMacroData row;
+    ASSERT_TRUE(dialog->Store().GetKey(dialog->session.currentProfile.load(), 0, 0x04, row));
+    ASSERT_EQ(row.macro_value3, 3);
+
+    // Another key and another tab, then back: the field shows what A plays.
+    ClickKey("B");
+    ShowTab(kTabKeys);
+    ShowTab(kTabMacros);
+    ASSERT_TRUE(WaitFor([&] { return count->text() == "1"; }));
+    ClickKey("A");
+    ASSERT_TRUE(WaitFor([&] { return count->text() == "3"; }));
+    EXPECT_TRUE(count->isEnabled());
+    const QImage enabled = count->grab().toImage();
+
+    // A repeat mode: the field is disabled and drawn so.
+    view->MacroPlay()->Mode()->setCurrentIndex(1);
+    emit view->MacroPlay()->Mode()->activated(1);
+    ASSERT_TRUE(WaitFor([&] { return !count->isEnabled(); }));
+    const QImage disabled = count->grab().toImage();
+    const QPoint inside(count->width() - 6, count->height() / 2);  // right of the text
+    EXPECT_NE(enabled.pixel(inside), disabled.pixel(inside));
 }
 
 TEST_F(KeyPageGuiTest, ClickingTheKnobOpensItsDialogAndAChoiceReachesTheKeyboardTables) {
