@@ -76,7 +76,10 @@ void KeyboardDlg::ConnectPages() {
             // A profile write waited for this read: the keyboard gets the profile now.
             PostTask(kTaskApplyProfile);
         } else if (read && profile > 0) {
-            store_.SetKeyboardProfile(profile);  // the read made profile and keyboard agree
+            // The read made profile and keyboard agree.
+            if (!store_.SetKeyboardProfile(profile)) {
+                Trace("the profile the keyboard holds could not be recorded\n");
+            }
         }
         if (read && session.macroDownloadPending.exchange(false)) {
             PostTask(kTaskDownloadMacros);  // the keyboard still has the macros of before

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "keys/SpecialKeyRows.h"
+#include "keys/DeadKeyRows.h"
 #include "platform/Trace.h"
 #include "platform/Utf8.h"
 #include "store/DataStore.h"
@@ -185,12 +185,8 @@ void ProfilePage::RepairProfiles() {
     }
     // Earlier versions stored the Fn key of every new profile as a plain key, which makes it
     // a dead key on the keyboard; those rows get the key's factory function back.
-    std::vector<KeyMacroData> rows;
-    store_.ListAllKeys(rows);
-    std::erase_if(rows, [](const KeyMacroData& row) { return !IsDeadSpecialKeyRow(row); });
-    if (RestoreSpecialKeyRows(rows) > 0) {
-        const bool restored = store_.UpdateKeys(std::move(rows));
-        Trace("Profiles: dead special-key rows: %s\n", restored ? "restored" : "not restored");
+    if (!store_.RestoreDeadKeyRows(kDeadKeyUsages)) {
+        Trace("Profiles: dead Fn key rows could not be restored\n");
     }
 }
 

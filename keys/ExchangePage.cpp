@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "device/SessionState.h"
+#include "keys/DeadKeyRows.h"
 #include "keys/ExchangeRowCheck.h"
 #include "keys/KeyCodes.h"
-#include "keys/SpecialKeyRows.h"
 #include "platform/Utf8.h"
 #include "store/DataStore.h"
 #include "ui/ControlIds.h"
@@ -160,7 +160,7 @@ ImportResult ImportProfileFile(DataStore& store, const std::string& path,
     profile.name = result.name;
     profile.icon_image = kProfileIconFile;
     std::vector<KeyMacroData> keys = CollapseKeyRows(items);
-    result.restoredKeys = RestoreSpecialKeyRows(keys);
+    result.restoredKeys = RestoreDeadKeyRows(keys);
     const DataStore::NewProfile created =
         store.CreateProfile(profile, kMaxProfileCount, [&](int id) {
             for (KeyMacroData& key : keys) {

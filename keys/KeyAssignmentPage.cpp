@@ -473,7 +473,9 @@ TaskResult KeyAssignmentPage::TaskWriteKeyAssignments() {
         written = WriteTables();
         if (written) {
             session_.tableWritePending = false;
-            store_.SetKeyboardProfile(CurrentProfile());
+            if (!store_.SetKeyboardProfile(CurrentProfile())) {
+                Trace("the profile the keyboard holds could not be recorded\n");
+            }
         }
     }
     SendBracketCommand(devices_, kCommandEnd);

@@ -96,6 +96,16 @@ std::vector<std::array<uint8_t, 4>> EncodeMacroSteps(const std::vector<MacroReco
         entry[0] = static_cast<uint8_t>(sent & 0xFF);
         entry[1] = static_cast<uint8_t>(sent >> 8);
     };
+    // Pauses before the first key get an entry of their own that only waits.
+    const auto putLeadingPause = [&] {
+        if (leadingPause && entries.empty()) {
+            std::array<uint8_t, 4> entry{};
+            delay = leadingWait;
+            folded = true;
+            putDelay(entry);
+            entries.push_back(entry);
+        }
+    };
     for (const MacroRecordData& step : steps) {
         if (step.type == kStepPause) {
             const uint32_t wait = static_cast<uint32_t>(std::max(0, step.value)) +
@@ -110,24 +120,12 @@ std::vector<std::array<uint8_t, 4>> EncodeMacroSteps(const std::vector<MacroReco
             }
             continue;
         }
-        if (leadingPause && entries.empty()) {
-            std::array<uint8_t, 4> entry{};
-            delay = leadingWait;
-            folded = true;
-            putDelay(entry);
-            entries.push_back(entry);
-        }
+        putLeadingPause();
         entries.push_back(EncodeMacroStep(step));
         delay = static_cast<uint32_t>(std::max(0, step.delay_time));
         folded = false;
     }
-    if (leadingPause && entries.empty()) {
-        std::array<uint8_t, 4> entry{};
-        delay = leadingWait;
-        folded = true;
-        putDelay(entry);
-        entries.push_back(entry);
-    }
+    putLeadingPause();
     return entries;
 }
 

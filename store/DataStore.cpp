@@ -537,6 +537,39 @@ namespace {
 constexpr const char* kKeyboardProfileKey = "keyboard_profile";
 }  // namespace
 
+bool DataStore::RestoreDeadKeyRows(std::span<const int> keyCodes) {
+    static constexpr const char* kFind =
+        "SELECT 1 FROM t_key_macro_data WHERE fn_layer = 0 AND macro_type = 2 AND key_code = ? "
+        "AND macro_value = key_code AND macro_value2 = 0 LIMIT 1";
+    static constexpr const char* kRestore =
+        "UPDATE t_key_macro_data SET macro_type = 0, macro_value = 0, macro_value3 = 0, "
+        "macro_desc = layout_desc WHERE fn_layer = 0 AND macro_type = 2 AND key_code = ? AND "
+        "macro_value = key_code AND macro_value2 = 0";
+    Lock lock(mutex_);
+    // Read first: on a database without such rows (all but old ones) nothing is written.
+    std::vector<int> found;
+    for (const int code : keyCodes) {
+        Query q(db_, kFind);
+        if (q.Int(code).Step() == kSqliteRow) {
+            found.push_back(code);
+        }
+    }
+    if (found.empty()) {
+        return true;
+    }
+    SQLiteWriteGroup group(&db_);
+    if (!group.IsActive()) {
+        NoteFailure(db_);
+        return false;
+    }
+    for (const int code : found) {
+        if (!Query(db_, kRestore).Int(code).Run()) {
+            return false;
+        }
+    }
+    return group.Commit();
+}
+
 int DataStore::KeyboardProfile() {
     return GetConfigInt(0, kKeyboardProfileKey);
 }

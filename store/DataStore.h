@@ -4,6 +4,7 @@
 #include <atomic>
 #include <functional>
 #include <mutex>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -127,6 +128,11 @@ class DataStore {
     // The profile whose tables the keyboard holds: the last one written to it whole or read
     // from it into the database; 0 when not known. Kept in t_config_data under profile 0, so
     // every process sharing the database knows it.
+    // Base-layer rows that name one of `keyCodes` as a plain key of its own usage and no
+    // modifier get "keep the keyboard's entry" (type 0) and the key's own caption, in one
+    // statement. False when the database refused.
+    bool RestoreDeadKeyRows(std::span<const int> keyCodes);
+
     int KeyboardProfile();
     bool SetKeyboardProfile(int profile);
 

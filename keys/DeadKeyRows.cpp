@@ -1,20 +1,21 @@
-#include "keys/SpecialKeyRows.h"
+#include "keys/DeadKeyRows.h"
 
-#include "keys/KeyCodes.h"
+#include <algorithm>
+#include <iterator>
 
 namespace zanvor {
 
-bool IsDeadSpecialKeyRow(const KeyMacroData& row) {
-    const bool special = row.key_code == kUsageFnKey || row.key_code == kUsageAcBackKey ||
-                         row.key_code == kUsageCalcKey;
+bool IsDeadKeyRow(const KeyMacroData& row) {
+    const bool special = std::find(std::begin(kDeadKeyUsages), std::end(kDeadKeyUsages),
+                                   row.key_code) != std::end(kDeadKeyUsages);
     return special && row.fn_layer == 0 && row.macro_type == kFunctionKey &&
            row.macro_value == row.key_code && row.macro_value2 == 0;
 }
 
-std::size_t RestoreSpecialKeyRows(std::vector<KeyMacroData>& rows) {
+std::size_t RestoreDeadKeyRows(std::vector<KeyMacroData>& rows) {
     std::size_t restored = 0;
     for (KeyMacroData& row : rows) {
-        if (!IsDeadSpecialKeyRow(row)) {
+        if (!IsDeadKeyRow(row)) {
             continue;
         }
         row.macro_type = kFunctionNone;
