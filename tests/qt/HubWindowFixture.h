@@ -91,6 +91,27 @@ bool WaitFor(Condition condition, int milliseconds = 5000) {
     return true;
 }
 
+// Runs the event loop until the value has stayed the same for a while (layouts settle in
+// several passes, more slowly under a sanitizer), then gives it back.
+template <typename Value>
+auto WaitUntilSteady(Value value, int steadyMilliseconds = 150, int milliseconds = 10000) {
+    QElapsedTimer timer;
+    timer.start();
+    QElapsedTimer steady;
+    steady.start();
+    auto last = value();
+    while (steady.elapsed() < steadyMilliseconds && timer.elapsed() < milliseconds) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        auto now = value();
+        if (now != last) {
+            last = now;
+            steady.restart();
+        }
+    }
+    return last;
+}
+
 // The desktop program's main window over virtual keyboards of the installed catalogue, with
 // its own device manager and store, in an isolated home. Dialogs are scripted so no modal
 // box can block a test.

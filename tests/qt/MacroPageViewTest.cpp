@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QTabBar>
 #include <tuple>
+#include <utility>
 
 #include "HubWindowFixture.h"
 #include "keys/MacroPage.h"
@@ -221,15 +222,16 @@ TEST_F(MacroPageGuiTest, TheRightColumnKeepsItsWidthWhicheverStepIsSelected) {
     for (int language : {1033, 1045}) {
         SetActiveLanguage(language);
         view->Steps()->clearSelection();
-        WaitFor([] { return false; }, 200);  // the new captions laid out
-        const int column = view->Editor()->parentWidget()->width();
-        const int list = view->Steps()->width();
+        const auto widths = [this] {
+            return std::pair(view->Editor()->parentWidget()->width(), view->Steps()->width());
+        };
+        const auto [column, list] = WaitUntilSteady(widths);  // the new captions laid out
         for (int step = 0; step < 4; ++step) {
             view->Steps()->selectRow(step);
             ASSERT_TRUE(WaitFor([this] { return view->Editor()->isVisible(); }));
-            QCoreApplication::processEvents();
-            EXPECT_EQ(view->Editor()->parentWidget()->width(), column) << language << " " << step;
-            EXPECT_EQ(view->Steps()->width(), list) << language << " " << step;
+            const auto [columnNow, listNow] = WaitUntilSteady(widths);
+            EXPECT_EQ(columnNow, column) << language << " " << step;
+            EXPECT_EQ(listNow, list) << language << " " << step;
         }
     }
 }
