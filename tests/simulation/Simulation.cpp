@@ -1,5 +1,6 @@
 #include "Simulation.h"
 
+#include <sqlite3.h>
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -23,7 +24,9 @@
 #include "sim/SimCatalogue.h"
 #include "sim/SimHidBackend.h"
 #include "store/DataStore.h"
+#include "support/FaultVfs.h"
 #include "ui/ScriptedDialogs.h"
+#include "ui/WindowMessages.h"
 
 namespace zanvor::sim {
 namespace {
@@ -104,12 +107,19 @@ const char* OpName(Op op) {
             return "Unplug";
         case Op::Replug:
             return "Replug";
+        case Op::LinkDrop:
+            return "LinkDrop";
+        case Op::SleepResume:
+            return "SleepResume";
+        case Op::DbRefused:
+            return "DbRefused";
     }
     return "?";
 }
 
 bool IsFault(Op op) {
-    return op == Op::RefuseAt || op == Op::DropAt || op == Op::ReadRefused || op == Op::Unplug;
+    return op == Op::RefuseAt || op == Op::DropAt || op == Op::ReadRefused || op == Op::Unplug ||
+           op == Op::LinkDrop || op == Op::SleepResume || op == Op::DbRefused;
 }
 
 // Writes a block into the virtual keyboard as the host would, before the program starts.
@@ -147,13 +157,13 @@ class World {
         manager.reset();
     }
 
-    bool Start(std::string& error) {
+    bool Start(bool receiver, std::string& error) {
         std::vector<VirtualKeyboardModel> models;
         if (!LoadCatalogueModels(ApplicationFolder(), models)) {
             error = "no catalogue";
             return false;
         }
-        sim = MakeSimBackend(models, "101:cable", error);
+        sim = MakeSimBackend(models, receiver ? "101:receiver" : "101:cable", error);
         if (!sim) {
             return false;
         }
@@ -183,6 +193,18 @@ class World {
                 return true;
             }
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        return false;
+    }
+
+    template <typename Condition>
+    bool WaitFor(Condition condition) {
+        for (int i = 0; i < 3000; ++i) {
+            dialog->PumpMessages();
+            if (condition() && dialog->Idle() && dialog->PendingMessages() == 0) {
+                return true;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
         }
         return false;
     }
@@ -247,6 +269,21 @@ class World {
         return fired_.exchange(false);
     }
 
+    // The disk refuses database writes from the n-th one on (1: the next), until disarmed.
+    void ArmDiskFault(int nth, int code) {
+        diskFaultFrom_ = disk.Writes() + nth;
+        disk.FailWritesFrom(nth, code);
+    }
+    // Lets writes through again; true when a write was refused since the fault was armed.
+    bool DisarmDisk() {
+        disk.FailWritesFrom(0, 0);
+        const bool refused = diskFaultFrom_ > 0 && disk.Writes() >= diskFaultFrom_;
+        diskFaultFrom_ = 0;
+        return refused;
+    }
+
+    // Every database connection of the run goes through it, so it comes first.
+    test::FaultVfs disk;
     HeadlessHost host;
     ScriptedDialogs dialogs;
     DataStore store;
@@ -274,6 +311,7 @@ class World {
     std::atomic<int> countdown_{-1};
     std::atomic<bool> fired_{false};
     bool dropFault_ = false;
+    int diskFaultFrom_ = 0;
 };
 
 // The model's state, copied whole before each operation so a failed operation can be resolved
@@ -312,7 +350,8 @@ class Runner {
     std::optional<Failure> Run(RunStats* stats) {
         const auto begun = std::chrono::steady_clock::now();
         std::string error;
-        if (!world_.Start(error)) {
+        mode_ = scenario_.setup.receiver ? kModeReceiver : kModeCable;
+        if (!world_.Start(scenario_.setup.receiver, error)) {
             return Failure{0, "keyboard", "the simulation could not start: " + error};
         }
         keyboard_ = world_.sim->Keyboard(kType);
@@ -568,13 +607,15 @@ class Runner {
 
     // ---- model transitions ----
 
-    // What sending profile `p` whole does to the keyboard.
-    void ApplyProfile(State& s, const ProfileModel& p) const {
+    // What sending profile `p` whole does to the keyboard. A profile that shows a custom set
+    // it has no colours stored for takes the keyboard's own colours of that set as its own.
+    void ApplyProfile(State& s, ProfileModel& p) const {
         s.keyboard.keys = p.keys;
         for (int set = 0; set < kSets; ++set) {
             if (p.mainCustom.count(set) == 0) {
                 continue;
             }
+            Adopt(s.keyboard, p, set);
             const bool mayKeep = p.mainCustom.size() > 1;
             for (const int led : leds_) {
                 std::set<Colour> allowed;
@@ -597,6 +638,27 @@ class Runner {
                 }
                 s.keyboard.sets[set][led] = allowed;
             }
+        }
+    }
+
+    // "Nothing stored" becomes the colours the keyboard holds, when the model knows them.
+    void Adopt(const KeyboardExpectation& keyboard, ProfileModel& p, int set) const {
+        SetColours held;
+        for (const int led : leds_) {
+            const std::set<Colour>& allowed = keyboard.sets[set].at(led);
+            if (allowed.size() != 1) {
+                return;  // not known exactly: "nothing stored" stays an alternative
+            }
+            held[led] = *allowed.begin();
+        }
+        auto& alternatives = p.stored[set];
+        const auto none = std::find(alternatives.begin(), alternatives.end(), std::nullopt);
+        if (none == alternatives.end()) {
+            return;
+        }
+        alternatives.erase(none);
+        if (std::find(alternatives.begin(), alternatives.end(), held) == alternatives.end()) {
+            alternatives.emplace_back(held);
         }
     }
 
@@ -640,23 +702,47 @@ class Runner {
             case Op::DropAt:
                 world_.ArmFault(step.op == Op::DropAt, static_cast<int>(step.a % 40));
                 return std::nullopt;
+            case Op::DbRefused:
+                world_.ArmDiskFault(1 + static_cast<int>(step.a % 4),
+                                    step.b % 2 == 0 ? SQLITE_FULL : SQLITE_IOERR_WRITE);
+                return std::nullopt;
+            case Op::LinkDrop:
+                world_.DisarmDisk();
+                if (mode_ != kModeReceiver) {
+                    return Perform(index, Step{Op::Unplug});
+                }
+                if (!linkDown_ && !unplugged_) {
+                    world_.sim->SetReceiverLink(kType, false);
+                    linkDown_ = true;
+                    // The link frame arrives through the receiver's reader: the next operation
+                    // comes once the program has seen the keyboard go.
+                    if (!world_.WaitFor([this] { return !world_.dialog->session.deviceOnline; })) {
+                        return Failure{index, "keyboard",
+                                       "after " + what + ": the keyboard never went offline"};
+                    }
+                }
+                return Check(index, what);
+            case Op::SleepResume:
+                return SleepResume(index, what, step.b % 2 == 1);
             case Op::ReadRefused:
-                if (refusedRead_ != 0 || unplugged_) {
+                world_.DisarmDisk();
+                if (refusedRead_ != 0 || unplugged_ || linkDown_) {
                     return std::nullopt;
                 }
                 refusedRead_ = kRefusedReads[step.a % std::size(kRefusedReads)];
                 world_.sim->RefuseCommand(refusedRead_, true);
-                world_.sim->Unplug(kType, kModeCable);
+                world_.sim->Unplug(kType, mode_);
                 world_.WaitIdle();
-                world_.sim->Replug(kType, kModeCable);
+                world_.sim->Replug(kType, mode_);
                 world_.WaitIdle();
                 std::this_thread::sleep_for(std::chrono::milliseconds(20));
                 world_.WaitIdle();
                 // Nothing may be written while the read is incomplete.
                 return Check(index, what);
             case Op::Unplug:
+                world_.DisarmDisk();
                 if (!unplugged_) {
-                    world_.sim->Unplug(kType, kModeCable);
+                    world_.sim->Unplug(kType, mode_);
                     unplugged_ = true;
                     world_.WaitIdle();
                 }
@@ -682,8 +768,8 @@ class Runner {
             lastCommand_ += word + " ";
         }
         lastCommand_ += "-> " + std::to_string(status) + " " + err;
-        const bool faulted = world_.Disarm();
-        const bool healthy = !unplugged_ && refusedRead_ == 0;
+        const bool faulted = world_.Disarm() | world_.DisarmDisk();
+        const bool healthy = Healthy();
         if (healthy && !world_.WaitRead()) {
             return Failure{index, "keyboard", "after " + what + ": the keyboard did not come back"};
         }
@@ -699,9 +785,10 @@ class Runner {
             }
         } else if (!healthy && outcome.keyboardOp && status == 0 &&
                    !(refusedRead_ != 0 && Tolerated("incomplete-read"))) {
-            statusFailure = Failure{index, "status",
-                                    "after " + what + ": success reported while the keyboard " +
-                                        (unplugged_ ? "is unplugged" : "was not read completely")};
+            statusFailure =
+                Failure{index, "status",
+                        "after " + what + ": success reported while the keyboard " +
+                            (unplugged_ || linkDown_ ? "is away" : "was not read completely")};
         }
 
         if (status == 0) {
@@ -744,7 +831,8 @@ class Runner {
                     MergeProfile(p, *a);
                 }
             }
-            state_.nextId = std::max(before.nextId, after.nextId);
+            // A change the database did not take used no profile id.
+            state_.nextId = asAfter ? after.nextId : before.nextId;
             state_.keyboard = before.keyboard;
             if (healthy) {
                 MergeKeyboard(state_.keyboard, after.keyboard);
@@ -767,41 +855,78 @@ class Runner {
         return std::nullopt;
     }
 
+    bool Healthy() const { return !unplugged_ && !linkDown_ && refusedRead_ == 0; }
+
+    // The machine sleeps and wakes; nothing the user did changes on the way.
+    std::optional<Failure> SleepResume(size_t index, const std::string& what, bool dropOff) {
+        world_.DisarmDisk();
+        world_.dialog->PostWindowMessage(kMsgPowerBroadcast, kPowerSuspend, 0);
+        world_.dialog->PumpMessages();
+        const bool replug = dropOff && Healthy();
+        if (replug) {
+            // A keyboard often leaves the bus while the machine sleeps and is back at wake-up.
+            world_.sim->Unplug(kType, mode_);
+            world_.dialog->PumpMessages();
+            world_.sim->Replug(kType, mode_);
+        }
+        world_.dialog->PostWindowMessage(kMsgPowerBroadcast, kPowerResumeAutomatic, 0);
+        world_.WaitIdle();
+        if (Healthy() && !world_.WaitRead()) {
+            return Failure{index, "keyboard",
+                           "after " + what + ": the keyboard was not read again"};
+        }
+        if (replug) {
+            TakeReconnect();
+        }
+        return Check(index, what);
+    }
+
+    // After a connection read: changes made while the keyboard was away may have been sent now,
+    // and the read may have taken the keyboard's tables into the active profile.
+    void TakeReconnect() {
+        if (!pending_) {
+            return;
+        }
+        for (const KeyboardExpectation& change : deferred_) {
+            MergeKeyboard(state_.keyboard, change);
+        }
+        State sent = state_;
+        ApplyProfile(sent, Active(sent));
+        MergeProfile(Active(state_), Active(sent));
+        Active(state_).keys.Merge(state_.keyboard.keys);
+        MergeKeyboard(state_.keyboard, sent.keyboard);
+        deferred_.clear();
+        pending_ = false;
+    }
+
     std::optional<Failure> Heal(size_t index, const std::string& what, bool all) {
         world_.Disarm();
-        if (!all && refusedRead_ == 0 && !unplugged_) {
+        world_.DisarmDisk();
+        if (!all && Healthy()) {
             return std::nullopt;
+        }
+        if (linkDown_) {
+            world_.sim->SetReceiverLink(kType, true);
+            linkDown_ = false;
         }
         if (refusedRead_ != 0) {
             world_.sim->RefuseCommand(refusedRead_, false);
             refusedRead_ = 0;
             if (!unplugged_) {
-                world_.sim->Unplug(kType, kModeCable);
+                world_.sim->Unplug(kType, mode_);
                 world_.WaitIdle();
             }
             unplugged_ = true;
         }
         if (unplugged_) {
-            world_.sim->Replug(kType, kModeCable);
+            world_.sim->Replug(kType, mode_);
             unplugged_ = false;
         }
         if (!world_.WaitRead()) {
             return Failure{index, "keyboard",
                            "after " + what + ": the keyboard was not read again"};
         }
-        if (pending_) {
-            // Changes made while the keyboard was away may have been sent now, and the read may
-            // have taken the keyboard's tables into the active profile.
-            for (const KeyboardExpectation& change : deferred_) {
-                MergeKeyboard(state_.keyboard, change);
-            }
-            State sent = state_;
-            ApplyProfile(sent, Active(state_));
-            Active(state_).keys.Merge(state_.keyboard.keys);
-            MergeKeyboard(state_.keyboard, sent.keyboard);
-            deferred_.clear();
-            pending_ = false;
-        }
+        TakeReconnect();
         return Check(index, what);
     }
 
@@ -865,7 +990,9 @@ class Runner {
             }
             case Op::ProfileActivate: {
                 ProfileModel& p = profileAt(step.a);
-                o.keyboardOp = true;
+                // The profile already active with nothing owed to the keyboard: nothing to send,
+                // and success is honest even while the keyboard is away.
+                o.keyboardOp = p.id != s.active || pending_;
                 o.fullWrite = true;
                 o.command = {"profile", "activate", std::to_string(p.id)};
                 s.active = p.id;
@@ -982,7 +1109,9 @@ class Runner {
     int fnIndex_ = -1;
     std::string lastCommand_;  // for the trace
     State state_;
+    int mode_ = kModeCable;
     bool unplugged_ = false;
+    bool linkDown_ = false;
     uint8_t refusedRead_ = 0;
     bool pending_ = false;
     std::vector<KeyboardExpectation> deferred_;
@@ -997,8 +1126,9 @@ Scenario DrawScenario(uint64_t seed, size_t length) {
     scenario.setup.customMode = static_cast<int>(rng() % 7) - 2;  // -1 more often than a set
     scenario.setup.customMode = std::max(scenario.setup.customMode, -1);
     scenario.setup.colourSeed = rng();
+    scenario.setup.receiver = rng() % 3 == 0;
     // Weights of the operations, in the order of Op.
-    static constexpr int kWeights[] = {24, 6, 3, 8, 12, 5, 3, 5, 10, 5, 6, 2, 3, 3, 2, 2};
+    static constexpr int kWeights[] = {24, 6, 3, 8, 12, 5, 3, 5, 10, 5, 6, 2, 3, 3, 2, 2, 2, 2, 3};
     std::discrete_distribution<int> pick(std::begin(kWeights), std::end(kWeights));
     for (size_t i = 0; i < length; ++i) {
         Step step;
@@ -1050,7 +1180,8 @@ std::string StepText(const Step& step) {
 
 std::string ScenarioText(const Scenario& scenario) {
     std::string text = "{{" + std::to_string(scenario.setup.customMode) + ", " +
-                       std::to_string(scenario.setup.colourSeed) + "}, {";
+                       std::to_string(scenario.setup.colourSeed) +
+                       (scenario.setup.receiver ? ", true" : "") + "}, {";
     for (size_t i = 0; i < scenario.steps.size(); ++i) {
         text += (i == 0 ? "" : ", ") + StepText(scenario.steps[i]);
     }

@@ -31,6 +31,9 @@ enum class Op : int {
     Heal,             // every fault cleared, keyboard plugged in and read again
     Unplug,
     Replug,
+    LinkDrop,     // the receiver loses its keyboard (cable: the cable is pulled) until healed
+    SleepResume,  // the machine sleeps and wakes; b odd: the keyboard drops off the bus meanwhile
+    DbRefused,    // a: the write of the next operation from which the disk refuses, b: full or I/O
 };
 
 struct Step {
@@ -46,6 +49,7 @@ struct Step {
 struct Setup {
     int customMode = -1;  // the custom set the keyboard shows, -1 a built-in mode
     uint32_t colourSeed = 0;
+    bool receiver = false;  // plugged in through its 2.4 GHz receiver instead of the cable
 };
 
 struct Scenario {

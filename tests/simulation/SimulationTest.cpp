@@ -87,7 +87,8 @@ TEST_F(SimulationTest, RandomSeeds) {
 }
 
 // Every fault the simulation found, as the shortest sequence it shrank to: the keyboard as the
-// user brought it ({custom set shown or -1, seed of its own colours}) and the operations.
+// user brought it ({custom set shown or -1, seed of its own colours[, through the receiver]})
+// and the operations.
 struct Regression {
     const char* name;
     Scenario scenario;
