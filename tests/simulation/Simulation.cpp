@@ -362,6 +362,7 @@ class Runner {
             return Failure{0, "keyboard", "the keyboard was not read at start"};
         }
         InitialState();
+        untouched_ = UntouchedBlocks();
         if (trace_) {
             std::cerr << "  start "
                       << std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -569,7 +570,22 @@ class Runner {
                            "after " + what + ": " + std::to_string(count) +
                                " custom-set colours differ from the model:" + problems};
         }
+        const std::vector<std::vector<uint8_t>> untouched = UntouchedBlocks();
+        const char* names[] = {"macro block", "matrix screen colours"};
+        for (size_t b = 0; b < untouched.size(); ++b) {
+            if (untouched[b] != untouched_[b]) {
+                return Failure{step, "untouched",
+                               "after " + what + ": the " + names[b] +
+                                   " changed, though no operation touched it"};
+            }
+        }
         return std::nullopt;
+    }
+
+    // Blocks no simulated operation changes: the macros (global, sent again only as they are)
+    // and the matrix screen's colours.
+    std::vector<std::vector<uint8_t>> UntouchedBlocks() const {
+        return {keyboard_->BlockData(0x2D), keyboard_->BlockData(0x3A)};
     }
 
     // The database's profiles and active mark against the model.
@@ -1116,6 +1132,7 @@ class Runner {
     bool pending_ = false;
     std::vector<KeyboardExpectation> deferred_;
     int exportStatus_ = 0;
+    std::vector<std::vector<uint8_t>> untouched_;
 };
 
 }  // namespace
