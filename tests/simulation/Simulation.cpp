@@ -840,11 +840,26 @@ class Runner {
             }
             state_ = asAfter ? after : before;
             for (ProfileModel& p : state_.profiles) {
-                if (const ProfileModel* b = before.Find(p.id)) {
+                const ProfileModel* b = before.Find(p.id);
+                const ProfileModel* a = after.Find(p.id);
+                if (b != nullptr) {
                     MergeProfile(p, *b);
                 }
-                if (const ProfileModel* a = after.Find(p.id)) {
+                if (a != nullptr) {
                     MergeProfile(p, *a);
+                }
+                if (a != nullptr && b != nullptr && a->name != b->name) {
+                    // A rename either landed or not: the database tells which.
+                    for (const ProfileData& row : rows) {
+                        if (row.profile != p.id) {
+                            continue;
+                        }
+                        if (row.name == a->name) {
+                            p.name = a->name;
+                        } else if (row.name == b->name || b->name.empty()) {
+                            p.name = b->name;  // "" is a name the program chose
+                        }
+                    }
                 }
             }
             // A change the database did not take used no profile id.
