@@ -34,6 +34,9 @@ function(zanvor_test_suite name)
   endif()
   add_executable(${name}_tests ${sources})
   target_link_libraries(${name}_tests PRIVATE ${ARG_DEPS} zanvor_testsupport GTest::gmock GTest::gtest_main)
+  # Line tables are all a failing test's stack trace needs; full debug information of the test
+  # programs (never installed) only slows every build down.
+  target_compile_options(${name}_tests PRIVATE -g1)
   add_dependencies(${name}_tests stage_data)
   if(NOT ARG_LABELS)
     set(ARG_LABELS core)
