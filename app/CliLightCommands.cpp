@@ -334,6 +334,12 @@ int CmdLightCustom(CliSession& session, int set, const std::string& all,
         return NoLighting();
     }
     const LightPositionMap map = dialog.session.LightMap();
+    if (!painted.empty() && !map.read) {
+        // Until the keyboard has told where its LEDs sit, no key can be said to have none.
+        return Fail(kCliFailed,
+                    "the keyboard has not reported its lighting layout; no colours were written "
+                    "to it");
+    }
     for (const auto& [usage, colour] : painted) {
         if (map.LedOf(usage) < 0) {
             return Fail(kCliFailed, "key " + UsageText(usage) + " has no LED on this keyboard");

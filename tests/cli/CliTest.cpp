@@ -127,6 +127,12 @@ TEST_F(CliTest, ARefusedTransferExitsWithOneAndLayersCountFromOne) {
     const Run unread = Zanvorctl("--device 101 profile activate 2", "ZANVOR_SIM_FAULTS=refuse=18 ");
     EXPECT_EQ(unread.status, 1) << unread.err;
     EXPECT_NE(unread.err.find("has not reported its key tables"), std::string::npos) << unread.err;
+    // Without the LED positions no key can be said to have no LED.
+    const Run unplaced =
+        Zanvorctl("--device 101 light custom 1 Esc=FF0000", "ZANVOR_SIM_FAULTS=refuse=32 ");
+    EXPECT_EQ(unplaced.status, 1) << unplaced.err;
+    EXPECT_NE(unplaced.err.find("has not reported its lighting layout"), std::string::npos)
+        << unplaced.err;
 
     EXPECT_EQ(Zanvorctl("--device 101 key set --layer 4 Esc media:101").status, 0);
     const nlohmann::json top = Json("--device 101 key list --layer 4");

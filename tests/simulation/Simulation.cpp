@@ -808,7 +808,8 @@ class Runner {
         }
 
         if (status == 0) {
-            if (!healthy && !(outcome.keyboardOp && Tolerated("incomplete-read"))) {
+            if (!healthy && (outcome.keyboardOp || outcome.fullWrite) &&
+                !(outcome.keyboardOp && Tolerated("incomplete-read"))) {
                 // Nothing reaches a keyboard that is away or not read completely; a database
                 // change made meanwhile reaches it later, if at all.
                 pending_ = true;
@@ -989,7 +990,10 @@ class Runner {
             case Op::KeyReset: {
                 const int layer = static_cast<int>(step.a % kLayers);
                 const SimKeyRef& key = keys_[step.b % keys_.size()];
-                o.keyboardOp = true;
+                // A key that has its factory function already needs nothing sent.
+                const EntrySet factory{factory_[layer][key.index]};
+                o.keyboardOp = active.keys.entries[layer][key.index] != factory ||
+                               s.keyboard.keys.entries[layer][key.index] != factory;
                 o.command = {"key", "reset", "--layer", std::to_string(layer + 1),
                              "0x" + Hex(key.usage, 2)};
                 active.keys.entries[layer][key.index] = {factory_[layer][key.index]};
@@ -1021,10 +1025,12 @@ class Runner {
             }
             case Op::ProfileActivate: {
                 ProfileModel& p = profileAt(step.a);
-                // The profile already active with nothing owed to the keyboard: nothing to send,
-                // and success is honest even while the keyboard is away.
-                o.keyboardOp = p.id != s.active || pending_;
-                o.fullWrite = true;
+                // The profile already active: nothing to send unless something is owed to the
+                // keyboard, and success is honest even while the keyboard is away (what is owed
+                // is checked once the keyboard is back).
+                const bool again = p.id == s.active;
+                o.keyboardOp = !again;
+                o.fullWrite = !again || pending_;
                 o.command = {"profile", "activate", std::to_string(p.id)};
                 s.active = p.id;
                 ApplyProfile(s, p);
