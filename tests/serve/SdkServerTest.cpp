@@ -8,6 +8,8 @@
 
 #include <chrono>
 #include <condition_variable>
+#include <cstdio>
+#include <cstdlib>
 #include <mutex>
 #include <thread>
 
@@ -412,6 +414,48 @@ TEST(SdkServerUserTest, LoopbackPeersOfAnotherUserAreRefused) {
     Client allowed(server.Port());
     allowed.Send(0, kSdkRequestControllerCount);
     EXPECT_TRUE(allowed.Receive());
+}
+
+// Bytes another user's client gets back for a controller count request over the loopback.
+int AnswerBytesForUser(const std::string& user, uint16_t port) {
+    const std::string command = "runuser -u " + user + " -- bash -c 'exec 3<>/dev/tcp/127.0.0.1/" +
+                                std::to_string(port) +
+                                " && printf \"ORGB\\0\\0\\0\\0\\0\\0\\0\\0\\0\\0\\0\\0\" >&3 && "
+                                "timeout 3 head -c 20 <&3 | wc -c'";
+    FILE* pipe = popen(command.c_str(), "r");
+    if (!pipe) {
+        return -1;
+    }
+    int bytes = -1;
+    if (fscanf(pipe, "%d", &bytes) != 1) {
+        bytes = -1;
+    }
+    pclose(pipe);
+    return bytes;
+}
+
+TEST(SdkServerUserTest, ARealSecondUserIsRefusedUnlessAllowed) {
+    if (getuid() != 0 || access("/usr/sbin/useradd", X_OK) != 0 ||
+        access("/usr/sbin/runuser", X_OK) != 0) {
+        GTEST_SKIP() << "needs root with useradd and runuser to make a second user";
+    }
+    const std::string user = "zanvor-sdk-peer";
+    if (std::system(("id -u " + user + " >/dev/null 2>&1 || useradd -M -s /bin/bash " + user +
+                     " >/dev/null 2>&1")
+                        .c_str()) != 0) {
+        GTEST_SKIP() << "the second user could not be made";
+    }
+    FakeHub hub;
+    SdkServer server(hub);
+    SdkServerOptions options;
+    options.port = 0;
+    ASSERT_TRUE(server.Start(options));
+    EXPECT_EQ(AnswerBytesForUser(user, server.Port()), 0) << "refused: no answer";
+    EXPECT_EQ(AnswerBytesForUser("root", server.Port()), 20) << "the owner is answered";
+    server.Stop();
+    options.allowOtherUsers = true;
+    ASSERT_TRUE(server.Start(options));
+    EXPECT_EQ(AnswerBytesForUser(user, server.Port()), 20) << "allowed in the settings";
 }
 
 TEST(SdkServerUserTest, ThePeersUidIsReadFromTheKernelsSocketTable) {
