@@ -2,6 +2,8 @@
 #include "qt/ModelBinding.h"
 
 #include <algorithm>
+#include <array>
+#include <string>
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -24,6 +26,7 @@
 #include "ui/KeyFuncValue.h"
 #include "ui/KeyLayerCtrl.h"
 #include "ui/MacroPlayPanel.h"
+#include "ui/ModifierCaptions.h"
 
 namespace zanvor {
 
@@ -439,14 +442,18 @@ bool CombinationView::eventFilter(QObject* watched, QEvent* event) {
 void CombinationView::ApplyTexts() {
     title_->setText(Text(LoadText("KB.DIALOG", 1439)));
     // "Left Ctrl" shows as "Ctrl" in the row "Left"; the whole caption is the box's name.
-    for (int bit = 0; bit < CombinationKeyPanel::kModifierCount; ++bit) {
-        const QString caption = ModifierCaption(bit);
-        const qsizetype split = caption.lastIndexOf(' ');
-        modifiers_[bit]->setText(split > 0 ? caption.mid(split + 1) : caption);
-        modifiers_[bit]->setToolTip(caption);
-        modifiers_[bit]->setAccessibleName(caption);
-        if (bit % 4 == 0) {
-            sideLabels_[bit / 4]->setText(split > 0 ? caption.left(split) : QString());
+    for (int side = 0; side < 2; ++side) {
+        std::array<std::string, 4> captions;
+        for (int key = 0; key < 4; ++key) {
+            captions[key] = ModifierCaption(side * 4 + key).toStdString();
+        }
+        const ModifierRowCaptions row = SplitModifierRow(captions);
+        sideLabels_[side]->setText(Text(row.side));
+        for (int key = 0; key < 4; ++key) {
+            QCheckBox* box = modifiers_[side * 4 + key];
+            box->setText(Text(row.keys[key]));
+            box->setToolTip(Text(captions[key]));
+            box->setAccessibleName(Text(captions[key]));
         }
     }
     keyLabel_->setText(Text(LoadText("KB.DIALOG", 1454)));

@@ -10,6 +10,7 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSet>
 #include <QTabBar>
 #include <QTimer>
 
@@ -28,6 +29,7 @@
 #include "qt/ProfileViews.h"
 #include "ui/CKeyTestCtrl.h"
 #include "ui/CombinationKeyPanel.h"
+#include "ui/InstalledLanguages.h"
 #include "ui/KeyFuncValue.h"
 #include "ui/KeyLayerCtrl.h"
 #include "ui/MacroPlayPanel.h"
@@ -127,6 +129,36 @@ TEST_F(KeyPageGuiTest, ACombinationIsCapturedFromTheKeyboardAndApplied) {
     EXPECT_NE(row.macro_desc.find('B'), std::string::npos) << row.macro_desc;
     EXPECT_NE(row.macro_desc.find("Ctrl"), std::string::npos) << row.macro_desc;
     EXPECT_FALSE(dialog->Pages().keys.Combination().Capturing());
+}
+
+// The modifier boxes stand in a row per side: the row's label says the side, each box the
+// key, in every language, wherever the language puts the side's word ("Strg links",
+// "Ctrl gauche", "左 Ctrl"), and the box's name is the whole caption.
+TEST_F(KeyPageGuiTest, EachModifierBoxNamesItsKeyInEveryLanguage) {
+    StartPage();
+    CombinationView* panel = view->Combination();
+    for (const int language : LanguageIds(FindInstalledLanguages(ApplicationFolder()))) {
+        SetActiveLanguage(language);
+        QCoreApplication::processEvents();
+        for (int side = 0; side < 2; ++side) {
+            const QString label = panel->SideLabel(side)->text();
+            QSet<QString> keys;
+            for (int key = 0; key < 4; ++key) {
+                const QCheckBox* box = panel->Modifier(side * 4 + key);
+                const QString caption =
+                    QString::fromStdString(LoadText("KB.DIALOG", 1446 + side * 4 + key));
+                keys.insert(box->text());
+                EXPECT_EQ(box->accessibleName(), caption);
+                EXPECT_TRUE(label.isEmpty() ? box->text() == caption
+                                            : caption == label + " " + box->text() ||
+                                                  caption == box->text() + " " + label)
+                    << language << ": " << caption.toStdString() << " shown as "
+                    << label.toStdString() << " / " << box->text().toStdString();
+            }
+            EXPECT_EQ(keys.size(), 4) << language << " side " << side;
+        }
+    }
+    SetActiveLanguage(1033);
 }
 
 TEST_F(KeyPageGuiTest, TheCombinationTabShowsItsPanelAndTheMacroTabItsPlayOptions) {
