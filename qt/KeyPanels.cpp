@@ -379,9 +379,9 @@ CombinationView::CombinationView(CombinationKeyPanel& model, QWidget* parent)
     keyLabel_->setBuddy(field_);
     apply_ = new QPushButton(this);
     row->addWidget(keyLabel_);
-    row->addWidget(field_);
+    row->addWidget(field_, 1);
     row->addWidget(apply_);
-    row->addStretch(1);
+    row->addStretch(0);  // takes only what the field, at its widest, leaves
     layout->addLayout(row);
     connect(apply_, &QPushButton::clicked, this, [this] { model_.ClickApply(); });
     binding_ = std::make_unique<ModelBinding>(model_, this, [this](uint32_t) { Refresh(); });
@@ -448,7 +448,12 @@ void CombinationView::ApplyTexts() {
             captions[key] = ModifierCaption(side * 4 + key).toStdString();
         }
         const ModifierRowCaptions row = SplitModifierRow(captions);
-        sideLabels_[side]->setText(Text(row.side));
+        // The side's word starts the row: "Strg links" gives the row "Links".
+        QString label = Text(row.side);
+        if (!label.isEmpty()) {
+            label[0] = label[0].toUpper();
+        }
+        sideLabels_[side]->setText(label);
         for (int key = 0; key < 4; ++key) {
             QCheckBox* box = modifiers_[side * 4 + key];
             box->setText(Text(row.keys[key]));
@@ -458,6 +463,10 @@ void CombinationView::ApplyTexts() {
     }
     keyLabel_->setText(Text(LoadText("KB.DIALOG", 1454)));
     field_->setPlaceholderText(Text(LoadText("KB.DIALOG", 1455)));
+    // Wide enough for the whole hint where the row has the room; 220 pixels at least.
+    field_->setMaximumWidth(
+        std::max(field_->minimumWidth(),
+                 field_->fontMetrics().horizontalAdvance(field_->placeholderText()) + 24));
     apply_->setText(Text(LoadText("KB.DIALOG", 1456)));
 }
 
