@@ -4,9 +4,12 @@
 
 #include "store/DataStore.h"
 #include "ui/ControlIds.h"
+#include "ui/LoadText.h"
+#include "ui/WindowMessages.h"
 
 namespace zanvor {
 
+// The English captions; the list shows text kTextMinutes in the active language.
 const std::array<std::pair<const char*, int>, 10> kSleepTimeEntries = {{
     {"1 Min", 1},
     {"2 Min", 2},
@@ -108,14 +111,29 @@ SettingsPage::SettingsPage(DataStore& store, SessionState& session, TaskPoster& 
     encoderSwitch.SetControlId(kIdEncoderSwitch);
     sleepList.SetControlId(kIdSleepList);
     keyResponseList.SetControlId(kIdKeyResponseList);
-    for (const auto& [text, value] : kSleepTimeEntries) {
-        sleepList.AddItem(text, value);
-    }
-    sleepList.SelectData(kInitialSleepTime);
+    FillSleepList(kInitialSleepTime);
     for (const auto& [text, value] : kKeyResponseEntries) {
         keyResponseList.AddItem(text, value);
     }
     keyResponseList.SelectData(kInitialKeyResponse);
+}
+
+void SettingsPage::FillSleepList(int selected) {
+    const std::string format = LoadText("KB.DIALOG", kTextMinutes);
+    sleepList.Clear();
+    for (const auto& entry : kSleepTimeEntries) {
+        std::string text = format;
+        const size_t at = text.find("%1");
+        if (at != std::string::npos) {
+            text.replace(at, 2, std::to_string(entry.second));
+        }
+        sleepList.AddItem(text, entry.second);
+    }
+    sleepList.SelectData(selected);
+}
+
+void SettingsPage::ApplyTexts() {
+    FillSleepList(sleepList.GetCurData(-1));
 }
 
 void SettingsPage::StoreSwitch(const SwitchButton& control, const char* key) {
@@ -199,6 +217,7 @@ void SettingsPage::Register(PageRegistry& registry) {
         registry.AddControl(*control, [this, id](int event) { OnMessage(id, event); });
     }
     registry.AddPagesRefresh([this] { LoadSettingsPage(); });
+    registry.AddWindowMessage(kMsgReapplyTexts, [this](uintptr_t, intptr_t) { ApplyTexts(); });
     registry.AddProfileApplyStep([this] {
         LoadSettingsPage();
         return TaskResult();

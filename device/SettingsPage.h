@@ -77,6 +77,9 @@ class SettingsPage {
     void SetSleepTime();
     void SetKeyResponse();
 
+    // Names the sleep times in the active language again, keeping the selection.
+    void ApplyTexts();
+
     // Sets the controls from the current profile's configuration values. A list whose value
     // is missing keeps its initial entry; a value not in the list selects no entry.
     void LoadSettingsPage();
@@ -93,6 +96,9 @@ class SettingsPage {
     std::vector<std::pair<std::string, std::string>> ReadSettings();
 
   private:
+    static constexpr int kTextMinutes = 2254;  // "%1 Min"
+    // The sleep time entries in the active language, with the entry of `selected` chosen.
+    void FillSleepList(int selected);
     void StoreSwitch(const SwitchButton& control, const char* key);
     void StoreList(const ComboBox& control, const char* key);
     // After a value was refused: the reason to the user, the stored values back on screen.

@@ -27,6 +27,9 @@ namespace zanvor {
 
 namespace {
 
+// "R", "G", "B" in this language; the next two ids follow the red one.
+constexpr int kTextRedChannel = 1690;
+
 QColor FromBgr(uint32_t c) {
     return QColor(static_cast<int>(c & 0xFF), static_cast<int>((c >> 8) & 0xFF),
                   static_cast<int>((c >> 16) & 0xFF));
@@ -299,15 +302,15 @@ QWidget* AuroraPageView::BuildColourPanel() {
     column->addLayout(swatches);
     auto* rgbRow = new QHBoxLayout();
     rgbRow->setSpacing(4);
-    const char* names[] = {"R", "G", "B"};
     for (int i = 0; i < 3; ++i) {
-        rgbRow->addWidget(new QLabel(names[i], panel));
+        auto* channel = new QLabel(panel);
+        labels_.push_back({channel, kTextRedChannel + i});
+        rgbRow->addWidget(channel);
         rgb_[i] = new QSpinBox(panel);
         rgb_[i]->setRange(0, 255);
         // Typed or stepped with the arrow keys: without the buttons three fit a narrow panel.
         rgb_[i]->setButtonSymbols(QAbstractSpinBox::NoButtons);
         rgb_[i]->setFixedWidth(rgb_[i]->fontMetrics().horizontalAdvance("0000") + 16);
-        rgb_[i]->setAccessibleName(names[i]);
         connect(rgb_[i], &QSpinBox::editingFinished, this, [this] {
             page_.colour.Pick(ToBgr(QColor(rgb_[0]->value(), rgb_[1]->value(), rgb_[2]->value())));
         });
@@ -448,6 +451,9 @@ void AuroraPageView::RefreshSound() {
 void AuroraPageView::ApplyTexts() {
     for (const auto& [label, id] : labels_) {
         label->setText(Text(id));
+    }
+    for (int i = 0; i < 3; ++i) {
+        rgb_[i]->setAccessibleName(Text(kTextRedChannel + i));
     }
     pictureTitle_->setText(Text(604));
     colourful_->setText(Text(1786));

@@ -2,6 +2,8 @@
 #include "qt/ModelBinding.h"
 
 #include <algorithm>
+#include <array>
+#include <string>
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -24,6 +26,7 @@
 #include "ui/KeyFuncValue.h"
 #include "ui/KeyLayerCtrl.h"
 #include "ui/MacroPlayPanel.h"
+#include "ui/ModifierCaptions.h"
 
 namespace zanvor {
 
@@ -376,9 +379,9 @@ CombinationView::CombinationView(CombinationKeyPanel& model, QWidget* parent)
     keyLabel_->setBuddy(field_);
     apply_ = new QPushButton(this);
     row->addWidget(keyLabel_);
-    row->addWidget(field_);
+    row->addWidget(field_, 1);
     row->addWidget(apply_);
-    row->addStretch(1);
+    row->addStretch(0);  // takes only what the field, at its widest, leaves
     layout->addLayout(row);
     connect(apply_, &QPushButton::clicked, this, [this] { model_.ClickApply(); });
     binding_ = std::make_unique<ModelBinding>(model_, this, [this](uint32_t) { Refresh(); });
@@ -439,18 +442,31 @@ bool CombinationView::eventFilter(QObject* watched, QEvent* event) {
 void CombinationView::ApplyTexts() {
     title_->setText(Text(LoadText("KB.DIALOG", 1439)));
     // "Left Ctrl" shows as "Ctrl" in the row "Left"; the whole caption is the box's name.
-    for (int bit = 0; bit < CombinationKeyPanel::kModifierCount; ++bit) {
-        const QString caption = ModifierCaption(bit);
-        const qsizetype split = caption.lastIndexOf(' ');
-        modifiers_[bit]->setText(split > 0 ? caption.mid(split + 1) : caption);
-        modifiers_[bit]->setToolTip(caption);
-        modifiers_[bit]->setAccessibleName(caption);
-        if (bit % 4 == 0) {
-            sideLabels_[bit / 4]->setText(split > 0 ? caption.left(split) : QString());
+    for (int side = 0; side < 2; ++side) {
+        std::array<std::string, 4> captions;
+        for (int key = 0; key < 4; ++key) {
+            captions[key] = ModifierCaption(side * 4 + key).toStdString();
+        }
+        const ModifierRowCaptions row = SplitModifierRow(captions);
+        // The side's word starts the row: "Strg links" gives the row "Links".
+        QString label = Text(row.side);
+        if (!label.isEmpty()) {
+            label[0] = label[0].toUpper();
+        }
+        sideLabels_[side]->setText(label);
+        for (int key = 0; key < 4; ++key) {
+            QCheckBox* box = modifiers_[side * 4 + key];
+            box->setText(Text(row.keys[key]));
+            box->setToolTip(Text(captions[key]));
+            box->setAccessibleName(Text(captions[key]));
         }
     }
     keyLabel_->setText(Text(LoadText("KB.DIALOG", 1454)));
     field_->setPlaceholderText(Text(LoadText("KB.DIALOG", 1455)));
+    // Wide enough for the whole hint where the row has the room; 220 pixels at least.
+    field_->setMaximumWidth(
+        std::max(field_->minimumWidth(),
+                 field_->fontMetrics().horizontalAdvance(field_->placeholderText()) + 24));
     apply_->setText(Text(LoadText("KB.DIALOG", 1456)));
 }
 

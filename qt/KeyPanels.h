@@ -107,6 +107,7 @@ class CombinationView : public QWidget {
     ~CombinationView() override;
     void SetCaptureHandler(CaptureHandler handler) { capture_ = std::move(handler); }
     QCheckBox* Modifier(int bit) const { return modifiers_[bit]; }
+    QLabel* SideLabel(int row) const { return sideLabels_[row]; }
     QLineEdit* CaptureField() const { return field_; }
     QPushButton* ApplyButton() const { return apply_; }
 

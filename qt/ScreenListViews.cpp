@@ -86,9 +86,10 @@ void ScreenSlotView::Reload() {
         const QSignalBlocker blocker(this);
         clear();
         for (const ScreenSlotItem& slot : items) {
-            auto* item = new QListWidgetItem(
-                QIcon(ScreenThumbnail(slot.image, kLibraryIcon)),
-                QString::fromStdString(slot.firstText + "\n" + slot.secondText), this);
+            const QString text = QString::fromStdString(slot.firstText + "\n" + slot.secondText);
+            auto* item =
+                new QListWidgetItem(QIcon(ScreenThumbnail(slot.image, kLibraryIcon)), text, this);
+            item->setToolTip(text);  // a long caption is shortened on the card
             item->setSizeHint(QSize(0, kLibraryIcon.height() + 14));
         }
     }

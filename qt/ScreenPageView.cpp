@@ -55,6 +55,8 @@ constexpr std::pair<int, int> kButtonTexts[] = {
 
 // Section titles in the order the columns build them.
 constexpr int kTitleTexts[] = {1674, 1675, 1676, 1677};
+// "R", "G", "B" in this language; the next two ids follow the red one.
+constexpr int kTextRedChannel = 1690;
 
 }  // namespace
 
@@ -254,10 +256,10 @@ QWidget* ScreenPageView::BuildColourColumn() {
     auto* boxes = new QGridLayout();
     boxes->setHorizontalSpacing(8);
     int column_ = 0;
-    for (const auto& [box, letter, tip] : {std::tuple{&models.red, "R", 1683},
-                                           {&models.green, "G", 1684},
-                                           {&models.blue, "B", 1685}}) {
-        auto* label = new QLabel(QString::fromLatin1(letter), panel);
+    for (const auto& [box, tip] :
+         {std::pair{&models.red, 1683}, {&models.green, 1684}, {&models.blue, 1685}}) {
+        auto* label = new QLabel(panel);
+        channelLabels_.push_back(label);
         label->setObjectName("hintLabel");
         label->setAlignment(Qt::AlignCenter);
         auto* number = new NumberBoxView(*box, 0, 255, panel);
@@ -283,6 +285,9 @@ QWidget* ScreenPageView::BuildColourColumn() {
 }
 
 void ScreenPageView::ApplyTexts() {
+    for (size_t i = 0; i < channelLabels_.size(); ++i) {
+        channelLabels_[i]->setText(Text(kTextRedChannel + static_cast<int>(i)));
+    }
     for (size_t i = 0; i < titles_.size() && i < std::size(kTitleTexts); ++i) {
         titles_[i]->setText(Text(kTitleTexts[i]));
     }

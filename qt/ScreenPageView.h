@@ -63,6 +63,7 @@ class ScreenPageView : public QWidget {
     FrameStripView* frames_ = nullptr;
     QLineEdit* text_ = nullptr;
     std::vector<QLabel*> titles_;
+    std::vector<QLabel*> channelLabels_;  // "R", "G", "B" over the colour boxes
     QLabel* fontLabel_ = nullptr;
     QWidget* gridSwitch_ = nullptr;
     std::vector<std::unique_ptr<ModelBinding>> bindings_;

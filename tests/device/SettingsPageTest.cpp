@@ -12,6 +12,7 @@
 #include "store/DataStore.h"
 #include "support/CaseName.h"
 #include "support/TestHome.h"
+#include "ui/LoadText.h"
 
 namespace zanvor {
 namespace {
@@ -106,6 +107,25 @@ TEST_F(SettingsPageTest, ListsOfferTheirEntriesWithTheInitialSelections) {
                             {"1", 1}, {"2", 2}, {"4", 4}, {"8", 8}, {"16", 16}, {"20", 20}}));
     EXPECT_EQ(page->sleepList.GetCurData(), 2);
     EXPECT_EQ(page->keyResponseList.GetCurData(), 8);
+}
+
+// The sleep times are named in the active language, also after a switch, and the chosen
+// entry stays chosen.
+TEST_F(SettingsPageTest, SleepTimesAreNamedInTheActiveLanguage) {
+    page->sleepList.SelectData(15);
+    const struct {
+        int lcid;
+        std::string first;
+    } cases[] = {{1049, "1 мин"}, {1041, "1分"}, {1031, "1 Min."}, {1033, "1 Min"}};
+    for (const auto& c : cases) {
+        ASSERT_TRUE(SetActiveLanguage(c.lcid));
+        page->ApplyTexts();
+        const std::vector<ComboItem> items = page->sleepList.GetItems();
+        ASSERT_EQ(items.size(), 10u);
+        EXPECT_EQ(items[0].text, c.first);
+        EXPECT_EQ(items[9].data, 60);
+        EXPECT_EQ(page->sleepList.GetCurData(), 15) << c.lcid;
+    }
 }
 
 struct HandlerCase {

@@ -172,6 +172,35 @@ TEST_F(MainWindowTest, QtsOwnButtonsSpeakTheChosenLanguage) {
     EXPECT_EQ(buttonsAfterChoosing("English", "Key assignment"), (QStringList{"Yes", "No"}));
 }
 
+// The letters over the colour values are the language's ("R V B" in French) on every page
+// that shows them.
+TEST_F(MainWindowTest, TheColourChannelLettersFollowTheLanguage) {
+    Start("101:cable,103:cable");
+    window->SettingsButton()->click();
+    QComboBox* languages = window->Settings()->LanguageList();
+    const int french = languages->findText("Français");
+    ASSERT_GE(french, 0);
+    languages->setCurrentIndex(french);
+    emit languages->activated(french);
+    ASSERT_TRUE(WaitFor([this] { return window->Tabs()->tabText(0) == "Accueil"; }));
+    window->SettingsButton()->click();
+    const std::pair<int, int> pages[] = {
+        {101, kPageLighting}, {101, kPageAurora}, {103, kPageScreen}};
+    for (const auto& [keyboard, page] : pages) {
+        SelectKeyboard(keyboard);
+        dialog->mainView.SelectPage(page);
+        ASSERT_TRUE(WaitFor([&] { return dialog->mainView.SelectedPage() == page; }));
+        QCoreApplication::processEvents();
+        QStringList letters;
+        for (const QLabel* label : window->CurrentPage()->findChildren<QLabel*>()) {
+            if (label->text().size() == 1 && QString("RGVB").contains(label->text())) {
+                letters << label->text();
+            }
+        }
+        EXPECT_EQ(letters.join("").toStdString(), "RVB") << "page " << page;
+    }
+}
+
 TEST_F(MainWindowTest, ClosingWithHideToTrayKeepsTheProgramReachable) {
     Start("101:cable");
     window->SettingsButton()->click();

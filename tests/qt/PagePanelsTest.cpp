@@ -10,6 +10,7 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSet>
 #include <QTabBar>
 #include <QTimer>
 
@@ -28,6 +29,7 @@
 #include "qt/ProfileViews.h"
 #include "ui/CKeyTestCtrl.h"
 #include "ui/CombinationKeyPanel.h"
+#include "ui/InstalledLanguages.h"
 #include "ui/KeyFuncValue.h"
 #include "ui/KeyLayerCtrl.h"
 #include "ui/MacroPlayPanel.h"
@@ -127,6 +129,54 @@ TEST_F(KeyPageGuiTest, ACombinationIsCapturedFromTheKeyboardAndApplied) {
     EXPECT_NE(row.macro_desc.find('B'), std::string::npos) << row.macro_desc;
     EXPECT_NE(row.macro_desc.find("Ctrl"), std::string::npos) << row.macro_desc;
     EXPECT_FALSE(dialog->Pages().keys.Combination().Capturing());
+}
+
+// The modifier boxes stand in a row per side: the row's label says the side, each box the
+// key, in every language, wherever the language puts the side's word ("Strg links",
+// "Ctrl gauche", "左 Ctrl"), and the box's name is the whole caption. The capture field shows
+// its whole hint.
+TEST_F(KeyPageGuiTest, TheCombinationPanelReadsWholeInEveryLanguage) {
+    StartPage();
+    window->resize(1366, 768);
+    FunctionListView* list = view->Functions();
+    ASSERT_TRUE(WaitFor([&] { return list->TabIndex(kTabCombination) >= 0; }));
+    list->Tabs()->setCurrentIndex(list->TabIndex(kTabCombination));
+    CombinationView* panel = view->Combination();
+    ASSERT_TRUE(WaitFor([&] { return panel->isVisible(); }));
+    for (const int language : LanguageIds(FindInstalledLanguages(ApplicationFolder()))) {
+        SetActiveLanguage(language);
+        for (int pass = 0; pass < 3; ++pass) {  // the new captions laid out
+            QCoreApplication::sendPostedEvents();
+            QCoreApplication::processEvents();
+        }
+        QLineEdit* field = panel->CaptureField();
+        EXPECT_GE(field->width(),
+                  field->fontMetrics().horizontalAdvance(field->placeholderText()) + 12)
+            << language << ": " << field->placeholderText().toStdString();
+        for (int side = 0; side < 2; ++side) {
+            const QString label = panel->SideLabel(side)->text();
+            EXPECT_EQ(label.left(1).toStdString(), label.left(1).toUpper().toStdString())
+                << language;
+            QSet<QString> keys;
+            for (int key = 0; key < 4; ++key) {
+                const QCheckBox* box = panel->Modifier(side * 4 + key);
+                const QString caption =
+                    QString::fromStdString(LoadText("KB.DIALOG", 1446 + side * 4 + key));
+                keys.insert(box->text());
+                EXPECT_EQ(box->accessibleName(), caption);
+                const auto is = [&caption](const QString& text) {
+                    return caption.compare(text, Qt::CaseInsensitive) == 0;
+                };
+                EXPECT_TRUE(label.isEmpty()
+                                ? box->text() == caption
+                                : is(label + " " + box->text()) || is(box->text() + " " + label))
+                    << language << ": " << caption.toStdString() << " shown as "
+                    << label.toStdString() << " / " << box->text().toStdString();
+            }
+            EXPECT_EQ(keys.size(), 4) << language << " side " << side;
+        }
+    }
+    SetActiveLanguage(1033);
 }
 
 TEST_F(KeyPageGuiTest, TheCombinationTabShowsItsPanelAndTheMacroTabItsPlayOptions) {

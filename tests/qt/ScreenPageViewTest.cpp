@@ -197,5 +197,22 @@ TEST_F(ScreenPageViewTest, SendTellsThatThisVersionCannotSend) {
     EXPECT_TRUE(dialog->Idle());
 }
 
+// The keyboard's screen slot is a narrow card: in languages with longer words its text is
+// shortened there, and shows whole on hover.
+TEST_F(ScreenPageViewTest, TheSlotCardShowsItsWholeTextOnHover) {
+    OpenScreenPage();
+    // As the settings page's language list does: the language, then the pages' texts.
+    SetActiveLanguage(1045);
+    dialog->PostMessageW(kMsgReapplyTexts, 0, 0);
+    const ScreenSlotView* card = window->Screen()->findChild<ScreenSlotView*>();
+    ASSERT_NE(card, nullptr);
+    ASSERT_TRUE(
+        WaitFor([&] { return card->count() > 0 && card->item(0)->text().startsWith("Klatki:"); }));
+    for (int row = 0; row < card->count(); ++row) {
+        EXPECT_EQ(card->item(row)->toolTip(), card->item(row)->text());
+    }
+    SetActiveLanguage(1033);
+}
+
 }  // namespace
 }  // namespace zanvor::test

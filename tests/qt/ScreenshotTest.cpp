@@ -6,8 +6,11 @@
 #include <QPixmap>
 #include <QTabBar>
 #include <QToolButton>
+#include <utility>
+#include <vector>
 
 #include "HubWindowFixture.h"
+#include "platform/Locale.h"
 #include "qt/ControlViews.h"
 #include "qt/DeviceListView.h"
 #include "qt/HomePage.h"
@@ -97,16 +100,22 @@ TEST_F(ScreenshotTest, TheScreenPageIsWrittenAsAPicture) {
     Save(*window, "screen_pl");
 }
 
-// A tour for a person to look at, not run by default (about 90 pictures):
+// A tour for a person to look at, not run by default (about 45 pictures a language):
 //   qt_tests --gtest_also_run_disabled_tests --gtest_filter='*PageTour*'
-// Every page at the smallest size, 1366x768 and full HD, in English and Polish; the key page
-// once per function tab. Pictures land in <build folder>/screenshots/tour/.
+// Every page at the smallest size, 1366x768 and full HD, in English and Polish, or in the
+// languages ZANVOR_TOUR_LANGUAGES lists ("1031,1041"); the key page once per function tab.
+// Pictures land in <build folder>/screenshots/tour/, named with the language's code.
 TEST_F(ScreenshotTest, DISABLED_PageTourAtEverySizeAndLanguage) {
     Start("101:cable,102:cable,103:cable,160:cable");
     QDir().mkpath(ScreenshotFolder() + "tour");
     const std::pair<QString, QSize> sizes[] = {
         {"min", window->minimumSize()}, {"1366", {1366, 768}}, {"1920", {1920, 1080}}};
-    const std::pair<QString, int> languages[] = {{"en", 1033}, {"pl", 1045}};
+    std::vector<std::pair<QString, int>> languages;
+    for (const QString& id : qEnvironmentVariable("ZANVOR_TOUR_LANGUAGES", "1033,1045")
+                                 .split(',', Qt::SkipEmptyParts)) {
+        const int lcid = id.trimmed().toInt();
+        languages.emplace_back(QString::fromStdString(LocaleNameOfLcid(lcid).substr(0, 2)), lcid);
+    }
     struct Stop {
         QString name;
         int keyboard;
@@ -120,8 +129,9 @@ TEST_F(ScreenshotTest, DISABLED_PageTourAtEverySizeAndLanguage) {
     for (const auto& [language, id] : languages) {
         SetActiveLanguage(id);
         dialog->PostMessageW(kMsgReapplyTexts, 0, 0);
-        ASSERT_TRUE(
-            WaitFor([&] { return (window->Tabs()->tabText(0) == "Start") == (id == 1045); }));
+        ASSERT_TRUE(WaitFor([&] {
+            return window->Tabs()->tabText(1).toStdString() == LoadText("KB.DIALOG", 1401);
+        }));
         for (const auto& [sizeName, size] : sizes) {
             window->resize(size);
             for (const Stop& stop : stops) {
