@@ -13,6 +13,7 @@
 #include "keys/KeyCodes.h"
 #include "platform/Utf8.h"
 #include "store/DataStore.h"
+#include "store/ProfileNames.h"
 #include "ui/ControlIds.h"
 #include "ui/Dialogs.h"
 #include "ui/LoadText.h"
@@ -65,12 +66,20 @@ FileFilter ProfileFileFilter() {
     return {LoadText("KB.DIALOG", kTextProfileFileKind), {kExchangeFilePattern}};
 }
 
+// True when a profile is listed as `name` would be: names are compared as the list shows
+// them, so "Mój profil 2" is taken by a "My profile 2" that an English list shows.
+bool NameTaken(const std::string& name, const std::vector<ProfileData>& profiles) {
+    const std::string shown = ProfileDisplayName(name);
+    return std::any_of(profiles.begin(), profiles.end(), [&shown](const ProfileData& p) {
+        return ProfileDisplayName(p.name) == shown;
+    });
+}
+
 // " (2)", " (3)" … after a name that a profile already has; an existing " (n)" is replaced,
 // so importing "Gaming (2)" beside "Gaming" and "Gaming (2)" gives "Gaming (3)".
 std::string UnusedProfileName(const std::string& name, const std::vector<ProfileData>& profiles) {
     const auto taken = [&profiles](const std::string& candidate) {
-        return std::any_of(profiles.begin(), profiles.end(),
-                           [&candidate](const ProfileData& p) { return p.name == candidate; });
+        return NameTaken(candidate, profiles);
     };
     if (!taken(name)) {
         return name;
@@ -96,8 +105,7 @@ std::string NewProfileName(const std::vector<ProfileData>& profiles) {
     const std::string base = LoadText("KB.DIALOG", kTextNewProfileName);
     for (int n = 1;; ++n) {
         const std::string candidate = base + " " + std::to_string(n);
-        if (std::none_of(profiles.begin(), profiles.end(),
-                         [&candidate](const ProfileData& p) { return p.name == candidate; })) {
+        if (!NameTaken(candidate, profiles)) {
             return candidate;
         }
     }
@@ -282,7 +290,8 @@ ImportResult ExchangePage::ImportFile(const std::string& path) {
     if (imported.status != ImportStatus::Imported) {
         return imported;
     }
-    const int index = list_.AddItem(imported.name, imported.profileId, kProfileIconFile);
+    const int index =
+        list_.AddItem(ProfileDisplayName(imported.name), imported.profileId, kProfileIconFile);
     list_.SetSelectItem(index);
     state_.currentProfile = list_.GetCurData();
     poster_.PostTask(kTaskCodeApplyProfile);

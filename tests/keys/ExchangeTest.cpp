@@ -319,6 +319,7 @@ TEST_F(ExchangePageTest, AnImportedNameThatIsTakenGetsTheFirstFreeNumber) {
     AddProfile("Gaming");
     AddProfile("Gaming (2)");
     AddProfile("Work (3)");
+    AddProfile("My profile 2");
     const struct {
         std::string fileName;
         std::string listed;
@@ -326,7 +327,10 @@ TEST_F(ExchangePageTest, AnImportedNameThatIsTakenGetsTheFirstFreeNumber) {
         {"Racing", "Racing"},          // free: as it is
         {"Gaming", "Gaming (3)"},      // (2) is taken too
         {"Gaming (2)", "Gaming (4)"},  // its number is replaced, not added to
-        {"Work (3)", "Work (2)"},     {"(2)", "(2)"},
+        {"Work (3)", "Work (2)"},
+        {"(2)", "(2)"},
+        // Compared as the list shows them: a default name made in Polish reads "My profile 2".
+        {"Mój profil 2", "Mój profil 2 (2)"},
     };
     for (const auto& c : cases) {
         const std::string path = home() + "named.xml";
