@@ -4,8 +4,13 @@
 
 #include "store/DataStore.h"
 #include "ui/ControlIds.h"
+#include "ui/LoadText.h"
 
 namespace zanvor {
+
+namespace {
+constexpr int kTextSleepMinutes = 1980;  // "%s min"
+}  // namespace
 
 const std::array<std::pair<const char*, int>, 10> kSleepTimeEntries = {{
     {"1 Min", 1},
@@ -108,14 +113,35 @@ SettingsPage::SettingsPage(DataStore& store, SessionState& session, TaskPoster& 
     encoderSwitch.SetControlId(kIdEncoderSwitch);
     sleepList.SetControlId(kIdSleepList);
     keyResponseList.SetControlId(kIdKeyResponseList);
-    for (const auto& [text, value] : kSleepTimeEntries) {
-        sleepList.AddItem(text, value);
-    }
+    LabelSleepList();
     sleepList.SelectData(kInitialSleepTime);
     for (const auto& [text, value] : kKeyResponseEntries) {
         keyResponseList.AddItem(text, value);
     }
     keyResponseList.SelectData(kInitialKeyResponse);
+    languageSubscription_ = SubscribeLanguageChanged([this](int) { LabelSleepList(); });
+}
+
+std::string SleepTimeText(int minutes) {
+    std::string text = LoadText("KB.DIALOG", kTextSleepMinutes);
+    if (const size_t at = text.find("%s"); at != std::string::npos) {
+        return text.replace(at, 2, std::to_string(minutes));
+    }
+    for (const auto& [fallback, value] : kSleepTimeEntries) {
+        if (value == minutes) {
+            return fallback;
+        }
+    }
+    return std::to_string(minutes);
+}
+
+void SettingsPage::LabelSleepList() {
+    const int selected = sleepList.GetCurSel();
+    sleepList.Clear();
+    for (const auto& entry : kSleepTimeEntries) {
+        sleepList.AddItem(SleepTimeText(entry.second), entry.second);
+    }
+    sleepList.SetCurSel(selected);
 }
 
 void SettingsPage::StoreSwitch(const SwitchButton& control, const char* key) {

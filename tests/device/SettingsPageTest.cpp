@@ -12,6 +12,7 @@
 #include "store/DataStore.h"
 #include "support/CaseName.h"
 #include "support/TestHome.h"
+#include "ui/LoadText.h"
 
 namespace zanvor {
 namespace {
@@ -88,16 +89,16 @@ TEST_F(SettingsPageTest, ListsOfferTheirEntriesWithTheInitialSelections) {
     for (const ComboItem& item : page->sleepList.GetItems()) {
         sleep.emplace_back(item.text, item.data);
     }
-    EXPECT_EQ(sleep, (std::vector<std::pair<std::string, int>>{{"1 Min", 1},
-                                                               {"2 Min", 2},
-                                                               {"3 Min", 3},
-                                                               {"5 Min", 5},
-                                                               {"10 Min", 10},
-                                                               {"15 Min", 15},
-                                                               {"20 Min", 20},
-                                                               {"25 Min", 25},
-                                                               {"30 Min", 30},
-                                                               {"60 Min", 60}}));
+    EXPECT_EQ(sleep, (std::vector<std::pair<std::string, int>>{{"1 min", 1},
+                                                               {"2 min", 2},
+                                                               {"3 min", 3},
+                                                               {"5 min", 5},
+                                                               {"10 min", 10},
+                                                               {"15 min", 15},
+                                                               {"20 min", 20},
+                                                               {"25 min", 25},
+                                                               {"30 min", 30},
+                                                               {"60 min", 60}}));
     std::vector<std::pair<std::string, int>> response;
     for (const ComboItem& item : page->keyResponseList.GetItems()) {
         response.emplace_back(item.text, item.data);
@@ -106,6 +107,18 @@ TEST_F(SettingsPageTest, ListsOfferTheirEntriesWithTheInitialSelections) {
                             {"1", 1}, {"2", 2}, {"4", 4}, {"8", 8}, {"16", 16}, {"20", 20}}));
     EXPECT_EQ(page->sleepList.GetCurData(), 2);
     EXPECT_EQ(page->keyResponseList.GetCurData(), 8);
+}
+
+TEST_F(SettingsPageTest, SleepTimesFollowALanguageSwitch) {
+    SetActiveLanguage(1033);
+    page->sleepList.SelectData(10);
+    SetActiveLanguage(1031);
+    EXPECT_EQ(page->sleepList.GetCurText(), "10 Min.") << "relabelled, the selection kept";
+    EXPECT_EQ(page->sleepList.GetCount(), 10);
+    SetActiveLanguage(1041);
+    EXPECT_EQ(page->sleepList.GetItems().front().text, "1 分");
+    SetActiveLanguage(1033);
+    EXPECT_EQ(page->sleepList.GetCurText(), "10 min");
 }
 
 struct HandlerCase {
