@@ -391,8 +391,9 @@ int CmdExport(CliSession& session, int profileId, const std::string& file) {
     if (!store.GetProfileName(profileId, name)) {
         return Fail(kCliUsage, "no profile " + std::to_string(profileId));
     }
-    if (!ExportProfileKeys(store, profileId, name, file)) {
-        return Fail(kCliFailed, "cannot write " + file);
+    std::string error;
+    if (!ExportProfileKeys(store, profileId, name, file, &error)) {
+        return Fail(kCliFailed, error.empty() ? "cannot write " + file : error);
     }
     return kCliOk;
 }

@@ -29,6 +29,15 @@ constexpr int kTextSpecialKeysRestored = 1961;  // the file made the Fn key a de
 constexpr int kTextNewProfileName = 65;         // "My profile": new profiles are "My profile 4"
 constexpr int kTextBlankName = 2173;            // "The profile name in the file is blank."
 constexpr int kTextCannotImport = 2174;         // "This file cannot be imported. %s"
+constexpr int kTextExportFailed = 1982;         // "The profile could not be exported to %s."
+
+// `text` with its "%s" replaced by `path`.
+std::string WithPath(std::string text, const std::string& path) {
+    if (const size_t at = text.find("%s"); at != std::string::npos) {
+        text.replace(at, 2, path);
+    }
+    return text;
+}
 
 ImportStatus StatusOf(ExchangeReadResult read) {
     switch (read) {
@@ -125,10 +134,10 @@ std::set<int> MacroIds(DataStore& store) {
 }  // namespace
 
 bool ExportProfileKeys(DataStore& store, int profileId, const std::string& name,
-                       const std::string& path) {
+                       const std::string& path, std::string* error) {
     std::vector<KeyMacroData> rows;
     store.ListProfileKeys(profileId, rows);
-    return WriteExchangeFile(path, name, rows);
+    return WriteExchangeFile(path, name, rows, error);
 }
 
 ImportResult ImportProfileFile(DataStore& store, const std::string& path,
@@ -216,16 +225,16 @@ ExchangePage::ExportResult ExchangePage::ExportKeys(int profileId) {
     if (!path) {
         return ExportResult::Cancelled;
     }
-    if (!ExportProfileKeys(store_, profileId, name, *path)) {
-        dialogs_.MessageBox(LoadText("KB.DIALOG", 961), LoadText("KB.DIALOG", 960));
+    std::string error;
+    if (!ExportProfileKeys(store_, profileId, name, *path, &error)) {
+        dialogs_.MessageBox(
+            WithPath(LoadText("KB.DIALOG", kTextExportFailed), *path) + "\n\n" + error,
+            LoadText("KB.DIALOG", 960));
         return ExportResult::SaveFailed;
     }
     // Where the file went, so the user can find it.
-    std::string done = LoadText("KB.DIALOG", kTextProfileExported);
-    if (const size_t at = done.find("%s"); at != std::string::npos) {
-        done.replace(at, 2, *path);
-    }
-    dialogs_.MessageBox(done, LoadText("KB.DIALOG", 960));
+    dialogs_.MessageBox(WithPath(LoadText("KB.DIALOG", kTextProfileExported), *path),
+                        LoadText("KB.DIALOG", 960));
     return ExportResult::Saved;
 }
 

@@ -28,9 +28,9 @@ inline constexpr int kMaxProfileCount = 10;
 inline constexpr const char* kProfileIconFile = "icon\\icon_profile.png";
 
 // Writes every key row of `profileId` (in the store's order) to `path` under `name`. False
-// when the file cannot be written.
+// when the file cannot be written; `error` (when given) then names the file and the cause.
 bool ExportProfileKeys(DataStore& store, int profileId, const std::string& name,
-                       const std::string& path);
+                       const std::string& path, std::string* error = nullptr);
 
 enum class ImportStatus {
     Imported,      // a new profile holds the file's rows
@@ -81,7 +81,7 @@ class ExchangePage {
 
     // Exports the profile of the list entry with id `profileId` (the selected entry when 0):
     // asks for the file and writes the entry's text as the name. A failed save is shown to the
-    // user.
+    // user with the file and the cause.
     ExportResult ExportKeys(int profileId = 0);
 
     // Imports a file as a new profile: refuses with the profile page's limit message when the

@@ -574,8 +574,11 @@ TEST_F(ExchangePageTest, ExportNeedsASelectionAndReportsAFailedSave) {
     dialogs.ClearHistory();
     dialogs.QueueFile(home() + "no-such-folder/out.xml");
     EXPECT_EQ(page.ExportKeys(), ExchangePage::ExportResult::SaveFailed);
-    EXPECT_EQ(Shown("message"),
-              std::vector<std::string>{"The profile could not be saved to this file."});
+    const std::string target = home() + "no-such-folder/out.xml";
+    EXPECT_EQ(Shown("message"), std::vector<std::string>{"The profile could not be exported to " +
+                                                         target + ".\n\ncannot write " + target +
+                                                         ": No such file or directory"})
+        << "the file and the cause";
     EXPECT_FALSE(std::filesystem::exists(home() + "no-such-folder/out.xml"));
 }
 
