@@ -11,6 +11,7 @@
 #include "keys/DeadKeyRows.h"
 #include "keys/ExchangeRowCheck.h"
 #include "keys/KeyCodes.h"
+#include "platform/FileRead.h"
 #include "platform/Utf8.h"
 #include "store/DataStore.h"
 #include "store/ProfileNames.h"
@@ -30,6 +31,13 @@ constexpr int kTextNewProfileName = 65;         // "My profile": new profiles ar
 constexpr int kTextBlankName = 2173;            // "The profile name in the file is blank."
 constexpr int kTextCannotImport = 2174;         // "This file cannot be imported. %s"
 constexpr int kTextExportFailed = 1982;         // "The profile could not be exported to %s."
+// Why a chosen file was not imported: "%s cannot be imported." and the cause.
+constexpr int kTextFileNotImported = 1983;
+constexpr int kTextUnreadable = 1984;
+constexpr int kTextNotAFile = 1985;
+constexpr int kTextTooLarge = 1986;  // "… larger than %s MB …"
+constexpr int kTextNotXml = 1987;
+constexpr int kTextNoProfile = 1988;
 
 // `text` with its "%s" replaced by `path`.
 std::string WithPath(std::string text, const std::string& path) {
@@ -249,10 +257,12 @@ bool ExchangePage::ImportKeys() {
     }
     std::error_code error;
     if (!std::filesystem::exists(*path, error)) {
+        ShowUnusableFile(*path, ImportStatus::Unreadable);
         return false;
     }
 
     const ImportResult imported = ImportFile(*path);
+    ShowUnusableFile(*path, imported.status);
     if (imported.status == ImportStatus::LimitReached) {
         dialogs_.MessageBox(LoadText("KB.DIALOG", 69), LoadText("KB.DIALOG", 66));
         return false;
@@ -274,6 +284,32 @@ bool ExchangePage::ImportKeys() {
     }
     // An unusable file changes nothing.
     return true;
+}
+
+void ExchangePage::ShowUnusableFile(const std::string& path, ImportStatus status) {
+    std::string reason;
+    switch (status) {
+        case ImportStatus::Unreadable:
+            reason = LoadText("KB.DIALOG", kTextUnreadable);
+            break;
+        case ImportStatus::NotAFile:
+            reason = LoadText("KB.DIALOG", kTextNotAFile);
+            break;
+        case ImportStatus::TooLarge:
+            reason = WithPath(LoadText("KB.DIALOG", kTextTooLarge),
+                              std::to_string(kMaxUserFileBytes >> 20));
+            break;
+        case ImportStatus::NotXml:
+            reason = LoadText("KB.DIALOG", kTextNotXml);
+            break;
+        case ImportStatus::NoProfile:
+            reason = LoadText("KB.DIALOG", kTextNoProfile);
+            break;
+        default:
+            return;  // imported, or told by the caller
+    }
+    dialogs_.MessageBox(WithPath(LoadText("KB.DIALOG", kTextFileNotImported), path) + "\n" + reason,
+                        LoadText("KB.DIALOG", 66));
 }
 
 ImportResult ExchangePage::ImportFile(const std::string& path) {

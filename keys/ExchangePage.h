@@ -86,7 +86,8 @@ class ExchangePage {
 
     // Imports a file as a new profile: refuses with the profile page's limit message when the
     // list holds kMaxProfileCount entries, asks for the file ("Custom Key (*.xml)"), stores it,
-    // lists, selects and activates the new profile and posts the profile to the keyboard.
+    // lists, selects and activates the new profile and posts the profile to the keyboard. A
+    // file that cannot be imported is named to the user with the reason.
     // True when a file was chosen and exists, whatever its content; false when the limit was
     // reached, the dialog was cancelled or the file does not exist.
     bool ImportKeys();
@@ -98,6 +99,10 @@ class ExchangePage {
     ImportResult ImportFile(const std::string& path);
 
   private:
+    // Names a chosen file that could not be read as a profile file, with the cause; nothing
+    // for other results.
+    void ShowUnusableFile(const std::string& path, ImportStatus status);
+
     DataStore& store_;
     Dialogs& dialogs_;
     ProfileList& list_;

@@ -457,23 +457,43 @@ TEST_F(ExchangePageTest, ImportGivesTheFnKeyItsFactoryFunctionBack) {
     EXPECT_EQ(Shown("message"), std::vector<std::string>{LoadText("KB.DIALOG", 1961)});
 }
 
-TEST_F(ExchangePageTest, UnusableFilesChangeNothing) {
+TEST_F(ExchangePageTest, UnusableFilesChangeNothingAndAreNamedWithTheReason) {
     const int first = AddProfile("Profile 1");
     store.SetActiveProfile(first);
+    const std::string path = home() + "import.xml";
     const struct {
         const char* what;
         std::string bytes;
+        const char* reason;
     } cases[] = {
-        {"not XML", "this is not xml"},
-        {"truncated", Document(Item("0", "4", "4")).substr(0, 80)},
-        {"no profile element", "<?xml version=\"1.0\"?><layout><key_macro/></layout>"},
+        {"not XML", "this is not xml", "The file is not an XML document."},
+        {"truncated", Document(Item("0", "4", "4")).substr(0, 80),
+         "The file is not an XML document."},
+        {"no profile element", "<?xml version=\"1.0\"?><layout><key_macro/></layout>",
+         "The file holds no profile."},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
+        dialogs.ClearHistory();
         EXPECT_TRUE(Import(c.bytes)) << "a chosen, existing file";
         ExpectNothingImported(1, first);
+        EXPECT_EQ(Shown("message"),
+                  std::vector<std::string>{path + " cannot be imported.\n" + c.reason});
     }
-    EXPECT_TRUE(Shown("message").empty());
+
+    dialogs.ClearHistory();
+    dialogs.QueueFile(home());
+    EXPECT_TRUE(page.ImportKeys());
+    EXPECT_EQ(Shown("message"),
+              std::vector<std::string>{home() + " cannot be imported.\n" +
+                                       "It is a folder or a device, not a file."});
+    dialogs.ClearHistory();
+    dialogs.QueueFile(home() + "gone.xml");
+    EXPECT_FALSE(page.ImportKeys());
+    EXPECT_EQ(Shown("message"),
+              std::vector<std::string>{home() + "gone.xml cannot be imported.\n" +
+                                       "The file does not exist or cannot be read."});
+    ExpectNothingImported(1, first);
 }
 
 TEST_F(ExchangePageTest, ImportWithoutAFileReturnsFalse) {
