@@ -10,6 +10,7 @@
 #include "device/DeviceSettings.h"
 #include "keys/ExchangeFile.h"
 #include "keys/KeyCodes.h"
+#include "keys/KeyFunctionCaption.h"
 #include "keys/KeyFunctionText.h"
 #include "platform/FileRead.h"
 #include "store/DataStore.h"
@@ -248,6 +249,8 @@ int CmdKeyList(CliSession& session, int shownLayer) {
     const int profile = dialog.session.currentProfile.load();
     json rows = json::array();
     TextTable table({"USAGE", "KEY", "FUNCTION", "CAPTION"});
+    std::vector<MacroData> macros;
+    dialog.Store().ListMacros(macros);
     for (const KeyItem& item : dialog.keyboardCtrl.GetKeyItems()) {
         if (item.code <= 0 || item.code > 0xFF || item.code == 0xFF) {
             continue;
@@ -257,6 +260,7 @@ int CmdKeyList(CliSession& session, int shownLayer) {
         // A key without an assignment of its own sends what the keyboard's factory table has.
         const bool factory = !hasRow || row.macro_type == 0;
         const std::string function = factory ? "factory" : FormatKeyFunction(row);
+        const std::string caption = hasRow ? KeyFunctionCaption(row, macros) : std::string();
         char usage[8];
         std::snprintf(usage, sizeof usage, "0x%02X", item.code);
         rows.push_back({{"usage", usage},
@@ -264,8 +268,8 @@ int CmdKeyList(CliSession& session, int shownLayer) {
                         {"function", function},
                         {"type", hasRow ? row.macro_type : 0},
                         {"code", hasRow ? row.macro_value : 0},
-                        {"caption", hasRow ? row.macro_desc : ""}});
-        table.AddRow({usage, item.caption, function, hasRow ? row.macro_desc : ""});
+                        {"caption", caption}});
+        table.AddRow({usage, item.caption, function, caption});
     }
     session.Options().json ? PrintJson(json{{"layer", shownLayer}, {"keys", rows}})
                            : table.Print(std::cout);
@@ -387,8 +391,9 @@ int CmdExport(CliSession& session, int profileId, const std::string& file) {
     if (!store.GetProfileName(profileId, name)) {
         return Fail(kCliUsage, "no profile " + std::to_string(profileId));
     }
-    if (!ExportProfileKeys(store, profileId, name, file)) {
-        return Fail(kCliFailed, "cannot write " + file);
+    std::string error;
+    if (!ExportProfileKeys(store, profileId, name, file, &error)) {
+        return Fail(kCliFailed, error.empty() ? "cannot write " + file : error);
     }
     return kCliOk;
 }

@@ -13,6 +13,7 @@
 #include "lighting/LightRows.h"
 #include "lighting/MatrixPage.h"
 #include "store/DataStore.h"
+#include "ui/LoadText.h"
 
 namespace zanvor {
 
@@ -130,7 +131,8 @@ int CmdMatrixShow(CliSession& session) {
     std::cout << "\npresets (0x80):";
     for (const int number : kMatrixLivePresets) {
         std::cout << "  " << number << " " << MatrixPage::PresetName(number)
-                  << (IsMatrixAudioPreset(number) ? " (sound)" : "");
+                  << (IsMatrixAudioPreset(number) ? " " + LoadText("KB.DIALOG", 1981)
+                                                  : std::string());
     }
     std::cout << "\n";
     return kCliOk;

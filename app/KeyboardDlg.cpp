@@ -385,6 +385,16 @@ void KeyboardDlg::OnPowerBroadcast(uintptr_t event) {
     }
 }
 
+void KeyboardDlg::ShowAtStart(bool minimised) {
+    if (!minimised) {
+        host_.ShowNormal();
+    } else if (trayAdded_ && host_.TrayAvailable()) {
+        host_.Hide();
+    } else {
+        host_.ShowMinimized();
+    }
+}
+
 void KeyboardDlg::OnCloseButton() {
     // Without a system tray a hidden window could never be brought back: minimise instead.
     if (ReadRegistryInt("exit_mode") == 1) {

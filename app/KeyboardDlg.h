@@ -62,6 +62,10 @@ class KeyboardDlg : public MDialog, public CThreadBasic, public TaskPoster {
     // The close button: hides to the tray when exit_mode is 1 (and a tray exists),
     // otherwise ends the program.
     void OnCloseButton();
+    // The window's first showing: normal, or for a minimised start (autostart with
+    // "start minimised" on) hidden to the tray icon when a tray shows it, else minimised, so
+    // the window can always be brought back.
+    void ShowAtStart(bool minimised);
     // Closes every secondary window before an exit or a device change.
     void CloseSecondaryWindows();
     // Ends the program at once with exit code 0.

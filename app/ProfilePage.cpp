@@ -6,6 +6,7 @@
 #include "platform/Trace.h"
 #include "platform/Utf8.h"
 #include "store/DataStore.h"
+#include "store/ProfileNames.h"
 #include "ui/ControlIds.h"
 #include "ui/DeviceTasks.h"
 #include "ui/Dialogs.h"
@@ -15,15 +16,6 @@
 namespace zanvor {
 
 namespace {
-
-// Prefixes of the default names stored by earlier versions and by other languages.
-constexpr std::string_view kEnglishDefault = "Profile";
-constexpr std::string_view kChineseDefault = "配置文件";
-constexpr std::string_view kCustomDefault = "我的專屬配寘";
-
-bool StartsWith(const std::string& text, std::string_view prefix) {
-    return text.compare(0, prefix.size(), prefix) == 0;
-}
 
 ProfileData NewProfileRecord(const std::string& name) {
     ProfileData profile;
@@ -57,17 +49,7 @@ std::string CleanProfileName(const std::string& name) {
 }
 
 std::string ProfilePage::DisplayName(const std::string& stored) {
-    if (StartsWith(stored, kEnglishDefault)) {
-        return LoadText("KB.DIALOG", 68) + stored.substr(kEnglishDefault.size());
-    }
-    if (StartsWith(stored, kChineseDefault)) {
-        return LoadText("KB.DIALOG", 68) + stored.substr(kChineseDefault.size());
-    }
-    if (StartsWith(stored, kCustomDefault)) {
-        const std::string rest = stored.substr(kCustomDefault.size());
-        return LoadText("KB.DIALOG", kTextNewProfileName) + rest;
-    }
-    return stored;
+    return ProfileDisplayName(stored);
 }
 
 std::string ProfilePage::UniqueName(const std::string& base, const ProfileList& list) {
@@ -105,6 +87,16 @@ void ProfilePage::Register(PageRegistry& registry) {
     registry.AddTask(
         kTaskApplyProfile, [&registry] { return registry.RunProfileApplySteps(); },
         TaskOptions{.closesBusyDialog = true});
+    languageSubscription_ = SubscribeLanguageChanged([this](int) { ShowNamesAgain(); });
+}
+
+void ProfilePage::ShowNamesAgain() {
+    for (int i = 0; i < list_.GetItemCount(); ++i) {
+        std::string stored;
+        if (store_.GetProfileName(list_.GetItemData(i), stored)) {
+            list_.SetItemText(i, DisplayName(stored));
+        }
+    }
 }
 
 ProfilePage::ProfilePage(DataStore& store, SessionState& session, TaskPoster& poster,

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "device/SessionState.h"
+#include "ui/LoadText.h"
 #include "ui/PageRegistry.h"
 #include "ui/ProfileList.h"
 
@@ -70,8 +71,8 @@ class ProfilePage {
     // dialog, the command line and at first start alike.
     static constexpr int kTextNewProfileName = 65;
 
-    // The name shown for a stored name: a default-name prefix ("Profile" and "配置文件" as
-    // text 68, "我的專屬配寘" as text 65) in the current language, other names unchanged.
+    // The name shown for a stored name (ProfileDisplayName): default names in the current
+    // language, other names unchanged.
     static std::string DisplayName(const std::string& stored);
     // "<base> <n>" for the first n = 1, 2, ... that no entry's text equals; "<base> 1000"
     // when all up to 1000 are taken.
@@ -168,6 +169,8 @@ class ProfilePage {
     // Deletes the profile and makes nextActive (unless 0) active, both or neither; refuses to
     // delete the last profile the database holds.
     ProfileResult DeleteFromStore(int id, int nextActive);
+    // The entries' names again, after a language change: default names follow the language.
+    void ShowNamesAgain();
 
     std::unique_ptr<ProfileList> ownedList_;
     DataStore& store_;
@@ -178,6 +181,7 @@ class ProfilePage {
     ProfileHooks hooks_;
     int contextProfile_ = 0;  // UI thread: the profile the open context menu is for
     int renameProfile_ = 0;   // UI thread: the profile whose name is being edited
+    LanguageSubscription languageSubscription_;
 };
 
 }  // namespace zanvor

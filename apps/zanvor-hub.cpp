@@ -19,7 +19,9 @@ int main(int argc, char** argv) {
                 "Zanvor keyboards.\n"
                 "  --simulate   use virtual keyboards instead of real ones\n"
                 "  --hid-trace  write every HID report to FILE\n"
-                "  -autorun     start minimised, as the desktop session's autostart does\n"
+                "  -autorun     started by the desktop session's autostart: starts minimised\n"
+                "               (hidden to the tray when there is one) only when \"Start\n"
+                "               minimised\" is on in the settings\n"
                 "zanvorctl is the same for the command line; see zanvor-hub(1) and "
                 "zanvorctl(1).\n");
             return 0;

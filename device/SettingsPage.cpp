@@ -9,7 +9,11 @@
 
 namespace zanvor {
 
-// The English captions; the list shows text kTextMinutes in the active language.
+namespace {
+constexpr int kTextSleepMinutes = 2254;  // "%1 Min"
+}  // namespace
+
+// The English captions, used when the language file has no text for the minutes.
 const std::array<std::pair<const char*, int>, 10> kSleepTimeEntries = {{
     {"1 Min", 1},
     {"2 Min", 2},
@@ -111,29 +115,39 @@ SettingsPage::SettingsPage(DataStore& store, SessionState& session, TaskPoster& 
     encoderSwitch.SetControlId(kIdEncoderSwitch);
     sleepList.SetControlId(kIdSleepList);
     keyResponseList.SetControlId(kIdKeyResponseList);
-    FillSleepList(kInitialSleepTime);
+    LabelSleepList();
+    sleepList.SelectData(kInitialSleepTime);
     for (const auto& [text, value] : kKeyResponseEntries) {
         keyResponseList.AddItem(text, value);
     }
     keyResponseList.SelectData(kInitialKeyResponse);
+    languageSubscription_ = SubscribeLanguageChanged([this](int) { LabelSleepList(); });
 }
 
-void SettingsPage::FillSleepList(int selected) {
-    const std::string format = LoadText("KB.DIALOG", kTextMinutes);
+std::string SleepTimeText(int minutes) {
+    std::string text = LoadText("KB.DIALOG", kTextSleepMinutes);
+    if (const size_t at = text.find("%1"); at != std::string::npos) {
+        return text.replace(at, 2, std::to_string(minutes));
+    }
+    for (const auto& [fallback, value] : kSleepTimeEntries) {
+        if (value == minutes) {
+            return fallback;
+        }
+    }
+    return std::to_string(minutes);
+}
+
+void SettingsPage::LabelSleepList() {
+    const int selected = sleepList.GetCurSel();
     sleepList.Clear();
     for (const auto& entry : kSleepTimeEntries) {
-        std::string text = format;
-        const size_t at = text.find("%1");
-        if (at != std::string::npos) {
-            text.replace(at, 2, std::to_string(entry.second));
-        }
-        sleepList.AddItem(text, entry.second);
+        sleepList.AddItem(SleepTimeText(entry.second), entry.second);
     }
-    sleepList.SelectData(selected);
+    sleepList.SetCurSel(selected);
 }
 
 void SettingsPage::ApplyTexts() {
-    FillSleepList(sleepList.GetCurData(-1));
+    LabelSleepList();
 }
 
 void SettingsPage::StoreSwitch(const SwitchButton& control, const char* key) {

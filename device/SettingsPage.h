@@ -8,6 +8,7 @@
 
 #include "device/SessionState.h"
 #include "ui/ComboBox.h"
+#include "ui/LoadText.h"
 #include "ui/PageRegistry.h"
 #include "ui/SwitchButton.h"
 
@@ -18,12 +19,16 @@ class DataStore;
 // Worker task that writes the keyboard settings (the pages below app/ cannot see its enum).
 inline constexpr int kWriteSettingsTask = 17;
 
-// Entries of the settings page's lists: (text, value).
+// Entries of the settings page's lists: (text, value). The sleep times' texts are used only
+// when the language file has no text for them (SleepTimeText).
 extern const std::array<std::pair<const char*, int>, 10> kSleepTimeEntries;
 extern const std::array<std::pair<const char*, int>, 6> kKeyResponseEntries;
 // Values selected before a profile's configuration values are loaded.
 inline constexpr int kInitialSleepTime = 2;
 inline constexpr int kInitialKeyResponse = 8;
+
+// A sleep time as the list shows it ("10 Min") in the current language.
+std::string SleepTimeText(int minutes);
 
 // The configuration keys `zanvorctl settings` knows, in display order.
 extern const std::array<const char*, 7> kSettingKeys;
@@ -96,19 +101,19 @@ class SettingsPage {
     std::vector<std::pair<std::string, std::string>> ReadSettings();
 
   private:
-    static constexpr int kTextMinutes = 2254;  // "%1 Min"
-    // The sleep time entries in the active language, with the entry of `selected` chosen.
-    void FillSleepList(int selected);
     void StoreSwitch(const SwitchButton& control, const char* key);
     void StoreList(const ComboBox& control, const char* key);
     // After a value was refused: the reason to the user, the stored values back on screen.
     void StoreFailed();
+    // The sleep list's entries in the current language, the selection kept.
+    void LabelSleepList();
 
     DataStore& store_;
     SessionState& session_;
     TaskPoster& poster_;
     Hooks hooks_;
     std::function<void(const std::string& reason)> reportFailure_;
+    LanguageSubscription languageSubscription_;
 };
 
 }  // namespace zanvor

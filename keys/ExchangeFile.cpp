@@ -135,11 +135,15 @@ std::string FormatExchangeDocument(const std::string& name, const std::vector<Ke
 }
 
 bool WriteExchangeFile(const std::string& path, const std::string& name,
-                       const std::vector<KeyMacroData>& rows) {
+                       const std::vector<KeyMacroData>& rows, std::string* error) {
     // Replaces only a regular file, through a temporary file, so a failed export leaves the
     // old file whole and never writes into a device or a FIFO.
-    std::string error;
-    return WriteRegularFile(path, FormatExchangeDocument(name, rows), error);
+    std::string reason;
+    const bool written = WriteRegularFile(path, FormatExchangeDocument(name, rows), reason);
+    if (!written && error != nullptr) {
+        *error = reason;
+    }
+    return written;
 }
 
 ExchangeReadResult ParseExchangeDocument(const void* data, size_t size, std::string& name,

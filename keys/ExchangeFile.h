@@ -47,9 +47,9 @@ int ParseLeadingInt(std::string_view text);
 std::string FormatExchangeDocument(const std::string& name, const std::vector<KeyMacroData>& rows);
 
 // Writes the document to `path`, replacing the file. False when the file cannot be written
-// completely (the caller reports it).
+// completely; `error` (when given) then holds a one-line reason naming the file and the cause.
 bool WriteExchangeFile(const std::string& path, const std::string& name,
-                       const std::vector<KeyMacroData>& rows);
+                       const std::vector<KeyMacroData>& rows, std::string* error = nullptr);
 
 // Reads a document held in memory (encoding detected from its BOM or declaration). On Ok,
 // `name` is the `name` attribute of `profileinfo` (empty when either is absent) and `rows` one

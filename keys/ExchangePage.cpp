@@ -11,8 +11,10 @@
 #include "keys/DeadKeyRows.h"
 #include "keys/ExchangeRowCheck.h"
 #include "keys/KeyCodes.h"
+#include "platform/FileRead.h"
 #include "platform/Utf8.h"
 #include "store/DataStore.h"
+#include "store/ProfileNames.h"
 #include "ui/ControlIds.h"
 #include "ui/Dialogs.h"
 #include "ui/LoadText.h"
@@ -28,6 +30,22 @@ constexpr int kTextSpecialKeysRestored = 1961;  // the file made the Fn key a de
 constexpr int kTextNewProfileName = 65;         // "My profile": new profiles are "My profile 4"
 constexpr int kTextBlankName = 2173;            // "The profile name in the file is blank."
 constexpr int kTextCannotImport = 2174;         // "This file cannot be imported. %s"
+constexpr int kTextExportFailed = 1982;         // "The profile could not be exported to %s."
+// Why a chosen file was not imported: "%s cannot be imported." and the cause.
+constexpr int kTextFileNotImported = 1983;
+constexpr int kTextUnreadable = 1984;
+constexpr int kTextNotAFile = 1985;
+constexpr int kTextTooLarge = 1986;  // "… larger than %s MB …"
+constexpr int kTextNotXml = 1987;
+constexpr int kTextNoProfile = 1988;
+
+// `text` with its "%s" replaced by `path`.
+std::string WithPath(std::string text, const std::string& path) {
+    if (const size_t at = text.find("%s"); at != std::string::npos) {
+        text.replace(at, 2, path);
+    }
+    return text;
+}
 
 ImportStatus StatusOf(ExchangeReadResult read) {
     switch (read) {
@@ -65,12 +83,20 @@ FileFilter ProfileFileFilter() {
     return {LoadText("KB.DIALOG", kTextProfileFileKind), {kExchangeFilePattern}};
 }
 
+// True when a profile is listed as `name` would be: names are compared as the list shows
+// them, so "Mój profil 2" is taken by a "My profile 2" that an English list shows.
+bool NameTaken(const std::string& name, const std::vector<ProfileData>& profiles) {
+    const std::string shown = ProfileDisplayName(name);
+    return std::any_of(profiles.begin(), profiles.end(), [&shown](const ProfileData& p) {
+        return ProfileDisplayName(p.name) == shown;
+    });
+}
+
 // " (2)", " (3)" … after a name that a profile already has; an existing " (n)" is replaced,
 // so importing "Gaming (2)" beside "Gaming" and "Gaming (2)" gives "Gaming (3)".
 std::string UnusedProfileName(const std::string& name, const std::vector<ProfileData>& profiles) {
     const auto taken = [&profiles](const std::string& candidate) {
-        return std::any_of(profiles.begin(), profiles.end(),
-                           [&candidate](const ProfileData& p) { return p.name == candidate; });
+        return NameTaken(candidate, profiles);
     };
     if (!taken(name)) {
         return name;
@@ -96,8 +122,7 @@ std::string NewProfileName(const std::vector<ProfileData>& profiles) {
     const std::string base = LoadText("KB.DIALOG", kTextNewProfileName);
     for (int n = 1;; ++n) {
         const std::string candidate = base + " " + std::to_string(n);
-        if (std::none_of(profiles.begin(), profiles.end(),
-                         [&candidate](const ProfileData& p) { return p.name == candidate; })) {
+        if (!NameTaken(candidate, profiles)) {
             return candidate;
         }
     }
@@ -117,10 +142,10 @@ std::set<int> MacroIds(DataStore& store) {
 }  // namespace
 
 bool ExportProfileKeys(DataStore& store, int profileId, const std::string& name,
-                       const std::string& path) {
+                       const std::string& path, std::string* error) {
     std::vector<KeyMacroData> rows;
     store.ListProfileKeys(profileId, rows);
-    return WriteExchangeFile(path, name, rows);
+    return WriteExchangeFile(path, name, rows, error);
 }
 
 ImportResult ImportProfileFile(DataStore& store, const std::string& path,
@@ -208,16 +233,16 @@ ExchangePage::ExportResult ExchangePage::ExportKeys(int profileId) {
     if (!path) {
         return ExportResult::Cancelled;
     }
-    if (!ExportProfileKeys(store_, profileId, name, *path)) {
-        dialogs_.MessageBox(LoadText("KB.DIALOG", 961), LoadText("KB.DIALOG", 960));
+    std::string error;
+    if (!ExportProfileKeys(store_, profileId, name, *path, &error)) {
+        dialogs_.MessageBox(
+            WithPath(LoadText("KB.DIALOG", kTextExportFailed), *path) + "\n\n" + error,
+            LoadText("KB.DIALOG", 960));
         return ExportResult::SaveFailed;
     }
     // Where the file went, so the user can find it.
-    std::string done = LoadText("KB.DIALOG", kTextProfileExported);
-    if (const size_t at = done.find("%s"); at != std::string::npos) {
-        done.replace(at, 2, *path);
-    }
-    dialogs_.MessageBox(done, LoadText("KB.DIALOG", 960));
+    dialogs_.MessageBox(WithPath(LoadText("KB.DIALOG", kTextProfileExported), *path),
+                        LoadText("KB.DIALOG", 960));
     return ExportResult::Saved;
 }
 
@@ -232,10 +257,12 @@ bool ExchangePage::ImportKeys() {
     }
     std::error_code error;
     if (!std::filesystem::exists(*path, error)) {
+        ShowUnusableFile(*path, ImportStatus::Unreadable);
         return false;
     }
 
     const ImportResult imported = ImportFile(*path);
+    ShowUnusableFile(*path, imported.status);
     if (imported.status == ImportStatus::LimitReached) {
         dialogs_.MessageBox(LoadText("KB.DIALOG", 69), LoadText("KB.DIALOG", 66));
         return false;
@@ -257,6 +284,32 @@ bool ExchangePage::ImportKeys() {
     }
     // An unusable file changes nothing.
     return true;
+}
+
+void ExchangePage::ShowUnusableFile(const std::string& path, ImportStatus status) {
+    std::string reason;
+    switch (status) {
+        case ImportStatus::Unreadable:
+            reason = LoadText("KB.DIALOG", kTextUnreadable);
+            break;
+        case ImportStatus::NotAFile:
+            reason = LoadText("KB.DIALOG", kTextNotAFile);
+            break;
+        case ImportStatus::TooLarge:
+            reason = WithPath(LoadText("KB.DIALOG", kTextTooLarge),
+                              std::to_string(kMaxUserFileBytes >> 20));
+            break;
+        case ImportStatus::NotXml:
+            reason = LoadText("KB.DIALOG", kTextNotXml);
+            break;
+        case ImportStatus::NoProfile:
+            reason = LoadText("KB.DIALOG", kTextNoProfile);
+            break;
+        default:
+            return;  // imported, or told by the caller
+    }
+    dialogs_.MessageBox(WithPath(LoadText("KB.DIALOG", kTextFileNotImported), path) + "\n" + reason,
+                        LoadText("KB.DIALOG", 66));
 }
 
 ImportResult ExchangePage::ImportFile(const std::string& path) {
@@ -282,7 +335,8 @@ ImportResult ExchangePage::ImportFile(const std::string& path) {
     if (imported.status != ImportStatus::Imported) {
         return imported;
     }
-    const int index = list_.AddItem(imported.name, imported.profileId, kProfileIconFile);
+    const int index =
+        list_.AddItem(ProfileDisplayName(imported.name), imported.profileId, kProfileIconFile);
     list_.SetSelectItem(index);
     state_.currentProfile = list_.GetCurData();
     poster_.PostTask(kTaskCodeApplyProfile);

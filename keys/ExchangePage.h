@@ -28,9 +28,9 @@ inline constexpr int kMaxProfileCount = 10;
 inline constexpr const char* kProfileIconFile = "icon\\icon_profile.png";
 
 // Writes every key row of `profileId` (in the store's order) to `path` under `name`. False
-// when the file cannot be written.
+// when the file cannot be written; `error` (when given) then names the file and the cause.
 bool ExportProfileKeys(DataStore& store, int profileId, const std::string& name,
-                       const std::string& path);
+                       const std::string& path, std::string* error = nullptr);
 
 enum class ImportStatus {
     Imported,      // a new profile holds the file's rows
@@ -81,12 +81,13 @@ class ExchangePage {
 
     // Exports the profile of the list entry with id `profileId` (the selected entry when 0):
     // asks for the file and writes the entry's text as the name. A failed save is shown to the
-    // user.
+    // user with the file and the cause.
     ExportResult ExportKeys(int profileId = 0);
 
     // Imports a file as a new profile: refuses with the profile page's limit message when the
     // list holds kMaxProfileCount entries, asks for the file ("Custom Key (*.xml)"), stores it,
-    // lists, selects and activates the new profile and posts the profile to the keyboard.
+    // lists, selects and activates the new profile and posts the profile to the keyboard. A
+    // file that cannot be imported is named to the user with the reason.
     // True when a file was chosen and exists, whatever its content; false when the limit was
     // reached, the dialog was cancelled or the file does not exist.
     bool ImportKeys();
@@ -98,6 +99,10 @@ class ExchangePage {
     ImportResult ImportFile(const std::string& path);
 
   private:
+    // Names a chosen file that could not be read as a profile file, with the cause; nothing
+    // for other results.
+    void ShowUnusableFile(const std::string& path, ImportStatus status);
+
     DataStore& store_;
     Dialogs& dialogs_;
     ProfileList& list_;

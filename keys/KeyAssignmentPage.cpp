@@ -10,6 +10,7 @@
 #include "keys/InputMapping.h"
 #include "keys/KeyCodes.h"
 #include "keys/KeyEvents.h"
+#include "keys/KeyFunctionCaption.h"
 #include "platform/Trace.h"
 #include "store/DataStore.h"
 #include "ui/ControlIds.h"
@@ -104,7 +105,10 @@ KeyAssignmentPage::KeyAssignmentPage(DeviceManager& devices, DataStore& store,
       controls_{keyboard, models_->functions, models_->layers, models_->macroPlay,
                 models_->combination} {
     RebuildCatalogue();
-    languageSubscription_ = SubscribeLanguageChanged([this](int) { RebuildCatalogue(); });
+    languageSubscription_ = SubscribeLanguageChanged([this](int) {
+        RebuildCatalogue();
+        ShowLayerCaptions();
+    });
 }
 
 KeyAssignmentPage::KeyAssignmentPage(DeviceManager& devices, DataStore& store,
@@ -117,7 +121,10 @@ KeyAssignmentPage::KeyAssignmentPage(DeviceManager& devices, DataStore& store,
       dialogs_(dialogs),
       controls_(controls) {
     RebuildCatalogue();
-    languageSubscription_ = SubscribeLanguageChanged([this](int) { RebuildCatalogue(); });
+    languageSubscription_ = SubscribeLanguageChanged([this](int) {
+        RebuildCatalogue();
+        ShowLayerCaptions();
+    });
 }
 
 KeyAssignmentPage::~KeyAssignmentPage() {
@@ -500,10 +507,26 @@ void KeyAssignmentPage::ReloadKeyCaptions(int profile) {
     keyboard.ResetTipKey();
     std::vector<KeyMacroData> rows;
     store_.ListLayerKeys(profile, CurrentLayer(), rows);
+    const std::vector<MacroData> macros = Macros();
     for (const KeyMacroData& row : rows) {
-        keyboard.SetKeyItemInfo(row.key_code, row.macro_desc, row.macro_type, row.macro_desc);
+        ShowKeyFunction(row, macros);
     }
     MarkRemapped(rows);
+}
+
+void KeyAssignmentPage::ShowLayerCaptions() {
+    std::vector<KeyMacroData> rows;
+    store_.ListLayerKeys(CurrentProfile(), CurrentLayer(), rows);
+    const std::vector<MacroData> macros = Macros();
+    for (const KeyMacroData& row : rows) {
+        ShowKeyFunction(row, macros);
+    }
+}
+
+void KeyAssignmentPage::ShowKeyFunction(const KeyMacroData& row,
+                                        const std::vector<MacroData>& macros) {
+    const std::string caption = KeyFunctionCaption(row, macros);
+    controls_.keyboard.SetKeyItemInfo(row.key_code, caption, row.macro_type, caption);
 }
 
 void KeyAssignmentPage::MarkRemapped(const std::vector<KeyMacroData>& rows) {
@@ -785,9 +808,9 @@ bool KeyAssignmentPage::StoreAndWriteKeys(std::vector<KeyMacroData> rows) {
         ReportStoreFailure();
         return false;
     }
+    const std::vector<MacroData> macros = Macros();
     for (const KeyMacroData& row : rows) {
-        controls_.keyboard.SetKeyItemInfo(row.key_code, row.macro_desc, row.macro_type,
-                                          row.macro_desc);
+        ShowKeyFunction(row, macros);
     }
     if (rows.size() > 1) {
         layerWrite_.store(CurrentLayer());
@@ -1003,7 +1026,8 @@ bool KeyAssignmentPage::RestoreDefault() {
         if (!StoreKey(row)) {
             return false;
         }
-        controls_.keyboard.SetKeyItemInfo(key, row.macro_desc, kFunctionKey, row.macro_desc);
+        const std::string caption = KeyFunctionCaption(row, Macros());
+        controls_.keyboard.SetKeyItemInfo(key, caption, kFunctionKey, caption);
         poster_.PostTask(kKeyTaskWriteKeyAssignments);
         return true;
     }
@@ -1113,7 +1137,7 @@ bool KeyAssignmentPage::SetKeyFunction(int layer, int usage, const KeyMacroData&
     }
     session_.currentLayer.store(layer);
     controls_.layers.SetCurKeyLayer(layer);
-    controls_.keyboard.SetKeyItemInfo(usage, row.macro_desc, row.macro_type, row.macro_desc);
+    ShowKeyFunction(row, Macros());
     selectedKey_.store(usage);
     poster_.PostTask(kKeyTaskWriteKeyAssignments);
     return true;

@@ -245,6 +245,10 @@ class KeyAssignmentPage {
     // Decodes the default entry of one key into its row; false without an index or a row.
     bool RestoreKeyRow(int profile, int layer, int usage, KeyMacroData& row);
     void RebuildCatalogue();
+    // Shows a row's function on its key, captioned in the current language.
+    void ShowKeyFunction(const KeyMacroData& row, const std::vector<MacroData>& macros);
+    // The captions of the current layer again (after a language change), the selection kept.
+    void ShowLayerCaptions();
     // Shows which keys of the shown rows do something else than their factory entry.
     void MarkRemapped(const std::vector<KeyMacroData>& rows);
 

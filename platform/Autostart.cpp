@@ -178,7 +178,14 @@ AutostartState SetAutostart(bool on) {
 }
 
 bool SetAutostartMinimised(bool on) {
-    return WriteRegistryText(kAutorunMinimizeValue, on ? "1" : "0");
+    const bool stored = WriteRegistryText(kAutorunMinimizeValue, on ? "1" : "0");
+    // An entry written by an earlier version or for a program that has moved since is made
+    // anew, so the start the switch is about runs this program with "-autorun".
+    if (!IsAutostartOn()) {
+        return stored;
+    }
+    const std::string path = AutostartEntryPath();
+    return WriteFileAtomically(path, AutostartEntryText(AutostartProgramPath())) && stored;
 }
 
 bool SetExitMode(bool hideToTray) {

@@ -42,7 +42,8 @@ AutostartState ReadAutostartState();
 // really exists afterwards, so a failed write shows the switch off.
 AutostartState SetAutostart(bool on);
 
-// Writes `autorun_minimize` "1" or "0". False when it was not stored.
+// Writes `autorun_minimize` "1" or "0" and writes an existing autostart entry again (it may
+// be an earlier version's or name a program that has moved). False when either failed.
 bool SetAutostartMinimised(bool on);
 
 // Writes `exit_mode`: "1" the close button hides the window to the tray, "0" it ends the

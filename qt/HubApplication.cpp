@@ -146,10 +146,8 @@ int RunHubApplication(int argc, char** argv) {
         return handoff.Run(arguments, accepted);
     });
 
-    if (startup.minimized) {
-        host.ShowMinimized();
-    } else {
-        host.ShowNormal();
+    dialog.ShowAtStart(startup.minimized);
+    if (!startup.minimized) {
         if (const QScreen* screen = window.screen()) {
             window.move(screen->availableGeometry().center() - window.rect().center());
         }

@@ -1,15 +1,19 @@
 #include "qt/KnobDialogView.h"
 
 #include <QAbstractItemView>
+#include <QEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPainter>
 #include <QPushButton>
 #include <QStandardItemModel>
+#include <QStyleOptionComboBox>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <cmath>
 
+#include "keys/KeyAssignmentPage.h"
 #include "qt/KeyPanels.h"
 #include "qt/ModelBinding.h"
 #include "qt/Pictures.h"
@@ -82,12 +86,26 @@ void KnobFunctionCombo::Reload(bool items) {
         rowEntries_.clear();
         auto* rows = qobject_cast<QStandardItemModel*>(this->model());
         const std::vector<ComboItem> entries = model_.GetItems();
-        int group = -1;
+        const auto typeOf = [this](size_t entry) {
+            return entry < entryTypes_.size() ? entryTypes_[entry] : -1;
+        };
+        // The groups in the order of the key page's function tabs, so a function is found
+        // where the user knows it from; entries keep their order within a group.
+        const std::vector<int>& tabs = KeyAssignmentPage::FunctionTabs();
+        const auto rank = [&tabs](int type) {
+            return std::find(tabs.begin(), tabs.end(), type) - tabs.begin();
+        };
+        std::vector<int> groups;
         for (size_t entry = 0; entry < entries.size(); ++entry) {
-            const int type = entry < entryTypes_.size() ? entryTypes_[entry] : group;
-            if (type != group) {
-                group = type;
-                addItem(FunctionTabCaption(type));
+            if (std::find(groups.begin(), groups.end(), typeOf(entry)) == groups.end()) {
+                groups.push_back(typeOf(entry));
+            }
+        }
+        std::stable_sort(groups.begin(), groups.end(),
+                         [&rank](int a, int b) { return rank(a) < rank(b); });
+        for (const int group : groups) {
+            if (group >= 0) {
+                addItem(FunctionTabCaption(group));
                 rowEntries_.push_back(-1);
                 if (rows != nullptr) {
                     QStandardItem* heading = rows->item(count() - 1);
@@ -97,15 +115,43 @@ void KnobFunctionCombo::Reload(bool items) {
                     heading->setFont(bold);
                 }
             }
-            addItem(QString::fromStdString(entries[entry].text), entries[entry].data);
-            setItemData(count() - 1, QString::fromStdString(entries[entry].text), Qt::ToolTipRole);
-            rowEntries_.push_back(static_cast<int>(entry));
+            for (size_t entry = 0; entry < entries.size(); ++entry) {
+                if (typeOf(entry) != group) {
+                    continue;
+                }
+                addItem(QString::fromStdString(entries[entry].text), entries[entry].data);
+                setItemData(count() - 1, QString::fromStdString(entries[entry].text),
+                            Qt::ToolTipRole);
+                rowEntries_.push_back(static_cast<int>(entry));
+            }
         }
-        // The open list is as wide as its longest entry, whatever the field's width.
-        view()->setMinimumWidth(view()->sizeHintForColumn(0) + 32);
+        FitWidth();
     }
     setCurrentIndex(RowOf(model_.GetCurSel()));
     setVisible(model_.IsVisible());
+}
+
+void KnobFunctionCombo::FitWidth() {
+    // Measured with the font the style sheet gives, which a new widget has only once polished.
+    ensurePolished();
+    int longest = 0;
+    for (int row = 0; row < count(); ++row) {
+        longest = std::max(longest, fontMetrics().horizontalAdvance(itemText(row)));
+    }
+    QStyleOptionComboBox option;
+    initStyleOption(&option);
+    const QSize field = style()->sizeFromContents(QStyle::CT_ComboBox, &option,
+                                                  QSize(longest, fontMetrics().height()), this);
+    setMinimumWidth(std::max(kMinimumWidth, field.width()));
+    // The open list is as wide as its longest entry, whatever the field's width.
+    view()->setMinimumWidth(view()->sizeHintForColumn(0) + 32);
+}
+
+void KnobFunctionCombo::changeEvent(QEvent* event) {
+    QComboBox::changeEvent(event);
+    if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange) {
+        FitWidth();
+    }
 }
 
 KnobDialogView::KnobDialogView(KnobConfigDlg& dialog, QWidget* parent)
@@ -135,7 +181,7 @@ KnobDialogView::KnobDialogView(KnobConfigDlg& dialog, QWidget* parent)
             new QLabel(QString::fromStdString(KnobConfigDlg::ActionCaption(action)), this);
         combos_[action] = new KnobFunctionCombo(dialog_.Combo(action), types, this);
         combos_[action]->setMaxVisibleItems(16);
-        combos_[action]->setMinimumWidth(260);
+
         label->setBuddy(combos_[action]);
         grid->addWidget(label, action, 0);
         grid->addWidget(combos_[action], action, 1);

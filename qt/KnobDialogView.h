@@ -16,8 +16,9 @@ class ComboBox;
 class ModelBinding;
 
 // A knob action's list of functions, grouped under the captions of the key page's function
-// tabs (media, keyboard functions, keys): a heading row that cannot be chosen starts each
-// group. Rows and the model's entries differ by those headings; RowOf maps between them.
+// tabs and in their order (keys, media, keyboard functions): a heading row that cannot be
+// chosen starts each group. Rows and the model's entries differ by those headings; RowOf maps
+// between them.
 class KnobFunctionCombo : public QComboBox {
     Q_OBJECT
   public:
@@ -27,8 +28,14 @@ class KnobFunctionCombo : public QComboBox {
     // The row that shows the model's entry `entry`; -1 when there is none.
     int RowOf(int entry) const;
 
+  protected:
+    void changeEvent(QEvent* event) override;
+
   private:
+    static constexpr int kMinimumWidth = 260;
     void Reload(bool items);
+    // The field as wide as its longest entry in the current language, whichever is chosen.
+    void FitWidth();
 
     ComboBox& model_;
     std::vector<int> entryTypes_;  // function type of each model entry: its group

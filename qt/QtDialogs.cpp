@@ -8,6 +8,7 @@
 #include <QStandardPaths>
 #include <QStringList>
 #include <QThread>
+#include <algorithm>
 
 #include "platform/Registry.h"
 #include "qt/UpdateProcessDlg.h"
@@ -26,6 +27,20 @@ QString FilterString(const std::vector<FileFilter>& filters) {
         parts << QString::fromStdString(filter.description) + " (" + patterns.join(' ') + ")";
     }
     return parts.join(";;");
+}
+
+// The extension a file saved under `filter` gets when its name has none: that of the filter's
+// first pattern ("*.xml" gives "xml"); none for a pattern such as "*".
+QString DefaultSuffix(const FileFilter& filter) {
+    if (filter.patterns.empty()) {
+        return {};
+    }
+    const QString pattern = QString::fromStdString(filter.patterns.front());
+    if (!pattern.startsWith(QStringLiteral("*.")) || pattern.size() < 3 ||
+        pattern.indexOf('*', 1) >= 0 || pattern.contains('?')) {
+        return {};
+    }
+    return pattern.mid(2);
 }
 
 // Where a file dialog opens: the folder of the last file chosen, else the user's documents
@@ -104,10 +119,30 @@ std::vector<std::string> QtDialogs::OpenFiles(const std::string& title,
 std::optional<std::string> QtDialogs::SaveFile(const std::string& title,
                                                const std::vector<FileFilter>& filters,
                                                const std::string& suggestedName) {
-    return ChosenPath(QFileDialog::getSaveFileName(
-        parent_, QString::fromStdString(title),
-        QDir(StartFolder()).filePath(QString::fromStdString(suggestedName)),
-        FilterString(filters)));
+    QFileDialog dialog(parent_, QString::fromStdString(title),
+                       QDir(StartFolder()).filePath(QString::fromStdString(suggestedName)),
+                       FilterString(filters));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    const QStringList names = dialog.nameFilters();
+    const auto suffixOf = [&filters, &names](const QString& chosenFilter) {
+        const auto index = static_cast<size_t>(std::max<qsizetype>(0, names.indexOf(chosenFilter)));
+        return index < filters.size() ? DefaultSuffix(filters[index]) : QString();
+    };
+    dialog.setDefaultSuffix(suffixOf(dialog.selectedNameFilter()));
+    connect(
+        &dialog, &QFileDialog::filterSelected, &dialog,
+        [&dialog, &suffixOf](const QString& chosen) { dialog.setDefaultSuffix(suffixOf(chosen)); });
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        return std::nullopt;
+    }
+    // A desktop's own dialog may ignore the default suffix: a name without one still gets it.
+    QString path = dialog.selectedFiles().front();
+    const QString suffix = suffixOf(dialog.selectedNameFilter());
+    if (!path.isEmpty() && !suffix.isEmpty() && QFileInfo(path).suffix().isEmpty()) {
+        path += '.' + suffix;
+    }
+    return ChosenPath(path);
 }
 
 void QtDialogs::ShowBusy(const std::string& text) {

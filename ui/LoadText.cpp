@@ -1,6 +1,8 @@
 #include "ui/LoadText.h"
 
+#include <algorithm>
 #include <atomic>
+#include <filesystem>
 #include <map>
 #include <mutex>
 #include <vector>
@@ -96,6 +98,28 @@ bool SetActiveLanguage(int lcid) {
 
 std::string LoadText(const std::string& section, int id) {
     return FileFor(ActiveLanguage())->Value(section, std::to_string(id));
+}
+
+std::vector<std::string> LoadTextInEveryLanguage(const std::string& section, int id) {
+    std::vector<std::string> texts;
+    std::error_code error;
+    for (const auto& entry :
+         std::filesystem::directory_iterator(ApplicationFolder() + "language", error)) {
+        const std::string name = entry.path().filename().string();
+        const size_t dot = name.find('.');
+        if (dot == 0 || dot == std::string::npos || name.substr(dot) != ".lan" ||
+            !std::all_of(name.begin(), name.begin() + static_cast<std::ptrdiff_t>(dot),
+                         [](char c) { return c >= '0' && c <= '9'; }) ||
+            dot > 6) {
+            continue;
+        }
+        std::string text =
+            FileFor(std::stoi(name.substr(0, dot)))->Value(section, std::to_string(id));
+        if (!text.empty() && std::find(texts.begin(), texts.end(), text) == texts.end()) {
+            texts.push_back(std::move(text));
+        }
+    }
+    return texts;
 }
 
 void ClearLanguageCache() {

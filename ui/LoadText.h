@@ -3,6 +3,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace zanvor {
 
@@ -30,6 +31,11 @@ bool SetActiveLanguage(int lcid);
 // the section or the key is missing. Files are parsed once and kept until the language
 // changes. Thread-safe.
 std::string LoadText(const std::string& section, int id);
+
+// The text of the key `id` in `section` of every installed language file ("<LCID>.lan" in the
+// language folder), each once, without empty ones: for recognising a text stored in whichever
+// language was active when it was made. Thread-safe.
+std::vector<std::string> LoadTextInEveryLanguage(const std::string& section, int id);
 
 // Forgets every parsed language file so the next lookup reads them again (after files were
 // replaced on disk, or in tests).

@@ -244,7 +244,13 @@ INSTANTIATE_TEST_SUITE_P(
                       NameCase{"配置文件 2", "Profil 2"},
                       NameCase{"我的專屬配寘 3", "Mój profil 3"},
                       NameCase{"profile 1", "profile 1"}, NameCase{"Profil", "Profil"},
-                      NameCase{"Gaming", "Gaming"}),
+                      NameCase{"Gaming", "Gaming"},
+                      // Default names made in any installed language.
+                      NameCase{"My profile 3", "Mój profil 3"},
+                      NameCase{"Mein Profil 12", "Mój profil 12"}, NameCase{"Perfil 2", "Profil 2"},
+                      NameCase{"My profile", "My profile"},
+                      NameCase{"My profile 3b", "My profile 3b"},
+                      NameCase{"My profile for games", "My profile for games"}),
     [](const auto& info) { return test::CaseName(info.param.stored, info.index); });
 
 TEST_F(ProfileTest, TheListShowsStoredDefaultNamesInTheCurrentLanguage) {
@@ -253,13 +259,31 @@ TEST_F(ProfileTest, TheListShowsStoredDefaultNamesInTheCurrentLanguage) {
     SetActiveLanguageId(1045);
     page->LoadProfileList();
     EXPECT_EQ(list.GetItemText(1), "Profil 2");
-    EXPECT_EQ(list.GetItemText(0), "My profile 1") << "names given in a language stay";
+    EXPECT_EQ(list.GetItemText(0), "Mój profil 1") << "a default name made in English";
 
     list.SetSelectItem(1);
     list.ShowEdit(1);
     list.FinishEdit("");
     EXPECT_EQ(list.GetItemText(1), "Profil 2") << "the entry shows what it showed before";
     EXPECT_EQ(StoredName(2), "Profile 2");
+}
+
+TEST_F(ProfileTest, DefaultNamesFollowALanguageSwitchAndNewOnesCountOn) {
+    PageRegistry registry;
+    page->Register(registry);
+    SetActiveLanguage(1033);
+    page->LoadProfileList();
+    store.RenameProfile(3, "Gaming");
+    page->RefreshList();
+
+    SetActiveLanguage(1045);
+    EXPECT_EQ(ListTexts(), (std::vector<std::string>{"Mój profil 1", "Mój profil 2", "Gaming"}));
+    int id = 0;
+    ASSERT_EQ(page->AddProfileNamed("", id), ProfileResult::kOk);
+    EXPECT_EQ(list.GetItemText(3), "Mój profil 3") << "the first number no listed name has";
+    SetActiveLanguage(1033);
+    EXPECT_EQ(ListTexts(),
+              (std::vector<std::string>{"My profile 1", "My profile 2", "Gaming", "My profile 3"}));
 }
 
 TEST_F(ProfileTest, CommandsByIdReportWhatWentWrong) {

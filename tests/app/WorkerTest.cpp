@@ -128,6 +128,21 @@ TEST_F(WorkerTest, WithoutATrayCloseMinimisesInsteadOfHiding) {
     EXPECT_EQ(host.exitCode(), 0);
 }
 
+TEST_F(WorkerTest, AMinimisedStartHidesToTheTrayWhenThereIsOne) {
+    Start("101:cable");
+    dialog->ShowAtStart(true);
+    EXPECT_EQ(host.shown(), HeadlessHost::Shown::kHidden);
+    EXPECT_TRUE(host.TrayIconPresent()) << "the way back";
+    dialog->OnWindowMessage(kMsgTrayIcon, 109, kTrayLeftDown);
+    EXPECT_EQ(host.shown(), HeadlessHost::Shown::kNormal);
+
+    host.SetTrayAvailable(false);
+    dialog->ShowAtStart(true);
+    EXPECT_EQ(host.shown(), HeadlessHost::Shown::kMinimized) << "no tray: minimised";
+    dialog->ShowAtStart(false);
+    EXPECT_EQ(host.shown(), HeadlessHost::Shown::kNormal);
+}
+
 TEST_F(WorkerTest, IdleWorkerWithACableKeyboardSleeps) {
     Start("101:cable");
     ASSERT_TRUE(WaitIdle());

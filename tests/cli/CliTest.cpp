@@ -45,6 +45,9 @@ TEST_F(CliTest, ExitStatusesFollowTheContract) {
         {"profile delete 77", 2, ""},
         {"reset", 1, "--yes"},
         {"import /nonexistent.xml", 1, "cannot read"},
+        // The file and the cause.
+        {"export 1 /nonexistent/out.xml", 1, "/nonexistent/out.xml: No such file or directory"},
+        {"export 1 /", 1, "/ is a folder"},
     };
     for (const auto& c : cases) {
         const Run run = Zanvorctl(c.arguments);

@@ -65,6 +65,14 @@ TEST_F(MatrixCliTest, AModeReachesTheMatrixGroupAndTheSwitchTurnsItOffAndOn) {
     EXPECT_EQ(KeyboardHex("parameter_block", 30, 1), "03");
 }
 
+TEST_F(MatrixCliTest, ThePresetListIsInOneLanguage) {
+    ASSERT_EQ(Zanvorctl("app language 1045").status, 0);
+    const Run run = Zanvorctl("--device 102 matrix show");
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.out.find("(dźwięk)"), std::string::npos) << run.out;
+    EXPECT_EQ(run.out.find("(sound)"), std::string::npos) << run.out;
+}
+
 TEST_F(MatrixCliTest, TheLiveModeKeepsItsPresetAndAmplitude) {
     const Run run = Zanvorctl("--device 102 matrix mode 0x80 --preset 22 --amplitude 70");
     ASSERT_EQ(run.status, 0) << run.err;

@@ -128,6 +128,18 @@ TEST_F(SettingsPageTest, SleepTimesAreNamedInTheActiveLanguage) {
     }
 }
 
+TEST_F(SettingsPageTest, SleepTimesFollowALanguageSwitch) {
+    SetActiveLanguage(1033);
+    page->sleepList.SelectData(10);
+    SetActiveLanguage(1031);
+    EXPECT_EQ(page->sleepList.GetCurText(), "10 Min.") << "relabelled, the selection kept";
+    EXPECT_EQ(page->sleepList.GetCount(), 10);
+    SetActiveLanguage(1041);
+    EXPECT_EQ(page->sleepList.GetItems().front().text, "1分");
+    SetActiveLanguage(1033);
+    EXPECT_EQ(page->sleepList.GetCurText(), "10 Min");
+}
+
 struct HandlerCase {
     const char* name;
     std::function<void(SettingsPage&)> act;  // what the user does

@@ -319,6 +319,7 @@ TEST_F(ExchangePageTest, AnImportedNameThatIsTakenGetsTheFirstFreeNumber) {
     AddProfile("Gaming");
     AddProfile("Gaming (2)");
     AddProfile("Work (3)");
+    AddProfile("My profile 2");
     const struct {
         std::string fileName;
         std::string listed;
@@ -326,7 +327,10 @@ TEST_F(ExchangePageTest, AnImportedNameThatIsTakenGetsTheFirstFreeNumber) {
         {"Racing", "Racing"},          // free: as it is
         {"Gaming", "Gaming (3)"},      // (2) is taken too
         {"Gaming (2)", "Gaming (4)"},  // its number is replaced, not added to
-        {"Work (3)", "Work (2)"},     {"(2)", "(2)"},
+        {"Work (3)", "Work (2)"},
+        {"(2)", "(2)"},
+        // Compared as the list shows them: a default name made in Polish reads "My profile 2".
+        {"Mój profil 2", "Mój profil 2 (2)"},
     };
     for (const auto& c : cases) {
         const std::string path = home() + "named.xml";
@@ -453,23 +457,43 @@ TEST_F(ExchangePageTest, ImportGivesTheFnKeyItsFactoryFunctionBack) {
     EXPECT_EQ(Shown("message"), std::vector<std::string>{LoadText("KB.DIALOG", 1961)});
 }
 
-TEST_F(ExchangePageTest, UnusableFilesChangeNothing) {
+TEST_F(ExchangePageTest, UnusableFilesChangeNothingAndAreNamedWithTheReason) {
     const int first = AddProfile("Profile 1");
     store.SetActiveProfile(first);
+    const std::string path = home() + "import.xml";
     const struct {
         const char* what;
         std::string bytes;
+        const char* reason;
     } cases[] = {
-        {"not XML", "this is not xml"},
-        {"truncated", Document(Item("0", "4", "4")).substr(0, 80)},
-        {"no profile element", "<?xml version=\"1.0\"?><layout><key_macro/></layout>"},
+        {"not XML", "this is not xml", "The file is not an XML document."},
+        {"truncated", Document(Item("0", "4", "4")).substr(0, 80),
+         "The file is not an XML document."},
+        {"no profile element", "<?xml version=\"1.0\"?><layout><key_macro/></layout>",
+         "The file holds no profile."},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
+        dialogs.ClearHistory();
         EXPECT_TRUE(Import(c.bytes)) << "a chosen, existing file";
         ExpectNothingImported(1, first);
+        EXPECT_EQ(Shown("message"),
+                  std::vector<std::string>{path + " cannot be imported.\n" + c.reason});
     }
-    EXPECT_TRUE(Shown("message").empty());
+
+    dialogs.ClearHistory();
+    dialogs.QueueFile(home());
+    EXPECT_TRUE(page.ImportKeys());
+    EXPECT_EQ(Shown("message"),
+              std::vector<std::string>{home() + " cannot be imported.\n" +
+                                       "It is a folder or a device, not a file."});
+    dialogs.ClearHistory();
+    dialogs.QueueFile(home() + "gone.xml");
+    EXPECT_FALSE(page.ImportKeys());
+    EXPECT_EQ(Shown("message"),
+              std::vector<std::string>{home() + "gone.xml cannot be imported.\n" +
+                                       "The file does not exist or cannot be read."});
+    ExpectNothingImported(1, first);
 }
 
 TEST_F(ExchangePageTest, ImportWithoutAFileReturnsFalse) {
@@ -570,8 +594,11 @@ TEST_F(ExchangePageTest, ExportNeedsASelectionAndReportsAFailedSave) {
     dialogs.ClearHistory();
     dialogs.QueueFile(home() + "no-such-folder/out.xml");
     EXPECT_EQ(page.ExportKeys(), ExchangePage::ExportResult::SaveFailed);
-    EXPECT_EQ(Shown("message"),
-              std::vector<std::string>{"The profile could not be saved to this file."});
+    const std::string target = home() + "no-such-folder/out.xml";
+    EXPECT_EQ(Shown("message"), std::vector<std::string>{"The profile could not be exported to " +
+                                                         target + ".\n\ncannot write " + target +
+                                                         ": No such file or directory"})
+        << "the file and the cause";
     EXPECT_FALSE(std::filesystem::exists(home() + "no-such-folder/out.xml"));
 }
 

@@ -230,6 +230,26 @@ TEST_F(KeyPageTest, VolumeUpOnLayerOneStoresTheRowThenWritesOneEntry) {
     }
 }
 
+TEST_F(KeyPageTest, RemappedCaptionsFollowALanguageSwitch) {
+    Start();
+    SetActiveLanguage(1033);
+    ClickKey(kUsageA);
+    ShowTab(kTabMedia);
+    ClickFunction(kMediaVolumeUp);
+    ASSERT_EQ(Row(1, 0, kUsageA).macro_desc, "Volume up");
+
+    SetActiveLanguage(1045);
+    const std::string polish = LoadText("KB.DIALOG", 268);
+    KeyItem item;
+    ASSERT_TRUE(keyboard.GetKeyItem(kUsageA, item));
+    EXPECT_EQ(item.functionCaption, polish) << "shown again at the switch";
+    EXPECT_EQ(keyboard.GetSelectKey(), kUsageA) << "the selection is kept";
+    page->TaskReloadKeyLayer();
+    ASSERT_TRUE(keyboard.GetKeyItem(kUsageA, item));
+    EXPECT_EQ(item.functionCaption, polish) << "and whenever the layer is drawn";
+    SetActiveLanguage(1033);
+}
+
 TEST_F(KeyPageTest, LayerControlValuesMapOntoFourLayers) {
     Start();
     const std::vector<std::pair<int, int>> cases = {{-1, 0}, {0, 0}, {1, 1},

@@ -113,6 +113,19 @@ TEST_F(AutostartTest, OffRemovesTheEntryAndClearsTheMinimisedSwitch) {
     EXPECT_FALSE(SetAutostart(false).on);
 }
 
+TEST_F(AutostartTest, TheMinimisedSwitchWritesAnExistingEntryAgain) {
+    // An entry of an earlier version, for a program that has moved since.
+    const std::string stale = "[Desktop Entry]\nType=Application\nExec=/old/place/zanvor-hub\n";
+    test::WriteFile(EntryPath(), stale);
+    ASSERT_TRUE(SetAutostartMinimised(true));
+    EXPECT_EQ(ReadFile(EntryPath()), AutostartEntryText(AutostartProgramPath()));
+    EXPECT_TRUE(ReadAutostartState().minimised);
+
+    fs::remove(EntryPath());
+    ASSERT_TRUE(SetAutostartMinimised(false));
+    EXPECT_FALSE(fs::exists(EntryPath())) << "switching it never turns autostart on";
+}
+
 TEST_F(AutostartTest, AFailedWriteReportsTheSwitchOff) {
     // A file where the autostart folder should be.
     test::WriteFile(home() + "config/autostart", "not a folder");

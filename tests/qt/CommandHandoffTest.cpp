@@ -193,5 +193,23 @@ TEST_F(CommandHandoffTest, AnUpdateCheckHandedOverAsksTheProgramsUserNothing) {
     EXPECT_EQ(waitpid(hub_, nullptr, WNOHANG), 0) << "the desktop program still runs";
 }
 
+// The usage text says what -autorun does: a minimised start only when the user asked for one.
+TEST(HubUsageTest, HelpSaysWhenAutorunStartsMinimised) {
+    const std::string command = "'" + test::StagedAppFolder() + "zanvor-hub' --help";
+    FILE* pipe = popen(command.c_str(), "r");
+    ASSERT_NE(pipe, nullptr);
+    std::string out;
+    char buffer[512];
+    while (fgets(buffer, sizeof buffer, pipe) != nullptr) {
+        out += buffer;
+    }
+    EXPECT_EQ(pclose(pipe), 0);
+    const size_t autorun = out.find("-autorun ");
+    ASSERT_NE(autorun, std::string::npos) << out;
+    EXPECT_NE(out.find("only when \"Start\n               minimised\" is on", autorun),
+              std::string::npos)
+        << out;
+}
+
 }  // namespace
 }  // namespace zanvor

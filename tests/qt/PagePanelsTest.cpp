@@ -11,6 +11,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSet>
+#include <QStandardItemModel>
+#include <QStyleOptionComboBox>
 #include <QTabBar>
 #include <QTimer>
 
@@ -342,6 +344,45 @@ class RecordingPoster : public TaskPoster {
 
 using KnobDialogTest = HubWindowTest;
 
+// The captions of a knob list's heading rows, top to bottom.
+QStringList Headings(const QComboBox& combo) {
+    QStringList headings;
+    const auto* rows = qobject_cast<const QStandardItemModel*>(combo.model());
+    for (int row = 0; rows != nullptr && row < combo.count(); ++row) {
+        if (rows->item(row)->flags() == Qt::NoItemFlags) {
+            headings << combo.itemText(row);
+        }
+    }
+    return headings;
+}
+
+TEST_F(KnobDialogTest, EveryPolishEntryFitsItsField) {
+    TestApplication();
+    SetActiveLanguageId(1045);
+    RecordingPoster poster;
+    std::array<KeyMacroData, kKnobActionCount> records{};
+    KnobConfigDlg knob(7, records, poster);
+    knob.OnInitDialog();
+    KnobDialogView view(knob);
+    view.show();
+    ASSERT_TRUE(WaitFor([&] { return view.Combo(kKnobActionCount - 1)->count() > 100; }));
+    for (int action = 0; action < kKnobActionCount; ++action) {
+        KnobFunctionCombo* combo = view.Combo(action);
+        QStyleOptionComboBox option;
+        option.initFrom(combo);
+        const int field =
+            combo->style()
+                ->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, combo)
+                .width();
+        for (int row = 0; row < combo->count(); ++row) {
+            EXPECT_LE(combo->fontMetrics().horizontalAdvance(combo->itemText(row)), field)
+                << action << ": " << combo->itemText(row).toStdString();
+        }
+    }
+    Save(view, "knob_dialog_pl");
+    SetActiveLanguageId(1033);
+}
+
 TEST_F(KnobDialogTest, AChoiceReachesTheMainWindowAtOnceAndOkCloses) {
     TestApplication();
     RecordingPoster poster;
@@ -353,9 +394,16 @@ TEST_F(KnobDialogTest, AChoiceReachesTheMainWindowAtOnceAndOkCloses) {
     ASSERT_TRUE(WaitFor([&] { return view.Combo(2)->count() > 100; }));
     EXPECT_EQ(view.Combo(0)->currentIndex(), -1);  // a record the catalogue lacks
 
-    // The list is grouped under headings: a heading row chooses nothing.
-    EXPECT_EQ(view.Combo(1)->RowOf(0), 1);
-    EXPECT_EQ(view.Combo(1)->itemText(0).toStdString(), LoadText("KB.DIALOG", 1436));
+    // The list is grouped under headings in the order of the key page's tabs; a heading row
+    // chooses nothing.
+    EXPECT_EQ(Headings(*view.Combo(1)),
+              (QStringList{FunctionTabCaption(kTabKeys), FunctionTabCaption(kTabMedia),
+                           FunctionTabCaption(kTabInternal)}));
+    const std::vector<KeyFunction> catalogue = knob.Catalogue();
+    const auto firstKey = std::find_if(catalogue.begin(), catalogue.end(),
+                                       [](const KeyFunction& f) { return f.type == kTabKeys; });
+    ASSERT_NE(firstKey, catalogue.end());
+    EXPECT_EQ(view.Combo(1)->RowOf(static_cast<int>(firstKey - catalogue.begin())), 1);
     emit view.Combo(1)->activated(0);
     EXPECT_TRUE(poster.messages.empty());
     emit view.Combo(1)->activated(view.Combo(1)->RowOf(3));

@@ -70,6 +70,18 @@ TEST_F(FileDialogTest, OpensInDocumentsThenWhereTheLastFileWasChosen) {
     answer(QString());
     EXPECT_FALSE(dialogs.SaveFile("Export", profileFiles, "Gaming.xml").has_value());
     EXPECT_EQ(openedIn, exports) << "the folder of the last file chosen";
+
+    // A name typed without an extension gets the filter's; one with an extension keeps it.
+    const struct {
+        QString typed;
+        QString saved;
+    } names[] = {{"Gaming", "Gaming.xml"}, {"Gaming.xml", "Gaming.xml"}, {"a.b.xml", "a.b.xml"}};
+    for (const auto& c : names) {
+        answer(exports + "/" + c.typed);
+        const auto saved = dialogs.SaveFile("Export", profileFiles, "x.xml");
+        ASSERT_TRUE(saved.has_value()) << c.typed.toStdString();
+        EXPECT_EQ(QString::fromStdString(*saved), exports + "/" + c.saved);
+    }
 }
 
 }  // namespace

@@ -151,8 +151,8 @@ struct ShippedLanguage {
 };
 
 // Identical in every language: the brand, the colour channel letters of the colour picker,
-// the dialog button and the name of the aurora effect (a name, kept where the translator
-// found no better one).
+// the dialog button, the name of the aurora effect (a name, kept where the translator
+// found no better one) and the SI abbreviation of minutes.
 const std::set<std::string> kSameEverywhere = {"ZANVOR", "R", "G", "B", "OK", "Aurora"};
 
 const std::vector<ShippedLanguage> kShippedLanguages = {
