@@ -1,8 +1,11 @@
 // What a new user does on the key-assignment page: several keys at once, restoring a key, the
 // tab bar driven with the keyboard.
 
+#include <QComboBox>
+#include <QDialog>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTimer>
 
 #include "KeyPageFixture.h"
 #include "app/DevicePages.h"
@@ -209,6 +212,46 @@ TEST_F(KeyTestGuiTest, KeysReleasedInAnotherWindowAreClearedWhenTheInputComesBac
     // The lists the key test listens through take no input method.
     EXPECT_FALSE(view->Functions()->List()->testAttribute(Qt::WA_InputMethodEnabled));
     EXPECT_FALSE(view->Keyboard()->testAttribute(Qt::WA_InputMethodEnabled));
+}
+
+// A press that opens a drop-down list or a dialog: the release goes to that window, and the key
+// test still hears it.
+TEST_F(KeyTestGuiTest, AButtonReleasedInAListOrDialogThePressOpenedIsNotShownHeld) {
+    StartListening();
+    const auto press = [](QWidget* widget, const QPoint& at, QEvent::Type type) {
+        QMouseEvent event(type, QPointF(at), widget->mapToGlobal(QPointF(at)), Qt::LeftButton,
+                          type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton,
+                          Qt::NoModifier);
+        QApplication::sendEvent(widget, &event);
+    };
+    const QString left = QString::fromStdString(LoadText("KB.DIALOG", 220));
+
+    ShowTab(kTabMacros);
+    QComboBox* mode = view->MacroPlay()->Mode();
+    ASSERT_TRUE(WaitFor([&] { return mode->isVisible(); }));
+    press(mode, mode->rect().center(), QEvent::MouseButtonPress);
+    QWidget* popup = QApplication::activePopupWidget();
+    ASSERT_NE(popup, nullptr) << "the press opens the list";
+    EXPECT_TRUE(WaitFor([&] { return Shown() == QStringList{left}; }));
+    ASSERT_EQ(QApplication::activePopupWidget(), popup);
+    press(popup, QPoint(4, 4), QEvent::MouseButtonRelease);
+    EXPECT_TRUE(WaitFor([&] { return Shown().isEmpty(); })) << "released in the list";
+    mode->hidePopup();
+
+    // The knob's dialog opens on the press and is modal: the release lands on it.
+    const QRect knob = view->Keyboard()->KeyRect(0xFF);
+    ASSERT_FALSE(knob.isEmpty());
+    QStringList shownInDialog{"not seen"};
+    QTimer::singleShot(0, [&] {
+        QWidget* shown = QApplication::activeModalWidget();
+        ASSERT_NE(shown, nullptr);
+        press(shown, QPoint(4, 4), QEvent::MouseButtonRelease);
+        QCoreApplication::processEvents();
+        shownInDialog = Shown();
+        static_cast<QDialog*>(shown)->reject();
+    });
+    press(view->Keyboard(), knob.center(), QEvent::MouseButtonPress);
+    EXPECT_EQ(shownInDialog, QStringList{}) << "released on the knob dialog";
 }
 
 TEST_F(KeyTestGuiTest, LeavingTheCaptureFieldEndsTheCaptureAndTheKeyTestListensAgain) {
