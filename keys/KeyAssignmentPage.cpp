@@ -625,6 +625,9 @@ void KeyAssignmentPage::InitControls() {
 void KeyAssignmentPage::OnLayerChanged() {
     session_.currentLayer.store(LayerFromControl(controls_.layers.GetCurKeyLayer()));
     poster_.PostTaskIfIdle(kKeyTaskReloadKeyLayer);
+    // The reload clears the picture's selection, so no function is the selected key's: a
+    // highlight kept from the previous layer would name what another layer's key does.
+    controls_.functions.SetCurSel(-1);
 }
 
 void KeyAssignmentPage::SelectKey() {
@@ -645,20 +648,22 @@ void KeyAssignmentPage::SelectKey() {
     if (key < 1) {
         return;
     }
+    ShowFunctionOf(key);
+}
+
+void KeyAssignmentPage::ShowFunctionOf(int key) {
+    KeyFuncValue& functions = controls_.functions;
     KeyMacroData row;
-    if (!store_.GetKey(CurrentProfile(), CurrentLayer(), key, row) ||
-        !IsListedType(row.macro_type)) {
-        return;
-    }
     // Codes of different types overlap (mouse 90 is also the usage of a keypad key), so the
     // entry is looked up only in a list of the row's own type.
-    if (row.macro_type == currentTab_.load()) {
-        controls_.functions.SetCurData(row.macro_value);
-        if (row.macro_type == kFunctionMacro) {
-            ShowMacroPlayOf(row);
-        }
-    } else {
-        controls_.functions.SetCurSel(-1);
+    if (key < 1 || !store_.GetKey(CurrentProfile(), CurrentLayer(), key, row) ||
+        !IsListedType(row.macro_type) || row.macro_type != currentTab_.load() ||
+        !functions.SetCurData(row.macro_value)) {
+        functions.SetCurSel(-1);
+        return;
+    }
+    if (row.macro_type == kFunctionMacro) {
+        ShowMacroPlayOf(row);
     }
 }
 
@@ -812,6 +817,7 @@ bool KeyAssignmentPage::StoreAndWriteKeys(std::vector<KeyMacroData> rows) {
     for (const KeyMacroData& row : rows) {
         ShowKeyFunction(row, macros);
     }
+    MarkRemapped(rows);
     if (rows.size() > 1) {
         layerWrite_.store(CurrentLayer());
     }
@@ -1028,6 +1034,8 @@ bool KeyAssignmentPage::RestoreDefault() {
         }
         const std::string caption = KeyFunctionCaption(row, Macros());
         controls_.keyboard.SetKeyItemInfo(key, caption, kFunctionKey, caption);
+        MarkRemapped({row});
+        ShowFunctionOf(key);
         poster_.PostTask(kKeyTaskWriteKeyAssignments);
         return true;
     }
@@ -1041,6 +1049,7 @@ bool KeyAssignmentPage::RestoreDefault() {
         return false;
     }
     ReloadKeyCaptions(profile);
+    ShowFunctionOf(key);
     poster_.PostTask(kKeyTaskWriteKeyAssignments);
     return true;
 }
@@ -1058,7 +1067,9 @@ void KeyAssignmentPage::RestoreSelectedKeys() {
             rows.push_back(std::move(row));
         }
     }
-    StoreAndWriteKeys(std::move(rows));
+    if (StoreAndWriteKeys(std::move(rows))) {
+        ShowFunctionOf(selectedKey_.load());
+    }
 }
 
 void KeyAssignmentPage::RestoreAllDefaults() {
@@ -1138,6 +1149,7 @@ bool KeyAssignmentPage::SetKeyFunction(int layer, int usage, const KeyMacroData&
     session_.currentLayer.store(layer);
     controls_.layers.SetCurKeyLayer(layer);
     ShowKeyFunction(row, Macros());
+    MarkRemapped({row});
     selectedKey_.store(usage);
     poster_.PostTask(kKeyTaskWriteKeyAssignments);
     return true;

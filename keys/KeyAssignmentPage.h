@@ -235,6 +235,10 @@ class KeyAssignmentPage {
     std::vector<int> TargetKeys() const;
     // The play options of the macro a key plays, as its row stores them.
     void ShowMacroPlayOf(const KeyMacroData& row);
+    // Selects the key's function in the list when the shown tab lists it, else nothing: a
+    // highlight left from another key, layer or function would name a function the key
+    // does not have.
+    void ShowFunctionOf(int key);
     // Stores the changed rows of the current layer together (all or none), shows their
     // captions and posts the write: one entry for one key, the layer's table for several.
     bool StoreAndWriteKeys(std::vector<KeyMacroData> rows);

@@ -153,6 +153,7 @@ void AuroraPage::Initialize() {
         layerBoxes[i].SetCheck(i == 0);
     }
     visualizer_.SetParams(StartParams());
+    RestoreImage();
 }
 
 void AuroraPage::OpenPage() {

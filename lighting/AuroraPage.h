@@ -52,9 +52,8 @@ enum AuroraControlId : int {
 inline constexpr const char* kAuroraModeKey = "aurora_mode";
 // Where the chosen sound device is remembered ("" follows the default playback device).
 inline constexpr const char* kAudioDeviceValue = "audio_device";
-// The settings of the mode-5 file dialog.
-inline constexpr const char* kImageFilterText =
-    "Image Files (*.gif;*.jpg;*.jpeg;*.png;*.bmp;*.mp4)";
+// Where the picture of mode 5 is remembered, so it is shown again after a restart.
+inline constexpr const char* kAuroraImageValue = "aurora_image";
 
 class AuroraPage {
   public:
@@ -118,8 +117,11 @@ class AuroraPage {
     void SetColourful(bool on);
     // The mode-5 file button: asks for a file and loads it.
     void ChooseImage();
-    // Loads a picture or GIF for mode 5; false with the user's message shown when it cannot.
+    // Loads a picture or GIF for mode 5 and remembers it; false with the user's message shown
+    // when it cannot.
     bool LoadImage(const std::string& path);
+    // The remembered picture of mode 5 again, silently (it may have gone since).
+    void RestoreImage();
     // The sound device list: "" follows the default playback device.
     void SelectAudioDevice(const std::string& name);
     // Re-reads the sound server's devices into the list.

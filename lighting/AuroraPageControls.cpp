@@ -159,9 +159,10 @@ void AuroraPage::ShowMessage(int textId) {
 }
 
 void AuroraPage::ChooseImage() {
+    // The dialog adds the patterns to the description.
     const std::optional<std::string> path = dialogs_.OpenFile(
         LoadText("KB.DIALOG", 1788),
-        {{kImageFilterText, {"*.gif", "*.jpg", "*.jpeg", "*.png", "*.bmp", "*.mp4"}}});
+        {{LoadText("KB.DIALOG", 1964), {"*.gif", "*.jpg", "*.jpeg", "*.png", "*.bmp", "*.mp4"}}});
     if (path && !path->empty()) {
         LoadImage(*path);
     }
@@ -176,6 +177,9 @@ bool AuroraPage::LoadImage(const std::string& path) {
     switch (effect_.SetGIFImage(path)) {
         case ImageLoadResult::kLoaded:
             imageButton.SetCaption(path);
+            if (!WriteRegistryText(kAuroraImageValue, path)) {
+                Trace("aurora: the picture could not be remembered\n");
+            }
             return true;
         case ImageLoadResult::kVideo:
             ShowMessage(1791);
@@ -184,6 +188,15 @@ bool AuroraPage::LoadImage(const std::string& path) {
         default:
             ShowMessage(1790);
             return false;
+    }
+}
+
+void AuroraPage::RestoreImage() {
+    const std::string path = ReadRegistryText(kAuroraImageValue);
+    std::error_code error;
+    if (!path.empty() && std::filesystem::is_regular_file(path, error) &&
+        effect_.SetGIFImage(path) == ImageLoadResult::kLoaded) {
+        imageButton.SetCaption(path);
     }
 }
 

@@ -209,7 +209,7 @@ void MatrixPage::LoadMatrixPage() {
         poster_.PostTask(kTaskReadMatrixColors);
     } else {
         // The keyboard runs the mode itself: the picture shows a still preview.
-        screen.SetPresetMode(kMatrixPresetBuiltIn);
+        screen.SetPresetMode(StillPreview(mode));
         SetLive(false);
     }
 }
@@ -294,11 +294,15 @@ void MatrixPage::SelectMatrixMode(int mode) {
         poster_.PostTask(kTaskWriteMatrixMode);
         poster_.PostTask(kTaskReadMatrixColors);
     } else {
-        screen.SetPresetMode(kMatrixPresetBuiltIn);
+        screen.SetPresetMode(StillPreview(mode));
         poster_.PostTask(kTaskWriteMatrixMode);
     }
     matrixSwitch.SetCheck(true);
     RefreshAmplitudeControls();
+}
+
+int MatrixPage::StillPreview(int mode) {
+    return mode == kMatrixModeOff ? kMatrixPresetDark : kMatrixPresetBuiltIn;
 }
 
 void MatrixPage::SetMatrixSwitch(bool on) {
@@ -310,8 +314,7 @@ void MatrixPage::SetMatrixSwitch(bool on) {
     if (mode == kMatrixModeLive) {
         screen.SetPresetMode(presetList.GetCurData(StoredPreset()));
     } else {
-        screen.SetPresetMode(mode == kMatrixModeCustom ? kMatrixPresetPainted
-                                                       : kMatrixPresetBuiltIn);
+        screen.SetPresetMode(mode == kMatrixModeCustom ? kMatrixPresetPainted : StillPreview(mode));
     }
     SetLive(mode == kMatrixModeLive);
     RefreshAmplitudeControls();

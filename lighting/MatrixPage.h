@@ -142,6 +142,9 @@ class MatrixPage {
     int StoredAmplitude();
 
   private:
+    // What the picture shows for a mode the keyboard runs itself: dark when it is off, else
+    // a still preview of the colour.
+    static int StillPreview(int mode);
     int Profile() const;
     int Mode() const;
     bool ForThisKeyboard() const;

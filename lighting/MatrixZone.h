@@ -30,7 +30,8 @@ inline constexpr size_t kMatrixFrameBytes = 2 * kMatrixLedCount;       // 98
 using MatrixColorTable = std::array<uint8_t, kMatrixColorTableBytes>;
 using MatrixFrameBytes = std::array<uint8_t, kMatrixFrameBytes>;
 
-// Modes of the matrix zone: the painted custom colours and the live stream.
+// Modes of the matrix zone: off, the painted custom colours and the live stream.
+inline constexpr int kMatrixModeOff = 0;
 inline constexpr int kMatrixModeCustom = 5;
 inline constexpr int kMatrixModeLive = 0x80;
 // The preset-list flag of a mode's parameters (config_func).

@@ -134,6 +134,12 @@ AuroraPageView::AuroraPageView(AuroraEffect& effect, AuroraPage& page, QWidget* 
     header->addStretch(1);
     BuildSoundRow(header, picture);
     pictureLayout->addLayout(header);
+    // Why the music stays dark, whole and on its own line: the header has no room for it.
+    soundNotice_ = new QLabel(picture);
+    soundNotice_->setObjectName("hintLabel");
+    soundNotice_->setWordWrap(true);
+    soundNotice_->hide();
+    pictureLayout->addWidget(soundNotice_);
     effect_ = new EffectView(effect, picture);
     pictureLayout->addWidget(effect_, 1);
     layout->addWidget(picture, 1);
@@ -151,12 +157,14 @@ AuroraPageView::AuroraPageView(AuroraEffect& effect, AuroraPage& page, QWidget* 
     pictureButton_->setMinimumWidth(220);
     pictureButton_->setMaximumWidth(420);
     connect(pictureButton_, &QPushButton::clicked, this, [this] { page_.imageButton.Click(); });
-    bindings_.push_back(std::make_unique<ModelBinding>(page_.imageButton, this, [this](uint32_t) {
+    const auto showPicture = [this](uint32_t) {
         const QString caption = QString::fromStdString(page_.imageButton.GetCaption());
         pictureButton_->setText(
             pictureButton_->fontMetrics().elidedText(caption, Qt::ElideMiddle, 380));
         pictureButton_->setToolTip(caption);
-    }));
+    };
+    bindings_.push_back(std::make_unique<ModelBinding>(page_.imageButton, this, showPicture));
+    showPicture(0);  // the caption was set before the view existed
     pictureColumn->addWidget(pictureButton_);
     pictureColumn->addStretch(1);
     colourPanel_ = BuildColourPanel();
@@ -428,22 +436,23 @@ void AuroraPageView::RefreshSound() {
         page_.RefreshAudioDevices();
     }
     serverSeen_ = status.serverConnected;
-    QString text;
-    if (status.capturing) {
-        text = Text(1794);
-    } else if (!status.serverConnected && page_.Audio().Capturing()) {
-        text = Text(1795);
-    }
+    const QString text = status.capturing ? Text(1794) : QString();
     const QString shown =
         soundStatus_->fontMetrics().elidedText(text, Qt::ElideRight, soundStatus_->width());
     if (soundStatus_->text() != shown) {
         soundStatus_->setText(shown);
         soundStatus_->setToolTip(text);
     }
+    const bool noServer = !status.serverConnected && page_.Audio().Capturing();
+    const QString notice = noServer ? Text(1795) : QString();
+    if (soundNotice_->text() != notice) {
+        soundNotice_->setText(notice);
+    }
+    soundNotice_->setVisible(noServer);
     // The device heard, by its own name, whatever the list shows.
     const QString heard = status.capturing
                               ? Text(1797).replace("%1", QString::fromStdString(status.description))
-                              : text;
+                              : notice;
     deviceCombo_->setToolTip(heard);
     level_->setToolTip(heard);
 }
@@ -460,6 +469,13 @@ void AuroraPageView::ApplyTexts() {
     for (int i = 0; i < kLightLayerCount; ++i) {
         layers_[i]->setText(Text(1798 + i));
     }
+    // "Default (follows the system)" whole; other devices' names may give way.
+    deviceCombo_->setMinimumContentsLength(std::max(10, static_cast<int>(Text(1793).size()) + 1));
+    deviceCombo_->setMaximumWidth(
+        std::max(260, deviceCombo_->fontMetrics().horizontalAdvance(Text(1793)) + 60));
+    // The picture's panel is as tall as the music panel, so the effect layers beside it keep
+    // their rows whichever mode is shown.
+    picturePanel_->setMinimumHeight(musicPanel_->sizeHint().height());
     // As wide as the widest box in this language, so none is cut.
     layerScroll_->widget()->adjustSize();
     layerScroll_->setMinimumWidth(layerScroll_->widget()->sizeHint().width() +

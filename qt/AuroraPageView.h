@@ -60,6 +60,11 @@ class AuroraPageView : public QWidget {
     EffectView* Effect() const { return effect_; }
     QProgressBar* LevelMeter() const { return level_; }
     QLabel* SoundStatus() const { return soundStatus_; }
+    // Shown while no sound server answers: the music effects stay dark.
+    QLabel* SoundNotice() const { return soundNotice_; }
+    QPushButton* PictureButton() const { return pictureButton_; }
+    ComboView* DeviceList() const { return deviceCombo_; }
+    QScrollArea* LayerList() const { return layerScroll_; }
 
   protected:
     void showEvent(QShowEvent* event) override;
@@ -91,6 +96,7 @@ class AuroraPageView : public QWidget {
     std::array<QSpinBox*, 3> rgb_{};
     QProgressBar* level_ = nullptr;
     QLabel* soundStatus_ = nullptr;
+    QLabel* soundNotice_ = nullptr;
     ComboView* deviceCombo_ = nullptr;
     QTimer* meterTimer_ = nullptr;
     bool serverSeen_ = false;

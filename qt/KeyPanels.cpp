@@ -17,6 +17,7 @@
 #include <QListWidget>
 #include <QPainter>
 #include <QPushButton>
+#include <QStyle>
 #include <QTabBar>
 #include <QVBoxLayout>
 
@@ -69,6 +70,9 @@ QString PlayOptionCaption(int option) {
             return Text(LoadText("KB.DIALOG", 1444));
     }
 }
+
+// The padding of a list entry (the theme's QListView::item).
+constexpr int kItemPadding = 6;
 
 QLabel* SectionTitle(QWidget* parent) {
     auto* label = new QLabel(parent);
@@ -247,13 +251,19 @@ void FunctionListView::Reload(uint32_t changes) {
     if (changes & ModelBinding::Bit(KeyFuncValue::kChangeItems)) {
         list_->clear();
         // Cells as wide as the longest caption of the tab, within bounds, so entries that
-        // differ only at their end ("Custom lighting 1", "… 2") stay apart.
-        const int charWidth = fontMetrics().averageCharWidth();
+        // differ only at their end ("Custom lighting 1", "… 2") stay apart. Around the text:
+        // the gap between cells, the entry's padding and focus border, and the style's text
+        // margins.
+        const QFontMetrics metrics = list_->fontMetrics();
+        const int charWidth = metrics.averageCharWidth();
+        const int textMargin =
+            list_->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, list_) + 1;
+        const int around = 8 + 2 * (kItemPadding + 1 + textMargin) + 4;
         int widest = 0;
         for (const KeyFuncItem& item : model_.Items()) {
-            widest = std::max(widest, fontMetrics().horizontalAdvance(Text(item.caption)));
+            widest = std::max(widest, metrics.horizontalAdvance(Text(item.caption)));
         }
-        list_->setGridSize(QSize(std::clamp(widest + 24, charWidth * 24, charWidth * 44),
+        list_->setGridSize(QSize(std::clamp(widest + around, charWidth * 24, charWidth * 64),
                                  list_->gridSize().height()));
         for (const KeyFuncItem& item : model_.Items()) {
             auto* entry = new QListWidgetItem(Text(item.caption), list_);

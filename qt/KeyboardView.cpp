@@ -5,6 +5,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
+#include <QRegularExpression>
 #include <QRubberBand>
 #include <QToolTip>
 #include <cmath>
@@ -103,42 +104,78 @@ QRect KeyboardView::KeyRect(int code) const {
     return {};
 }
 
+namespace {
+
+// Every word on one line of its own width at most, and all lines within the area.
+bool FitsWrapped(const QString& caption, const QFontMetricsF& metrics, const QRectF& area) {
+    for (const QString& word : caption.split(QRegularExpression("\\s+"), Qt::SkipEmptyParts)) {
+        if (metrics.horizontalAdvance(word) > area.width()) {
+            return false;
+        }
+    }
+    return metrics.boundingRect(area, Qt::AlignCenter | Qt::TextWordWrap, caption).height() <=
+           area.height();
+}
+
+// The words laid out line by line within the area, as many lines as its height takes; what
+// does not fit is abbreviated at the end of the last line and of words wider than a line.
+QString AbbreviatedLines(const QString& caption, const QFontMetricsF& metrics, const QRectF& area) {
+    const int maxLines = std::max(1, static_cast<int>(area.height() / metrics.lineSpacing()));
+    const QStringList words = caption.simplified().split(' ', Qt::SkipEmptyParts);
+    QStringList lines;
+    for (qsizetype i = 0; i < words.size(); ++i) {
+        if (static_cast<int>(lines.size()) == maxLines - 1) {
+            lines << metrics.elidedText(words.mid(i).join(' '), Qt::ElideRight, area.width());
+            break;
+        }
+        if (!lines.isEmpty() &&
+            metrics.horizontalAdvance(lines.back() + ' ' + words[i]) <= area.width()) {
+            lines.back() += ' ' + words[i];
+        } else {
+            lines << metrics.elidedText(words[i], Qt::ElideRight, area.width());
+        }
+    }
+    return lines.join('\n');
+}
+
+}  // namespace
+
 KeyCaptionFit FitKeyCaption(const QString& caption, const QRectF& cap, QFont font) {
     constexpr qreal kSmallest = 5.5;
     KeyCaptionFit fit{caption, font, cap.adjusted(3, 2, -3, -2), true};
     qreal pointSize = std::clamp(cap.height() * 0.24, kSmallest, 11.0);
     fit.font.setPointSizeF(pointSize);
     QFontMetricsF metrics(fit.font);
-    const auto fits = [&] {
-        for (const QString& word : caption.split(' ', Qt::SkipEmptyParts)) {
-            if (metrics.horizontalAdvance(word) > fit.area.width()) {
-                return false;
-            }
-        }
-        return metrics.boundingRect(fit.area, Qt::AlignCenter | Qt::TextWordWrap, caption)
-                   .height() <= fit.area.height();
-    };
-    while (pointSize > kSmallest && !fits()) {
+    while (pointSize > kSmallest && !FitsWrapped(caption, metrics, fit.area)) {
         pointSize -= 0.5;
         fit.font.setPointSizeF(pointSize);
         metrics = QFontMetricsF(fit.font);
     }
-    if (!fits()) {
-        // Too long even at the smallest size: one line over the whole cap, a little smaller
-        // still, and abbreviated only when that is not enough (the tooltip has it all).
-        fit.wrap = false;
-        fit.area = cap.adjusted(1, 1, -1, -1);
-        fit.text = caption.simplified();
-        constexpr qreal kSmallestLine = 4.5;
-        for (pointSize = kSmallest; pointSize >= kSmallestLine; pointSize -= 0.5) {
-            fit.font.setPointSizeF(pointSize);
-            metrics = QFontMetricsF(fit.font);
-            if (metrics.horizontalAdvance(fit.text) <= fit.area.width()) {
+    if (FitsWrapped(caption, metrics, fit.area)) {
+        return fit;
+    }
+    // Too long at the smallest size within the key's margins: the whole cap, in lines of a
+    // smaller size still, and abbreviated only when that is not enough (the tooltip has it
+    // all).
+    fit.area = cap.adjusted(1, 1, -1, -1);
+    const QString simple = caption.simplified();
+    // "Play/Pause" may break after its slash.
+    QString slashBreaks = simple;
+    slashBreaks.replace('/', QStringLiteral("/ "));
+    constexpr qreal kSmallestLine = 4.5;
+    for (pointSize = kSmallest; pointSize >= kSmallestLine; pointSize -= 0.5) {
+        fit.font.setPointSizeF(pointSize);
+        metrics = QFontMetricsF(fit.font);
+        for (const QString& text : {simple, slashBreaks}) {
+            if (FitsWrapped(text, metrics, fit.area)) {
+                fit.text = text;
                 return fit;
             }
         }
-        fit.text = metrics.elidedText(fit.text, Qt::ElideRight, fit.area.width());
     }
+    fit.text = slashBreaks;
+    fit.font.setPointSizeF(kSmallestLine);
+    fit.text = AbbreviatedLines(fit.text, QFontMetricsF(fit.font), fit.area);
     return fit;
 }
 

@@ -20,7 +20,8 @@ struct KeyCaptionFit {
     bool wrap = true;
 };
 // Fits a caption into a key cap: the largest font size that shows every word on one line and
-// all lines within the cap, down to a smallest size; below that, one abbreviated line.
+// all lines within the cap, down to a smallest size; then smaller lines over the whole cap;
+// only then as many lines as fit, the last one abbreviated.
 KeyCaptionFit FitKeyCaption(const QString& caption, const QRectF& cap, QFont font);
 
 // The keyboard picture, drawn from the layout: a rounded case around the key rectangles,

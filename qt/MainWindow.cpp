@@ -418,6 +418,9 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     }
     const bool key = type == QEvent::KeyPress || type == QEvent::KeyRelease;
     const bool mouse = type == QEvent::MouseButtonPress || type == QEvent::MouseButtonRelease;
+    if (type == QEvent::MouseButtonRelease && heldMouse_ != 0) {
+        ReleaseHeldMouseButton(static_cast<QMouseEvent*>(event));
+    }
     if ((!key && !mouse) || stack_ == nullptr || stack_->currentWidget() != keys_ ||
         !isActiveWindow()) {
         return QMainWindow::eventFilter(watched, event);
@@ -434,45 +437,58 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
                             keyEvent->timestamp(), keyEvent->isAutoRepeat());
         }
     }
-    if (mouse && mouseInput_) {
+    if (type == QEvent::MouseButtonPress && mouseInput_) {
         auto* mouseEvent = static_cast<QMouseEvent*>(event);
         // A mouse event travels up to the parents while ignored: count it once.
         const quint64 stamp = mouseEvent->timestamp();
-        if (stamp != lastMouseStamp_ || lastMouseType_ != type) {
+        const std::optional<MouseButton> button = MouseButtonOf(mouseEvent->button());
+        if (button && (stamp != lastMouseStamp_ || lastMouseType_ != type)) {
             lastMouseStamp_ = stamp;
             lastMouseType_ = type;
-            std::optional<MouseButton> button;
-            switch (mouseEvent->button()) {
-                case Qt::LeftButton:
-                    button = MouseButton::Left;
-                    break;
-                case Qt::RightButton:
-                    button = MouseButton::Right;
-                    break;
-                case Qt::MiddleButton:
-                    button = MouseButton::Middle;
-                    break;
-                case Qt::BackButton:
-                    button = MouseButton::Back;
-                    break;
-                case Qt::ForwardButton:
-                    button = MouseButton::Forward;
-                    break;
-                default:
-                    break;
-            }
-            if (button) {
-                mouseInput_(*button, type == QEvent::MouseButtonPress);
-            }
+            heldMouse_ |= HeldBit(*button);
+            mouseInput_(*button, true);
         }
     }
     return QMainWindow::eventFilter(watched, event);
+}
+
+std::optional<MouseButton> MainWindow::MouseButtonOf(Qt::MouseButton button) {
+    switch (button) {
+        case Qt::LeftButton:
+            return MouseButton::Left;
+        case Qt::RightButton:
+            return MouseButton::Right;
+        case Qt::MiddleButton:
+            return MouseButton::Middle;
+        case Qt::BackButton:
+            return MouseButton::Back;
+        case Qt::ForwardButton:
+            return MouseButton::Forward;
+        default:
+            return std::nullopt;
+    }
+}
+
+// The release of a button pressed on the page is reported wherever it lands: a drop-down list
+// or a dialog that the press opened takes it, and the key test would show the button held.
+void MainWindow::ReleaseHeldMouseButton(QMouseEvent* event) {
+    const std::optional<MouseButton> button = MouseButtonOf(event->button());
+    if (!button || (heldMouse_ & HeldBit(*button)) == 0) {
+        return;
+    }
+    heldMouse_ &= ~HeldBit(*button);
+    lastMouseStamp_ = event->timestamp();
+    lastMouseType_ = QEvent::MouseButtonRelease;
+    if (mouseInput_) {
+        mouseInput_(*button, false);
+    }
 }
 
 void MainWindow::Detach() {
     qApp->removeEventFilter(this);
     keyInput_ = nullptr;
     mouseInput_ = nullptr;
+    heldMouse_ = 0;
     if (dialog_ != nullptr) {
         dialog_->SetProfileMenuPresenter(nullptr);
         dialog_->Pages().knob.SetDialogPresenter(nullptr);

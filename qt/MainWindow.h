@@ -4,6 +4,7 @@
 #include <QPointer>
 #include <QTimer>
 #include <memory>
+#include <optional>
 
 #include "keys/InputMapping.h"
 #include "qt/KeyPageView.h"
@@ -13,6 +14,7 @@
 
 class QLabel;
 class QMenu;
+class QMouseEvent;
 class QMovie;
 class QPushButton;
 class QStackedWidget;
@@ -123,6 +125,9 @@ class MainWindow : public QMainWindow {
     void ApplyTexts();
     void RefreshView();
     void ReloadBackground();
+    static std::optional<MouseButton> MouseButtonOf(Qt::MouseButton button);
+    static unsigned HeldBit(MouseButton button) { return 1u << static_cast<unsigned>(button); }
+    void ReleaseHeldMouseButton(QMouseEvent* event);
 
     KeyboardDlg* dialog_ = nullptr;
     QTimer dialogTimer_;
@@ -163,6 +168,7 @@ class MainWindow : public QMainWindow {
     KeyRepeatFilter* keyRepeat_ = nullptr;
     quint64 lastMouseStamp_ = 0;
     int lastMouseType_ = 0;
+    unsigned heldMouse_ = 0;  // the buttons reported pressed and not yet released
     std::unique_ptr<ModelBinding> viewBinding_;
     LanguageSubscription language_;
 };

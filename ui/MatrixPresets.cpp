@@ -320,6 +320,9 @@ void DrawMatrixPreset(int preset, const MatrixPresetInput& in, MatrixPresetState
     const double dt = std::max(0.0, in.seconds - state.lastSeconds);
     state.lastSeconds = in.seconds;
     switch (preset) {
+        case kMatrixPresetDark:
+            out.fill(0);
+            break;
         case 2:
             Rainbow(in, out);
             break;

@@ -18,6 +18,8 @@ using MatrixFrame = std::array<uint32_t, kMatrixLedCount>;  // 0x00BBGGRR, left 
 // painted colours; the live presets follow, and those from 22 up follow the sound.
 inline constexpr int kMatrixPresetBuiltIn = 0;
 inline constexpr int kMatrixPresetPainted = 1;
+// The screen is off: the picture stays dark.
+inline constexpr int kMatrixPresetDark = -1;
 inline constexpr int kFirstAudioPreset = 22;
 
 // The live presets in the order the preset list shows them; their names are the text ids

@@ -73,10 +73,16 @@ std::optional<std::string> ScriptedDialogs::NextFile() {
 }
 
 std::optional<std::string> ScriptedDialogs::OpenFile(const std::string& title,
-                                                     const std::vector<FileFilter>&) {
+                                                     const std::vector<FileFilter>& filters) {
     std::lock_guard lock(mutex_);
     history_.push_back({"open", title, {}});
+    lastFilters_ = filters;
     return NextFile();
+}
+
+std::vector<FileFilter> ScriptedDialogs::LastFilters() const {
+    std::lock_guard lock(mutex_);
+    return lastFilters_;
 }
 
 std::vector<std::string> ScriptedDialogs::OpenFiles(const std::string& title,

@@ -28,6 +28,8 @@ class ScriptedDialogs : public Dialogs {
     // What was shown of one kind ("message", "question", ...), in order.
     std::vector<Shown> HistoryOf(const std::string& kind) const;
     void ClearHistory();
+    // The filters the last open-file dialog offered.
+    std::vector<FileFilter> LastFilters() const;
     int LastProgress() const;
     std::string ProgressText() const;
     // Presses the progress dialog's cancel button; false when it has none.
@@ -60,6 +62,7 @@ class ScriptedDialogs : public Dialogs {
     std::deque<std::optional<std::string>> files_;
     std::deque<std::vector<std::string>> fileLists_;
     std::vector<Shown> history_;
+    std::vector<FileFilter> lastFilters_;
     bool busy_ = false;
     int progress_ = -1;
     std::string progressText_;

@@ -678,6 +678,50 @@ TEST_F(KeyPageTest, RestoreThisKeyRestoresTheSelectedKey) {
     EXPECT_FALSE(store.GetKey(1, 0, kUsageB, none));
 }
 
+// The picture and the list follow each change at once: the remapped mark appears with the
+// choice and goes with the restore, and the list highlights no function the key lost.
+TEST_F(KeyPageTest, TheMarkAndTheListHighlightFollowAChoiceARestoreAndALayerChange) {
+    Start();
+    ASSERT_TRUE(Connect());
+    const auto remapped = [this](int usage) {
+        KeyItem item;
+        EXPECT_TRUE(keyboard.GetKeyItem(usage, item));
+        return item.remapped;
+    };
+    ClickKey(kUsageA);
+    ShowTab(kTabMedia);
+    ClickFunction(kMediaVolumeUp);
+    EXPECT_TRUE(remapped(kUsageA)) << "marked without a layer reload";
+    ASSERT_GE(functions.GetCurSel(), 0);
+
+    page->RestoreSelectedKeys();
+    EXPECT_FALSE(remapped(kUsageA));
+    EXPECT_EQ(functions.GetCurSel(), -1) << "A no longer plays a media function";
+
+    // Restoring through the single-key path, on the keys tab: the list shows the key itself.
+    ClickFunction(kMediaVolumeUp);
+    ShowTab(kTabKeys);
+    page->RestoreDefault();
+    EXPECT_FALSE(remapped(kUsageA));
+    int code = 0;
+    std::string caption;
+    ASSERT_TRUE(functions.GetCurValue(code, caption));
+    EXPECT_EQ(code, kUsageA);
+
+    // Another layer: the picture drops its selection, the list its highlight.
+    layers.ChooseLayer(1);
+    page->OnLayerChanged();
+    EXPECT_EQ(functions.GetCurSel(), -1);
+
+    // The command line's assignment marks the key as well.
+    KeyMacroData volumeUp;
+    volumeUp.macro_type = 6;
+    volumeUp.macro_value = kMediaVolumeUp;
+    volumeUp.macro_desc = "Vol Up";
+    ASSERT_TRUE(page->SetKeyFunction(1, kUsageB, volumeUp));
+    EXPECT_TRUE(remapped(kUsageB));
+}
+
 TEST_F(KeyPageTest, RestoringWithNothingSelectedAsksForAKeyAndKeepsTheRows) {
     Start();
     ASSERT_TRUE(Connect());

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <deque>
+#include <filesystem>
 #include <fstream>
 #include <mutex>
 
@@ -259,6 +260,11 @@ TEST_F(AuroraPageTest, PictureChoiceLoadsPicturesAndExplainsWhatItRefuses) {
     page->OnControl(kIdAuroraImageButton, TextButton::kEventClicked);
     EXPECT_EQ(page->imageButton.GetCaption(), bmp);
     EXPECT_EQ(effect.GetImagePath(), bmp);
+    // The dialog names the files in the user's language and adds the patterns itself.
+    const std::vector<FileFilter> filters = dialogs.LastFilters();
+    ASSERT_EQ(filters.size(), 1u);
+    EXPECT_EQ(filters[0].description, LoadText("KB.DIALOG", 1964));
+    EXPECT_EQ(filters[0].patterns.front(), "*.gif");
 
     const struct {
         std::string file;
@@ -270,6 +276,24 @@ TEST_F(AuroraPageTest, PictureChoiceLoadsPicturesAndExplainsWhatItRefuses) {
         EXPECT_FALSE(LastMessage().empty());
         EXPECT_EQ(page->imageButton.GetCaption(), bmp);  // the last good picture stays
     }
+
+    // A new start shows and plays the picture chosen last; one deleted since is left out
+    // without a message.
+    const auto restart = [this] {
+        page.reset();
+        page =
+            std::make_unique<AuroraPage>(devices, store, session, poster, dialogs, effect, *audio);
+        page->Initialize();
+    };
+    restart();
+    EXPECT_EQ(page->imageButton.GetCaption(), bmp);
+    EXPECT_EQ(effect.GetImagePath(), bmp);
+    std::filesystem::remove(bmp);
+    const size_t messages = dialogs.History().size();
+    restart();
+    EXPECT_EQ(page->imageButton.GetCaption(), LoadText("KB.DIALOG", 1788));
+    EXPECT_EQ(effect.GetImagePath(), "");
+    EXPECT_EQ(dialogs.History().size(), messages);
 }
 
 }  // namespace

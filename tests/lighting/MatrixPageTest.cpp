@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <atomic>
 #include <memory>
 
@@ -321,6 +323,26 @@ TEST_F(MatrixPageTest, TheSwitchStopsTheStreamAndWritesMode0) {
     EXPECT_TRUE(session.liveMatrixOn.load());
     RunPosted();
     EXPECT_EQ(Keyboard().BlockData(0x14)[30], 0x80);
+}
+
+// The picture shows what the bar shows: nothing while the screen is off, whether by its mode,
+// by the switch or from the start.
+TEST_F(MatrixPageTest, OffPreviewsADarkBar) {
+    Start();
+    const auto dark = [this] {
+        const MatrixFrame colors = page->screen.Colors();
+        return std::all_of(colors.begin(), colors.end(), [](uint32_t c) { return c == 0; });
+    };
+    EXPECT_TRUE(dark()) << "mode 0 active after loading";
+    Choose(3);
+    EXPECT_FALSE(dark());
+    Choose(0);
+    EXPECT_TRUE(dark());
+    Choose(3);
+    page->SetMatrixSwitch(false);
+    EXPECT_TRUE(dark());
+    page->SetMatrixSwitch(true);
+    EXPECT_FALSE(dark());
 }
 
 TEST_F(MatrixPageTest, AColourPickClearsMultiColourAndIsWrittenWhenTheQueueIsEmpty) {

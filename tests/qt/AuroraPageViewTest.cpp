@@ -3,7 +3,12 @@
 
 #include <QCheckBox>
 #include <QLabel>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QStyle>
+#include <QStyleOptionComboBox>
 #include <QTabBar>
+#include <cstdlib>
 
 #include "HubWindowFixture.h"
 #include "app/DevicePages.h"
@@ -83,6 +88,56 @@ TEST_F(AuroraPageViewTest, PicturesAtCommonSizesInBothLanguages) {
         window->resize(size);
         Save(*window, QString("aurora_pl_%1").arg(size.width()));
     }
+}
+
+// The picture mode at the usual laptop size, without a sound server, in English and Polish:
+// the picture button says what it does, the effect layers show more than two rows, and the
+// sound device and the reason the music stays dark are whole.
+TEST_F(AuroraPageViewTest, ThePictureModesControlsAreWholeAt1366) {
+    const char* previous = std::getenv("PULSE_SERVER");
+    const std::string kept = previous != nullptr ? previous : "";
+    setenv("PULSE_SERVER", "unix:/nonexistent/zanvor-no-sound-server", 1);
+    Start("101:cable");
+    SelectKeyboard(101);
+    window->resize(1366, 768);
+    window->Tabs()->setCurrentIndex(AuroraTab(window->Tabs()));
+    AuroraPageView* page = window->Aurora();
+    ASSERT_TRUE(WaitFor([&] { return window->CurrentPage() == page; }));
+    page->ModeTabs()->setCurrentIndex(3);
+    for (int language : {1033, 1045}) {
+        ASSERT_TRUE(dialog->Pages().application.languageList.ChooseData(language));
+        ASSERT_TRUE(WaitFor([&] {
+            return page->ModeTabs()->tabText(0).toStdString() == LoadText("KB.DIALOG", 600);
+        }));
+        ASSERT_TRUE(WaitFor([&] {
+            return page->SoundNotice()->isVisible() &&
+                   page->SoundNotice()->text().toStdString() == LoadText("KB.DIALOG", 1795);
+        }));
+        for (int pass = 0; pass < 3; ++pass) {
+            QCoreApplication::sendPostedEvents();
+            QCoreApplication::processEvents();
+        }
+        EXPECT_EQ(page->PictureButton()->text().toStdString(), LoadText("KB.DIALOG", 1788));
+
+        QLabel* notice = page->SoundNotice();
+        EXPECT_LE(notice->heightForWidth(notice->width()), notice->height()) << language;
+
+        ComboView* devices = page->DeviceList();
+        QStyleOptionComboBox option;
+        option.initFrom(devices);
+        option.editable = false;
+        const QRect field = devices->style()->subControlRect(QStyle::CC_ComboBox, &option,
+                                                             QStyle::SC_ComboBoxEditField, devices);
+        EXPECT_LE(devices->fontMetrics().horizontalAdvance(devices->currentText()), field.width())
+            << devices->currentText().toStdString();
+
+        const QList<QCheckBox*> boxes = page->LayerList()->widget()->findChildren<QCheckBox*>();
+        ASSERT_FALSE(boxes.isEmpty());
+        EXPECT_GE(page->LayerList()->viewport()->height(), 4 * boxes.front()->height())
+            << "layer rows shown, language " << language;
+    }
+    Save(*window, "aurora_picture_mode_1366_pl");
+    kept.empty() ? void(unsetenv("PULSE_SERVER")) : void(setenv("PULSE_SERVER", kept.c_str(), 1));
 }
 
 }  // namespace

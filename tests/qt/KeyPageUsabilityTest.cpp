@@ -1,8 +1,13 @@
 // What a new user does on the key-assignment page: several keys at once, restoring a key, the
 // tab bar driven with the keyboard.
 
+#include <QComboBox>
+#include <QDialog>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStyle>
+#include <QStyleOptionViewItem>
+#include <QTimer>
 
 #include "KeyPageFixture.h"
 #include "app/DevicePages.h"
@@ -145,6 +150,71 @@ TEST_F(KeyPageGuiTest, TheWholePageWorksFromTheKeyboard) {
     ASSERT_TRUE(WaitFor([&] { return dialog->Idle() && Row(0, key).macro_desc == before; }));
 }
 
+// At the usual laptop size every entry of the function lists is whole, and a key given a long
+// function shows its whole caption (smaller, on several lines) rather than "Volum…".
+TEST_F(KeyPageGuiTest, FunctionEntriesAndRemappedKeyCaptionsAreWholeAt1366) {
+    StartPage();
+    window->resize(1366, 768);
+    struct Assignment {
+        const char* key;
+        int type;
+        int code;
+        int text;
+    };
+    const Assignment assignments[] = {
+        {"A", 6, 104, 268}, {"S", 6, 105, 269}, {"D", 7, 154, 255},
+        {"F", 6, 113, 260}, {"G", 6, 100, 264}, {"H", 7, 152, 253},
+    };
+    for (int language : {1033, 1045}) {
+        ASSERT_TRUE(dialog->Pages().application.languageList.ChooseData(language));
+        ASSERT_TRUE(WaitFor([&] {
+            return window->Tabs()->tabText(1).toStdString() == LoadText("KB.DIALOG", 1401);
+        }));
+        for (const Assignment& assignment : assignments) {
+            KeyMacroData function;
+            function.macro_type = assignment.type;
+            function.macro_value = assignment.code;
+            function.macro_desc = LoadText("KB.DIALOG", assignment.text);
+            ASSERT_TRUE(dialog->Pages().keys.SetKeyFunction(0, Key(assignment.key).code, function));
+        }
+        ASSERT_TRUE(WaitFor([this] { return dialog->Idle(); }));
+        QCoreApplication::processEvents();
+        for (const Assignment& assignment : assignments) {
+            const QString text = view->Keyboard()->CaptionFit(Key(assignment.key).code).text;
+            EXPECT_FALSE(text.contains(QChar(0x2026)))
+                << language << ": " << text.toStdString() << " for "
+                << LoadText("KB.DIALOG", assignment.text);
+        }
+
+        // The text of each entry fits the part of its cell the style draws text in (inside
+        // the padding, the focus border and the text margins), where it would be cut.
+        FunctionListView* functions = view->Functions();
+        for (int tab : {kTabKeys, kTabMouse, kTabMedia, kTabShortcuts, kTabInternal}) {
+            functions->Tabs()->setCurrentIndex(functions->TabIndex(tab));
+            QCoreApplication::processEvents();
+            QListWidget* list = functions->List();
+            const int margin =
+                list->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, list) + 1;
+            for (int row = 0; row < list->count(); ++row) {
+                QStyleOptionViewItem option;
+                option.initFrom(list);
+                option.widget = list;
+                option.rect = list->visualItemRect(list->item(row));
+                option.text = list->item(row)->text();
+                option.font = list->font();
+                option.features = QStyleOptionViewItem::HasDisplay;
+                option.displayAlignment = Qt::AlignCenter;
+                option.state |= QStyle::State_HasFocus | QStyle::State_Selected;
+                const QRect text =
+                    list->style()->subElementRect(QStyle::SE_ItemViewItemText, &option, list);
+                EXPECT_LE(list->fontMetrics().horizontalAdvance(option.text),
+                          text.width() - 2 * margin)
+                    << language << ": " << option.text.toStdString();
+            }
+        }
+    }
+}
+
 }  // namespace
 }  // namespace zanvor::test
 
@@ -209,6 +279,46 @@ TEST_F(KeyTestGuiTest, KeysReleasedInAnotherWindowAreClearedWhenTheInputComesBac
     // The lists the key test listens through take no input method.
     EXPECT_FALSE(view->Functions()->List()->testAttribute(Qt::WA_InputMethodEnabled));
     EXPECT_FALSE(view->Keyboard()->testAttribute(Qt::WA_InputMethodEnabled));
+}
+
+// A press that opens a drop-down list or a dialog: the release goes to that window, and the key
+// test still hears it.
+TEST_F(KeyTestGuiTest, AButtonReleasedInAListOrDialogThePressOpenedIsNotShownHeld) {
+    StartListening();
+    const auto press = [](QWidget* widget, const QPoint& at, QEvent::Type type) {
+        QMouseEvent event(type, QPointF(at), widget->mapToGlobal(QPointF(at)), Qt::LeftButton,
+                          type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton,
+                          Qt::NoModifier);
+        QApplication::sendEvent(widget, &event);
+    };
+    const QString left = QString::fromStdString(LoadText("KB.DIALOG", 220));
+
+    ShowTab(kTabMacros);
+    QComboBox* mode = view->MacroPlay()->Mode();
+    ASSERT_TRUE(WaitFor([&] { return mode->isVisible(); }));
+    press(mode, mode->rect().center(), QEvent::MouseButtonPress);
+    QWidget* popup = QApplication::activePopupWidget();
+    ASSERT_NE(popup, nullptr) << "the press opens the list";
+    EXPECT_TRUE(WaitFor([&] { return Shown() == QStringList{left}; }));
+    ASSERT_EQ(QApplication::activePopupWidget(), popup);
+    press(popup, QPoint(4, 4), QEvent::MouseButtonRelease);
+    EXPECT_TRUE(WaitFor([&] { return Shown().isEmpty(); })) << "released in the list";
+    mode->hidePopup();
+
+    // The knob's dialog opens on the press and is modal: the release lands on it.
+    const QRect knob = view->Keyboard()->KeyRect(0xFF);
+    ASSERT_FALSE(knob.isEmpty());
+    QStringList shownInDialog{"not seen"};
+    QTimer::singleShot(0, [&] {
+        QWidget* shown = QApplication::activeModalWidget();
+        ASSERT_NE(shown, nullptr);
+        press(shown, QPoint(4, 4), QEvent::MouseButtonRelease);
+        QCoreApplication::processEvents();
+        shownInDialog = Shown();
+        static_cast<QDialog*>(shown)->reject();
+    });
+    press(view->Keyboard(), knob.center(), QEvent::MouseButtonPress);
+    EXPECT_EQ(shownInDialog, QStringList{}) << "released on the knob dialog";
 }
 
 TEST_F(KeyTestGuiTest, LeavingTheCaptureFieldEndsTheCaptureAndTheKeyTestListensAgain) {

@@ -7,6 +7,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -135,7 +136,8 @@ class WindowSizesTest : public HubWindowTest {
             const int flags = Qt::AlignCenter | (fit.wrap ? Qt::TextWordWrap : 0);
             const QRectF used = metrics.boundingRect(fit.area, flags, fit.text);
             bool wordsFit = true;
-            for (const QString& word : fit.text.split(' ', Qt::SkipEmptyParts)) {
+            for (const QString& word :
+                 fit.text.split(QRegularExpression("\\s+"), Qt::SkipEmptyParts)) {
                 wordsFit = wordsFit && metrics.horizontalAdvance(word) <= fit.area.width() + 0.5;
             }
             if (!wordsFit || used.height() > fit.area.height() + 0.5) {
