@@ -1033,7 +1033,9 @@ class Runner {
                 o.fullWrite = !again || pending_;
                 o.command = {"profile", "activate", std::to_string(p.id)};
                 s.active = p.id;
-                ApplyProfile(s, p);
+                if (o.fullWrite) {
+                    ApplyProfile(s, p);
+                }
                 break;
             }
             case Op::ProfileDelete: {

@@ -142,6 +142,15 @@ const Regression kRegressions[] = {
        {Op::ReadRefused, 416, 791, 516, 52},
        {Op::ProfileActivate, 643, 804, 969, 862},
        {Op::ProfileActivate, 877, 550, 545, 577}}}},
+    // The model's own error, kept as a guard: activating the profile already active sends
+    // nothing, so that profile takes the keyboard's colours only when it is next sent, after
+    // another profile painted the set.
+    {"ActivatingTheActiveProfileAgainAdoptsNoColours",
+     {{4, 208566023},
+      {{Op::ProfileActivate, 372, 855, 855, 670},
+       {Op::ProfileAdd, 460, 68, 840, 624},
+       {Op::LightCustom, 659, 256, 707, 768},
+       {Op::ProfileActivate, 640, 779, 119, 711}}}},
 };
 
 // Test names show the regression's name, not the bytes of the scenario.
