@@ -16,13 +16,6 @@ namespace zanvor {
 
 class KeyboardDlg;
 
-// The server's settings in the settings file: on/off, address, port and whether other users of
-// this machine may connect over the loopback.
-inline constexpr const char* kSdkServerValue = "sdk_server";
-inline constexpr const char* kSdkAddressValue = "sdk_address";
-inline constexpr const char* kSdkPortValue = "sdk_port";
-inline constexpr const char* kSdkAllowOtherUsersValue = "sdk_allow_other_users";
-
 // The options the settings file gives (loopback and the usual port when it says nothing
 // usable).
 SdkServerOptions ReadSdkServerSettings();

@@ -40,6 +40,7 @@ enum ControlId : int {
     kIdSettingsButton = 1314,
     kIdSettingsBack = 1315,
     kIdFirmwareButton = 1316,
+    kIdSdkServerSwitch = 1317,
 
     // Lighting page.
     kIdLightZoneTabs = 1401,
