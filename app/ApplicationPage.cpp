@@ -11,6 +11,7 @@
 #include "platform/Paths.h"
 #include "platform/Registry.h"
 #include "platform/SettingsStore.h"
+#include "platform/Trace.h"
 #include "store/DataStore.h"
 #include "ui/ControlIds.h"
 #include "ui/DeviceTasks.h"
@@ -33,6 +34,7 @@ ApplicationPage::ApplicationPage(const Parts& parts)
       autostartSwitch(kIdAutostartSwitch),
       autostartMinimisedSwitch(kIdAutostartMinimisedSwitch),
       exitModeList(kIdExitModeList),
+      sdkServerSwitch(kIdSdkServerSwitch),
       parts_(parts) {
     // Each installed language under its own name, which stays the same whatever the
     // language, so a user who picked one they cannot read finds their own again.
@@ -46,7 +48,8 @@ ApplicationPage::ApplicationPage(const Parts& parts)
 void ApplicationPage::Register(PageRegistry& registry) {
     registry_ = &registry;
     for (ControlModel* model : std::initializer_list<ControlModel*>{
-             &languageList, &autostartSwitch, &autostartMinimisedSwitch, &exitModeList}) {
+             &languageList, &autostartSwitch, &autostartMinimisedSwitch, &exitModeList,
+             &sdkServerSwitch}) {
         const int id = model->ControlId();
         registry.AddControl(*model, [this, id](int) { OnControl(id); });
     }
@@ -97,6 +100,9 @@ void ApplicationPage::OnControl(int controlId) {
                 SettingNotStored();
             }
             return;
+        case kIdSdkServerSwitch:
+            OnSdkServerSwitch();
+            return;
         case kIdResetButton:
             ResetToDefaults();
             return;
@@ -112,6 +118,36 @@ void ApplicationPage::OnControl(int controlId) {
         default:
             return;
     }
+}
+
+void ApplicationPage::OnSdkServerSwitch() {
+    const bool on = sdkServerSwitch.GetCheck() == 1;
+    std::string error;
+    if (on && (!sdkServerControl_ || !sdkServerControl_(true, &error))) {
+        sdkServerSwitch.SetCheck(0);
+        std::string text = LoadText("KB.DIALOG", kTextSdkServerFailed);
+        if (const size_t at = text.find("%s"); at != std::string::npos) {
+            text.replace(at, 2, error);
+        }
+        parts_.dialogs.MessageBox(text, LoadText("KB.DIALOG", kTextSdkServerSwitch));
+        return;
+    }
+    if (!on && sdkServerControl_) {
+        sdkServerControl_(false, nullptr);
+    }
+    if (!WriteRegistryInt(kSdkServerValue, on ? 1 : 0)) {
+        SettingNotStored();
+    }
+}
+
+void ApplicationPage::StartSdkServerIfWanted() {
+    const bool wanted = ReadRegistryInt(kSdkServerValue) == 1;
+    std::string error;
+    const bool running = wanted && sdkServerControl_ && sdkServerControl_(true, &error);
+    if (wanted && !running) {
+        Trace("sdk: the server did not start: %s\n", error.c_str());
+    }
+    sdkServerSwitch.SetCheck(running ? 1 : 0);
 }
 
 void ApplicationPage::OnBackgroundMenu(int command) {
@@ -187,6 +223,7 @@ void ApplicationPage::LoadApplicationSettings() {
     autostartMinimisedSwitch.SetVisible(state.showMinimisedSwitch);
     autostartMinimisedSwitch.SetCheck(state.minimised ? 1 : 0);
     exitModeList.SelectData(ExitHidesToTray() ? 1 : 0);
+    sdkServerSwitch.SetCheck(ReadRegistryInt(kSdkServerValue) == 1 ? 1 : 0);
 }
 
 bool ApplicationPage::ResetToDefaults(std::string* failure) {

@@ -14,6 +14,10 @@
 
 namespace zanvor {
 
+// Texts of the lighting SDK server's switch and of its failure to start ("... %s").
+inline constexpr int kTextSdkServerSwitch = 1946;
+inline constexpr int kTextSdkServerFailed = 1947;
+
 class DataStore;
 class DeviceSession;
 class DeviceSettings;
@@ -47,6 +51,15 @@ class ApplicationPage {
     SwitchButton autostartSwitch;
     SwitchButton autostartMinimisedSwitch;
     ComboBox exitModeList;  // data 1: closing hides to the tray; 0: closing exits
+    // "Let other lighting programs control the keyboard" (off by default).
+    SwitchButton sdkServerSwitch;
+
+    // Starts (true) or stops (false) the lighting SDK server; false with the reason when it
+    // cannot start. Given by the program that can serve (set before the controls are used).
+    using SdkServerControl = std::function<bool(bool on, std::string* error)>;
+    void SetSdkServerControl(SdkServerControl control) { sdkServerControl_ = std::move(control); }
+    // The switch as the settings file has it; the server is started when it is on.
+    void StartSdkServerIfWanted();
 
     // Sets the controls from the settings when the page is built.
     void LoadApplicationSettings();
@@ -72,7 +85,10 @@ class ApplicationPage {
     // A program setting that could not be stored is said (settings file and all).
     void SettingNotStored();
 
+    void OnSdkServerSwitch();
+
     Parts parts_;
+    SdkServerControl sdkServerControl_;
     bool offerRecovery_ = false;
     const PageRegistry* registry_ = nullptr;
 };

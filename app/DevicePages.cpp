@@ -53,6 +53,7 @@ DevicePages::DevicePages(KeyboardDlg& dialog, DeviceSession& keyboards)
              UpdatePage::Hooks{
                  [&keyboards] { return keyboards.CatalogueCopy().software; },
                  {[&dialog] { dialog.Wake(); }, [&dialog] { return dialog.IsRunning(); }}}),
+      direct(dialog.Devices(), dialog.session, dialog),
       mainView_(dialog.mainView) {
     // The live mirror runs while the lighting page is on screen and the keyboard online.
     // The lighting page shows its zone again each time it comes on screen.
@@ -76,9 +77,11 @@ DevicePages::DevicePages(KeyboardDlg& dialog, DeviceSession& keyboards)
     });
     // Effect frames go to the LED positions the keyboard reported at connection.
     SessionState& session = dialog.session;
-    aurora.SetLedSource([&session] {
+    const auto ledSource = [&session] {
         return LedLookup([map = session.LightMap()](int code) { return map.LedOf(code); });
-    });
+    };
+    aurora.SetLedSource(ledSource);
+    direct.SetLedSource(ledSource);
 }
 
 DevicePages::~DevicePages() {
@@ -95,14 +98,16 @@ void DevicePages::Register(PageRegistry& registry) {
     application.Register(registry);
     macros.Register(registry);
     screen.Register(registry);
-    lighting.Register(
-        registry,
-        LightPageIds{kIdLightZoneTabs, kIdLightSwitch, kIdLightModes, kIdLightCustomSets,
-                     kIdLightLiveMirror, kIdLightBrightness, kIdLightSpeed, kIdLightDirectionA,
-                     kIdLightDirectionB, kIdLightColorWheel, kIdLightSwatches, kIdLightRed,
-                     kIdLightGreen, kIdLightBlue, kIdLightColorButton, kIdLightColorful,
-                     kIdLightPicture, kIdLightApply, kIdLightSelectAll});
+    lighting.Register(registry,
+                      LightPageIds{kIdLightZoneTabs,   kIdLightSwitch,       kIdLightModes,
+                                   kIdLightCustomSets, kIdLightLiveMirror,   kIdLightBrightness,
+                                   kIdLightSpeed,      kIdLightDirectionA,   kIdLightDirectionB,
+                                   kIdLightColorWheel, kIdLightSwatches,     kIdLightRed,
+                                   kIdLightGreen,      kIdLightBlue,         kIdLightColorButton,
+                                   kIdLightColorful,   kIdLightPicture,      kIdLightApply,
+                                   kIdLightSelectAll,  kIdLightDirectStatus, kIdLightTakeBack});
     aurora.Register(registry, mainView_);
+    direct.Register(registry);
     matrix.Register(registry);
     update.Register(registry);
 
@@ -115,6 +120,13 @@ void DevicePages::Register(PageRegistry& registry) {
         }
     });
     keys.InitControls();
+
+    // One live stream at a time: music streaming ends another program's Direct colours, and
+    // their first frame ends music streaming; the lighting page says who holds the keyboard.
+    aurora.SetStreamStartHandler([this] { direct.TakeBack(true); });
+    direct.SetStartHandler([this] { aurora.StopStreaming(); });
+    direct.AddObserver([this] { lighting.ShowDirectClient(direct.Active(), direct.Client()); });
+    registry.AddControl(lighting.takeBackButton, [this](int) { direct.TakeBack(); });
 
     // Keys play macros by their place in the list: the key page releases the keys of a macro
     // that goes away, rewrites its tables when places move, and lists the macros anew.

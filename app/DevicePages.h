@@ -12,6 +12,7 @@
 #include "keys/KnobPage.h"
 #include "keys/MacroPage.h"
 #include "lighting/AuroraPage.h"
+#include "lighting/DirectStream.h"
 #include "lighting/LightPage.h"
 #include "lighting/MatrixPage.h"
 #include "screen/ScreenPage.h"
@@ -54,6 +55,8 @@ struct DevicePages {
     AuroraPage aurora;
     MatrixPage matrix;
     UpdatePage update;
+    // Another lighting program's per-LED colours (the live-stream slot it shares with music).
+    DirectStream direct;
 
   private:
     MainView& mainView_;

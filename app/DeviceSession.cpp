@@ -168,6 +168,11 @@ DeviceCatalogue DeviceSession::CatalogueCopy() const {
     return catalogue_;
 }
 
+KeyLayout DeviceSession::LayoutCopy() const {
+    std::lock_guard lock(layoutMutex_);
+    return layout_;
+}
+
 void DeviceSession::ReadDeviceCatalogue() {
     int stored = DeviceTypeToSelect(ReadRegistryInt(kDeviceTypeValue));
     DeviceCatalogue catalogue;

@@ -96,6 +96,8 @@ class DeviceSession {
     bool ReceiverPresent() const { return receiverPresent_.load(); }
 
     DeviceCatalogue CatalogueCopy() const;
+    // Any thread: the selected model's layout (empty before one was loaded).
+    KeyLayout LayoutCopy() const;
 
     // Home pictures of a disconnected and a connected keyboard.
     std::string homePictureDisconnected;
@@ -119,7 +121,7 @@ class DeviceSession {
 
     mutable std::mutex catalogueMutex_;  // guards catalogue_ (present flags change on both threads)
     DeviceCatalogue catalogue_;
-    std::mutex layoutMutex_;  // guards layout_ while a model's layout is loaded
+    mutable std::mutex layoutMutex_;  // guards layout_ while a model's layout is loaded
     KeyLayout layout_;
     std::atomic<int> lastEventDeviceType_{0};
     std::atomic<int> lastEventKind_{0};  // 1 arrival, 2 removal

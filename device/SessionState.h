@@ -91,6 +91,8 @@ class SessionState {
     std::atomic<bool> liveMirrorOn{false};
     std::atomic<bool> liveEffectOn{false};
     std::atomic<bool> liveMatrixOn{false};
+    // Another lighting program streams per-LED colours (it holds the live-stream slot).
+    std::atomic<bool> liveDirectOn{false};
 
     // ---- the connection read ----
     // Every time the keyboard behind the selection may have changed (a scan, another model, a

@@ -88,8 +88,8 @@ void AuroraPage::Register(PageRegistry& registry, MainView& view) {
     registry.AddTask(kTaskSetLiveMode, [] { return TaskResult(); });
     registry.AddIdleWork(
         [this] {
-            return session_.liveEffectOn.load() && session_.deviceOnline.load() &&
-                   session_.currentPage.load() != kPageHome;
+            return session_.liveEffectOn.load() && !session_.liveDirectOn.load() &&
+                   session_.deviceOnline.load() && session_.currentPage.load() != kPageHome;
         },
         [this] { MusicFrame(session_.currentPage.load() == kPageAurora); });
     registry.AddPagesRefresh([this] {
@@ -157,6 +157,9 @@ void AuroraPage::Initialize() {
 }
 
 void AuroraPage::OpenPage() {
+    if (streamStartHandler_) {
+        streamStartHandler_();
+    }
     session_.liveEffectOn = true;
     capturing_ = true;
     visualizer_.Start();

@@ -73,6 +73,10 @@ class AuroraPage {
     // opening the page (on `view`) starts streaming, opening the lighting page stops it.
     void Register(PageRegistry& registry, MainView& view);
     void SetLedSource(LedSource source);
+    // Before the worker starts: called when streaming starts (another live stream gives way).
+    void SetStreamStartHandler(std::function<void()> handler) {
+        streamStartHandler_ = std::move(handler);
+    }
 
     // ---- models ----
     ComboBox modeTabs;
@@ -166,6 +170,7 @@ class AuroraPage {
     AuroraEffect& effect_;
     KeyboardAudio& audio_;
     Visualizer visualizer_;
+    std::function<void()> streamStartHandler_;  // set once, before the worker starts
 
     std::atomic<bool> capturing_{false};  // capture and renderer are running
     std::atomic<int> pageShown_{-1};

@@ -3,7 +3,9 @@
 #include "lighting/LightPage.h"
 #include "lighting/LightPositionMap.h"
 #include "lighting/LightRows.h"
+#include "platform/Trace.h"
 #include "store/DataStore.h"
+#include "ui/WindowMessages.h"
 
 namespace zanvor {
 
@@ -15,6 +17,10 @@ bool LightPage::ApplyLightMode(int type, int mode, const LightModeSettings& sett
         return false;
     }
     ApplyLightModeSettings(settings, row);
+    {
+        std::lock_guard lock(requestMutex_);
+        tried_.reset();  // the stored mode is the one to write from now on
+    }
     {
         // The settings, the active mark and the switch together, or nothing changes.
         DataStore::Transaction transaction(store_);
@@ -29,6 +35,75 @@ bool LightPage::ApplyLightMode(int type, int mode, const LightModeSettings& sett
     LoadLightZone();
     poster_.PostTask(kTaskWriteLightMode);
     return true;
+}
+
+void LightPage::RequestLightMode(int type, int mode, const LightModeSettings& settings,
+                                 bool store) {
+    {
+        std::lock_guard lock(requestMutex_);
+        requests_.push_back({type, mode, settings, store});
+    }
+    poster_.PostWindowMessage(kMsgLightModeRequest, 0, 0);
+}
+
+void LightPage::RunLightModeRequests() {
+    std::vector<LightModeRequest> requests;
+    {
+        std::lock_guard lock(requestMutex_);
+        requests.swap(requests_);
+    }
+    for (const LightModeRequest& request : requests) {
+        const bool applied = request.store
+                                 ? ApplyLightMode(request.type, request.mode, request.settings)
+                                 : TryLightMode(request.type, request.mode, request.settings);
+        if (!applied) {
+            Trace("light: mode %d of zone %d from another program not applied\n", request.mode,
+                  request.type);
+        }
+    }
+}
+
+bool LightPage::TryLightMode(int type, int mode, const LightModeSettings& settings) {
+    LightData row;
+    if (IsCustomMode(mode) || !store_.GetLightRow(Profile(), type, mode, row)) {
+        return false;
+    }
+    ApplyLightModeSettings(settings, row);
+    {
+        std::lock_guard lock(requestMutex_);
+        tried_ = TriedRow{type, mode, row};
+    }
+    session_.light.type = type;
+    session_.light.mode = mode;
+    poster_.PostTask(kTaskWriteLightMode);
+    return true;
+}
+
+bool LightPage::TakeTriedRow(int type, int mode, LightData& row) {
+    std::lock_guard lock(requestMutex_);
+    if (!tried_ || tried_->type != type || tried_->mode != mode) {
+        return false;
+    }
+    row = tried_->row;
+    tried_.reset();
+    return true;
+}
+
+void LightPage::ShowDirectClient(bool active, const std::string& client) {
+    directActive_ = active;
+    directClient_ = client;
+    if (!active) {
+        directStatus.SetText("");
+        takeBackButton.SetCaption("");
+        return;
+    }
+    const std::string name = client.empty() ? LoadText("KB.DIALOG", kTextOtherProgram) : client;
+    std::string text = LoadText("KB.DIALOG", kTextControlledBy);
+    if (const size_t at = text.find("%s"); at != std::string::npos) {
+        text.replace(at, 2, name);
+    }
+    directStatus.SetText(text);
+    takeBackButton.SetCaption(LoadText("KB.DIALOG", kTextTakeControlBack));
 }
 
 void LightPage::SwitchLighting(int type, bool on) {
@@ -137,6 +212,12 @@ void LightPage::Register(PageRegistry& registry, const LightPageIds& ids) {
                    mirrorShown_();
         },
         [this] { MirrorLiveKeyColors(); });
+
+    registry.AddWindowMessage(kMsgLightModeRequest,
+                              [this](uintptr_t, intptr_t) { RunLightModeRequests(); });
+    registry.AddWindowMessage(kMsgReapplyTexts, [this](uintptr_t, intptr_t) {
+        ShowDirectClient(directActive_, directClient_);
+    });
 
     registry.AddConnectionStep(PageRegistry::kReadLightMap, [this] {
         return ReadLightPositionMap(devices_, keyTables_, session_);

@@ -82,7 +82,9 @@ TaskResult LightPage::TaskWriteLightMode() {
     const int mode = Mode();
     const bool written = WriteParameterBlock([&](ParameterBlock& block) {
         LightData row;  // a missing row is written as an all-zero row
-        store_.GetLightRow(profile, type, mode, row);
+        if (!TakeTriedRow(type, mode, row)) {
+            store_.GetLightRow(profile, type, mode, row);
+        }
         PatchLightMode(block, type, mode, row, info);
         return true;
     });

@@ -14,6 +14,7 @@ struct LightModeSettings {
     std::optional<int> speed;
     std::optional<uint32_t> color;  // 0x00BBGGRR
     std::optional<bool> colorful;
+    std::optional<int> direction;
 };
 
 // Puts the given settings into a mode's row. A colour given is a single colour, as a pick on
@@ -31,6 +32,9 @@ inline void ApplyLightModeSettings(const LightModeSettings& settings, LightData&
     }
     if (settings.colorful) {
         row.colorful = *settings.colorful ? 1 : 0;
+    }
+    if (settings.direction) {
+        row.direction = *settings.direction;
     }
 }
 

@@ -104,6 +104,8 @@ void LightPage::SetControlIds(const LightPageIds& ids) {
     colorButton.SetControlId(ids.colorButton);
     colorfulBox.SetControlId(ids.colorful);
     picture.SetControlId(ids.picture);
+    directStatus.SetControlId(ids.directStatus);
+    takeBackButton.SetControlId(ids.takeBackButton);
 }
 
 int LightPage::Profile() const {

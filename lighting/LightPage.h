@@ -30,6 +30,8 @@
 #include "ui/SliderCtrl.h"
 #include "ui/SwitchButton.h"
 #include "ui/TabCtrl.h"
+#include "ui/TextButton.h"
+#include "ui/TextLabel.h"
 
 namespace zanvor {
 
@@ -57,6 +59,12 @@ inline constexpr int kZoneTabTextZone1 = 171;
 inline constexpr int kZoneTabTextZone2 = 172;
 inline constexpr int kZoneTabTextZone2LightBar = 173;
 inline constexpr int kLightBarDeviceType = 102;
+
+// Texts of another lighting program's control: "Controlled by %s", the name of a program that
+// gave none, and the take-back button.
+inline constexpr int kTextControlledBy = 1943;
+inline constexpr int kTextOtherProgram = 1944;
+inline constexpr int kTextTakeControlBack = 1945;
 
 // The palette's nine swatches (0x00BBGGRR): red, orange, yellow, green, blue, cyan, magenta,
 // white and violet.
@@ -93,6 +101,8 @@ struct LightPageIds {
     int picture = 0;
     int applyButton = 0;      // a button without a model: event 1
     int selectAllButton = 0;  // a button without a model: event 1
+    int directStatus = 0;
+    int takeBackButton = 0;
 };
 
 class LightPage {
@@ -123,6 +133,10 @@ class LightPage {
     ColorCtrl colorButton;
     SwitchButton colorfulBox;
     KeyboardCtrl picture;  // the page's keyboard picture, laid out like the key page's
+    // While another lighting program streams its colours: who, and the button that takes the
+    // keyboard back (empty and hidden otherwise).
+    TextLabel directStatus;
+    TextButton takeBackButton;
 
     // Gives the models their control ids.
     void SetControlIds(const LightPageIds& ids);
@@ -230,6 +244,18 @@ class LightPage {
     // The name shown for a mode of a zone ("" when the zone has no row of that mode).
     std::string ModeName(int type, int mode);
 
+    // ---- another lighting program ----
+    // Any thread: a mode chosen by another program, applied on the UI thread as a choice on the
+    // page is (and stored in the profile), or, without `store`, written to the keyboard while
+    // the profile keeps its own mode.
+    void RequestLightMode(int type, int mode, const LightModeSettings& settings, bool store);
+    // Writes a mode to the keyboard without storing it in the profile. False when the zone has
+    // no such built-in mode.
+    bool TryLightMode(int type, int mode, const LightModeSettings& settings);
+    // UI thread: "Controlled by <client>" and the take-back button while a program streams
+    // (`client` empty for a program without a name), nothing otherwise.
+    void ShowDirectClient(bool active, const std::string& client);
+
   private:
     int Profile() const;
     int Type() const;
@@ -259,6 +285,10 @@ class LightPage {
     bool AdoptKeyboardSet(int profile, int mode);
     void PaintStoredColors(int profile, int mode);
 
+    // Takes the unstored row of a tried mode when it is the one to write.
+    bool TakeTriedRow(int type, int mode, LightData& row);
+    void RunLightModeRequests();
+
     DeviceManager& devices_;
     DataStore& store_;
     SessionState& session_;
@@ -277,6 +307,23 @@ class LightPage {
     // change may do at the same time.
     std::mutex listMutex_;
     LanguageSubscription language_;
+
+    struct LightModeRequest {
+        int type = 0;
+        int mode = 0;
+        LightModeSettings settings;
+        bool store = false;
+    };
+    struct TriedRow {
+        int type = 0;
+        int mode = 0;
+        LightData row;
+    };
+    std::mutex requestMutex_;  // guards requests_ and tried_
+    std::vector<LightModeRequest> requests_;
+    std::optional<TriedRow> tried_;
+    std::string directClient_;  // UI thread only: the client the status names
+    bool directActive_ = false;
 };
 
 }  // namespace zanvor

@@ -18,6 +18,12 @@ inline constexpr const char* kThemeBkgValue = "theme_bkg";
 inline constexpr const char* kThemeBkgGifValue = "theme_bkg_gif";
 inline constexpr const char* kThemeTypeValue = "theme_type";
 inline constexpr const char* kLastFileFolderValue = "last_file_folder";  // of the file dialogs
+// The lighting SDK server: on (1) or off, the address and port it listens on, and whether other
+// users of this machine may connect over the loopback (1).
+inline constexpr const char* kSdkServerValue = "sdk_server";
+inline constexpr const char* kSdkAddressValue = "sdk_address";
+inline constexpr const char* kSdkPortValue = "sdk_port";
+inline constexpr const char* kSdkAllowOtherUsersValue = "sdk_allow_other_users";
 
 // The value as a decimal number (leading blanks and sign allowed, parsing stops at the first
 // non-digit); 0 when missing, not numeric, or the file had to be created or cannot be read.

@@ -24,6 +24,7 @@
 #include "qt/QtDialogs.h"
 #include "qt/QtWindowHost.h"
 #include "qt/Theme.h"
+#include "serve/KeyboardHub.h"
 #include "sim/SimHidBackend.h"
 #include "store/DataStore.h"
 #include "ui/DialogsRouter.h"
@@ -138,6 +139,25 @@ int RunHubApplication(int argc, char** argv) {
     // A database that cannot be opened is said at once, with the offer to start afresh.
     dialog.Pages().application.OfferDatabaseRecovery(true);
     dialog.OnInitDialog();
+    // Other lighting programs reach the keyboard through the SDK server while the user allows
+    // it on the settings page (declared after the window object, so it stops first).
+    std::unique_ptr<KeyboardHub> sdkHub;
+    dialog.Pages().application.SetSdkServerControl([&dialog, &sdkHub](bool on, std::string* error) {
+        if (!on) {
+            sdkHub.reset();
+            return true;
+        }
+        if (sdkHub) {
+            return true;
+        }
+        auto hub = std::make_unique<KeyboardHub>(dialog);
+        if (!hub->Start(ReadSdkServerSettings(), error)) {
+            return false;
+        }
+        sdkHub = std::move(hub);
+        return true;
+    });
+    dialog.Pages().application.StartSdkServerIfWanted();
     // While this program runs it owns the keyboard and the database: zanvorctl hands its
     // commands over instead of talking to the keyboard between our reports.
     CommandHandoff handoff(dialog, dialogs, options.hid.simulate);

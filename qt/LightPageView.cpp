@@ -71,6 +71,23 @@ LightPageView::LightPageView(KeyboardDlg& dialog, QWidget* parent)
     hint_->setObjectName("hintLabel");
     hint_->setWordWrap(true);
     pictureLayout->addWidget(hint_);
+    directRow_ = new QWidget(picturePanel);
+    auto* directLayout = new QHBoxLayout(directRow_);
+    directLayout->setContentsMargins(0, 0, 0, 0);
+    directStatus_ = new QLabel(directRow_);
+    directStatus_->setObjectName("directStatus");
+    takeBack_ = new QPushButton(directRow_);
+    directLayout->addWidget(directStatus_, 1);
+    directLayout->addWidget(takeBack_);
+    directRow_->hide();
+    pictureLayout->addWidget(directRow_);
+    connect(takeBack_, &QPushButton::clicked, this, [this] { page_.takeBackButton.Click(); });
+    directBinding_ = std::make_unique<ModelBinding>(page_.directStatus, this, [this](uint32_t) {
+        const std::string text = page_.directStatus.Text();
+        directStatus_->setText(QString::fromStdString(text));
+        takeBack_->setText(QString::fromStdString(page_.takeBackButton.GetCaption()));
+        directRow_->setVisible(!text.empty());
+    });
     keyboard_ = new KeyboardView(page_.picture, picturePanel);
     keyboard_->SetAreaSelection(true);
     pictureLayout->addWidget(keyboard_, 1);

@@ -62,6 +62,11 @@ class LightPageView : public QWidget {
     SwitchView* lightSwitch_ = nullptr;
     SwitchView* liveView_ = nullptr;
     QLabel* hint_ = nullptr;
+    // "Controlled by ..." and the take-back button while another program streams.
+    QWidget* directRow_ = nullptr;
+    QLabel* directStatus_ = nullptr;
+    QPushButton* takeBack_ = nullptr;
+    std::unique_ptr<ModelBinding> directBinding_;
     QLabel* effectsTitle_ = nullptr;
     ComboListView* modes_ = nullptr;
     QLabel* setsTitle_ = nullptr;

@@ -142,6 +142,8 @@ SettingsPageView::SettingsPageView(KeyboardDlg& dialog, QWidget* parent)
     minimisedRow->addWidget(minimised_);
     minimisedRow->addStretch(1);
     rightLayout->addLayout(minimisedRow);
+    sdkServer_ = new SwitchView(pages.application.sdkServerSwitch, right);
+    rightLayout->addWidget(sdkServer_);
     rightLayout->addSpacing(6);
     closingLabel_ = new QLabel(right);
     rightLayout->addWidget(closingLabel_);
@@ -279,8 +281,9 @@ void SettingsPageView::ApplyTexts() {
     update_->setText(QString::fromStdString(LoadText("KB.DIALOG", 1425)));
     firmware_->setText(QString::fromStdString(LoadText("KB.DIALOG", 1549)));
     reset_->setText(QString::fromStdString(LoadText("KB.DIALOG", 552)));
+    sdkServer_->setText(QString::fromStdString(LoadText("KB.DIALOG", kTextSdkServerSwitch)));
     for (SwitchView* view : {switches_[0], switches_[1], switches_[2], switches_[3], switches_[4],
-                             autostart_, minimised_}) {
+                             autostart_, minimised_, sdkServer_}) {
         view->updateGeometry();
     }
 }

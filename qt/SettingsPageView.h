@@ -62,6 +62,7 @@ class SettingsPageView : public QWidget {
     ComboView* language_ = nullptr;
     SwitchView* autostart_ = nullptr;
     SwitchView* minimised_ = nullptr;
+    SwitchView* sdkServer_ = nullptr;
     QLabel* closingLabel_ = nullptr;
     QRadioButton* hideToTray_ = nullptr;
     QRadioButton* exitChoice_ = nullptr;

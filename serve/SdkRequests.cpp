@@ -1,5 +1,7 @@
 #include "serve/SdkRequests.h"
 
+#include <algorithm>
+
 namespace zanvor {
 
 namespace {
@@ -80,6 +82,31 @@ std::optional<SdkModeUpdate> DecodeModeUpdate(std::span<const uint8_t> data,
     const SdkMode& known = device.modes[static_cast<size_t>(index)];
     if (update.mode.colors.size() > known.colorsMax) {
         return std::nullopt;
+    }
+    // What the mode is and can do stays the device's (its value names the keyboard's own mode);
+    // the client chooses only the settings, kept within the mode's ranges.
+    SdkMode& mode = update.mode;
+    const SdkMode chosen = mode;
+    mode = known;
+    mode.colors = chosen.colors;
+    mode.colorMode = chosen.colorMode;
+    if (known.flags & kSdkModeHasSpeed) {
+        mode.speed = std::clamp(chosen.speed, std::min(known.speedMin, known.speedMax),
+                                std::max(known.speedMin, known.speedMax));
+    }
+    if (known.flags & kSdkModeHasBrightness) {
+        mode.brightness =
+            std::clamp(chosen.brightness, std::min(known.brightnessMin, known.brightnessMax),
+                       std::max(known.brightnessMin, known.brightnessMax));
+    }
+    const bool leftRight =
+        (known.flags & kSdkModeHasDirectionLR) &&
+        (chosen.direction == kSdkDirectionLeft || chosen.direction == kSdkDirectionRight);
+    const bool upDown =
+        (known.flags & kSdkModeHasDirectionUD) &&
+        (chosen.direction == kSdkDirectionUp || chosen.direction == kSdkDirectionDown);
+    if (leftRight || upDown) {
+        mode.direction = chosen.direction;
     }
     update.index = static_cast<size_t>(index);
     return update;

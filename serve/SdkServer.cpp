@@ -368,7 +368,7 @@ bool SdkServer::Handle(Client& client, const SdkPacket& packet) {
             std::copy(update->colors.begin(), update->colors.end(),
                       c.colors.begin() + static_cast<std::ptrdiff_t>(update->first));
             if (c.activeMode == static_cast<int32_t>(kSdkDirectMode)) {
-                hub_.DirectFrame(device, c.colors);
+                hub_.DirectFrame(device, c.colors, client.name);
             }
             break;
         }

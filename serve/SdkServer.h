@@ -26,9 +26,10 @@ class SdkHub {
     virtual ~SdkHub() = default;
     // The keyboards online now, in the order clients index them.
     virtual std::vector<SdkController> Controllers() = 0;
-    // The newest Direct colours of a device (one per LED); an older frame not yet sent is
-    // replaced, never queued.
-    virtual void DirectFrame(size_t device, const std::vector<uint32_t>& colors) = 0;
+    // The newest Direct colours of a device (one per LED) from the client of that name; an
+    // older frame not yet sent is replaced, never queued.
+    virtual void DirectFrame(size_t device, const std::vector<uint32_t>& colors,
+                             const std::string& client) = 0;
     // A client chose one of the keyboard's own modes (index into the description's modes);
     // `save` also stores it in the active profile. It ends Direct on that device.
     virtual void ChangeMode(size_t device, size_t modeIndex, const SdkMode& mode, bool save) = 0;

@@ -40,6 +40,7 @@ enum ControlId : int {
     kIdSettingsButton = 1314,
     kIdSettingsBack = 1315,
     kIdFirmwareButton = 1316,
+    kIdSdkServerSwitch = 1317,
 
     // Lighting page.
     kIdLightZoneTabs = 1401,
@@ -61,6 +62,8 @@ enum ControlId : int {
     kIdLightPicture = 1417,
     kIdLightApply = 1418,
     kIdLightSelectAll = 1419,
+    kIdLightDirectStatus = 1420,
+    kIdLightTakeBack = 1421,
 
     // 1500-1549: the music and aurora page (lighting/AuroraPage.h).
     // 1700-1749: the macro page (keys/MacroPage.h).

@@ -247,6 +247,33 @@ TEST(SdkRequestTest, ColourUpdatesThatDoNotAddUpAreRefused) {
     EXPECT_FALSE(DecodeUpdateSingleLed(single(-1), device));
 }
 
+TEST(SdkRequestTest, AModeUpdateKeepsTheDevicesModeAndItsRanges) {
+    // A client may send any value, flags and settings; what reaches the keyboard is the
+    // device's own mode with the settings moved into its ranges.
+    const SdkController device = TinyController();
+    const SdkMode& known = device.modes[1];
+    SdkMode sent = known;
+    sent.value = 0x80;  // a custom set, never a built-in mode
+    sent.flags = 0xFF;
+    sent.speedMax = 1000;
+    sent.speed = 999;
+    sent.brightness = 9999;
+    sent.direction = 7;
+    SdkWriter w;
+    w.U32(0);
+    w.I32(1);
+    WriteSdkMode(w, sent, 4);
+    w.PatchU32(0, static_cast<uint32_t>(w.Size()));
+    const std::optional<SdkModeUpdate> update = DecodeModeUpdate(w.Bytes(), device, 4);
+    ASSERT_TRUE(update);
+    EXPECT_EQ(update->mode.value, known.value);
+    EXPECT_EQ(update->mode.flags, known.flags);
+    EXPECT_EQ(update->mode.speedMax, known.speedMax);
+    EXPECT_EQ(update->mode.speed, known.speedMax);
+    EXPECT_EQ(update->mode.brightness, known.brightnessMax);
+    EXPECT_EQ(update->mode.direction, known.direction);
+}
+
 TEST(SdkRequestTest, AModeUpdateReadsTheModeInTheNegotiatedVersion) {
     const SdkController device = TinyController();
     for (uint32_t version : {0u, 3u, 4u}) {
@@ -254,8 +281,7 @@ TEST(SdkRequestTest, AModeUpdateReadsTheModeInTheNegotiatedVersion) {
         wanted.speed = 5;
         wanted.colors = {0x00FF00FF};
         if (version < 3) {
-            wanted.brightnessMax = 0;
-            wanted.brightness = 0;
+            wanted.brightness = 0;  // not on the wire before version 3; the range stays the mode's
         }
         SdkWriter w;
         w.U32(0);

@@ -54,7 +54,8 @@ class FakeHub : public SdkHub {
         std::lock_guard lock(mutex_);
         return devices;
     }
-    void DirectFrame(size_t device, const std::vector<uint32_t>& colors) override {
+    void DirectFrame(size_t device, const std::vector<uint32_t>& colors,
+                     const std::string&) override {
         std::lock_guard lock(mutex_);
         frames.emplace_back(device, colors);
         changed_.notify_all();
