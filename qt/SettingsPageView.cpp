@@ -244,10 +244,14 @@ void SettingsPageView::RefreshExitMode() {
 }
 
 void SettingsPageView::RefreshLabels() {
+    // Without a firmware offer the two notes read "You have the latest version." and "A newer
+    // firmware is offered here when one exists": nothing was checked, so only the second, which
+    // is true, is shown.
+    const bool noOffer = dialog_.mainView.InfoLabel(2) == LoadText("KB.DIALOG", 532);
     for (int i = 0; i < 3; ++i) {
         const QString text = QString::fromStdString(dialog_.mainView.InfoLabel(i));
         infoLabels_[i]->setText(text);
-        infoLabels_[i]->setVisible(!text.isEmpty());
+        infoLabels_[i]->setVisible(!text.isEmpty() && !(i == 1 && noOffer));
     }
 }
 

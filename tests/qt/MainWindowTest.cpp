@@ -201,6 +201,22 @@ TEST_F(MainWindowTest, TheColourChannelLettersFollowTheLanguage) {
     }
 }
 
+// With no firmware offered the page does not claim "You have the latest version." beside the
+// note that a newer one would be offered there.
+TEST_F(MainWindowTest, TheSettingsPageMakesNoUncheckedFirmwareClaim) {
+    Start("101:cable");
+    window->SettingsButton()->click();
+    ASSERT_TRUE(WaitFor([this] { return window->CurrentPage() == window->Settings(); }));
+    QStringList shown;
+    for (const QLabel* label : window->Settings()->findChildren<QLabel*>()) {
+        if (label->isVisible()) {
+            shown << label->text();
+        }
+    }
+    EXPECT_TRUE(shown.contains(QString::fromStdString(LoadText("KB.DIALOG", 532))));
+    EXPECT_FALSE(shown.contains(QString::fromStdString(LoadText("KB.DIALOG", 531))));
+}
+
 TEST_F(MainWindowTest, ClosingWithHideToTrayKeepsTheProgramReachable) {
     Start("101:cable");
     window->SettingsButton()->click();
