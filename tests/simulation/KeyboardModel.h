@@ -61,6 +61,8 @@ struct KeyboardExpectation {
     Tables keys;
     // Allowed colours per custom set and LED.
     std::array<std::map<int, std::set<Colour>>, kSets> sets;
+    // The main zone's mode as far as custom sets go: the set shown, or -1 a built-in mode.
+    std::set<int> mainCustom{-1};
 };
 
 }  // namespace zanvor::sim

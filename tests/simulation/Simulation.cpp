@@ -485,6 +485,7 @@ class Runner {
             state_.profiles.front().mainCustom = {scenario_.setup.customMode};
         }
         state_.keyboard.keys = FactoryTables();
+        state_.keyboard.mainCustom = {scenario_.setup.customMode};
         ObserveSets(state_.keyboard);
     }
 
@@ -627,6 +628,7 @@ class Runner {
     // it has no colours stored for takes the keyboard's own colours of that set as its own.
     void ApplyProfile(State& s, ProfileModel& p) const {
         s.keyboard.keys = p.keys;
+        s.keyboard.mainCustom = p.mainCustom;
         for (int set = 0; set < kSets; ++set) {
             if (p.mainCustom.count(set) == 0) {
                 continue;
@@ -693,6 +695,7 @@ class Runner {
 
     static void MergeKeyboard(KeyboardExpectation& into, const KeyboardExpectation& other) {
         into.keys.Merge(other.keys);
+        into.mainCustom.insert(other.mainCustom.begin(), other.mainCustom.end());
         for (int set = 0; set < kSets; ++set) {
             for (const auto& [led, colours] : other.sets[set]) {
                 into.sets[set][led].insert(colours.begin(), colours.end());
@@ -923,6 +926,10 @@ class Runner {
             MergeKeyboard(state_.keyboard, change);
         }
         State sent = state_;
+        // The profile owed to the keyboard may take the mode the keyboard shows at the read
+        // (and with a custom set, that set's colours as its own).
+        Active(sent).mainCustom.insert(state_.keyboard.mainCustom.begin(),
+                                       state_.keyboard.mainCustom.end());
         ApplyProfile(sent, Active(sent));
         MergeProfile(Active(state_), Active(sent));
         Active(state_).keys.Merge(state_.keyboard.keys);
@@ -1115,6 +1122,7 @@ class Runner {
                 }
                 active.stored[set] = results;
                 active.mainCustom = {set};
+                s.keyboard.mainCustom = {set};
                 for (const int led : leds_) {
                     s.keyboard.sets[set][led].clear();
                     for (const auto& result : results) {
@@ -1128,6 +1136,7 @@ class Runner {
                 o.keyboardOp = true;
                 o.command = {"light", "mode", "main", std::to_string(mode)};
                 active.mainCustom = {-1};
+                s.keyboard.mainCustom = {-1};
                 break;
             }
             default:

@@ -151,6 +151,21 @@ const Regression kRegressions[] = {
        {Op::ProfileAdd, 460, 68, 840, 624},
        {Op::LightCustom, 659, 256, 707, 768},
        {Op::ProfileActivate, 640, 779, 119, 711}}}},
+    // The model's own error: a profile added while the keyboard was away takes, when it is
+    // sent at the reconnect, the custom set the keyboard shows, and that set's colours.
+    {"ProfileSentAtReconnectTakesTheShownSetsColours",
+     {{1, 3654318211},
+      {{Op::ProfileAdd, 103, 558, 916, 972},
+       {Op::ProfileActivate, 48, 274, 33, 34},
+       {Op::Unplug, 808, 969, 772, 465},
+       {Op::ExportImport, 530, 251, 363, 181},
+       {Op::ProfileAdd, 958, 958, 527, 780},
+       {Op::Heal, 915, 673, 448, 409},
+       {Op::ProfileDelete, 876, 632, 209, 872},
+       {Op::ProfileActivate, 321, 222, 772, 136},
+       {Op::LightCustom, 811, 623, 408, 378},
+       {Op::ProfileDelete, 471, 851, 586, 942},
+       {Op::ProfileActivate, 507, 136, 320, 733}}}},
 };
 
 // Test names show the regression's name, not the bytes of the scenario.
