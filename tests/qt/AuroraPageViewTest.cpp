@@ -106,9 +106,13 @@ TEST_F(AuroraPageViewTest, ThePictureModesControlsAreWholeAt1366) {
     page->ModeTabs()->setCurrentIndex(3);
     for (int language : {1033, 1045}) {
         ASSERT_TRUE(dialog->Pages().application.languageList.ChooseData(language));
-        ASSERT_TRUE(WaitFor([&] {
-            return page->ModeTabs()->tabText(0).toStdString() == LoadText("KB.DIALOG", 600);
-        }));
+        // A language switch relabels every page; under a sanitizer on a busy machine that takes
+        // longer than the usual wait.
+        ASSERT_TRUE(WaitFor(
+            [&] {
+                return page->ModeTabs()->tabText(0).toStdString() == LoadText("KB.DIALOG", 600);
+            },
+            60000));
         ASSERT_TRUE(WaitFor([&] {
             return page->SoundNotice()->isVisible() &&
                    page->SoundNotice()->text().toStdString() == LoadText("KB.DIALOG", 1795);
