@@ -13,6 +13,7 @@
 
 #include "keys/MacroTexts.h"
 #include "qt/MacroPanels.h"
+#include "qt/MouseButtons.h"
 #include "qt/ProfileViews.h"
 
 namespace zanvor {
@@ -50,23 +51,6 @@ QLabel* Label(QWidget* parent, const char* objectName) {
     label->setObjectName(objectName);
     label->setWordWrap(true);
     return label;
-}
-
-std::optional<MouseButton> ButtonOf(Qt::MouseButton button) {
-    switch (button) {
-        case Qt::LeftButton:
-            return MouseButton::Left;
-        case Qt::RightButton:
-            return MouseButton::Right;
-        case Qt::MiddleButton:
-            return MouseButton::Middle;
-        case Qt::BackButton:
-            return MouseButton::Back;
-        case Qt::ForwardButton:
-            return MouseButton::Forward;
-        default:
-            return std::nullopt;
-    }
 }
 
 // Buttons of the page without a model of their own, and their captions.
@@ -297,7 +281,7 @@ bool MacroPageView::Record(QEvent* event) {
         case QEvent::MouseButtonRelease: {
             auto* mouse = static_cast<QMouseEvent*>(event);
             const QPoint at = mouse->globalPosition().toPoint();
-            if (const std::optional<MouseButton> button = ButtonOf(mouse->button())) {
+            if (const std::optional<MouseButton> button = MouseButtonOf(mouse->button())) {
                 page_.OnRecordMouse(*button, event->type() != QEvent::MouseButtonRelease, at.x(),
                                     at.y(), now);
             }

@@ -34,6 +34,7 @@
 #include "qt/MacroPageView.h"
 #include "qt/MatrixPageView.h"
 #include "qt/ModelBinding.h"
+#include "qt/MouseButtons.h"
 #include "qt/Pictures.h"
 #include "qt/QtTranslations.h"
 #include "qt/ScreenPageView.h"
@@ -450,23 +451,6 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
         }
     }
     return QMainWindow::eventFilter(watched, event);
-}
-
-std::optional<MouseButton> MainWindow::MouseButtonOf(Qt::MouseButton button) {
-    switch (button) {
-        case Qt::LeftButton:
-            return MouseButton::Left;
-        case Qt::RightButton:
-            return MouseButton::Right;
-        case Qt::MiddleButton:
-            return MouseButton::Middle;
-        case Qt::BackButton:
-            return MouseButton::Back;
-        case Qt::ForwardButton:
-            return MouseButton::Forward;
-        default:
-            return std::nullopt;
-    }
 }
 
 // The release of a button pressed on the page is reported wherever it lands: a drop-down list

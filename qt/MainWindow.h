@@ -125,7 +125,6 @@ class MainWindow : public QMainWindow {
     void ApplyTexts();
     void RefreshView();
     void ReloadBackground();
-    static std::optional<MouseButton> MouseButtonOf(Qt::MouseButton button);
     static unsigned HeldBit(MouseButton button) { return 1u << static_cast<unsigned>(button); }
     void ReleaseHeldMouseButton(QMouseEvent* event);
 
