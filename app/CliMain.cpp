@@ -224,6 +224,13 @@ int BuildCommandLine(const std::vector<std::string>& rawArguments, const Session
                      const std::function<int(const CLI::App&)>& describe) {
     CliOptions options;
     std::vector<std::string> arguments = ExtractSimulate(rawArguments, options);
+    for (const std::string& argument : rawArguments) {
+        // Read before the grammar, so the blank-value rule is applied here: "--simulate=" of an
+        // empty variable must not stand for every model.
+        if (argument.starts_with("--simulate=") && IsBlank(argument.substr(11))) {
+            return Fail(kCliUsage, "--simulate: cannot be empty or only blanks");
+        }
+    }
     // Commands that need the keyboard session; readKeyboard loads the profiles and reads the
     // keyboard first.
     const auto WithSession = [&runSession](const CliOptions& sessionOptions, auto command,
