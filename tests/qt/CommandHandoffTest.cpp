@@ -131,6 +131,13 @@ TEST_F(CommandHandoffTest, CommandsRunInTheRunningDesktopProgramAndAloneWithoutI
     EXPECT_EQ(traced.status, 1);
     EXPECT_NE(traced.err.find("zanvorctl: --hid-trace"), std::string::npos) << traced.err;
 
+    // Other virtual keyboards than the program's: neither answered for its own nor run alone.
+    const Run other = Zanvorctl("--simulate=102:receiver devices");
+    EXPECT_EQ(other.status, 1);
+    EXPECT_EQ(other.out, "");
+    EXPECT_NE(other.err.find("other virtual keyboards (--simulate=101)"), std::string::npos)
+        << other.err;
+
     StopHub();
     EXPECT_EQ(DeviceCount(), 4u) << "alone again once the desktop program has ended";
 }
