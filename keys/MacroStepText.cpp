@@ -170,7 +170,9 @@ bool ParseWord(const std::string& word, std::vector<MacroRecordData>& out, std::
     }
     const std::string kind = Lower(std::string_view(word).substr(0, colon));
     std::string_view argument = std::string_view(word).substr(colon + 1);
-    int delay = kDefaultStepDelay;
+    // A pause is a wait of its own: without a delay given it gets none, so it waits exactly
+    // as long as typed (the macro page makes pauses the same way).
+    int delay = kind == "pause" ? 0 : kDefaultStepDelay;
     if (const size_t at = argument.find('@'); at != std::string_view::npos) {
         if (!ParseMilliseconds(argument.substr(at + 1), 0, kMaxStepDelay, "the delay after a step",
                                delay, reason)) {
