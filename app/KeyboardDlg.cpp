@@ -136,7 +136,6 @@ bool KeyboardDlg::OnInitDialog() {
             PostMessageW(kMsgPowerBroadcast, sleeping ? kPowerSuspend : kPowerResumeAutomatic);
         });
     }
-    SetMTimer(16);
     Start();
     PostTask(kTaskStartup);
     return true;

@@ -182,10 +182,11 @@ AuroraPageView::AuroraPageView(AuroraEffect& effect, AuroraPage& page, QWidget* 
     });
     bindings_.push_back(
         std::make_unique<ModelBinding>(page_.modeTabs, this, [this](uint32_t) { ReloadModes(); }));
+    // The level meter and the capture status are refreshed only while the page is shown, and
+    // slowly while nothing is captured, so a window at rest wakes up for nothing.
     meterTimer_ = new QTimer(this);
-    meterTimer_->setInterval(100);
+    meterTimer_->setInterval(kMeterIdleMs);
     connect(meterTimer_, &QTimer::timeout, this, [this] { RefreshSound(); });
-    meterTimer_->start();
     language_ = SubscribeTexts(this, [this] { ApplyTexts(); });
     ApplyTexts();
     ReloadModes();
@@ -393,8 +394,15 @@ void AuroraPageView::BuildSoundRow(QHBoxLayout* row, QWidget* parent) {
     deviceCombo_ = devices;
 }
 
+void AuroraPageView::hideEvent(QHideEvent* event) {
+    meterTimer_->stop();
+    QWidget::hideEvent(event);
+}
+
 void AuroraPageView::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
+    meterTimer_->start();
+    QTimer::singleShot(0, this, [this] { RefreshSound(); });
     // The sound server's devices may have changed while the page was hidden.
     QTimer::singleShot(0, this, [this] { page_.RefreshAudioDevices(); });
 }
@@ -436,6 +444,10 @@ void AuroraPageView::RefreshSound() {
         page_.RefreshAudioDevices();
     }
     serverSeen_ = status.serverConnected;
+    const int interval = status.capturing ? kMeterCapturingMs : kMeterIdleMs;
+    if (meterTimer_->interval() != interval) {
+        meterTimer_->setInterval(interval);
+    }
     const QString text = status.capturing ? Text(1794) : QString();
     const QString shown =
         soundStatus_->fontMetrics().elidedText(text, Qt::ElideRight, soundStatus_->width());

@@ -68,6 +68,7 @@ class AuroraPageView : public QWidget {
 
   protected:
     void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
 
   private:
     QWidget* BuildMusicPanel();
@@ -98,6 +99,8 @@ class AuroraPageView : public QWidget {
     QLabel* soundStatus_ = nullptr;
     QLabel* soundNotice_ = nullptr;
     ComboView* deviceCombo_ = nullptr;
+    static constexpr int kMeterCapturingMs = 100;
+    static constexpr int kMeterIdleMs = 1000;
     QTimer* meterTimer_ = nullptr;
     bool serverSeen_ = false;
     std::vector<std::unique_ptr<ModelBinding>> bindings_;
