@@ -2,6 +2,7 @@
 
 #include "store/DataStore.h"
 #include "store/ProfilePrograms.h"
+#include "ui/LoadText.h"
 
 namespace zanvor {
 
@@ -24,6 +25,20 @@ BindingResult FromStore(DataStore::BindOutcome outcome) {
 }
 
 }  // namespace
+
+std::string BindingText(int id, const std::string& first, const std::string& second) {
+    std::string text = LoadText("KB.DIALOG", id);
+    std::string filled;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '%' && i + 1 < text.size() && (text[i + 1] == '1' || text[i + 1] == '2')) {
+            filled += text[i + 1] == '1' ? first : second;
+            ++i;
+        } else {
+            filled += text[i];
+        }
+    }
+    return filled;
+}
 
 Binding ProgramBindings::Bind(int profile, const std::string& typed) {
     Binding binding;
@@ -53,13 +68,16 @@ std::vector<std::string> ProgramBindings::ProgramsOf(int profile) {
     return programs;
 }
 
-int ProgramBindings::ProfileFor(const std::vector<std::string>& identities) {
+int ProgramBindings::ProfileFor(const std::vector<std::string>& identities, std::string* matched) {
     std::vector<ProfileData> profiles;
     store_.LoadProfiles(profiles);
     for (const ProfileData& profile : profiles) {
         for (const std::string& program : ParseProfilePrograms(profile.app)) {
             for (const std::string& identity : identities) {
                 if (!identity.empty() && SameProgram(program, identity)) {
+                    if (matched != nullptr) {
+                        *matched = program;
+                    }
                     return profile.profile;
                 }
             }

@@ -7,6 +7,25 @@ namespace zanvor {
 
 class DataStore;
 
+// Text ids of the bindings (section KB.DIALOG).
+enum ProgramBindingText : int {
+    kTextFocusNotice = 2300,  // "Profile '%1' for %2"
+    kTextPrograms = 2301,
+    kTextAddRunningProgram = 2302,
+    kTextAddProgramByName = 2303,
+    kTextRemoveProgram = 2304,
+    kTextNoFocusSource = 2305,
+    kTextProgramNamePrompt = 2306,
+    kTextBoundElsewhere = 2307,  // "%1 is already bound to the profile '%2'."
+    kTextChooseProgram = 2308,
+    kTextNoProgramWindows = 2309,
+    kTextFocusNoticeSwitch = 2310,
+    kTextProgramsHint = 2311,
+    kTextBadProgramName = 2312,
+};
+// The text `id` of section KB.DIALOG with %1 and %2 replaced (translations may reorder them).
+std::string BindingText(int id, const std::string& first, const std::string& second = {});
+
 // Outcome of binding a program to a profile or unbinding it.
 enum class BindingResult {
     kOk,
@@ -35,8 +54,9 @@ class ProgramBindings {
     // The profile's programs in the order they were bound; empty for an unknown profile.
     std::vector<std::string> ProgramsOf(int profile);
     // The profile a window belongs to, given what is known of it (its executable's file name,
-    // the two parts of its WM_CLASS); 0 when no profile has any of them.
-    int ProfileFor(const std::vector<std::string>& identities);
+    // the two parts of its WM_CLASS); 0 when no profile has any of them. `matched`, when
+    // given, receives the bound program that matched.
+    int ProfileFor(const std::vector<std::string>& identities, std::string* matched = nullptr);
 
   private:
     DataStore& store_;
