@@ -6,6 +6,7 @@
 
 #include "app/CliOutput.h"
 #include "app/DevicePages.h"
+#include "app/ProgramBindings.h"
 #include "device/DeviceManager.h"
 #include "device/DeviceSettings.h"
 #include "keys/ExchangeFile.h"
@@ -128,10 +129,14 @@ int CmdInfo(CliSession& session) {
 int CmdProfileList(CliSession& session) {
     DevicePages& pages = session.Dlg().Pages();
     const int current = pages.profile.CurrentProfile();
+    ProgramBindings bindings(session.Dlg().Store());
     json rows = json::array();
     TextTable table({"ID", "NAME", "ACTIVE"});
     for (const ProfileListItem& item : pages.profile.List().GetItems()) {
-        rows.push_back({{"id", item.data}, {"name", item.text}, {"active", item.data == current}});
+        rows.push_back({{"id", item.data},
+                        {"name", item.text},
+                        {"active", item.data == current},
+                        {"programs", bindings.ProgramsOf(item.data)}});
         table.AddRow({std::to_string(item.data), item.text, item.data == current ? "*" : ""});
     }
     if (session.Options().json) {

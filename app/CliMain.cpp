@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app/CliAudioCommands.h"
+#include "app/CliBindingCommands.h"
 #include "app/CliCommands.h"
 #include "app/CliKeyboardCommands.h"
 #include "app/CliLightCommands.h"
@@ -267,7 +268,8 @@ int BuildCommandLine(const std::vector<std::string>& rawArguments, const Session
         status = WithSession(options, CmdInfo);
     });
 
-    CLI::App* profile = cli.add_subcommand("profile", "List, add, rename, delete, activate");
+    CLI::App* profile = cli.add_subcommand(
+        "profile", "List, add, rename, delete, activate, show; bind to programs");
     profile->require_subcommand(1);
     int profileId = 0;
     std::string profileName;
@@ -298,6 +300,29 @@ int BuildCommandLine(const std::vector<std::string>& rawArguments, const Session
     profileActivate->callback([&] {
         status =
             WithSession(options, [&](CliSession& s) { return CmdProfileActivate(s, profileId); });
+    });
+    CLI::App* profileShow =
+        profile->add_subcommand("show", "A profile with the programs it is bound to");
+    profileShow->add_option("ID", profileId)->required();
+    profileShow->callback([&] {
+        status = WithSession(options, [&](CliSession& s) { return CmdProfileShow(s, profileId); });
+    });
+    std::string program;
+    CLI::App* profileBind =
+        profile->add_subcommand("bind", "Switch to the profile while PROGRAM's window is in front");
+    profileBind->add_option("ID", profileId)->required();
+    profileBind->add_option("PROGRAM", program, "executable file name or window class")->required();
+    profileBind->callback([&] {
+        status = WithSession(options,
+                             [&](CliSession& s) { return CmdProfileBind(s, profileId, program); });
+    });
+    CLI::App* profileUnbind =
+        profile->add_subcommand("unbind", "Stop switching to the profile for PROGRAM");
+    profileUnbind->add_option("ID", profileId)->required();
+    profileUnbind->add_option("PROGRAM", program)->required();
+    profileUnbind->callback([&] {
+        status = WithSession(
+            options, [&](CliSession& s) { return CmdProfileUnbind(s, profileId, program); });
     });
 
     CLI::App* settings = cli.add_subcommand("settings", "Keyboard settings of the profile");

@@ -54,6 +54,12 @@ DevicePages::DevicePages(KeyboardDlg& dialog, DeviceSession& keyboards)
                  [&keyboards] { return keyboards.CatalogueCopy().software; },
                  {[&dialog] { dialog.Wake(); }, [&dialog] { return dialog.IsRunning(); }}}),
       direct(dialog.Devices(), dialog.session, dialog),
+      focus(dialog.Store(), dialog.session, dialog, profile.List(), dialog.Host(),
+            FocusSwitcher::Hooks{[&dialog] { return dialog.ApplyProfile(); },
+                                 [&dialog] {
+                                     return dialog.session.devicePresent.load() &&
+                                            dialog.session.deviceOnline.load();
+                                 }}),
       mainView_(dialog.mainView) {
     // The live mirror runs while the lighting page is on screen and the keyboard online.
     // The lighting page shows its zone again each time it comes on screen.
@@ -110,6 +116,7 @@ void DevicePages::Register(PageRegistry& registry) {
     direct.Register(registry);
     matrix.Register(registry);
     update.Register(registry);
+    focus.Register(registry);
 
     keys.SetKnobDialogOpener([this] { knob.OpenKnobDialog(); });
     keys.SetKeyTestSwitch([this](bool on) {

@@ -3,6 +3,7 @@
 #include <atomic>
 
 #include "app/ApplicationPage.h"
+#include "app/FocusSwitcher.h"
 #include "app/ProfilePage.h"
 #include "device/DeviceSettings.h"
 #include "device/SettingsPage.h"
@@ -57,6 +58,8 @@ struct DevicePages {
     UpdatePage update;
     // Another lighting program's per-LED colours (the live-stream slot it shares with music).
     DirectStream direct;
+    // Profiles that follow the window in front (last: its source stops before the pages go).
+    FocusSwitcher focus;
 
   private:
     MainView& mainView_;

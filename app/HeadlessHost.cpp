@@ -27,4 +27,14 @@ std::vector<std::string> HeadlessHost::openedUrls() const {
     return urls_;
 }
 
+void HeadlessHost::ShowNotice(const std::string& text) {
+    std::lock_guard lock(mutex_);
+    notices_.push_back(text);
+}
+
+std::vector<std::string> HeadlessHost::notices() const {
+    std::lock_guard lock(mutex_);
+    return notices_;
+}
+
 }  // namespace zanvor

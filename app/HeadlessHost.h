@@ -33,6 +33,8 @@ class HeadlessHost : public WindowHost {
     void OpenUrl(const std::string& url) override;
     void CloseSecondaryWindows() override { ++secondaryClosed_; }
     void ExitProcess(int code) override { exitCode_ = code; }
+    void ShowNotice(const std::string& text) override;
+    std::vector<std::string> notices() const;
     int secondaryClosed() const { return secondaryClosed_; }
 
     Shown shown() const { return shown_; }
@@ -48,9 +50,10 @@ class HeadlessHost : public WindowHost {
     std::atomic<bool> trayAvailable_{true};
     std::atomic<int> exitCode_{-1};
     std::atomic<int> secondaryClosed_{0};
-    mutable std::mutex mutex_;  // guards tooltip_ and urls_
+    mutable std::mutex mutex_;  // guards tooltip_, urls_ and notices_
     std::string tooltip_;
     std::vector<std::string> urls_;
+    std::vector<std::string> notices_;
 };
 
 }  // namespace zanvor

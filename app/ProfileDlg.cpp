@@ -1,13 +1,17 @@
 #include "app/ProfileDlg.h"
 
+#include "app/FocusSwitcher.h"
+#include "app/ProgramBindings.h"
+#include "platform/DesktopFocus.h"
 #include "store/DataStore.h"
 #include "ui/Dialogs.h"
 #include "ui/LoadText.h"
 
 namespace zanvor {
 
-ProfileDlg::ProfileDlg(DataStore& store, Dialogs& dialogs, ProfilePage& mainPage)
-    : store_(store), dialogs_(dialogs), mainPage_(mainPage) {
+ProfileDlg::ProfileDlg(DataStore& store, Dialogs& dialogs, ProfilePage& mainPage,
+                       FocusSwitcher* focus)
+    : store_(store), dialogs_(dialogs), mainPage_(mainPage), focus_(focus) {
     list_.SetEventSink([this](int controlId, int event) { OnMessage(controlId, event); });
 }
 
@@ -17,6 +21,7 @@ void ProfileDlg::OnInitDialog() {
     mainPage_.FillList(list_, ProfilePage::NameStyle::kDialog);
     rememberedId_ = store_.GetActiveProfile();
     list_.SetCurData(rememberedId_);
+    LoadPrograms();
 }
 
 void ProfileDlg::OnMessage(int controlId, int event) {
@@ -45,6 +50,7 @@ void ProfileDlg::OnMessage(int controlId, int event) {
                 if (const int id = mainPage_.DeleteSelectedEntry(list_); id != 0) {
                     rememberedId_ = id;
                     changed_ = true;
+                    LoadPrograms();
                 }
             } else if (event == ProfileList::kEventEditFinished) {
                 if (mainPage_.FinishRenameIn(list_)) {
@@ -55,6 +61,7 @@ void ProfileDlg::OnMessage(int controlId, int event) {
                     store_.SetActiveProfile(id);
                     rememberedId_ = id;
                 }
+                LoadPrograms();
             }
             break;
         default:
@@ -80,6 +87,78 @@ void ProfileDlg::AddProfile() {
     list_.SetSelectItem(index);
     rememberedId_ = id;
     changed_ = true;
+    LoadPrograms();
+}
+
+void ProfileDlg::LoadPrograms() {
+    programs_.DeleteAllItems();
+    for (const std::string& program : ProgramBindings(store_).ProgramsOf(list_.GetCurData())) {
+        programs_.AddItem(program);
+    }
+}
+
+bool ProfileDlg::ProgramsAvailable() const {
+    return focus_ != nullptr && focus_->Following();
+}
+
+std::string ProfileDlg::ProgramsUnavailableReason() const {
+    return ProgramsAvailable() ? std::string() : LoadText("KB.DIALOG", kTextNoFocusSource);
+}
+
+std::vector<FocusedWindow> ProfileDlg::RunningWindows() {
+    return ProgramsAvailable() ? focus_->ListWindows() : std::vector<FocusedWindow>();
+}
+
+bool ProfileDlg::AddProgramByName(const std::string& name) {
+    const int profile = list_.GetCurData();
+    if (!ProgramsAvailable() || profile == 0) {
+        return false;
+    }
+    const Binding binding = ProgramBindings(store_).Bind(profile, name);
+    const std::string title = LoadText("KB.DIALOG", kTextPrograms);
+    switch (binding.result) {
+        case BindingResult::kOk:
+            LoadPrograms();
+            return true;
+        case BindingResult::kBadName:
+            dialogs_.MessageBox(LoadText("KB.DIALOG", kTextBadProgramName), title);
+            return false;
+        case BindingResult::kBoundElsewhere: {
+            const int index = list_.FindData(binding.holder);
+            const std::string holder =
+                index >= 0 ? list_.GetItemText(index) : std::to_string(binding.holder);
+            dialogs_.MessageBox(BindingText(kTextBoundElsewhere, binding.program, holder), title);
+            return false;
+        }
+        case BindingResult::kStoreFailed:
+            dialogs_.MessageBox(store_.LastFailureText(), title);
+            return false;
+        case BindingResult::kNoProfile:
+        case BindingResult::kNotBound:
+            break;
+    }
+    return false;
+}
+
+bool ProfileDlg::AddProgramFromWindow(const FocusedWindow& window) {
+    // The class names the program most plainly (a game started through a runner has the
+    // runner's executable but its own class).
+    return AddProgramByName(!window.windowClass.empty() ? window.windowClass
+                            : !window.instance.empty()  ? window.instance
+                                                        : window.executable);
+}
+
+bool ProfileDlg::RemoveSelectedProgram() {
+    const std::optional<std::string> program = programs_.GetItem(programs_.GetCurSel());
+    if (!ProgramsAvailable() || !program) {
+        return false;
+    }
+    const Binding binding = ProgramBindings(store_).Unbind(list_.GetCurData(), *program);
+    if (binding.result == BindingResult::kStoreFailed) {
+        dialogs_.MessageBox(store_.LastFailureText(), LoadText("KB.DIALOG", kTextPrograms));
+    }
+    LoadPrograms();
+    return binding.result == BindingResult::kOk;
 }
 
 void ProfileDlg::Close(Result result) {

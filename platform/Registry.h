@@ -24,6 +24,8 @@ inline constexpr const char* kSdkServerValue = "sdk_server";
 inline constexpr const char* kSdkAddressValue = "sdk_address";
 inline constexpr const char* kSdkPortValue = "sdk_port";
 inline constexpr const char* kSdkAllowOtherUsersValue = "sdk_allow_other_users";
+// A short notice when the profile follows the window in front (1), or none (0, the default).
+inline constexpr const char* kFocusNoticeValue = "focus_notice";
 
 // The value as a decimal number (leading blanks and sign allowed, parsing stops at the first
 // non-digit); 0 when missing, not numeric, or the file had to be created or cannot be read.

@@ -15,10 +15,12 @@
 #include "app/HidSetup.h"
 #include "app/KeyboardDlg.h"
 #include "app/Startup.h"
+#include "platform/DesktopFocus.h"
 #include "platform/KeyboardLock.h"
 #include "platform/Paths.h"
 #include "platform/SingleInstance.h"
 #include "platform/Termination.h"
+#include "platform/Trace.h"
 #include "qt/CommandHandoff.h"
 #include "qt/MainWindow.h"
 #include "qt/QtDialogs.h"
@@ -158,6 +160,10 @@ int RunHubApplication(int argc, char** argv) {
         return true;
     });
     dialog.Pages().application.StartSdkServerIfWanted();
+    // Profiles follow the window in front where the desktop tells which one it is.
+    if (std::string why; !dialog.Pages().focus.Start(MakeFocusSource(DetectDesktopFocus()), why)) {
+        Trace("focus: not followed (%s)\n", why.c_str());
+    }
     // While this program runs it owns the keyboard and the database: zanvorctl hands its
     // commands over instead of talking to the keyboard between our reports.
     CommandHandoff handoff(dialog, dialogs, options.hid.simulate, options.hid.simulateSpec);

@@ -373,7 +373,8 @@ void MainWindow::ConnectPages() {
 }
 
 void MainWindow::OpenProfileDialog() {
-    ProfileDlg profiles(dialog_->Store(), dialog_->DialogsService(), dialog_->Pages().profile);
+    ProfileDlg profiles(dialog_->Store(), dialog_->DialogsService(), dialog_->Pages().profile,
+                        &dialog_->Pages().focus);
     profiles.OnInitDialog();
     ProfileDialogView view(profiles, this);
     view.exec();

@@ -11,6 +11,7 @@
 #include <QVBoxLayout>
 
 #include "app/ProfileDlg.h"
+#include "app/ProgramBindings.h"
 #include "qt/Pictures.h"
 #include "qt/Theme.h"
 #include "ui/ProfileList.h"
@@ -281,7 +282,10 @@ ProfileDialogView::ProfileDialogView(ProfileDlg& dialog, QWidget* parent)
     });
     connect(list_, &QListWidget::itemDoubleClicked, this,
             [this](QListWidgetItem* item) { dialog_.List().ShowEdit(list_->row(item)); });
-    layout->addWidget(list_, 1);
+    auto* columns = new QHBoxLayout();
+    columns->addWidget(list_, 1);
+    columns->addWidget(BuildPrograms(), 1);
+    layout->addLayout(columns, 1);
     auto* buttons = new QHBoxLayout();
     add_ = new QPushButton(Text(LoadText("KB.DIALOG", 1461)), this);
     ok_ = new QPushButton(Text(LoadText("KB.DIALOG", 22)), this);
@@ -299,6 +303,98 @@ ProfileDialogView::ProfileDialogView(ProfileDlg& dialog, QWidget* parent)
 }
 
 ProfileDialogView::~ProfileDialogView() = default;
+
+QWidget* ProfileDialogView::BuildPrograms() {
+    auto* box = new QWidget(this);
+    auto* column = new QVBoxLayout(box);
+    column->setContentsMargins(12, 0, 0, 0);
+    auto* title = new QLabel(Text(LoadText("KB.DIALOG", kTextPrograms)), box);
+    title->setObjectName("sectionTitle");
+    const bool available = dialog_.ProgramsAvailable();
+    auto* hint = new QLabel(available ? Text(LoadText("KB.DIALOG", kTextProgramsHint))
+                                      : Text(dialog_.ProgramsUnavailableReason()),
+                            box);
+    hint->setObjectName("hintLabel");
+    hint->setWordWrap(true);
+    programs_ = new QListWidget(box);
+    programName_ = new QLineEdit(box);
+    // Program names are the same in every language: examples, not a translated prompt.
+    programName_->setPlaceholderText("dota2, steam_app_570");
+    auto* prompt = new QLabel(Text(LoadText("KB.DIALOG", kTextProgramNamePrompt)), box);
+    prompt->setObjectName("hintLabel");
+    prompt->setWordWrap(true);
+    prompt->setBuddy(programName_);
+    programName_->setMaxLength(255);
+    addByName_ = new QPushButton(Text(LoadText("KB.DIALOG", kTextAddProgramByName)), box);
+    addRunning_ = new QPushButton(Text(LoadText("KB.DIALOG", kTextAddRunningProgram)), box);
+    removeProgram_ = new QPushButton(Text(LoadText("KB.DIALOG", kTextRemoveProgram)), box);
+    auto* byName = new QHBoxLayout();
+    byName->addWidget(programName_, 1);
+    byName->addWidget(addByName_);
+    auto* more = new QHBoxLayout();
+    more->addWidget(addRunning_);
+    more->addStretch(1);
+    more->addWidget(removeProgram_);
+    column->addWidget(title);
+    column->addWidget(hint);
+    column->addWidget(programs_, 1);
+    column->addWidget(prompt);
+    column->addLayout(byName);
+    column->addLayout(more);
+    for (QWidget* control : std::initializer_list<QWidget*>{programs_, programName_, addByName_,
+                                                            addRunning_, removeProgram_}) {
+        control->setEnabled(available);
+    }
+    const auto addByName = [this] {
+        if (dialog_.AddProgramByName(programName_->text().toStdString())) {
+            programName_->clear();
+        }
+    };
+    connect(addByName_, &QPushButton::clicked, this, addByName);
+    connect(programName_, &QLineEdit::returnPressed, this, addByName);
+    connect(addRunning_, &QPushButton::clicked, this, [this] {
+        RunningProgramsMenu()->exec(addRunning_->mapToGlobal(QPoint(0, addRunning_->height())));
+    });
+    connect(removeProgram_, &QPushButton::clicked, this, [this] {
+        dialog_.Programs().Select(programs_->currentRow());
+        dialog_.RemoveSelectedProgram();
+    });
+    programsBinding_ = std::make_unique<ModelBinding>(dialog_.Programs(), this,
+                                                      [this](uint32_t) { ReloadPrograms(); });
+    ReloadPrograms();
+    return box;
+}
+
+void ProfileDialogView::ReloadPrograms() {
+    programs_->clear();
+    for (const std::string& program : dialog_.Programs().GetItems()) {
+        programs_->addItem(Text(program));
+    }
+    removeProgram_->setEnabled(dialog_.ProgramsAvailable() && programs_->count() > 0);
+}
+
+QMenu* ProfileDialogView::RunningProgramsMenu() {
+    if (picker_) {
+        picker_->deleteLater();
+    }
+    picker_ = new QMenu(this);
+    picker_->setToolTipsVisible(true);
+    const std::vector<FocusedWindow> windows = dialog_.RunningWindows();
+    for (const FocusedWindow& window : windows) {
+        const std::string program = !window.windowClass.empty() ? window.windowClass
+                                    : !window.instance.empty()  ? window.instance
+                                                                : window.executable;
+        const std::string title = window.title.empty() ? program : window.title;
+        QAction* action = picker_->addAction(Text(title + "  (" + program + ")"));
+        action->setToolTip(Text(window.executable));
+        connect(action, &QAction::triggered, this,
+                [this, window] { dialog_.AddProgramFromWindow(window); });
+    }
+    if (windows.empty()) {
+        picker_->addAction(Text(LoadText("KB.DIALOG", kTextNoProgramWindows)))->setEnabled(false);
+    }
+    return picker_;
+}
 
 void ProfileDialogView::Press(int controlId) {
     dialog_.OnMessage(controlId, 0);

@@ -12,6 +12,7 @@
 
 class QLabel;
 class QLineEdit;
+class QMenu;
 class QPushButton;
 
 namespace zanvor {
@@ -98,18 +99,34 @@ class ProfileDialogView : public QDialog {
     QPushButton* AddButton() const { return add_; }
     QPushButton* OkButton() const { return ok_; }
     QPushButton* CancelButton() const { return cancel_; }
+    QListWidget* ProgramsList() const { return programs_; }
+    QLineEdit* ProgramNameEdit() const { return programName_; }
+    QPushButton* AddProgramByNameButton() const { return addByName_; }
+    QPushButton* AddRunningProgramButton() const { return addRunning_; }
+    QPushButton* RemoveProgramButton() const { return removeProgram_; }
+    // The picker of running programs' windows, as the button opens it (tests).
+    QMenu* RunningProgramsMenu();
 
   protected:
     void reject() override;
 
   private:
     void Press(int controlId);
+    QWidget* BuildPrograms();
+    void ReloadPrograms();
 
     ProfileDlg& dialog_;
     ProfileListView* list_ = nullptr;
     QPushButton* add_ = nullptr;
     QPushButton* ok_ = nullptr;
     QPushButton* cancel_ = nullptr;
+    QListWidget* programs_ = nullptr;
+    QLineEdit* programName_ = nullptr;
+    QPushButton* addByName_ = nullptr;
+    QPushButton* addRunning_ = nullptr;
+    QPushButton* removeProgram_ = nullptr;
+    QPointer<QMenu> picker_;
+    std::unique_ptr<ModelBinding> programsBinding_;
 };
 
 }  // namespace zanvor

@@ -98,6 +98,15 @@ void QtWindowHost::RemoveTrayIcon() {
     }
 }
 
+void QtWindowHost::ShowNotice(const std::string& text) {
+    OnUiThread([this, text] {
+        if (tray_ != nullptr && tray_->isVisible()) {
+            tray_->showMessage(window_.windowTitle(), QString::fromStdString(text),
+                               QSystemTrayIcon::Information, 3000);
+        }
+    });
+}
+
 bool QtWindowHost::TrayIconPresent() const {
     return tray_ != nullptr && tray_->isVisible();
 }

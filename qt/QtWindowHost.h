@@ -29,6 +29,7 @@ class QtWindowHost : public QObject, public WindowHost {
 
     bool AddTrayIcon(const std::string& iconPath, const std::string& tooltip) override;
     void RemoveTrayIcon() override;
+    void ShowNotice(const std::string& text) override;
     bool TrayIconPresent() const override;
     bool TrayAvailable() const override;
 

@@ -172,6 +172,17 @@ class DataStore {
     // The active profile id, 0 when none.
     int GetActiveProfile();
 
+    // --- Programs bound to profiles (the app column, see store/ProfilePrograms.h) -------------
+    enum class BindOutcome { kOk, kNoProfile, kBoundElsewhere, kNotBound, kFailed };
+    // The profile's programs; false when it does not exist or cannot be read.
+    bool GetProfilePrograms(int profile, std::vector<std::string>& programs);
+    // Adds `program` to the profile's programs in one transaction, unless another profile has
+    // it (kBoundElsewhere, `holder` = that profile's id). Binding a program the profile has
+    // already changes nothing and succeeds.
+    BindOutcome BindProgram(int profile, const std::string& program, int& holder);
+    // Removes `program` from the profile's programs; kNotBound when the profile lacks it.
+    BindOutcome UnbindProgram(int profile, const std::string& program);
+
     // --- Music layers (t_musiclayer_data) ----------------------------------------------------
     bool GetMusicLayer(int layer_id, MusicLayerData& layer);
     bool UpdateMusicLayer(int layer_id, const MusicLayerData& layer);

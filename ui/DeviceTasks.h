@@ -28,6 +28,8 @@ enum DeviceTask : int {
     kTaskCheckUpdate = 30,
     kTaskDownloadUpdate = 31,
     kTaskDownloadFirmwareTool = 32,
+    // The window in front changed: switch to its program's profile, or back.
+    kTaskFollowFocus = 40,
 };
 
 }  // namespace zanvor

@@ -33,6 +33,10 @@ class WindowHost {
 
     // Ends the program with the exit code once control returns to the event loop.
     virtual void ExitProcess(int code) = 0;
+
+    // A short notice beside the tray icon (or the desktop's notification); nothing where
+    // there is no tray.
+    virtual void ShowNotice(const std::string& text) { (void)text; }
 };
 
 }  // namespace zanvor

@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include "ProfileFixture.h"
+#include "app/FocusSwitcher.h"
+#include "app/HeadlessHost.h"
 
 namespace zanvor {
 namespace {
@@ -157,6 +159,90 @@ TEST_F(ProfileDlgTest, RenamesReachTheMainListAndEmptyOnesAreUndone) {
     EXPECT_EQ(StoredName(2), "Office");
     EXPECT_EQ(list.GetItemText(1), "Office");
     EXPECT_EQ(list.GetCurData(), 1);
+}
+
+// A desktop whose windows the test lists; it reports no focus change.
+class ListedWindows : public FocusSource {
+  public:
+    explicit ListedWindows(std::vector<FocusedWindow> windows) : windows_(std::move(windows)) {}
+    bool Start(Callback, std::string&) override { return true; }
+    void Stop() override {}
+    std::vector<FocusedWindow> ListWindows() override { return windows_; }
+
+  private:
+    std::vector<FocusedWindow> windows_;
+};
+
+class ProfileProgramsDlgTest : public ProfileDlgTest {
+  protected:
+    void OpenWithFocus() {
+        focus = std::make_unique<FocusSwitcher>(store, session, tasks, list, host,
+                                                FocusSwitcher::Hooks{});
+        std::string error;
+        ASSERT_TRUE(focus->Start(
+            std::make_unique<ListedWindows>(std::vector<FocusedWindow>{
+                {7, 100, "wine64-preloader", "steam_app_570", "steam_app_570", "Dota 2"},
+                {8, 101, "factorio", "", "", "Factorio"}}),
+            error));
+        dlg = std::make_unique<ProfileDlg>(store, dialogs, *page, focus.get());
+        dlg->OnInitDialog();
+    }
+    std::vector<std::string> Shown() { return dlg->Programs().GetItems(); }
+
+    HeadlessHost host;
+    std::unique_ptr<FocusSwitcher> focus;
+};
+
+TEST_F(ProfileProgramsDlgTest, ProgramsAreAddedFromWindowsOrByNameAndRemovedPerProfile) {
+    LoadWithProfiles(3);
+    OpenWithFocus();
+    ASSERT_TRUE(dlg->ProgramsAvailable());
+    EXPECT_EQ(dlg->ProgramsUnavailableReason(), "");
+    const std::vector<FocusedWindow> windows = dlg->RunningWindows();
+    ASSERT_EQ(windows.size(), 2u);
+    EXPECT_EQ(windows[0].title, "Dota 2");
+
+    // A game started by a runner is bound by its window class; a window without a class by
+    // its executable.
+    EXPECT_TRUE(dlg->AddProgramFromWindow(windows[0]));
+    EXPECT_TRUE(dlg->AddProgramFromWindow(windows[1]));
+    EXPECT_TRUE(dlg->AddProgramByName(" /opt/games/hl2_linux "));
+    EXPECT_EQ(Shown(), (std::vector<std::string>{"steam_app_570", "factorio", "hl2_linux"}));
+
+    dlg->Programs().Select(1);
+    EXPECT_TRUE(dlg->RemoveSelectedProgram());
+    EXPECT_EQ(Shown(), (std::vector<std::string>{"steam_app_570", "hl2_linux"}));
+
+    // Another profile has its own programs; one of the first profile's is refused with the
+    // name of the profile that has it.
+    dlg->List().ClickItem(1);
+    EXPECT_TRUE(Shown().empty());
+    EXPECT_FALSE(dlg->AddProgramByName("STEAM_APP_570"));
+    ASSERT_EQ(dialogs.HistoryOf("message").size(), 1u);
+    EXPECT_EQ(dialogs.HistoryOf("message")[0].text,
+              "STEAM_APP_570 is already bound to the profile 'My profile 1'.");
+    EXPECT_FALSE(dlg->AddProgramByName("a\nb"));
+    EXPECT_FALSE(dlg->AddProgramByName("   "));
+    EXPECT_EQ(dialogs.HistoryOf("message").size(), 3u);
+    EXPECT_TRUE(Shown().empty());
+    dlg->List().ClickItem(0);
+    EXPECT_EQ(Shown(), (std::vector<std::string>{"steam_app_570", "hl2_linux"}));
+}
+
+TEST_F(ProfileProgramsDlgTest, WithoutAFocusSourceProgramsCannotBeChangedAndTheReasonIsPlain) {
+    LoadWithProfiles(2);
+    int holder = 0;
+    ASSERT_EQ(store.BindProgram(1, "dota2", holder), DataStore::BindOutcome::kOk);
+    Open();
+    EXPECT_FALSE(dlg->ProgramsAvailable());
+    EXPECT_EQ(dlg->ProgramsUnavailableReason(),
+              "This desktop does not tell programs which window is in front");
+    EXPECT_EQ(Shown(), std::vector<std::string>{"dota2"}) << "still shown";
+    EXPECT_FALSE(dlg->AddProgramByName("factorio"));
+    dlg->Programs().Select(0);
+    EXPECT_FALSE(dlg->RemoveSelectedProgram());
+    EXPECT_TRUE(dlg->RunningWindows().empty());
+    EXPECT_EQ(Shown(), std::vector<std::string>{"dota2"});
 }
 
 }  // namespace

@@ -115,6 +115,9 @@ TEST_F(CommandHandoffTest, CommandsRunInTheRunningDesktopProgramAndAloneWithoutI
 
     const Run added = Zanvorctl("--simulate profile add Handed");
     ASSERT_EQ(added.status, 0) << added.err;
+    const Run bound = Zanvorctl("--simulate profile bind " +
+                                added.out.substr(0, added.out.find('\n')) + " dota2");
+    ASSERT_EQ(bound.status, 0) << bound.err;
     const Run listed = Zanvorctl("--simulate --json profile list");
     ASSERT_EQ(listed.status, 0) << listed.err;
     bool found = false;
@@ -123,6 +126,7 @@ TEST_F(CommandHandoffTest, CommandsRunInTheRunningDesktopProgramAndAloneWithoutI
         if (profile["name"] == "Handed") {
             found = true;
             EXPECT_TRUE(profile["active"]) << "the desktop program switched to it";
+            EXPECT_EQ(profile["programs"], nlohmann::json({"dota2"}));
         }
     }
     EXPECT_TRUE(found) << listed.out;

@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
@@ -551,6 +552,73 @@ TEST_F(ProfileGuiTest, TheProfileDialogAddsRenamesAndConfirms) {
     view.OkButton()->click();
     EXPECT_EQ(view.result(), QDialog::Accepted);
     EXPECT_EQ(profileDialog.GetResult(), ProfileDlg::Result::kConfirmed);
+}
+
+// A desktop with two program windows on screen; it reports no focus change.
+class TwoWindowsDesktop : public FocusSource {
+  public:
+    bool Start(Callback, std::string&) override { return true; }
+    void Stop() override {}
+    std::vector<FocusedWindow> ListWindows() override {
+        return {{7, 100, "wine64-preloader", "steam_app_570", "steam_app_570", "Dota 2"},
+                {8, 101, "factorio", "factorio", "factorio", "Factorio 1.1.110"}};
+    }
+};
+
+TEST_F(ProfileGuiTest, TheProfileDialogBindsProgramsFromThePickerAndByName) {
+    StartProfiles();
+    std::string error;
+    ASSERT_TRUE(dialog->Pages().focus.Start(std::make_unique<TwoWindowsDesktop>(), error));
+    window->resize(1366, 768);
+    ProfileDlg profileDialog(dialog->Store(), dialogs, dialog->Pages().profile,
+                             &dialog->Pages().focus);
+    profileDialog.OnInitDialog();
+    {
+        ProfileDialogView view(profileDialog, window.get());
+        view.show();
+        ASSERT_TRUE(WaitFor([&] { return view.List()->count() == 3; }));
+        // The picker lists the windows by title; choosing one binds its program.
+        QMenu* picker = view.RunningProgramsMenu();
+        ASSERT_EQ(picker->actions().size(), 2);
+        EXPECT_EQ(picker->actions()[0]->text(), "Dota 2  (steam_app_570)");
+        picker->actions()[0]->trigger();
+        view.ProgramNameEdit()->setText("factorio");
+        view.AddProgramByNameButton()->click();
+        ASSERT_TRUE(WaitFor([&] { return view.ProgramsList()->count() == 2; }));
+        EXPECT_EQ(view.ProgramNameEdit()->text(), "") << "an added name leaves the field";
+        EXPECT_EQ(view.ProgramsList()->item(1)->text(), "factorio");
+        Save(view, "profile_dialog_programs");
+
+        // Removing the selected program.
+        view.ProgramsList()->setCurrentRow(1);
+        view.RemoveProgramButton()->click();
+        ASSERT_TRUE(WaitFor([&] { return view.ProgramsList()->count() == 1; }));
+    }
+    SetActiveLanguage(1045);
+    {
+        ProfileDialogView view(profileDialog, window.get());
+        view.show();
+        EXPECT_EQ(view.AddRunningProgramButton()->text(), "Dodaj uruchomiony program…");
+        Save(view, "profile_dialog_programs_pl");
+    }
+    SetActiveLanguage(1033);
+
+    // A desktop that does not tell: everything is disabled, with the plain reason.
+    dialog->Pages().focus.Stop();
+    ProfileDialogView view(profileDialog, window.get());
+    view.show();
+    EXPECT_FALSE(view.AddRunningProgramButton()->isEnabled());
+    EXPECT_FALSE(view.AddProgramByNameButton()->isEnabled());
+    EXPECT_FALSE(view.ProgramNameEdit()->isEnabled());
+    EXPECT_NE(view.findChildren<QLabel*>().size(), 0);
+    bool reasonShown = false;
+    for (const QLabel* label : view.findChildren<QLabel*>()) {
+        reasonShown =
+            reasonShown ||
+            label->text() == "This desktop does not tell programs which window is in front";
+    }
+    EXPECT_TRUE(reasonShown);
+    Save(view, "profile_dialog_programs_unavailable");
 }
 
 }  // namespace
