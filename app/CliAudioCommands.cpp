@@ -215,10 +215,10 @@ int StreamInOwner(CliSession& session, int mode) {
     if (session.Options().json) {
         PrintJson(json{{"mode", mode}, {"streaming", true}});
     } else {
-        std::printf(
-            "mode %d streams in the program that owns the keyboard; "
-            "`zanvorctl aurora stop` ends it\n",
-            mode);
+        // std::cout, not printf: a handed-over command's output is captured from the stream.
+        std::cout << "mode " << mode
+                  << " streams in the program that owns the keyboard; `zanvorctl aurora stop` "
+                     "ends it\n";
     }
     return kCliOk;
 }
@@ -239,7 +239,7 @@ int CmdAuroraStop(CliSession& session) {
     if (session.Options().json) {
         PrintJson(json{{"stopped", streaming}});
     } else {
-        std::printf(streaming ? "the effect stream ended\n" : "no effect was streaming\n");
+        std::cout << (streaming ? "the effect stream ended\n" : "no effect was streaming\n");
     }
     return status;
 }

@@ -17,6 +17,7 @@
 #include "app/DevicePages.h"
 #include "app/HandedOverCommand.h"
 #include "app/Startup.h"
+#include "platform/KeyboardLock.h"
 #include "platform/SingleInstance.h"
 #include "platform/Termination.h"
 #include "platform/UniqueFd.h"
@@ -338,7 +339,9 @@ int RunServe(const CliOptions& options, const std::optional<std::string>& sdk) {
             // The desktop program (or another serve) owns the keyboard.
             instance.reset();
             if (!waitingSaid) {
-                Say("the desktop program has the keyboard; waiting for it to close");
+                Say(KeyboardLock::HolderOf(KeyboardLockPath()).starts_with(kServeLockHolder)
+                        ? "another zanvorctl serve has the keyboard; waiting for it to stop"
+                        : "the desktop program has the keyboard; waiting for it to close");
                 waitingSaid = true;
             }
             SleepUnlessTerminated(kOwnerPoll);
