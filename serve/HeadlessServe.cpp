@@ -321,9 +321,6 @@ Ending Own(SingleInstance& instance, const CliOptions& options,
 }  // namespace
 
 int RunServe(const CliOptions& options, const std::optional<std::string>& sdk) {
-    if (!options.hidTrace.empty()) {
-        return Fail(kCliUsage, "--hid-trace is for one command, not for serve");
-    }
     if (sdk && !sdk->empty()) {
         SdkServerOptions checked;
         std::string error;
@@ -332,6 +329,7 @@ int RunServe(const CliOptions& options, const std::optional<std::string>& sdk) {
         }
     }
     const StartupConfig config = PrepareHeadlessStartup();
+    CliOptions periodOptions = options;
     bool waitingSaid = false;
     while (!TerminationRequested()) {
         auto instance = std::make_unique<SingleInstance>(config.applicationName);
@@ -352,7 +350,12 @@ int RunServe(const CliOptions& options, const std::optional<std::string>& sdk) {
         }
         waitingSaid = false;
         int status = kCliOk;
-        const Ending ending = Own(*instance, options, sdk, status);
+        const Ending ending = Own(*instance, periodOptions, sdk, status);
+        // Real keyboards stay behind the trace installed the first time; virtual ones are made
+        // afresh from their saved state each time, and traced again.
+        if (!options.simulate) {
+            periodOptions.hidTrace.clear();
+        }
         instance.reset();
         switch (ending) {
             case Ending::kStopped:
