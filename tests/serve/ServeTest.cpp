@@ -16,6 +16,8 @@
 #include <thread>
 
 #include "cli/CliFixture.h"
+#include "platform/KeyboardLock.h"
+#include "platform/SingleInstance.h"
 
 extern char** environ;
 
@@ -139,6 +141,49 @@ TEST_F(ServeTest, RunsHandedOverCommandsStreamsAndGivesTheKeyboardItsModeBackOnS
     const Run after = Zanvorctl("profile list", kNoWait);
     EXPECT_EQ(after.status, 0) << after.err;
     EXPECT_NE(after.out.find("Evening"), std::string::npos);
+}
+
+// The desktop program starting while serve runs: it asks the running instance to come to the
+// front, serve answers that it gives the keyboard up, and the guard and the keyboard lock come
+// free for the window; once the window has closed, serve owns the keyboard again.
+TEST_F(ServeTest, GivesTheKeyboardToTheWindowAndTakesItBackWhenTheWindowCloses) {
+    StartServe();
+    const auto owned = [this] {
+        const std::string said = ServeSaid();
+        size_t count = 0;
+        for (size_t at = said.find("owns the keyboard"); at != std::string::npos;
+             at = said.find("owns the keyboard", at + 1)) {
+            ++count;
+        }
+        return count;
+    };
+    {
+        SingleInstance window;
+        ASSERT_FALSE(window.TryAcquire());
+        bool yielded = false;
+        ASSERT_TRUE(window.AskFirstToRaise(2000, &yielded));
+        EXPECT_TRUE(yielded);
+        const auto deadline = std::chrono::steady_clock::now() + 15s;
+        while (!window.TryAcquire()) {
+            ASSERT_LT(std::chrono::steady_clock::now(), deadline) << ServeSaid();
+            std::this_thread::sleep_for(50ms);
+        }
+        KeyboardLock keyboards;
+        EXPECT_EQ(keyboards.Acquire(KeyboardLockPath(), "zanvor-hub", 10s),
+                  KeyboardLock::Result::kAcquired);
+        // Serve waits without taking either back while the window runs.
+        std::this_thread::sleep_for(4s);
+        EXPECT_EQ(owned(), 1u) << ServeSaid();
+        EXPECT_NE(ServeSaid().find("the desktop program took the keyboard"), std::string::npos);
+    }
+    const auto deadline = std::chrono::steady_clock::now() + 20s;
+    while (owned() < 2) {
+        ASSERT_LT(std::chrono::steady_clock::now(), deadline) << ServeSaid();
+        std::this_thread::sleep_for(50ms);
+    }
+    const Run list = Zanvorctl("profile list", kNoWait);
+    EXPECT_EQ(list.status, 0) << list.err;
+    EXPECT_EQ(Terminate(), 0) << ServeSaid();
 }
 
 TEST_F(ServeTest, DeclinesCommandsForOtherKeyboardsAndTimedStreams) {
