@@ -193,6 +193,7 @@ int CliSession::LockKeyboards(std::string& error) {
         result = keyboardLock_.Acquire(path, holder, KeyboardLockWait());
     }
     if (result == KeyboardLock::Result::kBusy) {
+        keyboardsBusy_ = true;
         error = TerminationRequested()
                     ? "interrupted"
                     : "the keyboards are busy: another zanvorctl is still using them; try "

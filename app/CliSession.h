@@ -50,6 +50,8 @@ class CliSession {
     // handed-over command's own (OwnerDialogs).
     void KeepOwning();
     DialogsRouter& OwnerDialogs() { return router_; }
+    // After a failed Start: another process kept the keyboards for the whole wait.
+    bool KeyboardsBusy() const { return keyboardsBusy_; }
 
     // Start-up, catalogue, the startup scan and, with --device, the model's selection. With
     // readKeyboard, the model is then selected as the device list does (profiles loaded, the
@@ -106,6 +108,7 @@ class CliSession {
     uint64_t changeMark_ = 0;
     bool closed_ = false;
     bool workDropped_ = false;  // interrupted while the worker still had jobs
+    bool keyboardsBusy_ = false;
 };
 
 }  // namespace zanvor

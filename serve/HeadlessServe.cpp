@@ -175,7 +175,7 @@ struct Shared {
     std::atomic<bool> yieldAsked{false};
 };
 
-enum class Ending { kStopped, kYielded, kFailed };
+enum class Ending { kStopped, kYielded, kBusy, kFailed };
 
 // Live streams run while the session is on a device page; the key-assignment page would start
 // the key test. After a reconnection the session shows the device list, so serve goes back to
@@ -219,6 +219,11 @@ Ending Own(SingleInstance& instance, const CliOptions& options,
         if (TerminationRequested()) {
             status = kCliOk;
             return Ending::kStopped;
+        }
+        if (session.KeyboardsBusy()) {
+            // A zanvorctl that started while nobody owned the keyboard (a long effect stream)
+            // keeps it: serve lets go of the guard and tries again later.
+            return Ending::kBusy;
         }
         Say(error);
         return Ending::kFailed;
@@ -348,7 +353,6 @@ int RunServe(const CliOptions& options, const std::optional<std::string>& sdk) {
         if (!instance->Problem().empty()) {
             Say(instance->Problem());
         }
-        waitingSaid = false;
         int status = kCliOk;
         const Ending ending = Own(*instance, periodOptions, sdk, status);
         // Real keyboards stay behind the trace installed the first time; virtual ones are made
@@ -363,6 +367,13 @@ int RunServe(const CliOptions& options, const std::optional<std::string>& sdk) {
                 return status;
             case Ending::kFailed:
                 return status == kCliOk ? kCliFailed : status;
+            case Ending::kBusy:
+                if (!waitingSaid) {
+                    Say("another zanvorctl is using the keyboard; waiting for it to finish");
+                    waitingSaid = true;
+                }
+                SleepUnlessTerminated(kOwnerPoll);
+                break;
             case Ending::kYielded:
                 Say("the desktop program took the keyboard; waiting for it to close");
                 waitingSaid = true;

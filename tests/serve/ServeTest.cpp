@@ -17,6 +17,7 @@
 
 #include "cli/CliFixture.h"
 #include "platform/KeyboardLock.h"
+#include "platform/Paths.h"
 #include "platform/SingleInstance.h"
 
 extern char** environ;
@@ -183,6 +184,27 @@ TEST_F(ServeTest, GivesTheKeyboardToTheWindowAndTakesItBackWhenTheWindowCloses) 
     }
     const Run list = Zanvorctl("profile list", kNoWait);
     EXPECT_EQ(list.status, 0) << list.err;
+    EXPECT_EQ(Terminate(), 0) << ServeSaid();
+}
+
+// A zanvorctl that took the keyboards while nobody owned them (a long effect stream) keeps them:
+// serve waits for it instead of giving up.
+TEST_F(ServeTest, WaitsForAZanvorctlThatKeepsTheKeyboards) {
+    setenv("ZANVOR_HUB_LOCK_WAIT_MS", "0", 1);
+    auto command = std::make_unique<KeyboardLock>();
+    CreateFolders(DataFolder());
+    ASSERT_EQ(command->Acquire(KeyboardLockPath(), "zanvorctl", 0ms),
+              KeyboardLock::Result::kAcquired);
+    std::thread release([&command] {
+        std::this_thread::sleep_for(3s);
+        command.reset();
+    });
+    StartServe();
+    release.join();
+    unsetenv("ZANVOR_HUB_LOCK_WAIT_MS");
+    EXPECT_NE(ServeSaid().find("another zanvorctl is using the keyboard; waiting"),
+              std::string::npos)
+        << ServeSaid();
     EXPECT_EQ(Terminate(), 0) << ServeSaid();
 }
 
