@@ -537,6 +537,20 @@ int BuildCommandLine(const std::vector<std::string>& rawArguments, const Session
                          "address and port, 127.0.0.1:6742)")
             ->expected(0, 1);
     serve->callback([&] {
+        // CLI11 gives "--sdk" alone and "--sdk ''" the same empty value; only the second names
+        // an address, and an empty one.
+        for (size_t i = 0; i < rawArguments.size(); ++i) {
+            const std::string& word = rawArguments[i];
+            const bool blank =
+                (word.rfind("--sdk=", 0) == 0 && IsBlank(word.substr(6))) ||
+                (word == "--sdk" && i + 1 < rawArguments.size() && IsBlank(rawArguments[i + 1]));
+            if (blank) {
+                status = Fail(kCliUsage,
+                              "--sdk: cannot be empty or only blanks (see 'zanvorctl "
+                              "serve --help')");
+                return;
+            }
+        }
         if (!runServe) {
             status = Fail(kCliFailed, "serve runs only as a program of its own");
             return;
