@@ -218,14 +218,55 @@ std::string PictureProblem(const std::string& file) {
     return "it is no picture or GIF this program reads";
 }
 
+// The program that owns the keyboard streams the effect from now on: the window shows its
+// Aurora page, which streams as when the user opens it.
+int StreamInOwner(CliSession& session, int mode) {
+    KeyboardDlg& dialog = session.Dlg();
+    AuroraPage& page = dialog.Pages().aurora;
+    dialog.mainView.SelectPage(kPageAurora);
+    if (!page.Streaming()) {
+        dialog.session.currentPage = kPageAurora;
+        page.OpenPage();
+    }
+    page.RunMode(mode);
+    if (session.Options().json) {
+        PrintJson(json{{"mode", mode}, {"streaming", true}});
+    } else {
+        // std::cout, not printf: a handed-over command's output is captured from the stream.
+        std::cout << "mode " << mode
+                  << " streams in the program that owns the keyboard; `zanvorctl aurora stop` "
+                     "ends it\n";
+    }
+    return kCliOk;
+}
+
 }  // namespace
 
+int CmdAuroraStop(CliSession& session) {
+    AuroraPage& page = session.Dlg().Pages().aurora;
+    const bool streaming = page.Streaming();
+    int status = kCliOk;
+    if (streaming) {
+        page.StopStreaming();
+        // The keys would keep the last frame: the keyboard shows its own light mode again.
+        session.BeginChange();
+        session.Dlg().PostTask(kTaskWriteLightMode);
+        status = session.FinishChange();
+    }
+    if (session.Options().json) {
+        PrintJson(json{{"stopped", streaming}});
+    } else {
+        std::cout << (streaming ? "the effect stream ended\n" : "no effect was streaming\n");
+    }
+    return status;
+}
+
 int CmdAuroraRun(CliSession& session, int mode, const std::string& file, int seconds) {
-    if (session.HandedOver()) {
-        // The stream would hold the window for as long as it runs, beyond Ctrl+C's reach.
-        return Fail(kCliFailed,
-                    "the desktop program is running: use its Aurora tab, or close it to stream "
-                    "from here");
+    if (session.HandedOver() && seconds > 0) {
+        // The owner streams on its own; this command cannot wait for it beyond Ctrl+C's reach.
+        return Fail(kCliUsage,
+                    "--seconds needs the keyboard to itself: the desktop program or zanvorctl "
+                    "serve streams until `zanvorctl aurora stop`");
     }
     if (!session.KeyboardOnline()) {
         return Fail(kCliNoKeyboard, "no keyboard online");
@@ -252,6 +293,10 @@ int CmdAuroraRun(CliSession& session, int mode, const std::string& file, int sec
                 return Fail(kCliFailed,
                             "cannot read the picture " + file + ": " + PictureProblem(file));
         }
+    }
+
+    if (session.HandedOver()) {
+        return StreamInOwner(session, mode);
     }
 
     InterruptGuard guard;

@@ -53,7 +53,7 @@ bool RunsWithoutOwner(const std::vector<std::string>& arguments) {
             // The first word that is not an option is the command (options taking a value come
             // before it as --option=value or as a number, which no command is named like).
             // The sound commands only listen to the sound server.
-            return argument == "app" || argument == "audio";
+            return argument == "app" || argument == "audio" || argument == "serve";
         }
     }
     return true;  // no command: only the usage is printed
@@ -222,6 +222,7 @@ void RefuseBlankValues(CLI::App& command) {
 // Builds the grammar; with `describe`, hands it over unparsed, otherwise parses the arguments
 // and runs the command.
 int BuildCommandLine(const std::vector<std::string>& rawArguments, const SessionRunner& runSession,
+                     const ServeRunner& runServe,
                      const std::function<int(const CLI::App&)>& describe) {
     CliOptions options;
     std::vector<std::string> arguments = ExtractSimulate(rawArguments, options);
@@ -553,6 +554,44 @@ int BuildCommandLine(const std::vector<std::string>& rawArguments, const Session
         });
     });
 
+    CLI::App* auroraStop =
+        aurora->add_subcommand("stop", "End the effect the desktop program or serve streams");
+    auroraStop->callback([&] { status = WithSession(options, CmdAuroraStop); });
+
+    CLI::App* serve = cli.add_subcommand(
+        "serve",
+        "Own the keyboard without a window: run handed-over commands, live effects and, with "
+        "--sdk, the lighting SDK server, until SIGTERM or Ctrl+C");
+    std::string sdkAddress;
+    CLI::Option* sdkOption =
+        serve
+            ->add_option("--sdk", sdkAddress,
+                         "Serve lighting SDK clients, on ADDRESS:PORT (default: the settings' "
+                         "address and port, 127.0.0.1:6742)")
+            ->expected(0, 1);
+    serve->callback([&] {
+        // CLI11 gives "--sdk" alone and "--sdk ''" the same empty value; only the second names
+        // an address, and an empty one.
+        for (size_t i = 0; i < rawArguments.size(); ++i) {
+            const std::string& word = rawArguments[i];
+            const bool blank =
+                (word.rfind("--sdk=", 0) == 0 && IsBlank(word.substr(6))) ||
+                (word == "--sdk" && i + 1 < rawArguments.size() && IsBlank(rawArguments[i + 1]));
+            if (blank) {
+                status = Fail(kCliUsage,
+                              "--sdk: cannot be empty or only blanks (see 'zanvorctl "
+                              "serve --help')");
+                return;
+            }
+        }
+        if (!runServe) {
+            status = Fail(kCliFailed, "serve runs only as a program of its own");
+            return;
+        }
+        status = runServe(options, sdkOption->count() > 0 ? std::optional<std::string>(sdkAddress)
+                                                          : std::nullopt);
+    });
+
     CLI::App* update = cli.add_subcommand("update", "Check for a newer version and download it");
     update->require_subcommand(1);
     update
@@ -590,12 +629,13 @@ int BuildCommandLine(const std::vector<std::string>& rawArguments, const Session
 
 }  // namespace
 
-int RunCommandLine(const std::vector<std::string>& arguments, const SessionRunner& runSession) {
-    return BuildCommandLine(arguments, runSession, nullptr);
+int RunCommandLine(const std::vector<std::string>& arguments, const SessionRunner& runSession,
+                   const ServeRunner& runServe) {
+    return BuildCommandLine(arguments, runSession, runServe, nullptr);
 }
 
 int DescribeCommandLine(const std::function<int(const CLI::App&)>& describe) {
-    return BuildCommandLine({}, nullptr, describe);
+    return BuildCommandLine({}, nullptr, nullptr, describe);
 }
 
 }  // namespace zanvor

@@ -227,7 +227,8 @@ int CmdMatrixMode(CliSession& session, const MatrixModeArguments& arguments) {
     const int result = session.FinishChange();
     if (result == kCliOk && mode == kMatrixModeLive && !session.HandedOver() &&
         !session.Options().json) {
-        std::cout << "The live mode is stored; the desktop program streams it while it runs.\n";
+        std::cout << "The live mode is stored; the desktop program or zanvorctl serve streams it "
+                     "while it runs.\n";
     }
     return result;
 }

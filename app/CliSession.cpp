@@ -82,6 +82,10 @@ int CliSession::Finish(int status) {
     return status;
 }
 
+void CliSession::KeepOwning() {
+    owning_ = true;
+}
+
 int CliSession::Start(std::string& error, bool readKeyboard) {
     if (owner_ != nullptr) {
         // The desktop program has its keyboard read already; --device picks another model
@@ -114,12 +118,12 @@ int CliSession::Start(std::string& error, bool readKeyboard) {
         return badValue ? kCliUsage : kCliFailed;
     }
 
-    dialog_ = std::make_unique<KeyboardDlg>(host_, dialogs_);
+    dialog_ = std::make_unique<KeyboardDlg>(host_, router_);
     // No update question or firmware offer is put to a script (--yes must never start the
     // firmware tool); the update commands read the results instead.
     dialog_->Pages().update.SetNotifyUser(false);
     // Virtual keyboards report their own plugging; real ones come through the hotplug monitor.
-    dialog_->Keyboards().UseSystemHotplug(false);
+    dialog_->Keyboards().UseSystemHotplug(owning_ && !options_.simulate);
     if (simulation_) {
         simulation_->SetHotplugHandler([this](const std::string& path, bool arrival) {
             dialog_->Keyboards().OnHotplugEvent(arrival, path);
@@ -171,21 +175,27 @@ int CliSession::LockKeyboards(std::string& error) {
     // in one can take the tables the other is writing into the wrong profile.
     CreateFolders(DataFolder());
     const std::string path = KeyboardLockPath();
-    KeyboardLock::Result result =
-        keyboardLock_.Acquire(path, "zanvorctl", std::chrono::milliseconds(0));
+    const std::string holder = owning_ ? kServeLockHolder : "zanvorctl";
+    KeyboardLock::Result result = keyboardLock_.Acquire(path, holder, std::chrono::milliseconds(0));
     if (result == KeyboardLock::Result::kBusy) {
-        if (KeyboardLock::HolderOf(path).starts_with("zanvor-hub")) {
+        const std::string current = KeyboardLock::HolderOf(path);
+        const bool window = current.starts_with("zanvor-hub");
+        if (!owning_ && (window || current.starts_with(kServeLockHolder))) {
             // It declined the command: it works with other keyboards (--simulate differs).
-            error = options_.simulate
-                        ? "the desktop program is running with the real keyboards; run this "
-                          "command without --simulate, or close the desktop program"
-                        : "the desktop program is running with virtual keyboards; run this "
-                          "command with --simulate, or close the desktop program";
+            const std::string owner = window ? "the desktop program" : "zanvorctl serve";
+            const std::string end = window ? "close the desktop program" : "stop zanvorctl serve";
+            error = owner +
+                    (options_.simulate ? " is running with the real keyboards; run this "
+                                         "command without --simulate, or "
+                                       : " is running with virtual keyboards; run this "
+                                         "command with --simulate, or ") +
+                    end;
             return kCliFailed;
         }
-        result = keyboardLock_.Acquire(path, "zanvorctl", KeyboardLockWait());
+        result = keyboardLock_.Acquire(path, holder, KeyboardLockWait());
     }
     if (result == KeyboardLock::Result::kBusy) {
+        keyboardsBusy_ = true;
         error = TerminationRequested()
                     ? "interrupted"
                     : "the keyboards are busy: another zanvorctl is still using them; try "

@@ -7,6 +7,7 @@
 #include "app/HeadlessHost.h"
 #include "app/KeyboardDlg.h"
 #include "platform/KeyboardLock.h"
+#include "ui/DialogsRouter.h"
 #include "ui/ScriptedDialogs.h"
 
 namespace zanvor {
@@ -42,6 +43,15 @@ class CliSession {
     ~CliSession();
     CliSession(const CliSession&) = delete;
     CliSession& operator=(const CliSession&) = delete;
+
+    // Before Start: the session owns the keyboard for a long run (zanvorctl serve) rather than
+    // one command: the lock says so to whoever finds it taken, real keyboards plugged in later
+    // are seen through the system's hotplug events, and the owner's dialogs can be routed to a
+    // handed-over command's own (OwnerDialogs).
+    void KeepOwning();
+    DialogsRouter& OwnerDialogs() { return router_; }
+    // After a failed Start: another process kept the keyboards for the whole wait.
+    bool KeyboardsBusy() const { return keyboardsBusy_; }
 
     // Start-up, catalogue, the startup scan and, with --device, the model's selection. With
     // readKeyboard, the model is then selected as the device list does (profiles loaded, the
@@ -90,12 +100,15 @@ class CliSession {
     CliOptions options_;
     HeadlessHost host_;
     ScriptedDialogs dialogs_;
+    DialogsRouter router_{dialogs_};
+    bool owning_ = false;  // KeepOwning
     std::shared_ptr<SimHidBackend> simulation_;
     std::unique_ptr<KeyboardDlg> dialog_;
     KeyboardDlg* owner_ = nullptr;  // the desktop program's, when the command was handed over
     uint64_t changeMark_ = 0;
     bool closed_ = false;
     bool workDropped_ = false;  // interrupted while the worker still had jobs
+    bool keyboardsBusy_ = false;
 };
 
 }  // namespace zanvor

@@ -1,6 +1,8 @@
 #include "app/Startup.h"
 
+#include <chrono>
 #include <cstdio>
+#include <thread>
 
 #include "device/DeviceCatalogue.h"
 #include "platform/Locale.h"
@@ -46,6 +48,24 @@ StartupConfig PrepareHeadlessStartup() {
     return config;
 }
 
+namespace {
+
+// zanvorctl serve owned the keyboard and gives it up for the window: its lock comes free once
+// it has stopped its worker. False (with the reason on stderr) when it does not in time.
+bool TakeOverFromServe(SingleInstance& instance) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(15);
+    while (std::chrono::steady_clock::now() < deadline) {
+        if (instance.TryAcquire()) {
+            return true;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    std::fprintf(stderr, "zanvor-hub: zanvorctl serve did not give the keyboard up within 15 s\n");
+    return false;
+}
+
+}  // namespace
+
 StartupState PrepareStartup(const std::vector<std::string>& arguments) {
     StartupState state;
     const std::string applicationFolder = ApplicationFolder();
@@ -58,10 +78,13 @@ StartupState PrepareStartup(const std::vector<std::string>& arguments) {
         std::fprintf(stderr, "zanvor-hub: %s\n", state.instance->Problem().c_str());
     }
     if (!first) {
-        state.instance->AskFirstToRaise();
-        state.instance.reset();
-        state.exitCode = 0;
-        return state;
+        bool yielded = false;
+        state.instance->AskFirstToRaise(2000, &yielded);
+        if (!yielded || !TakeOverFromServe(*state.instance)) {
+            state.instance.reset();
+            state.exitCode = yielded ? 1 : 0;
+            return state;
+        }
     }
 
     SetActiveLanguageId(ChooseLanguage(state.config.languages, UserDefaultUiLanguage()));

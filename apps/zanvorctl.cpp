@@ -1,6 +1,6 @@
 // zanvorctl: the command line over the same operations, database and worker tasks as the
-// desktop program. While the desktop program runs it owns the keyboard and the database, so
-// commands are handed over to it; otherwise they run here.
+// desktop program. While the desktop program (or zanvorctl serve) runs it owns the keyboard and
+// the database, so commands are handed over to it; otherwise they run here.
 #include <iostream>
 #include <string>
 #include <vector>
@@ -11,6 +11,7 @@
 #include "platform/Paths.h"
 #include "platform/SingleInstance.h"
 #include "platform/Termination.h"
+#include "serve/HeadlessServe.h"
 
 using namespace zanvor;
 
@@ -46,5 +47,5 @@ int main(int argc, char** argv) {
     // From here on the keyboard and the database are ours: an interrupt ends the command
     // cleanly (worker stopped, database closed) instead of in the middle of a write.
     InstallTerminationHandlers();
-    return FinishOutput(RunCommandLine(arguments, RunStandaloneSession));
+    return FinishOutput(RunCommandLine(arguments, RunStandaloneSession, RunServe));
 }

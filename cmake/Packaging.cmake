@@ -5,7 +5,8 @@
 #
 # Programs go to bin/, their data to share/zanvor-hub/ (found from the program's own folder),
 # plus the desktop entry, the icons, the AppStream metainfo, the manual pages, the bash
-# completion and the udev rule that gives the user at the seat access to the keyboards.
+# completion, the udev rule that gives the user at the seat access to the keyboards and the
+# user service that runs zanvorctl serve.
 
 set(zanvor_packaging ${CMAKE_SOURCE_DIR}/packaging)
 set(zanvor_dist ${CMAKE_BINARY_DIR}/dist)
@@ -28,6 +29,9 @@ foreach(size 16 24 32 48 64 128 256)
           RENAME zanvor-hub.png)
 endforeach()
 install(FILES ${zanvor_packaging}/copyright DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/zanvor-hub)
+# The user service running zanvorctl serve (installed, not enabled).
+configure_file(${zanvor_packaging}/zanvor-hub.service.in ${zanvor_dist}/zanvor-hub.service @ONLY)
+install(FILES ${zanvor_dist}/zanvor-hub.service DESTINATION lib/systemd/user)
 
 if(NOT ZANVOR_BUILD_DIST)
   return()

@@ -37,4 +37,7 @@ class KeyboardLock {
 // The lock file of the keyboards of this user: beside their databases in the data folder.
 std::string KeyboardLockPath();
 
+// What zanvorctl serve writes into the lock file, so other processes can tell it apart.
+inline constexpr const char* kServeLockHolder = "zanvorctl serve";
+
 }  // namespace zanvor

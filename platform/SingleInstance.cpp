@@ -26,6 +26,8 @@ namespace {
 
 constexpr char kRaiseRequest[] = "raise\n";
 constexpr char kRaiseReply[] = "ok\n";
+// The answer of an owner without a window: it releases the lock for the window to take.
+constexpr char kYieldReply[] = "yield\n";
 constexpr char kRunRequest[] = "run\n";
 constexpr char kRunDeclined[] = "declined\n";
 // Sent once the desktop program starts running a handed-over command: from then on the
@@ -324,8 +326,17 @@ void SingleInstance::Listen() {
         if (PeerIsThisUser(client)) {
             const std::string request = ReadLine(client, 1000);
             if (request == kRaiseRequest) {
-                SendAll(client, kRaiseReply);
-                DeliverRaise();
+                std::function<void()> yield;
+                {
+                    std::lock_guard lock(handlerMutex_);
+                    yield = yieldHandler_;
+                }
+                SendAll(client, yield ? kYieldReply : kRaiseReply);
+                if (yield) {
+                    yield();
+                } else {
+                    DeliverRaise();
+                }
             } else if (request == kRunRequest) {
                 ServeCommand(client);
             }
@@ -451,6 +462,11 @@ void SingleInstance::DeliverRaise() {
     handler();
 }
 
+void SingleInstance::SetYieldHandler(std::function<void()> handler) {
+    std::lock_guard lock(handlerMutex_);
+    yieldHandler_ = std::move(handler);
+}
+
 void SingleInstance::SetRaiseHandler(std::function<void()> handler) {
     int pending = 0;
     {
@@ -466,7 +482,7 @@ void SingleInstance::SetRaiseHandler(std::function<void()> handler) {
     }
 }
 
-bool SingleInstance::AskFirstToRaise(int timeoutMs) {
+bool SingleInstance::AskFirstToRaise(int timeoutMs, bool* yielded) {
     ResolvePaths();
     if (!problem_.empty()) {
         return false;
@@ -490,11 +506,15 @@ bool SingleInstance::AskFirstToRaise(int timeoutMs) {
             }
             const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
                 deadline - std::chrono::steady_clock::now());
-            const bool ok =
-                SendAll(fd, kRaiseRequest) &&
-                ReadLine(fd, std::max<int>(static_cast<int>(left.count()), 500)) == kRaiseReply;
+            const std::string reply =
+                SendAll(fd, kRaiseRequest)
+                    ? ReadLine(fd, std::max<int>(static_cast<int>(left.count()), 500))
+                    : std::string();
             ::close(fd);
-            return ok;
+            if (yielded != nullptr) {
+                *yielded = reply == kYieldReply;
+            }
+            return reply == kRaiseReply || reply == kYieldReply;
         }
         const int error = errno;
         ::close(fd);

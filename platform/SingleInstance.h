@@ -33,8 +33,10 @@ class SingleInstance {
     bool TryAcquire();
 
     // From a second start: asks the first instance to raise its window. True when the first
-    // instance acknowledged the request (it waits up to timeoutMs for it to listen).
-    bool AskFirstToRaise(int timeoutMs = 2000);
+    // instance acknowledged the request (it waits up to timeoutMs for it to listen). When the
+    // first instance has no window (zanvorctl serve), it answers that it gives the keyboard up
+    // instead: `yielded` is then set, and the lock comes free shortly.
+    bool AskFirstToRaise(int timeoutMs = 2000, bool* yielded = nullptr);
 
     // What a handed-over command printed and its exit status.
     struct CommandReply {
@@ -73,6 +75,10 @@ class SingleInstance {
     // Called on the listening thread for each raise request; a request that arrived before
     // a handler was set is delivered when it is set. The GUI posts itself a message here.
     void SetRaiseHandler(std::function<void()> handler);
+    // An owner without a window (zanvorctl serve): a raise request is answered with "I give
+    // the keyboard up" and this handler is called on the listening thread; it then releases
+    // the lock. Null goes back to raise requests.
+    void SetYieldHandler(std::function<void()> handler);
 
     bool Holding() const { return lockFd_ >= 0; }
     // Why the lock and the socket cannot be used safely (their folder or lock file belongs
@@ -96,11 +102,12 @@ class SingleInstance {
     int listenFd_ = -1;
     int wakeFd_ = -1;  // eventfd that ends the listening thread
     std::thread listener_;
-    // guards handler_, pendingRaises_, commandHandler_ and commandsClosed_
+    // guards handler_, yieldHandler_, pendingRaises_, commandHandler_ and commandsClosed_
     std::mutex handlerMutex_;
     std::condition_variable handlerSet_;
     bool commandsClosed_ = false;
     std::function<void()> handler_;
+    std::function<void()> yieldHandler_;
     CommandHandler commandHandler_;
     int pendingRaises_ = 0;
 };

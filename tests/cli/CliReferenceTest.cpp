@@ -70,7 +70,12 @@ Parsed Parse(const std::vector<std::string>& arguments) {
     std::ostringstream captured;
     std::streambuf* original = std::cout.rdbuf(captured.rdbuf());
     parsed.status = RunCommandLine(
-        arguments, [&parsed](const CliOptions&, bool, const std::function<int(CliSession&)>&) {
+        arguments,
+        [&parsed](const CliOptions&, bool, const std::function<int(CliSession&)>&) {
+            parsed.ranCommand = true;
+            return 0;
+        },
+        [&parsed](const CliOptions&, const std::optional<std::string>&) {
             parsed.ranCommand = true;
             return 0;
         });

@@ -139,7 +139,7 @@ TEST_F(CommandHandoffTest, CommandsRunInTheRunningDesktopProgramAndAloneWithoutI
     const Run other = Zanvorctl("--simulate=102:receiver devices");
     EXPECT_EQ(other.status, 1);
     EXPECT_EQ(other.out, "");
-    EXPECT_NE(other.err.find("other virtual keyboards (--simulate=101)"), std::string::npos)
+    EXPECT_NE(other.err.find("runs other virtual keyboards (--simulate=101)"), std::string::npos)
         << other.err;
 
     StopHub();
@@ -188,10 +188,19 @@ TEST_F(CommandHandoffTest, ACommandTheProgramStartedIsNotRunAgainWhenTheProgramD
 
 TEST_F(CommandHandoffTest, StreamingStaysWithTheWindowAndSoundCommandsRunAlone) {
     ASSERT_TRUE(StartHub());
-    // A stream would hold the window for as long as it runs: the user is sent to its tab.
-    const Run stream = Zanvorctl("--simulate --device 101 aurora run --seconds 1");
-    EXPECT_EQ(stream.status, 1);
-    EXPECT_NE(stream.err.find("desktop program is running"), std::string::npos) << stream.err;
+    // The window streams the effect itself, until told to stop; a timed stream would need the
+    // keyboard to itself.
+    const Run timed = Zanvorctl("--simulate --device 101 aurora run --seconds 1");
+    EXPECT_EQ(timed.status, 2);
+    EXPECT_NE(timed.err.find("--seconds needs the keyboard to itself"), std::string::npos)
+        << timed.err;
+    const Run stream = Zanvorctl("--simulate --device 101 aurora run");
+    EXPECT_EQ(stream.status, 0) << stream.err;
+    EXPECT_NE(stream.out.find("streams in the program that owns the keyboard"), std::string::npos)
+        << stream.out;
+    const Run stop = Zanvorctl("--simulate aurora stop");
+    EXPECT_EQ(stop.status, 0) << stop.err;
+    EXPECT_EQ(stop.out, "the effect stream ended\n");
     // The sound commands only listen, so they run here (no server answers in this test).
     const test::PulseServerVariable nowhere("unix:" + home() + "no-server");
     const Run devices = Zanvorctl("--simulate audio devices");
