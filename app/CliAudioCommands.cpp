@@ -1,5 +1,6 @@
 #include "app/CliAudioCommands.h"
 
+#include <sys/stat.h>
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -15,6 +16,7 @@
 #include "app/Startup.h"
 #include "lighting/AuroraPage.h"
 #include "lighting/KeyboardAudio.h"
+#include "platform/FileRead.h"
 #include "platform/Registry.h"
 #include "store/DataStore.h"
 #include "ui/DeviceTasks.h"
@@ -199,6 +201,25 @@ int CmdAudioMonitor(const CliOptions& options, int seconds, const std::string& d
     return kCliOk;
 }
 
+namespace {
+
+// Why a picture file was not read: what it is, or that its content is no picture.
+std::string PictureProblem(const std::string& file) {
+    struct stat info {};
+    if (::stat(file.c_str(), &info) != 0) {
+        return "it does not exist or cannot be reached";
+    }
+    if (!S_ISREG(info.st_mode)) {
+        return "it is not a regular file";
+    }
+    if (static_cast<unsigned long long>(info.st_size) > kMaxUserFileBytes) {
+        return "it is larger than " + std::to_string(kMaxUserFileBytes >> 20) + " MB";
+    }
+    return "it is no picture or GIF this program reads";
+}
+
+}  // namespace
+
 int CmdAuroraRun(CliSession& session, int mode, const std::string& file, int seconds) {
     if (session.HandedOver()) {
         // The stream would hold the window for as long as it runs, beyond Ctrl+C's reach.
@@ -228,7 +249,8 @@ int CmdAuroraRun(CliSession& session, int mode, const std::string& file, int sec
                 return Fail(kCliFailed, "video files cannot be played; convert " + file +
                                             " to an animated GIF");
             default:
-                return Fail(kCliFailed, "cannot read the picture " + file);
+                return Fail(kCliFailed,
+                            "cannot read the picture " + file + ": " + PictureProblem(file));
         }
     }
 

@@ -199,15 +199,19 @@ std::string CheckSeconds(const std::string& value) {
 
 // One rule for every value on the command line, positional or not: an empty or blank value
 // is a usage error. Converted as it is, "" would name layer 0, action 0, the main zone or
-// "every key" (key reset "") and wipe what the user never named.
+// "every key" (key reset "") and wipe what the user never named. The rule runs before an
+// option's own checks, so a blank value gets the same message everywhere.
 void RefuseBlankValues(CLI::App& command) {
     const auto takesValue = [](CLI::Option* option) {
         return option->get_items_expected_max() > 0;
     };
     for (CLI::Option* option : command.get_options(takesValue)) {
-        option->check([](const std::string& value) {
-            return IsBlank(value) ? std::string("cannot be empty or only blanks") : std::string();
-        });
+        option->transform(CLI::Validator(
+            [](const std::string& value) {
+                return IsBlank(value) ? std::string("cannot be empty or only blanks")
+                                      : std::string();
+            },
+            std::string()));
     }
     for (CLI::App* subcommand : command.get_subcommands([](CLI::App*) { return true; })) {
         RefuseBlankValues(*subcommand);
@@ -220,6 +224,13 @@ int BuildCommandLine(const std::vector<std::string>& rawArguments, const Session
                      const std::function<int(const CLI::App&)>& describe) {
     CliOptions options;
     std::vector<std::string> arguments = ExtractSimulate(rawArguments, options);
+    for (const std::string& argument : rawArguments) {
+        // Read before the grammar, so the blank-value rule is applied here: "--simulate=" of an
+        // empty variable must not stand for every model.
+        if (argument.starts_with("--simulate=") && IsBlank(argument.substr(11))) {
+            return Fail(kCliUsage, "--simulate: cannot be empty or only blanks");
+        }
+    }
     // Commands that need the keyboard session; readKeyboard loads the profiles and reads the
     // keyboard first.
     const auto WithSession = [&runSession](const CliOptions& sessionOptions, auto command,
@@ -237,9 +248,6 @@ int BuildCommandLine(const std::vector<std::string>& rawArguments, const Session
     cli.add_flag("--json", options.json, "Print one JSON document");
     cli.add_flag("--yes", options.yes, "Answer yes to confirmations");
     cli.add_option("--hid-trace", options.hidTrace, "Write every HID report to FILE")
-        ->check([](const std::string& file) {
-            return file.empty() ? std::string("a file name is needed") : std::string();
-        })
         ->option_text("FILE");
     cli.footer(
         "--simulate[=TYPE[:cable|:receiver],...] uses virtual keyboards instead of real ones.\n"

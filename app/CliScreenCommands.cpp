@@ -61,10 +61,20 @@ ScreenLibrary* OpenLibrary(CliSession& session) {
                               store.Path()));
         return nullptr;
     }
-    library.CreateDefaultLibrary();
-    // The factory animations could not be made: ids the user expects (1) would be missing.
-    if (library.ListAnimations().empty() && FolderFailure(library) != kCliOk) {
-        return nullptr;
+    LibraryOutcome failure;
+    library.CreateDefaultLibrary(&failure);
+    // The factory animations could not be made: ids the user expects (1) would be missing,
+    // and an empty library would pass for the truth.
+    if (library.ListAnimations().empty()) {
+        if (FolderFailure(library) != kCliOk) {
+            return nullptr;
+        }
+        if (!failure.Ok()) {
+            Fail(kCliFailed,
+                 "the factory animations could not be made in " + library.RootFolder() + ": " +
+                     (failure.problem.empty() ? DescribeOutcome(failure) : failure.problem));
+            return nullptr;
+        }
     }
     return &library;
 }

@@ -96,7 +96,9 @@ int CliSession::Start(std::string& error, bool readKeyboard) {
             owner_->Keyboards().OnDeviceListSelection();
         }
         if (!WaitIdle()) {
-            error = "the desktop program's keyboard did not become ready";
+            error = TerminationRequested()
+                        ? "the desktop program is closing; the command was not run"
+                        : "the desktop program's keyboard did not become ready";
             return kCliFailed;
         }
         // Another program (zanvorctl working alone) may have changed the profiles meanwhile.
@@ -226,9 +228,21 @@ bool CliSession::RunTask(int code) {
 }
 
 int CliSession::FinishChange() {
-    if (!WaitIdle()) {
-        return Fail(kCliFailed,
-                    TerminationRequested() ? "interrupted" : "the keyboard did not finish");
+    // Work that is done counts as done even when a termination signal came meanwhile: the
+    // command then reports what it did instead of "interrupted".
+    const auto settled = [this] {
+        Dlg().PumpMessages();
+        return Dlg().Idle() && Dlg().PendingMessages() == 0;
+    };
+    if (!WaitIdle() && !(TerminationRequested() && settled())) {
+        if (!TerminationRequested()) {
+            return Fail(kCliFailed, "the keyboard did not finish");
+        }
+        return Fail(kCliFailed, owner_ != nullptr
+                                    ? "the desktop program was closed before the keyboard's "
+                                      "work was done; the change may not have reached the "
+                                      "keyboard"
+                                    : "interrupted");
     }
     const std::vector<KeyboardDlg::TaskRun> log = Dlg().TaskLog();
     const uint64_t taken = Dlg().TasksTaken();

@@ -5,6 +5,7 @@
 #include <future>
 #include <iostream>
 #include <sstream>
+#include <utility>
 
 #include "app/CliMain.h"
 #include "app/KeyboardDlg.h"
@@ -39,11 +40,12 @@ class CapturedOutput {
 }  // namespace
 
 CommandHandoff::CommandHandoff(KeyboardDlg& dialog, DialogsRouter& dialogs, bool simulating,
-                               QObject* parent)
+                               std::string simulateSpec, QObject* parent)
     : QObject(parent),
       dialog_(dialog),
       dialogs_(dialogs),
       simulating_(simulating),
+      simulateSpec_(std::move(simulateSpec)),
       closing_(std::make_shared<std::atomic<bool>>(false)) {}
 
 CommandHandoff::~CommandHandoff() {
@@ -60,6 +62,15 @@ std::optional<SingleInstance::CommandReply> CommandHandoff::Run(
     const std::vector<std::string> rest = ExtractSimulate(arguments, options);
     if (options.simulate != simulating_ || closing_->load()) {
         return std::nullopt;
+    }
+    // A command that names other virtual keyboards than the program's would be answered for
+    // the program's ones; it cannot run alone either (the program holds the keyboards).
+    if (!options.simulateSpec.empty() && options.simulateSpec != simulateSpec_) {
+        return SingleInstance::CommandReply{
+            1, "",
+            "zanvorctl: the desktop program is running with other virtual keyboards (--simulate" +
+                (simulateSpec_.empty() ? std::string() : "=" + simulateSpec_) +
+                "); give the same --simulate, or close the desktop program first\n"};
     }
     for (const std::string& argument : rest) {
         if (argument == "--hid-trace" || argument.rfind("--hid-trace=", 0) == 0) {

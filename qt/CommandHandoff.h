@@ -22,8 +22,9 @@ class KeyboardDlg;
 class CommandHandoff : public QObject {
     Q_OBJECT
   public:
+    // `simulateSpec` is the program's own --simulate=... list ("" for every model).
     CommandHandoff(KeyboardDlg& dialog, DialogsRouter& dialogs, bool simulating,
-                   QObject* parent = nullptr);
+                   std::string simulateSpec, QObject* parent = nullptr);
     ~CommandHandoff() override;
 
     // Listening thread: runs the command on the UI thread and waits for it. Nothing when the
@@ -42,6 +43,7 @@ class CommandHandoff : public QObject {
     KeyboardDlg& dialog_;
     DialogsRouter& dialogs_;
     const bool simulating_;
+    const std::string simulateSpec_;
     std::shared_ptr<std::atomic<bool>> closing_;
 };
 

@@ -160,7 +160,7 @@ int RunHubApplication(int argc, char** argv) {
     dialog.Pages().application.StartSdkServerIfWanted();
     // While this program runs it owns the keyboard and the database: zanvorctl hands its
     // commands over instead of talking to the keyboard between our reports.
-    CommandHandoff handoff(dialog, dialogs, options.hid.simulate);
+    CommandHandoff handoff(dialog, dialogs, options.hid.simulate, options.hid.simulateSpec);
     startup.instance->SetCommandHandler([&handoff](const std::vector<std::string>& arguments,
                                                    const std::function<void()>& accepted) {
         return handoff.Run(arguments, accepted);

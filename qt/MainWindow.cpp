@@ -10,7 +10,6 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMouseEvent>
-#include <QMovie>
 #include <QPainter>
 #include <QPushButton>
 #include <QScreen>
@@ -72,35 +71,57 @@ QPixmap Cover(const QPixmap& picture, const QSize& size) {
 BackgroundArea::BackgroundArea(QWidget* parent) : QWidget(parent) {
     setObjectName("centralArea");
     setAttribute(Qt::WA_OpaquePaintEvent);
+    frameTimer_.setSingleShot(true);
+    connect(&frameTimer_, &QTimer::timeout, this, &BackgroundArea::ShowNextFrame);
 }
 
 BackgroundArea::~BackgroundArea() = default;
 
 void BackgroundArea::SetPictures(const QString& still, const QString& animated) {
-    if (still == still_ && animated == animated_ && (!picture_.isNull() || movie_ != nullptr)) {
+    if (still == still_ && animated == animated_ &&
+        (!picture_.isNull() || !frames_.frames.empty())) {
         return;
     }
     still_ = still;
     animated_ = animated;
-    delete movie_;
-    movie_ = nullptr;
+    frameTimer_.stop();
+    frames_ = PictureFrames();
+    frame_ = 0;
     picture_ = QPixmap();
-    if (!animated_.isEmpty() && QFileInfo::exists(animated_)) {
-        auto* movie = new QMovie(animated_, QByteArray(), this);
-        if (movie->isValid() && movie->frameCount() != 1) {
-            movie_ = movie;
-            connect(movie_, &QMovie::frameChanged, this, [this] { update(); });
-            movie_->start();
+    if (!animated_.isEmpty()) {
+        PictureFrames read = LoadGifFrames(animated_);
+        if (read.frames.size() > 1) {
+            frames_ = std::move(read);
+            picture_ = frames_.frames.front();
+            frameTimer_.start(FrameDelay(0));
+        } else if (read.frames.size() == 1) {
+            picture_ = read.frames.front();
         } else {
-            delete movie;
             picture_ = LoadPixmap(animated_);
         }
     }
-    if (movie_ == nullptr && picture_.isNull()) {
+    if (picture_.isNull()) {
         picture_ = LoadPixmap(still_);
     }
     scaled_ = QPixmap();
     update();
+}
+
+int BackgroundArea::FrameDelay(size_t frame) const {
+    // Frames without a time of their own show for 100 ms, as browsers show them.
+    const int delay = frame < frames_.delaysMs.size() ? frames_.delaysMs[frame] : 0;
+    return delay > 0 ? delay : 100;
+}
+
+void BackgroundArea::ShowNextFrame() {
+    if (frames_.frames.empty()) {
+        return;
+    }
+    frame_ = (frame_ + 1) % frames_.frames.size();
+    picture_ = frames_.frames[frame_];
+    scaled_ = QPixmap();
+    update();
+    frameTimer_.start(FrameDelay(frame_));
 }
 
 void BackgroundArea::resizeEvent(QResizeEvent* event) {
@@ -110,10 +131,6 @@ void BackgroundArea::resizeEvent(QResizeEvent* event) {
 
 void BackgroundArea::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    if (movie_ != nullptr) {
-        painter.drawPixmap(0, 0, Cover(movie_->currentPixmap(), size()));
-        return;
-    }
     if (scaled_.size() != size()) {
         scaled_ = picture_.isNull() ? DrawnBackground(size()) : Cover(picture_, size());
     }
@@ -587,13 +604,13 @@ void MainWindow::RefreshView() {
 void MainWindow::ReloadBackground() {
     const QString skins = QString::fromStdString(Manager::SkinFolder());
     QString still = QString::fromStdString(ReadRegistryText(kThemeBkgValue));
-    if (still.isEmpty() || !QFileInfo::exists(still)) {
+    if (!QFileInfo(still).isFile()) {
         still = skins + "main_bkg.png";
     }
     QString animated;
     if (stack_ != nullptr && stack_->currentWidget() == home_) {
         animated = QString::fromStdString(ReadRegistryText(kThemeBkgGifValue));
-        if (animated.isEmpty() || !QFileInfo::exists(animated)) {
+        if (!QFileInfo(animated).isFile()) {
             animated = skins + "home_bg.gif";
         }
     }

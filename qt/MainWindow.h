@@ -8,6 +8,7 @@
 
 #include "keys/InputMapping.h"
 #include "qt/KeyPageView.h"
+#include "qt/Pictures.h"
 #include "qt/ProfileViews.h"
 #include "qt/QtImageServices.h"
 #include "ui/LoadText.h"
@@ -15,7 +16,6 @@
 class QLabel;
 class QMenu;
 class QMouseEvent;
-class QMovie;
 class QPushButton;
 class QStackedWidget;
 class QTabBar;
@@ -52,11 +52,17 @@ class BackgroundArea : public QWidget {
     void resizeEvent(QResizeEvent* event) override;
 
   private:
+    void ShowNextFrame();
+    int FrameDelay(size_t frame) const;
+
     QString still_;
     QString animated_;
     QPixmap picture_;
     QPixmap scaled_;
-    QMovie* movie_ = nullptr;
+    // The animation's frames (two or more) and the one shown; empty for a still picture.
+    PictureFrames frames_;
+    size_t frame_ = 0;
+    QTimer frameTimer_;
 };
 
 // The top-level window hosting the main window object: the header (brand, model name,

@@ -1,11 +1,13 @@
 #include "qt/Pictures.h"
 
-#include <QFileInfo>
 #include <QPainter>
 #include <QPainterPath>
 #include <QRadialGradient>
 
+#include "platform/FileRead.h"
+#include "qt/QtImageServices.h"
 #include "qt/Theme.h"
+#include "ui/GifDecoder.h"
 
 namespace zanvor {
 
@@ -45,18 +47,34 @@ QIcon AppIcon() {
 }
 
 QIcon LoadPicture(const QString& path, const QIcon& fallback) {
-    if (!QFileInfo::exists(path)) {
-        return fallback;
-    }
-    QIcon icon(path);
-    return icon.isNull() ? fallback : icon;
+    const QPixmap picture = LoadPixmap(path);
+    return picture.isNull() ? fallback : QIcon(picture);
 }
 
 QPixmap LoadPixmap(const QString& path) {
-    if (path.isEmpty() || !QFileInfo::exists(path)) {
+    if (path.isEmpty()) {
         return {};
     }
-    return QPixmap(path);
+    ScreenImage image;
+    if (!QtImageServices().ReadPicture(path.toStdString(), image)) {
+        return {};
+    }
+    return QPixmap::fromImage(ToQImage(image));
+}
+
+PictureFrames LoadGifFrames(const QString& path) {
+    std::vector<uint8_t> bytes;
+    if (path.isEmpty() || ReadRegularFile(path.toStdString(), GifLimits().maxFileBytes, bytes) !=
+                              FileReadResult::kOk) {
+        return {};
+    }
+    PictureFrames read;
+    const GifError result =
+        DecodeGif(bytes, GifLimits(), [&](const ScreenImage& canvas, int delay) {
+            read.frames.push_back(QPixmap::fromImage(ToQImage(canvas)));
+            read.delaysMs.push_back(delay);
+        });
+    return result == GifError::kNone ? read : PictureFrames();
 }
 
 QPixmap DrawnKeyboard(const QSize& size, bool connected) {

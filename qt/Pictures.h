@@ -3,6 +3,7 @@
 #include <QIcon>
 #include <QPixmap>
 #include <QString>
+#include <vector>
 
 namespace zanvor {
 
@@ -11,8 +12,18 @@ QIcon AppIcon();
 // An icon from a picture file, or the fallback when the file is missing or unreadable.
 QIcon LoadPicture(const QString& path, const QIcon& fallback);
 
-// A picture file, or a null pixmap when it is missing or unreadable.
+// A picture file, or a null pixmap when it is missing or unreadable. Only a regular file of
+// sane size is read (a FIFO or a device named as the user's background never blocks the
+// window), and a GIF goes through the program's own decoder (its first frame).
 QPixmap LoadPixmap(const QString& path);
+
+// Every frame of a GIF with its display time, for an animated picture.
+struct PictureFrames {
+    std::vector<QPixmap> frames;
+    std::vector<int> delaysMs;
+};
+// The frames of the GIF at path, read as LoadPixmap reads; empty when it is no readable GIF.
+PictureFrames LoadGifFrames(const QString& path);
 
 // A keyboard drawn in the theme's colours: lit keys when connected, dim and crossed by an
 // unplugged cable otherwise. Stands in for any keyboard picture that cannot be loaded.

@@ -1,6 +1,8 @@
 #include "screen/ScreenLibrary.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <set>
 #include <system_error>
@@ -91,7 +93,7 @@ int ScreenLibrary::FactoryCount(size_t animations, size_t slots) const {
     return static_cast<int>(std::min({animations, slots, static_cast<size_t>(kScreenSlotCount)}));
 }
 
-int ScreenLibrary::CreateDefaultLibrary() {
+int ScreenLibrary::CreateDefaultLibrary(LibraryOutcome* failure) {
     std::lock_guard structure(structureMutex_);
     const LibraryPlace place = Place();
     if (!place.Valid() || !IsPlainName(place.modelName) || !store_.IsOpen()) {
@@ -121,6 +123,9 @@ int ScreenLibrary::CreateDefaultLibrary() {
         const LibraryOutcome stored =
             StoreNewAnimation(DecodedAnimation{std::move(decoded.frames), decoded.delaysMs});
         if (!stored.Ok()) {
+            if (failure != nullptr && failure->Ok()) {
+                *failure = stored;
+            }
             continue;
         }
         ++created;
@@ -373,6 +378,7 @@ LibraryOutcome ScreenLibrary::StoreNewAnimation(const DecodedAnimation& animatio
     const std::string root = RootFolder();
     if (!IsPlainName(Place().modelName) || !CreateFolders(root)) {
         outcome.status = LibraryStatus::kFilesFailed;
+        outcome.problem = std::strerror(errno);
         return outcome;
     }
     std::string name = NewTimeName();
@@ -387,13 +393,17 @@ LibraryOutcome ScreenLibrary::StoreNewAnimation(const DecodedAnimation& animatio
     for (size_t i = 0; written && i < animation.frames.size(); ++i) {
         written = WritePng(partial + FrameFileName(i), animation.frames[i]);
     }
+    // The system's reason (a full disk, say), taken before the clean-up can change it.
+    std::string problem = written ? std::string() : std::strerror(errno);
     std::error_code error;
     if (written) {
         fs::rename(partial, folder, error);
+        problem = error ? error.message() : std::string();
     }
     if (!written || error) {
         RemoveTree(partial);
         outcome.status = LibraryStatus::kFilesFailed;
+        outcome.problem = problem;
         return outcome;
     }
 

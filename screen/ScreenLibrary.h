@@ -72,7 +72,7 @@ struct LibraryOutcome {
     int animationId = 0;
     int frameCount = 0;
     std::string file;     // the frame file that was missing
-    std::string problem;  // why the GIF file could not be written, when known
+    std::string problem;  // the system's reason a file could not be written, when known
     bool Ok() const { return status == LibraryStatus::kOk; }
 };
 
@@ -99,8 +99,9 @@ class ScreenLibrary {
 
     // When the database holds no animation: one animation per factory GIF found (frames
     // "0.png", "1.png", ... with the GIF's display times) and, when there are no slot rows
-    // yet, the slot previews and slot rows. Returns the number of animations created.
-    int CreateDefaultLibrary();
+    // yet, the slot previews and slot rows. Returns the number of animations created; a
+    // factory animation that could not be stored (a full disk) is described in `failure`.
+    int CreateDefaultLibrary(LibraryOutcome* failure = nullptr);
     // The animation's row; led_id 0 when there is none.
     LedLayerData Animation(int animationId);
     // Every animation in id order, factory ones marked, missing folders noticed.

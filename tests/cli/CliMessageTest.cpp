@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <csignal>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 
@@ -171,6 +172,41 @@ TEST_F(CliTest, ScreenFailuresNameTheFolderThatCannotBeMade) {
     EXPECT_EQ(below.status, 1) << below.out;
     EXPECT_NE(below.err.find("database"), std::string::npos) << below.err;
     EXPECT_NE(below.err.find(home() + "file/data/"), std::string::npos) << below.err;
+}
+
+// On a full disk the library's folder can be made but the factory animation's frames cannot
+// be written: that was "no animation 1" (a usage error) for an export and an empty library
+// for a list. The data folder is a small file system of its own, filled up once the profile
+// database is in it (a mount namespace of the test's own; skipped where there is none).
+TEST_F(CliTest, AFullDiskIsNamedWhenTheFactoryAnimationsCannotBeMade) {
+    if (std::system("unshare -m true 2>/dev/null") != 0) {
+        GTEST_SKIP() << "no mount namespace for a small file system";
+    }
+    // The virtual keyboard's state and the settings, kept outside the small file system.
+    ASSERT_EQ(Zanvorctl("--device 103 profile list").status, 0);
+    const std::string data = home() + "data";
+    // Mounts, lets zanvorctl make the database, fills the disk up to the room the database
+    // needs to be opened (48 kB, less than the animation's frames), then runs the command.
+    const std::string full = "unshare -m sh -c 'mount -t tmpfs -o size=420k tmpfs \"" + data +
+                             "\" && \"$0\" --simulate --device 103 profile list >/dev/null && "
+                             "\"$0\" --simulate --device 103 profile list >/dev/null && "
+                             "head -c $(($(df --output=avail -B1 \"" +
+                             data + "\" | tail -n 1) - 49152)) /dev/zero >\"" + data +
+                             "/fill\" 2>/dev/null; exec \"$0\" \"$@\"' ";
+    for (const std::string& arguments : {"--device 103 screen export 1 '" + home() + "out.gif'",
+                                         std::string("--device 103 screen list")}) {
+        SCOPED_TRACE(arguments);
+        const Run run = Zanvorctl(arguments, full);
+        if (run.err.find("mount") != std::string::npos) {
+            GTEST_SKIP() << run.err;
+        }
+        EXPECT_EQ(run.status, 1) << run.out;
+        EXPECT_NE(run.err.find("the factory animations could not be made in " + data +
+                               "/Zanvor HUB Files/led/Zanvor Vista 96/: No space left on device"),
+                  std::string::npos)
+            << run.err;
+        EXPECT_TRUE(OneLine(run.err)) << run.err;
+    }
 }
 
 // A termination signal that arrives once the command's change is stored ended the command

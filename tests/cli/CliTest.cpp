@@ -441,7 +441,7 @@ TEST_F(CliTest, HostileArgumentsAndFilesAreRefusedInOneLine) {
         {"--simulate=999 devices", 2, "999"},
         {"--simulate=101:usb devices", 2, "usb"},
         {"--hid-trace '" + folder + "' info", 2, "--hid-trace"},
-        {"--hid-trace '' info", 2, "--hid-trace: a file name is needed"},
+        {"--hid-trace '' info", 2, "--hid-trace: cannot be empty or only blanks"},
         {"--hid-trace /no/such/folder/trace.txt info", 2, "--hid-trace"},
     };
     for (const auto& c : cases) {

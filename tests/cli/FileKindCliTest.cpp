@@ -83,14 +83,16 @@ TEST_F(FileKindCliTest, FilesThatAreNotFilesAreRefusedAtOnce) {
     const struct {
         std::string arguments;
         int status;
-        const char* reason;
+        std::string reason;
     } cases[] = {
         {"--device 101 --hid-trace " + Quote(traceFifo) + " info", 1, "is not a regular file"},
         {"--device 103 aurora run --mode 5 --file " + Quote(pictureFifo) + " --seconds 1", 1,
-         "cannot read the picture"},
+         "cannot read the picture " + pictureFifo + ": it is not a regular file"},
         // Endless: it was read until memory ran out.
         {"--device 103 aurora run --mode 5 --file /dev/zero --seconds 1", 1,
-         "cannot read the picture"},
+         "cannot read the picture /dev/zero: it is not a regular file"},
+        {"--device 103 aurora run --mode 5 --file " + Quote(home()) + " --seconds 1", 1,
+         "it is not a regular file"},
     };
     for (const auto& c : cases) {
         const Run run = Zanvorctl(c.arguments, kDeadline);

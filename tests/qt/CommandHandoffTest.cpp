@@ -10,6 +10,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <nlohmann/json.hpp>
 #include <string>
 #include <thread>
@@ -130,31 +131,55 @@ TEST_F(CommandHandoffTest, CommandsRunInTheRunningDesktopProgramAndAloneWithoutI
     EXPECT_EQ(traced.status, 1);
     EXPECT_NE(traced.err.find("zanvorctl: --hid-trace"), std::string::npos) << traced.err;
 
+    // Other virtual keyboards than the program's: neither answered for its own nor run alone.
+    const Run other = Zanvorctl("--simulate=102:receiver devices");
+    EXPECT_EQ(other.status, 1);
+    EXPECT_EQ(other.out, "");
+    EXPECT_NE(other.err.find("other virtual keyboards (--simulate=101)"), std::string::npos)
+        << other.err;
+
     StopHub();
     EXPECT_EQ(DeviceCount(), 4u) << "alone again once the desktop program has ended";
 }
 
 TEST_F(CommandHandoffTest, ACommandTheProgramStartedIsNotRunAgainWhenTheProgramDies) {
-    // Slow keyboard answers keep the handed-over command running in the program.
-    setenv("ZANVOR_SIM_FAULTS", "latency=300", 1);
-    const bool started = StartHub();
-    unsetenv("ZANVOR_SIM_FAULTS");
-    ASSERT_TRUE(started);
-    const std::string errFile = home() + "reset-stderr.txt";
-    const std::string command = "'" + test::StagedAppFolder() +
-                                "zanvorctl' --simulate key reset >/dev/null 2>'" + errFile + "'";
-    FILE* pipe = popen(command.c_str(), "r");
-    ASSERT_NE(pipe, nullptr);
-    std::this_thread::sleep_for(std::chrono::milliseconds(2500));
-    kill(hub_, SIGKILL);
-    waitpid(hub_, nullptr, 0);
-    hub_ = 0;
-    const int raw = pclose(pipe);
-    EXPECT_EQ(WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, 1)
-        << "zanvorctl ran the command again itself";
-    EXPECT_EQ(test::ReadFile(errFile),
-              "zanvorctl: the desktop program ended while it ran the command; the change may or "
-              "may not have been made\n");
+    // Killed outright, or closed by a signal it handles: either way zanvorctl does not run the
+    // command again, and says the change may or may not have been made (a closing program said
+    // its keyboard "did not become ready", or "interrupted"). The killed program goes last: it
+    // leaves its socket file behind.
+    for (const int signal : {SIGTERM, SIGHUP, SIGKILL}) {
+        SCOPED_TRACE(strsignal(signal));
+        // Slow keyboard answers keep the handed-over command running in the program.
+        setenv("ZANVOR_SIM_FAULTS", "latency=300", 1);
+        const bool started = StartHub();
+        unsetenv("ZANVOR_SIM_FAULTS");
+        ASSERT_TRUE(started);
+        const std::string errFile = home() + "reset-stderr.txt";
+        const std::string command = "'" + test::StagedAppFolder() +
+                                    "zanvorctl' --simulate key reset >/dev/null 2>'" + errFile +
+                                    "'";
+        FILE* pipe = popen(command.c_str(), "r");
+        ASSERT_NE(pipe, nullptr);
+        std::this_thread::sleep_for(std::chrono::milliseconds(2500));
+        kill(hub_, signal);
+        waitpid(hub_, nullptr, 0);
+        hub_ = 0;
+        const int raw = pclose(pipe);
+        const std::string err = test::ReadFile(errFile);
+        EXPECT_EQ(WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, 1)
+            << "zanvorctl ran the command again itself: " << err;
+        if (signal == SIGKILL) {
+            EXPECT_EQ(err,
+                      "zanvorctl: the desktop program ended while it ran the command; the change "
+                      "may or may not have been made\n");
+        } else {
+            // Closing while the command waited for the keyboard, or while it ran.
+            EXPECT_TRUE(err.starts_with("zanvorctl: the desktop program ")) << err;
+            EXPECT_TRUE(err.find("the command was not run") != std::string::npos ||
+                        err.find(" may not have ") != std::string::npos)
+                << err;
+        }
+    }
 }
 
 TEST_F(CommandHandoffTest, StreamingStaysWithTheWindowAndSoundCommandsRunAlone) {
