@@ -221,12 +221,14 @@ int CmdMacroSet(CliSession& session, int id, const std::vector<std::string>& wor
     session.BeginChange();
     const MacroResult result = page.SetMacroSteps(id, steps);
     if (result == MacroResult::kNoRoom) {
-        return Fail(kCliFailed, "the keyboard's macro memory holds " +
-                                    std::to_string(page.StepCapacity()) +
-                                    " steps over all macros; these would make " +
-                                    std::to_string(session.Dlg().Store().CountAllMacroSteps() -
-                                                   session.Dlg().Store().CountMacroSteps(id) +
-                                                   static_cast<int>(steps.size())));
+        // The block's headers take room as well: the step count alone may seem to fit.
+        return Fail(kCliFailed,
+                    "the keyboard's macro memory holds " + std::to_string(page.StepCapacity()) +
+                        " steps over all macros, and the block's headers take room "
+                        "too: macro " +
+                        std::to_string(id) + " can have at most " +
+                        std::to_string(page.StepRoom(id)) + " steps beside the others, not " +
+                        std::to_string(steps.size()));
     }
     if (const int status = MacroStatus(result, id); status != kCliOk) {
         return status;

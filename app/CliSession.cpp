@@ -14,6 +14,7 @@
 #include "sim/SimCatalogue.h"
 #include "sim/SimHidBackend.h"
 #include "store/DataStore.h"
+#include "ui/DeviceTasks.h"
 #include "ui/LoadText.h"
 #include "ui/StatusTexts.h"
 
@@ -261,8 +262,10 @@ int CliSession::FinishChange() {
             continue;
         }
         if (log[i].reason == LoadText("KB.DIALOG", kTextTablesNotRead)) {
+            // Any part of the connection read may be missing, the LED positions as well.
             return Fail(kCliFailed,
-                        "the keyboard has not reported its key tables; nothing was written to it");
+                        "the keyboard was not read completely (key tables and lighting layout); "
+                        "nothing was written to it");
         }
         if (log[i].reason == LoadText("KB.DIALOG", kTextLightingNotRead)) {
             return Fail(kCliFailed,
@@ -271,6 +274,12 @@ int CliSession::FinishChange() {
         }
         if (!log[i].reachedDevice) {
             return Fail(kCliNoKeyboard, "the keyboard went away before the change was sent");
+        }
+        if (log[i].code == kTaskReadKeyColors) {
+            // A set is painted over the colours read from the keyboard; without them nothing is.
+            return Fail(kCliFailed,
+                        "the colours of the set could not be read from the keyboard; nothing was "
+                        "changed");
         }
         return Fail(kCliFailed, "the keyboard did not accept the change (task " +
                                     std::to_string(log[i].code) + ")");

@@ -504,6 +504,11 @@ int MacroPage::BlockRoom(int macroId) const {
     return MacroStepRoom(counts, position, info.macroCapacity);
 }
 
+int MacroPage::StepRoom(int macroId) const {
+    const int others = store_.CountAllMacroSteps() - store_.CountMacroSteps(macroId);
+    return std::max(0, std::min(StepCapacity() - others, BlockRoom(macroId)));
+}
+
 int MacroPage::StepBudget(int macroId) const {
     const int own = store_.CountMacroSteps(macroId);
     return std::min(StepCapacity() - store_.CountAllMacroSteps(), BlockRoom(macroId) - own);

@@ -194,6 +194,9 @@ class MacroPage {
     // steps stored over all macros.
     int StepCapacity() const;
     int StepsUsed() const;
+    // The most steps the macro may hold in all beside the other macros: within the memory's
+    // step count and the block's size with its headers (0 when the others fill it).
+    int StepRoom(int macroId) const;
 
   private:
     // Steps the macro may still take: within the memory's step count over all macros, and so

@@ -1,6 +1,7 @@
 #include "update/ArchiveUnpack.h"
 
 #include <fcntl.h>
+#include <stdio.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <unzip.h>
@@ -9,6 +10,7 @@
 #include <cerrno>
 #include <cstring>
 #include <memory>
+#include <utility>
 
 #include "platform/UniqueFd.h"
 
@@ -74,26 +76,45 @@ std::string SystemError(const std::string& what) {
     return what + ": " + std::strerror(errno);
 }
 
-// The files and folders one unpack created, removed again when it fails.
+// The files and folders one unpack created, removed again when it fails, and the files it
+// replaced, which were moved aside until the unpack has succeeded and are put back when it fails.
 class CreatedPaths {
   public:
     void AddFile(std::string path) { files_.push_back(std::move(path)); }
     void AddFolder(std::string path) { folders_.push_back(std::move(path)); }
+    void AddReplaced(std::string path, std::string aside) {
+        replaced_.emplace_back(std::move(path), std::move(aside));
+    }
+    bool HasFile(const std::string& path) const {
+        return std::find(files_.begin(), files_.end(), path) != files_.end();
+    }
     const std::vector<std::string>& Files() const { return files_; }
     void RemoveAll() {
         for (const std::string& file : files_) {
             unlink(file.c_str());
+        }
+        for (auto it = replaced_.rbegin(); it != replaced_.rend(); ++it) {
+            rename(it->second.c_str(), it->first.c_str());
         }
         for (auto it = folders_.rbegin(); it != folders_.rend(); ++it) {
             rmdir(it->c_str());
         }
         files_.clear();
         folders_.clear();
+        replaced_.clear();
+    }
+    // The unpack succeeded: the files it replaced go.
+    void DropReplaced() {
+        for (const auto& [path, aside] : replaced_) {
+            unlink(aside.c_str());
+        }
+        replaced_.clear();
     }
 
   private:
     std::vector<std::string> files_;
     std::vector<std::string> folders_;
+    std::vector<std::pair<std::string, std::string>> replaced_;  // (path, where it waits)
 };
 
 // Reads the entry the archive stands on. False when the archive is damaged.
@@ -209,8 +230,13 @@ class FolderWriter {
         }
         const std::string& leaf = parts.back();
         const std::string path = folder_ + relative;
-        if (unlinkat(parent.Get(), leaf.c_str(), 0) != 0 && errno != ENOENT) {
-            error = SystemError("cannot replace " + path);
+        if (created_.HasFile(path)) {
+            // An earlier entry of this archive made it: the later one takes its place.
+            if (unlinkat(parent.Get(), leaf.c_str(), 0) != 0 && errno != ENOENT) {
+                error = SystemError("cannot replace " + path);
+                return UniqueFd();
+            }
+        } else if (!MoveAside(parent.Get(), leaf, path, error)) {
             return UniqueFd();
         }
         UniqueFd file(openat(parent.Get(), leaf.c_str(),
@@ -224,6 +250,38 @@ class FolderWriter {
     }
 
   private:
+    // A file that was there before this unpack is renamed to a free hidden name beside it, so
+    // a failed unpack can put it back. A folder in the way is not replaced.
+    bool MoveAside(int parent, const std::string& leaf, const std::string& path,
+                   std::string& error) {
+        struct stat info {};
+        if (fstatat(parent, leaf.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) {
+            if (errno == ENOENT) {
+                return true;
+            }
+            error = SystemError("cannot replace " + path);
+            return false;
+        }
+        if (S_ISDIR(info.st_mode)) {
+            errno = EISDIR;
+            error = SystemError("cannot replace " + path);
+            return false;
+        }
+        const std::string folder = path.substr(0, path.size() - leaf.size());
+        for (int n = 0; n < 1000; ++n) {
+            const std::string aside = ".zanvor-unpack-old-" + std::to_string(n);
+            if (renameat2(parent, leaf.c_str(), parent, aside.c_str(), RENAME_NOREPLACE) == 0) {
+                created_.AddReplaced(path, folder + aside);
+                return true;
+            }
+            if (errno != EEXIST) {
+                break;
+            }
+        }
+        error = SystemError("cannot replace " + path);
+        return false;
+    }
+
     std::string folder_;
     CreatedPaths& created_;
     UniqueFd root_;
@@ -350,6 +408,7 @@ UnpackResult UnpackArchive(const std::string& archivePath, const std::string& ta
         created.RemoveAll();
         return result;
     }
+    created.DropReplaced();
     result.ok = true;
     result.files = created.Files();
     return result;

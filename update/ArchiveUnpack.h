@@ -35,7 +35,7 @@ std::optional<std::string> SafeEntryPath(std::string_view name);
 // 0644 whatever the archive says (nothing unpacked is executable); existing files of the same
 // name are replaced, and no symbolic link on the way is followed. When unpacking fails
 // (a damaged entry, a checksum error, more data than declared and allowed, a full disk)
-// every file and folder it created is removed again.
+// every file and folder it created is removed again and the files it replaced are back.
 UnpackResult UnpackArchive(const std::string& archivePath, const std::string& targetFolder,
                            const UnpackLimits& limits = {});
 

@@ -9,6 +9,7 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "CliFixture.h"
@@ -129,7 +130,7 @@ TEST_F(CliTest, ARefusedTransferExitsWithOneAndLayersCountFromOne) {
 
     const Run unread = Zanvorctl("--device 101 profile activate 2", "ZANVOR_SIM_FAULTS=refuse=18 ");
     EXPECT_EQ(unread.status, 1) << unread.err;
-    EXPECT_NE(unread.err.find("has not reported its key tables"), std::string::npos) << unread.err;
+    EXPECT_NE(unread.err.find("was not read completely"), std::string::npos) << unread.err;
     // Without the LED positions no key can be said to have no LED.
     const Run unplaced =
         Zanvorctl("--device 101 light custom 1 Esc=FF0000", "ZANVOR_SIM_FAULTS=refuse=32 ");
@@ -318,7 +319,39 @@ TEST_F(CliTest, MacrosBeyondTheKeyboardsMemoryAreNamedWhenTheBlockIsSent) {
     const Run set = Zanvorctl("--device 101 macro set 1 down:A");
     EXPECT_EQ(set.status, 1);
     EXPECT_NE(set.err.find("holds 1014 steps"), std::string::npos) << set.err;
+    EXPECT_NE(set.err.find("macro 1 can have at most 0 steps beside the others, not 1"),
+              std::string::npos)
+        << set.err;
     EXPECT_EQ(Zanvorctl("--device 101 macro show 1").out, "");
+}
+
+// 1014 steps fit the keyboard's memory by their count, but each macro's record header takes
+// room too: the refusal names the steps that do fit, and those are sent whole.
+TEST_F(CliTest, AMacroRefusedForTheBlocksHeadersSaysHowManyStepsFit) {
+    ASSERT_EQ(Zanvorctl("--device 101 macro list").status, 0);  // makes the database
+    {
+        DataStore store;
+        ASSERT_TRUE(store.OpenDeviceDatabase(DataFolder(), "Zanvor Nova 75 Wireless"));
+        MacroRecordData step;
+        step.type = 2;
+        step.value = 0x41;
+        step.delay_time = 10;
+        step.desc = "\u2193  A";
+        const std::pair<int, size_t> counts[] = {{1, 1000}, {2, 5}, {3, 5}};
+        for (const auto& [id, count] : counts) {
+            ASSERT_TRUE(store.ReplaceMacroSteps(id, std::vector<MacroRecordData>(count, step)));
+        }
+        store.CloseDatabase();
+    }
+    const Run refused = Zanvorctl("--device 101 macro set 4 down:A up:A down:A up:A");
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_NE(refused.err.find("macro 4 can have at most 3 steps beside the others, not 4"),
+              std::string::npos)
+        << refused.err;
+
+    const nlohmann::json sent = Json("--device 101 macro set 4 down:A up:A down:A");
+    EXPECT_EQ(sent["block_bytes"], 4096);
+    EXPECT_TRUE(sent["left_out"].empty());
 }
 
 TEST_F(CliTest, ScreenLibraryWorksWithoutTheKeyboardOnline) {

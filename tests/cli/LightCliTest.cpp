@@ -108,5 +108,32 @@ TEST_F(LightCliTest, ActivatingAProfileSendsItsLight) {
     EXPECT_EQ(Hex(KeyboardState(103)["parameter_block"], 7, 3), "112233");
 }
 
+// Colours that exist only on the keyboard are never overwritten from nothing: a profile switch
+// before the keyboard has reported where its LEDs are writes no colour table and says so, and
+// painting over a set whose colours could not be read changes nothing.
+TEST_F(LightCliTest, ColoursAreNeverWrittenWithoutTheLedsOrTheSetsColours) {
+    ASSERT_EQ(Zanvorctl("--device 101 profile activate 2").status, 0);
+    ASSERT_EQ(Zanvorctl("--device 101 light custom 1 --all 0000FF").status, 0);
+    ASSERT_EQ(Zanvorctl("--device 101 profile activate 1").status, 0);
+    ASSERT_EQ(Zanvorctl("--device 101 light custom 1 --all FF0000").status, 0);
+    ASSERT_EQ(Hex(KeyboardState(101)["custom_sets"][1], 0, 3), "ff0000");
+
+    const Run unplaced =
+        Zanvorctl("--device 101 profile activate 2", "ZANVOR_SIM_FAULTS=refuse=32 ");
+    EXPECT_EQ(unplaced.status, 1) << unplaced.err;
+    EXPECT_NE(unplaced.err.find("was not read completely"), std::string::npos) << unplaced.err;
+    EXPECT_EQ(Hex(KeyboardState(101)["custom_sets"][1], 0, 3), "ff0000");
+    // Once the keyboard is read, the profile is written with its colours.
+    ASSERT_EQ(Zanvorctl("--device 101 profile activate 2").status, 0);
+    EXPECT_EQ(Hex(KeyboardState(101)["custom_sets"][1], 0, 3), "0000ff");
+
+    const Run unread =
+        Zanvorctl("--device 101 light custom 2 Esc=00FF00", "ZANVOR_SIM_FAULTS=refuse=26 ");
+    EXPECT_EQ(unread.status, 1) << unread.err;
+    EXPECT_NE(unread.err.find("the colours of the set could not be read"), std::string::npos)
+        << unread.err;
+    EXPECT_EQ(Json("--device 101 light custom-show 2")["source"], "keyboard") << "nothing stored";
+}
+
 }  // namespace
 }  // namespace zanvor

@@ -244,6 +244,28 @@ TEST_F(MacroPageGuiTest, TheRightColumnKeepsItsWidthWhicheverStepIsSelected) {
     }
 }
 
+// A pause is one wait: the list shows its whole time (a delay stored beside it by older versions
+// included) in the step column and no delay beside it to edit; a key step keeps its delay.
+TEST_F(MacroPageGuiTest, APauseShowsOneTimeAndNoDelayBesideIt) {
+    OpenMacroPage();
+    std::vector<MacroRecordData> steps = PressOfA();
+    steps[0].delay_time = 40;
+    MacroRecordData pause;
+    pause.type = 1;
+    pause.value = 250;
+    pause.delay_time = 30;
+    pause.desc = "250 ms";
+    steps.insert(steps.begin() + 1, pause);
+    ASSERT_EQ(Page().SetMacroSteps(Page().SelectedMacro(), steps), MacroResult::kOk);
+    RecordListView* list = view->Steps();
+    ASSERT_TRUE(WaitFor([list] { return list->rowCount() == 3; }));
+    EXPECT_EQ(list->item(1, 0)->text(), "280 ms");
+    EXPECT_EQ(list->item(1, 1)->text(), "");
+    EXPECT_FALSE(list->item(1, 1)->flags() & Qt::ItemIsEditable);
+    EXPECT_EQ(list->item(0, 1)->text(), "40");
+    EXPECT_TRUE(list->item(0, 1)->flags() & Qt::ItemIsEditable);
+}
+
 TEST_F(MacroPageGuiTest, PicturesOfThePage) {
     OpenMacroPage();
     const int macro = Page().SelectedMacro();

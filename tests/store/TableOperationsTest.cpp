@@ -135,6 +135,29 @@ TEST_F(KeyTableTest, ReplaceKeyCases) {
     });
 }
 
+// Databases of earlier versions hold the Fn key (and the calculator key) of the base layer as a
+// plain key of its own usage, a dead key on the keyboard: those rows, and only those, get the
+// key's factory function back ("keep the keyboard's entry", named as the layout names the key).
+TEST_F(KeyTableTest, DeadKeyRowsGetTheKeysFactoryFunctionBack) {
+    store.InsertKeys({Key(1, 0, 0xF0, 2, 0xF0, 0, "Fn"), Key(1, 1, 0xF0, 2, 0xF0, 0, "Fn"),
+                      Key(1, 0, 0x04, 2, 0x04, 0, "A"), Key(2, 0, 0xF0, 2, 0xF0, 1, "LCtrl+Fn"),
+                      Key(2, 0, 0xD2, 2, 0xD2, 0, "Calc"), Key(2, 0, 0xF0, 3, 0xF0, 0, "M")});
+    const int codes[] = {0xF0, 0xD1, 0xD2};
+    const std::string query =
+        "SELECT profile, fn_layer, key_code, macro_type, macro_value, macro_value2, macro_desc "
+        "FROM t_key_macro_data ORDER BY key_id";
+    const Table repaired = {{"1", "0", "240", "0", "0", "0", "layout 240"},
+                            {"1", "1", "240", "2", "240", "0", "Fn"},
+                            {"1", "0", "4", "2", "4", "0", "A"},
+                            {"2", "0", "240", "2", "240", "1", "LCtrl+Fn"},
+                            {"2", "0", "210", "0", "0", "0", "layout 210"},
+                            {"2", "0", "240", "3", "240", "0", "M"}};
+    ASSERT_TRUE(store.RestoreDeadKeyRows(codes));
+    EXPECT_EQ(Rows(query), repaired);
+    ASSERT_TRUE(store.RestoreDeadKeyRows(codes)) << "nothing left to repair";
+    EXPECT_EQ(Rows(query), repaired);
+}
+
 // --- Macros -----------------------------------------------------------------------------------
 
 using MacroTableTest = StoreTest;

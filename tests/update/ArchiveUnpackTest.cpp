@@ -182,15 +182,21 @@ TEST_F(ArchiveUnpackTest, StopsAtTheSizeLimitBeforeWriting) {
 TEST_F(ArchiveUnpackTest, AFailureHalfwayRemovesWhatItWroteAndNothingElse) {
     test::WriteFile(target + "kept.txt", "was here before");
     test::ZipBuilder zip(archive);
-    // "a" becomes a file, so the folder "a/" of the third entry cannot be made.
-    zip.File("new/one.txt", "1").File("a", "file").File("a/b", "2");
+    // The file that was there is replaced and an entry comes twice before "a" becomes a file,
+    // so the folder "a/" of the last entry cannot be made.
+    zip.File("kept.txt", "replaced")
+        .File("new/one.txt", "1")
+        .File("twice", "1")
+        .File("twice", "2")
+        .File("a", "file")
+        .File("a/b", "2");
     ASSERT_TRUE(zip.Close());
 
     const UnpackResult result = UnpackArchive(archive, target);
     EXPECT_FALSE(result.ok);
     EXPECT_NE(result.error.find("a"), std::string::npos);
     EXPECT_EQ(Tree(target), std::vector<std::string>{"kept.txt"});
-    EXPECT_EQ(test::ReadFile(target + "kept.txt"), "was here before");
+    EXPECT_EQ(test::ReadFile(target + "kept.txt"), "was here before") << "put back as it was";
 }
 
 TEST_F(ArchiveUnpackTest, ADamagedOrMissingArchiveIsReported) {
