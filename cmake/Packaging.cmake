@@ -29,8 +29,14 @@ foreach(size 16 24 32 48 64 128 256)
           RENAME zanvor-hub.png)
 endforeach()
 install(FILES ${zanvor_packaging}/copyright DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/zanvor-hub)
-# The user service running zanvorctl serve (installed, not enabled).
-configure_file(${zanvor_packaging}/zanvor-hub.service.in ${zanvor_dist}/zanvor-hub.service @ONLY)
+# The user service running zanvorctl serve (installed, not enabled). Its program path is made
+# when installing, since the package and `cmake --install --prefix` choose the prefix then.
+install(CODE "
+  file(READ \"${zanvor_packaging}/zanvor-hub.service.in\" unit)
+  string(REPLACE \"@CMAKE_INSTALL_FULL_BINDIR@\" \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}\"
+         unit \"\${unit}\")
+  file(WRITE \"${zanvor_dist}/zanvor-hub.service\" \"\${unit}\")
+")
 install(FILES ${zanvor_dist}/zanvor-hub.service DESTINATION lib/systemd/user)
 
 if(NOT ZANVOR_BUILD_DIST)
