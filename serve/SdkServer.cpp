@@ -313,6 +313,33 @@ bool SdkServer::Handle(Client& client, const SdkPacket& packet) {
                 ReportClients();
             }
             break;
+        case kSdkRequestProfileList: {
+            if (client.version < kSdkProfileVersion) {
+                break;
+            }
+            const std::vector<std::string> names = hub_.ProfileNames();
+            SdkWriter out;
+            out.U32(0);
+            out.U16(static_cast<uint16_t>(std::min<size_t>(names.size(), UINT16_MAX)));
+            for (size_t i = 0; i < names.size() && i < UINT16_MAX; ++i) {
+                out.Text(names[i]);
+            }
+            out.PatchU32(0, static_cast<uint32_t>(out.Size()));
+            Send(client, 0, kSdkRequestProfileList, out.Take());
+            break;
+        }
+        case kSdkRequestSaveProfile:
+        case kSdkRequestLoadProfile:
+        case kSdkRequestDeleteProfile:
+            if (client.version < kSdkProfileVersion) {
+                break;
+            }
+            if (const std::optional<std::string> name = DecodeSdkString(packet.data)) {
+                hub_.ProfileRequest(packet.header.id, *name);
+            } else {
+                Trace("sdk: a profile request without a usable name was dropped\n");
+            }
+            break;
         case kSdkSetCustomMode:
             if (known) {
                 client.direct[device] = true;

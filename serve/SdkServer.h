@@ -37,6 +37,11 @@ class SdkHub {
     virtual void DirectEnded(size_t device) = 0;
     // The names of the connected clients changed (empty names are not listed).
     virtual void ClientsChanged(const std::vector<std::string>& names) = 0;
+    // The profiles' names, in the order clients see them.
+    virtual std::vector<std::string> ProfileNames() = 0;
+    // A client asked to load, save or delete the profile of that name; carried out later, on
+    // the program's own terms (its limits, never the last profile).
+    virtual void ProfileRequest(uint32_t packetId, const std::string& name) = 0;
 };
 
 struct SdkServerOptions {
