@@ -326,8 +326,11 @@ TEST_F(SdkServerTest, ProfileRequestsFromVersionTwoOnGoToTheHubByName) {
     ASSERT_TRUE(list);
     EXPECT_EQ(list->header.id, uint32_t{kSdkRequestProfileList});
     // Data size (itself included), count, then each name with its length and terminator.
-    EXPECT_EQ(list->data, (Bytes{0x13, 0, 0,   0,   2,   0,  //
-                                 5,    0, 'G', 'a', 'm', 'e', 0, 5, 0, 'W', 'o', 'r', 'k', 0}));
+    const Bytes expected{0x14, 0, 0, 0, 2, 0};
+    const Bytes names{5, 0, 'G', 'a', 'm', 'e', 0, 5, 0, 'W', 'o', 'r', 'k', 0};
+    Bytes all = expected;
+    all.insert(all.end(), names.begin(), names.end());
+    EXPECT_EQ(list->data, all);
 
     a.Send(0, kSdkRequestLoadProfile, Bytes{'W', 'o', 'r', 'k', 0});
     a.Send(0, kSdkRequestSaveProfile, Bytes{'N', 'e', 'w'});  // terminator left out
@@ -365,8 +368,8 @@ TEST_F(SdkServerTest, BadInputIsDroppedWithoutHarmingOtherClients) {
     Client sloppy(server.Port());
     sloppy.Negotiate(4);
     sloppy.Send(0, kSdkSetCustomMode);
-    sloppy.Send(7, kSdkUpdateLeds, AllLeds({1, 2, 3, 4, 5}, 5));  // no device 7
-    sloppy.Send(0, kSdkUpdateLeds, AllLeds({1, 2, 3}, 3));        // 3 of 5 LEDs
+    sloppy.Send(7, kSdkUpdateLeds, AllLeds({1, 2, 3, 4, 5}, 5));     // no device 7
+    sloppy.Send(0, kSdkUpdateLeds, AllLeds({1, 2, 3, 4, 5, 6}, 6));  // 6 of 5 LEDs
     SdkWriter zone;
     zone.U32(18);
     zone.U32(0);
