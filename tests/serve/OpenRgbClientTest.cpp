@@ -188,8 +188,9 @@ TEST_F(OpenRgbClientTest, ClientReadsTheKeyboardStreamsDirectColoursTriesAModeAn
     EXPECT_EQ(lines[3]["names"], shown);
     ASSERT_TRUE(Eventually([&] {
         return dialog->session.currentProfile.load() == other && mainModeShown() == otherMode;
-    })) << "profile " << dialog->session.currentProfile.load() << " of " << other << ", mode "
-        << mainModeShown() << " of " << otherMode;
+    })) << "profile "
+        << dialog->session.currentProfile.load() << " of " << other << ", mode " << mainModeShown()
+        << " of " << otherMode;
     EXPECT_EQ(store.GetActiveProfile(), other);
     hub.Stop();
 }
