@@ -231,15 +231,35 @@ void SdkServer::Accept() {
 }
 
 bool SdkServer::ReadFrom(Client& client) {
-    std::vector<uint8_t> chunk(kReadChunk);
-    const ssize_t n = recv(client.fd.Get(), chunk.data(), chunk.size(), 0);
+    readBuffer_.resize(kReadChunk);
+    const ssize_t n = recv(client.fd.Get(), readBuffer_.data(), readBuffer_.size(), 0);
     if (n == 0) {
         return false;
     }
     if (n < 0) {
         return errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR;
     }
-    client.parser.Feed(std::span<const uint8_t>(chunk.data(), static_cast<size_t>(n)));
+    client.parser.Feed(std::span<const uint8_t>(readBuffer_.data(), static_cast<size_t>(n)));
+    const bool keep = HandlePackets(client);
+    SendPendingFrames(client);
+    return keep;
+}
+
+void SdkServer::SendPendingFrames(const Client& client) {
+    for (size_t device = 0; device < framePending_.size(); ++device) {
+        if (!framePending_[device] || device >= controllers_.size()) {
+            continue;
+        }
+        framePending_[device] = false;
+        // A mode chosen after the colours in the same read ended Direct: nothing to show.
+        const SdkController& c = controllers_[device];
+        if (c.activeMode == static_cast<int32_t>(kSdkDirectMode)) {
+            hub_.DirectFrame(device, c.colors, client.name);
+        }
+    }
+}
+
+bool SdkServer::HandlePackets(Client& client) {
     SdkPacket packet;
     for (;;) {
         const SdkPacketParser::Status status = client.parser.Next(packet);
@@ -395,7 +415,8 @@ bool SdkServer::Handle(Client& client, const SdkPacket& packet) {
             std::copy(update->colors.begin(), update->colors.end(),
                       c.colors.begin() + static_cast<std::ptrdiff_t>(update->first));
             if (c.activeMode == static_cast<int32_t>(kSdkDirectMode)) {
-                hub_.DirectFrame(device, c.colors, client.name);
+                framePending_.resize(controllers_.size());
+                framePending_[device] = true;
             }
             break;
         }
@@ -463,6 +484,7 @@ void SdkServer::RefreshControllers() {
         }
     }
     controllers_ = std::move(fresh);
+    framePending_.clear();
     for (auto& client : clients_) {
         client->direct.resize(controllers_.size(), false);
     }
