@@ -100,6 +100,7 @@ void KeyboardDlg::ConnectPages() {
         }
     };
     profileHooks.exportProfile = [this](int id) { pages_->exchange.ExportKeys(id); };
+    profileHooks.copyLighting = [this](int id) { return pages_->lighting.CopyLightingTo(id); };
     pages.profile.SetHooks(std::move(profileHooks));
 
     // A setting the database refused is said at once; the control shows the stored value.

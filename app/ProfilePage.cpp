@@ -80,6 +80,20 @@ void ProfilePage::Register(PageRegistry& registry) {
     registry.AddControl(list_, [this](int event) { OnListEvent(event); });
     registry.AddControl(kIdAddProfile, [this](int) { AddProfile(); });
     registry.AddWindowMessage(kMsgProfileEditDone, [this](uintptr_t, intptr_t) { FinishRename(); });
+    registry.AddWindowMessage(kMsgProfileRequest, [this](uintptr_t, intptr_t) {
+        std::vector<std::pair<NamedProfileRequest, std::string>> requests;
+        {
+            std::lock_guard lock(requestMutex_);
+            requests.swap(namedRequests_);
+        }
+        for (const auto& [request, name] : requests) {
+            if (const ProfileResult result = RunNamedRequest(request, name);
+                result != ProfileResult::kOk) {
+                Trace("profile \"%s\" asked by another program: %s\n", name.c_str(),
+                      ProfileResultText(result));
+            }
+        }
+    });
     registry.AddTask(kTaskReloadProfiles, [this] {
         LoadProfileList();
         return TaskResult();
@@ -513,6 +527,73 @@ ProfileResult ProfilePage::ActivateProfile(int id) {
     session_.currentProfile = id;
     list_.SetCurData(id);
     poster_.PostTask(kApplyProfileTask);
+    return ProfileResult::kOk;
+}
+
+std::vector<std::string> ProfilePage::ProfileNames() {
+    std::vector<ProfileData> profiles;
+    store_.LoadProfiles(profiles);
+    std::sort(profiles.begin(), profiles.end(),
+              [](const ProfileData& a, const ProfileData& b) { return a.profile < b.profile; });
+    std::vector<std::string> names;
+    for (const ProfileData& profile : profiles) {
+        names.push_back(DisplayName(profile.name));
+    }
+    return names;
+}
+
+int ProfilePage::FindProfileByName(const std::string& name) {
+    std::vector<ProfileData> profiles;
+    store_.LoadProfiles(profiles);
+    std::sort(profiles.begin(), profiles.end(),
+              [](const ProfileData& a, const ProfileData& b) { return a.profile < b.profile; });
+    // The name as shown wins: a client names profiles as it read them from the list.
+    for (const ProfileData& profile : profiles) {
+        if (DisplayName(profile.name) == name) {
+            return profile.profile;
+        }
+    }
+    for (const ProfileData& profile : profiles) {
+        if (profile.name == name) {
+            return profile.profile;
+        }
+    }
+    return 0;
+}
+
+void ProfilePage::RequestByName(NamedProfileRequest request, const std::string& name) {
+    {
+        std::lock_guard lock(requestMutex_);
+        namedRequests_.emplace_back(request, name);
+    }
+    poster_.PostWindowMessage(kMsgProfileRequest, 0, 0);
+}
+
+ProfileResult ProfilePage::RunNamedRequest(NamedProfileRequest request, const std::string& name) {
+    int id = FindProfileByName(name);
+    switch (request) {
+        case NamedProfileRequest::kLoad:
+            return id == 0 ? ProfileResult::kNotFound : ActivateProfile(id);
+        case NamedProfileRequest::kDelete:
+            return id == 0 ? ProfileResult::kNotFound : DeleteProfileById(id);
+        case NamedProfileRequest::kSave:
+            break;
+    }
+    if (id == 0) {
+        if (IsBlank(name)) {
+            return ProfileResult::kEmptyName;
+        }
+        const std::string stored = CleanProfileName(name);
+        if (const ProfileResult created = CreateProfile(stored, id);
+            created != ProfileResult::kOk) {
+            return created;
+        }
+        list_.AddItem(DisplayName(stored), id, kProfileIcon);
+        list_.SetCurData(session_.currentProfile.load());
+    }
+    if (hooks_.copyLighting && !hooks_.copyLighting(id)) {
+        return ProfileResult::kStoreFailed;
+    }
     return ProfileResult::kOk;
 }
 

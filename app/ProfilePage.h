@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -31,6 +32,8 @@ struct ProfileHooks {
     std::function<void()> showContextMenu;
     // Command 602: export the key assignments of that profile to a file.
     std::function<void(int profileId)> exportProfile;
+    // UI thread: stores the current profile's lighting in another profile.
+    std::function<bool(int profileId)> copyLighting;
 };
 
 // Outcome of a profile command given by profile id (command line, profile dialog).
@@ -44,6 +47,13 @@ enum class ProfileResult {
 };
 // A one-line English reason for the command line.
 const char* ProfileResultText(ProfileResult result);
+
+// What another program asks of a profile it names.
+enum class NamedProfileRequest {
+    kLoad,    // make it current, as a switch in the list does
+    kSave,    // store the current lighting in it, creating it when absent
+    kDelete,  // delete it, never the last one
+};
 
 // A profile name as it is stored: valid UTF-8 on one line (invalid bytes become U+FFFD, line
 // breaks and other control characters blanks).
@@ -138,6 +148,16 @@ class ProfilePage {
     // Makes the profile current (selected, active, sent to the keyboard) unless it already is.
     ProfileResult ActivateProfile(int id);
 
+    // ---- by name (other lighting programs) ----
+    // Any thread: the profiles' names as the list shows them, in id order.
+    std::vector<std::string> ProfileNames();
+    // UI thread: the profile shown (or else stored) under that name; 0 when none.
+    int FindProfileByName(const std::string& name);
+    // Any thread: queues a request that the UI thread runs.
+    void RequestByName(NamedProfileRequest request, const std::string& name);
+    // UI thread: runs one request.
+    ProfileResult RunNamedRequest(NamedProfileRequest request, const std::string& name);
+
     // ---- shared with the profile dialog ----
     // Creates a profile with its configuration rows and default key rows, all in one
     // transaction and within kMaxProfiles; its id or 0.
@@ -179,6 +199,8 @@ class ProfilePage {
     Dialogs& dialogs_;
     ProfileList& list_;
     ProfileHooks hooks_;
+    std::mutex requestMutex_;  // guards namedRequests_
+    std::vector<std::pair<NamedProfileRequest, std::string>> namedRequests_;
     int contextProfile_ = 0;  // UI thread: the profile the open context menu is for
     int renameProfile_ = 0;   // UI thread: the profile whose name is being edited
     LanguageSubscription languageSubscription_;

@@ -79,6 +79,61 @@ bool LightPage::TryLightMode(int type, int mode, const LightModeSettings& settin
     return true;
 }
 
+bool LightPage::CopyLightingTo(int to) {
+    const int from = Profile();
+    if (to == from) {
+        return true;
+    }
+    const int deviceType = session_.currentDeviceType.load();
+    if (from <= 0 || to <= 0 || !EnsureDefaultLightRows(store_, from, deviceType) ||
+        !EnsureDefaultLightRows(store_, to, deviceType)) {
+        return false;
+    }
+    DataStore::Transaction transaction(store_);
+    if (!transaction.IsActive()) {
+        return false;
+    }
+    for (const int type : {kLightMain, kLightZone1, kLightZone2, kLightHidden, kLightMatrix}) {
+        std::vector<LightData> rows;
+        store_.ListLightRows(from, type, rows);
+        for (LightData row : rows) {
+            row.profile = to;
+            LightData existing;
+            if (store_.GetLightRow(to, type, row.mode, existing)) {
+                if (!store_.UpdateLightRow(type, row.mode, row)) {
+                    return false;
+                }
+                continue;
+            }
+            row.status = 0;  // the active mark follows below
+            if (store_.InsertLightRow(row) <= 0) {
+                return false;
+            }
+        }
+        const int active = store_.GetActiveLightMode(from, type);
+        if (active != 0 && !store_.SetActiveLightMode(to, type, active)) {
+            return false;
+        }
+    }
+    std::string enabled;
+    if (store_.GetConfigValue(from, "enable_light", enabled) &&
+        !store_.UpdateConfigValue(to, "enable_light", enabled)) {
+        return false;
+    }
+    for (int set = kCustomModeFirst; set <= kCustomModeLast; ++set) {
+        std::vector<UserLightRgbData> colors;
+        store_.ListUserLightColors(from, set, colors);
+        for (UserLightRgbData& color : colors) {
+            color.profile = to;
+        }
+        if (!store_.DeleteUserLightColors(to, set) ||
+            (!colors.empty() && store_.InsertUserLightColors(colors) == 0)) {
+            return false;
+        }
+    }
+    return transaction.Commit();
+}
+
 bool LightPage::TakeTriedRow(int type, int mode, LightData& row) {
     std::lock_guard lock(requestMutex_);
     if (!tried_ || tried_->type != type || tried_->mode != mode) {

@@ -252,6 +252,10 @@ class LightPage {
     // Writes a mode to the keyboard without storing it in the profile. False when the zone has
     // no such built-in mode.
     bool TryLightMode(int type, int mode, const LightModeSettings& settings);
+    // Stores the current profile's lighting in profile `to`: every zone's mode rows and active
+    // mode, the lighting switch and the custom colour sets. All or nothing; false when the
+    // database refused. Nothing to do when `to` is the current profile.
+    bool CopyLightingTo(int to);
     // UI thread: "Controlled by <client>" and the take-back button while a program streams
     // (`client` empty for a program without a name), nothing otherwise.
     void ShowDirectClient(bool active, const std::string& client);

@@ -165,4 +165,25 @@ void KeyboardHub::ClientsChanged(const std::vector<std::string>& names) {
     (void)names;
 }
 
+std::vector<std::string> KeyboardHub::ProfileNames() {
+    return dialog_.Pages().profile.ProfileNames();
+}
+
+void KeyboardHub::ProfileRequest(uint32_t packetId, const std::string& name) {
+    NamedProfileRequest request = NamedProfileRequest::kLoad;
+    switch (packetId) {
+        case kSdkRequestLoadProfile:
+            break;
+        case kSdkRequestSaveProfile:
+            request = NamedProfileRequest::kSave;
+            break;
+        case kSdkRequestDeleteProfile:
+            request = NamedProfileRequest::kDelete;
+            break;
+        default:
+            return;
+    }
+    dialog_.Pages().profile.RequestByName(request, name);
+}
+
 }  // namespace zanvor

@@ -42,6 +42,8 @@ class KeyboardHub : public SdkHub {
     void ChangeMode(size_t device, size_t modeIndex, const SdkMode& mode, bool save) override;
     void DirectEnded(size_t device) override;
     void ClientsChanged(const std::vector<std::string>& names) override;
+    std::vector<std::string> ProfileNames() override;
+    void ProfileRequest(uint32_t packetId, const std::string& name) override;
 
   private:
     // The keyboard's identity as clients see it; a change means a new device list.

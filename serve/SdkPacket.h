@@ -19,6 +19,8 @@ inline constexpr size_t kSdkHeaderSize = 16;
 inline constexpr uint32_t kSdkMaxData = 1024 * 1024;
 // Highest protocol version this server speaks.
 inline constexpr uint32_t kSdkProtocolVersion = 4;
+// The first protocol version with the profile requests.
+inline constexpr uint32_t kSdkProfileVersion = 2;
 inline constexpr uint16_t kSdkDefaultPort = 6742;
 
 // Packet ids.

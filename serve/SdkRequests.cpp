@@ -33,7 +33,7 @@ std::optional<SdkColorUpdate> DecodeUpdateLeds(std::span<const uint8_t> data,
     }
     const uint16_t count = in.U16();
     SdkColorUpdate update;
-    if (count != device.leds.size() || !ReadColors(in, count, update.colors)) {
+    if (count == 0 || count > device.leds.size() || !ReadColors(in, count, update.colors)) {
         return std::nullopt;
     }
     return update;

@@ -19,7 +19,8 @@ struct SdkColorUpdate {
     std::vector<uint32_t> colors;
 };
 
-// UPDATELEDS: data size, count, colours; the count must be the device's LED count.
+// UPDATELEDS: data size, count, colours for the device's first `count` LEDs (the others keep
+// theirs, as clients that send a fixed-length list expect); more than the device has is refused.
 std::optional<SdkColorUpdate> DecodeUpdateLeds(std::span<const uint8_t> data,
                                                const SdkController& device);
 // UPDATEZONELEDS: data size, zone index, count, colours; the count must be the zone's.

@@ -231,15 +231,35 @@ void SdkServer::Accept() {
 }
 
 bool SdkServer::ReadFrom(Client& client) {
-    std::vector<uint8_t> chunk(kReadChunk);
-    const ssize_t n = recv(client.fd.Get(), chunk.data(), chunk.size(), 0);
+    readBuffer_.resize(kReadChunk);
+    const ssize_t n = recv(client.fd.Get(), readBuffer_.data(), readBuffer_.size(), 0);
     if (n == 0) {
         return false;
     }
     if (n < 0) {
         return errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR;
     }
-    client.parser.Feed(std::span<const uint8_t>(chunk.data(), static_cast<size_t>(n)));
+    client.parser.Feed(std::span<const uint8_t>(readBuffer_.data(), static_cast<size_t>(n)));
+    const bool keep = HandlePackets(client);
+    SendPendingFrames(client);
+    return keep;
+}
+
+void SdkServer::SendPendingFrames(const Client& client) {
+    for (size_t device = 0; device < framePending_.size(); ++device) {
+        if (!framePending_[device] || device >= controllers_.size()) {
+            continue;
+        }
+        framePending_[device] = false;
+        // A mode chosen after the colours in the same read ended Direct: nothing to show.
+        const SdkController& c = controllers_[device];
+        if (c.activeMode == static_cast<int32_t>(kSdkDirectMode)) {
+            hub_.DirectFrame(device, c.colors, client.name);
+        }
+    }
+}
+
+bool SdkServer::HandlePackets(Client& client) {
     SdkPacket packet;
     for (;;) {
         const SdkPacketParser::Status status = client.parser.Next(packet);
@@ -313,6 +333,33 @@ bool SdkServer::Handle(Client& client, const SdkPacket& packet) {
                 ReportClients();
             }
             break;
+        case kSdkRequestProfileList: {
+            if (client.version < kSdkProfileVersion) {
+                break;
+            }
+            const std::vector<std::string> names = hub_.ProfileNames();
+            SdkWriter out;
+            out.U32(0);
+            out.U16(static_cast<uint16_t>(std::min<size_t>(names.size(), UINT16_MAX)));
+            for (size_t i = 0; i < names.size() && i < UINT16_MAX; ++i) {
+                out.Text(names[i]);
+            }
+            out.PatchU32(0, static_cast<uint32_t>(out.Size()));
+            Send(client, 0, kSdkRequestProfileList, out.Take());
+            break;
+        }
+        case kSdkRequestSaveProfile:
+        case kSdkRequestLoadProfile:
+        case kSdkRequestDeleteProfile:
+            if (client.version < kSdkProfileVersion) {
+                break;
+            }
+            if (const std::optional<std::string> name = DecodeSdkString(packet.data)) {
+                hub_.ProfileRequest(packet.header.id, *name);
+            } else {
+                Trace("sdk: a profile request without a usable name was dropped\n");
+            }
+            break;
         case kSdkSetCustomMode:
             if (known) {
                 client.direct[device] = true;
@@ -368,7 +415,8 @@ bool SdkServer::Handle(Client& client, const SdkPacket& packet) {
             std::copy(update->colors.begin(), update->colors.end(),
                       c.colors.begin() + static_cast<std::ptrdiff_t>(update->first));
             if (c.activeMode == static_cast<int32_t>(kSdkDirectMode)) {
-                hub_.DirectFrame(device, c.colors, client.name);
+                framePending_.resize(controllers_.size());
+                framePending_[device] = true;
             }
             break;
         }
@@ -436,6 +484,7 @@ void SdkServer::RefreshControllers() {
         }
     }
     controllers_ = std::move(fresh);
+    framePending_.clear();
     for (auto& client : clients_) {
         client->direct.resize(controllers_.size(), false);
     }

@@ -37,6 +37,11 @@ class SdkHub {
     virtual void DirectEnded(size_t device) = 0;
     // The names of the connected clients changed (empty names are not listed).
     virtual void ClientsChanged(const std::vector<std::string>& names) = 0;
+    // The profiles' names, in the order clients see them.
+    virtual std::vector<std::string> ProfileNames() = 0;
+    // A client asked to load, save or delete the profile of that name; carried out later, on
+    // the program's own terms (its limits, never the last profile).
+    virtual void ProfileRequest(uint32_t packetId, const std::string& name) = 0;
 };
 
 struct SdkServerOptions {
@@ -78,6 +83,8 @@ class SdkServer {
     void Loop();
     void Accept();
     bool ReadFrom(Client& client);
+    bool HandlePackets(Client& client);
+    void SendPendingFrames(const Client& client);
     bool WriteTo(Client& client);
     bool Handle(Client& client, const struct SdkPacket& packet);
     void Send(Client& client, uint32_t device, uint32_t id, const std::vector<uint8_t>& data);
@@ -99,6 +106,10 @@ class SdkServer {
     // Server thread only from here on.
     std::vector<std::unique_ptr<Client>> clients_;
     std::vector<SdkController> controllers_;
+    std::vector<uint8_t> readBuffer_;
+    // Devices whose Direct colours changed in the packets of the current read: only the newest
+    // colours of a read reach the keyboard, however many updates a fast client packed into it.
+    std::vector<bool> framePending_;
 };
 
 }  // namespace zanvor

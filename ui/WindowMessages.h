@@ -33,6 +33,7 @@ enum WindowMessage : uint32_t {
     kMsgFactoryTablesRead = 0x8011,  // the keyboard's key tables were back at the factory state
     kMsgDirectChanged = 0x8020,      // another program's Direct stream started, ended or was taken
     kMsgLightModeRequest = 0x8021,   // another program chose a light mode
+    kMsgProfileRequest = 0x8022,     // another program asked for a profile by name
 };
 
 // Mouse messages carried by kMsgTrayIcon.

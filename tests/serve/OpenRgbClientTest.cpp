@@ -1,14 +1,16 @@
 // The hub driven by a lighting program nobody here wrote: the npm package openrgb-sdk, run by
 // node against the SDK server of the program's own objects on a virtual keyboard. The client
 // reads the controller list, streams Direct colours, which must reach the keyboard as live
-// effect frames at the LEDs the keyboard reported, and tries a built-in mode, which the
-// keyboard must show while the profile keeps its own.
+// effect frames at the LEDs the keyboard reported, tries a built-in mode, which the keyboard
+// must show while the profile keeps its own, and loads a profile by name, whose mode the
+// keyboard must then show.
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <sstream>
 #include <thread>
 
@@ -32,11 +34,14 @@ bool NodeFound() {
 
 class OpenRgbClientTest : public SimSessionTest {
   protected:
-    // Runs the client script while the UI thread's messages are pumped; its output lines.
-    std::vector<nlohmann::json> RunClient(uint16_t port, size_t modeIndex, int& status) {
+    // Runs the client script while the UI thread's messages are pumped (`watch` runs after
+    // each pump); its output lines.
+    std::vector<nlohmann::json> RunClient(uint16_t port, size_t modeIndex,
+                                          const std::string& profile, int& status,
+                                          const std::function<void()>& watch) {
         const std::string command = "cd '" + ClientFolder() + "' && node drive.js " +
-                                    std::to_string(port) + " " + std::to_string(modeIndex) +
-                                    " 2>&1";
+                                    std::to_string(port) + " " + std::to_string(modeIndex) + " '" +
+                                    profile + "' 2>&1";
         std::string output;
         std::atomic<bool> done{false};
         std::thread runner([&] {
@@ -53,6 +58,7 @@ class OpenRgbClientTest : public SimSessionTest {
         });
         while (!done.load()) {
             dialog->PumpMessages();
+            watch();
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
         }
         runner.join();
@@ -70,7 +76,7 @@ class OpenRgbClientTest : public SimSessionTest {
     }
 };
 
-TEST_F(OpenRgbClientTest, ClientReadsTheKeyboardStreamsDirectColoursAndTriesAMode) {
+TEST_F(OpenRgbClientTest, ClientReadsTheKeyboardStreamsDirectColoursTriesAModeAndLoadsAProfile) {
     if (!NodeFound()) {
         GTEST_SKIP() << "node is not installed (scripts/setup installs it)";
     }
@@ -103,11 +109,38 @@ TEST_F(OpenRgbClientTest, ClientReadsTheKeyboardStreamsDirectColoursAndTriesAMod
         }
     }
     ASSERT_NE(tried, 0u);
+    // The second profile shows a third mode, neither the stored nor the tried one.
+    ProfileList& profiles = dialog->Pages().profile.List();
+    ASSERT_GE(profiles.GetItemCount(), 2);
+    const std::string otherName = profiles.GetItemText(1);
+    const int other = profiles.GetItemData(1);
+    ASSERT_NE(other, profile);
+    ASSERT_TRUE(EnsureDefaultLightRows(store, other, 101));
+    int otherMode = 0;
+    for (const SdkMode& mode : described[0].modes) {
+        if (mode.value > 0 && !IsCustomMode(mode.value) && mode.value != stored &&
+            mode.value != described[0].modes[tried].value) {
+            otherMode = mode.value;
+            break;
+        }
+    }
+    ASSERT_NE(otherMode, 0);
+    ASSERT_TRUE(store.SetActiveLightMode(other, kLightMain, otherMode));
 
+    const auto mainModeShown = [&] {
+        const std::vector<uint8_t> block = keyboard->BlockData(0x14);
+        ParameterBlock parameters{};
+        std::copy_n(block.begin(), std::min(block.size(), parameters.size()), parameters.begin());
+        return ReadDeviceLightModes(parameters).main;
+    };
+    const int triedValue = described[0].modes[tried].value;
+    bool triedShown = false;
     int status = -1;
-    const std::vector<nlohmann::json> lines = RunClient(hub.Port(), tried, status);
+    const std::vector<nlohmann::json> lines = RunClient(hub.Port(), tried, otherName, status, [&] {
+        triedShown = triedShown || mainModeShown() == triedValue;
+    });
     ASSERT_EQ(status, 0);
-    ASSERT_EQ(lines.size(), 3u);
+    ASSERT_EQ(lines.size(), 5u);
 
     const nlohmann::json& list = lines[0];
     EXPECT_EQ(list["count"], 1);
@@ -142,15 +175,23 @@ TEST_F(OpenRgbClientTest, ClientReadsTheKeyboardStreamsDirectColoursAndTriesAMod
 
     // The tried mode reached the keyboard; the profile keeps its own.
     ASSERT_TRUE(WaitIdle());
-    const int triedValue = described[0].modes[tried].value;
-    ASSERT_TRUE(Eventually([&] {
-        const std::vector<uint8_t> block = keyboard->BlockData(0x14);
-        ParameterBlock parameters{};
-        std::copy_n(block.begin(), std::min(block.size(), parameters.size()), parameters.begin());
-        return ReadDeviceLightModes(parameters).main == triedValue;
-    }));
+    EXPECT_TRUE(triedShown);
     EXPECT_EQ(store.GetActiveLightMode(profile, kLightMain), stored);
     EXPECT_FALSE(dialog->Pages().direct.Active());
+
+    // The client listed the profiles as the window does and loaded one by name: the keyboard
+    // shows that profile's mode.
+    std::vector<std::string> shown;
+    for (int i = 0; i < profiles.GetItemCount(); ++i) {
+        shown.push_back(profiles.GetItemText(i));
+    }
+    EXPECT_EQ(lines[3]["names"], shown);
+    ASSERT_TRUE(Eventually([&] {
+        return dialog->session.currentProfile.load() == other && mainModeShown() == otherMode;
+    })) << "profile "
+        << dialog->session.currentProfile.load() << " of " << other << ", mode " << mainModeShown()
+        << " of " << otherMode;
+    EXPECT_EQ(store.GetActiveProfile(), other);
     hub.Stop();
 }
 

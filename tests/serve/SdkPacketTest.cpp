@@ -204,13 +204,18 @@ Bytes UpdateLeds(uint32_t size, uint16_t count, size_t colours) {
 TEST(SdkRequestTest, ColourUpdatesThatDoNotAddUpAreRefused) {
     const SdkController device = TinyController();
     EXPECT_TRUE(DecodeUpdateLeds(UpdateLeds(14, 2, 2), device));
+    // Fewer colours than LEDs paint the first LEDs (clients send fixed-length lists).
+    const std::optional<SdkColorUpdate> first = DecodeUpdateLeds(UpdateLeds(10, 1, 1), device);
+    ASSERT_TRUE(first);
+    EXPECT_EQ(first->first, 0u);
+    EXPECT_EQ(first->colors, std::vector<uint32_t>{0x00123456});
     const struct {
         const char* what;
         Bytes data;
     } bad[] = {
         {"data size says more than sent", UpdateLeds(18, 2, 2)},
         {"count above the LEDs", UpdateLeds(18, 3, 3)},
-        {"count below the LEDs", UpdateLeds(10, 1, 1)},
+        {"no colours", UpdateLeds(6, 0, 0)},
         {"fewer colours than counted", UpdateLeds(10, 2, 1)},
         {"more colours than counted", UpdateLeds(18, 2, 3)},
         {"cut inside the count", Bytes{6, 0, 0, 0, 2}},

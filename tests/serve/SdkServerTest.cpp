@@ -75,6 +75,15 @@ class FakeHub : public SdkHub {
         names = list;
         changed_.notify_all();
     }
+    std::vector<std::string> ProfileNames() override {
+        std::lock_guard lock(mutex_);
+        return profiles;
+    }
+    void ProfileRequest(uint32_t packetId, const std::string& name) override {
+        std::lock_guard lock(mutex_);
+        profileRequests.emplace_back(packetId, name);
+        changed_.notify_all();
+    }
     // Waits until `done` holds (checked under the lock); false after two seconds.
     template <typename F>
     bool WaitFor(F done) {
@@ -98,6 +107,8 @@ class FakeHub : public SdkHub {
     std::vector<ModeCall> modes;
     std::vector<size_t> ended;
     std::vector<std::string> names;
+    std::vector<std::string> profiles{"Game", "Work"};
+    std::vector<std::pair<uint32_t, std::string>> profileRequests;
 
   private:
     std::mutex mutex_;
@@ -307,6 +318,46 @@ TEST_F(SdkServerTest, AModeChoiceReachesTheHubAndEndsDirect) {
     EXPECT_TRUE(hub.Read([&] { return hub.frames.empty() && hub.ended.empty(); }));
 }
 
+TEST_F(SdkServerTest, ProfileRequestsFromVersionTwoOnGoToTheHubByName) {
+    Client a(server.Port());
+    a.Negotiate(4);
+    a.Send(0, kSdkRequestProfileList);
+    const std::optional<SdkPacket> list = a.Receive();
+    ASSERT_TRUE(list);
+    EXPECT_EQ(list->header.id, uint32_t{kSdkRequestProfileList});
+    // Data size (itself included), count, then each name with its length and terminator.
+    const Bytes expected{0x14, 0, 0, 0, 2, 0};
+    const Bytes names{5, 0, 'G', 'a', 'm', 'e', 0, 5, 0, 'W', 'o', 'r', 'k', 0};
+    Bytes all = expected;
+    all.insert(all.end(), names.begin(), names.end());
+    EXPECT_EQ(list->data, all);
+
+    a.Send(0, kSdkRequestLoadProfile, Bytes{'W', 'o', 'r', 'k', 0});
+    a.Send(0, kSdkRequestSaveProfile, Bytes{'N', 'e', 'w'});  // terminator left out
+    a.Send(0, kSdkRequestDeleteProfile, Bytes{'G', 'a', 'm', 'e', 0});
+    // Names that are no names: nothing, only the terminator, a NUL inside.
+    a.Send(0, kSdkRequestLoadProfile, Bytes{});
+    a.Send(0, kSdkRequestSaveProfile, Bytes{0});
+    a.Send(0, kSdkRequestDeleteProfile, Bytes{'G', 0, 'm', 'e', 0});
+    Sync(a);
+    using Calls = std::vector<std::pair<uint32_t, std::string>>;
+    EXPECT_EQ(hub.Read([&] { return hub.profileRequests; }),
+              (Calls{{kSdkRequestLoadProfile, "Work"},
+                     {kSdkRequestSaveProfile, "New"},
+                     {kSdkRequestDeleteProfile, "Game"}}));
+
+    // A client of version 1 knows no profiles: its requests are ignored like unknown ids.
+    Client old(server.Port());
+    old.Negotiate(1);
+    old.Send(0, kSdkRequestProfileList);
+    old.Send(0, kSdkRequestDeleteProfile, Bytes{'W', 'o', 'r', 'k', 0});
+    old.Send(0, kSdkRequestControllerCount);
+    const std::optional<SdkPacket> next = old.Receive();
+    ASSERT_TRUE(next);
+    EXPECT_EQ(next->header.id, uint32_t{kSdkRequestControllerCount});
+    EXPECT_EQ(hub.Read([&] { return hub.profileRequests.size(); }), 3u);
+}
+
 TEST_F(SdkServerTest, BadInputIsDroppedWithoutHarmingOtherClients) {
     Client good(server.Port());
     good.Negotiate(4);
@@ -317,8 +368,8 @@ TEST_F(SdkServerTest, BadInputIsDroppedWithoutHarmingOtherClients) {
     Client sloppy(server.Port());
     sloppy.Negotiate(4);
     sloppy.Send(0, kSdkSetCustomMode);
-    sloppy.Send(7, kSdkUpdateLeds, AllLeds({1, 2, 3, 4, 5}, 5));  // no device 7
-    sloppy.Send(0, kSdkUpdateLeds, AllLeds({1, 2, 3}, 3));        // 3 of 5 LEDs
+    sloppy.Send(7, kSdkUpdateLeds, AllLeds({1, 2, 3, 4, 5}, 5));     // no device 7
+    sloppy.Send(0, kSdkUpdateLeds, AllLeds({1, 2, 3, 4, 5, 6}, 6));  // 6 of 5 LEDs
     SdkWriter zone;
     zone.U32(18);
     zone.U32(0);

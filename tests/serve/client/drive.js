@@ -1,6 +1,7 @@
 // Drives the hub as a lighting program would, with the npm package openrgb-sdk: reads the
-// controller list, sets Direct and sends one colour to every LED, then tries a built-in mode.
-// Usage: node drive.js PORT MODE_INDEX. Prints one JSON line per step.
+// controller list, sets Direct and sends one colour to every LED, tries a built-in mode, then
+// reads the profile list and loads the profile of that name.
+// Usage: node drive.js PORT MODE_INDEX PROFILE_NAME. Prints one JSON line per step.
 const { Client } = require("openrgb-sdk")
 
 const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms))
@@ -8,6 +9,7 @@ const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms))
 async function main() {
     const port = Number(process.argv[2])
     const modeIndex = Number(process.argv[3])
+    const profileName = process.argv[4]
     const client = new Client("Zanvor test client", port, "127.0.0.1")
     await client.connect()
 
@@ -37,6 +39,12 @@ async function main() {
     await client.updateMode(0, device.modes[modeIndex].name)
     await sleep(300)
     console.log(JSON.stringify({ step: "mode", name: device.modes[modeIndex].name }))
+
+    const profiles = await client.getProfileList()
+    console.log(JSON.stringify({ step: "profiles", names: profiles }))
+    await client.loadProfile(profileName)
+    await sleep(300)
+    console.log(JSON.stringify({ step: "load", name: profileName }))
     await client.disconnect()
 }
 
