@@ -12,6 +12,7 @@
 
 #include "app/DevicePages.h"
 #include "app/KeyboardDlg.h"
+#include "app/ProgramBindings.h"
 #include "qt/ControlViews.h"
 #include "qt/Pictures.h"
 #include "qt/Theme.h"
@@ -144,6 +145,8 @@ SettingsPageView::SettingsPageView(KeyboardDlg& dialog, QWidget* parent)
     rightLayout->addLayout(minimisedRow);
     sdkServer_ = new SwitchView(pages.application.sdkServerSwitch, right);
     rightLayout->addWidget(sdkServer_);
+    focusNotice_ = new SwitchView(pages.application.focusNoticeSwitch, right);
+    rightLayout->addWidget(focusNotice_);
     rightLayout->addSpacing(6);
     closingLabel_ = new QLabel(right);
     rightLayout->addWidget(closingLabel_);
@@ -233,6 +236,7 @@ SettingsPageView::~SettingsPageView() {
 
 void SettingsPageView::showEvent(QShowEvent* event) {
     ApplyTexts();
+    RefreshFocusNotice();
     QWidget::showEvent(event);
 }
 
@@ -241,6 +245,15 @@ void SettingsPageView::RefreshExitMode() {
     hideToTray_->setChecked(hide);
     exitChoice_->setChecked(!hide);
     trayWarning_->setVisible(!dialog_.Host().TrayAvailable());
+}
+
+void SettingsPageView::RefreshFocusNotice() {
+    // Where the desktop does not tell which window is in front no profile follows it, so there
+    // is nothing to give notice of; the switch says why it cannot be used.
+    const bool following = dialog_.Pages().focus.Following();
+    focusNotice_->setEnabled(following);
+    focusNotice_->setToolTip(
+        following ? QString() : QString::fromStdString(LoadText("KB.DIALOG", kTextNoFocusSource)));
 }
 
 void SettingsPageView::RefreshLabels() {
@@ -286,8 +299,10 @@ void SettingsPageView::ApplyTexts() {
     firmware_->setText(QString::fromStdString(LoadText("KB.DIALOG", 1549)));
     reset_->setText(QString::fromStdString(LoadText("KB.DIALOG", 552)));
     sdkServer_->setText(QString::fromStdString(LoadText("KB.DIALOG", kTextSdkServerSwitch)));
+    focusNotice_->setText(QString::fromStdString(LoadText("KB.DIALOG", kTextFocusNoticeSwitch)));
+    RefreshFocusNotice();
     for (SwitchView* view : {switches_[0], switches_[1], switches_[2], switches_[3], switches_[4],
-                             autostart_, minimised_, sdkServer_}) {
+                             autostart_, minimised_, sdkServer_, focusNotice_}) {
         view->updateGeometry();
     }
 }

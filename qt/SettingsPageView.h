@@ -29,6 +29,7 @@ class SettingsPageView : public QWidget {
     ComboView* LanguageList() const { return language_; }
     SwitchView* AutostartSwitch() const { return autostart_; }
     SwitchView* MinimisedSwitch() const { return minimised_; }
+    SwitchView* FocusNoticeSwitch() const { return focusNotice_; }
     QRadioButton* HideToTrayChoice() const { return hideToTray_; }
     QRadioButton* ExitChoice() const { return exitChoice_; }
     QPushButton* BackButton() const { return back_; }
@@ -45,6 +46,7 @@ class SettingsPageView : public QWidget {
     void ApplyTexts();
     void RefreshLabels();
     void RefreshExitMode();
+    void RefreshFocusNotice();
 
     KeyboardDlg& dialog_;
     QLabel* title_ = nullptr;
@@ -63,6 +65,7 @@ class SettingsPageView : public QWidget {
     SwitchView* autostart_ = nullptr;
     SwitchView* minimised_ = nullptr;
     SwitchView* sdkServer_ = nullptr;
+    SwitchView* focusNotice_ = nullptr;
     QLabel* closingLabel_ = nullptr;
     QRadioButton* hideToTray_ = nullptr;
     QRadioButton* exitChoice_ = nullptr;
