@@ -2,6 +2,7 @@
 #include "qt/ModelBinding.h"
 
 #include <QButtonGroup>
+#include <QEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -145,8 +146,16 @@ SettingsPageView::SettingsPageView(KeyboardDlg& dialog, QWidget* parent)
     rightLayout->addLayout(minimisedRow);
     sdkServer_ = new SwitchView(pages.application.sdkServerSwitch, right);
     rightLayout->addWidget(sdkServer_);
+    // Its caption is long in several languages: a label beside the switch wraps it instead of
+    // widening the page past the smallest window. Clicking the caption flips the switch.
     focusNotice_ = new SwitchView(pages.application.focusNoticeSwitch, right);
-    rightLayout->addWidget(focusNotice_);
+    focusNoticeLabel_ = new QLabel(right);
+    focusNoticeLabel_->setWordWrap(true);
+    focusNoticeLabel_->installEventFilter(this);
+    auto* noticeRow = new QHBoxLayout();
+    noticeRow->addWidget(focusNotice_, 0, Qt::AlignTop);
+    noticeRow->addWidget(focusNoticeLabel_, 1);
+    rightLayout->addLayout(noticeRow);
     rightLayout->addSpacing(6);
     closingLabel_ = new QLabel(right);
     rightLayout->addWidget(closingLabel_);
@@ -247,6 +256,15 @@ void SettingsPageView::RefreshExitMode() {
     trayWarning_->setVisible(!dialog_.Host().TrayAvailable());
 }
 
+bool SettingsPageView::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == focusNoticeLabel_ && event->type() == QEvent::MouseButtonRelease &&
+        focusNotice_->isEnabled()) {
+        focusNotice_->click();
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
 void SettingsPageView::RefreshFocusNotice() {
     // Where the desktop does not tell which window is in front no profile follows it, so there
     // is nothing to give notice of; the switch says why it cannot be used.
@@ -299,7 +317,9 @@ void SettingsPageView::ApplyTexts() {
     firmware_->setText(QString::fromStdString(LoadText("KB.DIALOG", 1549)));
     reset_->setText(QString::fromStdString(LoadText("KB.DIALOG", 552)));
     sdkServer_->setText(QString::fromStdString(LoadText("KB.DIALOG", kTextSdkServerSwitch)));
-    focusNotice_->setText(QString::fromStdString(LoadText("KB.DIALOG", kTextFocusNoticeSwitch)));
+    const QString notice = QString::fromStdString(LoadText("KB.DIALOG", kTextFocusNoticeSwitch));
+    focusNoticeLabel_->setText(notice);
+    focusNotice_->setAccessibleName(notice);
     RefreshFocusNotice();
     for (SwitchView* view : {switches_[0], switches_[1], switches_[2], switches_[3], switches_[4],
                              autostart_, minimised_, sdkServer_, focusNotice_}) {

@@ -30,6 +30,7 @@ class SettingsPageView : public QWidget {
     SwitchView* AutostartSwitch() const { return autostart_; }
     SwitchView* MinimisedSwitch() const { return minimised_; }
     SwitchView* FocusNoticeSwitch() const { return focusNotice_; }
+    QLabel* FocusNoticeLabel() const { return focusNoticeLabel_; }
     QRadioButton* HideToTrayChoice() const { return hideToTray_; }
     QRadioButton* ExitChoice() const { return exitChoice_; }
     QPushButton* BackButton() const { return back_; }
@@ -41,6 +42,7 @@ class SettingsPageView : public QWidget {
 
   protected:
     void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
     void ApplyTexts();
@@ -66,6 +68,7 @@ class SettingsPageView : public QWidget {
     SwitchView* minimised_ = nullptr;
     SwitchView* sdkServer_ = nullptr;
     SwitchView* focusNotice_ = nullptr;
+    QLabel* focusNoticeLabel_ = nullptr;
     QLabel* closingLabel_ = nullptr;
     QRadioButton* hideToTray_ = nullptr;
     QRadioButton* exitChoice_ = nullptr;

@@ -283,7 +283,7 @@ TEST_F(MainWindowTest, FocusNoticeSwitchIsStoredAndUnusableWhereTheDesktopDoesNo
     };
     ASSERT_TRUE(openSettings());
     SwitchView* notice = settings->FocusNoticeSwitch();
-    EXPECT_EQ(notice->text().toStdString(),
+    EXPECT_EQ(settings->FocusNoticeLabel()->text().toStdString(),
               "Show a notice when the profile follows the window in front");
     // Nothing follows the focus here: the switch cannot be used and says why.
     EXPECT_FALSE(notice->isEnabled());
@@ -300,8 +300,10 @@ TEST_F(MainWindowTest, FocusNoticeSwitchIsStoredAndUnusableWhereTheDesktopDoesNo
     notice->click();
     EXPECT_EQ(ReadRegistryInt(kFocusNoticeValue), 1);
     EXPECT_TRUE(notice->isChecked());
-    notice->click();
+    // The caption flips it too.
+    MouseClick(settings->FocusNoticeLabel(), QPoint(4, 4));
     EXPECT_EQ(ReadRegistryText(kFocusNoticeValue), "0");
+    EXPECT_FALSE(notice->isChecked());
 
     // The next start shows the stored choice.
     ASSERT_TRUE(WriteRegistryInt(kFocusNoticeValue, 1));
