@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollArea>
+#include <QStyle>
 #include <QVBoxLayout>
 
 #include "app/DevicePages.h"
@@ -153,6 +154,7 @@ SettingsPageView::SettingsPageView(KeyboardDlg& dialog, QWidget* parent)
     focusNoticeLabel_->setWordWrap(true);
     focusNoticeLabel_->installEventFilter(this);
     auto* noticeRow = new QHBoxLayout();
+    noticeRow->setSpacing(5);  // the caption where a switch draws its own
     noticeRow->addWidget(focusNotice_, 0, Qt::AlignTop);
     noticeRow->addWidget(focusNoticeLabel_, 1);
     rightLayout->addLayout(noticeRow);
@@ -269,9 +271,16 @@ void SettingsPageView::RefreshFocusNotice() {
     // Where the desktop does not tell which window is in front no profile follows it, so there
     // is nothing to give notice of; the switch says why it cannot be used.
     const bool following = dialog_.Pages().focus.Following();
-    focusNotice_->setEnabled(following);
-    focusNotice_->setToolTip(
-        following ? QString() : QString::fromStdString(LoadText("KB.DIALOG", kTextNoFocusSource)));
+    const QString reason =
+        following ? QString() : QString::fromStdString(LoadText("KB.DIALOG", kTextNoFocusSource));
+    for (QWidget* part : std::initializer_list<QWidget*>{focusNotice_, focusNoticeLabel_}) {
+        part->setEnabled(following);
+        part->setToolTip(reason);
+    }
+    // The caption is muted with its switch, as a switch's own caption is.
+    focusNoticeLabel_->setObjectName(following ? QString() : QString("hintLabel"));
+    focusNoticeLabel_->style()->unpolish(focusNoticeLabel_);
+    focusNoticeLabel_->style()->polish(focusNoticeLabel_);
 }
 
 void SettingsPageView::RefreshLabels() {

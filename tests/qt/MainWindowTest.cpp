@@ -287,7 +287,9 @@ TEST_F(MainWindowTest, FocusNoticeSwitchIsStoredAndUnusableWhereTheDesktopDoesNo
               "Show a notice when the profile follows the window in front");
     // Nothing follows the focus here: the switch cannot be used and says why.
     EXPECT_FALSE(notice->isEnabled());
+    EXPECT_FALSE(settings->FocusNoticeLabel()->isEnabled());
     EXPECT_EQ(notice->toolTip().toStdString(), kNoFocusSourceReason);
+    EXPECT_EQ(settings->FocusNoticeLabel()->toolTip().toStdString(), kNoFocusSourceReason);
 
     std::string error;
     ASSERT_TRUE(dialog->Pages().focus.Start(std::make_unique<QuietDesktop>(), error)) << error;
