@@ -7,8 +7,8 @@
 
 #include <charconv>
 #include <climits>
-#include <cstdlib>
 #include <cstdint>
+#include <cstdlib>
 #include <fstream>
 
 #include "platform/Paths.h"

@@ -6,8 +6,8 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
-#include <QPushButton>
 #include <QPixmap>
+#include <QPushButton>
 #include <QTabBar>
 #include <QToolButton>
 #include <utility>
