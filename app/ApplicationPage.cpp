@@ -35,6 +35,7 @@ ApplicationPage::ApplicationPage(const Parts& parts)
       autostartMinimisedSwitch(kIdAutostartMinimisedSwitch),
       exitModeList(kIdExitModeList),
       sdkServerSwitch(kIdSdkServerSwitch),
+      focusNoticeSwitch(kIdFocusNoticeSwitch),
       parts_(parts) {
     // Each installed language under its own name, which stays the same whatever the
     // language, so a user who picked one they cannot read finds their own again.
@@ -49,7 +50,7 @@ void ApplicationPage::Register(PageRegistry& registry) {
     registry_ = &registry;
     for (ControlModel* model : std::initializer_list<ControlModel*>{
              &languageList, &autostartSwitch, &autostartMinimisedSwitch, &exitModeList,
-             &sdkServerSwitch}) {
+             &sdkServerSwitch, &focusNoticeSwitch}) {
         const int id = model->ControlId();
         registry.AddControl(*model, [this, id](int) { OnControl(id); });
     }
@@ -102,6 +103,12 @@ void ApplicationPage::OnControl(int controlId) {
             return;
         case kIdSdkServerSwitch:
             OnSdkServerSwitch();
+            return;
+        case kIdFocusNoticeSwitch:
+            if (!WriteRegistryInt(kFocusNoticeValue, focusNoticeSwitch.GetCheck() ? 1 : 0)) {
+                focusNoticeSwitch.SetCheck(ReadRegistryInt(kFocusNoticeValue) == 1);
+                SettingNotStored();
+            }
             return;
         case kIdResetButton:
             ResetToDefaults();
@@ -224,6 +231,7 @@ void ApplicationPage::LoadApplicationSettings() {
     autostartMinimisedSwitch.SetCheck(state.minimised ? 1 : 0);
     exitModeList.SelectData(ExitHidesToTray() ? 1 : 0);
     sdkServerSwitch.SetCheck(ReadRegistryInt(kSdkServerValue) == 1 ? 1 : 0);
+    focusNoticeSwitch.SetCheck(ReadRegistryInt(kFocusNoticeValue) == 1);
 }
 
 bool ApplicationPage::ResetToDefaults(std::string* failure) {

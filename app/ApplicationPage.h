@@ -1,7 +1,8 @@
 #pragma once
 
 // The program's own controls on the settings page and in the title bar: language, autostart,
-// what closing the window does, the factory reset, the settings page button and its back
+// what closing the window does, the lighting SDK server, the notice of a profile that follows
+// the window in front, the factory reset, the settings page button and its back
 // button, and the background picture menu. The update and firmware buttons are the update
 // page's.
 
@@ -53,6 +54,8 @@ class ApplicationPage {
     ComboBox exitModeList;  // data 1: closing hides to the tray; 0: closing exits
     // "Let other lighting programs control the keyboard" (off by default).
     SwitchButton sdkServerSwitch;
+    // "Show a notice when the profile follows the window in front" (off by default).
+    SwitchButton focusNoticeSwitch;
 
     // Starts (true) or stops (false) the lighting SDK server; false with the reason when it
     // cannot start. Given by the program that can serve (set before the controls are used).

@@ -22,6 +22,9 @@ enum ProgramBindingText : int {
     kTextFocusNoticeSwitch = 2310,
     kTextProgramsHint = 2311,
     kTextBadProgramName = 2312,
+    kTextProgramsOf = 2313,          // "Programs of '%1'" (the selected profile)
+    kTextProgramNameExample = 2314,  // the name field's placeholder
+    kTextAddProgram = 2315,          // the button beside the name field
 };
 // The text `id` of section KB.DIALOG with %1 and %2 replaced (translations may reorder them).
 std::string BindingText(int id, const std::string& first, const std::string& second = {});

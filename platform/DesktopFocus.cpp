@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 
+#include "platform/KWinFocusSource.h"
 #include "platform/X11FocusSource.h"
 
 namespace zanvor {
@@ -54,6 +55,7 @@ std::unique_ptr<FocusSource> MakeFocusSource(DesktopFocusKind kind) {
         case DesktopFocusKind::kX11:
             return std::make_unique<X11FocusSource>();
         case DesktopFocusKind::kKWinWayland:
+            return std::make_unique<KWinFocusSource>();
         case DesktopFocusKind::kUnsupported:
             break;
     }

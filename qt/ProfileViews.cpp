@@ -3,6 +3,7 @@
 
 #include <QCursor>
 #include <QHBoxLayout>
+#include <QIcon>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -19,6 +20,20 @@
 namespace zanvor {
 
 namespace {
+
+// A window's program icon from the icon theme: desktop files name their icon after the program,
+// which is what the window class (or the Wayland app id) says, more often than not.
+QIcon ProgramIcon(const FocusedWindow& window) {
+    for (const std::string& name : {window.windowClass, window.instance, window.executable}) {
+        for (const QString& candidate :
+             {QString::fromStdString(name), QString::fromStdString(name).toLower()}) {
+            if (!candidate.isEmpty() && QIcon::hasThemeIcon(candidate)) {
+                return QIcon::fromTheme(candidate);
+            }
+        }
+    }
+    return QIcon::fromTheme("application-x-executable");
+}
 
 QString Text(const std::string& text) {
     return QString::fromStdString(text);
@@ -308,24 +323,26 @@ QWidget* ProfileDialogView::BuildPrograms() {
     auto* box = new QWidget(this);
     auto* column = new QVBoxLayout(box);
     column->setContentsMargins(12, 0, 0, 0);
-    auto* title = new QLabel(Text(LoadText("KB.DIALOG", kTextPrograms)), box);
-    title->setObjectName("sectionTitle");
+    programsTitle_ = new QLabel(box);
+    programsTitle_->setObjectName("sectionTitle");
+    programsTitle_->setWordWrap(true);  // a long profile name must not widen the dialog
     const bool available = dialog_.ProgramsAvailable();
-    auto* hint = new QLabel(available ? Text(LoadText("KB.DIALOG", kTextProgramsHint))
-                                      : Text(dialog_.ProgramsUnavailableReason()),
-                            box);
-    hint->setObjectName("hintLabel");
-    hint->setWordWrap(true);
+    programsHint_ = new QLabel(available ? Text(LoadText("KB.DIALOG", kTextProgramsHint))
+                                         : Text(dialog_.ProgramsUnavailableReason()),
+                               box);
+    // Where the desktop does not tell, the reason stands out: it explains the greyed controls.
+    programsHint_->setObjectName(available ? "hintLabel" : "warningLabel");
+    programsHint_->setWordWrap(true);
     programs_ = new QListWidget(box);
     programName_ = new QLineEdit(box);
-    // Program names are the same in every language: examples, not a translated prompt.
-    programName_->setPlaceholderText("dota2, steam_app_570");
+    programName_->setPlaceholderText(Text(LoadText("KB.DIALOG", kTextProgramNameExample)));
     auto* prompt = new QLabel(Text(LoadText("KB.DIALOG", kTextProgramNamePrompt)), box);
     prompt->setObjectName("hintLabel");
     prompt->setWordWrap(true);
     prompt->setBuddy(programName_);
     programName_->setMaxLength(255);
-    addByName_ = new QPushButton(Text(LoadText("KB.DIALOG", kTextAddProgramByName)), box);
+    // The name is typed beside it: the button adds it at once (no further question).
+    addByName_ = new QPushButton(Text(LoadText("KB.DIALOG", kTextAddProgram)), box);
     addRunning_ = new QPushButton(Text(LoadText("KB.DIALOG", kTextAddRunningProgram)), box);
     removeProgram_ = new QPushButton(Text(LoadText("KB.DIALOG", kTextRemoveProgram)), box);
     auto* byName = new QHBoxLayout();
@@ -335,8 +352,8 @@ QWidget* ProfileDialogView::BuildPrograms() {
     more->addWidget(addRunning_);
     more->addStretch(1);
     more->addWidget(removeProgram_);
-    column->addWidget(title);
-    column->addWidget(hint);
+    column->addWidget(programsTitle_);
+    column->addWidget(programsHint_);
     column->addWidget(programs_, 1);
     column->addWidget(prompt);
     column->addLayout(byName);
@@ -361,8 +378,19 @@ QWidget* ProfileDialogView::BuildPrograms() {
     });
     programsBinding_ = std::make_unique<ModelBinding>(dialog_.Programs(), this,
                                                       [this](uint32_t) { ReloadPrograms(); });
+    profilesBinding_ = std::make_unique<ModelBinding>(dialog_.List(), this,
+                                                      [this](uint32_t) { RefreshProgramsTitle(); });
     ReloadPrograms();
+    RefreshProgramsTitle();
     return box;
+}
+
+void ProfileDialogView::RefreshProgramsTitle() {
+    const ProfileList& list = dialog_.List();
+    const int selected = list.FindData(list.GetCurData());
+    programsTitle_->setText(selected >= 0
+                                ? Text(BindingText(kTextProgramsOf, list.GetItemText(selected)))
+                                : Text(LoadText("KB.DIALOG", kTextPrograms)));
 }
 
 void ProfileDialogView::ReloadPrograms() {
@@ -385,7 +413,8 @@ QMenu* ProfileDialogView::RunningProgramsMenu() {
                                     : !window.instance.empty()  ? window.instance
                                                                 : window.executable;
         const std::string title = window.title.empty() ? program : window.title;
-        QAction* action = picker_->addAction(Text(title + "  (" + program + ")"));
+        QAction* action =
+            picker_->addAction(ProgramIcon(window), Text(title + "  (" + program + ")"));
         action->setToolTip(Text(window.executable));
         connect(action, &QAction::triggered, this,
                 [this, window] { dialog_.AddProgramFromWindow(window); });

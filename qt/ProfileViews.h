@@ -104,6 +104,8 @@ class ProfileDialogView : public QDialog {
     QPushButton* AddProgramByNameButton() const { return addByName_; }
     QPushButton* AddRunningProgramButton() const { return addRunning_; }
     QPushButton* RemoveProgramButton() const { return removeProgram_; }
+    QLabel* ProgramsTitle() const { return programsTitle_; }
+    QLabel* ProgramsHint() const { return programsHint_; }
     // The picker of running programs' windows, as the button opens it (tests).
     QMenu* RunningProgramsMenu();
 
@@ -114,6 +116,8 @@ class ProfileDialogView : public QDialog {
     void Press(int controlId);
     QWidget* BuildPrograms();
     void ReloadPrograms();
+    // The programs' title names the profile they belong to: the selected one.
+    void RefreshProgramsTitle();
 
     ProfileDlg& dialog_;
     ProfileListView* list_ = nullptr;
@@ -125,8 +129,11 @@ class ProfileDialogView : public QDialog {
     QPushButton* addByName_ = nullptr;
     QPushButton* addRunning_ = nullptr;
     QPushButton* removeProgram_ = nullptr;
+    QLabel* programsTitle_ = nullptr;
+    QLabel* programsHint_ = nullptr;
     QPointer<QMenu> picker_;
     std::unique_ptr<ModelBinding> programsBinding_;
+    std::unique_ptr<ModelBinding> profilesBinding_;
 };
 
 }  // namespace zanvor

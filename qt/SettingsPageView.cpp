@@ -2,16 +2,19 @@
 #include "qt/ModelBinding.h"
 
 #include <QButtonGroup>
+#include <QEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollArea>
+#include <QStyle>
 #include <QVBoxLayout>
 
 #include "app/DevicePages.h"
 #include "app/KeyboardDlg.h"
+#include "app/ProgramBindings.h"
 #include "qt/ControlViews.h"
 #include "qt/Pictures.h"
 #include "qt/Theme.h"
@@ -144,6 +147,17 @@ SettingsPageView::SettingsPageView(KeyboardDlg& dialog, QWidget* parent)
     rightLayout->addLayout(minimisedRow);
     sdkServer_ = new SwitchView(pages.application.sdkServerSwitch, right);
     rightLayout->addWidget(sdkServer_);
+    // Its caption is long in several languages: a label beside the switch wraps it instead of
+    // widening the page past the smallest window. Clicking the caption flips the switch.
+    focusNotice_ = new SwitchView(pages.application.focusNoticeSwitch, right);
+    focusNoticeLabel_ = new QLabel(right);
+    focusNoticeLabel_->setWordWrap(true);
+    focusNoticeLabel_->installEventFilter(this);
+    auto* noticeRow = new QHBoxLayout();
+    noticeRow->setSpacing(5);  // the caption where a switch draws its own
+    noticeRow->addWidget(focusNotice_, 0, Qt::AlignTop);
+    noticeRow->addWidget(focusNoticeLabel_, 1);
+    rightLayout->addLayout(noticeRow);
     rightLayout->addSpacing(6);
     closingLabel_ = new QLabel(right);
     rightLayout->addWidget(closingLabel_);
@@ -233,6 +247,7 @@ SettingsPageView::~SettingsPageView() {
 
 void SettingsPageView::showEvent(QShowEvent* event) {
     ApplyTexts();
+    RefreshFocusNotice();
     QWidget::showEvent(event);
 }
 
@@ -241,6 +256,31 @@ void SettingsPageView::RefreshExitMode() {
     hideToTray_->setChecked(hide);
     exitChoice_->setChecked(!hide);
     trayWarning_->setVisible(!dialog_.Host().TrayAvailable());
+}
+
+bool SettingsPageView::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == focusNoticeLabel_ && event->type() == QEvent::MouseButtonRelease &&
+        focusNotice_->isEnabled()) {
+        focusNotice_->click();
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void SettingsPageView::RefreshFocusNotice() {
+    // Where the desktop does not tell which window is in front no profile follows it, so there
+    // is nothing to give notice of; the switch says why it cannot be used.
+    const bool following = dialog_.Pages().focus.Following();
+    const QString reason =
+        following ? QString() : QString::fromStdString(LoadText("KB.DIALOG", kTextNoFocusSource));
+    for (QWidget* part : std::initializer_list<QWidget*>{focusNotice_, focusNoticeLabel_}) {
+        part->setEnabled(following);
+        part->setToolTip(reason);
+    }
+    // The caption is muted with its switch, as a switch's own caption is.
+    focusNoticeLabel_->setObjectName(following ? QString() : QString("hintLabel"));
+    focusNoticeLabel_->style()->unpolish(focusNoticeLabel_);
+    focusNoticeLabel_->style()->polish(focusNoticeLabel_);
 }
 
 void SettingsPageView::RefreshLabels() {
@@ -286,8 +326,12 @@ void SettingsPageView::ApplyTexts() {
     firmware_->setText(QString::fromStdString(LoadText("KB.DIALOG", 1549)));
     reset_->setText(QString::fromStdString(LoadText("KB.DIALOG", 552)));
     sdkServer_->setText(QString::fromStdString(LoadText("KB.DIALOG", kTextSdkServerSwitch)));
+    const QString notice = QString::fromStdString(LoadText("KB.DIALOG", kTextFocusNoticeSwitch));
+    focusNoticeLabel_->setText(notice);
+    focusNotice_->setAccessibleName(notice);
+    RefreshFocusNotice();
     for (SwitchView* view : {switches_[0], switches_[1], switches_[2], switches_[3], switches_[4],
-                             autostart_, minimised_, sdkServer_}) {
+                             autostart_, minimised_, sdkServer_, focusNotice_}) {
         view->updateGeometry();
     }
 }

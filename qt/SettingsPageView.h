@@ -29,6 +29,8 @@ class SettingsPageView : public QWidget {
     ComboView* LanguageList() const { return language_; }
     SwitchView* AutostartSwitch() const { return autostart_; }
     SwitchView* MinimisedSwitch() const { return minimised_; }
+    SwitchView* FocusNoticeSwitch() const { return focusNotice_; }
+    QLabel* FocusNoticeLabel() const { return focusNoticeLabel_; }
     QRadioButton* HideToTrayChoice() const { return hideToTray_; }
     QRadioButton* ExitChoice() const { return exitChoice_; }
     QPushButton* BackButton() const { return back_; }
@@ -40,11 +42,13 @@ class SettingsPageView : public QWidget {
 
   protected:
     void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
     void ApplyTexts();
     void RefreshLabels();
     void RefreshExitMode();
+    void RefreshFocusNotice();
 
     KeyboardDlg& dialog_;
     QLabel* title_ = nullptr;
@@ -63,6 +67,8 @@ class SettingsPageView : public QWidget {
     SwitchView* autostart_ = nullptr;
     SwitchView* minimised_ = nullptr;
     SwitchView* sdkServer_ = nullptr;
+    SwitchView* focusNotice_ = nullptr;
+    QLabel* focusNoticeLabel_ = nullptr;
     QLabel* closingLabel_ = nullptr;
     QRadioButton* hideToTray_ = nullptr;
     QRadioButton* exitChoice_ = nullptr;

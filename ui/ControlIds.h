@@ -41,6 +41,7 @@ enum ControlId : int {
     kIdSettingsBack = 1315,
     kIdFirmwareButton = 1316,
     kIdSdkServerSwitch = 1317,
+    kIdFocusNoticeSwitch = 1318,
 
     // Lighting page.
     kIdLightZoneTabs = 1401,

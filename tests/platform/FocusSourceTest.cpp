@@ -56,6 +56,7 @@ TEST(DesktopFocusTest, TheSessionsEnvironmentSaysWhetherAndHowTheFocusIsKnown) {
     }
     EXPECT_EQ(MakeFocusSource(Kind::kUnsupported), nullptr);
     EXPECT_NE(MakeFocusSource(Kind::kX11), nullptr);
+    EXPECT_NE(MakeFocusSource(Kind::kKWinWayland), nullptr);
 }
 
 class X11FocusSourceTest : public ::testing::Test {

@@ -18,6 +18,7 @@
 
 #include "HubWindowFixture.h"
 #include "platform/Autostart.h"
+#include "platform/DesktopFocus.h"
 #include "platform/Registry.h"
 #include "qt/ControlViews.h"
 #include "qt/DeviceListView.h"
@@ -263,6 +264,54 @@ TEST_F(MainWindowTest, AutostartSwitchShowsTheStartMinimisedSwitchOnlyWhenOn) {
     ASSERT_TRUE(WaitFor([&] { return !settings->MinimisedSwitch()->isVisible(); }));
     EXPECT_FALSE(settings->MinimisedSwitch()->isChecked());
     EXPECT_EQ(ReadRegistryInt(kAutorunMinimizeValue), 0);
+}
+
+// A desktop that tells which window is in front; no window changes during the test.
+class QuietDesktop : public FocusSource {
+  public:
+    bool Start(Callback, std::string&) override { return true; }
+    void Stop() override {}
+    std::vector<FocusedWindow> ListWindows() override { return {}; }
+};
+
+TEST_F(MainWindowTest, FocusNoticeSwitchIsStoredAndUnusableWhereTheDesktopDoesNotTell) {
+    Start("101:cable");
+    SettingsPageView* settings = window->Settings();
+    const auto openSettings = [&] {
+        window->SettingsButton()->click();
+        return WaitFor([&] { return settings->isVisible(); });
+    };
+    ASSERT_TRUE(openSettings());
+    SwitchView* notice = settings->FocusNoticeSwitch();
+    EXPECT_EQ(settings->FocusNoticeLabel()->text().toStdString(),
+              "Show a notice when the profile follows the window in front");
+    // Nothing follows the focus here: the switch cannot be used and says why.
+    EXPECT_FALSE(notice->isEnabled());
+    EXPECT_FALSE(settings->FocusNoticeLabel()->isEnabled());
+    EXPECT_EQ(notice->toolTip().toStdString(), kNoFocusSourceReason);
+    EXPECT_EQ(settings->FocusNoticeLabel()->toolTip().toStdString(), kNoFocusSourceReason);
+
+    std::string error;
+    ASSERT_TRUE(dialog->Pages().focus.Start(std::make_unique<QuietDesktop>(), error)) << error;
+    settings->BackButton()->click();
+    ASSERT_TRUE(WaitFor([&] { return !settings->isVisible(); }));
+    ASSERT_TRUE(openSettings());
+    EXPECT_TRUE(notice->isEnabled());
+    EXPECT_TRUE(notice->toolTip().isEmpty());
+    EXPECT_FALSE(notice->isChecked()) << "off until the user asks for notices";
+    notice->click();
+    EXPECT_EQ(ReadRegistryInt(kFocusNoticeValue), 1);
+    EXPECT_TRUE(notice->isChecked());
+    // The caption flips it too.
+    MouseClick(settings->FocusNoticeLabel(), QPoint(4, 4));
+    EXPECT_EQ(ReadRegistryText(kFocusNoticeValue), "0");
+    EXPECT_FALSE(notice->isChecked());
+
+    // The next start shows the stored choice.
+    ASSERT_TRUE(WriteRegistryInt(kFocusNoticeValue, 1));
+    dialog->Pages().application.LoadApplicationSettings();
+    EXPECT_TRUE(WaitFor([&] { return notice->isChecked(); }));
+    dialog->Pages().focus.Stop();
 }
 
 // The background menu: a chosen picture and the default one show at once, without a page

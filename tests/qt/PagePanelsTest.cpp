@@ -577,6 +577,17 @@ TEST_F(ProfileGuiTest, TheProfileDialogBindsProgramsFromThePickerAndByName) {
         ProfileDialogView view(profileDialog, window.get());
         view.show();
         ASSERT_TRUE(WaitFor([&] { return view.List()->count() == 3; }));
+        // The programs are the selected profile's, and their title says whose; the name field
+        // shows examples of single names and its button adds at once.
+        EXPECT_EQ(view.ProgramsTitle()->text(), "Programs of 'My profile 1'");
+        EXPECT_EQ(view.ProgramNameEdit()->placeholderText(), "for example dota2 or steam_app_570");
+        EXPECT_EQ(view.AddProgramByNameButton()->text(), "Add");
+        profileDialog.List().ClickItem(1);
+        ASSERT_TRUE(
+            WaitFor([&] { return view.ProgramsTitle()->text() == "Programs of 'My profile 2'"; }));
+        profileDialog.List().ClickItem(0);
+        ASSERT_TRUE(
+            WaitFor([&] { return view.ProgramsTitle()->text() == "Programs of 'My profile 1'"; }));
         // The picker lists the windows by title; choosing one binds its program.
         QMenu* picker = view.RunningProgramsMenu();
         ASSERT_EQ(picker->actions().size(), 2);
@@ -596,9 +607,15 @@ TEST_F(ProfileGuiTest, TheProfileDialogBindsProgramsFromThePickerAndByName) {
     }
     SetActiveLanguage(1045);
     {
-        ProfileDialogView view(profileDialog, window.get());
+        // Opened in Polish: the default profile names read in Polish too.
+        ProfileDlg polish(dialog->Store(), dialogs, dialog->Pages().profile,
+                          &dialog->Pages().focus);
+        polish.OnInitDialog();
+        ProfileDialogView view(polish, window.get());
         view.show();
         EXPECT_EQ(view.AddRunningProgramButton()->text(), "Dodaj uruchomiony program…");
+        EXPECT_EQ(view.ProgramsTitle()->text(), "Programy profilu „Mój profil 1”");
+        EXPECT_EQ(view.List()->item(1)->text(), "Mój profil 2");
         Save(view, "profile_dialog_programs_pl");
     }
     SetActiveLanguage(1033);
@@ -618,6 +635,7 @@ TEST_F(ProfileGuiTest, TheProfileDialogBindsProgramsFromThePickerAndByName) {
             label->text() == "This desktop does not tell programs which window is in front";
     }
     EXPECT_TRUE(reasonShown);
+    EXPECT_EQ(view.ProgramsHint()->objectName(), "warningLabel") << "the reason stands out";
     Save(view, "profile_dialog_programs_unavailable");
 }
 

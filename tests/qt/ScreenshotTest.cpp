@@ -3,13 +3,19 @@
 
 #include <QDir>
 #include <QImage>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
 #include <QPixmap>
+#include <QPushButton>
 #include <QTabBar>
 #include <QToolButton>
 #include <utility>
 #include <vector>
 
 #include "HubWindowFixture.h"
+#include "app/ProfileDlg.h"
+#include "platform/FocusSource.h"
 #include "platform/Locale.h"
 #include "qt/ControlViews.h"
 #include "qt/DeviceListView.h"
@@ -17,6 +23,7 @@
 #include "qt/KeyPageView.h"
 #include "qt/KeyPanels.h"
 #include "qt/KeyboardView.h"
+#include "qt/ProfileViews.h"
 #include "qt/ScreenListViews.h"
 #include "qt/ScreenPageView.h"
 #include "qt/SettingsPageView.h"
@@ -174,6 +181,77 @@ TEST_F(ScreenshotTest, DISABLED_PageTourAtEverySizeAndLanguage) {
                 }
                 tabs->setCurrentIndex(0);
             }
+        }
+    }
+}
+
+// Program windows for the picker; no focus change is reported.
+class TourDesktop : public FocusSource {
+  public:
+    bool Start(Callback, std::string&) override { return true; }
+    void Stop() override {}
+    std::vector<FocusedWindow> ListWindows() override {
+        return {
+            {7, 100, "wine64-preloader", "steam_app_570", "steam_app_570", "Dota 2"},
+            {8, 101, "factorio", "factorio", "factorio", "Factorio 1.1.110"},
+            {9, 102, "firefox-esr", "Navigator", "firefox-esr", "Zanvor HUB – Mozilla Firefox"}};
+    }
+};
+
+// The profile dialog and the settings page as a new user meets them at 1366x768, in English
+// and Polish, where the desktop tells which window is in front and where it does not:
+//   qt_tests --gtest_also_run_disabled_tests --gtest_filter='*ProfileDialogTour*'
+// Pictures land in <build folder>/screenshots/tour/.
+TEST_F(ScreenshotTest, DISABLED_ProfileDialogTourInBothLanguages) {
+    Start("101:cable");
+    SelectKeyboard(101);
+    QDir().mkpath(ScreenshotFolder() + "tour");
+    window->resize(1366, 768);
+    for (const auto& [language, id] : {std::pair<QString, int>{"en", 1033}, {"pl", 1045}}) {
+        SetActiveLanguage(id);
+        dialog->PostMessageW(kMsgReapplyTexts, 0, 0);
+        ASSERT_TRUE(WaitFor([&] {
+            return window->Tabs()->tabText(1).toStdString() == LoadText("KB.DIALOG", 1401);
+        }));
+        for (const bool following : {true, false}) {
+            const QString suffix = (following ? "_" : "_nofocus_") + language;
+            std::string error;
+            if (following) {
+                ASSERT_TRUE(dialog->Pages().focus.Start(std::make_unique<TourDesktop>(), error));
+            } else {
+                dialog->Pages().focus.Stop();
+            }
+            window->SettingsButton()->click();
+            ASSERT_TRUE(WaitFor([this] { return window->CurrentPage() == window->Settings(); }));
+            Save(*window, "tour/settings_1366" + suffix);
+            window->SettingsButton()->click();
+            ASSERT_TRUE(WaitFor([this] { return window->CurrentPage() != window->Settings(); }));
+
+            ProfileDlg profiles(dialog->Store(), dialogs, dialog->Pages().profile,
+                                &dialog->Pages().focus);
+            profiles.OnInitDialog();
+            ProfileDialogView view(profiles, window.get());
+            view.show();
+            ASSERT_TRUE(WaitFor([&] { return view.List()->count() == 3; }));
+            Save(view, "tour/profile_dialog_1366" + suffix);
+            if (!following) {
+                continue;
+            }
+            QMenu* picker = view.RunningProgramsMenu();
+            picker->popup(view.mapToGlobal(QPoint(view.width() / 2, view.height() / 2)));
+            ASSERT_TRUE(WaitFor([&] { return picker->isVisible(); }));
+            Save(*picker, "tour/profile_picker" + suffix);
+            picker->actions()[0]->trigger();
+            picker->hide();
+            view.ProgramNameEdit()->setText("factorio");
+            view.AddProgramByNameButton()->click();
+            ASSERT_TRUE(WaitFor([&] { return view.ProgramsList()->count() == 2; }));
+            Save(view, "tour/profile_dialog_bound_1366" + suffix);
+            view.ProgramsList()->setCurrentRow(0);
+            view.RemoveProgramButton()->click();
+            view.ProgramsList()->setCurrentRow(0);
+            view.RemoveProgramButton()->click();
+            ASSERT_TRUE(WaitFor([&] { return view.ProgramsList()->count() == 0; }));
         }
     }
 }

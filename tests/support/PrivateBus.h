@@ -16,6 +16,7 @@
 
 typedef struct sd_bus sd_bus;
 typedef struct sd_bus_slot sd_bus_slot;
+typedef struct sd_bus_message sd_bus_message;
 
 namespace zanvor::test {
 
@@ -66,6 +67,53 @@ class FakeLogind {
     sd_bus_slot* slot_ = nullptr;
     std::vector<int> readEnds_;  // our ends of the handed-out inhibitor pipes
     std::atomic<int> taken_{0};
+    int stopFd_ = -1;
+    std::thread thread_;
+};
+
+// KWin's scripting interface (org.kde.KWin /Scripting: loadScript, start, unloadScript) on a
+// private bus. It cannot run a script; the test plays the loaded script instead with Call, which
+// calls back the bus name that loaded it, as the script would.
+class FakeKWin {
+  public:
+    FakeKWin() = default;
+    ~FakeKWin();
+    FakeKWin(const FakeKWin&) = delete;
+    FakeKWin& operator=(const FakeKWin&) = delete;
+
+    // Connects to the bus at `address`, takes KWin's name and serves /Scripting on a thread.
+    // `refuseScripts`: loadScript answers -1, as KWin does for a script it cannot load.
+    bool Start(const std::string& address, std::string& why, bool refuseScripts = false);
+    void Stop();
+
+    struct Script {
+        std::string path;
+        std::string plugin;
+        std::string text;    // the file's content when it was loaded
+        std::string loader;  // the bus name that loaded it
+        bool started = false;
+    };
+    // The scripts loaded now (unloaded ones are gone).
+    std::vector<Script> Loaded();
+    int StartCalls();
+    int UnloadCalls();
+    // Calls `method` of the script's callback object on the name that loaded the script, with
+    // string arguments; without waiting for an answer, as KWin's callDBus.
+    bool Call(const std::string& service, const std::string& path, const std::string& interface,
+              const std::string& method, const std::vector<std::string>& arguments);
+
+  private:
+    void Loop();
+    int Handle(sd_bus_message* message);
+    friend struct KWinObject;
+
+    std::mutex busMutex_;  // guards bus_, slot_ and the records below
+    sd_bus* bus_ = nullptr;
+    sd_bus_slot* slot_ = nullptr;
+    bool refuse_ = false;
+    std::vector<Script> scripts_;
+    int startCalls_ = 0;
+    int unloadCalls_ = 0;
     int stopFd_ = -1;
     std::thread thread_;
 };
