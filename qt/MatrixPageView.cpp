@@ -6,6 +6,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "lighting/KeyboardAudio.h"
 #include "lighting/MatrixPage.h"
 #include "qt/ControlViews.h"
 #include "qt/LightControls.h"
@@ -34,6 +35,9 @@ constexpr int kTextAmplitude = 1814;
 constexpr int kTextPaintHint = 1815;
 constexpr int kTextLiveHint = 1816;
 constexpr int kTextBuiltInHint = 1817;
+constexpr int kTextNoSoundServer = 1795;
+// How often a shown page looks whether the sound server answers.
+constexpr int kSoundCheckMs = 1000;
 
 }  // namespace
 
@@ -79,10 +83,18 @@ MatrixPageView::MatrixPageView(MatrixPage& page, QWidget* parent) : QWidget(pare
     hint_ = new QLabel(picture);
     hint_->setObjectName("hintLabel");
     hint_->setWordWrap(true);
+    soundNotice_ = new QLabel(picture);
+    soundNotice_->setObjectName("hintLabel");
+    soundNotice_->setWordWrap(true);
+    soundNotice_->hide();
     screen_ = new MatrixScreenView(page_.screen, picture);
     pictureLayout->addWidget(screenTitle_);
     pictureLayout->addWidget(hint_);
+    pictureLayout->addWidget(soundNotice_);
     pictureLayout->addWidget(screen_, 1);
+    soundTimer_ = new QTimer(this);
+    soundTimer_->setInterval(kSoundCheckMs);
+    connect(soundTimer_, &QTimer::timeout, this, [this] { RefreshSoundNotice(); });
     right->addWidget(picture, 1);
 
     auto* lower = new QHBoxLayout();
@@ -163,7 +175,21 @@ MatrixPageView::~MatrixPageView() {
 
 void MatrixPageView::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
+    soundTimer_->start();
     QTimer::singleShot(0, this, [this] { UpdateSections(); });
+}
+
+void MatrixPageView::hideEvent(QHideEvent* event) {
+    soundTimer_->stop();
+    QWidget::hideEvent(event);
+}
+
+void MatrixPageView::RefreshSoundNotice() {
+    KeyboardAudio& audio = page_.Audio();
+    const bool noServer = IsMatrixAudioPreset(page_.screen.GetPresetMode()) && audio.Capturing() &&
+                          !audio.Status().serverConnected;
+    soundNotice_->setText(noServer ? Q(LoadText("KB.DIALOG", kTextNoSoundServer)) : QString());
+    soundNotice_->setVisible(noServer);
 }
 
 void MatrixPageView::UpdateSections() {
@@ -185,6 +211,7 @@ void MatrixPageView::UpdateSections() {
     hint_->setText(Q(LoadText("KB.DIALOG", preset == kMatrixPresetPainted ? kTextPaintHint
                                            : IsMatrixLivePreset(preset)   ? kTextLiveHint
                                                                           : kTextBuiltInHint)));
+    RefreshSoundNotice();
 }
 
 void MatrixPageView::ApplyTexts() {
