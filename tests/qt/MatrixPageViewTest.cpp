@@ -93,7 +93,7 @@ TEST_F(MatrixPageViewTest, ASoundPresetWithoutASoundServerSaysSo) {
     const char* previous = std::getenv("PULSE_SERVER");
     const std::string kept = previous != nullptr ? previous : "";
     setenv("PULSE_SERVER", "unix:/nonexistent/zanvor-no-sound-server", 1);
-    Start("102:cable");
+    Start("101:cable,102:cable");
     SelectKeyboard(102);
     MatrixPageView* view = OpenMatrix();
     ChooseMode(view, kMatrixModeLive);
