@@ -1,5 +1,7 @@
 #include "qt/MatrixPageView.h"
 
+#include <algorithm>
+
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -193,15 +195,20 @@ void MatrixPageView::RefreshSoundNotice() {
 }
 
 void MatrixPageView::UpdateSections() {
+    const bool presets = page_.presetList.IsVisible();
     // The modes list is as tall as its entries; the animations take the rest of the column.
     if (modes_->count() > 0) {
         // The rows' height comes from the style sheet: taken from a laid-out row when there is
         // one (the page was shown), else from the row's size hint and the sheet's padding.
         const int laidOut = modes_->visualItemRect(modes_->item(0)).height();
         const int row = laidOut > 0 ? laidOut : modes_->sizeHintForRow(0) + 4;
-        modes_->setMaximumHeight(row * modes_->count() + 2 * modes_->frameWidth() + 2);
+        const int frame = 2 * modes_->frameWidth() + 2;
+        const int full = row * modes_->count() + frame;
+        modes_->setMaximumHeight(full);
+        // Every mode shows without scrolling while nothing shares the column; beside the
+        // animations the modes keep at least five rows.
+        modes_->setMinimumHeight(presets ? std::min(full, row * 5 + frame) : full);
     }
-    const bool presets = page_.presetList.IsVisible();
     presetsTitle_->setVisible(presets);
     presets_->setVisible(presets);
     filler_->setVisible(!presets);

@@ -4,6 +4,7 @@
 
 #include <QLabel>
 #include <QListWidget>
+#include <QScrollBar>
 #include <QTabBar>
 #include <cstdlib>
 #include <string>
@@ -121,6 +122,12 @@ TEST_F(MatrixPageViewTest, TheMatrixPageIsDrawnAtTheUsualSizesInBothLanguages) {
     EXPECT_FALSE(view->Amplitude()->isVisible());
     EXPECT_FALSE(view->Presets()->isVisible());
     Save(*window, "matrix_wave_1366");
+    // With the column to itself the mode list shows every mode, with no scroll bar.
+    QListWidget* modes = view->Modes();
+    WaitUntilSteady([&] { return modes->height(); });
+    EXPECT_EQ(modes->verticalScrollBar()->maximum(), 0);
+    const QRect last = modes->visualItemRect(modes->item(modes->count() - 1));
+    EXPECT_LE(last.bottom(), modes->viewport()->height());
 
     ChooseMode(view, kMatrixModeLive);
     EXPECT_TRUE(view->Presets()->isVisible());
