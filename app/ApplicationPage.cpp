@@ -63,6 +63,9 @@ void ApplicationPage::Register(PageRegistry& registry) {
     registry.AddWindowMessage(kMsgDatabaseFailure, [this](uintptr_t deviceType, intptr_t) {
         OnDatabaseFailure(static_cast<int>(deviceType));
     });
+    registry.AddWindowMessage(kMsgResetDone, [this](uintptr_t keyboardReset, intptr_t) {
+        OnResetDone(keyboardReset == 1);
+    });
     registry.AddTask(
         kTaskResetDefaults, [this] { return TaskResetDefaults(); },
         TaskOptions{.closesBusyDialog = true});
@@ -237,7 +240,7 @@ void ApplicationPage::LoadApplicationSettings() {
 bool ApplicationPage::ResetToDefaults(std::string* failure) {
     if (!parts_.session.devicePresent.load() || !parts_.session.deviceOnline.load()) {
         parts_.dialogs.MessageBox(LoadText("KB.DIALOG", kTextNoKeyboardOnline),
-                                  LoadText("KB.DIALOG", 550));
+                                  LoadText("KB.DIALOG", 552));
         return false;
     }
     if (!parts_.dialogs.Question(LoadText("KB.DIALOG", 550), LoadText("KB.DIALOG", 552))) {
@@ -255,7 +258,7 @@ bool ApplicationPage::ResetToDefaults(std::string* failure) {
         // Nothing is reset: the profiles stay, and so does the keyboard.
         const std::string reason = store.LastFailureText();
         store.OpenDeviceDatabase(DataFolder(), keyboard->name);
-        parts_.dialogs.MessageBox(reason, LoadText("KB.DIALOG", 550));
+        parts_.dialogs.MessageBox(reason, LoadText("KB.DIALOG", 552));
         if (failure != nullptr) {
             *failure = reason;
         }
@@ -278,7 +281,15 @@ TaskResult ApplicationPage::TaskResetDefaults() {
     if (registry_ != nullptr) {
         registry_->RunResetSteps();
     }
-    return reset ? TaskResult() : TransferFailed();
+    parts_.poster.PostWindowMessage(kMsgResetDone, reset ? 1 : 0, 0);
+    // The message above tells the user; a failure notice beside it would say it twice.
+    return TaskResult(reset);
+}
+
+void ApplicationPage::OnResetDone(bool keyboardReset) {
+    parts_.dialogs.MessageBox(
+        keyboardReset ? LoadText("KB.DIALOG", 1969) : LoadText("KB.DIALOG", 1970),
+        LoadText("KB.DIALOG", 552));
 }
 
 }  // namespace zanvor

@@ -79,11 +79,13 @@ class ApplicationPage {
     // forgot them. False when nothing was reset; `failure` (when given) then holds the reason
     // when the database could not be deleted (the database stays as it was).
     bool ResetToDefaults(std::string* failure = nullptr);
-    // Job 22 (worker).
+    // Job 22 (worker). Ends with a message saying what was reset, and whether the keyboard
+    // took its part.
     TaskResult TaskResetDefaults();
 
   private:
     void OnControl(int controlId);
+    void OnResetDone(bool keyboardReset);
     void OnBackgroundMenu(int command);
     // A program setting that could not be stored is said (settings file and all).
     void SettingNotStored();

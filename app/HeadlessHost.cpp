@@ -12,9 +12,14 @@ bool HeadlessHost::AddTrayIcon(const std::string&, const std::string& tooltip) {
     return true;
 }
 
-void HeadlessHost::OpenUrl(const std::string& url) {
-    std::lock_guard lock(mutex_);
-    urls_.push_back(url);
+void HeadlessHost::OpenUrl(const std::string& url, OpenFailed failed) {
+    {
+        std::lock_guard lock(mutex_);
+        urls_.push_back(url);
+    }
+    if (openerMissing_ && failed) {
+        failed("no program opens web addresses");
+    }
 }
 
 std::string HeadlessHost::trayTooltip() const {

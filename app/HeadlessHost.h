@@ -30,7 +30,9 @@ class HeadlessHost : public WindowHost {
     bool TrayAvailable() const override { return trayAvailable_; }
     void SetTrayAvailable(bool available) { trayAvailable_ = available; }
 
-    void OpenUrl(const std::string& url) override;
+    // Records the address; with SetOpenerMissing(true) nothing opens it and `failed` runs.
+    void OpenUrl(const std::string& url, OpenFailed failed) override;
+    void SetOpenerMissing(bool missing) { openerMissing_ = missing; }
     void CloseSecondaryWindows() override { ++secondaryClosed_; }
     void ExitProcess(int code) override { exitCode_ = code; }
     void ShowNotice(const std::string& text) override;
@@ -48,6 +50,7 @@ class HeadlessHost : public WindowHost {
     std::atomic<int> raised_{0};
     std::atomic<bool> tray_{false};
     std::atomic<bool> trayAvailable_{true};
+    std::atomic<bool> openerMissing_{false};
     std::atomic<int> exitCode_{-1};
     std::atomic<int> secondaryClosed_{0};
     mutable std::mutex mutex_;  // guards tooltip_, urls_ and notices_

@@ -352,6 +352,24 @@ bool KeyboardDlg::ResetToDefaults(std::string* failure) {
     return pages_->application.ResetToDefaults(failure);
 }
 
+void KeyboardDlg::OpenLink(const std::string& url) {
+    if (url.empty()) {
+        return;
+    }
+    const std::weak_ptr<bool> alive = alive_;
+    host_.OpenUrl(url, [this, alive, url](const std::string& reason) {
+        if (alive.expired()) {
+            return;
+        }
+        Trace("OpenLink: %s: %s\n", url.c_str(), reason.c_str());
+        std::string text = LoadText("KB.DIALOG", 1967);
+        if (const size_t at = text.find("%s"); at != std::string::npos) {
+            text.replace(at, 2, url);
+        }
+        dialogs_.MessageBox(text, LoadText("KB.DIALOG", 1968));
+    });
+}
+
 TaskResult KeyboardDlg::ApplyProfile() {
     return registry_.RunProfileApplySteps();
 }

@@ -102,6 +102,10 @@ class KeyboardDlg : public MDialog, public CThreadBasic, public TaskPoster {
     // Settings page controls that are the program's, not the keyboard's.
     void LoadApplicationSettings();
 
+    // Opens a web link of the catalogue (website, feedback, FAQ) in the desktop's browser;
+    // when nothing can open it the user is told so in the window, with the address.
+    void OpenLink(const std::string& url);
+
     WindowHost& Host() { return host_; }
     Dialogs& DialogsService() { return dialogs_; }
 
@@ -167,6 +171,8 @@ class KeyboardDlg : public MDialog, public CThreadBasic, public TaskPoster {
     std::deque<TaskRun> taskLog_;
     std::atomic<uint64_t> tasksTaken_{0};
     std::string notice_;  // a failure waiting to be shown; empty when none
+    // Held by answers that may come back after the window is gone (a link's opener).
+    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
 
 }  // namespace zanvor

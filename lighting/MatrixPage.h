@@ -124,6 +124,9 @@ class MatrixPage {
     // Idle pass: one live frame of the picture to the keyboard.
     bool StreamMatrixFrame();
     uint64_t FramesSent() const { return framesSent_.load(); }
+    // The sound capture the sound presets draw from (its status tells whether a sound server
+    // answers).
+    KeyboardAudio& Audio() { return audio_; }
     uint64_t FramesFailed() const { return framesFailed_.load(); }
 
     // ---- without the page (command line) ----

@@ -186,10 +186,7 @@ QWidget* MainWindow::BuildHeader() {
     store_->setCursor(Qt::PointingHandCursor);
     // The catalogue is read when the window starts: take the links when they are used.
     const auto open = [this](std::string SoftwareInfo::*link) {
-        const std::string url = dialog_->CatalogueCopy().software.*link;
-        if (!url.empty()) {
-            dialog_->Host().OpenUrl(url);
-        }
+        dialog_->OpenLink(dialog_->CatalogueCopy().software.*link);
     };
     connect(website_, &QPushButton::clicked, this, [open] { open(&SoftwareInfo::website); });
     connect(store_, &QPushButton::clicked, this, [open] { open(&SoftwareInfo::store); });

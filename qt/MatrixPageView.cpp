@@ -1,11 +1,14 @@
 #include "qt/MatrixPageView.h"
 
+#include <algorithm>
+
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "lighting/KeyboardAudio.h"
 #include "lighting/MatrixPage.h"
 #include "qt/ControlViews.h"
 #include "qt/LightControls.h"
@@ -34,6 +37,9 @@ constexpr int kTextAmplitude = 1814;
 constexpr int kTextPaintHint = 1815;
 constexpr int kTextLiveHint = 1816;
 constexpr int kTextBuiltInHint = 1817;
+constexpr int kTextNoSoundServer = 1795;
+// How often a shown page looks whether the sound server answers.
+constexpr int kSoundCheckMs = 1000;
 
 }  // namespace
 
@@ -79,10 +85,18 @@ MatrixPageView::MatrixPageView(MatrixPage& page, QWidget* parent) : QWidget(pare
     hint_ = new QLabel(picture);
     hint_->setObjectName("hintLabel");
     hint_->setWordWrap(true);
+    soundNotice_ = new QLabel(picture);
+    soundNotice_->setObjectName("hintLabel");
+    soundNotice_->setWordWrap(true);
+    soundNotice_->hide();
     screen_ = new MatrixScreenView(page_.screen, picture);
     pictureLayout->addWidget(screenTitle_);
     pictureLayout->addWidget(hint_);
+    pictureLayout->addWidget(soundNotice_);
     pictureLayout->addWidget(screen_, 1);
+    soundTimer_ = new QTimer(this);
+    soundTimer_->setInterval(kSoundCheckMs);
+    connect(soundTimer_, &QTimer::timeout, this, [this] { RefreshSoundNotice(); });
     right->addWidget(picture, 1);
 
     auto* lower = new QHBoxLayout();
@@ -163,19 +177,38 @@ MatrixPageView::~MatrixPageView() {
 
 void MatrixPageView::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
+    soundTimer_->start();
     QTimer::singleShot(0, this, [this] { UpdateSections(); });
 }
 
+void MatrixPageView::hideEvent(QHideEvent* event) {
+    soundTimer_->stop();
+    QWidget::hideEvent(event);
+}
+
+void MatrixPageView::RefreshSoundNotice() {
+    KeyboardAudio& audio = page_.Audio();
+    const bool noServer = IsMatrixAudioPreset(page_.screen.GetPresetMode()) && audio.Capturing() &&
+                          !audio.Status().serverConnected;
+    soundNotice_->setText(noServer ? Q(LoadText("KB.DIALOG", kTextNoSoundServer)) : QString());
+    soundNotice_->setVisible(noServer);
+}
+
 void MatrixPageView::UpdateSections() {
+    const bool presets = page_.presetList.IsVisible();
     // The modes list is as tall as its entries; the animations take the rest of the column.
     if (modes_->count() > 0) {
         // The rows' height comes from the style sheet: taken from a laid-out row when there is
         // one (the page was shown), else from the row's size hint and the sheet's padding.
         const int laidOut = modes_->visualItemRect(modes_->item(0)).height();
         const int row = laidOut > 0 ? laidOut : modes_->sizeHintForRow(0) + 4;
-        modes_->setMaximumHeight(row * modes_->count() + 2 * modes_->frameWidth() + 2);
+        const int frame = 2 * modes_->frameWidth() + 2;
+        const int full = row * modes_->count() + frame;
+        modes_->setMaximumHeight(full);
+        // Every mode shows without scrolling while nothing shares the column; beside the
+        // animations the modes keep at least five rows.
+        modes_->setMinimumHeight(presets ? std::min(full, row * 5 + frame) : full);
     }
-    const bool presets = page_.presetList.IsVisible();
     presetsTitle_->setVisible(presets);
     presets_->setVisible(presets);
     filler_->setVisible(!presets);
@@ -185,6 +218,7 @@ void MatrixPageView::UpdateSections() {
     hint_->setText(Q(LoadText("KB.DIALOG", preset == kMatrixPresetPainted ? kTextPaintHint
                                            : IsMatrixLivePreset(preset)   ? kTextLiveHint
                                                                           : kTextBuiltInHint)));
+    RefreshSoundNotice();
 }
 
 void MatrixPageView::ApplyTexts() {

@@ -8,6 +8,7 @@
 #include "ui/LoadText.h"
 
 class QLabel;
+class QTimer;
 
 namespace zanvor {
 
@@ -39,14 +40,18 @@ class MatrixPageView : public QWidget {
     SliderView* Speed() const { return speed_; }
     SliderView* Amplitude() const { return amplitude_; }
     QLabel* Hint() const { return hint_; }
+    QLabel* SoundNotice() const { return soundNotice_; }
 
   protected:
     void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
 
   private:
     void ApplyTexts();
     // Shows the rows and panels whose controls the current mode has, and the matching hint.
     void UpdateSections();
+    // A sound preset without a sound server says why the bar stays dark.
+    void RefreshSoundNotice();
 
     MatrixPage& page_;
     QLabel* modesTitle_ = nullptr;
@@ -57,6 +62,8 @@ class MatrixPageView : public QWidget {
     QWidget* filler_ = nullptr;
     QLabel* screenTitle_ = nullptr;
     QLabel* hint_ = nullptr;
+    QLabel* soundNotice_ = nullptr;
+    QTimer* soundTimer_ = nullptr;  // runs while the page is shown
     MatrixScreenView* screen_ = nullptr;
     QLabel* settingsTitle_ = nullptr;
     SliderView* brightness_ = nullptr;

@@ -10,8 +10,11 @@
 #include <QProgressDialog>
 #include <QSystemTrayIcon>
 #include <QThread>
+#include <QTimer>
 #include <QUrl>
+#include <chrono>
 
+#include "platform/Process.h"
 #include "qt/Pictures.h"
 #include "ui/LoadText.h"
 #include "ui/WindowMessages.h"
@@ -115,8 +118,39 @@ bool QtWindowHost::TrayAvailable() const {
     return QSystemTrayIcon::isSystemTrayAvailable();
 }
 
-void QtWindowHost::OpenUrl(const std::string& url) {
-    OnUiThread([url] { QDesktopServices::openUrl(QUrl(QString::fromStdString(url))); });
+void QtWindowHost::OpenUrl(const std::string& url, OpenFailed failed) {
+    OnUiThread([this, url, failed = std::move(failed)] {
+        // xdg-open is asked directly: its exit status tells when no browser took the link,
+        // which Qt's own opening does not report.
+        std::string error;
+        const int pid = StartProcess("xdg-open", {url}, error);
+        if (pid > 0) {
+            WatchOpener(pid, failed);
+            return;
+        }
+        // Without xdg-open Qt looks for a browser itself ($BROWSER, the desktop's opener).
+        if (!QDesktopServices::openUrl(QUrl(QString::fromStdString(url))) && failed) {
+            failed(error);
+        }
+    });
+}
+
+void QtWindowHost::WatchOpener(int pid, OpenFailed failed) {
+    // An opener still at work after this long has handed the link over.
+    const auto verdict = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    auto* timer = new QTimer(this);
+    connect(timer, &QTimer::timeout, this, [timer, verdict, pid, failed] {
+        const std::optional<int> status = WaitForProcessFor(pid, std::chrono::milliseconds(0));
+        if (!status && std::chrono::steady_clock::now() < verdict) {
+            return;
+        }
+        timer->stop();
+        timer->deleteLater();
+        if (status && *status != 0 && failed) {
+            failed("xdg-open ended with exit status " + std::to_string(*status));
+        }
+    });
+    timer->start(100);
 }
 
 void QtWindowHost::CloseSecondaryWindows() {

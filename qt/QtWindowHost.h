@@ -33,7 +33,7 @@ class QtWindowHost : public QObject, public WindowHost {
     bool TrayIconPresent() const override;
     bool TrayAvailable() const override;
 
-    void OpenUrl(const std::string& url) override;
+    void OpenUrl(const std::string& url, OpenFailed failed) override;
     void CloseSecondaryWindows() override;
     void ExitProcess(int code) override;
 
@@ -42,6 +42,9 @@ class QtWindowHost : public QObject, public WindowHost {
 
   private:
     void OnUiThread(std::function<void()> action);
+    // Looks at a started opener until it ends or the verdict time is over; a non-zero exit
+    // status within that time is a failure.
+    void WatchOpener(int pid, OpenFailed failed);
 
     QMainWindow& window_;
     std::function<void(int)> trayCommand_;

@@ -1,6 +1,10 @@
 #include "qt/ScreenListViews.h"
 
+#include <QContextMenuEvent>
 #include <QImage>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMenu>
 #include <QPainter>
 #include <QSignalBlocker>
 #include <QStyledItemDelegate>
@@ -111,14 +115,101 @@ ScreenLibraryView::ScreenLibraryView(LCDViewList& model, QWidget* parent)
             model_.Select(row);
         }
     });
+    connect(this, &QListWidget::itemDoubleClicked, this,
+            [this](QListWidgetItem* item) { OpenNameEditor(row(item)); });
     binding_ = std::make_unique<ModelBinding>(model_, this, [this](uint32_t) { Reload(); });
-    language_ = SubscribeTexts(this, [this] { Reload(); });
+    language_ = SubscribeTexts(this, [this] {
+        setToolTip(Text(1966));
+        Reload();
+    });
+    setToolTip(Text(1966));
     Reload();
 }
 
 ScreenLibraryView::~ScreenLibraryView() {
     binding_.reset();
     language_.Reset();
+}
+
+void ScreenLibraryView::OpenNameEditor(int row) {
+    QListWidgetItem* entry = item(row);
+    if (entry == nullptr || editor_ != nullptr) {
+        return;
+    }
+    const std::optional<AnimationItem> animation = model_.GetItem(row);
+    if (!animation || animation->missing) {
+        return;
+    }
+    scrollToItem(entry);
+    editorRow_ = row;
+    editor_ = new QLineEdit(viewport());
+    editor_->setText(QString::fromStdString(animation->text));
+    editor_->setPlaceholderText(Text(1465));
+    const QRect rect = visualItemRect(entry);
+    const int height = editor_->sizeHint().height();
+    editor_->setGeometry(rect.x(), rect.y() + (rect.height() - height) / 2, rect.width(), height);
+    editor_->selectAll();
+    editor_->installEventFilter(this);
+    editor_->show();
+    editor_->setFocus();
+}
+
+void ScreenLibraryView::CloseNameEditor(bool keep) {
+    if (editor_ == nullptr) {
+        return;
+    }
+    QPointer<QLineEdit> editor = editor_;
+    editor_ = nullptr;
+    const std::string name = editor->text().toStdString();
+    editor->removeEventFilter(this);
+    editor->hide();
+    editor->deleteLater();
+    setFocus();
+    if (keep) {
+        model_.RequestRename(editorRow_, name);
+    }
+}
+
+bool ScreenLibraryView::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == editor_) {
+        const int key =
+            event->type() == QEvent::KeyPress ? static_cast<QKeyEvent*>(event)->key() : 0;
+        if (key == Qt::Key_Escape) {
+            CloseNameEditor(false);
+            return true;
+        }
+        // Enter ends the naming and nothing else: it must not reach a default button.
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            CloseNameEditor(true);
+            return true;
+        }
+        if (event->type() == QEvent::FocusOut) {
+            // Clicking elsewhere keeps what was typed.
+            QMetaObject::invokeMethod(
+                this, [this] { CloseNameEditor(true); }, Qt::QueuedConnection);
+        }
+    }
+    return QListWidget::eventFilter(watched, event);
+}
+
+void ScreenLibraryView::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_F2 && currentRow() >= 0) {
+        OpenNameEditor(currentRow());
+        return;
+    }
+    QListWidget::keyPressEvent(event);
+}
+
+void ScreenLibraryView::contextMenuEvent(QContextMenuEvent* event) {
+    const int row = indexAt(event->pos()).row();
+    if (row < 0) {
+        return;
+    }
+    QMenu menu(this);
+    QAction* rename = menu.addAction(Text(1465));
+    if (menu.exec(event->globalPos()) == rename) {
+        OpenNameEditor(row);
+    }
 }
 
 void ScreenLibraryView::Reload() {
@@ -128,6 +219,9 @@ void ScreenLibraryView::Reload() {
         clear();
         for (const AnimationItem& animation : items) {
             QString text = Text(871) + " " + QString::number(animation.frameCount);
+            if (!animation.text.empty()) {
+                text = QString::fromStdString(animation.text) + "\n" + text;
+            }
             if (animation.missing) {
                 text += "\n" + Text(1670);
             }
@@ -136,6 +230,9 @@ void ScreenLibraryView::Reload() {
             if (animation.missing) {
                 item->setForeground(theme::kWarn);
                 item->setToolTip(Text(1660));
+            } else {
+                // A long name is shortened on the card: the tip shows it whole.
+                item->setToolTip(text + "\n" + Text(1966));
             }
         }
     }

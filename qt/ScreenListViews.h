@@ -2,6 +2,7 @@
 
 #include <QListWidget>
 #include <QPixmap>
+#include <QPointer>
 #include <memory>
 #include <string>
 #include <vector>
@@ -10,6 +11,8 @@
 #include "ui/ImageViewList.h"
 #include "ui/LCDViewCtrl.h"
 #include "ui/LCDViewList.h"
+
+class QLineEdit;
 
 namespace zanvor {
 
@@ -34,16 +37,30 @@ class ScreenSlotView : public QListWidget {
 
 // The animation library (renders an LCDViewList): preview, frame count, and a mark on an
 // animation whose folder is missing. Choosing an entry tells the model.
+// A double click, F2 or the context menu's "Rename" opens a name editor over the entry; Enter
+// or leaving it hands the name to the model, Escape drops it.
 class ScreenLibraryView : public QListWidget {
     Q_OBJECT
   public:
     explicit ScreenLibraryView(LCDViewList& model, QWidget* parent = nullptr);
     ~ScreenLibraryView() override;
 
+    // Opens the name editor over the entry (tests, and the ways named above).
+    void OpenNameEditor(int row);
+    QLineEdit* NameEditor() const { return editor_; }
+
+  protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
   private:
     void Reload();
+    void CloseNameEditor(bool keep);
 
     LCDViewList& model_;
+    QPointer<QLineEdit> editor_;
+    int editorRow_ = -1;
     std::unique_ptr<ModelBinding> binding_;
     LanguageSubscription language_;
 };

@@ -78,7 +78,6 @@ ScreenPageView::ScreenPageView(ScreenPage& page, std::function<void(int controlI
     }
     language_ = SubscribeTexts(this, [this] { ApplyTexts(); });
     ApplyTexts();
-    RefreshState();
 }
 
 ScreenPageView::~ScreenPageView() {
@@ -227,7 +226,9 @@ QWidget* ScreenPageView::BuildEditorColumn() {
     for (const int id : {kIdScreenSave, kIdScreenExport, kIdScreenSend}) {
         QPushButton* button = AddButton(id, framesPanel);
         header->addWidget(button);
-        editing_.push_back(button);
+        if (id != kIdScreenSend) {
+            editing_.push_back(button);
+        }
     }
     framesLayout->addLayout(header);
     frames_ = new FrameStripView(models.frames, framesPanel);
@@ -307,6 +308,7 @@ void ScreenPageView::ApplyTexts() {
     fontLabel_->setText(Text(1679));
     static_cast<QAbstractButton*>(gridSwitch_)->setText(Text(1680));
     gridSwitch_->updateGeometry();
+    RefreshState();
 }
 
 void ScreenPageView::RefreshState() {
@@ -325,6 +327,10 @@ void ScreenPageView::RefreshState() {
     Button(kIdScreenEditMode)->setChecked(!preview);
     Button(kIdScreenPreviewMode)->setChecked(preview);
     Button(kIdScreenDelete)->setEnabled(models.library.GetCurSel() >= 0);
+    // Sending is offered only when it can work; the tip says why it cannot.
+    const QString sendBlocked = QString::fromStdString(page_.Commands().SendBlockedReason());
+    Button(kIdScreenSend)->setEnabled(editing && sendBlocked.isEmpty());
+    Button(kIdScreenSend)->setToolTip(sendBlocked);
     const int mode = models.editor.GetDrawMode();
     Button(kIdScreenPen)->setChecked(mode == ImageView::kModePen);
     Button(kIdScreenEraser)->setChecked(mode == ImageView::kModeEraser);

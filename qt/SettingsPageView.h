@@ -37,6 +37,7 @@ class SettingsPageView : public QWidget {
     QPushButton* UpdateButton() const { return update_; }
     QPushButton* FirmwareButton() const { return firmware_; }
     QPushButton* ResetButton() const { return reset_; }
+    QPushButton* FaqButton() const { return faq_; }
     QLabel* TrayWarning() const { return trayWarning_; }
     SwitchView* KeyboardSwitch(int index) const { return switches_[index]; }
 

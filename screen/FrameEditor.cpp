@@ -68,14 +68,16 @@ void FrameEditor::ClearFrames() {
     state_.previousEditedFrame = -1;
 }
 
-void FrameEditor::LoadFrames(int animationId) {
+void FrameEditor::LoadFrames(int animationId, int show) {
     ClearFrames();
     for (const FrameEntry& frame : library_.ListFrames(animationId)) {
         models_.frames.AddString(frame.storedFile, frame.delay, frame.frameId, frame.fileName);
     }
-    if (models_.frames.GetItemCount() > 0) {
-        models_.frames.SetCurSel(0);
-        ShowFrame(0);
+    const int count = models_.frames.GetItemCount();
+    if (count > 0) {
+        const int index = show >= 0 && show < count ? show : 0;
+        models_.frames.SetCurSel(index);
+        ShowFrame(index);
     }
 }
 

@@ -37,8 +37,9 @@ class FrameEditor {
 
     void SetDelayDialog(DelayDialog dialog) { delayDialog_ = std::move(dialog); }
 
-    // Fills the frame strip with the animation's stored frames and shows frame 0.
-    void LoadFrames(int animationId);
+    // Fills the frame strip with the animation's stored frames and shows frame `show` (frame
+    // 0 when the animation has fewer frames).
+    void LoadFrames(int animationId, int show = 0);
     // Empties the frame strip and the editor.
     void ClearFrames();
     // The frames as the strip holds them, for saving.

@@ -32,6 +32,18 @@ std::string JoinText(std::initializer_list<std::string> parts) {
     return text;
 }
 
+// The animation's name as a file name: its given name (without characters a file name
+// cannot hold), else its folder name.
+std::string SuggestedFileName(const LedLayerData& layer) {
+    std::string name = ScreenLibrary::GivenName(layer);
+    for (char& c : name) {
+        if (c == '/' || c == '\\') {
+            c = '-';
+        }
+    }
+    return (name.empty() || name == "." || name == ".." ? layer.file_dir : name) + ".gif";
+}
+
 // A save path without an extension gets ".gif", as the dialog's file type says.
 std::string WithGifExtension(const std::string& path) {
     return std::filesystem::path(path).has_extension() ? path : path + ".gif";
@@ -72,6 +84,10 @@ bool ScreenCommands::Send() {
     return true;
 }
 
+std::string ScreenCommands::SendBlockedReason() const {
+    return LoadText("KB.DIALOG", 1669);
+}
+
 void ScreenCommands::Restore() {
     dialogs_.MessageBox(LoadText("KB.DIALOG", 1669), LoadText("KB.DIALOG", 848));
 }
@@ -99,9 +115,8 @@ void ScreenCommands::Export() {
     if (state_.currentAnimation <= 0) {
         return;
     }
-    const LedLayerData layer = library_.Animation(state_.currentAnimation);
-    const std::optional<std::string> path =
-        dialogs_.SaveFile({}, {{"LED", {"*.gif"}}}, layer.name + ".gif");
+    const std::optional<std::string> path = dialogs_.SaveFile(
+        {}, {{"LED", {"*.gif"}}}, SuggestedFileName(library_.Animation(state_.currentAnimation)));
     if (!path) {
         return;
     }
@@ -148,14 +163,23 @@ void ScreenCommands::ImportFinished() {
 
 void ScreenCommands::ExportFinished() {
     LibraryOutcome outcome;
+    std::string path;
     {
         std::lock_guard lock(jobMutex_);
         outcome = exported_;
+        path = exportedPath_;
     }
     dialogs_.CloseBusy();
     if (!outcome.Ok()) {
         dialogs_.MessageBox(DescribeOutcome(outcome), LoadText("KB.DIALOG", 820));
+        return;
     }
+    std::string text = LoadText("KB.DIALOG", 1965);
+    const size_t at = text.find("%s");
+    if (at != std::string::npos) {
+        text.replace(at, 2, path);
+    }
+    dialogs_.MessageBox(text, LoadText("KB.DIALOG", 820));
 }
 
 LibraryOutcome ScreenCommands::TaskImportGif() {
@@ -181,6 +205,7 @@ LibraryOutcome ScreenCommands::TaskExportGif() {
     {
         std::lock_guard lock(jobMutex_);
         exported_ = outcome;
+        exportedPath_ = path;
     }
     poster_.PostWindowMessage(kMsgScreenExported, 0, 0);
     return outcome;

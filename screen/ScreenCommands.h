@@ -41,6 +41,9 @@ class ScreenCommands {
     // 416: the checks (no animation, no frames, more frames than the slot holds), then the
     // message that sending is not supported. Returns true when the checks passed.
     bool Send();
+    // Why the send button cannot send now, in the active language; empty when it can. This
+    // version never can: the keyboard's screen transfer is not known.
+    std::string SendBlockedReason() const;
     // 413.
     void Restore();
     // 373: asks for a GIF file; posts the import job and shows the busy dialog when the
@@ -52,8 +55,8 @@ class ScreenCommands {
     // The slot the user chose (369): the job records it for the worker.
     void SlotSelected(int slot);
     // kMsgScreenImported / kMsgScreenExported: the busy dialog closes; a new animation is
-    // listed and selected (with a note when it has more frames than the slot holds), or the
-    // reason of a failure is shown.
+    // listed and selected (with a note when it has more frames than the slot holds), the
+    // file an export wrote is named, or the reason of a failure is shown.
     void ImportFinished();
     void ExportFinished();
 
@@ -81,6 +84,7 @@ class ScreenCommands {
     int pendingSlot_ = 0;
     LibraryOutcome imported_;
     LibraryOutcome exported_;
+    std::string exportedPath_;  // the file the last export wrote (or tried to)
     std::atomic<int> workerSlot_{0};
 };
 

@@ -231,6 +231,32 @@ LibraryOutcome ScreenLibrary::DeleteAnimation(int animationId) {
     return outcome;
 }
 
+LibraryOutcome ScreenLibrary::RenameAnimation(int animationId, const std::string& name) {
+    LibraryOutcome outcome;
+    outcome.animationId = animationId;
+    LedLayerData layer;
+    if (!store_.GetLedLayer(animationId, layer)) {
+        outcome.status = LibraryStatus::kNotFound;
+        return outcome;
+    }
+    std::string given;
+    for (const char c : name) {
+        given += static_cast<unsigned char>(c) < 0x20 ? ' ' : c;
+    }
+    const size_t first = given.find_first_not_of(' ');
+    given = first == std::string::npos
+                ? std::string()
+                : given.substr(first, given.find_last_not_of(' ') - first + 1);
+    if (!store_.SetLedLayerName(animationId, given.empty() ? layer.file_dir : given)) {
+        outcome.status = LibraryStatus::kStoreFailed;
+    }
+    return outcome;
+}
+
+std::string ScreenLibrary::GivenName(const LedLayerData& layer) {
+    return layer.name == layer.file_dir ? std::string() : layer.name;
+}
+
 std::vector<FrameEntry> ScreenLibrary::ListFrames(int animationId) {
     std::vector<FrameEntry> entries;
     LedLayerData layer;

@@ -115,6 +115,12 @@ class ScreenLibrary {
     // when its stored name is a plain time name inside this library.
     LibraryOutcome DeleteAnimation(int animationId);
 
+    // Gives the animation the name the user typed: blanks at either end and line breaks are
+    // dropped, and an empty name makes it unnamed again (stored as its folder name).
+    LibraryOutcome RenameAnimation(int animationId, const std::string& name);
+    // The name the user gave the animation, empty when it has none.
+    static std::string GivenName(const LedLayerData& layer);
+
     // Frames of an animation in order, with their stored files.
     std::vector<FrameEntry> ListFrames(int animationId);
 

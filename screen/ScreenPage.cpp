@@ -115,6 +115,8 @@ bool ScreenPage::OnControl(int controlId, int event) {
         case kIdScreenLibrary:
             if (event == kSelected) {
                 AnimationSelected();
+            } else if (event == LCDViewList::kEventRenameRequested) {
+                RenameAnimation();
             }
             return true;
         case kIdScreenNew:
@@ -315,8 +317,8 @@ void ScreenPage::FillLibraryList() {
             animation.missing || animation.layer.first_file.empty()
                 ? std::string()
                 : library_.AnimationFolder(animation.layer.file_dir) + animation.layer.first_file;
-        models_.library.AddString(preview, {}, animation.frameCount, animation.layer.led_id,
-                                  animation.missing);
+        models_.library.AddString(preview, ScreenLibrary::GivenName(animation.layer),
+                                  animation.frameCount, animation.layer.led_id, animation.missing);
     }
 }
 
@@ -426,7 +428,8 @@ bool ScreenPage::SaveAnimation() {
         dialogs_.MessageBox(DescribeOutcome(outcome), LoadText("KB.DIALOG", 819));
         return false;
     }
-    frames_.LoadFrames(state_.currentAnimation);
+    // The frame being worked on stays chosen.
+    frames_.LoadFrames(state_.currentAnimation, models_.frames.GetCurSel());
     state_.unsaved = false;
 
     const LedLayerData layer = library_.Animation(state_.currentAnimation);
@@ -440,6 +443,20 @@ bool ScreenPage::SaveAnimation() {
         }
     }
     return true;
+}
+
+void ScreenPage::RenameAnimation() {
+    const std::optional<std::pair<int, std::string>> rename = models_.library.TakeRename();
+    const int id = rename ? models_.library.GetItemLEDId(rename->first) : 0;
+    if (id == 0) {
+        return;
+    }
+    const LibraryOutcome outcome = library_.RenameAnimation(id, rename->second);
+    if (!outcome.Ok()) {
+        dialogs_.MessageBox(DescribeOutcome(outcome), LoadText("KB.DIALOG", 1465));
+        return;
+    }
+    models_.library.SetItemText(rename->first, ScreenLibrary::GivenName(library_.Animation(id)));
 }
 
 void ScreenPage::CheckUnsavedChanges() {
@@ -473,8 +490,9 @@ void ScreenPage::SlotSelected() {
 void ScreenPage::AddToLibrary(int animationId) {
     const LedLayerData layer = library_.Animation(animationId);
     const int count = static_cast<int>(library_.ListFrames(animationId).size());
-    const int index = models_.library.AddString(
-        library_.AnimationFolder(layer.file_dir) + layer.first_file, {}, count, animationId);
+    const int index =
+        models_.library.AddString(library_.AnimationFolder(layer.file_dir) + layer.first_file,
+                                  ScreenLibrary::GivenName(layer), count, animationId);
     models_.library.SetCurSel(index);
     ShowAnimation(animationId);
 }

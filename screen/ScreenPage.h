@@ -95,6 +95,8 @@ class ScreenPage {
     // 372, 374, 414.
     void NewAnimation();
     void DeleteAnimation();
+    // 371 kEventRenameRequested: the name typed for a library entry is stored and shown.
+    void RenameAnimation();
     // False when the animation could not be saved (a message said why).
     bool SaveAnimation();
     // Before new, delete, import, export and send: unsaved edits are saved or, when the user

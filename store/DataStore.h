@@ -247,6 +247,8 @@ class DataStore {
     int InsertLedLayer(const std::string& folder);
     bool SetLedLayerFrameCount(int led_id, int frame_size);
     bool SetLedLayerFirstFile(int led_id, const std::string& file_name);
+    // The name the user gave the animation (its folder name when it has none).
+    bool SetLedLayerName(int led_id, const std::string& name);
     // Deletes the animation and its frames, both or neither.
     bool DeleteLedLayer(int led_id);
     bool GetLedLayer(int led_id, LedLayerData& layer);

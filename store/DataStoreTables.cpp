@@ -527,6 +527,12 @@ bool DataStore::SetLedLayerFirstFile(int led_id, const std::string& file_name) {
     return q.Text(file_name).Int(led_id).Run();
 }
 
+bool DataStore::SetLedLayerName(int led_id, const std::string& name) {
+    Lock lock(mutex_);
+    Query q(db_, "UPDATE t_ledlayer_data SET name = ? WHERE led_id = ?");
+    return q.Text(name).Int(led_id).Run() && db_.Changes() > 0;
+}
+
 bool DataStore::DeleteLedLayer(int led_id) {
     Lock lock(mutex_);
     SQLiteWriteGroup group(&db_);

@@ -1,13 +1,16 @@
 #pragma once
 
+#include <mutex>
+#include <optional>
 #include <string>
+#include <utility>
 
 #include "ui/ItemListModel.h"
 
 namespace zanvor {
 
-// One animation of the library list: its preview picture, a text, its frame count and id,
-// and whether its folder has gone missing.
+// One animation of the library list: its preview picture, a text (the name the user gave it,
+// empty when none), its frame count and id, and whether its folder has gone missing.
 struct AnimationItem {
     std::string preview;
     std::string text;
@@ -17,10 +20,28 @@ struct AnimationItem {
 };
 
 // The animation library of the screen page (LCDViewList); the user's choice raises
-// kEventSelectionChanged.
+// kEventSelectionChanged, a name typed for an entry kEventRenameRequested.
 class LCDViewList : public ItemListModel<AnimationItem> {
   public:
+    static constexpr int kEventRenameRequested = 40;
+
     explicit LCDViewList(int controlId = 0) : ItemListModel(controlId) {}
+
+    // The user typed a name for an entry: kept for the page, which takes it on the event.
+    void RequestRename(int index, const std::string& name) {
+        {
+            std::lock_guard lock(renameMutex_);
+            rename_ = std::make_pair(index, name);
+        }
+        RaiseEvent(kEventRenameRequested);
+    }
+    std::optional<std::pair<int, std::string>> TakeRename() {
+        std::lock_guard lock(renameMutex_);
+        return std::exchange(rename_, std::nullopt);
+    }
+    bool SetItemText(int index, const std::string& text) {
+        return ChangeItem(index, [&](AnimationItem& item) { item.text = text; });
+    }
 
     int AddString(const std::string& preview, const std::string& text, int frameCount, int ledId,
                   bool missing = false) {
@@ -52,6 +73,10 @@ class LCDViewList : public ItemListModel<AnimationItem> {
             item.frameCount = frameCount;
         });
     }
+
+  private:
+    mutable std::mutex renameMutex_;  // guards rename_
+    std::optional<std::pair<int, std::string>> rename_;
 };
 
 }  // namespace zanvor

@@ -71,9 +71,27 @@ double CometTail(int i, double head, double length, int direction) {
     return f * f;
 }
 
+// The meters' level: the waveform's loudness in decibels against a full-scale sine, over a
+// 40 dB range whose top lies 5 dB above full scale. The seven bands cannot serve: their level
+// is full for any sound above a whisper. So a loud tone (-3 dBFS) fills about 80 % at the
+// default amplitude, quieter music moves the meter, and the amplitude slider (twice as strong
+// at 100) still has room above.
 double Level(const MatrixPresetInput& in) {
-    const float loudest = *std::max_element(in.bands.begin(), in.bands.end());
-    return std::clamp(loudest * in.volume * in.gain, 0.0, 1.0);
+    constexpr int kPoints = kMatrixWaveLength / 2;
+    constexpr double kSineRms = 2.0 * kWaveFullScale / std::numbers::sqrt2;
+    constexpr double kRangeDb = 40.0;
+    constexpr double kTopDb = 5.0;
+    double sum = 0;
+    for (int point = 0; point < kPoints; ++point) {
+        const double v = in.wave[2 * point];
+        sum += v * v;
+    }
+    const double rms = std::sqrt(sum / kPoints) * in.volume * in.gain;
+    if (rms <= 0) {
+        return 0;
+    }
+    const double db = 20.0 * std::log10(rms / kSineRms);
+    return std::clamp((db - kTopDb + kRangeDb) / kRangeDb, 0.0, 1.0);
 }
 
 // Green at the bottom of a meter, yellow at two thirds, red at the top.

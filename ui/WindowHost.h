@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 
 namespace zanvor {
@@ -25,8 +26,11 @@ class WindowHost {
     virtual bool TrayIconPresent() const = 0;
     virtual bool TrayAvailable() const = 0;
 
-    // Opens a web address or file with the desktop's default handler.
-    virtual void OpenUrl(const std::string& url) = 0;
+    // Opens a web address or file with the desktop's default handler. `failed` runs on the
+    // UI thread with a one-line reason when nothing opened it: no opener could be started,
+    // or the opener reported a failure (no web browser is set up).
+    using OpenFailed = std::function<void(const std::string& reason)>;
+    virtual void OpenUrl(const std::string& url, OpenFailed failed) = 0;
 
     // Closes the program's other windows (dialogs) before an exit or a device change.
     virtual void CloseSecondaryWindows() = 0;

@@ -31,6 +31,7 @@ enum WindowMessage : uint32_t {
     kMsgRaiseWindow = 0x8001,        // a second start asked this instance to come to the front
     kMsgDatabaseFailure = 0x8010,    // the model's database could not be opened (wParam: type)
     kMsgFactoryTablesRead = 0x8011,  // the keyboard's key tables were back at the factory state
+    kMsgResetDone = 0x8012,          // the factory reset ended (wParam 1: the keyboard took it)
     kMsgDirectChanged = 0x8020,      // another program's Direct stream started, ended or was taken
     kMsgLightModeRequest = 0x8021,   // another program chose a light mode
     kMsgProfileRequest = 0x8022,     // another program asked for a profile by name

@@ -181,6 +181,38 @@ TEST_F(MainWindowFlowTest, ResetDeletesTheDatabaseResetsTheKeyboardAndReloadsPro
     EXPECT_FALSE(dialogs.BusyShown());
 }
 
+// The reset ends with one message naming what was reset, after the busy dialog.
+TEST_F(MainWindowFlowTest, ResetEndsWithAMessageSayingWhatWasReset) {
+    Start("101:cable");
+    PickKeyboard(101);
+    dialogs.ClearHistory();
+    dialogs.QueueAnswer(true);
+    ASSERT_TRUE(dialog->ResetToDefaults());
+    ASSERT_TRUE(WaitIdle());
+    const auto shown = dialogs.History();
+    ASSERT_GE(shown.size(), 2u);
+    EXPECT_EQ(shown[shown.size() - 2].kind, "busy");
+    EXPECT_EQ(shown.back().kind, "message");
+    EXPECT_EQ(shown.back().text, LoadText("KB.DIALOG", 1969));
+    EXPECT_EQ(shown.back().caption, LoadText("KB.DIALOG", 552));
+}
+
+// A link that nothing on the desktop can open is reported in the window with its address.
+TEST_F(MainWindowFlowTest, ALinkNothingCanOpenIsReportedWithItsAddress) {
+    Start("101:cable");
+    const std::string url = "https://example.org/faq";
+    dialog->OpenLink(url);
+    EXPECT_TRUE(dialogs.HistoryOf("message").empty()) << "the link was opened";
+
+    host.SetOpenerMissing(true);
+    dialog->OpenLink(url);
+    const auto messages = dialogs.HistoryOf("message");
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_NE(messages[0].text.find(url), std::string::npos) << messages[0].text;
+    EXPECT_EQ(messages[0].caption, LoadText("KB.DIALOG", 1968));
+    EXPECT_EQ(host.openedUrls().size(), 2u);
+}
+
 TEST_F(MainWindowFlowTest, ResetWithoutAKeyboardOnlineIsRefusedBeforeAnythingIsDeleted) {
     Start("101:cable");
     PickKeyboard(101);

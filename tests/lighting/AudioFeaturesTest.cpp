@@ -6,6 +6,7 @@
 
 #include "lighting/AudioFeatures.h"
 #include "lighting/SignalGenerator.h"
+#include "ui/MatrixScreen.h"
 
 using namespace zanvor;
 
@@ -176,5 +177,42 @@ TEST(AudioFeaturesTest, BeatsAndTempoFollowAClickTrack) {
         EXPECT_LE(tempo, c.tempoHigh) << c.intervalMs;
         EXPECT_GT(beats, 2) << c.intervalMs;
         EXPECT_GT(shortest, 150) << c.intervalMs;
+    }
+}
+
+// The matrix screen's level meter fed by the captured sound, as the program wires them: a loud
+// tone (-3 dBFS) at the default amplitude fills about 80 % of the bar, not all of it; quieter
+// sound fills less, the amplitude slider's top gives more, and silence nothing.
+TEST(AudioFeaturesTest, TheMatrixLevelMeterIsCalibratedToTheCapturedSound) {
+    struct Case {
+        float dbfs;
+        float amplitude;  // the slider, 50 by default
+        double lowest;    // fraction of the bar lit
+        double highest;
+    };
+    const Case cases[] = {
+        {-3, 50, 0.76, 0.84}, {-23, 50, 0.25, 0.35}, {-3, 100, 0.9, 1.0}, {-90, 50, 0, 0}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.dbfs);
+        SCOPED_TRACE(c.amplitude);
+        AudioFeatures features(kRate);
+        const float peak = std::pow(10.0f, c.dbfs / 20.0f);
+        Feed(features, SineWave(440, 0.5, kRate, 2, peak));
+        const AudioFeatureSnapshot& f = features.Features();
+        MatrixScreen screen;
+        screen.SetPresetMode(22);
+        screen.SetMatrixScreenColorful(false);
+        screen.SetMatrixScreenColor(0x00FF00);
+        screen.SetAudioAmplitude(c.amplitude);
+        screen.SetAudioData(f.bands.data(), kLevelBands);
+        screen.SetMasterVolume(1.0f);
+        screen.SetInputWave(f.wave.data(), kWaveLength);
+        screen.Advance(16);
+        const MatrixFrame frame = screen.Colors();
+        const double lit =
+            std::count_if(frame.begin(), frame.end(), [](uint32_t colour) { return colour != 0; }) /
+            static_cast<double>(frame.size());
+        EXPECT_GE(lit, c.lowest);
+        EXPECT_LE(lit, c.highest);
     }
 }

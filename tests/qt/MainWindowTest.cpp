@@ -14,6 +14,7 @@
 #include <QTimer>
 #include <QToolButton>
 #include <atomic>
+#include <filesystem>
 #include <thread>
 
 #include "HubWindowFixture.h"
@@ -216,6 +217,43 @@ TEST_F(MainWindowTest, TheSettingsPageMakesNoUncheckedFirmwareClaim) {
     }
     EXPECT_TRUE(shown.contains(QString::fromStdString(LoadText("KB.DIALOG", 532))));
     EXPECT_FALSE(shown.contains(QString::fromStdString(LoadText("KB.DIALOG", 531))));
+}
+
+// A link goes to the desktop's opener; when the opener finds no browser (xdg-open's exit
+// status 3) the window says so instead of a warning on the terminal.
+TEST_F(MainWindowTest, ALinkWithoutABrowserIsReportedInTheWindow) {
+    const std::string folder = home() + "bin/";
+    std::filesystem::create_directories(folder);
+    setenv("PATH", (folder + ":" + std::getenv("PATH")).c_str(), 1);
+    Start("101:cable");
+    window->SettingsButton()->click();
+    ASSERT_TRUE(WaitFor([this] { return window->CurrentPage() == window->Settings(); }));
+    const struct {
+        int status;
+        bool reported;
+    } cases[] = {{0, false}, {3, true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.status);
+        const std::string script = "#!/bin/sh\necho \"$1\" > '" + home() + "tmp' && mv '" + home() +
+                                   "tmp' '" + home() + "opened'\nexit " + std::to_string(c.status) +
+                                   "\n";
+        WriteFile(folder + "xdg-open", script);
+        std::filesystem::permissions(folder + "xdg-open", std::filesystem::perms::owner_all);
+        std::filesystem::remove(home() + "opened");
+        dialogs.ClearHistory();
+        window->Settings()->FaqButton()->click();
+        ASSERT_TRUE(WaitFor([this] { return std::filesystem::exists(home() + "opened"); }));
+        const std::string url = ReadFile(home() + "opened");
+        EXPECT_EQ(url, dialog->CatalogueCopy().software.faqs + "\n");
+        // The opener's verdict is looked at every tenth of a second.
+        WaitFor([this] { return !dialogs.HistoryOf("message").empty(); }, 1000);
+        const auto messages = dialogs.HistoryOf("message");
+        ASSERT_EQ(messages.size(), c.reported ? 1u : 0u);
+        if (c.reported) {
+            EXPECT_NE(messages[0].text.find(dialog->CatalogueCopy().software.faqs),
+                      std::string::npos);
+        }
+    }
 }
 
 TEST_F(MainWindowTest, ClosingWithHideToTrayKeepsTheProgramReachable) {

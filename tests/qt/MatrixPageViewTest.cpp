@@ -2,8 +2,12 @@
 // keyboard with a matrix screen, painting the bar with the mouse reaches the keyboard's custom
 // colours, and the page's pictures at the usual window sizes in both languages.
 
+#include <QLabel>
 #include <QListWidget>
+#include <QScrollBar>
 #include <QTabBar>
+#include <cstdlib>
+#include <string>
 
 #include "HubWindowFixture.h"
 #include "lighting/MatrixPage.h"
@@ -84,6 +88,30 @@ TEST_F(MatrixPageViewTest, DraggingOverTheBarPaintsTheKeyboardsCustomColours) {
     EXPECT_EQ(dialog->TasksTaken(), after);
 }
 
+// A sound preset with no sound server to listen to says why the bar stays dark, as the aurora
+// page does; a preset that needs no sound shows no such notice.
+TEST_F(MatrixPageViewTest, ASoundPresetWithoutASoundServerSaysSo) {
+    const char* previous = std::getenv("PULSE_SERVER");
+    const std::string kept = previous != nullptr ? previous : "";
+    setenv("PULSE_SERVER", "unix:/nonexistent/zanvor-no-sound-server", 1);
+    Start("101:cable,102:cable");
+    SelectKeyboard(102);
+    MatrixPageView* view = OpenMatrix();
+    ChooseMode(view, kMatrixModeLive);
+    view->Presets()->setCurrentRow(0);  // a preset drawn without sound
+    ASSERT_TRUE(WaitFor([&] { return dialog->Idle(); }, 10000));
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(view->SoundNotice()->isVisible());
+    view->Presets()->setCurrentRow(1);  // the level meter
+    EXPECT_TRUE(WaitFor(
+        [&] {
+            return view->SoundNotice()->isVisible() &&
+                   view->SoundNotice()->text().toStdString() == LoadText("KB.DIALOG", 1795);
+        },
+        10000));
+    kept.empty() ? void(unsetenv("PULSE_SERVER")) : void(setenv("PULSE_SERVER", kept.c_str(), 1));
+}
+
 TEST_F(MatrixPageViewTest, TheMatrixPageIsDrawnAtTheUsualSizesInBothLanguages) {
     Start("101:cable,102:cable");
     SelectKeyboard(102);
@@ -94,6 +122,12 @@ TEST_F(MatrixPageViewTest, TheMatrixPageIsDrawnAtTheUsualSizesInBothLanguages) {
     EXPECT_FALSE(view->Amplitude()->isVisible());
     EXPECT_FALSE(view->Presets()->isVisible());
     Save(*window, "matrix_wave_1366");
+    // With the column to itself the mode list shows every mode, with no scroll bar.
+    QListWidget* modes = view->Modes();
+    WaitUntilSteady([&] { return modes->height(); });
+    EXPECT_EQ(modes->verticalScrollBar()->maximum(), 0);
+    const QRect last = modes->visualItemRect(modes->item(modes->count() - 1));
+    EXPECT_LE(last.bottom(), modes->viewport()->height());
 
     ChooseMode(view, kMatrixModeLive);
     EXPECT_TRUE(view->Presets()->isVisible());

@@ -2,6 +2,8 @@
 // Qt's own decoder, and the page used with the mouse: import, drawing, saving.
 
 #include <QImageReader>
+#include <QKeyEvent>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMouseEvent>
 #include <QPushButton>
@@ -183,18 +185,38 @@ TEST_F(ScreenPageViewTest, AFrameDraggedToTheFrontIsMovedInTheAnimation) {
     ASSERT_TRUE(WaitFor([&] { return page->Frames()->item(0)->text().endsWith("500 ms"); }));
 }
 
-TEST_F(ScreenPageViewTest, SendTellsThatThisVersionCannotSend) {
+// Sending cannot work in this version: the button is not offered, and its tip says why, also
+// with an animation that has frames.
+TEST_F(ScreenPageViewTest, SendIsDisabledAndItsTipSaysWhy) {
     OpenScreenPage();
     dialogs.QueueFile(Fixture("still.gif"));
     window->Screen()->Button(kIdScreenImport)->click();
     ASSERT_TRUE(
         WaitFor([&] { return window->Screen()->Frames()->count() == 1 && dialog->Idle(); }));
-    dialogs.ClearHistory();
-    window->Screen()->Button(kIdScreenSend)->click();
-    const auto shown = dialogs.History();
-    ASSERT_EQ(shown.size(), 1u);
-    EXPECT_EQ(shown[0].text, LoadText("KB.DIALOG", 1669));
-    EXPECT_TRUE(dialog->Idle());
+    ASSERT_TRUE(WaitFor([&] { return window->Screen()->Button(kIdScreenSave)->isEnabled(); }));
+    QAbstractButton* send = window->Screen()->Button(kIdScreenSend);
+    EXPECT_FALSE(send->isEnabled());
+    EXPECT_EQ(send->toolTip().toStdString(), LoadText("KB.DIALOG", 1669));
+}
+
+// An animation is named in place: a double click opens the name editor, Enter keeps the name,
+// which the entry then shows.
+TEST_F(ScreenPageViewTest, ALibraryEntryIsNamedInPlace) {
+    OpenScreenPage();
+    dialogs.QueueFile(Fixture("still.gif"));
+    ScreenLibraryView* list = window->Screen()->Library();
+    window->Screen()->Button(kIdScreenImport)->click();
+    ASSERT_TRUE(WaitFor([&] { return list->count() == 1 && dialog->Idle(); }));
+
+    emit list->itemDoubleClicked(list->item(0));
+    QLineEdit* editor = list->NameEditor();
+    ASSERT_NE(editor, nullptr);
+    editor->setText("Fireworks");
+    QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+    QApplication::sendEvent(editor, &enter);
+    ASSERT_TRUE(WaitFor([&] { return list->item(0)->text().startsWith("Fireworks\n"); }));
+    EXPECT_EQ(list->NameEditor(), nullptr);
+    EXPECT_EQ(dialog->Pages().screen.Models().library.GetItem(0)->text, "Fireworks");
 }
 
 // The keyboard's screen slot is a narrow card: in languages with longer words its text is

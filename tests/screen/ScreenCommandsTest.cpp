@@ -152,7 +152,11 @@ TEST_F(ScreenCommandsTest, ExportWritesTheCurrentAnimation) {
     ASSERT_EQ(saves.size(), 1u);
     RunJob(kTaskScreenExport);
     EXPECT_FALSE(dialogs.BusyShown());
-    EXPECT_TRUE(Shown("message").empty());
+    // The message names the file written.
+    const auto done = Shown("message");
+    ASSERT_EQ(done.size(), 1u);
+    EXPECT_NE(done[0].find(out.path() + "mine.gif"), std::string::npos) << done[0];
+    dialogs.ClearHistory();
 
     const DecodedGif written = DecodeFile(out.path() + "mine.gif");
     ASSERT_EQ(written.error, GifError::kNone);

@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "ScreenPageFixture.h"
+#include "screen/PngFile.h"
 #include "screen/TimeNames.h"
 
 namespace zanvor::test {
@@ -125,6 +126,15 @@ TEST_F(ScreenPageTest, SavingAfterDeletingFrameTwoOfFiveStoresFourDenseRows) {
 
     Click(kIdScreenSave);
     EXPECT_FALSE(state().unsaved);
+    // The frame being worked on stays chosen and shown.
+    EXPECT_EQ(models().frames.GetCurSel(), 2);
+    EXPECT_EQ(state().currentFrame, 2);
+    ScreenImage chosen;
+    ScreenImage first;
+    ASSERT_TRUE(ReadPng(models().frames.GetItemImageFile(2), chosen));
+    ASSERT_TRUE(ReadPng(models().frames.GetItemImageFile(0), first));
+    ASSERT_NE(chosen, first);
+    EXPECT_EQ(models().editor.Image(), chosen);
     EXPECT_EQ(Rows("SELECT file_name, frame_index FROM t_ledframe_data WHERE led_id = " +
                    std::to_string(id) + " ORDER BY frame_index"),
               (std::vector<std::vector<std::string>>{
@@ -132,6 +142,35 @@ TEST_F(ScreenPageTest, SavingAfterDeletingFrameTwoOfFiveStoresFourDenseRows) {
     EXPECT_EQ(Rows("SELECT frame_size FROM t_ledlayer_data WHERE led_id = " + std::to_string(id)),
               (std::vector<std::vector<std::string>>{{"4"}}));
     EXPECT_EQ(models().library.GetItemFrameSize(0), 4);
+}
+
+// A name typed for a library entry is stored, shown, kept over a reload and offered as the
+// export's file name; blanks around it go, and an empty name makes the entry unnamed again.
+TEST_F(ScreenPageTest, LibraryEntriesCanBeNamed) {
+    LoadPage();
+    const int id = StoreAnimation("varied_delays.gif");
+    Reload();
+    EXPECT_EQ(models().library.GetItem(0)->text, "");
+
+    struct Case {
+        std::string typed;
+        std::string shown;
+    };
+    const Case cases[] = {{"  Rain / night \n", "Rain / night"}, {"Snow", "Snow"}, {"   ", ""}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.typed);
+        models().library.RequestRename(0, c.typed);
+        EXPECT_EQ(models().library.GetItem(0)->text, c.shown);
+        Reload();
+        EXPECT_EQ(models().library.GetItem(0)->text, c.shown) << "kept in the database";
+        EXPECT_EQ(ScreenLibrary::GivenName(library.Animation(id)), c.shown);
+    }
+    EXPECT_EQ(library.Animation(id).name, library.Animation(id).file_dir);
+
+    models().library.RequestRename(0, "Rain/night");
+    dialogs.QueueFile(std::nullopt);
+    Click(kIdScreenExport);
+    EXPECT_EQ(Shown("save"), (std::vector<std::string>{" | Rain-night.gif"}));
 }
 
 TEST_F(ScreenPageTest, FrameMessagesWithNothingToWorkOn) {

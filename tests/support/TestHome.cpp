@@ -43,7 +43,8 @@ void IsolatedHomeTest::SetUp() {
                            "LANGUAGE",
                            "LC_ALL",
                            "LC_MESSAGES",
-                           "LANG"};
+                           "LANG",
+                           "PATH"};
     for (const char* name : names) {
         const char* old = std::getenv(name);
         saved_.emplace_back(name, old != nullptr ? old : "\x01");
